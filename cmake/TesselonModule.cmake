@@ -1,0 +1,32 @@
+# tesselon_module(NAME DEPS...) makes a static library of every .cpp file in the current
+# folder and its subfolders but main.cpp, so adding a file needs no edit here.
+function(tesselon_module name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX ".*/main\\.cpp$")
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  endif()
+endfunction()
+
+# tesselon_test(NAME DEPS...) makes one GoogleTest executable of every .cpp file in the
+# current folder and registers its tests with CTest. Tests run with the test data folder
+# and the binaries folder in their environment.
+function(tesselon_test name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARGN} tesselon_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "TESSELON_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;TESSELON_BIN=${CMAKE_BINARY_DIR}/bin;TESSELON_SOURCE=${PROJECT_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,47 @@
+// Everything the engine shows to or asks of the user goes through this interface. The
+// desktop program implements it with Qt, tesselon-batch with a terminal and fixed
+// answers, and the tests with a scripted double that records what was shown.
+//
+// The engine never links a GUI toolkit; it only calls these operations.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tesselon {
+
+struct ImageObject;
+
+enum class MessageIcon { None, Information, Warning, Error };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
+
+class Frontend {
+public:
+    virtual ~Frontend() = default;
+
+    // A modal message box. Title and text are shown exactly as given ("\r\n" breaks lines).
+    virtual MessageAnswer messageBox(std::string_view title, std::string_view text,
+                                     MessageButtons buttons, MessageIcon icon) = 0;
+
+    // The main window's status line: the text is written, then hidden or shown.
+    virtual void setStatusLine(bool hide, std::string_view text) = 0;
+
+    // The progress window of long operations.
+    virtual void openProgressWindow(std::string_view text, int maximum) = 0;
+    virtual void setProgressText(std::string_view text) = 0;
+    virtual void setProgressPosition(int position) = 0;
+    virtual void closeProgressWindow() = 0;
+
+    // Waits at least `ms` milliseconds while keeping the windows alive. Only the
+    // immediate callbacks (cancel buttons, preview checkbox, clock) act meanwhile.
+    virtual void waitPumpingEvents(double ms) = 0;
+    // Handles at most one pending window event without waiting.
+    virtual void pumpOneEvent() = 0;
+
+    // Main window state around long operations.
+    virtual void setMainWindowEnabled(bool enabled) = 0;
+    virtual void bringMainWindowToFront() = 0;
+};
+
+}  // namespace tesselon

@@ -1,0 +1,33 @@
+// The program's whole mutable state. The front end owns one instance and passes it
+// down; nothing else in the engine keeps mutable state between calls, so tests can run
+// several instances side by side.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/records.h"
+#include "sources/image_list.h"
+
+namespace tesselon {
+
+class Frontend;
+
+struct AppState {
+    Settings settings;
+
+    std::string ProgramFolder;       // folder of the executable, ending with "/"
+    std::string SettingsFilePath;    // current settings file
+    int8_t UseExternalDownloader = 0;
+    std::string DefaultWatermarkText;
+    double DpiScaleX = 1.0;
+    double DpiScaleY = 1.0;
+    int fontDpi = 96;                // vertical dots per inch used to size fonts
+
+    SourceImageList SourceImageList;
+    std::vector<std::string> PhrasesList;
+
+    Frontend* frontend = nullptr;    // never null while the engine runs
+};
+
+}  // namespace tesselon

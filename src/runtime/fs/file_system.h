@@ -1,0 +1,39 @@
+// Querying, creating, renaming and deleting files and folders, and the well-known folders.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tesselon {
+
+constexpr int64_t kFileMissing = -1;
+constexpr int64_t kFileIsFolder = -2;
+
+// Size in bytes; -1 when the path does not exist (or is empty), -2 when it is a folder.
+// Trailing separators are ignored.
+int64_t fileSize(std::string_view path);
+
+// Creates the last level of the path (trailing spaces and separators removed first).
+bool createDirectory(std::string_view path);
+
+enum DeleteFlags { kDeleteForce = 2 };  // make a read-only file writable first
+bool deleteFile(std::string_view path, int flags = 0);
+
+// Renames or moves within one file system.
+bool renameFile(std::string_view from, std::string_view to);
+
+// $TMPDIR (else /tmp), $HOME, and the folder of the running executable, each ending in "/".
+std::string temporaryFolder();
+std::string userFolder();
+std::string executableFolder();
+
+// Reads a whole file into memory; nothing when it cannot be opened or read completely.
+std::optional<std::string> readWholeFile(std::string_view path);
+
+// Writes `data` to a new file beside `path` and renames it over `path` only when every
+// byte reached the disk, so a failure leaves any existing file untouched.
+bool writeFileReplacing(std::string_view path, std::string_view data);
+
+}  // namespace tesselon

@@ -1,0 +1,31 @@
+// The ordered list of source images that the last scan produced, with a cursor.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tesselon {
+
+struct SourceImageEntry {
+    std::string path;         // local: source folder + relative path; remote: full remote path
+    int64_t size = 0;         // bytes
+    std::string overlayText;  // text drawn on it by the last batch
+    int8_t saved = 0;         // 1 once the last batch wrote its output
+    std::string outputPath;   // destination computed by the last batch
+};
+
+struct SourceImageList {
+    std::vector<SourceImageEntry> entries;
+    size_t current = 0;  // cursor; meaningful only while entries is not empty
+
+    bool empty() const { return entries.empty(); }
+    size_t size() const { return entries.size(); }
+    void clear() {
+        entries.clear();
+        current = 0;
+    }
+};
+
+}  // namespace tesselon

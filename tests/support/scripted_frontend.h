@@ -1,0 +1,48 @@
+// A Frontend double for engine tests: records every message box, status line and
+// progress text, and answers questions from a script.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "engine/frontend.h"
+
+namespace tesselon::testing {
+
+struct ShownMessage {
+    std::string title;
+    std::string text;
+    MessageButtons buttons;
+    MessageIcon icon;
+};
+
+class ScriptedFrontend : public Frontend {
+public:
+    // Answers given to the next questions, in order. When the script runs out, a box
+    // with OK only answers Ok and any question fails the test.
+    std::deque<MessageAnswer> answers;
+
+    std::vector<ShownMessage> messages;
+    std::vector<std::string> statusLines;  // every text written, in order
+    bool statusHidden = true;
+    std::vector<std::string> progressTexts;
+    bool progressOpen = false;
+    bool mainEnabled = true;
+    int pumpedEvents = 0;
+    double waitedMs = 0;
+
+    MessageAnswer messageBox(std::string_view title, std::string_view text,
+                             MessageButtons buttons, MessageIcon icon) override;
+    void setStatusLine(bool hide, std::string_view text) override;
+    void openProgressWindow(std::string_view text, int maximum) override;
+    void setProgressText(std::string_view text) override;
+    void setProgressPosition(int) override {}
+    void closeProgressWindow() override { progressOpen = false; }
+    void waitPumpingEvents(double ms) override;
+    void pumpOneEvent() override { ++pumpedEvents; }
+    void setMainWindowEnabled(bool enabled) override { mainEnabled = enabled; }
+    void bringMainWindowToFront() override {}
+};
+
+}  // namespace tesselon::testing

@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "app/application.h"
+
+int main(int argc, char** argv) { return tesselon::runDesktop(argc, argv); }

@@ -24,7 +24,7 @@ struct AppState {
     double DpiScaleY = 1.0;
     int fontDpi = 96;                // vertical dots per inch used to size fonts
 
-    SourceImageList SourceImageList;
+    ::tesselon::SourceImageList SourceImageList;  // qualified: the member reuses the type's name
     std::vector<std::string> PhrasesList;
 
     Frontend* frontend = nullptr;    // never null while the engine runs

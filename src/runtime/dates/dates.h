@@ -7,6 +7,13 @@
 
 namespace tesselon {
 
+constexpr int64_t kLatestDate = 2147483647;  // 2038-01-19 03:14:07
+
+// The date of the given calendar fields (month 1-12, day 1-31, hour 0-23), counted as
+// if they were universal time; -1 outside 1970-01-01 00:00:00 .. 2038-01-19 03:14:07
+// or for fields out of their range.
+int64_t makeDate(int year, int month, int day, int hour, int minute, int second);
+
 // The local time's fields counted as if they were universal time; -1 outside
 // 1970-01-01 00:00:00 .. 2038-01-19 03:14:07.
 int64_t currentDate();

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,19 +17,26 @@ struct DirectoryEntry {
 };
 
 // Whether `name` matches `pattern`; "*" any run, "?" one character, letters compared
-// without regard to case. "*.*" matches every name, with or without a dot.
+// without regard to case (Latin, Greek and Cyrillic). "*.*" and the empty pattern
+// match every name, with or without a dot.
 bool wildcardMatch(std::string_view pattern, std::string_view name);
 
+// A snapshot of the matching entries of one folder, taken when it is constructed.
+// Entries come sorted by name (byte order) so that scans give the same order on every
+// file system; "." and ".." are included when the pattern matches them. A link to a
+// folder is a folder entry and a link to a file a file entry; a link that leads
+// nowhere is left out, as is an entry removed while the folder was read.
 class DirectoryListing {
 public:
-    // Lists `folder` (with or without a trailing separator) for `pattern`. The listing
-    // includes "." and ".."; an unreadable folder gives a listing for which ok() is false.
-    DirectoryListing(std::string_view folder, std::string_view pattern = "*.*");
+    // Lists `folder` (with or without a trailing "/") for `pattern`. A folder that
+    // cannot be read gives a listing for which ok() is false.
+    explicit DirectoryListing(std::string_view folder, std::string_view pattern = "*.*");
 
     bool ok() const { return ok_; }
     // Moves to the next entry; the first call yields the first match. False at the end.
     bool next();
-    const DirectoryEntry& entry() const { return entries_[index_]; }
+    // The current entry; an empty entry before the first next() and after the end.
+    const DirectoryEntry& entry() const;
 
 private:
     bool ok_ = false;

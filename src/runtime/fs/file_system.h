@@ -11,20 +11,23 @@ namespace tesselon {
 constexpr int64_t kFileMissing = -1;
 constexpr int64_t kFileIsFolder = -2;
 
-// Size in bytes; -1 when the path does not exist (or is empty), -2 when it is a folder.
-// Trailing separators are ignored.
+// Size in bytes; -1 when the path does not exist (or is empty), -2 when it is a folder
+// (a link to a folder counts as the folder). Trailing "/" and "\" are ignored.
 int64_t fileSize(std::string_view path);
 
-// Creates the last level of the path (trailing spaces and separators removed first).
+// Creates the last level of the path (trailing spaces and separators removed first);
+// false when it already exists or its parent is missing.
 bool createDirectory(std::string_view path);
 
 enum DeleteFlags { kDeleteForce = 2 };  // make a read-only file writable first
+// Deletes a file (or a link, never what it points to); folders are refused.
 bool deleteFile(std::string_view path, int flags = 0);
 
-// Renames or moves within one file system.
+// Renames or moves within one file system; an existing file at `to` is replaced.
 bool renameFile(std::string_view from, std::string_view to);
 
-// $TMPDIR (else /tmp), $HOME, and the folder of the running executable, each ending in "/".
+// $TMPDIR (else /tmp), $HOME (else the account's home), and the folder of the
+// running executable, each ending in "/".
 std::string temporaryFolder();
 std::string userFolder();
 std::string executableFolder();
@@ -33,7 +36,9 @@ std::string executableFolder();
 std::optional<std::string> readWholeFile(std::string_view path);
 
 // Writes `data` to a new file beside `path` and renames it over `path` only when every
-// byte reached the disk, so a failure leaves any existing file untouched.
+// byte reached the disk, so a failure leaves any existing file untouched. An existing
+// file keeps its permissions (and, where allowed, its owner); a link is followed so
+// the file it names is replaced, not the link.
 bool writeFileReplacing(std::string_view path, std::string_view data);
 
 }  // namespace tesselon

@@ -1,5 +1,6 @@
-// Taking paths apart. Both "/" and "\" separate folders; a leading double quote is
-// skipped and text after a closing double quote is ignored.
+// Taking paths apart. Both "/" and "\" separate folders. A leading double quote is
+// skipped and the text from the closing double quote on is ignored, so a quoted path
+// with arguments after it can be taken apart as it is.
 #pragma once
 
 #include <string>
@@ -7,15 +8,15 @@
 
 namespace tesselon {
 
-// Everything up to and including the last separator; also stops at "|".
+// Everything up to and including the last "/", "\" or "|"; empty without any.
 std::string pathPart(std::string_view path);
 
 enum FilePartFlags { kFilePartWhole = 0, kFilePartNoExtension = 1 };
-// Everything after the last separator, optionally without its extension.
+// Everything after the last separator, optionally without its extension (and its dot).
 std::string filePart(std::string_view path, int flags = kFilePartWhole);
 
 // The text after the last "." of the name, without the dot; empty when a space or a
-// separator comes first scanning back from the end, or when the only "." starts the name.
+// separator comes first scanning back from the end, or when that "." starts the name.
 std::string extensionPart(std::string_view path);
 
 }  // namespace tesselon

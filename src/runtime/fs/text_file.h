@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -18,11 +17,14 @@ enum class TextEncoding : int {
     Utf16LE = 25,
 };
 
+// A file open for reading or for writing, with its own buffer. Moving transfers the
+// open file; destroying an open file closes it (flushing what was written).
 class TextFile {
 public:
     // Opens an existing file for reading; check isOpen().
     static TextFile openForReading(std::string_view path, TextEncoding encoding = TextEncoding::Utf8);
-    // Creates or truncates a file for writing; check isOpen().
+    // Creates a file, or empties an existing one, for writing; check isOpen(). Use
+    // writeFileReplacing instead when an existing file must survive a failed write.
     static TextFile create(std::string_view path, TextEncoding encoding = TextEncoding::Utf8);
 
     TextFile(TextFile&&) noexcept;
@@ -30,18 +32,27 @@ public:
     ~TextFile();
 
     bool isOpen() const;
+    TextEncoding encoding() const;  // the default given when the file was opened
+
+    // True once every byte has been read (and always for a file open for writing or
+    // closed). "read a line; until eof()" yields every line of the file: one empty
+    // line for an empty file, and no extra line after a final line end.
     bool eof() const;
 
-    // Next line without its terminator; an empty text at the end of the file.
+    // Next line without its terminator; an empty text at the end of the file. UTF-8
+    // bytes are returned as they are in the file; one-byte and UTF-16LE text is
+    // converted to UTF-8. Encodings other than UTF-8 and UTF-16LE read as one-byte.
     std::string readLine();
     std::string readLine(TextEncoding encoding);
 
-    // Inspects a byte-order mark: EF BB BF UTF-8, FF FE UTF-16LE, FE FF UTF-16BE,
-    // 00 00 FE FF UTF-32BE, and moves past it; without a mark, Ascii and no move.
+    // Inspects a byte-order mark at the read position: EF BB BF UTF-8, FF FE UTF-16LE,
+    // FE FF UTF-16BE, 00 00 FE FF UTF-32BE, and moves past it; without a mark, Ascii
+    // and no move. The file's default encoding is not changed.
     TextEncoding detectEncoding();
 
-    // Writes text (converted from UTF-8 to the encoding) followed by CR LF; returns the
-    // number of bytes written, or -1 on a write error.
+    // Writes text (converted from UTF-8 to the encoding; UTF-16LE as is, any other
+    // encoding as one-byte text) followed by CR LF; returns the number of bytes
+    // written, or -1 when the file is not open for writing or a write failed.
     int64_t writeLine(std::string_view text);
     int64_t writeLine(std::string_view text, TextEncoding encoding);
     int64_t writeData(const void* data, size_t length);
@@ -50,8 +61,8 @@ public:
     bool close();
 
 private:
-    TextFile() = default;
     struct Impl;
+    explicit TextFile(std::unique_ptr<Impl> impl);
     std::unique_ptr<Impl> impl_;
 };
 

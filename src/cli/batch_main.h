@@ -1,0 +1,16 @@
+// tesselon-batch: the engine driven from a terminal.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tesselon {
+
+// Runs the program with the arguments after the program name. `programFolder` is where
+// default.cfg is looked up (the executable's folder in real use). Returns the exit code:
+// 0 success, 1 a file could not be written, 2 usage error.
+int runBatchCli(const std::vector<std::string>& args, const std::string& programFolder,
+                std::FILE* out = stdout, std::FILE* err = stderr);
+
+}  // namespace tesselon

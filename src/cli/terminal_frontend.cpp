@@ -1,0 +1,46 @@
+#include "cli/terminal_frontend.h"
+
+namespace tesselon {
+
+std::string oneLine(std::string_view text) {
+    std::string out;
+    bool pendingSpace = false;
+    for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            pendingSpace = !out.empty();
+            continue;
+        }
+        if (pendingSpace && c != ' ') out += ' ';
+        pendingSpace = false;
+        out += c;
+    }
+    return out;
+}
+
+MessageAnswer TerminalFrontend::messageBox(std::string_view title, std::string_view text,
+                                           MessageButtons buttons, MessageIcon) {
+    std::string line = std::string(title) + ": " + oneLine(text);
+    shown_.push_back(line);
+    MessageAnswer answer = MessageAnswer::Ok;
+    switch (buttons) {
+    case MessageButtons::Ok: answer = MessageAnswer::Ok; break;
+    case MessageButtons::OkCancel:
+    case MessageButtons::RetryCancel: answer = MessageAnswer::Cancel; break;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoCancel: answer = questionAnswer; break;
+    }
+    if (!quiet) {
+        std::fprintf(out_, "%s\n", line.c_str());
+        std::fflush(out_);
+    }
+    return answer;
+}
+
+void TerminalFrontend::setStatusLine(bool hide, std::string_view text) {
+    if (!hide && !text.empty() && !quiet) {
+        std::fprintf(out_, "%s\n", oneLine(text).c_str());
+        std::fflush(out_);
+    }
+}
+
+}  // namespace tesselon

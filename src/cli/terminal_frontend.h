@@ -1,0 +1,44 @@
+// The Frontend of tesselon-batch: messages go to stderr, questions get fixed answers
+// chosen on the command line, and there is no window to keep alive.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine/frontend.h"
+
+namespace tesselon {
+
+class TerminalFrontend : public Frontend {
+public:
+    explicit TerminalFrontend(std::FILE* out = stderr) : out_(out) {}
+
+    // Answer given to Yes/No questions; No unless the user allowed otherwise.
+    MessageAnswer questionAnswer = MessageAnswer::No;
+    bool quiet = false;
+
+    // Every message shown, as "title: text"; the program's final summary uses it.
+    const std::vector<std::string>& shown() const { return shown_; }
+
+    MessageAnswer messageBox(std::string_view title, std::string_view text,
+                             MessageButtons buttons, MessageIcon icon) override;
+    void setStatusLine(bool hide, std::string_view text) override;
+    void openProgressWindow(std::string_view, int) override {}
+    void setProgressText(std::string_view) override {}
+    void setProgressPosition(int) override {}
+    void closeProgressWindow() override {}
+    void waitPumpingEvents(double) override {}
+    void pumpOneEvent() override {}
+    void setMainWindowEnabled(bool) override {}
+    void bringMainWindowToFront() override {}
+
+private:
+    std::FILE* out_;
+    std::vector<std::string> shown_;
+};
+
+// "\r\n" and "\n" runs become single spaces so a message fits on one terminal line.
+std::string oneLine(std::string_view text);
+
+}  // namespace tesselon

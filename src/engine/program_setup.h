@@ -1,0 +1,19 @@
+// Start-up values that the desktop program and tesselon-batch decide the same way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tesselon {
+
+struct AppState;
+
+// Sets ProgramFolder (which must end with "/"), SettingsFilePath (its default.cfg),
+// UseExternalDownloader and DefaultWatermarkText for a start at `now`.
+void initProgramState(AppState& state, const std::string& programFolder, int64_t now);
+
+// 1 when usarWget.txt beside the program is not empty and wget.dat there is larger
+// than 100 bytes; a missing file counts as size -1.
+int8_t decideExternalDownloader(const std::string& programFolder);
+
+}  // namespace tesselon

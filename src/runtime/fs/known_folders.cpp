@@ -1,0 +1,53 @@
+#include <cstdlib>
+#include <limits.h>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
+
+#include "runtime/fs/file_system.h"
+
+namespace tesselon {
+
+namespace {
+
+std::string withTrailingSeparator(std::string folder) {
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+}  // namespace
+
+std::string temporaryFolder() {
+    const std::string tmp = environmentValue("TMPDIR");
+    return withTrailingSeparator(tmp.empty() ? "/tmp" : tmp);
+}
+
+std::string userFolder() {
+    std::string home = environmentValue("HOME");
+    if (home.empty()) {
+        std::vector<char> scratch(16384);
+        struct passwd entry {};
+        struct passwd* found = nullptr;
+        if (::getpwuid_r(::getuid(), &entry, scratch.data(), scratch.size(), &found) == 0 && found &&
+            found->pw_dir) {
+            home = found->pw_dir;
+        }
+    }
+    return withTrailingSeparator(home.empty() ? "/" : home);
+}
+
+std::string executableFolder() {
+    std::vector<char> target(PATH_MAX + 1);
+    const ssize_t length = ::readlink("/proc/self/exe", target.data(), target.size() - 1);
+    if (length <= 0) return "./";
+    const std::string path(target.data(), static_cast<size_t>(length));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+}
+
+}  // namespace tesselon

@@ -1,0 +1,95 @@
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "runtime/fs/file_descriptor.h"
+#include "runtime/fs/file_system.h"
+
+namespace tesselon {
+
+namespace {
+
+// Long names are shortened in the temporary's name so it stays within NAME_MAX.
+constexpr size_t kTemporaryNameStem = 180;
+
+std::string randomSuffix() {
+    unsigned long long value = 0;
+    if (::getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value)) {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        value = static_cast<unsigned long long>(now.tv_nsec) ^
+                (static_cast<unsigned long long>(::getpid()) << 32) ^ reinterpret_cast<uintptr_t>(&now);
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (int i = 0; i < 16; ++i, value >>= 4) text += kHex[value & 15];
+    return text;
+}
+
+// Resolves a link so the file it names is replaced rather than the link itself.
+std::string replacementTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// Creates a fresh file beside `target`; its name is stored in `temporaryPath`.
+FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = target.substr(folder.size()).substr(0, kTemporaryNameStem);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
+        FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd.valid() || errno != EEXIST) return fd;
+    }
+    return FileDescriptor();
+}
+
+void syncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid()) ::fsync(fd.get());
+}
+
+}  // namespace
+
+bool writeFileReplacing(std::string_view path, std::string_view data) {
+    if (path.empty()) return false;
+    const std::string target = replacementTarget(std::string(path));
+    struct stat existing {};
+    const bool existed = ::stat(target.c_str(), &existing) == 0;
+    if (existed && !S_ISREG(existing.st_mode)) return false;
+
+    std::string temporary;
+    FileDescriptor fd = createTemporaryBeside(target, existed ? 0600 : 0666, temporary);
+    if (!fd.valid()) return false;
+    bool ok = true;
+    if (existed) {
+        // Owner first: changing it clears set-id bits that the mode then restores.
+        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid()) {
+            (void)::fchown(fd.get(), existing.st_uid, existing.st_gid);
+        }
+        ok = ::fchmod(fd.get(), existing.st_mode & 07777) == 0;
+    }
+    ok = ok && writeAll(fd.get(), data.data(), data.size());
+    ok = ok && ::fsync(fd.get()) == 0;
+    ok = fd.reset() && ok;
+    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    syncFolderOf(target);
+    return true;
+}
+
+}  // namespace tesselon

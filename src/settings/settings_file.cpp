@@ -1,0 +1,98 @@
+#include "settings/settings_file.h"
+
+#include <variant>
+
+#include "engine/frontend.h"
+#include "engine/state.h"
+#include "runtime/dates/dates.h"
+#include "runtime/fs/file_system.h"
+#include "runtime/fs/text_file.h"
+#include "runtime/json/json_compose.h"
+#include "runtime/json/json_parse.h"
+#include "settings/record_descriptors.h"
+
+namespace tesselon {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kBareDefaultName = "default.cfg";
+
+void appendLine(std::string& text, std::string_view line) {
+    text += line;
+    text += kLineEnd;
+}
+
+template <class Record>
+void appendSection(std::string& text, JsonDocument& document, std::string_view section, const Record& record,
+                   const RecordDescriptor<Record>& descriptor) {
+    insertRecord(document.root(), record, descriptor);
+    appendLine(text, section);
+    appendLine(text, composeJson(document));
+}
+
+std::string_view trimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+// Reads the line after a section line into the record; a line that does not parse
+// leaves the record as it was.
+template <class Record>
+void readSection(TextFile& file, Record& record, const RecordDescriptor<Record>& descriptor) {
+    const std::string line = file.readLine();
+    const JsonParseResult parsed = parseJson(trimSpaces(line));
+    if (const auto* document = std::get_if<JsonDocument>(&parsed)) extractRecord(document->root(), record, descriptor);
+}
+
+void keepLocalOrRemote(std::string& origin) {
+    if (origin != "L" && origin != "R") origin = "L";
+}
+
+}  // namespace
+
+std::string composeSettingsText(const Settings& settings, int64_t date) {
+    std::string text;
+    appendLine(text, "Tesselon " + formatDate("%dd/%mm/%yyyy %hh:%ii:%ss", date));
+    appendLine(text, "VERSION:0.3f");
+    JsonDocument document;
+    appendSection(text, document, "[Config]", settings.config, configDescriptor());
+    appendSection(text, document, "[ProcesosEntorno]", settings.entorno, entornoDescriptor());
+    appendSection(text, document, "[ProcesosTexto]", settings.texto, textoDescriptor());
+    appendSection(text, document, "[ProcesosImage]", settings.image, imageDescriptor());
+    return text;
+}
+
+int saveSettings(AppState& state, std::string_view path) {
+    const std::string target = path == kBareDefaultName ? state.ProgramFolder + std::string(kBareDefaultName)
+                                                        : std::string(path);
+    const std::string text = composeSettingsText(state.settings, currentDate());
+    if (writeFileReplacing(target, text)) return 1;
+    if (state.frontend)
+        state.frontend->messageBox("Atención", "No se ha podido generar el archivo: \r\n'" + target + "'",
+                                   MessageButtons::Ok, MessageIcon::None);
+    return 0;
+}
+
+void loadSettings(Settings& settings, std::string_view path) {
+    TextFile file = TextFile::openForReading(path, TextEncoding::Utf8);
+    if (!file.isOpen()) return;
+    do {
+        const std::string line = file.readLine();
+        const std::string_view section = trimSpaces(line);
+        if (section == "[Config]") {
+            readSection(file, settings.config, configDescriptor());
+        } else if (section == "[ProcesosEntorno]") {
+            readSection(file, settings.entorno, entornoDescriptor());
+            keepLocalOrRemote(settings.entorno.LocalRemoto);
+            keepLocalOrRemote(settings.entorno.UltimoEscaneoImagenesLocalRemoto);
+        } else if (section == "[ProcesosTexto]") {
+            readSection(file, settings.texto, textoDescriptor());
+        } else if (section == "[ProcesosImage]") {
+            readSection(file, settings.image, imageDescriptor());
+        }
+    } while (!file.eof());
+}
+
+}  // namespace tesselon

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/batch_main.h"
+#include "runtime/dates/dates.h"
+#include "settings/defaults.h"
+#include "settings/settings_file.h"
+#include "support/temp_dir.h"
+
+namespace tesselon {
+namespace {
+
+using testing::TempDir;
+using testing::readFile;
+
+struct Captured {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+Captured run(const std::vector<std::string>& args, const std::string& programFolder) {
+    Captured c;
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    c.code = runBatchCli(args, programFolder, out, err);
+    for (auto [file, text] : {std::pair{out, &c.out}, std::pair{err, &c.err}}) {
+        std::rewind(file);
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text->append(buf, n);
+        std::fclose(file);
+    }
+    return c;
+}
+
+// Everything after the first line (the save time).
+std::string withoutHeader(const std::string& text) { return text.substr(text.find("\r\n") + 2); }
+
+TEST(BatchCliSettings, SaveConfigWithoutInputWritesTheDefaults) {
+    TempDir dir;
+    Captured c = run({"--save-config", dir.file("out.cfg")}, dir.path());
+    ASSERT_EQ(c.code, 0) << c.err;
+    EXPECT_EQ(c.err, "");
+
+    Settings defaults;
+    resetToDefaults(defaults, buildDefaultWatermarkText(currentDate()));
+    const std::string written = readFile(dir.file("out.cfg"));
+    EXPECT_EQ(withoutHeader(written), withoutHeader(composeSettingsText(defaults, 0)));
+    EXPECT_EQ(written.rfind("Tesselon ", 0), 0u);
+    // The default records hold the documented values in the fixed member order.
+    EXPECT_NE(written.find("[Config]\r\n{\"Cancelado\":0,\"autoUpdate\":1}\r\n"), std::string::npos);
+    EXPECT_NE(written.find("{\"Contraste\":0,\"ResizeActivo\":0,\"ColorFondo\":0,\"RotarAntesQueTexto\":1,"
+                           "\"MarcaDeAgua\":1,\"ResizeH\":800,"),
+              std::string::npos);
+}
+
+TEST(BatchCliSettings, ConfigFileOverridesDefaultsAndDefaultCfgIsTheFallback) {
+    TempDir dir;
+    dir.write("default.cfg", "[ProcesosEntorno]\r\n{\"CalidadGrabacion\":77,\"LocalRemoto\":\"X\"}\r\n");
+    dir.write("mine.cfg", "[Config]\r\n{\"autoUpdate\":0}\r\n");
+
+    ASSERT_EQ(run({"--save-config", dir.file("a.cfg")}, dir.path()).code, 0);
+    const std::string fromDefault = readFile(dir.file("a.cfg"));
+    EXPECT_NE(fromDefault.find("\"CalidadGrabacion\":77"), std::string::npos);
+    EXPECT_NE(fromDefault.find("\"LocalRemoto\":\"L\""), std::string::npos);
+
+    ASSERT_EQ(run({"--config", dir.file("mine.cfg"), "--save-config=" + dir.file("b.cfg")}, dir.path()).code, 0);
+    const std::string fromMine = readFile(dir.file("b.cfg"));
+    EXPECT_NE(fromMine.find("{\"Cancelado\":0,\"autoUpdate\":0}"), std::string::npos);
+    EXPECT_NE(fromMine.find("\"CalidadGrabacion\":50"), std::string::npos);  // default.cfg not read
+}
+
+TEST(BatchCliSettings, UsageErrorsExitTwoWithOneLine) {
+    TempDir dir;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--bogus"}, {"--config"}, {"--save-config="}, {"--config", dir.file("none.cfg")}}) {
+        Captured c = run(args, dir.path());
+        EXPECT_EQ(c.code, 2) << args[0];
+        EXPECT_EQ(std::count(c.err.begin(), c.err.end(), '\n'), 1) << c.err;
+    }
+}
+
+TEST(BatchCliSettings, VersionAndHelp) {
+    TempDir dir;
+    Captured v = run({"--version"}, dir.path());
+    EXPECT_EQ(v.code, 0);
+    EXPECT_EQ(v.out, "0.3f\n");
+    Captured h = run({"--help"}, dir.path());
+    EXPECT_EQ(h.code, 0);
+    EXPECT_NE(h.out.find("--save-config"), std::string::npos);
+}
+
+TEST(BatchCliSettings, FailedSaveExitsOne) {
+    TempDir dir;
+    dir.write("plain-file", "x");
+    // A folder that cannot exist: its parent is a file, so even root cannot write there.
+    Captured c = run({"--save-config", dir.file("plain-file/out.cfg")}, dir.path());
+    EXPECT_EQ(c.code, 1);
+    EXPECT_NE(c.err.find("No se ha podido generar el archivo"), std::string::npos);
+    EXPECT_EQ(readFile(dir.file("plain-file")), "x");
+}
+
+}  // namespace
+}  // namespace tesselon

@@ -1,0 +1,136 @@
+#include "runtime/fs/file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/temp_dir.h"
+
+namespace tesselon {
+namespace {
+
+using testing::readFile;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+TEST(FileSize, FilesFoldersAndMissingPaths) {
+    TempDir dir;
+    dir.write("empty", "");
+    dir.write("five", "12345");
+    dir.write("sub/inner", "x");
+    EXPECT_EQ(fileSize(""), kFileMissing);
+    EXPECT_EQ(fileSize(dir.file("missing")), kFileMissing);
+    EXPECT_EQ(fileSize(dir.file("empty")), 0);
+    EXPECT_EQ(fileSize(dir.file("five")), 5);
+    EXPECT_EQ(fileSize(dir.file("sub")), kFileIsFolder);
+    EXPECT_EQ(fileSize(dir.file("sub/")), kFileIsFolder);
+    EXPECT_EQ(fileSize(dir.file("sub\\/\\")), kFileIsFolder);
+    EXPECT_EQ(fileSize(dir.file("five/")), 5);
+    EXPECT_EQ(fileSize("/"), kFileIsFolder);
+    EXPECT_EQ(fileSize("//"), kFileIsFolder);
+    fs::create_directory_symlink(dir.file("sub"), dir.file("link"));
+    EXPECT_EQ(fileSize(dir.file("link")), kFileIsFolder);
+    fs::create_symlink(dir.file("gone"), dir.file("dangling"));
+    EXPECT_EQ(fileSize(dir.file("dangling")), kFileMissing);
+}
+
+TEST(FileSize, SizesBeyondFourGigabytes) {
+    TempDir dir;
+    const std::string path = dir.file("sparse");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    const bool grown = ::ftruncate(fd, 5'000'000'000LL) == 0;
+    ::close(fd);
+    if (!grown) GTEST_SKIP() << "file system without large sparse files";
+    EXPECT_EQ(fileSize(path), 5'000'000'000LL);
+}
+
+TEST(FileOperations, CreateDeleteAndRename) {
+    TempDir dir;
+    EXPECT_TRUE(createDirectory(dir.file("new/ \\ ")));
+    EXPECT_EQ(fileSize(dir.file("new")), kFileIsFolder);
+    EXPECT_FALSE(createDirectory(dir.file("new")));
+    EXPECT_FALSE(createDirectory(dir.file("a/b")));
+    EXPECT_FALSE(createDirectory(" / "));
+
+    const std::string file = dir.write("f.txt", "data");
+    EXPECT_TRUE(renameFile(file, dir.file("new/g.txt")));
+    EXPECT_EQ(fileSize(file), kFileMissing);
+    EXPECT_EQ(readFile(dir.file("new/g.txt")), "data");
+    EXPECT_FALSE(renameFile(dir.file("none"), dir.file("other")));
+
+    EXPECT_FALSE(deleteFile(dir.file("new")));
+    EXPECT_TRUE(deleteFile(dir.file("new/g.txt")));
+    EXPECT_FALSE(deleteFile(dir.file("new/g.txt")));
+
+    const std::string readOnly = dir.write("ro.txt", "r");
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_TRUE(deleteFile(readOnly, kDeleteForce));
+    EXPECT_EQ(fileSize(readOnly), kFileMissing);
+
+    // A link is removed; what it names stays.
+    const std::string target = dir.write("target", "t");
+    fs::create_symlink(target, dir.file("alias"));
+    EXPECT_TRUE(deleteFile(dir.file("alias")));
+    EXPECT_EQ(fileSize(target), 1);
+}
+
+// Sets an environment variable for one scope and restores it.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) saved_ = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { saved_ ? ::setenv(name_, saved_->c_str(), 1) : ::unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
+};
+
+TEST(KnownFolders, EndWithASeparator) {
+    std::string accountHome = ::getpwuid(::getuid())->pw_dir;
+    if (accountHome.empty() || accountHome.back() != '/') accountHome += '/';
+    const struct {
+        const char* variable;
+        const char* value;
+        std::string (*folder)();
+        std::string expected;
+    } cases[] = {
+        {"TMPDIR", "/var/tmp", temporaryFolder, "/var/tmp/"},
+        {"TMPDIR", "/var/tmp/", temporaryFolder, "/var/tmp/"},
+        {"TMPDIR", nullptr, temporaryFolder, "/tmp/"},
+        {"HOME", "/home/ana", userFolder, "/home/ana/"},
+        {"HOME", nullptr, userFolder, accountHome},
+    };
+    for (const auto& c : cases) {
+        ScopedEnv env(c.variable, c.value);
+        EXPECT_EQ(c.folder(), c.expected) << c.variable;
+    }
+    EXPECT_EQ(executableFolder(), fs::canonical("/proc/self/exe").parent_path().string() + "/");
+}
+
+TEST(WholeFile, ReadsEveryByte) {
+    TempDir dir;
+    const std::string bytes("a\0b\r\n\xFF", 6);
+    EXPECT_EQ(readWholeFile(dir.write("bin", bytes)), bytes);
+    EXPECT_EQ(readWholeFile(dir.write("empty", "")), "");
+    const std::string big(300000, 'q');
+    EXPECT_EQ(readWholeFile(dir.write("big", big)), big);
+    EXPECT_EQ(readWholeFile(dir.file("missing")), std::nullopt);
+    EXPECT_EQ(readWholeFile(dir.path()), std::nullopt);
+    // Files that report a size of zero still read completely.
+    const auto status = readWholeFile("/proc/self/status");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_NE(status->find("Pid:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tesselon

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "fs_restricted_folder.h"
+#include "runtime/fs/file_system.h"
+#include "support/temp_dir.h"
+
+namespace tesselon {
+namespace {
+
+using testing::readFile;
+using testing::RestrictedFolder;
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+TEST(WriteFileReplacing, CreatesAndReplacesKeepingPermissions) {
+    TempDir dir;
+    const std::string path = dir.file("settings.cfg");
+    ASSERT_TRUE(writeFileReplacing(path, "first"));
+    EXPECT_EQ(readFile(path), "first");
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(writeFileReplacing(path, std::string("second\0", 7)));
+    EXPECT_EQ(readFile(path), std::string("second\0", 7));
+    EXPECT_EQ(modeOf(path), 0640u);
+    ASSERT_TRUE(writeFileReplacing(path, ""));
+    EXPECT_EQ(readFile(path), "");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"settings.cfg"});
+}
+
+TEST(WriteFileReplacing, ReplacesWhatALinkNames) {
+    TempDir dir;
+    const std::string real = dir.write("real.cfg", "old");
+    fs::create_symlink(real, dir.file("link.cfg"));
+    ASSERT_TRUE(writeFileReplacing(dir.file("link.cfg"), "new"));
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.cfg")));
+    EXPECT_EQ(readFile(real), "new");
+}
+
+TEST(WriteFileReplacing, RefusesFoldersAndMissingFolders) {
+    TempDir dir;
+    dir.write("sub/keep", "k");
+    EXPECT_FALSE(writeFileReplacing(dir.file("sub"), "x"));
+    EXPECT_FALSE(writeFileReplacing(dir.file("nowhere/file"), "x"));
+    EXPECT_FALSE(writeFileReplacing("", "x"));
+    EXPECT_EQ(namesIn(dir.file("sub")), std::vector<std::string>{"keep"});
+}
+
+TEST(WriteFileReplacing, FullDiskKeepsTheOldFile) {
+    TempDir dir;
+    RestrictedFolder full(dir.file("vol"), RestrictedFolder::Kind::Full);
+    const std::string path = full.path() + "/settings.cfg";
+    ASSERT_TRUE(writeFileReplacing(path, "precious"));
+    if (!full.engage()) GTEST_SKIP() << "no way to fill a disk here";
+    EXPECT_FALSE(writeFileReplacing(path, std::string(1 << 20, 'x')));
+    EXPECT_EQ(readFile(path), "precious");
+    EXPECT_EQ(namesIn(full.path()), std::vector<std::string>{"settings.cfg"});
+}
+
+TEST(WriteFileReplacing, ReadOnlyFolderKeepsTheOldFile) {
+    TempDir dir;
+    RestrictedFolder readOnly(dir.file("vol"), RestrictedFolder::Kind::ReadOnly);
+    const std::string path = readOnly.path() + "/settings.cfg";
+    ASSERT_TRUE(writeFileReplacing(path, "precious"));
+    if (!readOnly.engage()) GTEST_SKIP() << "no way to make a folder read-only here";
+    EXPECT_FALSE(writeFileReplacing(path, "replacement"));
+    EXPECT_EQ(readFile(path), "precious");
+    EXPECT_EQ(namesIn(readOnly.path()), std::vector<std::string>{"settings.cfg"});
+}
+
+}  // namespace
+}  // namespace tesselon

@@ -14,19 +14,29 @@ function(tesselon_module name)
   endif()
 endfunction()
 
-# tesselon_test(NAME DEPS...) makes one GoogleTest executable of every .cpp file in the
+# tesselon_test(NAME [QT] DEPS...) makes one GoogleTest executable of every .cpp file in the
 # current folder and registers its tests with CTest. Tests run with the test data folder
-# and the binaries folder in their environment.
+# and the binaries folder in their environment. QT gives the tests a QApplication on the
+# offscreen platform instead of GoogleTest's plain main.
 function(tesselon_test name)
+  cmake_parse_arguments(T "QT" "" "" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
   endif()
+  if(T_QT)
+    list(APPEND sources ${PROJECT_SOURCE_DIR}/tests/support_qt/qt_test_main.cpp)
+    set(test_main Qt6::Widgets)
+  else()
+    set(test_main GTest::gtest_main)
+  endif()
+  # Linked as an object of its own so every test binary carries the suppressions.
+  list(APPEND sources ${PROJECT_SOURCE_DIR}/tests/support_main/lsan_suppressions.cpp)
   add_executable(${name} ${sources})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARGN} tesselon_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${T_UNPARSED_ARGUMENTS} tesselon_testsupport GTest::gtest GTest::gmock ${test_main})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "TESSELON_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;TESSELON_BIN=${CMAKE_BINARY_DIR}/bin;TESSELON_SOURCE=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TESSELON_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;TESSELON_BIN=${CMAKE_BINARY_DIR}/bin;TESSELON_SOURCE=${PROJECT_SOURCE_DIR}")
 endfunction()

@@ -42,6 +42,23 @@ public:
     // Main window state around long operations.
     virtual void setMainWindowEnabled(bool enabled) = 0;
     virtual void bringMainWindowToFront() = 0;
+
+    // Main-window hooks of the engine's operations. A front end without a main window
+    // (the terminal, most tests) has nothing to refresh and keeps these empty bodies.
+
+    // Copies every control into the settings records (file panel, text, image groups).
+    virtual void readControlsIntoSettings() {}
+    // Refreshes the image and phrase counters for the current image index (0-based).
+    virtual void showCounts(int /*index*/) {}
+    // Shows or hides the notice that the source changed and a rescan is needed.
+    virtual void setSourceChangedNotice(bool /*visible*/) {}
+    // Swaps PROCESAR and CANCELAR while a batch runs.
+    virtual void setBatchRunning(bool /*running*/) {}
+    // The "0000003/0000250" counter of the preview panel.
+    virtual void setImageCounter(std::string_view /*text*/) {}
+    // Shows an image in the source (0) or result (1) preview pane. The front end may
+    // shrink the image it is given; callers pass one they no longer need.
+    virtual void showPreviewImage(ImageObject& /*image*/, int /*pane*/) {}
 };
 
 }  // namespace tesselon

@@ -15,8 +15,8 @@ function(tesselon_module name)
 endfunction()
 
 # tesselon_test(NAME [QT] DEPS...) makes one GoogleTest executable of every .cpp file in the
-# current folder and registers its tests with CTest. Tests run with the test data folder
-# and the binaries folder in their environment. QT gives the tests a QApplication on the
+# current folder and registers its tests with CTest. tests/support/test_paths.h tells
+# where the sources, the test data and the built programs are. QT gives the tests a QApplication on the
 # offscreen platform instead of GoogleTest's plain main.
 function(tesselon_test name)
   cmake_parse_arguments(T "QT" "" "" ${ARGN})
@@ -36,7 +36,5 @@ function(tesselon_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_UNPARSED_ARGUMENTS} tesselon_testsupport GTest::gtest GTest::gmock ${test_main})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TESSELON_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data;TESSELON_BIN=${CMAKE_BINARY_DIR}/bin;TESSELON_SOURCE=${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,0 +1,34 @@
+// libFuzzer target: arbitrary bytes through catchImage, and whatever decodes through a
+// resize and the encoders. Built and run by fuzz/run.
+#include <cstddef>
+#include <cstdint>
+
+#include "runtime/imaging/image_operations.h"
+#include "runtime/imaging/image_resize.h"
+#include "runtime/imaging/image_save.h"
+
+namespace {
+
+// Smaller than the program's limits so that the fuzzer spends its time on parsing rather
+// than on filling legitimately large buffers.
+tesselon::DecodeLimits fuzzLimits() {
+    tesselon::DecodeLimits limits;
+    limits.maxPixels = 1 << 22;
+    limits.maxTotalFrameBytes = 64 << 20;
+    limits.maxFrames = 256;
+    limits.maxCodecMemory = 128 << 20;
+    return limits;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const tesselon::CodecRegistry registry = tesselon::makeStandardRegistry(fuzzLimits());
+    std::optional<tesselon::ImageObject> image = tesselon::catchImage(data, size, registry);
+    if (!image || image->width > 512 || image->height > 512) return 0;
+    tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, image->depth);
+    if (image->frameCount == 1 && tesselon::resizeImage(*image, image->width / 2 + 1, image->height + 3)) {
+        tesselon::encodeImage(*image, registry, tesselon::kFormatJPEG, 7, 24);
+    }
+    return 0;
+}

@@ -1,0 +1,76 @@
+#include "runtime/imaging/image_save.h"
+
+#include <new>
+
+#include "runtime/fs/file_system.h"
+#include "runtime/imaging/pixel_allocation.h"
+
+namespace tesselon {
+
+namespace {
+
+bool depthAllowed(int depth) {
+    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+
+inline uint8_t overWhite(uint8_t colour, uint8_t alpha) {
+    return uint8_t((255 * 255 + (int(colour) - 255) * int(alpha)) / 255);
+}
+
+}  // namespace
+
+std::optional<ImageObject> flattenOntoWhite(const ImageObject& image) {
+    if (!image.valid() || image.depth != 32) return std::nullopt;
+    std::optional<ImageObject> flat = allocateImage(image.width, image.height, 24);
+    if (!flat) return std::nullopt;
+    flat->sourceDepth = image.sourceDepth;
+    flat->format = image.format;
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* s = image.row(y);
+        uint8_t* d = flat->row(y);
+        for (int x = 0; x < image.width; ++x, s += 4, d += 3) {
+            d[0] = overWhite(s[0], s[3]);
+            d[1] = overWhite(s[1], s[3]);
+            d[2] = overWhite(s[2], s[3]);
+        }
+    }
+    return flat;
+}
+
+std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegistry& registry, uint32_t format,
+                                       int quality, int depth) {
+    if (!image.valid()) return std::nullopt;
+    if (depth == kDepthOfSource) depth = image.sourceDepth;
+    if (!depthAllowed(depth)) return std::nullopt;
+    const EncoderEntry* encoder = registry.findEncoder(format);
+    if (!encoder) return std::nullopt;
+    try {
+        if (image.depth == 32 && encoder->encode32 && depth == 32) {
+            return encoder->encode32(EncodeRequest{pixelRowsOf(image), quality, depth});
+        }
+        if (!encoder->encode24) return std::nullopt;
+        if (image.depth == 32) {
+            const std::optional<ImageObject> flat = flattenOntoWhite(image);
+            if (!flat) return std::nullopt;
+            return encoder->encode24(EncodeRequest{pixelRowsOf(*flat), quality, depth});
+        }
+        return encoder->encode24(EncodeRequest{pixelRowsOf(image), quality, depth});
+    } catch (...) {
+        // An encoder the program registered may throw; saving just fails.
+        return std::nullopt;
+    }
+}
+
+bool saveImage(const ImageObject& image, std::string_view path, const CodecRegistry& registry, uint32_t format,
+               int quality, int depth) {
+    if (path.empty()) return false;
+    const std::optional<std::string> bytes = encodeImage(image, registry, format, quality, depth);
+    if (!bytes) return false;
+    try {
+        return writeFileReplacing(path, *bytes);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace tesselon

@@ -1,0 +1,28 @@
+// JPEG through libjpeg (libjpeg-turbo's extended colour spaces).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "runtime/imaging/codec_registry.h"
+
+namespace tesselon {
+
+bool probeJpeg(const uint8_t* data, size_t size);
+
+// Grey, colour and CMYK (Adobe's inverted CMYK too) to 24-bit pixels; the source depth is
+// 8 per colour component. Data that ends before the image does is a failure.
+std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& limits);
+
+// Three-component JPEG with libjpeg's defaults at libjpeg's quality 0..100 (clamped;
+// 0 gives libjpeg's lowest). 32-bit rows are read as blue, green, red with the alpha
+// byte ignored.
+std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality);
+
+// The registry's JPEG operation: the request's quality level 0..10 (clamped) times ten.
+int jpegQualityForLevel(int level);
+std::optional<std::string> encodeJpegAtLevel(const EncodeRequest& request);
+
+}  // namespace tesselon

@@ -1,0 +1,161 @@
+#include "runtime/imaging/jpeg_errors.h"
+
+#include <jerror.h>
+
+#include <new>
+#include <vector>
+
+#include "runtime/imaging/jpeg_codec.h"
+#include "runtime/imaging/pixel_allocation.h"
+
+namespace tesselon {
+
+namespace {
+
+// The whole file is in memory from the start, so a request for more input means the
+// data ended before the image did.
+void sourceInit(j_decompress_ptr) {}
+boolean sourceFill(j_decompress_ptr cinfo) {
+    ERREXIT(cinfo, JERR_INPUT_EOF);
+    return FALSE;
+}
+void sourceSkip(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    if (size_t(count) > cinfo->src->bytes_in_buffer) ERREXIT(cinfo, JERR_INPUT_EOF);
+    cinfo->src->next_input_byte += count;
+    cinfo->src->bytes_in_buffer -= size_t(count);
+}
+void sourceTerm(j_decompress_ptr) {}
+
+struct ScanLimit {
+    jpeg_progress_mgr base;
+    int maxScans;
+};
+
+void checkScanCount(j_common_ptr cinfo) {
+    const auto* limit = reinterpret_cast<const ScanLimit*>(cinfo->progress);
+    if (cinfo->is_decompressor && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > limit->maxScans) {
+        ERREXIT(cinfo, JERR_NOTIMPL);
+    }
+}
+
+// libjpeg's decompression state with everything it points to, released in every case.
+struct JpegDecompressor {
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager errors{};
+    jpeg_source_mgr source{};
+    ScanLimit scanLimit{};
+    bool created = false;
+
+    JpegDecompressor() = default;
+    JpegDecompressor(const JpegDecompressor&) = delete;
+    JpegDecompressor& operator=(const JpegDecompressor&) = delete;
+    ~JpegDecompressor() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+struct JpegHeader {
+    int width = 0;
+    int height = 0;
+    int components = 0;  // in the file
+    bool cmyk = false;   // rows come out as CMYK and are converted here
+    bool inverted = false;
+};
+
+// The functions below hold the setjmp frames: nothing in them has a destructor, so the
+// longjmp of a libjpeg error skips no C++ clean-up.
+
+bool startDecompress(JpegDecompressor* d, const uint8_t* data, size_t size, const DecodeLimits* limits,
+                     JpegHeader* header) {
+    if (setjmp(d->errors.jump)) return false;
+    d->cinfo.err = initJpegErrors(d->errors);
+    jpeg_create_decompress(&d->cinfo);
+    d->created = true;
+    d->cinfo.mem->max_memory_to_use = long(limits->maxCodecMemory);
+    d->source.init_source = sourceInit;
+    d->source.fill_input_buffer = sourceFill;
+    d->source.skip_input_data = sourceSkip;
+    d->source.resync_to_restart = jpeg_resync_to_restart;
+    d->source.term_source = sourceTerm;
+    d->source.next_input_byte = data;
+    d->source.bytes_in_buffer = size;
+    d->cinfo.src = &d->source;
+    d->scanLimit.base.progress_monitor = checkScanCount;
+    d->scanLimit.maxScans = limits->maxJpegScans;
+    d->cinfo.progress = &d->scanLimit.base;
+
+    jpeg_read_header(&d->cinfo, TRUE);
+    if (!imageSizeAllowed(d->cinfo.image_width, d->cinfo.image_height, limits->maxPixels)) return false;
+    header->components = d->cinfo.num_components;
+    header->cmyk = d->cinfo.jpeg_color_space == JCS_CMYK || d->cinfo.jpeg_color_space == JCS_YCCK;
+    header->inverted = header->cmyk && d->cinfo.saw_Adobe_marker;
+    d->cinfo.out_color_space = header->cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    jpeg_start_decompress(&d->cinfo);
+    header->width = int(d->cinfo.output_width);
+    header->height = int(d->cinfo.output_height);
+    return d->cinfo.output_components == (header->cmyk ? 4 : 3);
+}
+
+inline uint8_t scaleByte(unsigned a, unsigned b) { return uint8_t((a * b + 127) / 255); }
+
+// Adobe's files store CMYK inverted (0 = full ink); others store ink amounts.
+void cmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c, m = 255 - m, y = 255 - y, k = 255 - k;
+        }
+        bgr[0] = scaleByte(y, k);
+        bgr[1] = scaleByte(m, k);
+        bgr[2] = scaleByte(c, k);
+    }
+}
+
+bool readRows(JpegDecompressor* d, JSAMPARRAY rows, uint8_t* cmykRow, bool inverted) {
+    if (setjmp(d->errors.jump)) return false;
+    jpeg_decompress_struct* cinfo = &d->cinfo;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        const JDIMENSION line = cinfo->output_scanline;
+        if (cmykRow) {
+            JSAMPROW row = cmykRow;
+            if (jpeg_read_scanlines(cinfo, &row, 1) != 1) return false;
+            cmykRowToBgr(cmykRow, rows[line], int(cinfo->output_width), inverted);
+        } else if (jpeg_read_scanlines(cinfo, rows + line, cinfo->output_height - line) == 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool probeJpeg(const uint8_t* data, size_t size) {
+    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
+std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& limits) {
+    if (!probeJpeg(data, size)) return std::nullopt;
+    JpegDecompressor decompressor;
+    JpegHeader header;
+    if (!startDecompress(&decompressor, data, size, &limits, &header)) return std::nullopt;
+    std::optional<ImageObject> image = allocateImage(header.width, header.height, 24, limits.maxPixels);
+    if (!image) return std::nullopt;
+    image->sourceDepth = uint8_t(8 * header.components);
+    std::vector<JSAMPROW> rows;
+    std::vector<uint8_t> cmykRow;
+    try {
+        rows.resize(size_t(header.height));
+        if (header.cmyk) cmykRow.resize(size_t(header.width) * 4);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    // Rows go straight into the bottom-up buffer, top row first.
+    for (int y = 0; y < header.height; ++y) rows[size_t(y)] = image->row(y);
+    if (!readRows(&decompressor, rows.data(), header.cmyk ? cmykRow.data() : nullptr, header.inverted)) {
+        return std::nullopt;
+    }
+    return image;
+}
+
+}  // namespace tesselon

@@ -1,0 +1,128 @@
+#include <png.h>
+
+#include <new>
+#include <vector>
+
+#include "runtime/imaging/byte_sink.h"
+#include "runtime/imaging/palette_quantizer.h"
+#include "runtime/imaging/png_codec.h"
+
+namespace tesselon {
+
+namespace {
+
+void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void pngWarning(png_structp, png_const_charp) {}
+
+void pngWrite(png_structp png, png_bytep data, size_t length) {
+    auto* out = static_cast<std::string*>(png_get_io_ptr(png));
+    if (!appendBytes(*out, data, length)) png_error(png, "out of memory");
+}
+
+void pngFlush(png_structp) {}
+
+class PngWriteStruct {
+public:
+    PngWriteStruct() {
+        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
+        if (png_) info_ = png_create_info_struct(png_);
+    }
+    ~PngWriteStruct() {
+        if (png_) png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
+    }
+    PngWriteStruct(const PngWriteStruct&) = delete;
+    PngWriteStruct& operator=(const PngWriteStruct&) = delete;
+
+    bool valid() const { return png_ && info_; }
+    png_structp png() const { return png_; }
+    png_infop info() const { return info_; }
+
+private:
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+};
+
+struct PngPlan {
+    int width = 0;
+    int height = 0;
+    int bitDepth = 8;
+    int colourType = PNG_COLOR_TYPE_RGB;
+    bool dropFourthByte = false;     // 32-bit rows written as RGB
+    const png_color* palette = nullptr;
+    int paletteSize = 0;
+    png_bytepp rows = nullptr;       // top row first
+};
+
+// The setjmp frame: nothing in it has a destructor, so libpng's longjmp on an error
+// skips no C++ clean-up.
+bool writePng(png_structp png, png_infop info, std::string* out, const PngPlan* plan) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_write_fn(png, out, pngWrite, pngFlush);
+    png_set_IHDR(png, info, png_uint_32(plan->width), png_uint_32(plan->height), plan->bitDepth, plan->colourType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(png, 9);
+    if (plan->palette) png_set_PLTE(png, info, plan->palette, plan->paletteSize);
+    png_write_info(png, info);
+    if (plan->palette) {
+        if (plan->bitDepth < 8) png_set_packing(png);
+    } else {
+        png_set_bgr(png);
+        if (plan->dropFourthByte) png_set_filler(png, 0, PNG_FILLER_AFTER);
+    }
+    png_write_image(png, plan->rows);
+    png_write_end(png, nullptr);
+    return true;
+}
+
+std::optional<Palette> paletteFor(const PixelRows& rows, int depth) {
+    if (depth == 1) return blackAndWhitePalette();
+    return learnPalette(rows, 1 << depth, samplingFactorFor(uint64_t(rows.width) * uint64_t(rows.height)));
+}
+
+}  // namespace
+
+std::optional<std::string> encodePng(const EncodeRequest& request) {
+    const PixelRows& rows = request.rows;
+    const int depth = request.depth;
+    const bool indexed = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+    if (!rows.valid() || (!indexed && depth != 16 && depth != 24 && depth != 32)) return std::nullopt;
+    try {
+        PngPlan plan;
+        plan.width = rows.width;
+        plan.height = rows.height;
+        std::vector<png_bytep> rowPointers(size_t(rows.height));
+        std::vector<uint8_t> indices;
+        std::vector<png_color> colours;
+        if (indexed) {
+            const std::optional<Palette> palette = paletteFor(rows, depth);
+            if (!palette) return std::nullopt;
+            std::optional<std::vector<uint8_t>> mapped = mapToPalette(rows, *palette);
+            if (!mapped) return std::nullopt;
+            indices = std::move(*mapped);
+            for (const PaletteColour& c : *palette) colours.push_back({c.red, c.green, c.blue});
+            plan.bitDepth = depth;
+            plan.colourType = PNG_COLOR_TYPE_PALETTE;
+            plan.palette = colours.data();
+            plan.paletteSize = int(colours.size());
+            for (int y = 0; y < rows.height; ++y) rowPointers[size_t(y)] = indices.data() + size_t(y) * size_t(rows.width);
+        } else {
+            const bool alpha = rows.bytesPerPixel == 4 && depth == 32;
+            plan.colourType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+            plan.dropFourthByte = rows.bytesPerPixel == 4 && !alpha;
+            // libpng copies each row before transforming it, so the caller's pixels stay untouched.
+            for (int y = 0; y < rows.height; ++y) rowPointers[size_t(y)] = const_cast<png_bytep>(rows.row(y));
+        }
+        plan.rows = rowPointers.data();
+
+        PngWriteStruct writer;
+        if (!writer.valid()) return std::nullopt;
+        std::string out;
+        if (!writePng(writer.png(), writer.info(), &out, &plan)) return std::nullopt;
+        return out;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace tesselon

@@ -1,9 +1,12 @@
 #include "app/application.h"
+#include "app/termination_signals.h"
 
 #include <QApplication>
 #include <QTimer>
 
 #include "engine/program_setup.h"
+#include "ui/control_types.h"
+#include "ui/screen_scale.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
 #include "settings/defaults.h"
@@ -14,7 +17,7 @@
 namespace tesselon {
 
 Application::Application(Options options) : options_(std::move(options)) {
-    frontend_ = std::make_unique<QtFrontend>();
+    frontend_ = std::make_unique<QtFrontend>(state_, table_);
     state_.frontend = frontend_.get();
 }
 
@@ -22,16 +25,21 @@ Application::~Application() = default;
 
 bool Application::start() {
     initProgramState(state_, options_.programFolder, currentDate());
+    const ScreenScale scale = readScreenScale();
+    state_.DpiScaleX = scale.x;
+    state_.DpiScaleY = scale.y;
+    registerProgramCodecs(state_.codecs);
+    images_ = decodeInterfaceImages(state_.codecs, scale.x, scale.y);
+    table_ = buildLanguageTable();
 
     window_ = std::make_unique<MainWindow>();
+    window_->buildControls(table_, images_);
     frontend_->setMainWindow(window_.get());
-    window_->onCloseRequested = [this] {
-        if (handleMainEvent(kEventCloseWindow) == kEndProgram) {
-            // The loop ends first; the exit steps then save and close the window.
-            endRequested_ = true;
-            QCoreApplication::exit(0);
-        }
-        return false;
+    window_->handleMainEvent = [this](const WindowEvent& event) { return handleMainEvent(event); };
+    window_->onProgramEnd = [this] {
+        // The loop ends first; the exit steps then save and close the window.
+        endRequested_ = true;
+        QCoreApplication::exit(0);
     };
     window_->centreOnScreen();
     window_->show();
@@ -39,6 +47,7 @@ bool Application::start() {
     loadWorkingSettings(true);
 
     frontend_->waitPumpingEvents(250);
+    frontend_->bindImmediateCallbacks();
     return true;
 }
 
@@ -49,17 +58,14 @@ void Application::loadWorkingSettings(bool /*firstStart*/) {
     loadSettings(state_.settings, state_.SettingsFilePath);
 }
 
-std::string Application::handleMainEvent(int eventType, int /*control*/) {
-    if (eventType == kEventCloseWindow) return kEndProgram;
+std::string Application::handleMainEvent(const WindowEvent& event) {
+    if (event.type == WindowEventType::CloseRequest) return kEndProgram;
     return {};
 }
 
 void Application::saveAndCloseMain() {
     if (state_.settings.entorno.locked == 1) saveSettings(state_, state_.SettingsFilePath);
-    if (window_) {
-        window_->onCloseRequested = nullptr;
-        window_->close();
-    }
+    if (window_) window_->closeForExit();
 }
 
 int Application::exec() {
@@ -75,6 +81,10 @@ int runDesktop(int argc, char** argv) {
     options.programFolder = executableFolder();
     for (int i = 1; i < argc; ++i) options.params.emplace_back(argv[i]);
     Application app(std::move(options));
+    // A termination request closes the window like its close button does.
+    TerminationSignals terminationSignals([&app] {
+        if (MainWindow* w = app.mainWindow()) w->close();
+    });
     if (!app.start()) return 0;
     return app.exec();
 }

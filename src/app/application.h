@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/state.h"
+#include "ui/interface_images.h"
+#include "ui/language_table.h"
 
 class QApplication;
 
@@ -13,12 +15,10 @@ namespace tesselon {
 
 class MainWindow;
 class QtFrontend;
+struct WindowEvent;
 
 inline constexpr const char* kProgramTitle = "Tesselon - v0.3f";
 inline constexpr const char* kEndProgram = "findeprograma";
-
-// Window-level events handed to handleMainEvent.
-enum MainEventType { kEventCloseWindow = 1, kEventGadget = 2 };
 
 class Application {
 public:
@@ -41,7 +41,7 @@ public:
 
     void loadWorkingSettings(bool firstStart);
     // The dispatcher of window 1; "findeprograma" ends the program.
-    std::string handleMainEvent(int eventType, int control = 0);
+    std::string handleMainEvent(const WindowEvent& event);
     // When locked is 1, writes the settings back; then closes window 1.
     void saveAndCloseMain();
 
@@ -52,6 +52,8 @@ public:
 private:
     Options options_;
     AppState state_;
+    LanguageTable table_;
+    InterfaceImages images_;
     std::unique_ptr<QtFrontend> frontend_;
     std::unique_ptr<MainWindow> window_;
     bool endRequested_ = false;

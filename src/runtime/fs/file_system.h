@@ -35,10 +35,18 @@ std::string executableFolder();
 // Reads a whole file into memory; nothing when it cannot be opened or read completely.
 std::optional<std::string> readWholeFile(std::string_view path);
 
+// Whether writeFileReplacing waits for the data to reach the disk.
+enum class WriteSync {
+    Durable,   // the file and its folder are flushed before the call returns
+    Deferred,  // the kernel writes back in its own time; for fresh files that can be
+               // made again, where a flush per file would dominate a batch's time
+};
+
 // Writes `data` to a new file beside `path` and renames it over `path` only when every
-// byte reached the disk, so a failure leaves any existing file untouched. An existing
+// byte was written, so a failure leaves any existing file untouched. An existing
 // file keeps its permissions (and, where allowed, its owner); a link is followed so
-// the file it names is replaced, not the link.
-bool writeFileReplacing(std::string_view path, std::string_view data);
+// the file it names is replaced, not the link. With WriteSync::Durable the data is on
+// the disk before the rename.
+bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync = WriteSync::Durable);
 
 }  // namespace tesselon

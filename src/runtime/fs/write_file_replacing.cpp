@@ -62,7 +62,7 @@ void syncFolderOf(const std::string& path) {
 
 }  // namespace
 
-bool writeFileReplacing(std::string_view path, std::string_view data) {
+bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync) {
     if (path.empty()) return false;
     const std::string target = replacementTarget(std::string(path));
     struct stat existing {};
@@ -81,14 +81,14 @@ bool writeFileReplacing(std::string_view path, std::string_view data) {
         ok = ::fchmod(fd.get(), existing.st_mode & 07777) == 0;
     }
     ok = ok && writeAll(fd.get(), data.data(), data.size());
-    ok = ok && ::fsync(fd.get()) == 0;
+    ok = ok && (sync == WriteSync::Deferred || ::fsync(fd.get()) == 0);
     ok = fd.reset() && ok;
     ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
         ::unlink(temporary.c_str());
         return false;
     }
-    syncFolderOf(target);
+    if (sync == WriteSync::Durable) syncFolderOf(target);
     return true;
 }
 

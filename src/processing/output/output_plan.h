@@ -1,0 +1,46 @@
+// Where one source image's result goes, under which name, in which format.
+//
+// Computed from plain values only, so batch workers on several threads can each plan
+// their own entries.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "settings/records.h"
+#include "sources/image_list.h"
+
+namespace tesselon {
+
+struct OutputPlan {
+    std::string sourcePath;         // the local file the image is read from
+    std::string sourceRoot;         // the folder the source tree hangs from, ending with "/"
+    std::string destinationFolder;  // where the result goes unless the sources are overwritten
+    std::string outputPath;         // for the entry's outputPath
+    std::string savePath;           // the file actually written
+    std::string extension;          // output extension
+    int qualityValue = 0;           // quality + encoder index * 256, for the "Sys" encoder
+    bool overwrite = false;         // imagenesSobreescribir
+    bool preview = false;
+};
+
+// The source folder of the current source kind (RutaOrigenLocal, or the download
+// folder RutaEnLocalDeRemotoDescargadas for an FTP source), ending with "/".
+std::string sourceRootOf(const STRProcesosEntorno& env);
+
+// Local source: the entry's path. FTP source: the download folder followed by the
+// remote path without its leading "/", which is where the download put the file.
+std::string sourcePathOf(const STRProcesosEntorno& env, const SourceImageEntry& entry);
+
+// The source path's folder moved from below `sourceRoot` to below `destination`, so
+// the source's subfolders are kept. Only a leading root is replaced: the same text
+// deeper in the path is a folder name that stays. A path outside the root (the list
+// was scanned from another folder) goes straight into `destination`.
+std::string destinationFolderFor(std::string_view sourcePath, std::string_view sourceRoot,
+                                 std::string_view destination);
+
+// Everything the save of one entry needs. `temporaryFolder` receives preview results.
+OutputPlan planOutput(const STRProcesosEntorno& env, const SourceImageEntry& entry,
+                      std::string_view temporaryFolder, bool preview);
+
+}  // namespace tesselon

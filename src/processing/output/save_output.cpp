@@ -1,0 +1,43 @@
+#include "processing/output/save_output.h"
+
+#include <optional>
+#include <string>
+
+#include "runtime/fs/file_system.h"
+#include "runtime/imaging/image_save.h"
+
+namespace tesselon {
+
+namespace {
+
+bool encodableDepth(int depth) {
+    return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
+}
+
+}  // namespace
+
+bool writeOutputFile(std::string_view path, std::string_view bytes) {
+    const WriteSync sync = fileSize(path) == kFileMissing ? WriteSync::Deferred : WriteSync::Durable;
+    return writeFileReplacing(path, bytes, sync);
+}
+
+bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
+                const CodecRegistry& registry) {
+    if (savePath.empty()) return false;
+    // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
+    const int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
+    const std::optional<std::string> bytes = encodeImage(image, registry, kFormatSys, qualityValue, depth);
+    return bytes && writeOutputFile(savePath, *bytes);
+}
+
+bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animated, const CodecRegistry& registry) {
+    if (!working) return false;
+    if (animated) {
+        if (plan.preview || plan.overwrite) return false;
+        const std::optional<std::string> original = readWholeFile(plan.sourcePath);
+        return original && writeOutputFile(plan.savePath, *original);
+    }
+    return saveOutput(*working, plan.savePath, plan.qualityValue, registry);
+}
+
+}  // namespace tesselon

@@ -1,0 +1,152 @@
+#include "sources/folder_scan.h"
+
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
+#include "engine/frontend.h"
+#include "engine/state.h"
+#include "runtime/fs/directory_listing.h"
+#include "sources/extension_filter.h"
+#include "sources/scan_texts.h"
+
+namespace tesselon {
+
+namespace {
+
+// Everything one top-level scan shares across its recursion.
+struct FolderWalk {
+    FolderWalk(const ScanContext& c, std::vector<SourceImageEntry>& l, bool r) : context(c), list(l), recursive(r) {}
+
+    const ScanContext& context;
+    std::vector<SourceImageEntry>& list;
+    bool recursive = false;
+    // Extension scan: the filter and whether folders are skipped. Pattern scan: filter null.
+    const ExtensionFilter* filter = nullptr;
+    bool skipFolders = true;
+    std::string_view pattern;
+    // Folders entered so far, by device and inode: a link back up the tree, or a second
+    // link to a folder already scanned, would otherwise repeat it (endlessly for a loop).
+    std::set<std::pair<dev_t, ino_t>> visited;
+};
+
+bool cancelled(const ScanContext& context) { return context.cancelled && *context.cancelled == 1; }
+
+std::string withTrailingSlash(std::string_view folder) {
+    std::string out(folder);
+    if (out.back() != '/') out += '/';
+    return out;
+}
+
+// Records the folder as entered; false when this scan was there before or it is gone.
+bool enterFirstTime(FolderWalk& walk, const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return false;
+    return walk.visited.emplace(info.st_dev, info.st_ino).second;
+}
+
+// Counts the entry just appended and shows it, then lets the interface handle one event
+// (which is how a cancel request reaches the scan).
+void reportFound(FolderWalk& walk, std::string_view name) {
+    const ScanContext& context = walk.context;
+    if (context.found) ++*context.found;
+    if (!context.frontend) return;
+    const int64_t count = context.found ? *context.found : int64_t(walk.list.size());
+    context.frontend->setProgressText(scanProgressText(count, name));
+    context.frontend->pumpOneEvent();
+}
+
+void addFile(FolderWalk& walk, const std::string& relative, const DirectoryEntry& entry) {
+    SourceImageEntry& added = walk.list.emplace_back();
+    added.path = relative + entry.name;
+    added.size = entry.size;
+    reportFound(walk, entry.name);
+}
+
+void addFolder(FolderWalk& walk, const std::string& relative, const DirectoryEntry& entry, bool counted) {
+    walk.list.emplace_back().path = relative + entry.name + "/";
+    if (counted) reportFound(walk, entry.name);
+}
+
+bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
+
+void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& relative) {
+    if (cancelled(walk.context)) return;
+    std::vector<DirectoryEntry> entries;
+    {
+        DirectoryListing listing(folder);
+        if (!listing.ok()) return;  // unreadable folders are skipped silently
+        while (listing.next()) entries.push_back(listing.entry());
+    }
+
+    for (const DirectoryEntry& entry : entries) {
+        if (isDotEntry(entry.name)) continue;
+        const bool isFolder = entry.type == kEntryFolder;
+        if (walk.filter) {
+            if (isFolder ? !walk.skipFolders : walk.filter->accepts(entry.name)) {
+                if (isFolder) {
+                    addFolder(walk, relative, entry, true);
+                } else {
+                    addFile(walk, relative, entry);
+                }
+            }
+        } else if (wildcardMatch(walk.pattern, entry.name)) {
+            if (isFolder) {
+                addFolder(walk, relative, entry, false);
+            } else {
+                addFile(walk, relative, entry);
+            }
+        }
+        if (cancelled(walk.context)) break;
+    }
+
+    if (!walk.recursive) return;
+    for (const DirectoryEntry& entry : entries) {
+        if (cancelled(walk.context)) break;
+        if (entry.type != kEntryFolder || isDotEntry(entry.name)) continue;
+        const std::string subfolder = folder + entry.name + "/";
+        if (enterFirstTime(walk, subfolder)) scanFolder(walk, subfolder, relative + entry.name + "/");
+    }
+}
+
+size_t startWalk(FolderWalk& walk, std::string_view folder) {
+    if (folder.empty() || cancelled(walk.context)) return walk.list.size();
+    const std::string root = withTrailingSlash(folder);
+    if (enterFirstTime(walk, root)) scanFolder(walk, root, std::string());
+    return walk.list.size();
+}
+
+}  // namespace
+
+ScanContext scanContextOf(AppState& state) {
+    return ScanContext{&state.settings.config.Cancelado, &state.settings.entorno.TotalImagesOrigen, state.frontend};
+}
+
+std::string scanProgressText(int64_t found, std::string_view name) {
+    std::string text(kScanProgressTitle);
+    text += "\r\n(";
+    text += std::to_string(found);
+    text += " encontrados)\r\n('";
+    text += name;
+    text += "')";
+    return text;
+}
+
+size_t scanFolderByExtensions(const ScanContext& context, std::string_view folder,
+                              std::vector<SourceImageEntry>& list, bool skipFolders,
+                              std::string_view extensionList, bool recursive) {
+    const ExtensionFilter filter(extensionList);
+    FolderWalk walk(context, list, recursive);
+    walk.filter = &filter;
+    walk.skipFolders = skipFolders;
+    return startWalk(walk, folder);
+}
+
+size_t scanFolderByPattern(const ScanContext& context, std::string_view folder,
+                           std::vector<SourceImageEntry>& list, std::string_view pattern, bool recursive) {
+    FolderWalk walk(context, list, recursive);
+    walk.pattern = pattern;
+    return startWalk(walk, folder);
+}
+
+}  // namespace tesselon

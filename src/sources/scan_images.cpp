@@ -1,0 +1,106 @@
+#include "sources/scan_images.h"
+
+#include <vector>
+
+#include "engine/frontend.h"
+#include "engine/state.h"
+#include "sources/extension_filter.h"
+#include "sources/folder_scan.h"
+#include "sources/remote_scan.h"
+#include "sources/scan_texts.h"
+
+namespace tesselon {
+
+namespace {
+
+bool onlySpaces(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
+
+std::string replaceBars(const std::string& list) {
+    std::string out;
+    for (char c : list) {
+        if (c == '|') {
+            out += ", ";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The local source folder with its trailing "/". An empty setting names no folder: it
+// must not turn into "/" and walk the whole file system.
+std::string localBase(const std::string& folder) {
+    if (folder.empty() || folder.back() == '/') return folder;
+    return folder + "/";
+}
+
+}  // namespace
+
+int scanImages(AppState& state, bool recursive) {
+    Frontend& ui = *state.frontend;
+    STRProcesosEntorno& env = state.settings.entorno;
+    std::vector<SourceImageEntry> found;
+
+    state.settings.config.Cancelado = 0;
+    ui.setStatusLine(true, "");
+    state.SourceImageList.clear();
+    env.TotalImagesOrigen = 0;
+
+    const std::string extensionList = asciiLower(env.ExtensionesActivas);
+    if (onlySpaces(extensionList)) {
+        ui.messageBox(kNoExtensionTitle, kNoExtensionText, MessageButtons::Ok, MessageIcon::Error);
+        return 0;
+    }
+
+    ui.openProgressWindow(kScanProgressTitle, 1);
+    ui.waitPumpingEvents(10);
+    ui.setMainWindowEnabled(false);
+    ui.waitPumpingEvents(50);
+
+    std::string base;
+    if (env.LocalRemoto == "R") {
+        scanRemoteSource(state, found, extensionList, recursive);
+    } else {
+        base = localBase(env.RutaOrigenLocal);
+        if (!base.empty()) {
+            scanFolderByExtensions(scanContextOf(state), base, found, true, extensionList, recursive);
+        }
+    }
+
+    env.UltimasExtensionesDescargadas = asciiUpper(replaceBars(extensionList));
+    env.UltimoEscaneoImagenesLocalRemoto = env.LocalRemoto;
+
+    std::vector<SourceImageEntry>& entries = state.SourceImageList.entries;
+    entries.reserve(found.size());
+    for (SourceImageEntry& item : found) {
+        SourceImageEntry& entry = entries.emplace_back();
+        entry.path = base + item.path;
+        entry.size = item.size;
+    }
+    env.TotalImagesOrigen = int64_t(entries.size());
+    state.SourceImageList.current = 0;
+
+    ui.showCounts(0);
+    if (state.settings.config.Cancelado) ui.setStatusLine(false, kScanCancelledText);
+
+    ui.closeProgressWindow();
+    ui.setMainWindowEnabled(true);
+    ui.bringMainWindowToFront();
+    ui.waitPumpingEvents(50);
+    return 0;
+}
+
+bool confirmRescan(AppState& state) {
+    Frontend& ui = *state.frontend;
+    const bool recursive = state.settings.entorno.imagenesRecursivo != 0;
+    ui.setSourceChangedNotice(false);
+    if (recursive &&
+        ui.messageBox(kRescanTitle, kRescanQuestion, MessageButtons::YesNo, MessageIcon::Warning) != MessageAnswer::Yes) {
+        ui.setSourceChangedNotice(true);
+        return false;
+    }
+    scanImages(state, recursive);
+    return true;
+}
+
+}  // namespace tesselon

@@ -1,0 +1,212 @@
+#include "ui/qt_frontend.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "engine/state.h"
+#include "ui/main_window.h"
+#include "ui/main_window_controls.h"
+#include "ui/progress_window.h"
+
+namespace tesselon {
+
+namespace {
+
+constexpr std::string_view kCancelTitle = "Información";
+constexpr std::string_view kCancelText = "Proceso Cancelado por Usuario";
+
+QString toQ(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+QMessageBox::StandardButtons standardButtons(MessageButtons b) {
+    switch (b) {
+    case MessageButtons::Ok: return QMessageBox::Ok;
+    case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon standardIcon(MessageIcon i) {
+    switch (i) {
+    case MessageIcon::None: return QMessageBox::NoIcon;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Error: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MessageAnswer answerOf(int button) {
+    switch (button) {
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    case QMessageBox::Retry: return MessageAnswer::Retry;
+    case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    default: return MessageAnswer::Ok;
+    }
+}
+
+// Shuts window 1's event gate while events are pumped, and survives the window going
+// away meanwhile.
+class PumpScope {
+public:
+    explicit PumpScope(MainWindow* window) : window_(window) {
+        if (window_) window_->eventGate().suspend();
+    }
+    ~PumpScope() {
+        if (window_) window_->eventGate().resume();
+    }
+    PumpScope(const PumpScope&) = delete;
+    PumpScope& operator=(const PumpScope&) = delete;
+
+private:
+    QPointer<MainWindow> window_;
+};
+
+}  // namespace
+
+QtFrontend::QtFrontend(AppState& state, LanguageTable& table, MainWindow* mainWindow)
+    : state_(state), table_(table), main_(mainWindow) {}
+
+QtFrontend::~QtFrontend() { delete progress_.data(); }
+
+void QtFrontend::setMainWindow(MainWindow* w) { main_ = w; }
+
+ProgressWindow* QtFrontend::progressWindow() const { return progress_.data(); }
+
+bool QtFrontend::onGuiThread() const { return QThread::currentThread() == context_.thread(); }
+
+QWidget* QtFrontend::dialogParent() const {
+    // Over the window the user is looking at: the progress window while an operation
+    // shows it, else window 1.
+    if (progress_ && progress_->isVisible()) return progress_.data();
+    return main_.data();
+}
+
+MessageAnswer QtFrontend::messageBox(std::string_view title, std::string_view text,
+                                     MessageButtons buttons, MessageIcon icon) {
+    if (script_) return script_(title, text, buttons, icon);
+    // Texts use "\r\n" line breaks; Qt wants plain "\n".
+    QString body = toQ(text);
+    body.replace("\r\n", "\n");
+    QMessageBox box(standardIcon(icon), toQ(title), body, standardButtons(buttons), dialogParent());
+    return answerOf(box.exec());
+}
+
+void QtFrontend::bindImmediateCallbacks() {
+    if (!main_) return;
+    ControlRegistry& controls = main_->controls();
+    controls.bindImmediate(Gadget_Principal_Button_Cancelar, &context_, [this] { onMainCancel(); });
+    controls.bindImmediate(Gadget_Principal_CheckBox_Preview, &context_, [this] { onPreviewToggle(); });
+}
+
+void QtFrontend::onMainCancel() {
+    state_.settings.config.Cancelado = 1;
+    messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::Information);
+}
+
+void QtFrontend::onProgressCancel() {
+    state_.settings.config.Cancelado = 1;
+    messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::None);
+}
+
+void QtFrontend::onPreviewToggle() {
+    if (main_) state_.settings.entorno.Preview = int8_t(main_->controls().state(Gadget_Principal_CheckBox_Preview));
+}
+
+void QtFrontend::setStatusLine(bool hide, std::string_view text) {
+    if (!main_) return;
+    ControlRegistry& controls = main_->controls();
+    controls.setText(Gadget_Principal_TextInformativo, text);
+    controls.setVisible(Gadget_Principal_TextInformativo, !hide);
+}
+
+void QtFrontend::openProgressWindow(std::string_view text, int maximum) {
+    if (!progress_) {
+        progress_ = new ProgressWindow(table_);
+        progress_->controls().bindImmediate(Gadget_Progreso_Button_Cancelar, &context_, [this] { onProgressCancel(); });
+        progress_->centreOnScreen();
+        // Kept above window 1 without being its child, which would disable it together
+        // with window 1 during the operation.
+        if (main_ && main_->windowHandle()) {
+            progress_->winId();
+            progress_->windowHandle()->setTransientParent(main_->windowHandle());
+        }
+    }
+    progress_->reset(text, maximum);
+    progress_->show();
+    progress_->raise();
+}
+
+void QtFrontend::setProgressText(std::string_view text) {
+    if (!onGuiThread()) {
+        QMetaObject::invokeMethod(
+            &context_, [this, copy = std::string(text)] { setProgressText(copy); }, Qt::QueuedConnection);
+        return;
+    }
+    if (progress_) progress_->setInformation(text);
+}
+
+void QtFrontend::setProgressPosition(int position) {
+    if (!onGuiThread()) {
+        QMetaObject::invokeMethod(
+            &context_, [this, position] { setProgressPosition(position); }, Qt::QueuedConnection);
+        return;
+    }
+    if (progress_) progress_->setPosition(position);
+}
+
+void QtFrontend::closeProgressWindow() {
+    if (!progress_) return;
+    ProgressWindow* window = progress_.data();
+    progress_.clear();
+    window->closeForExit();
+    // Deleted later: this may run inside a slot of the window itself.
+    window->deleteLater();
+}
+
+void QtFrontend::waitPumpingEvents(double ms) {
+    const PumpScope shut(main_.data());
+    QElapsedTimer clock;
+    clock.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    const qint64 limitNs = ms > 0 ? qint64(std::ceil(ms * 1e6)) : 0;
+    // Sleeps in an event loop until the time has passed, instead of spinning.
+    while (clock.nsecsElapsed() <= limitNs) {
+        const qint64 remainingMs = (limitNs - clock.nsecsElapsed()) / 1000000 + 1;
+        QEventLoop loop;
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(int(std::min<qint64>(remainingMs, INT_MAX)));
+        loop.exec();
+    }
+}
+
+void QtFrontend::pumpOneEvent() {
+    const PumpScope shut(main_.data());
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void QtFrontend::setMainWindowEnabled(bool enabled) {
+    if (main_) main_->setEnabled(enabled);
+}
+
+void QtFrontend::bringMainWindowToFront() {
+    if (!main_) return;
+    main_->raise();
+    main_->activateWindow();
+}
+
+}  // namespace tesselon

@@ -1,0 +1,99 @@
+#include <gtest/gtest.h>
+
+#include "output_test_support.h"
+#include "processing/output/output_format.h"
+#include "processing/output/output_plan.h"
+
+namespace tesselon {
+namespace {
+
+using testing::output::localEnvironment;
+
+TEST(OutputFormat, ExtensionAndEncoderFollowTheFormatWord) {
+    struct Case {
+        const char* format;
+        const char* source;
+        const char* extension;
+        int encoder;
+    };
+    const Case cases[] = {
+        {"original", "/f/Foto.JPG", "JPG", kSysEncoderJpeg},  {"png", "/f/Foto.JPG", "png", kSysEncoderPng},
+        {"png", "/f/a.jpeg", "png", kSysEncoderPng},           {"original", "/f/a.jpeg", "jpeg", kSysEncoderJpeg},
+        {"original", "/f/scan.tif", "jpg", kSysEncoderJpeg},   {"original", "/f/no_extension", "jpg", kSysEncoderJpeg},
+        {"original", "/f/a.b/file", "jpg", kSysEncoderJpeg},   {"original", "/f/Anim.GIF", "GIF", kSysEncoderGif},
+        {"gif", "/f/a.png", "gif", kSysEncoderGif},            {"original", "/f/x.Png", "Png", kSysEncoderPng},
+    };
+    for (const Case& c : cases) {
+        const OutputFormat format = outputFormatFor(c.format, c.source);
+        EXPECT_EQ(format.extension, c.extension) << c.format << " " << c.source;
+        EXPECT_EQ(format.encoderIndex, c.encoder) << c.format << " " << c.source;
+    }
+}
+
+TEST(OutputFormat, QualityValueKeepsTheEncoderBitsIntact) {
+    EXPECT_EQ(qualityValueFor(50, kSysEncoderPng), 50 + 6 * 256);
+    EXPECT_EQ(qualityValueFor(100, kSysEncoderJpeg), 100 + 256);
+    EXPECT_EQ(qualityValueFor(300, kSysEncoderJpeg), 255 + 256);
+    EXPECT_EQ(qualityValueFor(-5, kSysEncoderGif), 2 * 256);
+}
+
+TEST(OutputFormat, ReplaceExtensionWorksOnTheFileNameOnly) {
+    EXPECT_EQ(replaceExtension("/d/a.jpeg", "png"), "/d/a.png");
+    EXPECT_EQ(replaceExtension("/d/a.b.c", "jpg"), "/d/a.b.jpg");
+    EXPECT_EQ(replaceExtension("/d.x/a", "png"), "/d.x/a.png");
+    EXPECT_EQ(replaceExtension("a", "gif"), "a.gif");
+}
+
+TEST(OutputPlan, DestinationKeepsTheSourceSubfolders) {
+    STRProcesosEntorno env = localEnvironment("/t/fotos/", "/t/salida/");
+    const SourceImageEntry entry{"/t/fotos/2020/a.jpg", 10, "", 0, ""};
+
+    OutputPlan plan = planOutput(env, entry, "/tmp/", false);
+    EXPECT_EQ(plan.sourcePath, "/t/fotos/2020/a.jpg");
+    EXPECT_EQ(plan.destinationFolder, "/t/salida/2020/");
+    EXPECT_EQ(plan.outputPath, "/t/salida/2020/a.jpg");
+    EXPECT_EQ(plan.savePath, "/t/salida/2020/a.jpg");
+    EXPECT_EQ(plan.qualityValue, 50 + 256);
+
+    env.FormatoImagen = "png";
+    plan = planOutput(env, entry, "/tmp/", false);
+    EXPECT_EQ(plan.outputPath, "/t/salida/2020/a.jpg");
+    EXPECT_EQ(plan.savePath, "/t/salida/2020/a.png");
+    EXPECT_EQ(plan.qualityValue, 50 + 6 * 256);
+
+    plan = planOutput(env, entry, "/var/tmp", true);
+    EXPECT_EQ(plan.savePath, "/var/tmp/a.png");
+}
+
+TEST(OutputPlan, OnlyTheLeadingSourceRootIsReplaced) {
+    const STRProcesosEntorno env = localEnvironment("/a/", "/out/");
+    EXPECT_EQ(planOutput(env, {"/a/b/a/c.jpg", 0, "", 0, ""}, "/tmp/", false).destinationFolder, "/out/b/a/");
+    // Folders typed without their trailing "/" mean the same folders.
+    EXPECT_EQ(destinationFolderFor("/a/b/a/c.jpg", "/a", "/out"), "/out/b/a/");
+    // A list scanned from another folder never writes beside its sources.
+    EXPECT_EQ(destinationFolderFor("/elsewhere/x/c.jpg", "/a/", "/out/"), "/out/");
+}
+
+TEST(OutputPlan, OverwriteSavesOverTheSourceInTheChosenFormat) {
+    STRProcesosEntorno env = localEnvironment("/t/fotos/", "/t/salida/");
+    env.imagenesSobreescribir = 1;
+    env.FormatoImagen = "png";
+    const OutputPlan plan = planOutput(env, {"/t/fotos/a.jpg", 0, "", 0, ""}, "/tmp/", false);
+    EXPECT_EQ(plan.savePath, "/t/fotos/a.jpg");
+    EXPECT_EQ(plan.outputPath, "/t/fotos/a.jpg");
+    EXPECT_EQ(plan.qualityValue, 50 + 6 * 256);
+}
+
+TEST(OutputPlan, RemoteEntryIsReadFromTheDownloadFolder) {
+    STRProcesosEntorno env = localEnvironment("/ignored/", "/out/");
+    env.LocalRemoto = "R";
+    env.RutaEnLocalDeRemotoDescargadas = "/dl";
+    const OutputPlan plan = planOutput(env, {"/public_html/up/2020/a.jpg", 0, "", 0, ""}, "/tmp/", false);
+    EXPECT_EQ(plan.sourceRoot, "/dl/");
+    EXPECT_EQ(plan.sourcePath, "/dl/public_html/up/2020/a.jpg");
+    EXPECT_EQ(plan.destinationFolder, "/out/public_html/up/2020/");
+    EXPECT_EQ(plan.savePath, "/out/public_html/up/2020/a.jpg");
+}
+
+}  // namespace
+}  // namespace tesselon

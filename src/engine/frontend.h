@@ -56,6 +56,8 @@ public:
     virtual void setBatchRunning(bool /*running*/) {}
     // The "0000003/0000250" counter of the preview panel.
     virtual void setImageCounter(std::string_view /*text*/) {}
+    // Draws the current text settings on the result pane's placeholder and shows it.
+    virtual void refreshTextSample() {}
     // Shows an image in the source (0) or result (1) preview pane. The front end may
     // shrink the image it is given; callers pass one they no longer need.
     virtual void showPreviewImage(ImageObject& /*image*/, int /*pane*/) {}

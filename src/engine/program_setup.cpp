@@ -1,13 +1,25 @@
 #include "engine/program_setup.h"
 
 #include "engine/state.h"
+#include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
+#include "runtime/imaging/codec_registry.h"
 #include "settings/defaults.h"
 
 namespace tesselon {
 
 int8_t decideExternalDownloader(const std::string& programFolder) {
     return fileSize(programFolder + "usarWget.txt") > 0 && fileSize(programFolder + "wget.dat") > 100 ? 1 : 0;
+}
+
+void registerProgramCodecs(CodecRegistry& codecs) {
+    codecs.registerDecoder(BuiltinDecoder::PNG);
+    codecs.registerDecoder(BuiltinDecoder::JPEG);
+    codecs.registerDecoder(BuiltinDecoder::TIFF);
+    codecs.registerDecoder(BuiltinDecoder::GIF);
+    codecs.registerEncoder(BuiltinEncoder::PNG);
+    codecs.registerEncoder(BuiltinEncoder::JPEG);
+    registerSysEncoder(codecs);
 }
 
 void initProgramState(AppState& state, const std::string& programFolder, int64_t now) {

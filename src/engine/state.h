@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/imaging/codec_registry.h"
 #include "settings/records.h"
 #include "sources/image_list.h"
 
@@ -26,6 +27,8 @@ struct AppState {
 
     ::tesselon::SourceImageList SourceImageList;  // qualified: the member reuses the type's name
     std::vector<std::string> PhrasesList;
+
+    CodecRegistry codecs;            // filled by the start-up steps (registerProgramCodecs)
 
     Frontend* frontend = nullptr;    // never null while the engine runs
 };

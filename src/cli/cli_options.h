@@ -12,6 +12,23 @@ struct CliOptions {
     bool version = false;
     std::optional<std::string> configFile;      // --config FILE
     std::optional<std::string> saveConfigFile;  // --save-config FILE
+    std::optional<std::string> source;          // --source DIR
+    std::optional<std::string> dest;            // --dest DIR
+    std::optional<std::string> format;          // original|jpg|png|gif
+    std::optional<int> quality;                 // 10..100
+    std::optional<bool> subfolders;             // --subfolders / --no-subfolders
+    bool overwrite = false;                     // --overwrite
+    bool yes = false;                           // --yes: answer Yes to the overwrite question
+    std::optional<int> jobs;                    // --jobs N, 1..256
+    std::optional<std::string> report;          // --report FILE
+    bool quiet = false;
+
+    // Whether the run converts images: any conversion option, or a settings file given
+    // without --save-config (the file then describes the whole job).
+    bool convert() const {
+        return source || dest || format || quality || subfolders || overwrite || jobs || report ||
+               (configFile && !saveConfigFile);
+    }
 };
 
 struct CliParseResult {

@@ -43,4 +43,13 @@ std::string readFile(const std::string& path) {
     return ss.str();
 }
 
+std::map<std::string, std::string> filesUnder(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) return files;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) files[e.path().string().substr(folder.size())] = readFile(e.path().string());
+    return files;
+}
+
 }  // namespace tesselon::testing

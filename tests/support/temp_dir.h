@@ -1,6 +1,7 @@
 // A fresh folder under $TMPDIR for one test, removed with everything in it at the end.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,9 @@ private:
 
 // Reads a whole file; empty when missing.
 std::string readFile(const std::string& path);
+
+// Every regular file below `folder` (ending with "/"): path relative to it -> content.
+// Empty when the folder does not exist.
+std::map<std::string, std::string> filesUnder(const std::string& folder);
 
 }  // namespace tesselon::testing

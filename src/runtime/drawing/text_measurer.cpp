@@ -11,7 +11,9 @@ namespace tesselon {
 struct TextMeasurer::State {
     PangoContextPtr context;
     PangoLayoutPtr layout;
-    // Outlines are built here to take their bounds; nothing is ever drawn on it.
+    // Outlines are built here to take their bounds; nothing is ever drawn on it. It is
+    // unbounded because cairo leaves out of a path every glyph lying more than ten ems
+    // outside the target surface, which on a small surface cut long lines short.
     CairoSurface scratch;
     CairoContext scratchCr;
     double size = 0;
@@ -45,7 +47,7 @@ TextMeasurer::TextMeasurer() : state_(std::make_unique<State>()) {
     state_->context = newTextContext();
     if (state_->context)
         state_->layout.reset(pango_layout_new(state_->context.get()));
-    state_->scratch.reset(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
+    state_->scratch.reset(cairo_recording_surface_create(CAIRO_CONTENT_ALPHA, nullptr));
     state_->scratchCr.reset(cairo_create(state_->scratch.get()));
     if (cairo_status(state_->scratchCr.get()) != CAIRO_STATUS_SUCCESS)
         state_->layout.reset();

@@ -1,0 +1,65 @@
+#include "processing/batch/batch_preconditions.h"
+
+#include "engine/frontend.h"
+#include "engine/state.h"
+#include "sources/scan_images.h"
+
+namespace tesselon {
+
+namespace {
+
+BatchGate askAboutSourceKind(AppState& state) {
+    Frontend& ui = *state.frontend;
+    const STRProcesosEntorno& env = state.settings.entorno;
+    const bool lastWasLocal = env.UltimoEscaneoImagenesLocalRemoto == "L";
+    const std::string text =
+        std::string(lastWasLocal ? "El último escaneo de imágenes fue de una carpeta local, pero tienes elegido un "
+                                   "origen remoto."
+                                 : "El último escaneo de imágenes fue de una carpeta remota, pero tienes elegido un "
+                                   "origen local.") +
+        "\r\n\r\n" +
+        (lastWasLocal ? "¿Quieres reescanear el nº de imágenes del servidor?"
+                      : "¿Quieres reescanear el nº de imágenes en la ruta actual?") +
+        "\r\n(Si pulsas 'NO' el proceso de conversión será anulado)";
+    if (ui.messageBox("Aviso", text, MessageButtons::YesNo, MessageIcon::Warning) == MessageAnswer::Yes) {
+        ui.setSourceChangedNotice(false);
+        scanImages(state, state.settings.entorno.imagenesRecursivo != 0);
+        ui.showCounts(0);
+    } else {
+        ui.messageBox("Aviso", "Conversión de imágenes abortada", MessageButtons::Ok, MessageIcon::Information);
+    }
+    return BatchGate::OtherSourceKind;
+}
+
+}  // namespace
+
+BatchGate checkBatchPreconditions(AppState& state) {
+    Frontend& ui = *state.frontend;
+    const STRProcesosEntorno& env = state.settings.entorno;
+    if (state.SourceImageList.empty()) {
+        ui.messageBox("Información",
+                      std::string("No hay imágenes en la carpeta seleccionada") +
+                          " o no se han escaneado posibles imágenes en dicha carpeta con botón: \r\n\r\n "
+                          "'Escanear Imágenes'.",
+                      MessageButtons::Ok, MessageIcon::Information);
+        return BatchGate::EmptyList;
+    }
+    if (env.LocalRemoto != env.UltimoEscaneoImagenesLocalRemoto) return askAboutSourceKind(state);
+    if (state.PhrasesList.empty() && state.settings.texto.SoloMarcadeAgua == 0) {
+        ui.messageBox("Información", "No has seleccionado archivo de frases ni seleccionado 'Usar Marca de Agua'",
+                      MessageButtons::Ok, MessageIcon::Information);
+        return BatchGate::NoTextSource;
+    }
+    if (env.imagenesSobreescribir) {
+        const std::string what = env.LocalRemoto == "R"
+                                     ? std::string("Los archivos descargados serán reemplazados por los modificados. ") +
+                                           "\r\n(Esto no afecta a los archivos del servidor)"
+                                     : std::string("Los archivos originales serán reemplazados por los modificados.");
+        if (ui.messageBox("Aviso de sobreescritura", what + "\r\n\r\n¿Continuar con la operación?",
+                          MessageButtons::YesNo, MessageIcon::Warning) != MessageAnswer::Yes)
+            return BatchGate::OverwriteDeclined;
+    }
+    return BatchGate::Proceed;
+}
+
+}  // namespace tesselon

@@ -1,0 +1,39 @@
+// A whole batch on several worker threads, for tesselon-batch. It writes exactly the
+// files the desktop's sequential batch writes: every image goes through the same
+// pipeline with the same phrase, and entries that end in the same file are processed
+// in list order by one worker, so the last one wins as it does one at a time.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <vector>
+
+namespace tesselon {
+
+struct AppState;
+
+struct ParallelBatchOptions {
+    int jobs = 1;
+    // Polled between images; when it turns true the images in hand finish and no
+    // new one starts.
+    const std::atomic<bool>* cancel = nullptr;
+    // Called on the calling thread about twenty times a second and once at the end.
+    std::function<void(size_t done, size_t total)> onProgress;
+};
+
+struct ParallelBatchOutcome {
+    size_t total = 0;        // entries in the list
+    size_t processed = 0;    // entries handled before the end (all of them unless stopped)
+    size_t saved = 0;
+    bool cancelled = false;
+    bool destinationFailed = false;  // a destination folder could not be created
+    std::vector<size_t> unreadable;  // entries that could not be loaded as images
+    std::vector<size_t> unsaved;     // entries loaded but not written
+};
+
+// Converts the entries of state.SourceImageList; the preconditions must have been
+// checked already. Fills each entry's outputPath, saved and overlayText.
+ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOptions& options);
+
+}  // namespace tesselon

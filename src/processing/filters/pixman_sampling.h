@@ -1,0 +1,30 @@
+// Where cairo's image backend makes pixman sample a transformed surface.
+//
+// cairo hands pixman a pattern matrix in 16.16 fixed point: it splits a whole-pixel
+// offset off the translation, rounds the coefficients, and then corrects the translation
+// so that the rounded matrix agrees with the exact one at the centre of the area being
+// painted. Two paints whose exact matrices differ by whole pixels therefore sample at
+// slightly different sub-pixel positions unless their translations are chosen with this
+// in mind. This mirrors cairo 1.16's conversion (_cairo_matrix_to_pixman_matrix_offset)
+// so that a tiled paint can sample exactly where one large paint does.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <optional>
+
+namespace tesselon {
+
+struct PixmanSampling {
+    int32_t matrix[2][3] = {};  // 16.16 fixed point, device -> pattern
+    int offsetX = 0;            // whole pixels added to device coordinates first
+    int offsetY = 0;
+};
+
+// The sampling cairo sets up for a pattern matrix (device -> pattern) when the area
+// painted has its centre at (centreX, centreY) in device space. Nothing for matrices
+// cairo treats as pure translations (no resampling, so no sub-pixel positions).
+std::optional<PixmanSampling> pixmanSampling(const cairo_matrix_t& pattern, double centreX, double centreY);
+
+}  // namespace tesselon

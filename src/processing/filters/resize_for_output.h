@@ -1,0 +1,16 @@
+// Bringing an image to the output size the user asked for.
+#pragma once
+
+#include "runtime/imaging/image_object.h"
+
+namespace tesselon {
+
+// Proportional: a landscape or square image gets exactly targetWidth pixels of width, a
+// portrait one exactly targetHeight pixels of height, enlarging or shrinking, the other
+// side following the aspect ratio (factor and sizes in single precision, rounded half
+// away from zero; a side that would round to 0 gets 1). Otherwise the image becomes
+// targetWidth x targetHeight. Resized smoothly in place; a missing or multi-frame image,
+// a target below 1 pixel or a size beyond the image limits leaves it as it was.
+void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int targetHeight);
+
+}  // namespace tesselon

@@ -1,0 +1,19 @@
+// Turning an image by any whole number of degrees over a background colour.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "runtime/imaging/image_object.h"
+
+namespace tesselon {
+
+// A new 24-bit image: the source turned clockwise by degrees about its centre, resampled
+// with the vector drawing's anti-aliased high-quality filter, on a background of colour
+// (0x00BBGGRR) that fills the uncovered corners and a frame of 3 pixels on every side.
+// Its size is the turned source's bounding box plus the frame (rotationLayout). A 32-bit
+// source loses its transparency: its pixels count with their stored colours. Nothing for
+// a missing source or when memory runs out; the source itself is never changed.
+std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, uint32_t background);
+
+}  // namespace tesselon

@@ -1,0 +1,163 @@
+#include "processing/filters/rotation_tile_renderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <numbers>
+#include <utility>
+
+#include "runtime/drawing/cairo_image.h"
+#include "runtime/drawing/colour.h"
+
+namespace tesselon {
+
+namespace {
+
+// Background copied around the source, wider than the reach of cairo's widest filter at
+// unit scale (two pixels for its cubic), so the padding beyond it is background only.
+constexpr int kSourceMargin = 4;
+
+uint32_t surfacePixel(uint32_t colour) {
+    return 0xFF000000u | (uint32_t(red(colour)) << 16) | (uint32_t(green(colour)) << 8) | blue(colour);
+}
+
+struct CairoPatternDeleter {
+    void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
+};
+using CairoPattern = std::unique_ptr<cairo_pattern_t, CairoPatternDeleter>;
+
+}  // namespace
+
+std::optional<cairo_matrix_t> canvasToCanvasMatrix(const RotationLayout& layout, int degrees) {
+    CairoSurface scratch(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1));
+    CairoContext cr(cairo_create(scratch.get()));
+    if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) return std::nullopt;
+    cairo_translate(cr.get(), layout.centreX, layout.centreY);
+    cairo_rotate(cr.get(), std::fmod(double(degrees), 360.0) * std::numbers::pi / 180.0);
+    cairo_translate(cr.get(), -layout.centreX, -layout.centreY);
+    cairo_matrix_t m;
+    m.x0 = 0;
+    m.y0 = 0;
+    cairo_device_to_user(cr.get(), &m.x0, &m.y0);
+    m.xx = 1;
+    m.yx = 0;
+    cairo_device_to_user_distance(cr.get(), &m.xx, &m.yx);
+    m.xy = 0;
+    m.yy = 1;
+    cairo_device_to_user_distance(cr.get(), &m.xy, &m.yy);
+    return m;
+}
+
+RotationTileRenderer::RotationTileRenderer(const ImageObject& source, const RotationLayout& layout,
+                                           const cairo_matrix_t& turn, uint32_t background)
+    : source_(source), layout_(layout), background_(surfacePixel(background)), turn_(turn) {
+    // The second canvas is painted in one go, and cairo corrects the sampling of such a
+    // paint at the centre of the area painted: the whole canvas, as the turned first
+    // canvas covers it.
+    canvasSampling_ = pixmanSampling(turn_, layout.canvasWidth / 2.0, layout.canvasHeight / 2.0);
+}
+
+// The source pixels (with margin) the result's tile can sample, in source coordinates.
+RotationTileRenderer::Box RotationTileRenderer::sourceBoxFor(int x, int y, int width, int height) const {
+    double minX = HUGE_VAL, minY = HUGE_VAL, maxX = -HUGE_VAL, maxY = -HUGE_VAL;
+    for (const auto& [cx, cy] : {std::pair{0, 0}, std::pair{width, 0}, std::pair{0, height}, std::pair{width, height}}) {
+        double px = layout_.grabX + x + cx, py = layout_.grabY + y + cy;
+        cairo_matrix_transform_point(&turn_, &px, &py);
+        minX = std::min(minX, px - layout_.placeX);
+        maxX = std::max(maxX, px - layout_.placeX);
+        minY = std::min(minY, py - layout_.placeY);
+        maxY = std::max(maxY, py - layout_.placeY);
+    }
+    Box box;
+    box.left = std::max(int(std::floor(minX)) - kSourceMargin, -kSourceMargin);
+    box.top = std::max(int(std::floor(minY)) - kSourceMargin, -kSourceMargin);
+    box.right = std::min(int(std::ceil(maxX)) + kSourceMargin + 1, source_.width + kSourceMargin);
+    box.bottom = std::min(int(std::ceil(maxY)) + kSourceMargin + 1, source_.height + kSourceMargin);
+    return box;
+}
+
+// The box's pixels as cairo reads them: the source's colour bytes (alpha ignored, as the
+// canvas it is placed on keeps none of it), background outside the source.
+void RotationTileRenderer::copySource(const Box& box) {
+    sourceTile_.resize(size_t(box.width()) * size_t(box.height()));
+    const int step = source_.bytesPerPixel();
+    const int inLeft = std::max(box.left, 0), inRight = std::min(box.right, int(source_.width));
+    uint32_t* out = sourceTile_.data();
+    for (int sy = box.top; sy < box.bottom; ++sy, out += box.width()) {
+        if (sy < 0 || sy >= source_.height || inLeft >= inRight) {
+            std::fill(out, out + box.width(), background_);
+            continue;
+        }
+        std::fill(out, out + (inLeft - box.left), background_);
+        const uint8_t* p = source_.row(sy) + size_t(inLeft) * step;
+        uint32_t* o = out + (inLeft - box.left);
+        for (int sx = inLeft; sx < inRight; ++sx, p += step)
+            *o++ = 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+        std::fill(o, out + box.width(), background_);
+    }
+}
+
+// From the tile's pixels to the copied box's: the turn shifted by whole pixels on both
+// sides, with its translation nudged (by multiples of 1/65536) until pixman samples every
+// pixel of the tile at the very position at which it samples the same pixel of the
+// second canvas.
+cairo_matrix_t RotationTileRenderer::tileMatrix(int x, int y, int width, int height, const Box& box) const {
+    const int64_t canvasX = layout_.grabX + x, canvasY = layout_.grabY + y;
+    const int64_t boxX = layout_.placeX + box.left, boxY = layout_.placeY + box.top;
+    cairo_matrix_t m = turn_;
+    m.x0 = turn_.xx * canvasX + turn_.xy * canvasY + turn_.x0 - boxX;
+    m.y0 = turn_.yx * canvasX + turn_.yy * canvasY + turn_.y0 - boxY;
+    if (!canvasSampling_) return m;
+    const int32_t (&f)[2][3] = canvasSampling_->matrix;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        // A tile is painted whole, so cairo corrects its sampling at the tile's centre.
+        const std::optional<PixmanSampling> tile = pixmanSampling(m, width / 2.0, height / 2.0);
+        if (!tile) break;
+        const int64_t shiftX = canvasX + canvasSampling_->offsetX - tile->offsetX;
+        const int64_t shiftY = canvasY + canvasSampling_->offsetY - tile->offsetY;
+        const int64_t wantX = f[0][2] + f[0][0] * shiftX + f[0][1] * shiftY - boxX * 65536;
+        const int64_t wantY = f[1][2] + f[1][0] * shiftX + f[1][1] * shiftY - boxY * 65536;
+        const int64_t missX = wantX - tile->matrix[0][2], missY = wantY - tile->matrix[1][2];
+        if (missX == 0 && missY == 0) break;
+        m.x0 += double(missX) / 65536.0;
+        m.y0 += double(missY) / 65536.0;
+    }
+    return m;
+}
+
+bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t* target, int pitch) {
+    for (int row = 0; row < height; ++row)
+        std::fill(target + size_t(row) * pitch, target + size_t(row) * pitch + width, background_);
+    const Box box = sourceBoxFor(x, y, width, height);
+    if (box.empty()) return true;
+    try {
+        copySource(box);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    CairoSurface sourceSurface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(sourceTile_.data()),
+                                                                   CAIRO_FORMAT_RGB24, box.width(), box.height(),
+                                                                   box.width() * 4));
+    CairoSurface targetSurface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(target),
+                                                                   CAIRO_FORMAT_RGB24, width, height, pitch * 4));
+    if (cairo_surface_status(sourceSurface.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_status(targetSurface.get()) != CAIRO_STATUS_SUCCESS)
+        return false;
+    CairoPattern pattern(cairo_pattern_create_for_surface(sourceSurface.get()));
+    const cairo_matrix_t matrix = tileMatrix(x, y, width, height, box);
+    cairo_pattern_set_matrix(pattern.get(), &matrix);
+    cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_BEST);
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+    CairoContext context(cairo_create(targetSurface.get()));
+    cairo_set_source(context.get(), pattern.get());
+    cairo_paint(context.get());
+    const bool painted = cairo_status(context.get()) == CAIRO_STATUS_SUCCESS;
+    context.reset();
+    cairo_surface_flush(targetSurface.get());
+    return painted;
+}
+
+}  // namespace tesselon

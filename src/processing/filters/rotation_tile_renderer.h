@@ -1,0 +1,64 @@
+// Rendering a turned image tile by tile.
+//
+// The picture is that of drawing the source on a background canvas, drawing that canvas
+// turned onto a second one with cairo and cutting the result out of the middle (see
+// rotation_layout.h). The canvases are far larger than the result (for a 12-megapixel
+// photo at 45 degrees some 50 megapixels each, plus cairo's copies of them), so only the
+// result is rendered, in tiles. For each tile cairo paints the part of the source the
+// tile can see, surrounded by background, with the same filter as the drawing on the
+// second canvas and a transformation that makes pixman sample every pixel at exactly the
+// position at which it samples that pixel of the second canvas. The source's edges thus
+// blend with background just as they do on the first canvas, and beyond the copied part
+// everything is background (its border is, and it is padded outwards), so the first
+// canvas's own edge, which cairo would fade out over the second canvas, never shows.
+#pragma once
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "processing/filters/pixman_sampling.h"
+#include "processing/filters/rotation_layout.h"
+#include "runtime/imaging/image_object.h"
+
+namespace tesselon {
+
+// The matrix from the second canvas to the first (device to pattern) exactly as the
+// vector drawing's cairo context holds it after turning about the canvas centre: cairo
+// updates the inverse of its transformation step by step, and that rounding is part of
+// where it samples. Nothing when cairo fails.
+std::optional<cairo_matrix_t> canvasToCanvasMatrix(const RotationLayout& layout, int degrees);
+
+class RotationTileRenderer {
+public:
+    // source and layout must outlive the renderer.
+    RotationTileRenderer(const ImageObject& source, const RotationLayout& layout, const cairo_matrix_t& turn,
+                         uint32_t background);
+
+    // Renders the result's tile whose top-left corner is (x, y) into target, cairo RGB24
+    // pixels with a pitch in pixels. False when cairo fails or memory runs out.
+    bool render(int x, int y, int width, int height, uint32_t* target, int pitch);
+
+private:
+    struct Box {
+        int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+        bool empty() const { return right <= left || bottom <= top; }
+        int width() const { return right - left; }
+        int height() const { return bottom - top; }
+    };
+
+    Box sourceBoxFor(int x, int y, int width, int height) const;
+    void copySource(const Box& box);
+    cairo_matrix_t tileMatrix(int x, int y, int width, int height, const Box& box) const;
+
+    const ImageObject& source_;
+    const RotationLayout& layout_;
+    uint32_t background_;             // as a cairo pixel
+    cairo_matrix_t turn_;
+    std::optional<PixmanSampling> canvasSampling_;  // how pixman samples the first canvas
+    std::vector<uint32_t> sourceTile_;
+};
+
+}  // namespace tesselon

@@ -1,0 +1,32 @@
+// Which text goes on an image: the watermark, the image's phrase, or the default text.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/records.h"
+
+namespace tesselon {
+
+// The watermark as drawn: every "|" becomes a line break.
+std::string watermarkLines(std::string_view watermark);
+
+// The phrase of the imageOrdinal-th image of a run (counting from 0, failed images
+// included): the phrases are used in turn and start over after the last. 0 when there
+// are no phrases. A preview, which processes a single image, always uses phrase 0.
+size_t phraseIndexForImage(size_t imageOrdinal, size_t phraseCount);
+
+// The text drawn on an image: the watermark (with its line breaks) when
+// SoloMarcadeAgua is set, else the phrase at phraseIndex (taken modulo the number of
+// phrases) when there are phrases, else the default watermark text exactly as it is,
+// its "|" included.
+std::string textForEntry(const Settings& settings, const std::vector<std::string>& phrases,
+                         const std::string& defaultWatermark, size_t phraseIndex);
+
+// The text of the sample shown when no image is listed: the watermark (with its line
+// breaks) when SoloMarcadeAgua is 1, else the default watermark text as it is.
+std::string sampleText(const Settings& settings, const std::string& defaultWatermark);
+
+}  // namespace tesselon

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "processing/batch/parallel_batch.h"
+#include "processing/batch/run_batch.h"
+#include "processing/batch_test_support.h"
+#include "runtime/fs/file_system.h"
+
+namespace tesselon {
+namespace {
+
+using testing::batch::BatchFixture;
+using testing::readFile;
+
+std::vector<std::string> overlayTexts(const AppState& state) {
+    std::vector<std::string> texts;
+    for (const SourceImageEntry& e : state.SourceImageList.entries) texts.push_back(e.overlayText);
+    return texts;
+}
+
+TEST(RunBatch, PhrasesCycleAndRestartInEveryBatch) {
+    BatchFixture f;
+    f.addImages(7);
+    f.scan();
+    f.state.settings.texto.SoloMarcadeAgua = 0;
+    f.state.PhrasesList = {"uno", "dos", "tres"};
+    const std::vector<std::string> expected = {"uno", "dos", "tres", "uno", "dos", "tres", "uno"};
+    for (int run = 0; run < 2; ++run) {
+        runBatch(f.state, false);
+        EXPECT_EQ(overlayTexts(f.state), expected) << "run " << run;
+    }
+    ASSERT_FALSE(f.ui.messages.empty());
+    EXPECT_EQ(f.ui.messages.back().title, "Fin de proceso");
+    EXPECT_EQ(f.ui.messages.back().text, "Todas las imágenes y textos fueron procesados");
+    EXPECT_EQ(f.ui.counters.back(), "0000007/0000007");
+    EXPECT_EQ(f.ui.batchRunning, (std::vector<bool>{true, false, true, false}));
+    for (const SourceImageEntry& e : f.state.SourceImageList.entries) {
+        EXPECT_EQ(e.saved, 1);
+        EXPECT_EQ(e.outputPath, f.dir.file("out/") + e.path.substr(f.dir.file("in/").size()));
+        EXPECT_GT(fileSize(e.outputPath), 0);
+    }
+}
+
+TEST(RunBatch, ParallelBatchWritesTheSameFilesAsTheSequentialOne) {
+    std::map<std::string, std::string> reference;
+    for (int jobs : {0, 1, 4}) {  // 0: the desktop's sequential batch
+        BatchFixture f;
+        f.addImages(5);
+        f.addImages(4, "sub");
+        f.state.settings.texto.SoloMarcadeAgua = 0;
+        f.state.PhrasesList = {"alfa", "beta"};
+        f.state.settings.image.Rotar = 33;
+        f.state.settings.image.EscalaGrises = 1;
+        f.state.settings.image.ResizeActivo = 1;
+        f.state.settings.image.ResizeH = 50;
+        f.scan();
+        if (jobs == 0) {
+            runBatch(f.state, false);
+        } else {
+            ParallelBatchOptions options;
+            options.jobs = jobs;
+            const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+            EXPECT_EQ(outcome.saved, 9u);
+            EXPECT_FALSE(outcome.cancelled);
+        }
+        const auto tree = testing::filesUnder(f.dir.file("out/"));
+        EXPECT_EQ(tree.size(), 9u);
+        if (jobs == 0)
+            reference = tree;
+        else
+            EXPECT_TRUE(tree == reference) << "jobs " << jobs;
+        EXPECT_EQ(overlayTexts(f.state)[2], "alfa");
+    }
+}
+
+TEST(RunBatch, EntriesWritingOneFileKeepTheLastAsInListOrder) {
+    BatchFixture f;
+    f.addImages(1);
+    saveImage(testing::batch::seededImage(30, 20, 9), f.dir.file("in/img0.png"), f.state.codecs, kFormatPNG);
+    f.state.settings.entorno.FormatoImagen = "jpg";
+    f.scan();
+    ASSERT_EQ(f.state.SourceImageList.size(), 2u);
+    ParallelBatchOptions options;
+    options.jobs = 4;
+    runParallelBatch(f.state, options);
+    const std::string parallel = readFile(f.dir.file("out/img0.jpg"));
+    runBatch(f.state, false);
+    EXPECT_EQ(readFile(f.dir.file("out/img0.jpg")), parallel);
+}
+
+TEST(RunBatch, CorruptImagesAreSkippedAndTheBatchGoesOn) {
+    BatchFixture f;
+    f.addImages(2);
+    f.dir.write("in/broken.jpg", "\xFF\xD8\xFF not really");
+    f.dir.write("in/empty.png", "");
+    f.scan();
+    runBatch(f.state, false);
+    int saved = 0;
+    for (const SourceImageEntry& e : f.state.SourceImageList.entries) {
+        saved += e.saved;
+        if (e.path.find("img") == std::string::npos) {
+            EXPECT_EQ(fileSize(e.outputPath), -1) << e.path;
+        }
+    }
+    EXPECT_EQ(saved, 2);
+    EXPECT_EQ(f.ui.messages.back().title, "Fin de proceso");
+}
+
+TEST(RunBatch, CancelFinishesTheImageInHandWithoutTheFinalMessage) {
+    BatchFixture f;
+    f.addImages(10);
+    f.scan();
+    f.ui.cancelAtCounter = 3;
+    runBatch(f.state, false);
+    int saved = 0;
+    for (const SourceImageEntry& e : f.state.SourceImageList.entries) saved += e.saved;
+    EXPECT_EQ(saved, 3);
+    for (const auto& m : f.ui.messages) EXPECT_NE(m.title, "Fin de proceso");
+    EXPECT_EQ(f.ui.batchRunning.back(), false);
+}
+
+TEST(RunBatch, PreconditionsStopTheBatchWithTheirMessages) {
+    {
+        BatchFixture f;
+        runBatch(f.state, false);
+        ASSERT_EQ(f.ui.messages.size(), 1u);
+        EXPECT_EQ(f.ui.messages[0].title, "Información");
+        EXPECT_EQ(f.ui.textSamples, 1);
+        EXPECT_TRUE(f.ui.batchRunning.empty());
+    }
+    {
+        // No phrases and no watermark refuses even with the overlay off.
+        BatchFixture f;
+        f.addImages(1);
+        f.scan();
+        f.state.settings.texto.SoloMarcadeAgua = 0;
+        f.state.settings.image.MarcaDeAgua = 0;
+        runBatch(f.state, false);
+        EXPECT_EQ(f.ui.messages.back().text,
+                  "No has seleccionado archivo de frases ni seleccionado 'Usar Marca de Agua'");
+        EXPECT_EQ(fileSize(f.dir.file("out/img0.jpg")), -1);
+    }
+    {
+        // A list scanned from the other kind of source: No aborts, Yes rescans, neither converts.
+        BatchFixture f;
+        f.addImages(1);
+        f.scan();
+        f.state.settings.entorno.UltimoEscaneoImagenesLocalRemoto = "R";
+        f.ui.answers = {MessageAnswer::No};
+        runBatch(f.state, false);
+        ASSERT_EQ(f.ui.messages.size(), 2u);
+        EXPECT_EQ(f.ui.messages[0].title, "Aviso");
+        EXPECT_NE(f.ui.messages[0].text.find("carpeta remota, pero tienes elegido un origen local."), std::string::npos);
+        EXPECT_EQ(f.ui.messages[1].text, "Conversión de imágenes abortada");
+        f.ui.answers = {MessageAnswer::Yes};
+        runBatch(f.state, false);
+        EXPECT_EQ(f.state.settings.entorno.UltimoEscaneoImagenesLocalRemoto, "L");
+        EXPECT_EQ(fileSize(f.dir.file("out/img0.jpg")), -1);
+    }
+    {
+        BatchFixture f;
+        f.addImages(1);
+        f.scan();
+        f.state.settings.entorno.imagenesSobreescribir = 1;
+        const std::string original = readFile(f.dir.file("in/img0.jpg"));
+        f.ui.answers = {MessageAnswer::No};
+        runBatch(f.state, false);
+        EXPECT_EQ(f.ui.messages.back().title, "Aviso de sobreescritura");
+        EXPECT_EQ(readFile(f.dir.file("in/img0.jpg")), original);
+    }
+}
+
+TEST(RunBatch, DestinationThatCannotBeCreatedEndsTheBatch) {
+    BatchFixture f;
+    f.addImages(2);
+    f.scan();
+    f.dir.write("blocker", "a file where the folder should go");
+    f.state.settings.entorno.RutaImagenesDestino = f.dir.file("blocker/out/");
+    runBatch(f.state, false);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0].title, "Error de creación de ruta");
+    EXPECT_EQ(f.ui.messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(f.state.settings.config.Cancelado, 1);
+    EXPECT_EQ(f.ui.batchRunning.back(), false);
+}
+
+TEST(RunBatch, PreviewProcessesTheCurrentEntryIntoAPrivateFile) {
+    BatchFixture f;
+    // The source folder is the temporary folder, and an image there has the name a
+    // preview result would naturally get: it must survive the preview.
+    f.state.settings.entorno.RutaOrigenLocal = temporaryFolder() + "tesselon-preview-src-" +
+                                               std::to_string(::getpid()) + "/";
+    const std::string src = f.state.settings.entorno.RutaOrigenLocal;
+    std::filesystem::create_directories(src);
+    saveImage(testing::batch::seededImage(40, 30, 1), src + "a.jpg", f.state.codecs, kFormatJPEG, 9);
+    saveImage(testing::batch::seededImage(40, 30, 2), temporaryFolder() + "a.jpg.keep", f.state.codecs, kFormatJPEG, 9);
+    f.scan();
+    f.state.SourceImageList.current = 0;
+    f.state.settings.texto.SoloMarcadeAgua = 0;
+    f.state.PhrasesList = {"primera", "segunda"};
+    f.state.settings.image.ResizeActivo = 1;
+    f.state.settings.image.ResizeH = 10;
+    const std::string before = readFile(src + "a.jpg");
+
+    runBatch(f.state, true);
+
+    EXPECT_EQ(f.state.SourceImageList.entries[0].overlayText, "primera");
+    EXPECT_EQ(f.state.SourceImageList.entries[0].saved, 1);
+    ASSERT_EQ(f.ui.previews.size(), 2u);
+    EXPECT_EQ(f.ui.previews[0].first, 0);
+    EXPECT_EQ(f.ui.previews[1], (std::pair<int, int>{1, 40 + 0}));  // not resized in a preview
+    EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_EQ(readFile(src + "a.jpg"), before);
+    EXPECT_EQ(fileSize(f.dir.file("out/a.jpg")), -1);  // nothing written into the destination
+    for (const auto& e : std::filesystem::directory_iterator(temporaryFolder()))
+        EXPECT_EQ(e.path().filename().string().find(".tesselon-preview-"), std::string::npos);
+    std::filesystem::remove_all(src);
+    std::filesystem::remove(temporaryFolder() + "a.jpg.keep");
+}
+
+}  // namespace
+}  // namespace tesselon

@@ -1,0 +1,81 @@
+// A program state with a small folder of generated images, for batch tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/program_setup.h"
+#include "engine/state.h"
+#include "runtime/dates/dates.h"
+#include "runtime/imaging/image_operations.h"
+#include "runtime/imaging/image_save.h"
+#include "settings/defaults.h"
+#include "sources/scan_images.h"
+#include "support/scripted_frontend.h"
+#include "support/temp_dir.h"
+
+namespace tesselon::testing::batch {
+
+// Records the batch's main-window hooks and can press CANCELAR after some images.
+class BatchFrontend : public ScriptedFrontend {
+public:
+    explicit BatchFrontend(AppState& state) : state_(state) { state_.frontend = this; }
+
+    std::vector<std::string> counters;
+    std::vector<std::pair<int, int>> previews;  // pane, width
+    std::vector<bool> batchRunning;
+    int cancelAtCounter = -1;                   // sets Cancelado when this image number is shown
+    int textSamples = 0;
+
+    void setImageCounter(std::string_view text) override {
+        counters.emplace_back(text);
+        if (cancelAtCounter > 0 && int(counters.size()) == cancelAtCounter) state_.settings.config.Cancelado = 1;
+    }
+    void showPreviewImage(ImageObject& image, int pane) override { previews.emplace_back(pane, image.width); }
+    void setBatchRunning(bool running) override { batchRunning.push_back(running); }
+    void refreshTextSample() override { ++textSamples; }
+
+private:
+    AppState& state_;
+};
+
+// An image whose pixels depend on `seed`, so outputs differ between entries.
+inline ImageObject seededImage(int width, int height, int seed) {
+    ImageObject image = *createImage(width, height, 24, 0);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* p = image.row(y);
+        for (int x = 0; x < width; ++x, p += 3) {
+            p[0] = uint8_t(x * 7 + seed * 31);
+            p[1] = uint8_t(y * 5 + seed * 17);
+            p[2] = uint8_t((x ^ y) + seed * 3);
+        }
+    }
+    return image;
+}
+
+struct BatchFixture {
+    TempDir dir;
+    AppState state;
+    BatchFrontend ui{state};
+
+    BatchFixture() {
+        initProgramState(state, dir.path(), currentDate());
+        registerProgramCodecs(state.codecs);
+        resetToDefaults(state.settings, state.DefaultWatermarkText);
+        state.settings.entorno.RutaOrigenLocal = dir.file("in/");
+        state.settings.entorno.RutaImagenesDestino = dir.file("out/");
+    }
+
+    // Writes `count` JPEGs named img0.jpg ... into in/ (or in/<sub>/).
+    void addImages(int count, const std::string& sub = "", int width = 64, int height = 48) {
+        for (int i = 0; i < count; ++i) {
+            const std::string name = "in/" + (sub.empty() ? "" : sub + "/") + "img" + std::to_string(i) + ".jpg";
+            dir.write(name, "");
+            saveImage(seededImage(width, height, i), dir.file(name), state.codecs, kFormatJPEG, 9);
+        }
+    }
+
+    void scan() { scanImages(state, state.settings.entorno.imagenesRecursivo != 0); }
+};
+
+}  // namespace tesselon::testing::batch

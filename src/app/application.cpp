@@ -1,22 +1,37 @@
 #include "app/application.h"
-#include "app/termination_signals.h"
 
 #include <QApplication>
 #include <QTimer>
 
+#include "app/consent_gate.h"
+#include "app/interface_lock.h"
+#include "app/pending_services.h"
+#include "app/termination_signals.h"
 #include "engine/program_setup.h"
-#include "ui/control_types.h"
-#include "ui/screen_scale.h"
+#include "processing/batch/run_batch.h"
+#include "processing/text/phrases_file.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
 #include "settings/defaults.h"
 #include "settings/settings_file.h"
+#include "sources/scan_images.h"
+#include "ui/control_types.h"
 #include "ui/main_window.h"
+#include "ui/main_window_controls.h"
 #include "ui/qt_frontend.h"
+#include "ui/screen_scale.h"
+#include "ui/settings_binding.h"
 
 namespace tesselon {
 
-Application::Application(Options options) : options_(std::move(options)) {
+namespace {
+
+constexpr int kSourcePlaceholder = 9;
+constexpr int kEndRetryMs = 100;
+
+}  // namespace
+
+Application::Application(Options options) : options_(std::move(options)), params_(options_.params) {
     frontend_ = std::make_unique<QtFrontend>(state_, table_);
     state_.frontend = frontend_.get();
 }
@@ -25,42 +40,121 @@ Application::~Application() = default;
 
 bool Application::start() {
     initProgramState(state_, options_.programFolder, currentDate());
+    registerProgramCodecs(state_.codecs);
     const ScreenScale scale = readScreenScale();
     state_.DpiScaleX = scale.x;
     state_.DpiScaleY = scale.y;
-    registerProgramCodecs(state_.codecs);
     images_ = decodeInterfaceImages(state_.codecs, scale.x, scale.y);
     table_ = buildLanguageTable();
+    startNetworking(state_);
 
     window_ = std::make_unique<MainWindow>();
     window_->buildControls(table_, images_);
     frontend_->setMainWindow(window_.get());
-    window_->handleMainEvent = [this](const WindowEvent& event) { return handleMainEvent(event); };
+    frontend_->setInterfaceImages(&images_);
+    events_ = std::make_unique<MainEventContext>(MainEventContext{
+        state_, window_->controls(), *frontend_, [this] { loadWorkingSettings(false); },
+        ftpConnectionWindow(state_), remoteImagesDownload(state_), {}});
+    // Until the start is through, the window's events are read and dropped; only a
+    // close request is remembered, and ends the program instead of the main loop.
+    window_->handleMainEvent = [this](const WindowEvent& event) -> std::string {
+        if (started_) return handleMainEvent(event);
+        return event.type == WindowEventType::CloseRequest ? kEndProgram : "";
+    };
     window_->onProgramEnd = [this] {
-        // The loop ends first; the exit steps then save and close the window.
         endRequested_ = true;
-        QCoreApplication::exit(0);
+        // The loop ends first; the exit steps then save and close the window.
+        if (inMainLoop_) QCoreApplication::exit(0);
     };
     window_->centreOnScreen();
     window_->show();
 
-    loadWorkingSettings(true);
+    if (!passConsentGate(state_.ProgramFolder, *frontend_, currentDate())) return false;
 
+    loadWorkingSettings(true);
+    if (!window_) return false;  // the update check ended the program
+
+    startUsageStatistics(state_);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    window_->show();
     frontend_->waitPumpingEvents(250);
     frontend_->bindImmediateCallbacks();
+    started_ = true;
     return true;
 }
 
-void Application::loadWorkingSettings(bool /*firstStart*/) {
+void Application::loadWorkingSettings(bool firstStart) {
+    ControlRegistry& controls = window_->controls();
     window_->setWindowTitle(kProgramTitle);
     frontend_->waitPumpingEvents(10);
+    controls.setVisible(Gadget_Principal_Button_Cancelar, false);
+    controls.setEnabled(Gadget_Principal_Image_PosicionTexto, false);
+
     resetToDefaults(state_.settings, state_.DefaultWatermarkText);
     loadSettings(state_.settings, state_.SettingsFilePath);
+
+    // The parameters are read once: a later load finds none left, keeps the file's
+    // values and locks the controls as that file says.
+    const bool withParameters = params_.count() >= 1;
+    if (withParameters) {
+        applyStartSwitches(state_, params_);
+        applyInterfaceLock(controls, state_.settings.entorno.locked);
+    }
+
+    bindEnvironment(state_, controls, BindDirection::Show);
+    bindTextOverlay(state_, controls, BindDirection::Show);
+    bindImageOps(state_, controls, BindDirection::Show);
+    readPhrasesFile(state_);
+    const ImageObject& sourcePlaceholder = images_[kSourcePlaceholder - 1];
+    if (sourcePlaceholder.valid()) controls.setImage(Gadget_Principal_Image_Origen, sourcePlaceholder);
+    frontend_->waitPumpingEvents(500);
+    frontend_->refreshTextSample();
+
+    // A termination request meanwhile asks no more questions.
+    if (terminating_ || endRequested_) return;
+    askForRescan();
+
+    bindEnvironment(state_, controls, BindDirection::Show);
+    bindTextOverlay(state_, controls, BindDirection::Show);
+    bindImageOps(state_, controls, BindDirection::Show);
+    bindTextPosition(state_, controls, BindDirection::Show);
+    bindTextPosition(state_, controls, BindDirection::Read);
+    runBatch(state_, true);
+    runBatch(state_, true);
+
+    const STRProcesosTexto& texto = state_.settings.texto;
+    controls.setText(Gadget_Principal_String_MarcaAgua, texto.TextoMarcaAgua);
+    controls.setState(Gadget_Principal_CheckBox_UsarMarca, texto.SoloMarcadeAgua);
+    const bool watermark = texto.SoloMarcadeAgua == 1;
+    controls.setEnabled(Gadget_Principal_String_RutaCsvTextos, !watermark);
+    controls.setEnabled(Gadget_Principal_ButtonImage_RutaCSVTextos, !watermark);
+    controls.setEnabled(Gadget_Principal_String_MarcaAgua, controls.state(Gadget_Principal_CheckBox_UsarMarca) != 0);
+    // The preview checkbox edits a stored setting too; it shows the value in force.
+    controls.setState(Gadget_Principal_CheckBox_Preview, state_.settings.entorno.Preview != 0);
+
+    if (firstStart && !withParameters && runUpdateCheck(state_)) {
+        // The update replaced the program: it ends without its exit steps.
+        endRequested_ = true;
+        window_->closeForExit();
+        window_.reset();
+    }
+}
+
+void Application::askForRescan() {
+    const MessageAnswer answer =
+        frontend_->messageBox(kRescanAtStartTitle, kRescanAtStartQuestion, MessageButtons::YesNo, MessageIcon::Warning);
+    if (answer != MessageAnswer::Yes) {
+        frontend_->setSourceChangedNotice(true);
+        return;
+    }
+    frontend_->setSourceChangedNotice(false);
+    scanImages(state_, state_.settings.entorno.imagenesRecursivo != 0);
+    runBatch(state_, true);
 }
 
 std::string Application::handleMainEvent(const WindowEvent& event) {
-    if (event.type == WindowEventType::CloseRequest) return kEndProgram;
-    return {};
+    if (!events_) return event.type == WindowEventType::CloseRequest ? kEndProgram : "";
+    return tesselon::handleMainEvent(*events_, event);
 }
 
 void Application::saveAndCloseMain() {
@@ -68,8 +162,29 @@ void Application::saveAndCloseMain() {
     if (window_) window_->closeForExit();
 }
 
+void Application::requestEnd() {
+    if (!window_ || endRequested_) return;
+    terminating_ = true;
+    // A question or a requester waiting for the user is closed the way Escape closes
+    // it, which answers No or Cancel; a long operation is cancelled. Once nothing is
+    // running the window is closed like its close button does.
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();
+    } else if (window_->busy()) {
+        state_.settings.config.Cancelado = 1;
+    } else {
+        window_->close();
+        return;
+    }
+    QTimer::singleShot(kEndRetryMs, window_.get(), [this] { requestEnd(); });
+}
+
 int Application::exec() {
-    if (!endRequested_) QApplication::exec();
+    if (!endRequested_) {
+        inMainLoop_ = true;
+        QApplication::exec();
+        inMainLoop_ = false;
+    }
     saveAndCloseMain();
     return 0;
 }
@@ -81,10 +196,7 @@ int runDesktop(int argc, char** argv) {
     options.programFolder = executableFolder();
     for (int i = 1; i < argc; ++i) options.params.emplace_back(argv[i]);
     Application app(std::move(options));
-    // A termination request closes the window like its close button does.
-    TerminationSignals terminationSignals([&app] {
-        if (MainWindow* w = app.mainWindow()) w->close();
-    });
+    TerminationSignals terminationSignals([&app] { app.requestEnd(); });
     if (!app.start()) return 0;
     return app.exec();
 }

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "app/start_parameters.h"
 #include "engine/state.h"
 #include "ui/interface_images.h"
 #include "ui/language_table.h"
-
-class QApplication;
+#include "ui/main_event_handler.h"
 
 namespace tesselon {
 
@@ -18,7 +18,9 @@ class QtFrontend;
 struct WindowEvent;
 
 inline constexpr const char* kProgramTitle = "Tesselon - v0.3f";
-inline constexpr const char* kEndProgram = "findeprograma";
+inline constexpr const char* kEndProgram = kEndProgramAnswer;
+inline constexpr const char* kRescanAtStartTitle = "Recontar nº de imágenes";
+inline constexpr const char* kRescanAtStartQuestion = "¿Releer el nº de imágenes en la ruta actual?";
 
 class Application {
 public:
@@ -33,30 +35,47 @@ public:
     Application& operator=(const Application&) = delete;
 
     // Runs the start sequence up to the main loop. False when the program must end at
-    // once (the exit code is then 0 and nothing was written).
+    // once without its exit steps (consent refused, or the update replaced the
+    // program): the exit code is then 0 and no settings are written.
     bool start();
     // Runs the main loop until the program is asked to end, then the exit steps;
     // returns the process exit code.
     int exec();
 
+    // Rebuilds the working settings from the defaults, the settings file and what is
+    // left of the start parameters, fills the window, asks whether to rescan the
+    // source and refreshes the preview. firstStart also runs the update check when the
+    // program was started without parameters.
     void loadWorkingSettings(bool firstStart);
     // The dispatcher of window 1; "findeprograma" ends the program.
     std::string handleMainEvent(const WindowEvent& event);
     // When locked is 1, writes the settings back; then closes window 1.
     void saveAndCloseMain();
+    // A termination request from outside (SIGTERM): ends the program like the close
+    // button. A question or requester waiting meanwhile is closed as Escape would, a
+    // long operation is cancelled, and the request is retried until they are gone.
+    void requestEnd();
 
     AppState& state() { return state_; }
     MainWindow* mainWindow() { return window_.get(); }
     QtFrontend& frontend() { return *frontend_; }
+    const InterfaceImages& interfaceImages() const { return images_; }
 
 private:
+    void askForRescan();
+
     Options options_;
+    StartParameters params_;
     AppState state_;
     LanguageTable table_;
     InterfaceImages images_;
     std::unique_ptr<QtFrontend> frontend_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<MainEventContext> events_;
+    bool started_ = false;     // the window's events reach handleMainEvent
+    bool inMainLoop_ = false;
     bool endRequested_ = false;
+    bool terminating_ = false;  // a termination request came from outside
 };
 
 // The process entry of the desktop program.

@@ -78,6 +78,10 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
         if (!listing.ok()) return;  // unreadable folders are skipped silently
         while (listing.next()) entries.push_back(listing.entry());
     }
+    // One event per folder too, so a large tree without images keeps the window alive
+    // and the cancel button working.
+    if (walk.context.frontend) walk.context.frontend->pumpOneEvent();
+    if (cancelled(walk.context)) return;
 
     for (const DirectoryEntry& entry : entries) {
         if (isDotEntry(entry.name)) continue;

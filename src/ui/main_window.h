@@ -58,6 +58,10 @@ public:
     // an earlier event, events are consumed without action.
     bool dispatch(const WindowEvent& event);
 
+    // True while events are being dropped: a long operation pumps them, or the handler
+    // is still busy with an earlier event.
+    bool busy() const { return gate_.suspended() || handling_; }
+
     // Closes the window for good, without asking anyone (the exit path).
     void closeForExit();
 

@@ -1,5 +1,6 @@
 #include "ui/qt_frontend.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -12,9 +13,12 @@
 #include <cmath>
 
 #include "engine/state.h"
+#include "processing/text/text_sample.h"
+#include "ui/fit_image_to_box.h"
 #include "ui/main_window.h"
 #include "ui/main_window_controls.h"
 #include "ui/progress_window.h"
+#include "ui/settings_binding.h"
 
 namespace tesselon {
 
@@ -44,6 +48,15 @@ QMessageBox::Icon standardIcon(MessageIcon i) {
     case MessageIcon::Error: return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton defaultButton(MessageButtons b) {
+    switch (b) {
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoCancel: return QMessageBox::Yes;
+    case MessageButtons::RetryCancel: return QMessageBox::Retry;
+    default: return QMessageBox::Ok;
+    }
 }
 
 MessageAnswer answerOf(int button) {
@@ -100,6 +113,14 @@ MessageAnswer QtFrontend::messageBox(std::string_view title, std::string_view te
     QString body = toQ(text);
     body.replace("\r\n", "\n");
     QMessageBox box(standardIcon(icon), toQ(title), body, standardButtons(buttons), dialogParent());
+    // The buttons speak the interface's language; the first one stays the default, so
+    // Return answers Yes (or OK) as it always has.
+    const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+        {QMessageBox::Yes, "Sí"}, {QMessageBox::No, "No"}, {QMessageBox::Ok, "Aceptar"},
+        {QMessageBox::Cancel, "Cancelar"}, {QMessageBox::Retry, "Reintentar"}};
+    for (auto [which, caption] : captions)
+        if (QAbstractButton* button = box.button(which)) button->setText(QString::fromUtf8(caption));
+    box.setDefaultButton(defaultButton(buttons));
     return answerOf(box.exec());
 }
 
@@ -207,6 +228,65 @@ void QtFrontend::bringMainWindowToFront() {
     if (!main_) return;
     main_->raise();
     main_->activateWindow();
+}
+
+const ImageObject* QtFrontend::previewImage(int pane) const {
+    if (pane != kSourcePane && pane != kResultPane) return nullptr;
+    const ImageObject& image = previews_[size_t(pane)];
+    return image.valid() ? &image : nullptr;
+}
+
+RequesterAnswer QtFrontend::request(const RequesterCall& call) {
+    if (requesterScript_) return requesterScript_(call);
+    return showRequester(call, dialogParent());
+}
+
+void QtFrontend::readControlsIntoSettings() {
+    if (!main_) return;
+    ControlRegistry& controls = main_->controls();
+    bindEnvironment(state_, controls, BindDirection::Read);
+    bindTextOverlay(state_, controls, BindDirection::Read);
+    bindImageOps(state_, controls, BindDirection::Read);
+}
+
+void QtFrontend::showCounts(int index) {
+    if (main_) tesselon::showCounts(state_, main_->controls(), index);
+}
+
+void QtFrontend::setSourceChangedNotice(bool visible) {
+    if (main_) main_->controls().setVisible(Gadget_Principal_Archivo_Text_OrigenImagesCambiado, visible);
+}
+
+void QtFrontend::setBatchRunning(bool running) {
+    if (!main_) return;
+    ControlRegistry& controls = main_->controls();
+    controls.setEnabled(Gadget_Principal_Button_Procesar, !running);
+    controls.setVisible(Gadget_Principal_Button_Procesar, !running);
+    controls.setVisible(Gadget_Principal_Button_Cancelar, running);
+}
+
+void QtFrontend::setImageCounter(std::string_view text) {
+    if (main_) main_->controls().setText(Gadget_Principal_Text_InfoNumImagenes, text);
+}
+
+void QtFrontend::refreshTextSample() {
+    constexpr int kResultPlaceholder = 10;
+    if (images_ == nullptr) return;
+    const ImageObject& placeholder = (*images_)[size_t(kResultPlaceholder - 1)];
+    if (placeholder.valid()) tesselon::refreshTextSample(state_, placeholder);
+}
+
+void QtFrontend::showPreviewImage(ImageObject& image, int pane) {
+    if (!main_ || (pane != kSourcePane && pane != kResultPane)) return;
+    const int control = pane == kSourcePane ? Gadget_Principal_Image_Origen : Gadget_Principal_Image_Resultado;
+    ControlRegistry& controls = main_->controls();
+    const QWidget* box = controls.widget(control);
+    if (box == nullptr) return;
+    std::optional<ImageObject> fitted =
+        fitImageToBox(image, box->width(), box->height(), state_.DpiScaleX, state_.DpiScaleY, kPaneBackground);
+    if (!fitted) return;
+    previews_[size_t(pane)] = std::move(*fitted);
+    controls.setImage(control, previews_[size_t(pane)]);
 }
 
 }  // namespace tesselon

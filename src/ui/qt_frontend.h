@@ -4,10 +4,14 @@
 
 #include <QObject>
 #include <QPointer>
+#include <array>
 #include <functional>
 #include <string>
 
 #include "engine/frontend.h"
+#include "runtime/imaging/image_object.h"
+#include "ui/interface_images.h"
+#include "ui/requesters.h"
 
 class QWidget;
 
@@ -18,11 +22,17 @@ class LanguageTable;
 class MainWindow;
 class ProgressWindow;
 
-class QtFrontend : public Frontend {
+class QtFrontend : public Frontend, public Requesters {
 public:
     // Answers message boxes without showing them; in-process tests set it.
     using MessageScript = std::function<MessageAnswer(std::string_view title, std::string_view text,
                                                       MessageButtons, MessageIcon)>;
+    // Answers the file, folder, colour and font requesters without showing them.
+    using RequesterScript = std::function<RequesterAnswer(const RequesterCall&)>;
+
+    static constexpr int kSourcePane = 0;
+    static constexpr int kResultPane = 1;
+    static constexpr uint32_t kPaneBackground = 0x000000;
 
     QtFrontend(AppState& state, LanguageTable& table, MainWindow* mainWindow = nullptr);
     ~QtFrontend() override;
@@ -31,6 +41,9 @@ public:
 
     void setMainWindow(MainWindow* w);
     void setMessageScript(MessageScript script) { script_ = std::move(script); }
+    void setRequesterScript(RequesterScript script) { requesterScript_ = std::move(script); }
+    // The placeholder of the result pane (image 10) is drawn on for the text sample.
+    void setInterfaceImages(const InterfaceImages* images) { images_ = images; }
 
     // Connects the immediate callbacks of window 1: CANCELAR (126) to onMainCancel and
     // the preview checkbox (66) to onPreviewToggle. They run inside any event pumping.
@@ -45,6 +58,11 @@ public:
 
     // Window 2 while it exists, else null.
     ProgressWindow* progressWindow() const;
+
+    // The fitted image a preview pane shows at the moment; null before the first one.
+    const ImageObject* previewImage(int pane) const;
+
+    RequesterAnswer request(const RequesterCall& call) override;
 
     MessageAnswer messageBox(std::string_view title, std::string_view text,
                              MessageButtons buttons, MessageIcon icon) override;
@@ -62,6 +80,17 @@ public:
     void setMainWindowEnabled(bool enabled) override;
     void bringMainWindowToFront() override;
 
+    // Window 1's part of the engine's operations.
+    void readControlsIntoSettings() override;
+    void showCounts(int index) override;
+    void setSourceChangedNotice(bool visible) override;
+    void setBatchRunning(bool running) override;
+    void setImageCounter(std::string_view text) override;
+    void refreshTextSample() override;
+    // Shrinks `image` to the pane and shows it centred on black; the pane's previous
+    // image is released.
+    void showPreviewImage(ImageObject& image, int pane) override;
+
 private:
     QWidget* dialogParent() const;
     bool onGuiThread() const;
@@ -71,6 +100,9 @@ private:
     QPointer<MainWindow> main_;
     QPointer<ProgressWindow> progress_;
     MessageScript script_;
+    RequesterScript requesterScript_;
+    const InterfaceImages* images_ = nullptr;
+    std::array<ImageObject, 2> previews_;
     // Lives as long as this front end: connections and queued calls made on its
     // behalf end with it.
     QObject context_;

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Starts the real desktop program in a private X server, waits for its main window,
-# ends it the way a session logout does, and checks its exit code and its files.
+# Starts the real desktop program in a private X server, the way a user or another
+# program would: a first start answering the consent and rescan questions with Return,
+# prepared starts with switches, and a start ended while the consent question waits.
+# Each run is ended the way a session logout does (SIGTERM); the exit code and the
+# files beside the program are checked.
 # Usage: desktop_smoke.sh BUILD_BIN_DIR [SCREENSHOT.png]
 set -euo pipefail
 bin_dir=$1
 shot=${2:-}
+title="Tesselon - v0.3f"
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -16,35 +20,110 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The program keeps default.cfg beside itself: run a copy in a folder of its own.
-cp "$bin_dir/tesselon" "$work/tesselon"
+fail() { echo "FAILED: $*"; [ -f "$run/out.log" ] && cat "$run/out.log"; exit 1; }
 
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
+# The default source folder is the home folder; keep scans away from the real one.
+export HOME="$work/home"
+mkdir -p "$HOME"
 
-"$work/tesselon" >"$work/out.log" 2>&1 &
-app_pid=$!
+# start NAME ARGS...: runs a copy of the program in a folder of its own ($run), since
+# it keeps its settings and consent files beside itself.
+start() {
+  run="$work/$1"
+  shift
+  mkdir -p "$run"
+  cp "$bin_dir/tesselon" "$run/tesselon"
+  if [ -n "${consent:-}" ]; then printf '%s' "$consent" >"$run/HayConsentimiento.dat"; fi
+  "$run/tesselon" "$@" >"$run/out.log" 2>&1 &
+  app_pid=$!
+}
 
-found=""
-for _ in $(seq 200); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Tesselon - v0.3f"'; then found=1; break; fi
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$found" ]; then
-  echo "main window never appeared"; cat "$work/out.log"; exit 1
-fi
-geometry=$(xwininfo -name "Tesselon - v0.3f")
-echo "$geometry" | grep -q 'Width: 1024' || { echo "unexpected width"; echo "$geometry"; exit 1; }
-sleep 1.5
-[ -n "$shot" ] && import -window root "$shot"
+# wait_window NAME: waits until a top-level window of that name exists; prints its id.
+wait_window() {
+  local id=""
+  for _ in $(seq 300); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    kill -0 "$app_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
 
-kill -TERM "$app_pid"
-rc=0
-wait "$app_pid" || rc=$?
-app_pid=""
-if [ "$rc" -ne 0 ]; then echo "exit code $rc"; cat "$work/out.log"; exit 1; fi
-if [ -e "$work/default.cfg" ]; then echo "default.cfg written without the lock"; exit 1; fi
+# answer NAME: Return in the message box of that title, which picks its default button.
+answer() {
+  local id
+  id=$(wait_window "$1") || fail "no '$1' box"
+  xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
+  sleep 0.2
+  xdotool key --clearmodifiers Return
+  # Gone once answered.
+  for _ in $(seq 100); do
+    xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "'$1' box still open after Return"
+}
+
+# The main window is idle when no question is waiting and the status line is quiet;
+# give the start's previews a moment to finish.
+wait_main() {
+  wait_window "$title" >/dev/null || fail "main window never appeared"
+  sleep 1.5
+}
+
+terminate() {
+  kill -TERM "$app_pid"
+  local rc=0
+  wait "$app_pid" || rc=$?
+  app_pid=""
+  [ "$rc" -eq 0 ] || fail "exit code $rc"
+}
+
+# 1. A user's first start: consent asked and given, rescan of the (empty) home folder.
+consent="" start first
+answer "ATENCIÓN/PLEASE NOTE"
+answer "Recontar nº de imágenes"
+wait_main
+geometry=$(xwininfo -name "$title")
+echo "$geometry" | grep -q 'Width: 1024' || fail "unexpected width: $geometry"
+terminate
+[ "$(stat -c %s "$run/HayConsentimiento.dat")" -eq 84 ] || fail "consent file is not 84 bytes"
+grep -q "Consent accepted on date (dd/mm/yyyy): $(date +%d/%m/%Y)" "$run/HayConsentimiento.dat" ||
+  fail "consent file without today's date"
+[ ! -e "$run/default.cfg" ] || fail "default.cfg written without the lock"
+
+# 2. A prepared, locked job: source with blanks, destination, lock 1. The rescan is
+#    answered Yes, so the folder is scanned and previewed; the exit saves the settings.
+consent=$(printf 'x%.0s' $(seq 30))
+src="$work/my photos"
+mkdir -p "$src"
+convert -size 640x400 gradient:'#2050c0-#f0c040' "$src/sunset.jpg"
+convert -size 300x300 plasma:fractal "$src/texture.png"
+start locked1 "/FORIGEN=$src" "/FDESTINO=$work/out" "/LOCKED=1"
+answer "Recontar nº de imágenes"
+wait_main
+[ -n "$shot" ] && import -window "$title" "$shot"
+terminate
+[ -s "$run/default.cfg" ] || fail "locked with 1 but default.cfg not written"
+grep -q '"RutaOrigenLocal":"'"$src"'/"' "$run/default.cfg" || fail "source folder not saved: $(cat "$run/default.cfg")"
+grep -q '"locked":1' "$run/default.cfg" || fail "lock not saved"
+
+# 3. Locked with 2: the controls are locked, but nothing is saved at the exit.
+start locked2 "/FORIGEN=$src" "/LOCKED=2"
+answer "Recontar nº de imágenes"
+wait_main
+terminate
+[ ! -e "$run/default.cfg" ] || fail "locked with 2 but default.cfg written"
+
+# 4. Ended while the consent question waits: refused, nothing written at all.
+consent="" start refused "/LOCKED=1"
+wait_window "ATENCIÓN/PLEASE NOTE" >/dev/null || fail "no consent question"
+terminate
+[ -z "$(ls "$run" | grep -v -e '^tesselon$' -e '^out.log$')" ] || fail "files written after refusal: $(ls "$run")"
+
 echo "desktop smoke test passed"

@@ -96,7 +96,7 @@ TEST_F(ScanImages, NoExtensionEnabledWarnsAndLeavesTheListEmpty) {
 TEST_F(ScanImages, CancelKeepsWhatWasFoundAndSaysSo) {
     for (const char* name : {"root/a.jpg", "root/b.jpg", "root/c.jpg", "root/sub/d.jpg"}) dir.write(name, "x");
     state.settings.config.Cancelado = 1;  // a stale request must not stop the next scan
-    ui.cancelAfterEvents = 2 + 2;         // the two waits before the scan count as events too
+    ui.cancelAfterEvents = 2 + 1 + 2;     // the two waits before the scan and the root folder count too
 
     scanImages(state, true);
 
@@ -108,6 +108,16 @@ TEST_F(ScanImages, CancelKeepsWhatWasFoundAndSaysSo) {
     EXPECT_EQ(ui.statusLines.back(), "Recorrido de imagenes suspendido por el usuario");
     EXPECT_FALSE(ui.statusHidden);
     EXPECT_TRUE(ui.mainEnabled);
+}
+
+TEST_F(ScanImages, TreeWithoutImagesStillPumpsEventsAndCanBeCancelled) {
+    std::string deep = "root";
+    for (int i = 0; i < 40; ++i) dir.write((deep += "/f" + std::to_string(i)) + "/notes.txt", "x");
+    ui.cancelAfterEvents = 2 + 10;
+    scanImages(state, true);
+    EXPECT_TRUE(state.SourceImageList.empty());
+    EXPECT_LT(ui.pumpedEvents, 2 + 20);  // stopped long before the 41 folders were walked
+    EXPECT_EQ(ui.statusLines.back(), "Recorrido de imagenes suspendido por el usuario");
 }
 
 TEST_F(ScanImages, MissingOrEmptySourceFolderGivesAnEmptyListQuietly) {

@@ -1,0 +1,20 @@
+// Fitting an image into a preview pane: shrunk to fit, never enlarged, centred on a
+// plain background of the pane's size.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "runtime/imaging/image_object.h"
+
+namespace tesselon {
+
+// The pane is boxWidth x boxHeight in 96-dpi units, i.e. round(boxWidth x scaleX) x
+// round(boxHeight x scaleY) pixels. `image` itself is shrunk in place to fit (its
+// proportions kept); the result is a 24-bit image of the pane's size filled with
+// `background` (0x00BBGGRR) with the image centred on it. Empty when the pane has no
+// pixels or memory runs out; an image that cannot be resized is drawn as it is.
+std::optional<ImageObject> fitImageToBox(ImageObject& image, int boxWidth, int boxHeight, double scaleX,
+                                         double scaleY, uint32_t background);
+
+}  // namespace tesselon

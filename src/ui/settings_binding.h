@@ -1,0 +1,53 @@
+// The settings records are the program's truth; window 1's controls are their editor.
+// These procedures copy values between the two. Direction kRead takes the controls
+// into the records, kShow puts the records into the controls.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tesselon {
+
+struct AppState;
+class ControlRegistry;
+class Requesters;
+
+enum class BindDirection { Show = 0, Read = 1 };
+
+// Source mode and paths, download folder, extensions, subfolders, overwrite,
+// destination, output format and quality; and which of the local and remote controls
+// are visible.
+void bindEnvironment(AppState& state, ControlRegistry& controls, BindDirection direction);
+
+// Mirrors, rotation, background colour, text switch, inversion, grey scale, tint,
+// contrast, resize and rotate-before-text.
+void bindImageOps(AppState& state, ControlRegistry& controls, BindDirection direction);
+
+// Phrases file, watermark switch, line spacing, transparencies, border colour and the
+// font description. The watermark text and the position are not part of it.
+void bindTextOverlay(AppState& state, ControlRegistry& controls, BindDirection direction);
+
+// The nine position options. Show selects the option of TextoPosicion (none for a
+// value that is not one of the nine); Read stores the first selected option's value
+// and keeps the field when none is selected.
+void bindTextPosition(AppState& state, ControlRegistry& controls, BindDirection direction);
+
+// With `requesters`, first lets the user choose the font (a cancel changes nothing);
+// then writes the description ("Arial, 24, Negrita") into its label and returns it.
+std::string describeFont(AppState& state, ControlRegistry& controls, Requesters* requesters);
+
+// Image counters ("0000003/0000120"), the phrase count in the phrases frame, the
+// extensions of the last scan, and PROCESAR enabled only when there are images.
+void showCounts(AppState& state, ControlRegistry& controls, int index);
+
+// A folder path as the controls keep it: a separator appended when it ends in
+// neither "/" nor "\". An empty path stays empty, so it never turns into the root.
+std::string withTrailingSeparator(std::string_view path);
+
+// The free rotation angle as the spin keeps it: below 0 it wraps to 359, above 359 to 0.
+int wrappedAngle(int angle);
+
+// The line spacing factor as its label shows it, with two decimals ("2.00").
+std::string lineSpacingText(double factor);
+
+}  // namespace tesselon

@@ -1,0 +1,167 @@
+// Browsing the list, the preview panes, and PROCESAR: questions, progress, cancelling,
+// the preview checkbox while a batch runs.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include "app_fixture.h"
+#include "runtime/fs/file_system.h"
+#include "ui/main_window_controls.h"
+
+namespace tesselon::testing {
+namespace {
+
+using BatchInWindow = DesktopTest;
+
+// The colour in the middle of a pane, 0x00BBGGRR.
+uint32_t centreColour(const ImageObject* pane) {
+    const uint8_t* p = pane->row(pane->height / 2) + size_t(pane->width / 2) * size_t(pane->bytesPerPixel());
+    return uint32_t(p[2]) | uint32_t(p[1]) << 8 | uint32_t(p[0]) << 16;
+}
+
+// Which image of the test's folder an entry is ("a.png" is 0).
+int imageNumber(const SourceImageEntry& e) { return e.path.back() == 'g' ? e.path[e.path.size() - 5] - 'a' : -1; }
+
+TEST_F(BatchInWindow, NextAndPreviousWrapAroundAndPreviewTheNewImage) {
+    startWithImages(3);
+    SourceImageList& list = state().SourceImageList;
+    EXPECT_EQ(list.current, 0u);
+    EXPECT_TRUE(previews([&] { click(Gadget_Principal_Button_ImagenAnterior); }));
+    EXPECT_EQ(list.current, 2u);
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes), "0000003/0000003");
+    const ImageObject* pane = app->frontend().previewImage(QtFrontend::kSourcePane);
+    ASSERT_NE(pane, nullptr);
+    // A small image is not enlarged: its colour in the middle, black at the sides.
+    EXPECT_EQ(centreColour(pane), colourOf(imageNumber(list.entries[2])));
+    EXPECT_EQ(pane->row(0)[0], 0);
+
+    click(Gadget_Principal_Button_ImagenSiguiente);
+    EXPECT_EQ(list.current, 0u);
+    click(Gadget_Principal_Button_ImagenSiguiente);
+    EXPECT_EQ(list.current, 1u);
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes), "0000002/0000003");
+    EXPECT_EQ(centreColour(app->frontend().previewImage(QtFrontend::kSourcePane)),
+              colourOf(imageNumber(list.entries[1])));
+    // The result pane shows the file as saved and read back; nothing is left behind.
+    EXPECT_NE(app->frontend().previewImage(QtFrontend::kResultPane), nullptr);
+    EXPECT_TRUE(filesUnder(destination.path()).empty());
+}
+
+TEST_F(BatchInWindow, BrowsingAnEmptyListDoesNothing) {
+    startQuietly();
+    state().SourceImageList.clear();
+    EXPECT_FALSE(previews([&] {
+        click(Gadget_Principal_Button_ImagenSiguiente);
+        click(Gadget_Principal_Button_ImagenAnterior);
+    }));
+}
+
+TEST_F(BatchInWindow, ProcessConvertsEveryImageWithProgressAndAFinalMessage) {
+    startWithImages(3);
+    std::vector<std::string> countersSeen;
+    std::vector<bool> cancelShown;
+    // The counter and the buttons as they stand while the batch runs.
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        countersSeen.push_back(controls().text(Gadget_Principal_Text_InfoNumImagenes));
+        cancelShown.push_back(controls().isVisible(Gadget_Principal_Button_Cancelar) &&
+                              !controls().isVisible(Gadget_Principal_Button_Procesar) &&
+                              !controls().isEnabled(Panel_Principal));
+    });
+    onMessage = [&](const Shown& m) {
+        if (m.title == "Fin de proceso") probe.stop();
+    };
+    probe.start(1);
+    click(Gadget_Principal_Button_Procesar);
+
+    ASSERT_EQ(messages.back().title, "Fin de proceso");
+    EXPECT_EQ(messages.back().text, "Todas las imágenes y textos fueron procesados");
+    EXPECT_EQ(messages.back().icon, MessageIcon::Information);
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes), "0000003/0000003");
+    ASSERT_FALSE(cancelShown.empty());
+    EXPECT_TRUE(cancelShown.front());
+    // Afterwards PROCESAR is back, CANCELAR gone, the settings panel usable.
+    EXPECT_TRUE(controls().isVisible(Gadget_Principal_Button_Procesar));
+    EXPECT_TRUE(controls().isEnabled(Gadget_Principal_Button_Procesar));
+    EXPECT_FALSE(controls().isVisible(Gadget_Principal_Button_Cancelar));
+    EXPECT_TRUE(controls().isEnabled(Panel_Principal));
+    EXPECT_EQ(filesUnder(destination.path()).size(), 3u);
+    for (const SourceImageEntry& e : state().SourceImageList.entries) EXPECT_EQ(e.saved, 1) << e.path;
+}
+
+TEST_F(BatchInWindow, CancelStopsAfterTheImageInHandWithoutTheFinalMessage) {
+    startWithImages(4);
+    // Pressed as soon as the batch pumps events, before its first image.
+    QTimer::singleShot(0, [this] { click(Gadget_Principal_Button_Cancelar); });
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(titles(1), std::vector<std::string>{"Información"});
+    EXPECT_EQ(messages.back().text, "Proceso Cancelado por Usuario");
+    EXPECT_EQ(messages.back().icon, MessageIcon::Information);
+    EXPECT_EQ(filesUnder(destination.path()).size(), 1u);
+    EXPECT_FALSE(controls().isVisible(Gadget_Principal_Button_Cancelar));
+}
+
+TEST_F(BatchInWindow, OtherControlsAreDeadWhileTheBatchRunsButThePreviewCheckboxActs) {
+    startWithImages(3);
+    ASSERT_EQ(state().settings.entorno.Preview, 0);
+    const ImageObject sourceBefore = *app->frontend().previewImage(QtFrontend::kSourcePane);
+    const ImageObject resultBefore = *app->frontend().previewImage(QtFrontend::kResultPane);
+    QTimer::singleShot(0, [this] {
+        click(Gadget_Principal_Basico_Button_ResizeProporcionAyuda);
+        click(Gadget_Principal_CheckBox_Preview);
+    });
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(titles(1), std::vector<std::string>{"Fin de proceso"});  // no help box
+    EXPECT_EQ(state().settings.entorno.Preview, 1);
+    // Every image went through the panes; the last one stays in them.
+    const SourceImageEntry& last = state().SourceImageList.entries.back();
+    EXPECT_EQ(centreColour(app->frontend().previewImage(QtFrontend::kSourcePane)), colourOf(imageNumber(last)));
+    EXPECT_NE(app->frontend().previewImage(QtFrontend::kSourcePane)->pixels, sourceBefore.pixels);
+    EXPECT_NE(app->frontend().previewImage(QtFrontend::kResultPane)->pixels, resultBefore.pixels);
+}
+
+TEST_F(BatchInWindow, PreconditionsAskAndTellBeforeAnythingIsWritten) {
+    startWithImages(2, [](Settings& s) { s.texto.SoloMarcadeAgua = 0; });
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(messages.back().title, "Información");
+    EXPECT_EQ(messages.back().text, "No has seleccionado archivo de frases ni seleccionado 'Usar Marca de Agua'");
+
+    click(Gadget_Principal_CheckBox_UsarMarca);
+    click(Gadget_Principal_Archivo_CheckBox_Sobreescribir);
+    answers = {MessageAnswer::No};
+    const auto sourceBefore = filesUnder(source.path());
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(messages.back().title, "Aviso de sobreescritura");
+    EXPECT_EQ(messages.back().text,
+              "Los archivos originales serán reemplazados por los modificados.\r\n\r\n¿Continuar con la operación?");
+    EXPECT_EQ(messages.back().icon, MessageIcon::Warning);
+    EXPECT_EQ(filesUnder(source.path()), sourceBefore);
+    EXPECT_TRUE(filesUnder(destination.path()).empty());
+    EXPECT_TRUE(controls().isVisible(Gadget_Principal_Button_Procesar));
+
+    state().SourceImageList.clear();
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(messages.back().title, "Información");
+    EXPECT_EQ(messages.back().text,
+              "No hay imágenes en la carpeta seleccionada o no se han escaneado posibles imágenes en dicha carpeta "
+              "con botón: \r\n\r\n 'Escanear Imágenes'.");
+}
+
+TEST_F(BatchInWindow, ListOfTheOtherSourceKindIsRescannedInsteadOfConverted) {
+    startWithImages(2);
+    state().settings.entorno.UltimoEscaneoImagenesLocalRemoto = "R";
+    answers = {MessageAnswer::No};
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(titles(1), (std::vector<std::string>{"Aviso", "Aviso"}));
+    EXPECT_EQ(messages.back().text, "Conversión de imágenes abortada");
+    EXPECT_TRUE(filesUnder(destination.path()).empty());
+
+    answers = {MessageAnswer::Yes};
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(state().settings.entorno.UltimoEscaneoImagenesLocalRemoto, "L");
+    EXPECT_EQ(state().SourceImageList.size(), 2u);
+    EXPECT_TRUE(filesUnder(destination.path()).empty());
+}
+
+}  // namespace
+}  // namespace tesselon::testing

@@ -32,8 +32,10 @@ EncoderEntry builtinEncoder(BuiltinEncoder encoder) {
     switch (encoder) {
     case BuiltinEncoder::BMP:
         return {kFormatBMP, encodeBmp, encodeBmp};
-    case BuiltinEncoder::PNG:
-        return {kFormatPNG, encodePng, encodePng};
+    case BuiltinEncoder::PNG: {
+        auto png = [](const EncodeRequest& request) { return encodePng(request); };
+        return {kFormatPNG, png, png};
+    }
     case BuiltinEncoder::JPEG:
         // No 32-bit operation: saving flattens alpha onto white first.
         return {kFormatJPEG, encodeJpegAtLevel, nullptr};

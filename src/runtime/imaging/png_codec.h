@@ -18,9 +18,23 @@ bool probePng(const uint8_t* data, size_t size);
 // and grey files, 24 or 32 for true colour.
 std::optional<ImageObject> decodePng(const uint8_t* data, size_t size, const DecodeLimits& limits);
 
-// Unfiltered, zlib level 9, not interlaced. Depth 16, 24 or 32: 8-bit RGB, or RGBA for
+// How hard libpng works: the registry's encoder writes unfiltered rows at zlib level 9;
+// callers that save many photographs choose a faster setting.
+struct PngCompression {
+    int zlibLevel = 9;
+    int filters = 0x08;       // libpng's filter mask; PNG_FILTER_NONE
+    int zlibStrategy = 0;     // Z_DEFAULT_STRATEGY
+};
+
+// Adaptive filtering at zlib level 4: files within about 1% of libpng's defaults (level 6)
+// in about 60% of the time, measured on photographs, noise and flat graphics. Level 3 and
+// below lose lazy matching and double the size of flat graphics; a single fixed filter
+// costs 10-15% on photographs.
+PngCompression fastPngCompression();
+
+// Unfiltered, zlib level 9 (or `compression`), not interlaced. Depth 16, 24 or 32: 8-bit RGB, or RGBA for
 // 32-bit rows at depth 32. Depth 1, 2, 4 or 8: a palette of 2^depth entries (black
 // and white for depth 1, a learned palette otherwise), alpha dropped. Quality unused.
-std::optional<std::string> encodePng(const EncodeRequest& request);
+std::optional<std::string> encodePng(const EncodeRequest& request, const PngCompression& compression = {});
 
 }  // namespace tesselon

@@ -1,4 +1,5 @@
 #include <png.h>
+#include <zlib.h>
 
 #include <new>
 #include <vector>
@@ -10,6 +11,8 @@
 namespace tesselon {
 
 namespace {
+
+constexpr size_t kZlibBufferSize = 256 * 1024;
 
 void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void pngWarning(png_structp, png_const_charp) {}
@@ -51,6 +54,7 @@ struct PngPlan {
     const png_color* palette = nullptr;
     int paletteSize = 0;
     png_bytepp rows = nullptr;       // top row first
+    PngCompression compression;
 };
 
 // The setjmp frame: nothing in it has a destructor, so libpng's longjmp on an error
@@ -60,8 +64,10 @@ bool writePng(png_structp png, png_infop info, std::string* out, const PngPlan* 
     png_set_write_fn(png, out, pngWrite, pngFlush);
     png_set_IHDR(png, info, png_uint_32(plan->width), png_uint_32(plan->height), plan->bitDepth, plan->colourType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_compression_level(png, 9);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, plan->compression.filters);
+    png_set_compression_level(png, plan->compression.zlibLevel);
+    png_set_compression_strategy(png, plan->compression.zlibStrategy);
+    png_set_compression_buffer_size(png, kZlibBufferSize);
     if (plan->palette) png_set_PLTE(png, info, plan->palette, plan->paletteSize);
     png_write_info(png, info);
     if (plan->palette) {
@@ -82,13 +88,16 @@ std::optional<Palette> paletteFor(const PixelRows& rows, int depth) {
 
 }  // namespace
 
-std::optional<std::string> encodePng(const EncodeRequest& request) {
+PngCompression fastPngCompression() { return {4, PNG_ALL_FILTERS, Z_FILTERED}; }
+
+std::optional<std::string> encodePng(const EncodeRequest& request, const PngCompression& compression) {
     const PixelRows& rows = request.rows;
     const int depth = request.depth;
     const bool indexed = depth == 1 || depth == 2 || depth == 4 || depth == 8;
     if (!rows.valid() || (!indexed && depth != 16 && depth != 24 && depth != 32)) return std::nullopt;
     try {
         PngPlan plan;
+        plan.compression = compression;
         plan.width = rows.width;
         plan.height = rows.height;
         std::vector<png_bytep> rowPointers(size_t(rows.height));

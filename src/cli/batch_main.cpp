@@ -17,6 +17,7 @@
 #include "processing/text/phrases_file.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
+#include "runtime/fs/paths.h"
 #include "settings/defaults.h"
 #include "settings/settings_file.h"
 #include "sources/scan_images.h"
@@ -50,17 +51,12 @@ private:
     struct sigaction previous_ {};
 };
 
-std::string withSlash(std::string folder) {
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
-    return folder;
-}
-
 void applyOptions(const CliOptions& o, STRProcesosEntorno& env) {
     if (o.source) {
-        env.RutaOrigenLocal = withSlash(*o.source);
+        env.RutaOrigenLocal = withTrailingSeparator(*o.source);
         env.LocalRemoto = std::string("L");  // not a literal: GCC 12 warns falsely (-Wrestrict)
     }
-    if (o.dest) env.RutaImagenesDestino = withSlash(*o.dest);
+    if (o.dest) env.RutaImagenesDestino = withTrailingSeparator(*o.dest);
     if (o.format) env.FormatoImagen = *o.format;
     if (o.quality) env.CalidadGrabacion = *o.quality;
     if (o.subfolders) env.imagenesRecursivo = *o.subfolders ? 1 : 0;

@@ -7,6 +7,7 @@
 #include "engine/frontend.h"
 #include "engine/state.h"
 #include "runtime/fs/directory_listing.h"
+#include "runtime/fs/paths.h"
 #include "sources/extension_filter.h"
 #include "sources/scan_texts.h"
 
@@ -31,12 +32,6 @@ struct FolderWalk {
 };
 
 bool cancelled(const ScanContext& context) { return context.cancelled && *context.cancelled == 1; }
-
-std::string withTrailingSlash(std::string_view folder) {
-    std::string out(folder);
-    if (out.back() != '/') out += '/';
-    return out;
-}
 
 // Records the folder as entered; false when this scan was there before or it is gone.
 bool enterFirstTime(FolderWalk& walk, const std::string& folder) {
@@ -115,7 +110,7 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
 
 size_t startWalk(FolderWalk& walk, std::string_view folder) {
     if (folder.empty() || cancelled(walk.context)) return walk.list.size();
-    const std::string root = withTrailingSlash(folder);
+    const std::string root = withTrailingSeparator(folder);
     if (enterFirstTime(walk, root)) scanFolder(walk, root, std::string());
     return walk.list.size();
 }

@@ -1,4 +1,5 @@
 #include "engine/state.h"
+#include "runtime/fs/paths.h"
 #include "ui/control_registry.h"
 #include "ui/main_window_controls.h"
 #include "ui/settings_binding.h"
@@ -95,12 +96,6 @@ void showEnvironment(STRProcesosEntorno& env, ControlRegistry& c) {
 }
 
 }  // namespace
-
-std::string withTrailingSeparator(std::string_view path) {
-    std::string out(path);
-    if (!out.empty() && out.back() != '/' && out.back() != '\\') out += '/';
-    return out;
-}
 
 void bindEnvironment(AppState& state, ControlRegistry& controls, BindDirection direction) {
     STRProcesosEntorno& env = state.settings.entorno;

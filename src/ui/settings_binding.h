@@ -40,9 +40,6 @@ std::string describeFont(AppState& state, ControlRegistry& controls, Requesters*
 // extensions of the last scan, and PROCESAR enabled only when there are images.
 void showCounts(AppState& state, ControlRegistry& controls, int index);
 
-// A folder path as the controls keep it: a separator appended when it ends in
-// neither "/" nor "\". An empty path stays empty, so it never turns into the root.
-std::string withTrailingSeparator(std::string_view path);
 
 // The free rotation angle as the spin keeps it: below 0 it wraps to 359, above 359 to 0.
 int wrappedAngle(int angle);

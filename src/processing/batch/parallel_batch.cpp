@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -43,17 +44,16 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
     // batch there, and only the entries before it are converted, as one at a time.
     std::vector<PipelineJob> jobs;
     jobs.reserve(outcome.total);
-    std::vector<std::string> readyFolders;
+    std::set<std::string> readyFolders;
     for (size_t i = 0; i < outcome.total; ++i) {
         const size_t phrase = cycle ? phraseIndexForImage(i, state.PhrasesList.size()) : 0;
         PipelineJob job = jobForEntry(state, i, phrase, false, temporary);
-        if (!job.plan.overwrite &&
-            std::find(readyFolders.begin(), readyFolders.end(), job.plan.destinationFolder) == readyFolders.end()) {
+        if (!job.plan.overwrite && !readyFolders.count(job.plan.destinationFolder)) {
             if (!ensureDestinationFolder(job.plan, state.settings.config.Cancelado, *state.frontend)) {
                 outcome.destinationFailed = true;
                 break;
             }
-            readyFolders.push_back(job.plan.destinationFolder);
+            readyFolders.insert(job.plan.destinationFolder);
         }
         state.SourceImageList.entries[i].outputPath = job.plan.outputPath;
         jobs.push_back(std::move(job));

@@ -1,34 +1,25 @@
 #include "processing/output/output_plan.h"
 
 #include "processing/output/output_format.h"
+#include "runtime/fs/paths.h"
 
 namespace tesselon {
 
-namespace {
-
-std::string withTrailingSlash(std::string_view folder) {
-    std::string out(folder);
-    if (!out.empty() && out.back() != '/') out += '/';
-    return out;
-}
-
-}  // namespace
-
 std::string sourceRootOf(const STRProcesosEntorno& env) {
-    return withTrailingSlash(env.LocalRemoto == "L" ? env.RutaOrigenLocal : env.RutaEnLocalDeRemotoDescargadas);
+    return withTrailingSeparator(env.LocalRemoto == "L" ? env.RutaOrigenLocal : env.RutaEnLocalDeRemotoDescargadas);
 }
 
 std::string sourcePathOf(const STRProcesosEntorno& env, const SourceImageEntry& entry) {
     if (env.LocalRemoto == "L") return entry.path;
     std::string_view remote = entry.path;
     if (remote.size() > 1 && remote.front() == '/') remote.remove_prefix(1);
-    return withTrailingSlash(env.RutaEnLocalDeRemotoDescargadas) + std::string(remote);
+    return withTrailingSeparator(env.RutaEnLocalDeRemotoDescargadas) + std::string(remote);
 }
 
 std::string destinationFolderFor(std::string_view sourcePath, std::string_view sourceRoot,
                                  std::string_view destination) {
-    const std::string root = withTrailingSlash(sourceRoot);
-    const std::string target = withTrailingSlash(destination);
+    const std::string root = withTrailingSeparator(sourceRoot);
+    const std::string target = withTrailingSeparator(destination);
     if (!root.empty() && sourcePath.substr(0, root.size()) == root) {
         return folderOfPath(target + std::string(sourcePath.substr(root.size())));
     }
@@ -50,7 +41,7 @@ OutputPlan planOutput(const STRProcesosEntorno& env, const SourceImageEntry& ent
     plan.qualityValue = qualityValueFor(env.CalidadGrabacion, format.encoderIndex);
 
     if (preview) {
-        plan.savePath = replaceExtension(withTrailingSlash(temporaryFolder) + nameOfPath(plan.outputPath),
+        plan.savePath = replaceExtension(withTrailingSeparator(temporaryFolder) + nameOfPath(plan.outputPath),
                                          plan.extension);
     } else if (plan.overwrite) {
         plan.savePath = plan.sourcePath;

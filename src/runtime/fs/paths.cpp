@@ -48,4 +48,10 @@ std::string extensionPart(std::string_view path) {
     return dot == std::string_view::npos ? std::string() : std::string(text.substr(dot + 1));
 }
 
+std::string withTrailingSeparator(std::string_view folder) {
+    std::string out(folder);
+    if (!out.empty() && out.back() != '/' && out.back() != '\\') out += '/';
+    return out;
+}
+
 }  // namespace tesselon

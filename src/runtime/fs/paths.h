@@ -19,4 +19,8 @@ std::string filePart(std::string_view path, int flags = kFilePartWhole);
 // separator comes first scanning back from the end, or when that "." starts the name.
 std::string extensionPart(std::string_view path);
 
+// A folder path with a separator at its end: "/" appended when it ends in neither "/"
+// nor "\". An empty path stays empty, so it never turns into the root folder.
+std::string withTrailingSeparator(std::string_view folder);
+
 }  // namespace tesselon

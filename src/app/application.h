@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/start_parameters.h"
-#include "engine/state.h"
+#include "core/state.h"
 #include "ui/interface_images.h"
 #include "ui/language_table.h"
 #include "ui/main_event_handler.h"

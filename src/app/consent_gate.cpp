@@ -1,6 +1,6 @@
 #include "app/consent_gate.h"
 
-#include "engine/frontend.h"
+#include "core/frontend.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
 

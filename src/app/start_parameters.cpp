@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "runtime/process/command_line.h"
 
 namespace tesselon {

@@ -11,7 +11,7 @@
 #include "cli/progress_line.h"
 #include "cli/terminal_frontend.h"
 #include "engine/program_setup.h"
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/parallel_batch.h"
 #include "processing/text/phrases_file.h"

@@ -2,7 +2,7 @@
 
 #include "runtime/json/json_compose.h"
 #include "runtime/json/json_value.h"
-#include "sources/image_list.h"
+#include "core/image_list.h"
 
 namespace tesselon {
 

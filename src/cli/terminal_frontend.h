@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/frontend.h"
+#include "core/frontend.h"
 
 namespace tesselon {
 

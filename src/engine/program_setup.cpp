@@ -1,6 +1,6 @@
 #include "engine/program_setup.h"
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/codec_registry.h"

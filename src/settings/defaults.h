@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon {
 

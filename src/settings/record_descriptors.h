@@ -4,7 +4,7 @@
 #pragma once
 
 #include "runtime/json/record_descriptor.h"
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon {
 

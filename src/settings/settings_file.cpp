@@ -2,8 +2,8 @@
 
 #include <variant>
 
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/text_file.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon {
 

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <utility>
 
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "runtime/fs/directory_listing.h"
 #include "runtime/fs/paths.h"
 #include "sources/extension_filter.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sources/image_list.h"
+#include "core/image_list.h"
 
 namespace tesselon {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/image_list.h"
+#include "core/image_list.h"
 
 namespace tesselon {
 

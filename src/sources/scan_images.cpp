@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "sources/extension_filter.h"
 #include "sources/folder_scan.h"
 #include "sources/remote_scan.h"

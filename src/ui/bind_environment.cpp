@@ -1,4 +1,4 @@
-#include "engine/state.h"
+#include "core/state.h"
 #include "runtime/fs/paths.h"
 #include "ui/control_registry.h"
 #include "ui/main_window_controls.h"

@@ -1,6 +1,6 @@
 #include <charconv>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "ui/control_registry.h"
 #include "ui/main_window_controls.h"
 #include "ui/requesters.h"

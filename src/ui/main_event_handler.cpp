@@ -1,6 +1,6 @@
 #include "ui/main_event_handler.h"
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/batch/run_batch.h"
 #include "settings/settings_file.h"
 #include "sources/extension_filter.h"

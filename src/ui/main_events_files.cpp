@@ -1,5 +1,5 @@
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "runtime/process/program_run.h"
 #include "sources/scan_images.h"
 #include "ui/control_registry.h"

@@ -1,5 +1,5 @@
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "ui/control_registry.h"
 #include "ui/main_events.h"
 #include "ui/main_window_controls.h"

@@ -1,4 +1,4 @@
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/text/phrases_file.h"
 #include "ui/control_registry.h"
 #include "ui/main_events.h"

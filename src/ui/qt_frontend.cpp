@@ -12,7 +12,7 @@
 #include <climits>
 #include <cmath>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/text/text_sample.h"
 #include "ui/fit_image_to_box.h"
 #include "ui/main_window.h"

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "engine/frontend.h"
+#include "core/frontend.h"
 #include "runtime/imaging/image_object.h"
 #include "ui/interface_images.h"
 #include "ui/requesters.h"

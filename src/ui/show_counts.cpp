@@ -1,4 +1,4 @@
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/batch/batch_jobs.h"
 #include "ui/control_registry.h"
 #include "ui/main_window_controls.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/application.h"
-#include "engine/state.h"
+#include "core/state.h"
 #include "support/temp_dir.h"
 #include "ui/control_registry.h"
 #include "ui/main_window.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/start_parameters.h"
-#include "engine/state.h"
+#include "core/state.h"
 
 namespace tesselon {
 namespace {

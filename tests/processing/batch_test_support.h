@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/program_setup.h"
-#include "engine/state.h"
+#include "core/state.h"
 #include "runtime/dates/dates.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"

@@ -6,7 +6,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "engine/frontend.h"
+#include "core/frontend.h"
 #include "output_test_support.h"
 #include "processing/output/create_path.h"
 #include "processing/output/destination_folder.h"

@@ -6,7 +6,7 @@
 #include "processing/output/sys_encoder.h"
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/imaging/image_operations.h"
-#include "settings/records.h"
+#include "core/records.h"
 #include "support/test_paths.h"
 
 // Their own namespace: other test headers of this binary define helpers of the same names.

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/text/phrases_file.h"
 #include "support/scripted_frontend.h"
 #include "support/temp_dir.h"

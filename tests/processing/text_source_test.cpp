@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/text/overlay_text.h"
 #include "processing/text/text_block.h"
 #include "processing/text/text_sample.h"

@@ -4,7 +4,7 @@
 #include <random>
 
 #include "runtime/imaging/image_operations.h"
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon::testing {
 

@@ -7,7 +7,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "runtime/dates/dates.h"
 #include "runtime/json/wtf8.h"
 #include "settings/defaults.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "support/scripted_frontend.h"
 
 namespace tesselon::testing::scan {

@@ -10,7 +10,7 @@
 #include <ctime>
 #include <vector>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "main_window_fixture.h"
 #include "ui/main_window_controls.h"
 #include "ui/qt_frontend.h"

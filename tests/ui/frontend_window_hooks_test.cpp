@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "main_window_fixture.h"
 #include "runtime/imaging/image_operations.h"
 #include "settings/defaults.h"

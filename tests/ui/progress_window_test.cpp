@@ -8,7 +8,7 @@
 #include <QTest>
 #include <thread>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "main_window_fixture.h"
 #include "ui/main_window_controls.h"
 #include "ui/progress_window.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "main_window_fixture.h"
 #include "ui/main_window_controls.h"
 #include "ui/requesters.h"

@@ -1,7 +1,7 @@
 #include "processing/batch/batch_jobs.h"
 
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/text/overlay_text.h"
 
 namespace tesselon {

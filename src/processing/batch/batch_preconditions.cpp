@@ -1,7 +1,7 @@
 #include "processing/batch/batch_preconditions.h"
 
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "sources/scan_images.h"
 
 namespace tesselon {

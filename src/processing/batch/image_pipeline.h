@@ -9,7 +9,7 @@
 
 #include "processing/output/output_plan.h"
 #include "runtime/imaging/image_object.h"
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon {
 

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/state.h"
+#include "core/state.h"
 #include "processing/batch/batch_jobs.h"
 #include "processing/output/destination_folder.h"
 #include "processing/text/overlay_text.h"

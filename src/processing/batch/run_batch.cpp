@@ -8,8 +8,8 @@
 #include <optional>
 #include <thread>
 
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/batch_preconditions.h"
 #include "processing/output/destination_folder.h"

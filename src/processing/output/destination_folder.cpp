@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/frontend.h"
+#include "core/frontend.h"
 #include "processing/output/create_path.h"
 #include "runtime/fs/file_system.h"
 

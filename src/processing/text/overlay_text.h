@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon {
 

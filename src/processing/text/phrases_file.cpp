@@ -1,7 +1,7 @@
 #include "processing/text/phrases_file.h"
 
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "runtime/fs/text_file.h"
 
 namespace tesselon {

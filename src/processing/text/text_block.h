@@ -6,7 +6,7 @@
 #include <string>
 
 #include "runtime/imaging/image_object.h"
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon {
 

@@ -8,7 +8,7 @@
 #include "processing/text/text_layout.h"
 #include "runtime/drawing/font.h"
 #include "runtime/imaging/image_object.h"
-#include "settings/records.h"
+#include "core/records.h"
 
 namespace tesselon {
 

@@ -1,7 +1,7 @@
 #include "processing/text/text_sample.h"
 
-#include "engine/frontend.h"
-#include "engine/state.h"
+#include "core/frontend.h"
+#include "core/state.h"
 #include "processing/text/overlay_text.h"
 #include "processing/text/text_block.h"
 #include "runtime/imaging/image_operations.h"

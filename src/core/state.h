@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "runtime/imaging/codec_registry.h"
-#include "settings/records.h"
-#include "sources/image_list.h"
+#include "core/records.h"
+#include "core/image_list.h"
 
 namespace tesselon {
 

@@ -3,7 +3,7 @@
 
 TESSELON_BUILD_PACKAGES="cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libcairo2-dev libpango1.0-dev libpng-dev libjpeg62-turbo-dev
-  libgif-dev libtiff-dev libcurl4-openssl-dev nettle-dev ca-certificates
+  libgif-dev libtiff-dev libexif-dev libcurl4-openssl-dev nettle-dev ca-certificates
   fonts-crosextra-carlito fonts-liberation2 fonts-dejavu-core xdg-utils"
 
 TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib

@@ -12,14 +12,9 @@ title="Tesselon - v0.3f"
 
 work=$(mktemp -d)
 chmod 755 "$work"
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$smoke_dir/x11_session.sh"
+# The unpacked /usr/bin is made read-only when the test does not run as root.
+trap 'stop_session; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 log="$work/log"
 fail() { echo "FAILED: $*"; [ -f "$log" ] && cat "$log"; exit 1; }
 
@@ -117,7 +112,6 @@ grep -q "^tools): $home/.config/tesselon/\$" <<<"$help" && grep -q "per-user fol
 
 # 5. The desktop program from the unpacked root asks for consent and records it in the
 #    per-user folder, in a private X server.
-. "$smoke_dir/x11_session.sh"
 start_xvfb "$work"
 "${as_user[@]}" env HOME="$home" XDG_CONFIG_HOME="$config" DISPLAY="$DISPLAY" "$bin/tesselon" >"$log" 2>&1 &
 app_pid=$!

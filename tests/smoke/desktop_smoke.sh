@@ -11,18 +11,11 @@ shot=${2:-}
 title="Tesselon - v0.3f"
 
 work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/x11_session.sh"
+trap 'stop_session; rm -rf "$work"' EXIT
 
 fail() { echo "FAILED: $*"; [ -f "$run/out.log" ] && cat "$run/out.log"; exit 1; }
 
-. "$(dirname "$0")/x11_session.sh"
 start_xvfb "$work"
 # The default source folder is the home folder; keep scans away from the real one.
 export HOME="$work/home"

@@ -2,6 +2,15 @@
 # way a user or another program would. Sourced; the caller defines fail() and keeps
 # the program's process id in app_pid.
 
+xvfb_pid=""
+app_pid=""
+
+# stop_session: ends the program (when still running) and the server; for the EXIT trap.
+stop_session() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+
 # start_xvfb WORK_DIR: starts a private server (no TCP), exports DISPLAY, sets xvfb_pid.
 start_xvfb() {
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$1/display" 2>/dev/null &

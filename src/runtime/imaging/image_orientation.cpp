@@ -1,5 +1,6 @@
 #include "runtime/imaging/image_orientation.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/imaging/pixel_allocation.h"
@@ -28,6 +29,28 @@ Point storedPixelOf(int orientation, int x, int y, int w, int h) {
     }
 }
 
+// Fills `upright` from the stored pixel of each of its pixels. A quarter turn walks
+// stored columns, so it goes in square tiles that stay within the cache; mirrors walk
+// whole rows. The pixel size is a constant so that each copy is a plain move.
+template <int kBytes>
+void copyTurned(ImageObject& upright, const uint8_t* origin, ptrdiff_t stepX, ptrdiff_t stepY) {
+    const int width = upright.width;
+    const int height = upright.height;
+    const bool alongRows = stepX == kBytes || stepX == -kBytes;
+    const int tileWidth = alongRows ? width : 64;
+    const int tileHeight = alongRows ? height : 64;
+    for (int ty = 0; ty < height; ty += tileHeight) {
+        for (int tx = 0; tx < width; tx += tileWidth) {
+            const int endX = std::min(width, tx + tileWidth);
+            for (int y = ty; y < std::min(height, ty + tileHeight); ++y) {
+                const uint8_t* source = origin + ptrdiff_t(tx) * stepX + ptrdiff_t(y) * stepY;
+                uint8_t* target = upright.row(y) + ptrdiff_t(tx) * kBytes;
+                for (int x = tx; x < endX; ++x, source += stepX, target += kBytes) std::memcpy(target, source, kBytes);
+            }
+        }
+    }
+}
+
 }  // namespace
 
 bool orientUpright(ImageObject& image, int orientation) {
@@ -38,14 +61,18 @@ bool orientUpright(ImageObject& image, int orientation) {
     std::optional<ImageObject> upright = allocateImage(width, height, image.depth);
     if (!upright) return false;
     const int bpp = image.bytesPerPixel();
-    auto storedAddress = [&](Point p) { return image.row(p.y) + ptrdiff_t(p.x) * bpp; };
-    for (int y = 0; y < height; ++y) {
-        // Along an upright row the stored pixel moves by a fixed step: a pixel or a row.
-        const uint8_t* source = storedAddress(storedPixelOf(orientation, 0, y, image.width, image.height));
-        const ptrdiff_t step =
-            width > 1 ? storedAddress(storedPixelOf(orientation, 1, y, image.width, image.height)) - source : 0;
-        uint8_t* target = upright->row(y);
-        for (int x = 0; x < width; ++x, source += step, target += bpp) std::memcpy(target, source, size_t(bpp));
+    // The stored address is affine in the upright coordinates: origin + x * stepX + y * stepY.
+    auto storedAddress = [&](int x, int y) {
+        const Point p = storedPixelOf(orientation, x, y, image.width, image.height);
+        return image.row(p.y) + ptrdiff_t(p.x) * bpp;
+    };
+    const uint8_t* origin = storedAddress(0, 0);
+    const ptrdiff_t stepX = width > 1 ? storedAddress(1, 0) - origin : 0;
+    const ptrdiff_t stepY = height > 1 ? storedAddress(0, 1) - origin : 0;
+    if (bpp == 4) {
+        copyTurned<4>(*upright, origin, stepX, stepY);
+    } else {
+        copyTurned<3>(*upright, origin, stepX, stepY);
     }
     upright->sourceDepth = image.sourceDepth;
     upright->format = image.format;

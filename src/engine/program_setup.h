@@ -19,7 +19,7 @@ void initProgramState(AppState& state, const std::string& executableFolder, int6
 // the PNG and JPEG encoders, and last the output stage's own "Sys" encoder.
 void registerProgramCodecs(CodecRegistry& codecs);
 
-// 1 when usarWget.txt beside the program is not empty and wget.dat there is larger
+// 1 when usarWget.txt in the program folder is not empty and wget.dat there is larger
 // than 100 bytes; a missing file counts as size -1.
 int8_t decideExternalDownloader(const std::string& programFolder);
 

@@ -1,16 +1,23 @@
 # Debian packages the project needs, and a function that installs the missing ones.
-# Sourced by scripts/run and scripts/test.
+# Sourced by scripts/run, scripts/test and scripts/package.
 
 TESSELON_BUILD_PACKAGES="cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libcairo2-dev libpango1.0-dev libpng-dev libjpeg62-turbo-dev
-  libgif-dev libtiff-dev libcurl4-openssl-dev nettle-dev ca-certificates
+  libgif-dev libtiff-dev libexif-dev libcurl4-openssl-dev nettle-dev ca-certificates
   fonts-crosextra-carlito fonts-liberation2 fonts-dejavu-core xdg-utils"
 
-TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib
-  xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl"
+# scripts/package: dpkg-shlibdeps lists the package's library dependencies, with file.
+TESSELON_PACKAGE_PACKAGES="dpkg-dev file"
 
-# Only bench/run needs these: the tools it compares against.
-TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2"
+# The package test also checks the desktop entry, the metainfo and the manual pages.
+TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib
+  xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2
+  $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db"
+
+# Only the benchmarks need these: the tools bench/run compares against, and the photos
+# of bench/metadata.sh.
+TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2
+  mate-backgrounds exiv2"
 
 ensure_packages() {
   local missing=()

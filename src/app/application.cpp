@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include "app/consent_gate.h"
@@ -192,6 +193,9 @@ int Application::exec() {
 int runDesktop(int argc, char** argv) {
     QApplication qtApp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName("com.halvrenlabs.Tesselon");
+    QApplication::setWindowIcon(QIcon::fromTheme("tesselon"));
     Application::Options options;
     options.programFolder = executableFolder();
     for (int i = 1; i < argc; ++i) options.params.emplace_back(argv[i]);

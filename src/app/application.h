@@ -25,7 +25,9 @@ inline constexpr const char* kRescanAtStartQuestion = "¿Releer el nº de imáge
 class Application {
 public:
     struct Options {
-        std::string programFolder;        // ending with "/"; default.cfg and friends live here
+        // The executable's folder, ending with "/": default.cfg and friends live here, or
+        // in the per-user folder when it is not writable (engine/program_folder.h).
+        std::string programFolder;
         std::vector<std::string> params;  // command-line parameters, without the program path
     };
 

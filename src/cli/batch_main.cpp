@@ -10,6 +10,7 @@
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
 #include "cli/terminal_frontend.h"
+#include "engine/program_folder.h"
 #include "engine/program_setup.h"
 #include "core/state.h"
 #include "processing/batch/batch_preconditions.h"
@@ -99,6 +100,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     ParallelBatchOptions run;
     run.jobs = options.jobs.value_or(defaultJobs());
     run.cancel = &cancel;
+    run.metadata = {options.autoOrient, options.keepMetadata};
     ProgressLine progress(options.quiet ? nullptr : err);
     run.onProgress = [&](size_t done, size_t total) {
         if (gInterrupted) cancel.store(true);
@@ -145,7 +147,7 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
     }
     const CliOptions& options = *parsed.options;
     if (options.help) {
-        std::fputs(cliUsage().c_str(), out);
+        std::fputs(cliUsage(chooseProgramFolder(programFolder)).c_str(), out);
         return kExitOk;
     }
     if (options.version) {

@@ -7,8 +7,9 @@
 
 namespace tesselon {
 
-// Runs the program with the arguments after the program name. `programFolder` is where
-// default.cfg is looked up (the executable's folder in real use). Returns the exit code:
+// Runs the program with the arguments after the program name. `programFolder` is the
+// executable's folder in real use: default.cfg is looked up there, or in the per-user
+// folder when it is not writable (program_folder.h). Returns the exit code:
 // 0 success, 1 a file could not be written, 2 usage error.
 int runBatchCli(const std::vector<std::string>& args, const std::string& programFolder,
                 std::FILE* out = stdout, std::FILE* err = stderr);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "engine/program_folder.h"
+
 namespace tesselon {
 
 namespace {
@@ -59,6 +61,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         else if (a == "--overwrite") o.overwrite = true;
         else if (a == "--yes") o.yes = true;
         else if (a == "--quiet") o.quiet = true;
+        else if (a == "--auto-orient") o.autoOrient = true;
+        else if (a == "--keep-metadata") o.keepMetadata = true;
         else if (r.value("--config", o.configFile, error) || r.value("--save-config", o.saveConfigFile, error) ||
                  r.value("--source", o.source, error) || r.value("--dest", o.dest, error) ||
                  r.value("--format", o.format, error) || r.value("--quality", quality, error) ||
@@ -77,10 +81,12 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     return {o, {}};
 }
 
-std::string cliUsage() {
-    return "Usage: tesselon-batch [--config FILE] [--source DIR] [--dest DIR]\n"
+std::string cliUsage(const ProgramFolderChoice& folder) {
+    std::string usage =
+           "Usage: tesselon-batch [--config FILE] [--source DIR] [--dest DIR]\n"
            "                      [--format original|jpg|png|gif] [--quality 10..100]\n"
            "                      [--subfolders|--no-subfolders] [--overwrite --yes] [--jobs N]\n"
+           "                      [--auto-orient] [--keep-metadata]\n"
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
@@ -88,7 +94,7 @@ std::string cliUsage() {
            "\n"
            "Settings come from the defaults, then the settings file, then these options.\n"
            "\n"
-           "  --config FILE        settings file (default: default.cfg beside the program)\n"
+           "  --config FILE        settings file (default: default.cfg in the program folder)\n"
            "  --source DIR         local folder of the images\n"
            "  --dest DIR           folder of the results (the source's subfolders are kept)\n"
            "  --format F           output format; original keeps each image's own\n"
@@ -98,17 +104,30 @@ std::string cliUsage() {
            "                       asks is answered No unless --yes is given\n"
            "  --yes                answer Yes to the overwrite question\n"
            "  --jobs N             worker threads (default: all cores)\n"
+           "  --auto-orient        turn JPEG photos upright by their EXIF orientation before\n"
+           "                       any other operation\n"
+           "  --keep-metadata      JPEG results keep the source's EXIF data (without its\n"
+           "                       thumbnail) and colour profile; PNG results keep the profile\n"
            "  --report FILE        write a JSON report: one object per image\n"
            "  --quiet              no progress and no summary\n"
-           "  --save-config FILE   write the effective settings to FILE\n"
+           "  --save-config FILE   write the effective settings to FILE (the bare name\n"
+           "                       default.cfg: into the program folder)\n"
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"
            "\n"
            "With --save-config and no conversion option, only the settings file is written.\n"
            "Ctrl-C lets the images in hand finish, then stops.\n"
            "\n"
-           "Exit codes: 0 every image saved; 1 an image or a file failed, or the run was\n"
-           "cancelled; 2 usage error or a refused precondition.\n";
+           "Program folder (default.cfg, HayConsentimiento.dat, usarWget.txt, the download\n"
+           "tools): ";
+    usage += folder.folder;
+    usage += folder.executableFolderWritable
+                 ? "\n  the program's own folder.\n"
+                 : "\n  a per-user folder, because the program's own folder is not writable.\n";
+    usage += "\n"
+             "Exit codes: 0 every image saved; 1 an image or a file failed, or the run was\n"
+             "cancelled; 2 usage error or a refused precondition.\n";
+    return usage;
 }
 
 }  // namespace tesselon

@@ -22,12 +22,14 @@ struct CliOptions {
     std::optional<int> jobs;                    // --jobs N, 1..256
     std::optional<std::string> report;          // --report FILE
     bool quiet = false;
+    bool autoOrient = false;                    // --auto-orient: JPEG sources turned upright by EXIF
+    bool keepMetadata = false;                  // --keep-metadata: EXIF and ICC profile kept
 
     // Whether the run converts images: any conversion option, or a settings file given
     // without --save-config (the file then describes the whole job).
     bool convert() const {
-        return source || dest || format || quality || subfolders || overwrite || jobs || report ||
-               (configFile && !saveConfigFile);
+        return source || dest || format || quality || subfolders || overwrite || jobs || report || autoOrient ||
+               keepMetadata || (configFile && !saveConfigFile);
     }
 };
 
@@ -38,7 +40,9 @@ struct CliParseResult {
 
 CliParseResult parseCliOptions(const std::vector<std::string>& args);
 
-// The text printed by --help.
-std::string cliUsage();
+struct ProgramFolderChoice;
+
+// The text printed by --help; it names the folder of the program's own files.
+std::string cliUsage(const ProgramFolderChoice& folder);
 
 }  // namespace tesselon

@@ -17,7 +17,10 @@ class Frontend;
 struct AppState {
     Settings settings;
 
-    std::string ProgramFolder;       // folder of the executable, ending with "/"
+    std::string ProgramFolder;       // folder of the program's own files, ending with "/"
+    // The executable's folder is not writable (an installed program): ProgramFolder is
+    // then the per-user folder, and the program must not try to replace itself.
+    bool ExecutableFolderReadOnly = false;
     std::string SettingsFilePath;    // current settings file
     int8_t UseExternalDownloader = 0;
     std::string DefaultWatermarkText;

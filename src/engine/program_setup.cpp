@@ -1,5 +1,7 @@
 #include "engine/program_setup.h"
 
+#include "engine/program_folder.h"
+
 #include "core/state.h"
 #include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
@@ -22,10 +24,12 @@ void registerProgramCodecs(CodecRegistry& codecs) {
     registerSysEncoder(codecs);
 }
 
-void initProgramState(AppState& state, const std::string& programFolder, int64_t now) {
-    state.ProgramFolder = programFolder;
-    state.SettingsFilePath = programFolder + "default.cfg";
-    state.UseExternalDownloader = decideExternalDownloader(programFolder);
+void initProgramState(AppState& state, const std::string& executableFolder, int64_t now) {
+    const ProgramFolderChoice choice = prepareProgramFolder(executableFolder);
+    state.ProgramFolder = choice.folder;
+    state.ExecutableFolderReadOnly = !choice.executableFolderWritable;
+    state.SettingsFilePath = state.ProgramFolder + "default.cfg";
+    state.UseExternalDownloader = decideExternalDownloader(state.ProgramFolder);
     state.DefaultWatermarkText = buildDefaultWatermarkText(now);
 }
 

@@ -9,15 +9,17 @@ namespace tesselon {
 struct AppState;
 class CodecRegistry;
 
-// Sets ProgramFolder (which must end with "/"), SettingsFilePath (its default.cfg),
-// UseExternalDownloader and DefaultWatermarkText for a start at `now`.
-void initProgramState(AppState& state, const std::string& programFolder, int64_t now);
+// Sets ProgramFolder (the executable's folder, which must end with "/", or the
+// per-user folder standing in for it, see program_folder.h), ExecutableFolderReadOnly,
+// SettingsFilePath (ProgramFolder's default.cfg), UseExternalDownloader and
+// DefaultWatermarkText for a start at `now`.
+void initProgramState(AppState& state, const std::string& executableFolder, int64_t now);
 
 // Registers the codecs in the program's order: the PNG, JPEG, TIFF and GIF decoders,
 // the PNG and JPEG encoders, and last the output stage's own "Sys" encoder.
 void registerProgramCodecs(CodecRegistry& codecs);
 
-// 1 when usarWget.txt beside the program is not empty and wget.dat there is larger
+// 1 when usarWget.txt in the program folder is not empty and wget.dat there is larger
 // than 100 bytes; a missing file counts as size -1.
 int8_t decideExternalDownloader(const std::string& programFolder);
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <thread>
 
-#include "cli/batch_main.h"
+#include "cli/cli_test_run.h"
 #include "engine/program_setup.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
@@ -21,24 +21,9 @@ namespace {
 using testing::TempDir;
 using testing::readFile;
 
-struct CliRun {
-    int code = -1;
-    std::string err;
-};
+using CliRun = testing::CliCapture;
 
-CliRun cli(const std::vector<std::string>& args, const TempDir& dir) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    CliRun r;
-    r.code = runBatchCli(args, dir.path(), out, err);
-    std::rewind(err);
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, err)) > 0) r.err.append(buf, n);
-    std::fclose(out);
-    std::fclose(err);
-    return r;
-}
+CliRun cli(const std::vector<std::string>& args, const TempDir& dir) { return testing::runCli(args, dir.path()); }
 
 // Writes `count` small photos with distinct pixels under dir/<folder>.
 void writeImages(const TempDir& dir, const std::string& folder, int count, int width = 96, int height = 64) {

@@ -2,12 +2,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include "cli/batch_main.h"
+#include "cli/cli_test_run.h"
 #include "runtime/dates/dates.h"
 #include "settings/defaults.h"
 #include "settings/settings_file.h"
+#include "support/restricted_folder.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace tesselon {
@@ -16,26 +21,13 @@ namespace {
 using testing::TempDir;
 using testing::readFile;
 
-struct Captured {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using Captured = testing::CliCapture;
 
 Captured run(const std::vector<std::string>& args, const std::string& programFolder) {
-    Captured c;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    c.code = runBatchCli(args, programFolder, out, err);
-    for (auto [file, text] : {std::pair{out, &c.out}, std::pair{err, &c.err}}) {
-        std::rewind(file);
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text->append(buf, n);
-        std::fclose(file);
-    }
-    return c;
+    return testing::runCli(args, programFolder);
 }
+
+using testing::ScopedEnv;
 
 // Everything after the first line (the save time).
 std::string withoutHeader(const std::string& text) { return text.substr(text.find("\r\n") + 2); }
@@ -102,6 +94,57 @@ TEST(BatchCliSettings, FailedSaveExitsOne) {
     EXPECT_EQ(c.code, 1);
     EXPECT_NE(c.err.find("No se ha podido generar el archivo"), std::string::npos);
     EXPECT_EQ(readFile(dir.file("plain-file")), "x");
+}
+
+TEST(BatchCliSettings, WritableProgramFolderKeepsItsFilesAndHelpSaysSo) {
+    TempDir dir;
+    ScopedEnv config("XDG_CONFIG_HOME", dir.file("config").c_str());
+    ASSERT_EQ(run({"--save-config", "default.cfg"}, dir.path()).code, 0);
+    EXPECT_NE(readFile(dir.file("default.cfg")), "");
+    EXPECT_EQ(::access(dir.file("config").c_str(), F_OK), -1);  // nothing made elsewhere
+
+    const std::string help = run({"--help"}, dir.path()).out;
+    EXPECT_NE(help.find(dir.path() + "\n  the program's own folder."), std::string::npos) << help;
+}
+
+TEST(BatchCliSettings, ReadOnlyProgramFolderIsReplacedByAPrivatePerUserFolder) {
+    TempDir dir;
+    testing::RestrictedFolder program(dir.file("bin"), testing::RestrictedFolder::Kind::ReadOnly);
+    // A default.cfg beside the program is not the one in use any more.
+    dir.write("bin/default.cfg", "[ProcesosEntorno]\r\n{\"CalidadGrabacion\":11}\r\n");
+    if (!program.engage()) GTEST_SKIP() << "no way to make a folder read-only here";
+    const std::string bin = dir.file("bin/");
+    const std::string perUser = dir.file("config/deeper/tesselon/");
+    ScopedEnv config("XDG_CONFIG_HOME", dir.file("config/deeper").c_str());
+
+    // --help names the folder in use without creating it.
+    const std::string help = run({"--help"}, bin).out;
+    EXPECT_NE(help.find(perUser + "\n  a per-user folder, because the program's own folder is not writable."),
+              std::string::npos)
+        << help;
+    EXPECT_EQ(::access(perUser.c_str(), F_OK), -1);
+
+    // The bare name default.cfg means the per-user folder, which is made owner-only.
+    ASSERT_EQ(run({"--save-config", "default.cfg"}, bin).code, 0);
+    struct stat info {};
+    ASSERT_EQ(::stat(perUser.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    const std::string saved = readFile(perUser + "default.cfg");
+    EXPECT_NE(saved.find("\"CalidadGrabacion\":50"), std::string::npos) << saved;
+
+    // The next run reads its settings from there.
+    dir.write("config/deeper/tesselon/default.cfg", "[ProcesosEntorno]\r\n{\"CalidadGrabacion\":64}\r\n");
+    ASSERT_EQ(run({"--save-config", dir.file("effective.cfg")}, bin).code, 0);
+    EXPECT_NE(readFile(dir.file("effective.cfg")).find("\"CalidadGrabacion\":64"), std::string::npos);
+
+    // Without XDG_CONFIG_HOME (or with a relative one, which is invalid) the folder
+    // is ~/.config/tesselon/, parents made owner-only too.
+    ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
+    ScopedEnv home("HOME", dir.file("home").c_str());
+    ASSERT_EQ(run({"--save-config", "default.cfg"}, bin).code, 0);
+    EXPECT_NE(readFile(dir.file("home/.config/tesselon/default.cfg")), "");
+    ASSERT_EQ(::stat(dir.file("home/.config").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
 }
 
 }  // namespace

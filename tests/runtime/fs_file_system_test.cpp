@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
 namespace tesselon {
@@ -81,19 +82,7 @@ TEST(FileOperations, CreateDeleteAndRename) {
     EXPECT_EQ(fileSize(target), 1);
 }
 
-// Sets an environment variable for one scope and restores it.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
-    }
-    ~ScopedEnv() { saved_ ? ::setenv(name_, saved_->c_str(), 1) : ::unsetenv(name_); }
-
-private:
-    const char* name_;
-    std::optional<std::string> saved_;
-};
+using testing::ScopedEnv;
 
 TEST(KnownFolders, EndWithASeparator) {
     std::string accountHome = ::getpwuid(::getuid())->pw_dir;

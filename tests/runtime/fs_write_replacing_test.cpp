@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "fs_restricted_folder.h"
+#include "support/restricted_folder.h"
 #include "runtime/fs/file_system.h"
 #include "support/temp_dir.h"
 

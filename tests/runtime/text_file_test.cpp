@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "fs_restricted_folder.h"
+#include "support/restricted_folder.h"
 #include "support/temp_dir.h"
 
 namespace tesselon {

@@ -11,21 +11,12 @@ shot=${2:-}
 title="Tesselon - v0.3f"
 
 work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/x11_session.sh"
+trap 'stop_session; rm -rf "$work"' EXIT
 
 fail() { echo "FAILED: $*"; [ -f "$run/out.log" ] && cat "$run/out.log"; exit 1; }
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+start_xvfb "$work"
 # The default source folder is the home folder; keep scans away from the real one.
 export HOME="$work/home"
 mkdir -p "$HOME"
@@ -42,46 +33,11 @@ start() {
   app_pid=$!
 }
 
-# wait_window NAME: waits until a top-level window of that name exists; prints its id.
-wait_window() {
-  local id=""
-  for _ in $(seq 300); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$app_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-
-# answer NAME: Return in the message box of that title, which picks its default button.
-answer() {
-  local id
-  id=$(wait_window "$1") || fail "no '$1' box"
-  xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
-  sleep 0.2
-  xdotool key --clearmodifiers Return
-  # Gone once answered.
-  for _ in $(seq 100); do
-    xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  fail "'$1' box still open after Return"
-}
-
 # The main window is idle when no question is waiting and the status line is quiet;
 # give the start's previews a moment to finish.
 wait_main() {
   wait_window "$title" >/dev/null || fail "main window never appeared"
   sleep 1.5
-}
-
-terminate() {
-  kill -TERM "$app_pid"
-  local rc=0
-  wait "$app_pid" || rc=$?
-  app_pid=""
-  [ "$rc" -eq 0 ] || fail "exit code $rc"
 }
 
 # 1. A user's first start: consent asked and given, rescan of the (empty) home folder.

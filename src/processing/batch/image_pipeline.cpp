@@ -1,6 +1,7 @@
 #include "processing/batch/image_pipeline.h"
 
 #include "processing/filters/filters.h"
+#include "processing/metadata/source_metadata.h"
 #include "processing/output/gif_source.h"
 #include "processing/output/save_output.h"
 #include "processing/text/text_block.h"
@@ -41,6 +42,7 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job) {
     const std::string extension = extensionPart(job.plan.sourcePath);
 
     std::optional<ImageObject> loaded = loadImage(job.plan.sourcePath, codecs);
+    SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, loaded, s.metadata);
     const bool animated = loaded && isAnimatedGifSource(*loaded, extension);
     std::optional<ImageObject> working;
     if (loaded) {
@@ -73,7 +75,8 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job) {
     if (working && job.resize)
         resizeForOutput(*working, s.image.ResizeProporcional != 0, s.image.ResizeH, s.image.ResizeV);
 
-    result.saved = saveResult(job.plan, working ? &*working : nullptr, animated, codecs);
+    const ImageObject* output = working ? &*working : nullptr;
+    result.saved = saveResult(job.plan, output, animated, codecs, metadata.forOutput(output));
     return result;
 }
 

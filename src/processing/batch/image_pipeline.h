@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "processing/metadata/source_metadata.h"
 #include "processing/output/output_plan.h"
 #include "runtime/imaging/image_object.h"
 #include "core/records.h"
@@ -21,6 +22,7 @@ struct PipelineSettings {
     int textPosition = 0;   // TextoPosicion
     int fontDpi = 96;
     const CodecRegistry* codecs = nullptr;
+    MetadataOptions metadata;  // off in the desktop program; options of tesselon-batch
 };
 
 struct PipelineJob {

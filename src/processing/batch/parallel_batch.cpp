@@ -60,7 +60,8 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
     }
 
     const std::vector<std::vector<size_t>> units = unitsBySavePath(jobs);
-    const PipelineSettings settings = pipelineSettingsOf(state);
+    PipelineSettings settings = pipelineSettingsOf(state);
+    settings.metadata = options.metadata;
     std::vector<PipelineResult> results(jobs.size());
     std::vector<char> finished(jobs.size(), 0);
     std::atomic<size_t> nextUnit{0};

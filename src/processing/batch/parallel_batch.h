@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "processing/metadata/source_metadata.h"
+
 namespace tesselon {
 
 struct AppState;
@@ -20,6 +22,7 @@ struct ParallelBatchOptions {
     const std::atomic<bool>* cancel = nullptr;
     // Called on the calling thread about twenty times a second and once at the end.
     std::function<void(size_t done, size_t total)> onProgress;
+    MetadataOptions metadata;
 };
 
 struct ParallelBatchOutcome {

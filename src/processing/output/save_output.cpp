@@ -22,22 +22,23 @@ bool writeOutputFile(std::string_view path, std::string_view bytes) {
 }
 
 bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
-                const CodecRegistry& registry) {
+                const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
     if (savePath.empty()) return false;
     // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
     const int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
-    const std::optional<std::string> bytes = encodeImage(image, registry, kFormatSys, qualityValue, depth);
+    const std::optional<std::string> bytes = encodeImage(image, registry, kFormatSys, qualityValue, depth, metadata);
     return bytes && writeOutputFile(savePath, *bytes);
 }
 
-bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animated, const CodecRegistry& registry) {
+bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animated, const CodecRegistry& registry,
+                const EmbeddedMetadata* metadata) {
     if (!working) return false;
     if (animated) {
         if (plan.preview || plan.overwrite) return false;
         const std::optional<std::string> original = readWholeFile(plan.sourcePath);
         return original && writeOutputFile(plan.savePath, *original);
     }
-    return saveOutput(*working, plan.savePath, plan.qualityValue, registry);
+    return saveOutput(*working, plan.savePath, plan.qualityValue, registry, metadata);
 }
 
 }  // namespace tesselon

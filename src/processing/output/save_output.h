@@ -12,15 +12,17 @@ namespace tesselon {
 // Encodes with the registry's "Sys" encoder at the image's source depth (its in-memory
 // depth when the source depth is not one an encoder takes) and the quality value, then
 // replaces the file at `savePath` in one step: a failed encode or write leaves whatever
-// was there, an original source included, untouched. False on failure.
+// was there, an original source included, untouched. The metadata, when given, goes
+// into the file as the encoder can carry it. False on failure.
 bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
-                const CodecRegistry& registry);
+                const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
 
 // The save step of one entry: nothing without a working image; an animated GIF source
 // is copied byte for byte to the save path in a batch that keeps the sources (and
 // nothing is written otherwise); any other image goes through saveOutput. True when the
 // output file was written, which is what the entry's `saved` records.
-bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animated, const CodecRegistry& registry);
+bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animated, const CodecRegistry& registry,
+                const EmbeddedMetadata* metadata = nullptr);
 
 // Writes a whole output file through a temporary beside it. A fresh file is not flushed
 // to the disk first (it can be made again); replacing an existing file, a source above

@@ -38,7 +38,9 @@ std::optional<std::string> encodeSysImage(const EncodeRequest& request) {
     switch (sysEncoderIndexOf(request.quality)) {
     case kSysEncoderJpeg: {
         const int quality = sysJpegQualityOf(request.quality);
-        return encodeOpaque(rows, [quality](const PixelRows& r) { return encodeJpeg(r, quality); });
+        return encodeOpaque(rows, [quality, &request](const PixelRows& r) {
+            return encodeJpeg(r, quality, request.metadata);
+        });
     }
     case kSysEncoderPng: {
         // True colour with the alpha of 32-bit rows, tuned for speed: it runs once per

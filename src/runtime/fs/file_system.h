@@ -31,6 +31,16 @@ bool renameFile(std::string_view from, std::string_view to);
 std::string temporaryFolder();
 std::string userFolder();
 std::string executableFolder();
+// The user's configuration folder: $XDG_CONFIG_HOME when it holds an absolute path,
+// else the home folder's .config/; ending in "/".
+std::string userConfigFolder();
+
+// Whether this process may create files in the folder (false when it does not exist).
+bool isWritableFolder(std::string_view folder);
+// Creates an absolute folder and any missing parents, each new one with mode 0700
+// whatever the umask; existing folders keep their mode. True when the folder exists
+// at the end.
+bool createPrivateFolder(std::string_view folder);
 
 // Reads a whole file into memory; nothing when it cannot be opened or read completely.
 std::optional<std::string> readWholeFile(std::string_view path);

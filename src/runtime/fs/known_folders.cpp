@@ -41,6 +41,13 @@ std::string userFolder() {
     return withTrailingSeparator(home.empty() ? "/" : home);
 }
 
+std::string userConfigFolder() {
+    const std::string config = environmentValue("XDG_CONFIG_HOME");
+    // Relative values are invalid and ignored.
+    if (!config.empty() && config.front() == '/') return withTrailingSeparator(config);
+    return userFolder() + ".config/";
+}
+
 std::string executableFolder() {
     std::vector<char> target(PATH_MAX + 1);
     const ssize_t length = ::readlink("/proc/self/exe", target.data(), target.size() - 1);

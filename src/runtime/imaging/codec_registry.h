@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/imaging/embedded_metadata.h"
 #include "runtime/imaging/image_limits.h"
 #include "runtime/imaging/image_object.h"
 #include "runtime/imaging/pixel_rows.h"
@@ -33,6 +34,9 @@ struct EncodeRequest {
     PixelRows rows;
     int quality = 7;  // as given to saveImage; each encoder reads it its own way
     int depth = 24;   // bits per pixel asked for: 1, 2, 4, 8, 16, 24 or 32
+    // What to embed besides the pixels, for the encoders that can: JPEG keeps both
+    // parts, PNG the profile.
+    const EmbeddedMetadata* metadata = nullptr;
 };
 
 // The encoded file's bytes, or nothing on failure.

@@ -38,7 +38,7 @@ std::optional<ImageObject> flattenOntoWhite(const ImageObject& image) {
 }
 
 std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegistry& registry, uint32_t format,
-                                       int quality, int depth) {
+                                       int quality, int depth, const EmbeddedMetadata* metadata) {
     if (!image.valid()) return std::nullopt;
     if (depth == kDepthOfSource) depth = image.sourceDepth;
     if (!depthAllowed(depth)) return std::nullopt;
@@ -46,15 +46,15 @@ std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegi
     if (!encoder) return std::nullopt;
     try {
         if (image.depth == 32 && encoder->encode32 && depth == 32) {
-            return encoder->encode32(EncodeRequest{pixelRowsOf(image), quality, depth});
+            return encoder->encode32(EncodeRequest{pixelRowsOf(image), quality, depth, metadata});
         }
         if (!encoder->encode24) return std::nullopt;
         if (image.depth == 32) {
             const std::optional<ImageObject> flat = flattenOntoWhite(image);
             if (!flat) return std::nullopt;
-            return encoder->encode24(EncodeRequest{pixelRowsOf(*flat), quality, depth});
+            return encoder->encode24(EncodeRequest{pixelRowsOf(*flat), quality, depth, metadata});
         }
-        return encoder->encode24(EncodeRequest{pixelRowsOf(image), quality, depth});
+        return encoder->encode24(EncodeRequest{pixelRowsOf(image), quality, depth, metadata});
     } catch (...) {
         // An encoder the program registered may throw; saving just fails.
         return std::nullopt;

@@ -23,11 +23,12 @@ std::optional<ImageObject> flattenOntoWhite(const ImageObject& image);
 // default by the source depth) must be 1, 2, 4, 8, 16, 24 or 32. A 32-bit image reaches
 // the encoder's 32-bit operation unchanged when the depth is 32 and the encoder has one;
 // otherwise it is flattened onto white for the 24-bit operation. The quality is passed on
-// as given. Nothing when the image is invalid, the depth is not allowed, no encoder has
-// the format code or lacks the operation needed, or encoding fails.
+// as given, and so is the metadata to embed. Nothing when the image is invalid, the depth
+// is not allowed, no encoder has the format code or lacks the operation needed, or
+// encoding fails.
 std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegistry& registry,
                                        uint32_t format = kFormatBMP, int quality = kDefaultSaveQuality,
-                                       int depth = kDepthOfSource);
+                                       int depth = kDepthOfSource, const EmbeddedMetadata* metadata = nullptr);
 
 // encodeImage, then the bytes replace the file at `path` in one step: a failure leaves
 // no partial file and any earlier file at that path untouched.

@@ -18,8 +18,8 @@ std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const De
 
 // Three-component JPEG with libjpeg's defaults at libjpeg's quality 0..100 (clamped;
 // 0 gives libjpeg's lowest). 32-bit rows are read as blue, green, red with the alpha
-// byte ignored.
-std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality);
+// byte ignored. The metadata, when given, is written after the file header.
+std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata = nullptr);
 
 // The registry's JPEG operation: the request's quality level 0..10 (clamped) times ten.
 int jpegQualityForLevel(int level);

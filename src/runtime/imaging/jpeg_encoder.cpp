@@ -9,6 +9,7 @@
 
 #include "runtime/imaging/byte_sink.h"
 #include "runtime/imaging/jpeg_codec.h"
+#include "runtime/imaging/jpeg_metadata.h"
 
 namespace tesselon {
 
@@ -62,7 +63,8 @@ struct JpegCompressor {
 
 // The setjmp frame: nothing in it has a destructor, so the longjmp of a libjpeg error
 // skips no C++ clean-up.
-bool compress(JpegCompressor* c, const PixelRows* rows, JSAMPARRAY rowPointers, int quality, std::string* out) {
+bool compress(JpegCompressor* c, const PixelRows* rows, JSAMPARRAY rowPointers, int quality,
+              const EmbeddedMetadata* metadata, std::string* out) {
     if (setjmp(c->errors.jump)) return false;
     c->cinfo.err = initJpegErrors(c->errors);
     jpeg_create_compress(&c->cinfo);
@@ -79,6 +81,7 @@ bool compress(JpegCompressor* c, const PixelRows* rows, JSAMPARRAY rowPointers, 
     jpeg_set_defaults(&c->cinfo);
     jpeg_set_quality(&c->cinfo, quality, TRUE);
     jpeg_start_compress(&c->cinfo, TRUE);
+    if (metadata) writeJpegMetadata(&c->cinfo, *metadata);
     while (c->cinfo.next_scanline < c->cinfo.image_height) {
         const JDIMENSION line = c->cinfo.next_scanline;
         jpeg_write_scanlines(&c->cinfo, rowPointers + line, c->cinfo.image_height - line);
@@ -89,7 +92,7 @@ bool compress(JpegCompressor* c, const PixelRows* rows, JSAMPARRAY rowPointers, 
 
 }  // namespace
 
-std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality) {
+std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata) {
     if (!rows.valid()) return std::nullopt;
     try {
         std::vector<JSAMPROW> rowPointers(size_t(rows.height));
@@ -97,7 +100,7 @@ std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality) {
         for (int y = 0; y < rows.height; ++y) rowPointers[size_t(y)] = const_cast<JSAMPROW>(rows.row(y));
         std::string out;
         auto compressor = std::make_unique<JpegCompressor>();  // holds a 64 KiB buffer
-        if (!compress(compressor.get(), &rows, rowPointers.data(), std::clamp(quality, 0, 100), &out)) {
+        if (!compress(compressor.get(), &rows, rowPointers.data(), std::clamp(quality, 0, 100), metadata, &out)) {
             return std::nullopt;
         }
         return out;

@@ -35,6 +35,7 @@ PngCompression fastPngCompression();
 // Unfiltered, zlib level 9 (or `compression`), not interlaced. Depth 16, 24 or 32: 8-bit RGB, or RGBA for
 // 32-bit rows at depth 32. Depth 1, 2, 4 or 8: a palette of 2^depth entries (black
 // and white for depth 1, a learned palette otherwise), alpha dropped. Quality unused.
+// The request's metadata contributes its ICC profile.
 std::optional<std::string> encodePng(const EncodeRequest& request, const PngCompression& compression = {});
 
 }  // namespace tesselon

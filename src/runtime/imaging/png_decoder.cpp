@@ -4,45 +4,13 @@
 #include <new>
 #include <vector>
 
-#include "runtime/imaging/memory_source.h"
 #include "runtime/imaging/pixel_allocation.h"
 #include "runtime/imaging/png_codec.h"
+#include "runtime/imaging/png_read_struct.h"
 
 namespace tesselon {
 
 namespace {
-
-// Ancillary chunks (text, profiles) libpng may hold in memory; it refuses larger ones.
-constexpr png_alloc_size_t kMaxPngChunkBytes = 8u << 20;
-
-void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void pngWarning(png_structp, png_const_charp) {}
-
-void pngRead(png_structp png, png_bytep out, size_t length) {
-    auto* source = static_cast<MemorySource*>(png_get_io_ptr(png));
-    if (source->read(out, length) != length) png_error(png, "truncated");
-}
-
-class PngReadStruct {
-public:
-    PngReadStruct() {
-        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
-        if (png_) info_ = png_create_info_struct(png_);
-    }
-    ~PngReadStruct() {
-        if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
-    }
-    PngReadStruct(const PngReadStruct&) = delete;
-    PngReadStruct& operator=(const PngReadStruct&) = delete;
-
-    bool valid() const { return png_ && info_; }
-    png_structp png() const { return png_; }
-    png_infop info() const { return info_; }
-
-private:
-    png_structp png_ = nullptr;
-    png_infop info_ = nullptr;
-};
 
 struct PngHeader {
     png_uint_32 width = 0;
@@ -58,7 +26,7 @@ struct PngHeader {
 
 bool readHeader(png_structp png, png_infop info, MemorySource* source, PngHeader* header) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_read_fn(png, source, pngRead);
+    png_set_read_fn(png, source, pngReadFromMemory);
     png_set_user_limits(png, kMaxImageDimension, kMaxImageDimension);
     png_set_chunk_malloc_max(png, kMaxPngChunkBytes);
     png_read_info(png, info);

@@ -7,6 +7,7 @@
 #include "runtime/imaging/byte_sink.h"
 #include "runtime/imaging/palette_quantizer.h"
 #include "runtime/imaging/png_codec.h"
+#include "runtime/imaging/png_metadata.h"
 
 namespace tesselon {
 
@@ -55,6 +56,7 @@ struct PngPlan {
     int paletteSize = 0;
     png_bytepp rows = nullptr;       // top row first
     PngCompression compression;
+    const std::string* icc = nullptr;
 };
 
 // The setjmp frame: nothing in it has a destructor, so libpng's longjmp on an error
@@ -69,6 +71,7 @@ bool writePng(png_structp png, png_infop info, std::string* out, const PngPlan* 
     png_set_compression_strategy(png, plan->compression.zlibStrategy);
     png_set_compression_buffer_size(png, kZlibBufferSize);
     if (plan->palette) png_set_PLTE(png, info, plan->palette, plan->paletteSize);
+    if (plan->icc) writePngIccProfile(png, info, *plan->icc);
     png_write_info(png, info);
     if (plan->palette) {
         if (plan->bitDepth < 8) png_set_packing(png);
@@ -98,6 +101,7 @@ std::optional<std::string> encodePng(const EncodeRequest& request, const PngComp
     try {
         PngPlan plan;
         plan.compression = compression;
+        if (request.metadata) plan.icc = &request.metadata->icc;
         plan.width = rows.width;
         plan.height = rows.height;
         std::vector<png_bytep> rowPointers(size_t(rows.height));

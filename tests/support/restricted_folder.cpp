@@ -1,4 +1,4 @@
-#include "fs_restricted_folder.h"
+#include "support/restricted_folder.h"
 
 #include <csignal>
 #include <fcntl.h>

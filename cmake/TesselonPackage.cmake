@@ -1,0 +1,69 @@
+# Installation layout of the two programs and their desktop integration, and the
+# Debian package CPack makes of it (scripts/package). The package's dependencies on
+# shared libraries come from dpkg-shlibdeps; what the programs load at run time without
+# linking it (fonts, Qt's platform plugins, the opener) is listed here.
+include(GNUInstallDirs)
+
+set(TESSELON_APP_ID com.halvrenlabs.Tesselon)
+set(packaging ${PROJECT_SOURCE_DIR}/packaging)
+
+install(TARGETS tesselon tesselon-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${packaging}/${TESSELON_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${packaging}/${TESSELON_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${packaging}/icons/tesselon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size 16 24 32 48 64 128 256 512)
+  install(FILES ${packaging}/icons/tesselon_${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME tesselon.png)
+endforeach()
+install(FILES ${packaging}/bash-completion/tesselon-batch
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+
+# Manual pages are installed compressed, without a name or time stamp in the gzip
+# header so that the package is the same from one build to the next.
+set(man_pages)
+foreach(page tesselon tesselon-batch)
+  set(compressed ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+  add_custom_command(OUTPUT ${compressed}
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+                     COMMAND gzip -9nc ${packaging}/man/${page}.1 > ${compressed}
+                     DEPENDS ${packaging}/man/${page}.1)
+  list(APPEND man_pages ${compressed})
+endforeach()
+add_custom_target(manual_pages ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# scripts/package builds what is installed; installing does not build the tests too.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tesselon)
+set(CPACK_PACKAGE_VERSION 0.3f)
+set(CPACK_PACKAGE_VENDOR "Halvren Labs")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch image converter: desktop program and command-line tool")
+# The extended description, wrapped for dpkg's 80 columns.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tesselon applies the same treatment to every JPG, PNG and GIF image of a\n"
+  "folder, on the local disk or on an FTP server: contrast, mirroring, grey\n"
+  "scale, inversion, tint, rotation by any angle, resizing and a block of text\n"
+  "such as a watermark. Results keep the folder structure and are saved in the\n"
+  "chosen format and quality.\n"
+  "\n"
+  "The package holds the desktop program tesselon (Spanish interface, with a\n"
+  "preview) and tesselon-batch, which runs the same conversions from a terminal\n"
+  "on every core.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tesselon developers <tesselon@halvrenlabs.invalid>")
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Loaded at run time: Qt's X11 platform plugin, the fonts the text overlay asks
+# fontconfig for (Arial and Calibri resolve to Liberation Sans and Carlito; DejaVu is
+# the fallback and the interface font), and xdg-open for documents and folders.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, fonts-liberation2, fonts-crosextra-carlito, fonts-dejavu-core, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Copies of these serve as wget.dat and aria2.dat in the program folder.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wget, aria2")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)

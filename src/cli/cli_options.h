@@ -1,6 +1,7 @@
 // Command-line options of tesselon-batch.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,12 +22,13 @@ struct CliOptions {
     bool yes = false;                           // --yes: answer Yes to the overwrite question
     std::optional<int> jobs;                    // --jobs N, 1..256
     std::optional<std::string> report;          // --report FILE
+    std::optional<uint64_t> memoryLimit;        // --memory-limit SIZE, in bytes
     bool quiet = false;
 
     // Whether the run converts images: any conversion option, or a settings file given
     // without --save-config (the file then describes the whole job).
     bool convert() const {
-        return source || dest || format || quality || subfolders || overwrite || jobs || report ||
+        return source || dest || format || quality || subfolders || overwrite || jobs || report || memoryLimit ||
                (configFile && !saveConfigFile);
     }
 };
@@ -37,6 +39,10 @@ struct CliParseResult {
 };
 
 CliParseResult parseCliOptions(const std::vector<std::string>& args);
+
+// A size such as "512M", "2G", "1.5GiB" or "1048576" (bytes) in bytes; K, M, G and T
+// count in 1024s. Nothing for anything else.
+std::optional<uint64_t> parseByteSize(const std::string& text);
 
 // The text printed by --help.
 std::string cliUsage();

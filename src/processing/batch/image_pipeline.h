@@ -14,6 +14,7 @@
 namespace tesselon {
 
 class CodecRegistry;
+class MemoryBudget;
 
 struct PipelineSettings {
     STRProcesosImage image;
@@ -21,6 +22,9 @@ struct PipelineSettings {
     int textPosition = 0;   // TextoPosicion
     int fontDpi = 96;
     const CodecRegistry* codecs = nullptr;
+    // Shared by the workers of one batch; without it each image is checked against
+    // the default limit on its own.
+    MemoryBudget* memory = nullptr;
 };
 
 struct PipelineJob {
@@ -36,6 +40,7 @@ struct PipelineResult {
     bool loaded = false;
     bool textStepRan = false;   // the entry's overlayText is then the job's text
     bool saved = false;         // the output file was written
+    std::string problem;        // why not, in English: unreadable, too large, not written
 };
 
 // Whether the text step runs for these settings, and before (true) or after the rotation.

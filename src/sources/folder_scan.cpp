@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <climits>
 #include <set>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <utility>
 
 #include "core/frontend.h"
 #include "core/state.h"
 #include "runtime/fs/directory_listing.h"
+#include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
 #include "sources/extension_filter.h"
 #include "sources/scan_texts.h"
@@ -41,13 +41,8 @@ void report(FolderWalk& walk, ScanProblem::Kind kind, std::string path) {
     if (walk.context.problems) walk.context.problems->push_back(ScanProblem{kind, std::move(path)});
 }
 
-std::string realPathOf(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
-}
-
 bool insideRealRoot(const FolderWalk& walk, const std::string& folder) {
-    const std::string real = realPathOf(folder);
+    const std::string real = realPath(folder);
     return !real.empty() && !walk.realRoot.empty() && withTrailingSeparator(real).compare(0, walk.realRoot.size(), walk.realRoot) == 0;
 }
 
@@ -152,7 +147,7 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
 size_t startWalk(FolderWalk& walk, std::string_view folder) {
     if (folder.empty() || cancelled(walk.context)) return walk.list.size();
     const std::string root = withTrailingSeparator(folder);
-    walk.realRoot = withTrailingSeparator(realPathOf(root));
+    walk.realRoot = withTrailingSeparator(realPath(root));
     if (enterFirstTime(walk, root)) scanFolder(walk, root, std::string());
     return walk.list.size();
 }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/batch_main.h"
+#include "cli/cli_test_support.h"
 #include "runtime/dates/dates.h"
 #include "settings/defaults.h"
 #include "settings/settings_file.h"
@@ -16,25 +16,10 @@ namespace {
 using testing::TempDir;
 using testing::readFile;
 
-struct Captured {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using Captured = testing::CliRun;
 
 Captured run(const std::vector<std::string>& args, const std::string& programFolder) {
-    Captured c;
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    c.code = runBatchCli(args, programFolder, out, err);
-    for (auto [file, text] : {std::pair{out, &c.out}, std::pair{err, &c.err}}) {
-        std::rewind(file);
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text->append(buf, n);
-        std::fclose(file);
-    }
-    return c;
+    return testing::cli(args, programFolder);
 }
 
 // Everything after the first line (the save time).

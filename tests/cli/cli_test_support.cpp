@@ -11,11 +11,11 @@
 
 namespace tesselon::testing {
 
-CliRun cli(const std::vector<std::string>& args, const TempDir& dir) {
+CliRun cli(const std::vector<std::string>& args, const std::string& programFolder) {
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     CliRun r;
-    r.code = runBatchCli(args, dir.path(), out, err);
+    r.code = runBatchCli(args, programFolder, out, err);
     for (auto [file, text] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
         std::rewind(file);
         char buf[4096];

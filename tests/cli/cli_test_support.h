@@ -14,8 +14,10 @@ struct CliRun {
     std::string err;
 };
 
-// runBatchCli with `dir` as the program folder; stdout and stderr captured.
-CliRun cli(const std::vector<std::string>& args, const TempDir& dir);
+// runBatchCli with `programFolder` (or `dir`) as the program folder; stdout and
+// stderr captured.
+CliRun cli(const std::vector<std::string>& args, const std::string& programFolder);
+inline CliRun cli(const std::vector<std::string>& args, const TempDir& dir) { return cli(args, dir.path()); }
 
 // Writes `count` photos with distinct pixels, dir/<folder>/photo<i>.jpg.
 void writeImages(const TempDir& dir, const std::string& folder, int count, int width = 96, int height = 64);

@@ -1,7 +1,5 @@
 #include "processing/output/output_guard.h"
 
-#include <climits>
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include "processing/output/destination_folder.h"
@@ -13,10 +11,8 @@ namespace tesselon {
 
 namespace {
 
-std::string realFolder(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? withTrailingSeparator(resolved) : std::string();
-}
+// The real path with a trailing "/", so that prefixes compare whole folder names.
+std::string realFolder(const std::string& path) { return withTrailingSeparator(realPath(path)); }
 
 bool startsWith(const std::string& text, const std::string& prefix) {
     return !prefix.empty() && text.compare(0, prefix.size(), prefix) == 0;

@@ -23,6 +23,10 @@ enum DeleteFlags { kDeleteForce = 2 };  // make a read-only file writable first
 // Deletes a file (or a link, never what it points to); folders are refused.
 bool deleteFile(std::string_view path, int flags = 0);
 
+// The absolute path with every link and "." or ".." resolved; empty when it does not
+// exist (or cannot be resolved).
+std::string realPath(std::string_view path);
+
 // Renames or moves within one file system; an existing file at `to` is replaced.
 bool renameFile(std::string_view from, std::string_view to);
 

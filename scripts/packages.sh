@@ -7,7 +7,7 @@ TESSELON_BUILD_PACKAGES="cmake ninja-build g++ pkg-config
   fonts-crosextra-carlito fonts-liberation2 fonts-dejavu-core xdg-utils"
 
 TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib
-  xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl"
+  xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl strace"
 
 # Only bench/run needs these: the tools it compares against.
 TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2"

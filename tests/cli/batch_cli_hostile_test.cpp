@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "cli/cli_test_support.h"
 #include "cli/measured_child.h"
@@ -14,6 +16,7 @@
 #include "runtime/json/json_parse.h"
 #include "runtime/json/json_value.h"
 #include "support/temp_dir.h"
+#include "support/test_paths.h"
 
 namespace tesselon {
 namespace {
@@ -289,6 +292,36 @@ TEST(BatchCliHostile, QuietStillTellsRefusalsAndFailures) {
     CliRun fine = cli({"--source", dir.file("in"), "--dest", dir.file("fine"), "--quiet"}, dir);
     EXPECT_EQ(fine.code, 0);
     EXPECT_EQ(fine.err, "");
+}
+
+// Every replacing write: the new file's data is flushed before the rename, and the
+// folder after it, so a power loss leaves either the old file or the whole new one.
+TEST(BatchCliHostile, ReplacedSourcesReachTheDiskBeforeAndAfterTheRename) {
+    TempDir dir;
+    writeImages(dir, "in", 2);
+    const std::string log = dir.file("trace.log");
+    const std::string command = "strace -f -e trace=fsync,rename -o " + log + " " + testing::binDir() +
+                                "tesselon-batch --source " + dir.file("in") + " --overwrite --yes --quiet 2>/dev/null";
+    if (std::system("strace -o /dev/null true 2>/dev/null") != 0) GTEST_SKIP() << "strace cannot trace here";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    // Per thread: what it did last, so each rename can be checked against its neighbours.
+    std::map<std::string, std::vector<std::string>> calls;
+    std::istringstream lines(readFile(log));
+    for (std::string line; std::getline(lines, line);) {
+        const std::string thread = line.substr(0, line.find(' '));
+        if (has(line, "fsync(")) calls[thread].push_back("fsync");
+        if (has(line, "rename(")) calls[thread].push_back(has(line, ".tmp\", \"") ? "rename" : "other");
+    }
+    int renames = 0;
+    for (const auto& [thread, sequence] : calls) {
+        for (size_t i = 0; i < sequence.size(); ++i) {
+            if (sequence[i] != "rename") continue;
+            ++renames;
+            EXPECT_TRUE(i > 0 && sequence[i - 1] == "fsync") << thread;
+            EXPECT_TRUE(i + 1 < sequence.size() && sequence[i + 1] == "fsync") << thread;
+        }
+    }
+    EXPECT_EQ(renames, 2);
 }
 
 TEST(BatchCliHostile, UnreadableOrGarbledSettingsFilesAreUsageErrors) {

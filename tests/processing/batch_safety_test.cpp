@@ -71,6 +71,7 @@ TEST(BatchSafety, ResultsNeverReplaceAnotherListedImage) {
 TEST(BatchSafety, LinkedFoldersInTheDestinationAreNotWrittenThrough) {
     BatchFixture f;
     f.addImages(1, "sub");
+    f.addImages(1, "sub/deeper");
     f.state.settings.entorno.imagenesRecursivo = 1;
     f.scan();
     f.dir.write("elsewhere/keep", "k");
@@ -78,8 +79,9 @@ TEST(BatchSafety, LinkedFoldersInTheDestinationAreNotWrittenThrough) {
     fs::create_directory_symlink(f.dir.file("elsewhere"), f.dir.file("out/sub"));
     ParallelBatchOptions options;
     const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
-    EXPECT_EQ(outcome.refused.size(), 1u);
+    EXPECT_EQ(outcome.refused.size(), 2u);
     EXPECT_EQ(testing::filesUnder(f.dir.file("elsewhere/")).size(), 1u);
+    EXPECT_FALSE(fs::exists(f.dir.file("elsewhere/deeper")));
 }
 
 TEST(BatchSafety, SameOutputNamesKeepTheLastAndMarkTheOthers) {

@@ -47,6 +47,8 @@ OutputGuard::OutputGuard(const STRProcesosEntorno& env, const SourceImageList& l
 bool OutputGuard::prepareFolder(const OutputPlan& plan, int8_t& cancelado, Frontend& frontend) {
     const std::string folder = plan.overwrite ? folderOfPath(plan.savePath) : plan.destinationFolder;
     if (preparedFolders_.count(folder)) return true;
+    // Nothing is made where a link in the destination leads; refusal() skips the entry.
+    if (!plan.overwrite && !insideDestination(folder)) return true;
     if (!plan.overwrite && !ensureDestinationFolder(plan, cancelado, frontend)) return false;
     removeStaleTemporaries(folder);
     preparedFolders_.insert(folder);
@@ -60,8 +62,15 @@ bool OutputGuard::insideDestination(const std::string& folder) {
     if (realDestinationRoot_.empty()) return true;
     auto [it, added] = folderInside_.emplace(folder, true);
     if (added) {
-        const std::string real = realFolder(folder);
-        it->second = real.empty() || startsWith(real, realDestinationRoot_);
+        // A folder still to be made is judged by the deepest part that exists: a link
+        // there would take the new folders elsewhere.
+        std::string existing = withTrailingSeparator(folder);
+        std::string real;
+        while (real.empty() && existing.size() > 1) {
+            real = realFolder(existing);
+            if (real.empty()) existing = folderOfPath(existing.substr(0, existing.size() - 1));
+        }
+        it->second = real.empty() || startsWith(real, realDestinationRoot_) || startsWith(realDestinationRoot_, real);
     }
     return it->second;
 }

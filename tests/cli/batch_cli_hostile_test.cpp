@@ -2,6 +2,7 @@
 // it: links, special and huge files, colliding names, names that are not text.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -273,6 +274,25 @@ TEST(BatchCliHostile, PathsTooLongAreNamedAndCountAsFailures) {
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_TRUE(has(r.err, "the path is too long for the system")) << r.err;
     EXPECT_TRUE(has(r.err, "1 of 2 images saved, 1 failed")) << r.err;
+}
+
+TEST(BatchCliHostile, UnreadableSubfoldersAreNamedAndCountAsFailures) {
+    TempDir dir;
+    writeImages(dir, "in", 1);
+    writeImages(dir, "in/locked", 1);
+    fs::permissions(dir.path(), fs::perms::all);
+    for (const char* folder : {"in", "in/photo0.jpg"}) fs::permissions(dir.file(folder), fs::perms::all);
+    fs::permissions(dir.file("in/locked"), fs::perms::none);
+    // Root reads every folder: the run then takes another account's rights.
+    const std::string as = ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::string command = "ASAN_OPTIONS=detect_leaks=0 " + as + testing::binDir() + "tesselon-batch --source " +
+                                dir.file("in") + " --dest " + dir.file("out") + " --subfolders 2>" + dir.file("err");
+    const int status = std::system(command.c_str());
+    fs::permissions(dir.file("in/locked"), fs::perms::owner_all);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string err = readFile(dir.file("err"));
+    EXPECT_TRUE(has(err, "skipped '" + dir.file("in/locked/") + "': the folder cannot be read")) << err;
+    EXPECT_TRUE(has(err, "1 of 2 images saved, 1 failed")) << err;
 }
 
 TEST(BatchCliHostile, QuietStillTellsRefusalsAndFailures) {

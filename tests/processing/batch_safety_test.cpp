@@ -96,6 +96,11 @@ TEST(BatchSafety, SameOutputNamesKeepTheLastAndMarkTheOthers) {
     EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 1);
     ASSERT_FALSE(f.ui.statusLines.empty());
     EXPECT_EQ(f.ui.statusLines.back(), "Atención: 1 imagen sustituida por otra con el mismo nombre de salida");
+    EXPECT_FALSE(f.ui.statusHidden);
+    f.state.settings.entorno.FormatoImagen = "original";  // no longer the same names
+    runBatch(f.state, false);
+    EXPECT_TRUE(f.ui.statusHidden);
+    f.state.settings.entorno.FormatoImagen = "jpg";
 
     ParallelBatchOptions options;
     options.jobs = 4;

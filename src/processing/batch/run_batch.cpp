@@ -85,6 +85,8 @@ PipelineResult processKeepingWindowsAlive(AppState& state, const PipelineSetting
 struct BatchRecord {
     explicit BatchRecord(AppState& s) : state(s), guard(s.settings.entorno, s.SourceImageList) {
         tally.textCut = overlayTextCut(s.settings, s.PhrasesList, s.DefaultWatermarkText);
+        // A warning of an earlier batch must not stand for this one.
+        s.frontend->setStatusLine(true, "");
     }
 
     // Entries are noted in list order from the first.

@@ -2,23 +2,28 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "cli/batch_messages.h"
 #include "cli/batch_report.h"
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
 #include "cli/terminal_frontend.h"
 #include "engine/program_folder.h"
+#include "cli/terminal_text.h"
 #include "engine/program_setup.h"
 #include "core/state.h"
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/parallel_batch.h"
+#include "processing/text/overlay_text.h"
 #include "processing/text/phrases_file.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
+#include "runtime/fs/regular_file.h"
 #include "settings/defaults.h"
 #include "settings/settings_file.h"
 #include "sources/scan_images.h"
@@ -69,6 +74,14 @@ int defaultJobs() {
     return cores == 0 ? 1 : int(cores);
 }
 
+// Says why the phrases file gave no phrases when the batch needs them.
+void reportPhrasesProblem(const AppState& state, OpenProblem problem, std::FILE* err) {
+    const STRProcesosTexto& texto = state.settings.texto;
+    if (problem == OpenProblem::None || texto.ArchivoFrases.empty() || texto.SoloMarcadeAgua != 0) return;
+    std::fprintf(err, "tesselon-batch: cannot read phrases file '%s': %s\n", terminalSafe(texto.ArchivoFrases).c_str(),
+                 describeOpenProblem(problem, kMaxTextFileBytes).c_str());
+}
+
 int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err) {
     STRProcesosEntorno& env = state.settings.entorno;
     if (env.LocalRemoto == "R") {
@@ -77,14 +90,18 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         return kExitUsage;
     }
     if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
-        std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n", env.RutaOrigenLocal.c_str());
+        std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
+                     terminalSafe(env.RutaOrigenLocal).c_str());
         return kExitUsage;
     }
-    readPhrasesFile(state);
-    scanImages(state, env.imagenesRecursivo != 0);
+    reportPhrasesProblem(state, readPhrasesFile(state), err);
+    std::vector<ScanProblem> scanProblems;
+    scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
+    printScanProblems(err, scanProblems);
+    const size_t unlisted = size_t(std::count_if(scanProblems.begin(), scanProblems.end(), scanProblemIsFailure));
     if (state.SourceImageList.empty()) {
         checkBatchPreconditions(state);  // tells the user the folder holds no images
-        return kExitOk;
+        return unlisted > 0 ? kExitFailed : kExitOk;
     }
 
     ui.questionAnswer = options.yes ? MessageAnswer::Yes : MessageAnswer::No;
@@ -92,13 +109,20 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     if (gate != BatchGate::Proceed) {
         if (gate == BatchGate::OverwriteDeclined)
             std::fprintf(err, "tesselon-batch: not overwriting the sources without --yes\n");
+        if (gate == BatchGate::DestinationIsSource)
+            std::fprintf(err, "tesselon-batch: the destination is the source folder; choose another --dest, or "
+                              "--overwrite --yes to replace the sources\n");
         return kExitUsage;
     }
+    if (overlayTextCut(state.settings, state.PhrasesList, state.DefaultWatermarkText))
+        std::fprintf(err, "tesselon-batch: warning: texts longer than %zu characters are cut there\n",
+                     kMaxOverlayCharacters);
 
     std::atomic<bool> cancel{false};
     InterruptGuard interrupts;
     ParallelBatchOptions run;
     run.jobs = options.jobs.value_or(defaultJobs());
+    run.memoryLimit = options.memoryLimit.value_or(0);
     run.cancel = &cancel;
     run.metadata = {options.autoOrient, options.keepMetadata};
     ProgressLine progress(options.quiet ? nullptr : err);
@@ -111,29 +135,32 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     progress.update(outcome.processed, outcome.total);
 
-    if (options.report && !writeFileReplacing(*options.report, composeBatchReport(state.SourceImageList)))
-        std::fprintf(err, "tesselon-batch: cannot write report '%s'\n", options.report->c_str());
-
-    // Every image that was skipped is named, whatever --quiet says: it is an error.
-    for (size_t i : outcome.unreadable)
-        std::fprintf(err, "tesselon-batch: skipped '%s': not a readable image\n",
-                     state.SourceImageList.entries[i].path.c_str());
-    for (size_t i : outcome.unsaved)
-        std::fprintf(err, "tesselon-batch: not saved '%s': the result could not be written to '%s'\n",
-                     state.SourceImageList.entries[i].path.c_str(),
-                     state.SourceImageList.entries[i].outputPath.c_str());
-
-    const size_t failed = outcome.processed - outcome.saved;
-    if (!options.quiet) {
-        std::fprintf(err, "%zu of %zu images saved, %zu failed%s in %.1f s (%.2f images/s)\n", outcome.saved,
-                     outcome.total, failed,
-                     outcome.cancelled          ? ", cancelled"
-                     : outcome.destinationFailed ? ", destination folder failed"
-                                                 : "",
-                     seconds, seconds > 0 ? double(outcome.processed) / seconds : 0.0);
+    bool reportFailed = false;
+    if (options.report) {
+        const std::string text = composeBatchReport(state.SourceImageList,
+                                                    reportNotesFor(state.SourceImageList, outcome, scanProblems));
+        if (!writeFileReplacing(*options.report, text)) {
+            std::fprintf(err, "tesselon-batch: cannot write report '%s'\n", terminalSafe(*options.report).c_str());
+            reportFailed = true;
+        }
     }
-    const bool allSaved = outcome.saved == outcome.total && !outcome.cancelled;
-    return allSaved ? kExitOk : kExitFailed;
+
+    // Every image without its own result is named, whatever --quiet says.
+    printEntryProblems(err, state.SourceImageList, outcome);
+
+    const size_t replaced = outcome.replaced.size();
+    const size_t failed = outcome.processed - outcome.saved - replaced + unlisted;
+    if (!options.quiet) {
+        std::string extra;
+        if (replaced > 0) extra += ", " + std::to_string(replaced) + " replaced by a later image with the same output";
+        if (outcome.cancelled) extra += ", cancelled";
+        else if (outcome.destinationFailed) extra += ", destination folder failed";
+        std::fprintf(err, "%zu of %zu images saved, %zu failed%s in %.1f s (%.2f images/s)\n", outcome.saved,
+                     outcome.total + unlisted, failed, extra.c_str(), seconds,
+                     seconds > 0 ? double(outcome.processed) / seconds : 0.0);
+    }
+    const bool complete = outcome.processed == outcome.total && !outcome.cancelled;
+    return complete && failed == 0 && !reportFailed ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -161,17 +188,16 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
     state.frontend = &frontend;
     initProgramState(state, programFolder, currentDate());
     registerProgramCodecs(state.codecs);
-    if (options.configFile) {
-        // A settings file named on purpose must exist; a typo would silently run on defaults.
-        if (fileSize(*options.configFile) < 0) {
-            std::fprintf(err, "tesselon-batch: cannot read settings file '%s'\n", options.configFile->c_str());
-            return kExitUsage;
-        }
-        state.SettingsFilePath = *options.configFile;
-    }
+    if (options.configFile) state.SettingsFilePath = *options.configFile;
 
     resetToDefaults(state.settings, state.DefaultWatermarkText);
-    loadSettings(state.settings, state.SettingsFilePath);
+    const SettingsLoadResult loaded = loadSettings(state.settings, state.SettingsFilePath);
+    // A settings file named on purpose must be read whole: a typo or a damaged file
+    // would otherwise run the batch on defaults.
+    if (options.configFile && !loaded.ok) {
+        std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(loaded.message).c_str());
+        return kExitUsage;
+    }
     applyOptions(options, state.settings.entorno);
 
     if (options.saveConfigFile && !saveSettings(state, *options.saveConfigFile)) return kExitFailed;

@@ -48,10 +48,32 @@ std::optional<int> integerIn(const std::string& text, int low, int high) {
 
 }  // namespace
 
+std::optional<uint64_t> parseByteSize(const std::string& text) {
+    size_t digits = 0;
+    while (digits < text.size() && ((text[digits] >= '0' && text[digits] <= '9') || text[digits] == '.')) ++digits;
+    if (digits == 0) return std::nullopt;
+    double number = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + digits, number);
+    if (ec != std::errc() || end != text.data() + digits) return std::nullopt;
+    std::string unit;
+    for (char c : text.substr(digits)) unit += char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (unit.size() > 1 && (unit.substr(1) == "B" || unit.substr(1) == "IB")) unit.resize(1);
+    int shift = 0;
+    if (unit.empty() || unit == "B") shift = 0;
+    else if (unit == "K") shift = 10;
+    else if (unit == "M") shift = 20;
+    else if (unit == "G") shift = 30;
+    else if (unit == "T") shift = 40;
+    else return std::nullopt;
+    const double bytes = number * double(uint64_t(1) << shift);
+    if (!(bytes >= 1) || bytes > double(uint64_t(1) << 60)) return std::nullopt;
+    return uint64_t(bytes);
+}
+
 CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     std::string error;
-    std::optional<std::string> quality, jobs;
+    std::optional<std::string> quality, jobs, memory;
     for (ArgReader r(args); !r.done() && error.empty(); r.advance()) {
         const std::string& a = r.current();
         if (a == "--help" || a == "-h") o.help = true;
@@ -66,7 +88,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         else if (r.value("--config", o.configFile, error) || r.value("--save-config", o.saveConfigFile, error) ||
                  r.value("--source", o.source, error) || r.value("--dest", o.dest, error) ||
                  r.value("--format", o.format, error) || r.value("--quality", quality, error) ||
-                 r.value("--jobs", jobs, error) || r.value("--report", o.report, error)) {
+                 r.value("--jobs", jobs, error) || r.value("--report", o.report, error) ||
+                 r.value("--memory-limit", memory, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty() && o.format && *o.format != "original" && *o.format != "jpg" && *o.format != "png" &&
@@ -76,6 +99,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         error = "--quality must be a whole number from 10 to 100";
     if (error.empty() && jobs && !(o.jobs = integerIn(*jobs, 1, 256)))
         error = "--jobs must be a whole number from 1 to 256";
+    if (error.empty() && memory && (!(o.memoryLimit = parseByteSize(*memory)) || *o.memoryLimit < (uint64_t(16) << 20)))
+        error = "--memory-limit must be a size of at least 16M, such as 512M or 2G";
     if (error.empty() && !o.help && !o.version && !o.convert() && !o.saveConfigFile) error = "nothing to do";
     if (!error.empty()) return {std::nullopt, error};
     return {o, {}};
@@ -86,7 +111,7 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "Usage: tesselon-batch [--config FILE] [--source DIR] [--dest DIR]\n"
            "                      [--format original|jpg|png|gif] [--quality 10..100]\n"
            "                      [--subfolders|--no-subfolders] [--overwrite --yes] [--jobs N]\n"
-           "                      [--auto-orient] [--keep-metadata]\n"
+           "                      [--auto-orient] [--keep-metadata] [--memory-limit SIZE]\n"
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
@@ -94,9 +119,11 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "\n"
            "Settings come from the defaults, then the settings file, then these options.\n"
            "\n"
-           "  --config FILE        settings file (default: default.cfg in the program folder)\n"
+           "  --config FILE        settings file (default: default.cfg in the program folder);\n"
+           "                       one that cannot be read or parsed is a usage error\n"
            "  --source DIR         local folder of the images\n"
-           "  --dest DIR           folder of the results (the source's subfolders are kept)\n"
+           "  --dest DIR           folder of the results (the source's subfolders are kept);\n"
+           "                       it must not be the source folder itself\n"
            "  --format F           output format; original keeps each image's own\n"
            "  --quality Q          output quality, 10 to 100\n"
            "  --subfolders         include subfolders of the source (--no-subfolders: do not)\n"
@@ -108,8 +135,16 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       any other operation\n"
            "  --keep-metadata      JPEG results keep the source's EXIF data (without its\n"
            "                       thumbnail) and colour profile; PNG results keep the profile\n"
-           "  --report FILE        write a JSON report: one object per image\n"
-           "  --quiet              no progress and no summary\n"
+           "  --memory-limit SIZE  memory the workers may use together, such as 512M or 2G\n"
+           "                       (default: half of the physical memory); each image takes\n"
+           "                       its share by the size its header declares before it is\n"
+           "                       decoded, and one that needs more than the whole limit fails\n"
+           "  --report FILE        write a JSON report: one object per image with path,\n"
+           "                       outputPath, saved and overlayText, plus reason when it was\n"
+           "                       not saved and replacedBy when a later image wrote the same\n"
+           "                       output; rawPath keeps a name that is not valid UTF-8\n"
+           "  --quiet              no progress and no summary; refusals, failures and\n"
+           "                       warnings are still written to stderr\n"
            "  --save-config FILE   write the effective settings to FILE (the bare name\n"
            "                       default.cfg: into the program folder)\n"
            "  --version            print the version and exit\n"
@@ -118,6 +153,12 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "With --save-config and no conversion option, only the settings file is written.\n"
            "Ctrl-C lets the images in hand finish, then stops.\n"
            "\n"
+           "Only regular files are read (images up to 1 GiB, phrases and settings files up\n"
+           "to 64 MiB). Links in the destination are replaced, never followed; linked\n"
+           "folders outside the source and the destination folder are not scanned. When\n"
+           "several images have the same output name, the last one's result is kept and\n"
+           "the others are reported as replaced.\n"
+           "\n"
            "Program folder (default.cfg, HayConsentimiento.dat, usarWget.txt, the download\n"
            "tools): ";
     usage += folder.folder;
@@ -125,8 +166,11 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
                  ? "\n  the program's own folder.\n"
                  : "\n  a per-user folder, because the program's own folder is not writable.\n";
     usage += "\n"
-             "Exit codes: 0 every image saved; 1 an image or a file failed, or the run was\n"
-             "cancelled; 2 usage error or a refused precondition.\n";
+             "Exit codes: 0 every image saved (results replaced by a later image with the\n"
+             "same output are warnings); 1 an image, a folder or the report failed, or the\n"
+             "run was cancelled; 2 usage error, a settings file that cannot be read, or a\n"
+             "refused precondition (no text source, overwriting without --yes, a destination\n"
+             "that is the source folder).\n";
     return usage;
 }
 

@@ -1,6 +1,7 @@
 // Command-line options of tesselon-batch.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ struct CliOptions {
     bool yes = false;                           // --yes: answer Yes to the overwrite question
     std::optional<int> jobs;                    // --jobs N, 1..256
     std::optional<std::string> report;          // --report FILE
+    std::optional<uint64_t> memoryLimit;        // --memory-limit SIZE, in bytes
     bool quiet = false;
     bool autoOrient = false;                    // --auto-orient: JPEG sources turned upright by EXIF
     bool keepMetadata = false;                  // --keep-metadata: EXIF and ICC profile kept
@@ -28,8 +30,8 @@ struct CliOptions {
     // Whether the run converts images: any conversion option, or a settings file given
     // without --save-config (the file then describes the whole job).
     bool convert() const {
-        return source || dest || format || quality || subfolders || overwrite || jobs || report || autoOrient ||
-               keepMetadata || (configFile && !saveConfigFile);
+        return source || dest || format || quality || subfolders || overwrite || jobs || report || memoryLimit ||
+               autoOrient || keepMetadata || (configFile && !saveConfigFile);
     }
 };
 
@@ -39,6 +41,10 @@ struct CliParseResult {
 };
 
 CliParseResult parseCliOptions(const std::vector<std::string>& args);
+
+// A size such as "512M", "2G", "1.5GiB" or "1048576" (bytes) in bytes; K, M, G and T
+// count in 1024s. Nothing for anything else.
+std::optional<uint64_t> parseByteSize(const std::string& text);
 
 struct ProgramFolderChoice;
 

@@ -1,5 +1,7 @@
 #include "cli/terminal_frontend.h"
 
+#include "cli/terminal_text.h"
+
 namespace tesselon {
 
 std::string oneLine(std::string_view text) {
@@ -19,7 +21,7 @@ std::string oneLine(std::string_view text) {
 
 MessageAnswer TerminalFrontend::messageBox(std::string_view title, std::string_view text,
                                            MessageButtons buttons, MessageIcon) {
-    std::string line = std::string(title) + ": " + oneLine(text);
+    std::string line = terminalSafe(std::string(title) + ": " + oneLine(text));
     shown_.push_back(line);
     MessageAnswer answer = MessageAnswer::Ok;
     switch (buttons) {
@@ -29,16 +31,15 @@ MessageAnswer TerminalFrontend::messageBox(std::string_view title, std::string_v
     case MessageButtons::YesNo:
     case MessageButtons::YesNoCancel: answer = questionAnswer; break;
     }
-    if (!quiet) {
-        std::fprintf(out_, "%s\n", line.c_str());
-        std::fflush(out_);
-    }
+    // Every message box is a notice, a question or a refusal: --quiet keeps them.
+    std::fprintf(out_, "%s\n", line.c_str());
+    std::fflush(out_);
     return answer;
 }
 
 void TerminalFrontend::setStatusLine(bool hide, std::string_view text) {
     if (!hide && !text.empty() && !quiet) {
-        std::fprintf(out_, "%s\n", oneLine(text).c_str());
+        std::fprintf(out_, "%s\n", terminalSafe(oneLine(text)).c_str());
         std::fflush(out_);
     }
 }

@@ -16,6 +16,7 @@ public:
 
     // Answer given to Yes/No questions; No unless the user allowed otherwise.
     MessageAnswer questionAnswer = MessageAnswer::No;
+    // Silences the status line; message boxes (notices, refusals) are always printed.
     bool quiet = false;
 
     // Every message shown, as "title: text"; the program's final summary uses it.

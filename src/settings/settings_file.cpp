@@ -38,12 +38,14 @@ std::string_view trimSpaces(std::string_view text) {
 }
 
 // Reads the line after a section line into the record; a line that does not parse
-// leaves the record as it was.
+// leaves the record as it was and gives false.
 template <class Record>
-void readSection(TextFile& file, Record& record, const RecordDescriptor<Record>& descriptor) {
+bool readSection(TextFile& file, Record& record, const RecordDescriptor<Record>& descriptor) {
     const std::string line = file.readLine();
     const JsonParseResult parsed = parseJson(trimSpaces(line));
-    if (const auto* document = std::get_if<JsonDocument>(&parsed)) extractRecord(document->root(), record, descriptor);
+    const auto* document = std::get_if<JsonDocument>(&parsed);
+    if (document) extractRecord(document->root(), record, descriptor);
+    return document != nullptr;
 }
 
 void keepLocalOrRemote(std::string& origin) {
@@ -75,24 +77,36 @@ int saveSettings(AppState& state, std::string_view path) {
     return 0;
 }
 
-void loadSettings(Settings& settings, std::string_view path) {
-    TextFile file = TextFile::openForReading(path, TextEncoding::Utf8);
-    if (!file.isOpen()) return;
+SettingsLoadResult loadSettings(Settings& settings, std::string_view path) {
+    const std::string quoted = "settings file '" + std::string(path) + "'";
+    TextFile file = TextFile::openForReading(path, TextEncoding::Utf8, kMaxTextFileBytes);
+    if (!file.isOpen())
+        return {false, quoted + " cannot be read: " + describeOpenProblem(file.openProblem(), kMaxTextFileBytes)};
+    int sections = 0;
+    std::string broken;
     do {
         const std::string line = file.readLine();
         const std::string_view section = trimSpaces(line);
+        bool parsed = true;
         if (section == "[Config]") {
-            readSection(file, settings.config, configDescriptor());
+            parsed = readSection(file, settings.config, configDescriptor());
         } else if (section == "[ProcesosEntorno]") {
-            readSection(file, settings.entorno, entornoDescriptor());
+            parsed = readSection(file, settings.entorno, entornoDescriptor());
             keepLocalOrRemote(settings.entorno.LocalRemoto);
             keepLocalOrRemote(settings.entorno.UltimoEscaneoImagenesLocalRemoto);
         } else if (section == "[ProcesosTexto]") {
-            readSection(file, settings.texto, textoDescriptor());
+            parsed = readSection(file, settings.texto, textoDescriptor());
         } else if (section == "[ProcesosImage]") {
-            readSection(file, settings.image, imageDescriptor());
+            parsed = readSection(file, settings.image, imageDescriptor());
+        } else {
+            continue;
         }
+        ++sections;
+        if (!parsed && broken.empty()) broken = std::string(section);
     } while (!file.eof());
+    if (sections == 0) return {false, quoted + " holds no settings sections"};
+    if (!broken.empty()) return {false, quoted + ": the line after " + broken + " is not valid JSON"};
+    return {};
 }
 
 }  // namespace tesselon

@@ -21,9 +21,18 @@ std::string composeSettingsText(const Settings& settings, int64_t date);
 // in an "Atención" box and the result is 0. 1 on success.
 int saveSettings(AppState& state, std::string_view path);
 
+// What loadSettings found wrong with a file, for a caller that named the file on
+// purpose and must not run on defaults by mistake.
+struct SettingsLoadResult {
+    bool ok = true;
+    std::string message;  // one line of English when not ok
+};
+
 // Reads the records whose sections the file holds; each present section replaces its
 // whole record, a section whose JSON does not parse leaves it as it was, and a missing
-// or unreadable file changes nothing and shows nothing.
-void loadSettings(Settings& settings, std::string_view path);
+// or unreadable file changes nothing and shows nothing. Only regular files of at most
+// kMaxTextFileBytes are read. The result says whether the file could not be read, held
+// no section, or had a section that did not parse.
+SettingsLoadResult loadSettings(Settings& settings, std::string_view path);
 
 }  // namespace tesselon

@@ -1,5 +1,7 @@
 #include "sources/folder_scan.h"
 
+#include <cerrno>
+#include <climits>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -7,6 +9,7 @@
 #include "core/frontend.h"
 #include "core/state.h"
 #include "runtime/fs/directory_listing.h"
+#include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
 #include "sources/extension_filter.h"
 #include "sources/scan_texts.h"
@@ -29,14 +32,33 @@ struct FolderWalk {
     // Folders entered so far, by device and inode: a link back up the tree, or a second
     // link to a folder already scanned, would otherwise repeat it (endlessly for a loop).
     std::set<std::pair<dev_t, ino_t>> visited;
+    // The scanned folder's real path, ending with "/": links that lead out of it are
+    // not followed (a link to "/" would walk the whole file system).
+    std::string realRoot;
 };
+
+void report(FolderWalk& walk, ScanProblem::Kind kind, std::string path) {
+    if (walk.context.problems) walk.context.problems->push_back(ScanProblem{kind, std::move(path)});
+}
+
+bool insideRealRoot(const FolderWalk& walk, const std::string& folder) {
+    const std::string real = realPath(folder);
+    return !real.empty() && !walk.realRoot.empty() && withTrailingSeparator(real).compare(0, walk.realRoot.size(), walk.realRoot) == 0;
+}
 
 bool cancelled(const ScanContext& context) { return context.cancelled && *context.cancelled == 1; }
 
-// Records the folder as entered; false when this scan was there before or it is gone.
+// Records the folder as entered; false when this scan was there before, it is gone, or
+// it is the folder to skip.
 bool enterFirstTime(FolderWalk& walk, const std::string& folder) {
     struct stat info {};
-    if (::stat(folder.c_str(), &info) != 0) return false;
+    if (::stat(folder.c_str(), &info) != 0) {
+        if (errno == ENAMETOOLONG) report(walk, ScanProblem::Kind::PathTooLong, folder);
+        return false;
+    }
+    const FolderIdentity* skip = walk.context.skipFolder;
+    if (skip && !walk.visited.empty() && skip->device == uint64_t(info.st_dev) && skip->inode == uint64_t(info.st_ino))
+        return false;
     return walk.visited.emplace(info.st_dev, info.st_ino).second;
 }
 
@@ -51,7 +73,12 @@ void reportFound(FolderWalk& walk, std::string_view name) {
     context.frontend->pumpOneEvent();
 }
 
-void addFile(FolderWalk& walk, const std::string& relative, const DirectoryEntry& entry) {
+void addFile(FolderWalk& walk, const std::string& folder, const std::string& relative, const DirectoryEntry& entry) {
+    // A path the system cannot open would only fail later, unexplained.
+    if (folder.size() + entry.name.size() >= PATH_MAX) {
+        report(walk, ScanProblem::Kind::PathTooLong, folder + entry.name);
+        return;
+    }
     SourceImageEntry& added = walk.list.emplace_back();
     added.path = relative + entry.name;
     added.size = entry.size;
@@ -70,7 +97,12 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
     std::vector<DirectoryEntry> entries;
     {
         DirectoryListing listing(folder);
-        if (!listing.ok()) return;  // unreadable folders are skipped silently
+        if (!listing.ok()) {
+            report(walk, listing.error() == ENAMETOOLONG ? ScanProblem::Kind::PathTooLong
+                                                         : ScanProblem::Kind::UnreadableFolder,
+                   folder);
+            return;
+        }
         while (listing.next()) entries.push_back(listing.entry());
     }
     // One event per folder too, so a large tree without images keeps the window alive
@@ -86,14 +118,14 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
                 if (isFolder) {
                     addFolder(walk, relative, entry, true);
                 } else {
-                    addFile(walk, relative, entry);
+                    addFile(walk, folder, relative, entry);
                 }
             }
         } else if (wildcardMatch(walk.pattern, entry.name)) {
             if (isFolder) {
                 addFolder(walk, relative, entry, false);
             } else {
-                addFile(walk, relative, entry);
+                addFile(walk, folder, relative, entry);
             }
         }
         if (cancelled(walk.context)) break;
@@ -104,6 +136,10 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
         if (cancelled(walk.context)) break;
         if (entry.type != kEntryFolder || isDotEntry(entry.name)) continue;
         const std::string subfolder = folder + entry.name + "/";
+        if (entry.link && !insideRealRoot(walk, subfolder)) {
+            report(walk, ScanProblem::Kind::LinkLeavesSource, subfolder);
+            continue;
+        }
         if (enterFirstTime(walk, subfolder)) scanFolder(walk, subfolder, relative + entry.name + "/");
     }
 }
@@ -111,11 +147,18 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
 size_t startWalk(FolderWalk& walk, std::string_view folder) {
     if (folder.empty() || cancelled(walk.context)) return walk.list.size();
     const std::string root = withTrailingSeparator(folder);
+    walk.realRoot = withTrailingSeparator(realPath(root));
     if (enterFirstTime(walk, root)) scanFolder(walk, root, std::string());
     return walk.list.size();
 }
 
 }  // namespace
+
+std::optional<FolderIdentity> folderIdentity(std::string_view path) {
+    struct stat info {};
+    if (path.empty() || ::stat(std::string(path).c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
+    return FolderIdentity{uint64_t(info.st_dev), uint64_t(info.st_ino)};
+}
 
 ScanContext scanContextOf(AppState& state) {
     return ScanContext{&state.settings.config.Cancelado, &state.settings.entorno.TotalImagesOrigen, state.frontend};

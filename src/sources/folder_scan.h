@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,12 +15,37 @@ namespace tesselon {
 class Frontend;
 struct AppState;
 
+// A folder the scan passed by without listing its images, or a file it could not list.
+struct ScanProblem {
+    enum class Kind {
+        UnreadableFolder,  // no permission, or an I/O error
+        PathTooLong,       // a folder or file whose path is beyond the system's limit
+        LinkLeavesSource,  // a link to a folder outside the scanned folder, not followed
+    };
+    Kind kind = Kind::UnreadableFolder;
+    std::string path;  // the folder (ending with "/") or the file
+};
+
+// A folder by device and inode.
+struct FolderIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+
 // What a folder scan reports to and polls from its caller.
 struct ScanContext {
     const int8_t* cancelled = nullptr;  // the scan stops once this reads 1; may be null
     int64_t* found = nullptr;           // counts the images found; may be null
     Frontend* frontend = nullptr;       // progress text and one pumped event per image; may be null
+    // A folder below the scanned one that is not entered: the destination of the
+    // results, which a later scan would otherwise take for more sources.
+    const FolderIdentity* skipFolder = nullptr;
+    std::vector<ScanProblem>* problems = nullptr;  // what was passed by; may be null
 };
+
+// The identity of an existing folder (links followed); nothing when there is none.
+std::optional<FolderIdentity> folderIdentity(std::string_view path);
 
 // Cancelado, TotalImagesOrigen and the front end of the program's state.
 ScanContext scanContextOf(AppState& state);
@@ -32,7 +58,8 @@ std::string scanProgressText(int64_t found, std::string_view name);
 // subfolder the same way, depth first. Entries carry their path relative to `folder`
 // ("a.jpg", "x/y/a.jpg") and their size. With `skipFolders` false each subfolder is
 // an entry too (its path ending in "/"). A folder reached a second time through a
-// link is not scanned again. Returns the number of entries in the list afterwards.
+// link is not scanned again, nor is a linked folder that lies outside `folder`.
+// Returns the number of entries in the list afterwards.
 size_t scanFolderByExtensions(const ScanContext& context, std::string_view folder,
                               std::vector<SourceImageEntry>& list, bool skipFolders,
                               std::string_view extensionList, bool recursive);

@@ -36,7 +36,7 @@ std::string localBase(const std::string& folder) {
 
 }  // namespace
 
-int scanImages(AppState& state, bool recursive) {
+int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems) {
     Frontend& ui = *state.frontend;
     STRProcesosEntorno& env = state.settings.entorno;
     std::vector<SourceImageEntry> found;
@@ -63,7 +63,11 @@ int scanImages(AppState& state, bool recursive) {
     } else {
         base = localBase(env.RutaOrigenLocal);
         if (!base.empty()) {
-            scanFolderByExtensions(scanContextOf(state), base, found, true, extensionList, recursive);
+            ScanContext context = scanContextOf(state);
+            const std::optional<FolderIdentity> destination = folderIdentity(env.RutaImagenesDestino);
+            if (destination) context.skipFolder = &*destination;
+            context.problems = problems;
+            scanFolderByExtensions(context, base, found, true, extensionList, recursive);
         }
     }
 

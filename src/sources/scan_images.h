@@ -1,6 +1,10 @@
 // Filling the program's list of source images from the configured source.
 #pragma once
 
+#include <vector>
+
+#include "sources/folder_scan.h"
+
 namespace tesselon {
 
 struct AppState;
@@ -8,8 +12,10 @@ struct AppState;
 // Empties SourceImageList and fills it from the local source folder (or, for an FTP
 // source, from the remote scan), showing the progress window meanwhile; a cancel
 // request keeps what was found so far. Records the scan's origin, extensions and image
-// count in the environment settings and puts the cursor on the first image. Always 0.
-int scanImages(AppState& state, bool recursive);
+// count in the environment settings and puts the cursor on the first image. A local
+// scan does not enter the destination folder (RutaImagenesDestino) where it lies inside
+// the source. What the scan passed by goes to `problems` when given. Always 0.
+int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems = nullptr);
 
 // Scans again with imagenesRecursivo; when subfolders are on it asks first, and a "No"
 // shows the source-changed notice again. True when a scan was run.

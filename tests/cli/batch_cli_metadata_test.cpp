@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "cli/cli_test_run.h"
+#include "cli/cli_test_support.h"
 #include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "support/icc_profile.h"
@@ -93,7 +93,7 @@ TEST(BatchCliMetadata, AutoOrientTurnsAllEightOrientationsUprightAndOnlyWhenAske
 
     std::vector<std::string> oriented = job;
     oriented.insert(oriented.end(), {"--dest", dir.file("upright"), "--auto-orient"});
-    testing::CliCapture r = testing::runCli(oriented, dir.path());
+    testing::CliRun r = testing::cli(oriented, dir.path());
     ASSERT_EQ(r.code, 0) << r.err;
     const ImageObject first = decoded(dir.file("upright/o1.jpg"));
     for (int o = 1; o <= 8; ++o) {
@@ -105,7 +105,7 @@ TEST(BatchCliMetadata, AutoOrientTurnsAllEightOrientationsUprightAndOnlyWhenAske
 
     std::vector<std::string> plain = job;
     plain.insert(plain.end(), {"--dest", dir.file("plain")});
-    ASSERT_EQ(testing::runCli(plain, dir.path()).code, 0);
+    ASSERT_EQ(testing::cli(plain, dir.path()).code, 0);
     for (int o = 1; o <= 8; ++o) {
         const std::string name = "o" + std::to_string(o) + ".jpg";
         EXPECT_LT(meanDifference(decoded(dir.file("plain/" + name)), decoded(dir.file("in/" + name))), 2.0) << name;
@@ -133,7 +133,7 @@ TEST(BatchCliMetadata, KeepMetadataKeepsExifFieldsAndTheColourProfile) {
 
     std::vector<std::string> kept = job;
     kept.insert(kept.end(), {"--dest", dir.file("kept"), "--keep-metadata", "--auto-orient"});
-    testing::CliCapture r = testing::runCli(kept, dir.path());
+    testing::CliRun r = testing::cli(kept, dir.path());
     ASSERT_EQ(r.code, 0) << r.err;
     const std::string exif = shell("exiv2 -Pkv '" + dir.file("kept/o6.jpg") + "'");
     EXPECT_NE(exif.find("Exif.Image.Make                               TestCam"), std::string::npos) << exif;
@@ -151,13 +151,13 @@ TEST(BatchCliMetadata, KeepMetadataKeepsExifFieldsAndTheColourProfile) {
     // A JPEG photo saved as PNG keeps its profile too.
     std::vector<std::string> png = job;
     png.insert(png.end(), {"--dest", dir.file("png"), "--keep-metadata", "--format", "png"});
-    ASSERT_EQ(testing::runCli(png, dir.path()).code, 0);
+    ASSERT_EQ(testing::cli(png, dir.path()).code, 0);
     EXPECT_EQ(shell("exiv2 -pC '" + dir.file("png/o6.png") + "'"), profile);
 
     // Without the option nothing is carried over and the pixels stay as stored.
     std::vector<std::string> plain = job;
     plain.insert(plain.end(), {"--dest", dir.file("plain")});
-    ASSERT_EQ(testing::runCli(plain, dir.path()).code, 0);
+    ASSERT_EQ(testing::cli(plain, dir.path()).code, 0);
     EXPECT_EQ(shell("exiv2 -Pk '" + dir.file("plain/o6.jpg") + "'"), "");
     EXPECT_EQ(shell("exiv2 -pC '" + dir.file("plain/o6.jpg") + "' 2>/dev/null || true"), "");
     EXPECT_EQ(decoded(dir.file("plain/o6.jpg")).width, 64);

@@ -6,7 +6,7 @@
 #include <map>
 #include <thread>
 
-#include "cli/cli_test_run.h"
+#include "cli/cli_test_support.h"
 #include "engine/program_setup.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
@@ -18,24 +18,11 @@
 namespace tesselon {
 namespace {
 
-using testing::TempDir;
+using testing::cli;
+using testing::CliRun;
 using testing::readFile;
-
-using CliRun = testing::CliCapture;
-
-CliRun cli(const std::vector<std::string>& args, const TempDir& dir) { return testing::runCli(args, dir.path()); }
-
-// Writes `count` small photos with distinct pixels under dir/<folder>.
-void writeImages(const TempDir& dir, const std::string& folder, int count, int width = 96, int height = 64) {
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
-    for (int i = 0; i < count; ++i) {
-        ImageObject img = *createImage(width, height, 24, uint32_t(0x102030 * (i + 1)));
-        for (size_t b = 0; b < img.pixels.size(); b += 7) img.pixels[b] = uint8_t(b * (i + 3));
-        const std::string path = dir.write(folder + "/photo" + std::to_string(i) + ".jpg", "");
-        ASSERT_TRUE(saveImage(img, path, codecs, kFormatJPEG, 8));
-    }
-}
+using testing::TempDir;
+using testing::writeImages;
 
 TEST(BatchCliRun, SameFilesForEveryJobCountAndAReportInListOrder) {
     TempDir dir;

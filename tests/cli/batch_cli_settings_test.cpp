@@ -7,7 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cli/cli_test_run.h"
+#include "cli/cli_options.h"
+#include "cli/cli_test_support.h"
 #include "runtime/dates/dates.h"
 #include "settings/defaults.h"
 #include "settings/settings_file.h"
@@ -21,10 +22,10 @@ namespace {
 using testing::TempDir;
 using testing::readFile;
 
-using Captured = testing::CliCapture;
+using Captured = testing::CliRun;
 
 Captured run(const std::vector<std::string>& args, const std::string& programFolder) {
-    return testing::runCli(args, programFolder);
+    return testing::cli(args, programFolder);
 }
 
 using testing::ScopedEnv;
@@ -76,6 +77,21 @@ TEST(BatchCliSettings, UsageErrorsExitTwoWithOneLine) {
     }
 }
 
+TEST(BatchCliSettings, MemoryLimitsReadAsSizes) {
+    EXPECT_EQ(parseByteSize("512M"), uint64_t(512) << 20);
+    EXPECT_EQ(parseByteSize("2G"), uint64_t(2) << 30);
+    EXPECT_EQ(parseByteSize("2gib"), uint64_t(2) << 30);
+    EXPECT_EQ(parseByteSize("1.5G"), uint64_t(3) << 29);
+    EXPECT_EQ(parseByteSize("1048576"), uint64_t(1) << 20);
+    for (const char* bad : {"", "G", "2X", "-1G", "2 G", "1..5G", "0"}) EXPECT_EQ(parseByteSize(bad), std::nullopt) << bad;
+    TempDir dir;
+    for (const char* small : {"--memory-limit=1M", "--memory-limit=lots"}) {
+        Captured c = run({small, "--source", dir.path()}, dir.path());
+        EXPECT_EQ(c.code, 2) << small;
+        EXPECT_NE(c.err.find("--memory-limit must be a size"), std::string::npos) << c.err;
+    }
+}
+
 TEST(BatchCliSettings, VersionAndHelp) {
     TempDir dir;
     Captured v = run({"--version"}, dir.path());
@@ -84,6 +100,8 @@ TEST(BatchCliSettings, VersionAndHelp) {
     Captured h = run({"--help"}, dir.path());
     EXPECT_EQ(h.code, 0);
     EXPECT_NE(h.out.find("--save-config"), std::string::npos);
+    EXPECT_NE(h.out.find("--memory-limit SIZE"), std::string::npos);
+    EXPECT_NE(h.out.find("replacedBy"), std::string::npos);
 }
 
 TEST(BatchCliSettings, FailedSaveExitsOne) {

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
+#include <chrono>
+
+#include "runtime/fs/file_descriptor.h"
 #include "support/restricted_folder.h"
 #include "runtime/fs/file_system.h"
 #include "support/temp_dir.h"
@@ -42,13 +47,44 @@ TEST(WriteFileReplacing, CreatesAndReplacesKeepingPermissions) {
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"settings.cfg"});
 }
 
-TEST(WriteFileReplacing, ReplacesWhatALinkNames) {
+TEST(WriteFileReplacing, ReplacesALinkItselfNeverWhatItNames) {
     TempDir dir;
-    const std::string real = dir.write("real.cfg", "old");
+    const std::string real = dir.write("elsewhere/real.cfg", "old");
     fs::create_symlink(real, dir.file("link.cfg"));
+    fs::create_symlink(dir.file("nowhere"), dir.file("dangling.cfg"));
     ASSERT_TRUE(writeFileReplacing(dir.file("link.cfg"), "new"));
-    EXPECT_TRUE(fs::is_symlink(dir.file("link.cfg")));
-    EXPECT_EQ(readFile(real), "new");
+    ASSERT_TRUE(writeFileReplacing(dir.file("dangling.cfg"), "made"));
+    EXPECT_FALSE(fs::is_symlink(dir.file("link.cfg")));
+    EXPECT_EQ(readFile(dir.file("link.cfg")), "new");
+    EXPECT_EQ(readFile(real), "old");
+    EXPECT_EQ(readFile(dir.file("dangling.cfg")), "made");
+    EXPECT_FALSE(fs::exists(dir.file("nowhere")));
+}
+
+TEST(WriteFileReplacing, StaleTemporariesAreRemovedLiveOnesKept) {
+    TempDir dir;
+    const auto age = [&](const std::string& name) {
+        const std::string path = dir.write(name, "partial");
+        fs::last_write_time(path, fs::last_write_time(path) - std::chrono::minutes(5));
+        return path;
+    };
+    age(".photo.jpg.0123456789abcdef.tmp");
+    age(".a.b.c.png.fedcba9876543210.tmp");
+    const std::string live = age(".live.jpg.00112233445566ff.tmp");
+    dir.write(".fresh.jpg.0123456789abcdef.tmp", "being written");
+    // Names of the user's that only look alike.
+    for (const char* name : {".photo.jpg.tmp", "photo.jpg.0123456789abcdef.tmp", ".x.0123456789abcdeg.tmp",
+                             ".x.0123456789abcde.tmp", "notes.tmp"})
+        age(name);
+    FileDescriptor writer(::open(live.c_str(), O_RDONLY));
+    ASSERT_EQ(::flock(writer.get(), LOCK_EX), 0);  // as a running writer holds it
+
+    EXPECT_EQ(removeStaleTemporaries(dir.path()), 2);
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::vector<std::string>{".fresh.jpg.0123456789abcdef.tmp", ".live.jpg.00112233445566ff.tmp",
+                                        ".photo.jpg.tmp", ".x.0123456789abcde.tmp", ".x.0123456789abcdeg.tmp",
+                                        "notes.tmp", "photo.jpg.0123456789abcdef.tmp"}));
+    EXPECT_TRUE(isReplacementTemporaryName(".photo.jpg.0123456789abcdef.tmp"));
 }
 
 TEST(WriteFileReplacing, RefusesFoldersAndMissingFolders) {

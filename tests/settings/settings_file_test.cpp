@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <csignal>
@@ -255,15 +256,29 @@ TEST(SettingsFile, SourceKindsAreNormalisedToLocal) {
     EXPECT_EQ(s.entorno.UltimoEscaneoImagenesLocalRemoto, "L");
 }
 
-TEST(SettingsFile, UnreadableFileChangesNothing) {
+TEST(SettingsFile, UnreadableFileChangesNothingAndSaysWhy) {
     Fixture f;
     Settings s = unusual();
-    loadSettings(s, f.dir.file("absent.cfg"));
-    loadSettings(s, f.dir.path());
-    loadSettings(s, f.dir.write("empty.cfg", ""));
-    loadSettings(s, f.dir.write("junk.cfg", std::string("\0\xFF[Config\x01\r\r\n", 12)));
-    expectSameRecords(s, unusual());
+    const std::string junk = f.dir.write("junk.cfg", std::string("\0\xFF[Config\x01\r\r\n", 12));
+    const std::string fifo = f.dir.file("fifo.cfg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {f.dir.file("absent.cfg"), "cannot be read: no such file"},
+        {f.dir.path(), "cannot be read: not a regular file"},
+        {fifo, "cannot be read: not a regular file"},
+        {f.dir.write("empty.cfg", ""), "holds no settings sections"},
+        {junk, "holds no settings sections"},
+        {f.dir.write("bad.cfg", "[Config]\r\n{\"autoUpdate\":0}\r\n[ProcesosImage]\r\n{\"Rotar\":\r\n"),
+         ": the line after [ProcesosImage] is not valid JSON"},
+    };
+    for (const auto& [path, why] : cases) {
+        const SettingsLoadResult result = loadSettings(s, path);
+        EXPECT_FALSE(result.ok) << path;
+        EXPECT_EQ(result.message, "settings file '" + path + "'" + (why[0] == ':' ? "" : " ") + why);
+        if (path.find("bad.cfg") == std::string::npos) expectSameRecords(s, unusual());
+    }
     EXPECT_TRUE(f.frontend.messages.empty());
+    EXPECT_TRUE(loadSettings(s, f.dir.write("good.cfg", "[Config]\r\n{\"autoUpdate\":0}\r\n")).ok);
 }
 
 // --- save failures: the previous file must survive and the user must be told ---

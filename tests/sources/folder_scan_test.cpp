@@ -19,12 +19,17 @@ class FolderScan : public ::testing::Test {
 protected:
     FolderScan() : ui(state) {}
 
-    ScanContext context() { return scanContextOf(state); }
+    ScanContext context() {
+        ScanContext c = scanContextOf(state);
+        c.problems = &problems;
+        return c;
+    }
 
     TempDir dir;
     AppState state;
     ScanFrontend ui;
     std::vector<SourceImageEntry> list;
+    std::vector<ScanProblem> problems;
 };
 
 TEST_F(FolderScan, FolderEntriesWhenNotSkippedAppendWithoutClearing) {
@@ -50,11 +55,10 @@ TEST_F(FolderScan, LinkLoopIsNotFollowedForever) {
 }
 
 TEST_F(FolderScan, FolderReachedThroughTwoLinksIsScannedOnce) {
-    dir.write("elsewhere/e.jpg", "x");
+    dir.write("root/sub/e.jpg", "x");
     dir.write("root/r.jpg", "x");
-    fs::create_directories(dir.file("root"));
-    fs::create_directory_symlink(dir.path() + "elsewhere", dir.file("root/l1"));
-    fs::create_directory_symlink(dir.path() + "elsewhere", dir.file("root/l2"));
+    fs::create_directory_symlink(dir.path() + "root/sub", dir.file("root/l1"));
+    fs::create_directory_symlink(dir.path() + "root/sub", dir.file("root/l2"));
 
     scanFolderByExtensions(context(), dir.path() + "root/", list, true, "jpg", true);
 
@@ -95,6 +99,42 @@ TEST_F(FolderScan, UnreadableSubfolderIsSkipped) {
     scanFolderByExtensions(context(), dir.path() + "root/", list, true, "jpg", true);
 
     EXPECT_EQ(pathsOf(list), (Strings{"a.jpg", "open/c.jpg"}));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].kind, ScanProblem::Kind::UnreadableFolder);
+    EXPECT_EQ(problems[0].path, dir.path() + "root/locked/");
+}
+
+TEST_F(FolderScan, LinksOutOfTheFolderAreNotFollowed) {
+    dir.write("root/a.jpg", "x");
+    dir.write("root/inner/b.jpg", "x");
+    dir.write("outside/c.jpg", "x");
+    fs::create_directory_symlink("/", dir.file("root/everything"));
+    fs::create_directory_symlink(dir.file("outside"), dir.file("root/out"));
+    fs::create_directory_symlink("inner", dir.file("root/within"));  // inside: followed
+
+    scanFolderByExtensions(context(), dir.path() + "root", list, true, "jpg", true);
+
+    EXPECT_EQ(pathsOf(list), (Strings{"a.jpg", "inner/b.jpg"}));
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].kind, ScanProblem::Kind::LinkLeavesSource);
+    EXPECT_EQ(problems[0].path, dir.path() + "root/everything/");
+    EXPECT_EQ(problems[1].path, dir.path() + "root/out/");
+}
+
+TEST_F(FolderScan, TheFolderToSkipIsNotEnteredButTheRootAlwaysIs) {
+    dir.write("root/a.jpg", "x");
+    dir.write("root/results/a.jpg", "x");
+    dir.write("root/more/b.jpg", "x");
+    std::optional<FolderIdentity> skip = folderIdentity(dir.file("root/results"));
+    ScanContext c = context();
+    c.skipFolder = &*skip;
+    scanFolderByExtensions(c, dir.path() + "root", list, true, "jpg", true);
+    EXPECT_EQ(pathsOf(list), (Strings{"a.jpg", "more/b.jpg"}));
+
+    list.clear();
+    skip = folderIdentity(dir.file("root"));
+    scanFolderByExtensions(c, dir.path() + "root", list, true, "jpg", true);
+    EXPECT_EQ(list.size(), 3u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "core/frontend.h"
 #include "core/state.h"
+#include "processing/output/output_guard.h"
 #include "sources/scan_images.h"
 
 namespace tesselon {
@@ -49,6 +50,17 @@ BatchGate checkBatchPreconditions(AppState& state) {
         ui.messageBox("Información", "No has seleccionado archivo de frases ni seleccionado 'Usar Marca de Agua'",
                       MessageButtons::Ok, MessageIcon::Information);
         return BatchGate::NoTextSource;
+    }
+    if (destinationIsSourceFolder(env)) {
+        // Results named like the originals, or like each other's originals (a.png from
+        // a.jpg beside a real a.png), would replace them without the overwrite question.
+        ui.messageBox("Error de ruta de destino",
+                      "La ruta de destino es la misma que la ruta de origen de las imágenes: \r\n\r\n'" +
+                          env.RutaImagenesDestino +
+                          "'\r\n\r\nElige otra ruta de destino o marca 'Sobreescribir imagenes'.\r\n\r\n"
+                          "PROCESO ABORTADO",
+                      MessageButtons::Ok, MessageIcon::Error);
+        return BatchGate::DestinationIsSource;
     }
     if (env.imagenesSobreescribir) {
         const std::string what = env.LocalRemoto == "R"

@@ -10,6 +10,7 @@ enum class BatchGate {
     EmptyList,          // nothing scanned: told the user
     OtherSourceKind,    // the list came from the other kind of source: rescanned or aborted
     NoTextSource,       // neither phrases nor the watermark: told the user
+    DestinationIsSource,  // results would go into the source folder itself: told the user
     OverwriteDeclined,  // the user said No to replacing the sources
 };
 

@@ -1,5 +1,6 @@
 #include "processing/batch/image_pipeline.h"
 
+#include "processing/batch/source_load.h"
 #include "processing/filters/filters.h"
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/gif_source.h"
@@ -41,7 +42,10 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job) {
     const CodecRegistry& codecs = *s.codecs;
     const std::string extension = extensionPart(job.plan.sourcePath);
 
-    std::optional<ImageObject> loaded = loadImage(job.plan.sourcePath, codecs);
+    MemoryBudget ownBudget(s.memory ? 0 : defaultMemoryLimit());
+    LoadedSource source = loadSourceImage(s, job, s.memory ? *s.memory : ownBudget);
+    std::optional<ImageObject> loaded = std::move(source.image);
+    result.problem = std::move(source.problem);
     SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, loaded, s.metadata);
     const bool animated = loaded && isAnimatedGifSource(*loaded, extension);
     std::optional<ImageObject> working;
@@ -77,6 +81,11 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job) {
 
     const ImageObject* output = working ? &*working : nullptr;
     result.saved = saveResult(job.plan, output, animated, codecs, metadata.forOutput(output));
+    if (!result.saved && result.problem.empty()) {
+        result.problem = animated && job.plan.overwrite
+                             ? std::string("an animated GIF is not converted over itself")
+                             : "the result could not be written to '" + job.plan.savePath + "'";
+    }
     return result;
 }
 

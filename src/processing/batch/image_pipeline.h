@@ -15,6 +15,7 @@
 namespace tesselon {
 
 class CodecRegistry;
+class MemoryBudget;
 
 struct PipelineSettings {
     STRProcesosImage image;
@@ -23,6 +24,9 @@ struct PipelineSettings {
     int fontDpi = 96;
     const CodecRegistry* codecs = nullptr;
     MetadataOptions metadata;  // off in the desktop program; options of tesselon-batch
+    // Shared by the workers of one batch; without it each image is checked against
+    // the default limit on its own.
+    MemoryBudget* memory = nullptr;
 };
 
 struct PipelineJob {
@@ -38,6 +42,7 @@ struct PipelineResult {
     bool loaded = false;
     bool textStepRan = false;   // the entry's overlayText is then the job's text
     bool saved = false;         // the output file was written
+    std::string problem;        // why not, in English: unreadable, too large, not written
 };
 
 // Whether the text step runs for these settings, and before (true) or after the rotation.

@@ -6,7 +6,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "processing/metadata/source_metadata.h"
@@ -17,6 +20,9 @@ struct AppState;
 
 struct ParallelBatchOptions {
     int jobs = 1;
+    // Memory the workers may take together, reckoned from each image's declared size;
+    // 0 for half of the physical memory.
+    uint64_t memoryLimit = 0;
     // Polled between images; when it turns true the images in hand finish and no
     // new one starts.
     const std::atomic<bool>* cancel = nullptr;
@@ -28,15 +34,21 @@ struct ParallelBatchOptions {
 struct ParallelBatchOutcome {
     size_t total = 0;        // entries in the list
     size_t processed = 0;    // entries handled before the end (all of them unless stopped)
-    size_t saved = 0;
+    size_t saved = 0;                // entries whose result is in place at the end
     bool cancelled = false;
     bool destinationFailed = false;  // a destination folder could not be created
     std::vector<size_t> unreadable;  // entries that could not be loaded as images
     std::vector<size_t> unsaved;     // entries loaded but not written
+    std::vector<size_t> refused;     // entries not written: the result would land where it must not
+    std::vector<size_t> replaced;    // entries whose result a later entry with the same output replaced
+    std::vector<std::optional<size_t>> replacedBy;  // per entry: the entry that replaced its result
+    std::vector<std::string> problems;              // per entry: why it has no result, in English
 };
 
 // Converts the entries of state.SourceImageList; the preconditions must have been
-// checked already. Fills each entry's outputPath, saved and overlayText.
+// checked already. Fills each entry's outputPath, saved and overlayText. An entry whose
+// result would replace another listed image, or land outside the source folder
+// (overwriting) or the destination folder, is refused before anything is written.
 ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOptions& options);
 
 }  // namespace tesselon

@@ -12,7 +12,10 @@
 #include "core/state.h"
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/batch_preconditions.h"
+#include "processing/batch/batch_status.h"
+#include "processing/batch/output_collisions.h"
 #include "processing/output/destination_folder.h"
+#include "processing/output/output_guard.h"
 #include "processing/text/overlay_text.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
@@ -78,6 +81,41 @@ PipelineResult processKeepingWindowsAlive(AppState& state, const PipelineSetting
     return result;
 }
 
+// What a batch wrote where, for the status line at its end.
+struct BatchRecord {
+    explicit BatchRecord(AppState& s) : state(s), guard(s.settings.entorno, s.SourceImageList) {
+        tally.textCut = overlayTextCut(s.settings, s.PhrasesList, s.DefaultWatermarkText);
+        // A warning of an earlier batch must not stand for this one.
+        s.frontend->setStatusLine(true, "");
+    }
+
+    // Entries are noted in list order from the first.
+    void note(const std::string& savePath, const PipelineResult& result, bool refused) {
+        savePaths.push_back(savePath);
+        written.push_back(result.saved);
+        if (refused) ++tally.refused;
+        else if (!result.saved) ++tally.failed;
+    }
+
+    // Earlier results that a later image with the same output replaced are not saved.
+    void finish() {
+        const std::vector<std::optional<size_t>> replacedBy = replacedResults(savePaths, written);
+        for (size_t i = 0; i < replacedBy.size(); ++i) {
+            if (!replacedBy[i]) continue;
+            state.SourceImageList.entries[i].saved = 0;
+            ++tally.replaced;
+        }
+        const std::string text = batchStatusText(tally);
+        if (!text.empty()) state.frontend->setStatusLine(false, text);
+    }
+
+    AppState& state;
+    OutputGuard guard;
+    BatchTally tally;
+    std::vector<std::string> savePaths;
+    std::vector<bool> written;
+};
+
 void showSavedResult(AppState& state, const std::string& path) {
     if (std::optional<ImageObject> saved = loadImage(path, state.codecs)) state.frontend->showPreviewImage(*saved, 1);
 }
@@ -100,10 +138,14 @@ void runBatch(AppState& state, bool previewOnly) {
     const std::string temporary = temporaryFolder();
     size_t index = previewOnly ? state.SourceImageList.current : 0;
     size_t phraseIndex = 0;
+    std::optional<BatchRecord> record;  // a preview checks nothing: it writes a private file
+    if (!previewOnly) record.emplace(state);
     while (index < total) {
         PipelineJob job = jobForEntry(state, index, phraseIndex, previewOnly, temporary);
-        if (!job.plan.overwrite) {
-            int8_t& cancelado = state.settings.config.Cancelado;
+        int8_t& cancelado = state.settings.config.Cancelado;
+        if (!previewOnly) {
+            if (!record->guard.prepareFolder(job.plan, cancelado, ui)) break;
+        } else if (!job.plan.overwrite) {
             if (!ensureDestinationFolder(job.plan, cancelado, ui)) break;
         }
         std::optional<std::string> previewFile;
@@ -116,7 +158,10 @@ void runBatch(AppState& state, bool previewOnly) {
         entry.outputPath = job.plan.outputPath;
 
         const bool showPanes = previewOnly || state.settings.entorno.Preview != 0;
-        const PipelineResult result = processKeepingWindowsAlive(state, pipelineSettingsOf(state), job, showPanes);
+        const bool refused = record && !record->guard.refusal(job.plan, index).empty();
+        PipelineResult result;
+        if (!refused) result = processKeepingWindowsAlive(state, pipelineSettingsOf(state), job, showPanes);
+        if (record) record->note(job.plan.savePath, result, refused);
         if (result.textStepRan) entry.overlayText = job.overlayText;
         ui.setImageCounter(imageCounterText(index + 1, total));
         entry.saved = result.saved ? 1 : 0;
@@ -132,6 +177,7 @@ void runBatch(AppState& state, bool previewOnly) {
         if (previewOnly || state.settings.config.Cancelado == 1) break;
     }
 
+    if (record) record->finish();
     if (!previewOnly && state.settings.config.Cancelado == 0)
         ui.messageBox("Fin de proceso", "Todas las imágenes y textos fueron procesados", MessageButtons::Ok,
                       MessageIcon::Information);

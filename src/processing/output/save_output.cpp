@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "processing/output/output_format.h"
+#include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_save.h"
 
@@ -25,7 +27,11 @@ bool saveOutput(const ImageObject& image, std::string_view savePath, int quality
                 const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
     if (savePath.empty()) return false;
     // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
-    const int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
+    int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
+    // A PNG keeps the alpha of an image that has one, however its source stored it
+    // (palette with a transparency chunk, grey with alpha): saving at the source's depth
+    // would lay it over white.
+    if (image.depth == 32 && sysEncoderIndexOf(qualityValue) == kSysEncoderPng) depth = 32;
     const std::optional<std::string> bytes = encodeImage(image, registry, kFormatSys, qualityValue, depth, metadata);
     return bytes && writeOutputFile(savePath, *bytes);
 }

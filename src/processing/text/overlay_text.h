@@ -18,10 +18,22 @@ std::string watermarkLines(std::string_view watermark);
 // are no phrases. A preview, which processes a single image, always uses phrase 0.
 size_t phraseIndexForImage(size_t imageOrdinal, size_t phraseCount);
 
+// Characters of text drawn on one image; a longer text is cut there. Laying out text
+// costs time and memory with its length, and a one-line file of megabytes would make
+// every image take minutes and gigabytes.
+constexpr size_t kMaxOverlayCharacters = 4096;
+
+// The first kMaxOverlayCharacters characters (code points) of the text.
+std::string capOverlayText(std::string_view text);
+
+// Whether any text a batch with these settings draws is longer than the cap.
+bool overlayTextCut(const Settings& settings, const std::vector<std::string>& phrases,
+                    const std::string& defaultWatermark);
+
 // The text drawn on an image: the watermark (with its line breaks) when
 // SoloMarcadeAgua is set, else the phrase at phraseIndex (taken modulo the number of
 // phrases) when there are phrases, else the default watermark text exactly as it is,
-// its "|" included.
+// its "|" included; cut to kMaxOverlayCharacters.
 std::string textForEntry(const Settings& settings, const std::vector<std::string>& phrases,
                          const std::string& defaultWatermark, size_t phraseIndex);
 

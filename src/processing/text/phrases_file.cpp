@@ -13,9 +13,9 @@ std::string trimSpaces(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
-void readPhrasesFile(AppState& state) {
+OpenProblem readPhrasesFile(AppState& state) {
     state.PhrasesList.clear();
-    TextFile file = TextFile::openForReading(state.settings.texto.ArchivoFrases, TextEncoding::Utf8);
+    TextFile file = TextFile::openForReading(state.settings.texto.ArchivoFrases, TextEncoding::Utf8, kMaxTextFileBytes);
     if (file.isOpen()) {
         do {
             state.PhrasesList.push_back(trimSpaces(file.readLine()));
@@ -23,6 +23,7 @@ void readPhrasesFile(AppState& state) {
     }
     if (state.frontend)
         state.frontend->showCounts(int(state.SourceImageList.current));
+    return file.openProblem();
 }
 
 }  // namespace tesselon

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/fs/regular_file.h"
+
 namespace tesselon {
 
 struct AppState;
@@ -14,8 +16,9 @@ std::string trimSpaces(std::string_view text);
 // Refills PhrasesList from the file named by ArchivoFrases, read as UTF-8 with lines
 // ending at CR, LF or CR LF. Every line is a phrase, empty ones too: an empty file gives
 // one empty phrase, and a final line end adds none. A byte-order mark is not
-// recognised and stays at the start of the first phrase. A file that cannot be opened
-// leaves the list empty. The front end's counters are refreshed in every case.
-void readPhrasesFile(AppState& state);
+// recognised and stays at the start of the first phrase. A file that cannot be opened,
+// is not a regular file or is larger than kMaxTextFileBytes leaves the list empty; the
+// result says why. The front end's counters are refreshed in every case.
+OpenProblem readPhrasesFile(AppState& state);
 
 }  // namespace tesselon

@@ -1,6 +1,7 @@
 #include "runtime/fs/directory_listing.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -17,16 +18,25 @@ struct DirCloser {
 }  // namespace
 
 DirectoryListing::DirectoryListing(std::string_view folder, std::string_view pattern) {
-    if (folder.empty()) return;
+    if (folder.empty()) {
+        error_ = ENOENT;
+        return;
+    }
     std::unique_ptr<DIR, DirCloser> dir(::opendir(std::string(folder).c_str()));
-    if (!dir) return;
+    if (!dir) {
+        error_ = errno;
+        return;
+    }
     const int dirFd = ::dirfd(dir.get());
     while (const dirent* item = ::readdir(dir.get())) {
         const std::string_view name = item->d_name;
         if (!wildcardMatch(pattern, name)) continue;
         struct stat info {};
-        if (::fstatat(dirFd, item->d_name, &info, 0) != 0) continue;
+        if (::fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        const bool link = S_ISLNK(info.st_mode);
+        if (link && ::fstatat(dirFd, item->d_name, &info, 0) != 0) continue;
         DirectoryEntry entry;
+        entry.link = link;
         entry.name = std::string(name);
         entry.type = S_ISDIR(info.st_mode) ? kEntryFolder : kEntryFile;
         entry.size = entry.type == kEntryFolder ? 0 : static_cast<int64_t>(info.st_size);

@@ -14,6 +14,7 @@ struct DirectoryEntry {
     std::string name;  // without folder
     int64_t size = 0;  // bytes, 0 for folders
     int type = kEntryFile;
+    bool link = false; // reached through a symbolic link (type is what the link leads to)
 };
 
 // Whether `name` matches `pattern`; "*" any run, "?" one character, letters compared
@@ -33,6 +34,9 @@ public:
     explicit DirectoryListing(std::string_view folder, std::string_view pattern = "*.*");
 
     bool ok() const { return ok_; }
+    // The system's error number when the folder could not be read (EACCES,
+    // ENAMETOOLONG ...); 0 when ok().
+    int error() const { return error_; }
     // Moves to the next entry; the first call yields the first match. False at the end.
     bool next();
     // The current entry; an empty entry before the first next() and after the end.
@@ -40,6 +44,7 @@ public:
 
 private:
     bool ok_ = false;
+    int error_ = 0;
     std::vector<DirectoryEntry> entries_;
     size_t index_ = 0;
     bool started_ = false;

@@ -1,6 +1,8 @@
 #include "runtime/fs/file_system.h"
 
+#include <climits>
 #include <cstdio>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +41,12 @@ bool deleteFile(std::string_view path, int flags) {
         ::chmod(target.c_str(), (info.st_mode & 07777) | S_IWUSR);
     }
     return ::unlink(target.c_str()) == 0;
+}
+
+std::string realPath(std::string_view path) {
+    if (path.empty()) return {};
+    char resolved[PATH_MAX];
+    return ::realpath(std::string(path).c_str(), resolved) ? std::string(resolved) : std::string();
 }
 
 bool renameFile(std::string_view from, std::string_view to) {

@@ -23,6 +23,10 @@ enum DeleteFlags { kDeleteForce = 2 };  // make a read-only file writable first
 // Deletes a file (or a link, never what it points to); folders are refused.
 bool deleteFile(std::string_view path, int flags = 0);
 
+// The absolute path with every link and "." or ".." resolved; empty when it does not
+// exist (or cannot be resolved).
+std::string realPath(std::string_view path);
+
 // Renames or moves within one file system; an existing file at `to` is replaced.
 bool renameFile(std::string_view from, std::string_view to);
 
@@ -42,8 +46,9 @@ bool isWritableFolder(std::string_view folder);
 // at the end.
 bool createPrivateFolder(std::string_view folder);
 
-// Reads a whole file into memory; nothing when it cannot be opened or read completely.
-std::optional<std::string> readWholeFile(std::string_view path);
+// Reads a whole regular file into memory; nothing when it is not a regular file, is
+// larger than `maxBytes`, or cannot be opened or read completely.
+std::optional<std::string> readWholeFile(std::string_view path, uint64_t maxBytes = uint64_t(1) << 30);
 
 // Whether writeFileReplacing waits for the data to reach the disk.
 enum class WriteSync {
@@ -54,9 +59,18 @@ enum class WriteSync {
 
 // Writes `data` to a new file beside `path` and renames it over `path` only when every
 // byte was written, so a failure leaves any existing file untouched. An existing
-// file keeps its permissions (and, where allowed, its owner); a link is followed so
-// the file it names is replaced, not the link. With WriteSync::Durable the data is on
-// the disk before the rename.
+// file keeps its permissions (and, where allowed, its owner). A link at `path` is
+// replaced by the new file, and the file it names stays as it was. A folder or a
+// special file at `path` is refused. With WriteSync::Durable the data is on the disk
+// before the rename, and the rename is on the disk before the call returns.
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync = WriteSync::Durable);
+
+// Whether a name is one writeFileReplacing gives its temporaries (".NAME.<16 hex>.tmp").
+bool isReplacementTemporaryName(std::string_view name);
+
+// Deletes the temporaries that writeFileReplacing left in `folder` when its process was
+// killed between writing and renaming. A temporary whose writer is still at work is
+// kept. Returns how many were deleted.
+int removeStaleTemporaries(std::string_view folder);
 
 }  // namespace tesselon

@@ -8,6 +8,33 @@ bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
 }  // namespace
 
+size_t utf8SequenceLength(std::string_view text, size_t pos) {
+    if (pos >= text.size()) return 0;
+    size_t next = pos;
+    const char32_t value = decodeUtf8(text, next);
+    const size_t length = next - pos;
+    // A replacement character that only stands for a malformed byte is no sequence.
+    if (value == kReplacementCharacter && length == 1) return 0;
+    if (value >= 0xD800 && value <= 0xDFFF) return 0;
+    return length;
+}
+
+std::string validUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t length = utf8SequenceLength(text, pos);
+        if (length == 0) {
+            appendUtf8(out, kReplacementCharacter);
+            ++pos;
+        } else {
+            out.append(text, pos, length);
+            pos += length;
+        }
+    }
+    return out;
+}
+
 char32_t decodeUtf8(std::string_view text, size_t& pos) {
     const auto at = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = at(pos);

@@ -15,6 +15,14 @@ constexpr char32_t kReplacementCharacter = 0xFFFD;
 // truncated sequence yields U+FFFD and consumes one byte, so decoding never stalls.
 char32_t decodeUtf8(std::string_view text, size_t& pos);
 
+// The length of the well-formed UTF-8 sequence starting at `pos` (shortest form, no
+// surrogate, at most U+10FFFF), or 0 when none starts there.
+size_t utf8SequenceLength(std::string_view text, size_t pos);
+
+// The text with every byte that starts no well-formed sequence replaced by U+FFFD: a
+// file name in any bytes becomes text that strict readers (JSON, terminals) accept.
+std::string validUtf8(std::string_view text);
+
 // Appends a code point (surrogates included) in UTF-8.
 void appendUtf8(std::string& out, char32_t codePoint);
 

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -30,6 +29,8 @@ struct TextFile::Impl {
     size_t begin = 0;
     size_t end = 0;
     bool drained = false;  // the file reported its end (or a read error)
+    uint64_t readable = 0; // bytes still allowed to be read
+    OpenProblem problem = OpenProblem::None;
 
     // Writing: bytes in buffer[0, end) wait to be written.
     bool failed = false;
@@ -46,13 +47,19 @@ struct TextFile::Impl {
             begin = 0;
         }
         for (;;) {
-            const ssize_t got = ::read(fd.get(), buffer.data() + end, buffer.size() - end);
+            const size_t room = size_t(std::min<uint64_t>(buffer.size() - end, readable));
+            if (room == 0) {
+                drained = true;
+                return false;
+            }
+            const ssize_t got = ::read(fd.get(), buffer.data() + end, room);
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) {
                 drained = true;
                 return false;
             }
             end += static_cast<size_t>(got);
+            readable -= static_cast<uint64_t>(got);
             return true;
         }
     }
@@ -139,15 +146,16 @@ TextFile::TextFile(TextFile&&) noexcept = default;
 TextFile& TextFile::operator=(TextFile&&) noexcept = default;
 TextFile::~TextFile() = default;
 
-TextFile TextFile::openForReading(std::string_view path, TextEncoding encoding) {
+TextFile TextFile::openForReading(std::string_view path, TextEncoding encoding, uint64_t maxBytes) {
     auto impl = std::make_unique<Impl>();
     impl->encoding = encoding;
-    impl->fd.reset(::open(std::string(path).c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat info {};
-    if (impl->fd.valid() && (::fstat(impl->fd.get(), &info) != 0 || S_ISDIR(info.st_mode))) {
-        impl->fd.reset();
+    OpenedFile opened = openRegularFile(path, maxBytes);
+    impl->problem = opened.problem;
+    if (opened.file) {
+        impl->fd = std::move(opened.file->fd);
+        impl->readable = maxBytes;
+        impl->buffer.resize(kBufferSize);
     }
-    if (impl->fd.valid()) impl->buffer.resize(kBufferSize);
     return TextFile(std::move(impl));
 }
 
@@ -161,6 +169,8 @@ TextFile TextFile::create(std::string_view path, TextEncoding encoding) {
 }
 
 bool TextFile::isOpen() const { return impl_ && impl_->fd.valid(); }
+
+OpenProblem TextFile::openProblem() const { return impl_ ? impl_->problem : OpenProblem::None; }
 
 TextEncoding TextFile::encoding() const { return impl_ ? impl_->encoding : TextEncoding::Utf8; }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/fs/regular_file.h"
+
 namespace tesselon {
 
 enum class TextEncoding : int {
@@ -21,8 +23,10 @@ enum class TextEncoding : int {
 // open file; destroying an open file closes it (flushing what was written).
 class TextFile {
 public:
-    // Opens an existing file for reading; check isOpen().
-    static TextFile openForReading(std::string_view path, TextEncoding encoding = TextEncoding::Utf8);
+    // Opens an existing regular file of at most `maxBytes` for reading; check isOpen(),
+    // and openProblem() for why not. A file that grows meanwhile is read up to the cap.
+    static TextFile openForReading(std::string_view path, TextEncoding encoding = TextEncoding::Utf8,
+                                   uint64_t maxBytes = kMaxTextFileBytes);
     // Creates a file, or empties an existing one, for writing; check isOpen(). Use
     // writeFileReplacing instead when an existing file must survive a failed write.
     static TextFile create(std::string_view path, TextEncoding encoding = TextEncoding::Utf8);
@@ -32,6 +36,8 @@ public:
     ~TextFile();
 
     bool isOpen() const;
+    // Why openForReading gave a file that is not open; None otherwise.
+    OpenProblem openProblem() const;
     TextEncoding encoding() const;  // the default given when the file was opened
 
     // True once every byte has been read (and always for a file open for writing or

@@ -1,19 +1,25 @@
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
-#include <limits.h>
-#include <stdlib.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include "runtime/fs/directory_listing.h"
 #include "runtime/fs/file_descriptor.h"
 #include "runtime/fs/file_system.h"
+#include "runtime/fs/paths.h"
 
 namespace tesselon {
 
 namespace {
+
+constexpr size_t kRandomSuffixLength = 16;
+// A temporary this young may still be waiting for its writer's lock.
+constexpr time_t kStaleAfterSeconds = 2;
 
 // Long names are shortened in the temporary's name so it stays within NAME_MAX.
 constexpr size_t kTemporaryNameStem = 180;
@@ -28,16 +34,8 @@ std::string randomSuffix() {
     }
     static constexpr char kHex[] = "0123456789abcdef";
     std::string text;
-    for (int i = 0; i < 16; ++i, value >>= 4) text += kHex[value & 15];
+    for (size_t i = 0; i < kRandomSuffixLength; ++i, value >>= 4) text += kHex[value & 15];
     return text;
-}
-
-// Resolves a link so the file it names is replaced rather than the link itself.
-std::string replacementTarget(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
 // Creates a fresh file beside `target`; its name is stored in `temporaryPath`.
@@ -48,7 +46,13 @@ FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
         FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd.valid() || errno != EEXIST) return fd;
+        if (fd.valid()) {
+            // Held until the descriptor closes: a cleaner never takes a live temporary
+            // for one that a killed run left behind.
+            (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
+            return fd;
+        }
+        if (errno != EEXIST) return fd;
     }
     return FileDescriptor();
 }
@@ -64,10 +68,13 @@ void syncFolderOf(const std::string& path) {
 
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync) {
     if (path.empty()) return false;
-    const std::string target = replacementTarget(std::string(path));
+    // A link at the path is replaced itself: following it would let a link planted in
+    // a destination folder redirect the write to any file of the user's.
+    const std::string target(path);
     struct stat existing {};
-    const bool existed = ::stat(target.c_str(), &existing) == 0;
-    if (existed && !S_ISREG(existing.st_mode)) return false;
+    const bool present = ::lstat(target.c_str(), &existing) == 0;
+    if (present && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) return false;
+    const bool existed = present && S_ISREG(existing.st_mode);
 
     std::string temporary;
     FileDescriptor fd = createTemporaryBeside(target, existed ? 0600 : 0666, temporary);
@@ -90,6 +97,40 @@ bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync 
     }
     if (sync == WriteSync::Durable) syncFolderOf(target);
     return true;
+}
+
+bool isReplacementTemporaryName(std::string_view name) {
+    // "." + stem + "." + 16 hexadecimal digits + ".tmp", as createTemporaryBeside names them.
+    constexpr std::string_view kEnd = ".tmp";
+    const size_t tail = 1 + kRandomSuffixLength + kEnd.size();
+    if (name.size() < 1 + 1 + tail || name.front() != '.' || name.substr(name.size() - kEnd.size()) != kEnd)
+        return false;
+    const std::string_view suffix = name.substr(name.size() - kEnd.size() - kRandomSuffixLength, kRandomSuffixLength);
+    if (name[name.size() - tail] != '.') return false;
+    for (char c : suffix) {
+        if (!std::isdigit(static_cast<unsigned char>(c)) && (c < 'a' || c > 'f')) return false;
+    }
+    return true;
+}
+
+int removeStaleTemporaries(std::string_view folder) {
+    const std::string base = withTrailingSeparator(folder);
+    DirectoryListing listing(base, "*.tmp");
+    int removed = 0;
+    const time_t now = ::time(nullptr);
+    while (listing.next()) {
+        const DirectoryEntry& entry = listing.entry();
+        if (!isReplacementTemporaryName(entry.name)) continue;
+        const std::string path = base + entry.name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        if (now - info.st_mtime < kStaleAfterSeconds) continue;
+        FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        // A writer still holds its lock on a live temporary.
+        if (!fd.valid() || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+        if (::unlink(path.c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace tesselon

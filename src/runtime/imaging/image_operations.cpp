@@ -5,6 +5,7 @@
 #include <new>
 
 #include "runtime/fs/file_system.h"
+#include "runtime/fs/regular_file.h"
 #include "runtime/imaging/pixel_allocation.h"
 
 namespace tesselon {
@@ -28,12 +29,17 @@ std::optional<ImageObject> createImage(int width, int height, int depth, uint32_
 }
 
 std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry) {
+    return catchImage(data, size, registry, registry.limits());
+}
+
+std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry,
+                                      const DecodeLimits& limits) {
     if (!data || size == 0) return std::nullopt;
     for (const DecoderEntry& decoder : registry.decoders()) {
         if (!decoder.probe(data, size)) continue;
         std::optional<ImageObject> image;
         try {
-            image = decoder.decode(data, size, registry.limits());
+            image = decoder.decode(data, size, limits);
         } catch (const std::bad_alloc&) {
             return std::nullopt;
         }
@@ -47,7 +53,7 @@ std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const Co
 std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry& registry) {
     std::optional<std::string> data;
     try {
-        data = readWholeFile(path);
+        data = readWholeFile(path, kMaxImageFileBytes);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

@@ -24,8 +24,12 @@ std::optional<ImageObject> createImage(int width, int height, int depth, uint32_
 // The first registered decoder whose probe accepts the data decodes it; its format code
 // is stored in the image. Nothing when no decoder accepts the data or decoding fails.
 std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry);
+// The same within other limits than the registry's.
+std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry,
+                                      const DecodeLimits& limits);
 
-// Reads the whole file and decodes it as catchImage does; a short read is a failure.
+// Reads the whole file and decodes it as catchImage does; a short read, a file that is
+// not a regular one and a file larger than kMaxImageFileBytes are failures.
 std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry& registry);
 
 // An exact duplicate: pixels, frames, depth, source depth and format code.

@@ -1,0 +1,67 @@
+#include "cli/batch_messages.h"
+
+#include <algorithm>
+
+#include "cli/terminal_text.h"
+#include "core/image_list.h"
+
+namespace tesselon {
+
+namespace {
+
+void printLine(std::FILE* err, const std::string& line) {
+    std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(line).c_str());
+}
+
+bool contains(const std::vector<size_t>& list, size_t value) {
+    return std::find(list.begin(), list.end(), value) != list.end();
+}
+
+}  // namespace
+
+std::string describeScanProblem(const ScanProblem& problem) {
+    switch (problem.kind) {
+    case ScanProblem::Kind::UnreadableFolder: return "the folder cannot be read";
+    case ScanProblem::Kind::PathTooLong: return "the path is too long for the system";
+    case ScanProblem::Kind::LinkLeavesSource: return "the link leads outside the source folder";
+    }
+    return "not read";
+}
+
+bool scanProblemIsFailure(const ScanProblem& problem) { return problem.kind != ScanProblem::Kind::LinkLeavesSource; }
+
+void printScanProblems(std::FILE* err, const std::vector<ScanProblem>& problems) {
+    for (const ScanProblem& p : problems) {
+        printLine(err, std::string(scanProblemIsFailure(p) ? "skipped '" : "not following '") + p.path +
+                           "': " + describeScanProblem(p));
+    }
+}
+
+void printEntryProblems(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
+    for (size_t i = 0; i < outcome.problems.size() && i < list.size(); ++i) {
+        const std::string& problem = outcome.problems[i];
+        if (problem.empty()) continue;
+        const std::string& path = list.entries[i].path;
+        if (contains(outcome.replaced, i)) printLine(err, "warning: '" + path + "': " + problem);
+        else if (contains(outcome.unsaved, i)) printLine(err, "not saved '" + path + "': " + problem);
+        else printLine(err, "skipped '" + path + "': " + problem);
+    }
+}
+
+ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,
+                           const std::vector<ScanProblem>& scanProblems) {
+    ReportNotes notes;
+    notes.reasons = outcome.problems;
+    notes.reasons.resize(list.size());
+    notes.replacedBy = outcome.replacedBy;
+    // Entries the batch never reached (cancelled, or stopped at a destination folder).
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list.entries[i].saved == 0 && notes.reasons[i].empty()) notes.reasons[i] = "not converted: the batch stopped before it";
+    }
+    for (const ScanProblem& p : scanProblems) {
+        if (scanProblemIsFailure(p)) notes.unlisted.emplace_back(p.path, describeScanProblem(p));
+    }
+    return notes;
+}
+
+}  // namespace tesselon

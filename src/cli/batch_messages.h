@@ -1,0 +1,34 @@
+// What tesselon-batch tells on stderr and in its report about images that did not end
+// up with their own result, and about what the scan passed by.
+#pragma once
+
+#include <cstdio>
+#include <vector>
+
+#include "cli/batch_report.h"
+#include "processing/batch/parallel_batch.h"
+#include "sources/folder_scan.h"
+
+namespace tesselon {
+
+struct SourceImageList;
+
+// "cannot be read", "path too long", ...: why the scan passed it by.
+std::string describeScanProblem(const ScanProblem& problem);
+
+// Whether the scan problem means images may be missing (a failure), rather than a link
+// deliberately not followed (a note).
+bool scanProblemIsFailure(const ScanProblem& problem);
+
+// One line per problem: failures as "skipped", links not followed as notes.
+void printScanProblems(std::FILE* err, const std::vector<ScanProblem>& problems);
+
+// One line per entry without its own result: skipped, not saved, or (a warning)
+// replaced by a later entry with the same output.
+void printEntryProblems(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome);
+
+// The reasons and replacements the report adds to the list, and the scan's failures.
+ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,
+                           const std::vector<ScanProblem>& scanProblems);
+
+}  // namespace tesselon

@@ -1,0 +1,34 @@
+#include "processing/batch/batch_status.h"
+
+#include "processing/text/overlay_text.h"
+
+namespace tesselon {
+
+namespace {
+
+std::string count(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+void append(std::string& text, const std::string& part) {
+    text += text.empty() ? "Atención: " : "; ";
+    text += part;
+}
+
+}  // namespace
+
+std::string batchStatusText(const BatchTally& tally) {
+    std::string text;
+    if (tally.replaced > 0)
+        append(text, count(tally.replaced, "imagen sustituida por otra con el mismo nombre de salida",
+                           "imágenes sustituidas por otras con el mismo nombre de salida"));
+    if (tally.refused > 0)
+        append(text, count(tally.refused, "imagen no guardada para no reemplazar otro archivo",
+                           "imágenes no guardadas para no reemplazar otros archivos"));
+    if (tally.failed > 0)
+        append(text, count(tally.failed, "imagen no se pudo convertir", "imágenes no se pudieron convertir"));
+    if (tally.textCut) append(text, "textos recortados a " + std::to_string(kMaxOverlayCharacters) + " caracteres");
+    return text;
+}
+
+}  // namespace tesselon

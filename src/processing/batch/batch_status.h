@@ -1,0 +1,20 @@
+// What the desktop's status line says after a batch in which not every image ended up
+// with its own result.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tesselon {
+
+struct BatchTally {
+    size_t failed = 0;    // not converted: unreadable, too large, not written
+    size_t refused = 0;   // not written: the result would have replaced another file
+    size_t replaced = 0;  // written, then replaced by a later image with the same output
+    bool textCut = false; // a text was longer than the overlay takes
+};
+
+// Empty when there is nothing to tell.
+std::string batchStatusText(const BatchTally& tally);
+
+}  // namespace tesselon

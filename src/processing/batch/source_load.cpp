@@ -1,0 +1,59 @@
+#include "processing/batch/source_load.h"
+
+#include <new>
+
+#include "processing/batch/pipeline_memory.h"
+#include "runtime/fs/regular_file.h"
+#include "runtime/imaging/image_header.h"
+#include "runtime/imaging/image_operations.h"
+
+namespace tesselon {
+
+namespace {
+
+constexpr const char* kNotAnImage = "not a readable image";
+
+}  // namespace
+
+LoadedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget) {
+    LoadedSource source;
+    const CodecRegistry& codecs = *settings.codecs;
+    OpenedFile opened = openRegularFile(job.plan.sourcePath, kMaxImageFileBytes);
+    if (!opened.file) {
+        source.problem = describeOpenProblem(opened.problem, kMaxImageFileBytes);
+        return source;
+    }
+    RegularFile& file = *opened.file;
+    FileByteReader reader(file.fd.get(), file.size);
+    const std::optional<DeclaredImage> declared = readDeclaredImage(reader, codecs);
+    if (!declared) {
+        source.problem = kNotAnImage;
+        return source;
+    }
+    // A header that gives no size could declare anything: such an image runs alone.
+    const uint64_t needed =
+        declared->sizeKnown ? pipelineMemoryBound(*declared, file.size, settings, job) : budget.limit();
+    std::optional<MemoryReservation> memory = budget.reserve(needed);
+    if (!memory) {
+        source.problem = "needs about " + describeBytes(needed) + " to convert, more than the memory limit of " +
+                         describeBytes(budget.limit());
+        return source;
+    }
+    source.memory = std::move(*memory);
+    try {
+        const std::optional<std::string> data = readOpenedFile(file, kMaxImageFileBytes);
+        if (data) {
+            source.image = catchImage(reinterpret_cast<const uint8_t*>(data->data()), data->size(), codecs,
+                                      limitsForDeclared(*declared, codecs.limits()));
+        }
+    } catch (const std::bad_alloc&) {
+        source.image.reset();
+    }
+    if (!source.image) {
+        source.problem = kNotAnImage;
+        source.memory.release();
+    }
+    return source;
+}
+
+}  // namespace tesselon

@@ -1,0 +1,55 @@
+// Where a batch may write and where it must not: no result replaces an image of the
+// list other than its own source in overwrite mode, overwriting stays inside the source
+// folder, and results stay inside the destination folder even where links lead out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/image_list.h"
+#include "core/records.h"
+#include "processing/output/output_plan.h"
+#include "sources/folder_scan.h"
+
+namespace tesselon {
+
+class Frontend;
+
+// Whether the destination is the source folder itself (the same folder by device and
+// inode, however it is written) while the sources are not to be overwritten: every
+// result would then land on or beside its original.
+bool destinationIsSourceFolder(const STRProcesosEntorno& env);
+
+// The file-system checks of one batch, taken once at its start.
+class OutputGuard {
+public:
+    OutputGuard(const STRProcesosEntorno& env, const SourceImageList& list);
+
+    // Makes the plan's destination folder ready once per folder: created when missing
+    // (a failure ends the batch, as ensureDestinationFolder says) and cleared of the
+    // temporaries a killed run left there. In overwrite mode the source's own folder
+    // is cleared instead.
+    bool prepareFolder(const OutputPlan& plan, int8_t& cancelado, Frontend& frontend);
+
+    // Why entry `index` must not be written as planned, in English; empty when it may.
+    std::string refusal(const OutputPlan& plan, size_t index);
+
+private:
+    std::string listPathOf(size_t index) const;
+    bool insideDestination(const std::string& folder);
+
+    const SourceImageList& list_;
+    std::string realSourceRoot_;       // ending with "/"; empty when unknown
+    std::string realDestinationRoot_;  // ending with "/"; empty when unknown
+    std::vector<std::optional<FolderIdentity>> sources_;  // device and inode of each source
+    std::map<std::pair<uint64_t, uint64_t>, size_t> sourceAt_;
+    std::set<std::string> preparedFolders_;
+    std::map<std::string, bool> folderInside_;
+};
+
+}  // namespace tesselon

@@ -1,0 +1,40 @@
+#include "cli/cli_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "cli/batch_main.h"
+#include "engine/program_setup.h"
+#include "runtime/imaging/image_operations.h"
+#include "runtime/imaging/image_save.h"
+
+namespace tesselon::testing {
+
+CliRun cli(const std::vector<std::string>& args, const std::string& programFolder) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    CliRun r;
+    r.code = runBatchCli(args, programFolder, out, err);
+    for (auto [file, text] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
+        std::rewind(file);
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, file)) > 0) text->append(buf, n);
+        std::fclose(file);
+    }
+    return r;
+}
+
+void writeImages(const TempDir& dir, const std::string& folder, int count, int width, int height) {
+    CodecRegistry codecs;
+    registerProgramCodecs(codecs);
+    for (int i = 0; i < count; ++i) {
+        ImageObject img = *createImage(width, height, 24, uint32_t(0x102030 * (i + 1)));
+        for (size_t b = 0; b < img.pixels.size(); b += 7) img.pixels[b] = uint8_t(b * (i + 3));
+        const std::string path = dir.write(folder + "/photo" + std::to_string(i) + ".jpg", "");
+        ASSERT_TRUE(saveImage(img, path, codecs, kFormatJPEG, 8));
+    }
+}
+
+}  // namespace tesselon::testing

@@ -1,0 +1,25 @@
+// Running tesselon-batch in-process and writing small source photos, for the CLI tests.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace tesselon::testing {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// runBatchCli with `programFolder` (or `dir`) as the program folder; stdout and
+// stderr captured.
+CliRun cli(const std::vector<std::string>& args, const std::string& programFolder);
+inline CliRun cli(const std::vector<std::string>& args, const TempDir& dir) { return cli(args, dir.path()); }
+
+// Writes `count` photos with distinct pixels, dir/<folder>/photo<i>.jpg.
+void writeImages(const TempDir& dir, const std::string& folder, int count, int width = 96, int height = 64);
+
+}  // namespace tesselon::testing

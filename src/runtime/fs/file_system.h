@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/fs/file_descriptor.h"
+
 namespace tesselon {
 
 constexpr int64_t kFileMissing = -1;
@@ -31,6 +33,8 @@ bool renameFile(std::string_view from, std::string_view to);
 std::string temporaryFolder();
 std::string userFolder();
 std::string executableFolder();
+// The running executable's full path; empty when it cannot be read.
+std::string executablePath();
 
 // Reads a whole file into memory; nothing when it cannot be opened or read completely.
 std::optional<std::string> readWholeFile(std::string_view path);
@@ -48,5 +52,9 @@ enum class WriteSync {
 // the file it names is replaced, not the link. With WriteSync::Durable the data is on
 // the disk before the rename.
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync = WriteSync::Durable);
+
+// Creates a new file with a name of its own beside `target` (same folder, so it can be
+// renamed over the target), open for writing; its name goes to `temporaryPath`.
+FileDescriptor createTemporaryBeside(const std::string& target, unsigned mode, std::string& temporaryPath);
 
 }  // namespace tesselon

@@ -40,19 +40,6 @@ std::string replacementTarget(const std::string& path) {
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-// Creates a fresh file beside `target`; its name is stored in `temporaryPath`.
-FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = target.substr(folder.size()).substr(0, kTemporaryNameStem);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
-        FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd.valid() || errno != EEXIST) return fd;
-    }
-    return FileDescriptor();
-}
-
 void syncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -61,6 +48,19 @@ void syncFolderOf(const std::string& path) {
 }
 
 }  // namespace
+
+FileDescriptor createTemporaryBeside(const std::string& target, unsigned mode, std::string& temporaryPath) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = target.substr(folder.size()).substr(0, kTemporaryNameStem);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
+        // O_EXCL also refuses a link standing at the name, dangling or not.
+        FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        if (fd.valid() || errno != EEXIST) return fd;
+    }
+    return FileDescriptor();
+}
 
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync) {
     if (path.empty()) return false;

@@ -5,6 +5,7 @@
 
 #include "app/consent_gate.h"
 #include "app/interface_lock.h"
+#include "app/online_update.h"
 #include "app/pending_services.h"
 #include "app/termination_signals.h"
 #include "engine/program_setup.h"
@@ -31,7 +32,8 @@ constexpr int kEndRetryMs = 100;
 
 }  // namespace
 
-Application::Application(Options options) : options_(std::move(options)), params_(options_.params) {
+Application::Application(Options options)
+    : options_(std::move(options)), executablePath_(executablePath()), params_(options_.params) {
     frontend_ = std::make_unique<QtFrontend>(state_, table_);
     state_.frontend = frontend_.get();
 }
@@ -74,7 +76,7 @@ bool Application::start() {
     loadWorkingSettings(true);
     if (!window_) return false;  // the update check ended the program
 
-    startUsageStatistics(state_);
+    startUsageStatistics();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     window_->show();
     frontend_->waitPumpingEvents(250);
@@ -132,7 +134,9 @@ void Application::loadWorkingSettings(bool firstStart) {
     // The preview checkbox edits a stored setting too; it shows the value in force.
     controls.setState(Gadget_Principal_CheckBox_Preview, state_.settings.entorno.Preview != 0);
 
-    if (firstStart && !withParameters && runUpdateCheck(state_)) {
+    const OnlineUpdateSetup update{state_, table_, window_.get(), executablePath_,
+                                   [this] { saveAndCloseMain(); }};
+    if (firstStart && !withParameters && runUpdateCheck(update)) {
         // The update replaced the program: it ends without its exit steps.
         endRequested_ = true;
         window_->closeForExit();

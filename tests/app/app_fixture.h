@@ -44,6 +44,9 @@ protected:
 
     TempDir programFolder;
     std::unique_ptr<Application> app;
+    // What the online update replaces and restarts; the test binary itself when empty,
+    // which no test lets it replace.
+    std::string executablePath;
 
     // A consent file so that the start asks only whether to rescan.
     void giveConsent() { programFolder.write("HayConsentimiento.dat", std::string(84, 'x')); }
@@ -68,6 +71,7 @@ protected:
     // taken from `answers`.
     bool startWith(std::vector<std::string> params = {}) {
         app = std::make_unique<Application>(Application::Options{programFolder.path(), std::move(params)});
+        if (!executablePath.empty()) app->setExecutablePath(executablePath);
         app->frontend().setMessageScript([this](std::string_view title, std::string_view text, MessageButtons b,
                                                 MessageIcon i) { return answer(Shown{std::string(title),
                                                                                      std::string(text), b, i}); });

@@ -11,62 +11,23 @@ shot=${2:-}
 title="Tesselon - v0.3f"
 
 work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
+. "$(dirname "$0")/x_session.sh"
 cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  stop_x
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-fail() { echo "FAILED: $*"; [ -f "$run/out.log" ] && cat "$run/out.log"; exit 1; }
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-# The default source folder is the home folder; keep scans away from the real one.
-export HOME="$work/home"
-mkdir -p "$HOME"
+start_x
 
 # start NAME ARGS...: runs a copy of the program in a folder of its own ($run), since
 # it keeps its settings and consent files beside itself.
 start() {
-  run="$work/$1"
+  local folder="$work/$1"
   shift
-  mkdir -p "$run"
-  cp "$bin_dir/tesselon" "$run/tesselon"
-  if [ -n "${consent:-}" ]; then printf '%s' "$consent" >"$run/HayConsentimiento.dat"; fi
-  "$run/tesselon" "$@" >"$run/out.log" 2>&1 &
-  app_pid=$!
-}
-
-# wait_window NAME: waits until a top-level window of that name exists; prints its id.
-wait_window() {
-  local id=""
-  for _ in $(seq 300); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    kill -0 "$app_pid" 2>/dev/null || return 1
-    sleep 0.1
-  done
-  return 1
-}
-
-# answer NAME: Return in the message box of that title, which picks its default button.
-answer() {
-  local id
-  id=$(wait_window "$1") || fail "no '$1' box"
-  xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
-  sleep 0.2
-  xdotool key --clearmodifiers Return
-  # Gone once answered.
-  for _ in $(seq 100); do
-    xdotool search --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.1
-  done
-  fail "'$1' box still open after Return"
+  mkdir -p "$folder"
+  cp "$bin_dir/tesselon" "$folder/tesselon"
+  if [ -n "${consent:-}" ]; then printf '%s' "$consent" >"$folder/HayConsentimiento.dat"; fi
+  launch "$folder" "$@"
 }
 
 # The main window is idle when no question is waiting and the status line is quiet;
@@ -74,14 +35,6 @@ answer() {
 wait_main() {
   wait_window "$title" >/dev/null || fail "main window never appeared"
   sleep 1.5
-}
-
-terminate() {
-  kill -TERM "$app_pid"
-  local rc=0
-  wait "$app_pid" || rc=$?
-  app_pid=""
-  [ "$rc" -eq 0 ] || fail "exit code $rc"
 }
 
 # 1. A user's first start: consent asked and given, rescan of the (empty) home folder.

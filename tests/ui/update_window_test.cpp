@@ -54,6 +54,8 @@ TEST_F(Window4, OpensSmallShowingBothStampsThenGrowsForTheDownload) {
     screen.progressValue = 1250;
     window.show(screen);
     EXPECT_EQ(window.size(), QSize(305, 350));
+    // The check box's row is as dark as the window, so its white caption shows.
+    EXPECT_EQ(window.grab().toImage().pixelColor(287, 337), QColor(2, 2, 2));
     EXPECT_EQ(c.text(Gadget_Update_Text_VersionInternet), "2025112112343");
     EXPECT_EQ(c.text(Gadget_Update_Text_DownloadingCurrentFile), "(1 de 3)");
     EXPECT_EQ(c.textColour(Gadget_Update_Text_DownloadingCurrentFile), 0x00FFFFu);

@@ -40,11 +40,17 @@ UpdateWindow::UpdateWindow(LanguageTable& table, QWidget* owner) : table_(table)
     setWindowTitle(QString::fromStdString(table.lookupText("Window_Update")));
     buildControls(this, WindowContent{updateWindowLayout(), {}, nullptr}, controls_, table);
 
-    for (int frame : {Gadget_Update_Frame3D69, Gadget_Update_Frame3D69_70}) {
-        QFont font = controls_.font(frame);
-        font.setUnderline(true);
-        controls_.widget(frame)->setFont(font);
+    for (int id : controls_.ids()) {
+        QWidget* w = controls_.widget(id);
+        QFont font = w->font();
+        // Where Constantia is missing, the system's default serif is far wider than it;
+        // Liberation Serif keeps the captions within their boxes.
+        if (font.family() == "Constantia") font.setFamilies({"Constantia", "Liberation Serif"});
+        if (id == Gadget_Update_Frame3D69 || id == Gadget_Update_Frame3D69_70) font.setUnderline(true);
+        w->setFont(font);
     }
+    // The caption breaks into lines for the face now in use.
+    controls_.setCaptionWraps(Gadget_Update_Button_Descargar, true);
 
     // Presses are noted at once, whatever loop dispatches them.
     controls_.bindImmediate(Gadget_Update_Button_Descargar, this, [this] { pressed_.downloadPressed = true; });

@@ -117,6 +117,27 @@ TEST_F(OnlineUpdate, NeitherTheStartNorTheEndWaitsForTheStatisticsRequest) {
     server.release();
 }
 
+TEST_F(OnlineUpdate, UsarWgetWithAWgetToolBesideTheProgramRoutesTheCheckThroughIt) {
+    serveVersion(kLocalBuildStamp);
+    const std::string wget = readFile("/usr/bin/wget");
+    struct Case {
+        std::string marker, tool;
+        int8_t expected;
+    };
+    for (const Case& c : {Case{"", wget, 0}, Case{"x", std::string(100, 'w'), 0}, Case{"x", wget, 1}}) {
+        programFolder.write("usarWget.txt", c.marker);
+        ::chmod(programFolder.write("wget.dat", c.tool).c_str(), 0755);
+        startQuietly();
+        EXPECT_EQ(state().UseExternalDownloader, c.expected);
+        app.reset();
+    }
+    // Only the last start asked through wget.
+    size_t byWget = 0;
+    for (const LoggedRequest& r : server.requests())
+        byWget += r.header("User-Agent").rfind("Wget/", 0) == 0 ? 1 : 0;
+    EXPECT_EQ(byWget, 2u);  // the probe and the read
+}
+
 // Run by CTest with the netwatch library preloaded (update_defaults_stay_offline).
 TEST(OnlineUpdateOffline, StartAgainstTheBuiltInHostsLooksNothingUpAndConnectsNowhere) {
     const char* log = std::getenv("TESSELON_NETWATCH_LOG");

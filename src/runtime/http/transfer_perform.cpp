@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <new>
@@ -21,12 +22,23 @@ void countReceived(TransferRecord& r, size_t bytes) {
     r.received.store(r.received.load(std::memory_order_relaxed) + int64_t(bytes), std::memory_order_relaxed);
 }
 
+// Room for the whole announced body at once, so a large download is not copied over
+// and over while it grows; a body larger than announced still grows as it must.
+void reserveAnnounced(TransferRecord& r) {
+    constexpr curl_off_t kLargestReservation = curl_off_t(1) << 30;
+    curl_off_t announced = -1;
+    if (curl_easy_getinfo(static_cast<CURL*>(r.curl), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
+        announced > 0)
+        r.body.reserve(size_t(std::min(announced, kLargestReservation)));
+}
+
 // Answering fewer bytes than given makes libcurl stop with a write error.
 size_t writeToMemory(char* data, size_t size, size_t count, void* user) {
     TransferRecord& r = recordOf(user);
     const size_t bytes = size * count;
     if (abortRequested(r)) return 0;
     try {
+        if (r.body.empty()) reserveAnnounced(r);
         r.body.append(data, bytes);
     } catch (const std::bad_alloc&) {
         return 0;
@@ -149,7 +161,9 @@ void performTransfer(TransferRecord& r) {
         finish(r, false);
         return;
     }
+    r.curl = easy.get();
     const CURLcode code = curl_easy_perform(easy.get());
+    r.curl = nullptr;
     readAnswer(easy.get(), r, code);
     if (code != CURLE_OK) r.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
     finish(r, code == CURLE_OK);

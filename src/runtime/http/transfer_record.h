@@ -40,6 +40,7 @@ struct TransferRecord {
     std::string error;
     std::string effectiveUrl;
     bool verifiedTls = false;
+    void* curl = nullptr;  // the worker's handle while it runs, for its callbacks
 
     bool isRequest() const { return kind == TransferKind::Request; }
     // The option bits that apply to this kind of transfer.

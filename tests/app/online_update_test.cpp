@@ -117,6 +117,28 @@ TEST_F(OnlineUpdate, NeitherTheStartNorTheEndWaitsForTheStatisticsRequest) {
     server.release();
 }
 
+TEST_F(OnlineUpdate, TerminationDuringADownloadEndsTheProgramAtOnce) {
+    // The host never sends the new build.
+    served.write(".soft/.Tesselon/lastversion.dat",
+                 "VERSION#" + kNewerStamp + "#tesselon#" + server.baseUrl() + "hold/files#\r\n");
+    giveConsent();
+    answers = {MessageAnswer::No};
+    // Ended the way a session logout ends it, once the download is under way.
+    QTimer logout;
+    logout.setInterval(5);
+    QObject::connect(&logout, &QTimer::timeout, [&] {
+        if (window4.empty() || window4.back().height != 350) return;
+        logout.stop();
+        app->requestEnd();
+    });
+    logout.start();
+    EXPECT_FALSE(startWith());
+    server.release();
+    EXPECT_EQ(titles(), std::vector<std::string>{"Recontar nº de imágenes"});
+    EXPECT_EQ(readFile(executablePath), script("old"));
+    EXPECT_EQ(fileSize(programFolder.file("deleteme.now")), kFileMissing);
+}
+
 TEST_F(OnlineUpdate, UsarWgetWithAWgetToolBesideTheProgramRoutesTheCheckThroughIt) {
     serveVersion(kLocalBuildStamp);
     const std::string wget = readFile("/usr/bin/wget");

@@ -6,6 +6,7 @@
 
 #include "app/consent_gate.h"
 #include "app/interface_lock.h"
+#include "app/online_update.h"
 #include "app/pending_services.h"
 #include "app/termination_signals.h"
 #include "engine/program_setup.h"
@@ -32,7 +33,8 @@ constexpr int kEndRetryMs = 100;
 
 }  // namespace
 
-Application::Application(Options options) : options_(std::move(options)), params_(options_.params) {
+Application::Application(Options options)
+    : options_(std::move(options)), executablePath_(executablePath()), params_(options_.params) {
     frontend_ = std::make_unique<QtFrontend>(state_, table_);
     state_.frontend = frontend_.get();
 }
@@ -75,7 +77,7 @@ bool Application::start() {
     loadWorkingSettings(true);
     if (!window_) return false;  // the update check ended the program
 
-    startUsageStatistics(state_);
+    startUsageStatistics();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     window_->show();
     frontend_->waitPumpingEvents(250);
@@ -133,7 +135,11 @@ void Application::loadWorkingSettings(bool firstStart) {
     // The preview checkbox edits a stored setting too; it shows the value in force.
     controls.setState(Gadget_Principal_CheckBox_Preview, state_.settings.entorno.Preview != 0);
 
-    if (firstStart && !withParameters && runUpdateCheck(state_)) {
+    const OnlineUpdateSetup update{state_, table_, window_.get(), executablePath_,
+                                   [this] { saveAndCloseMain(); }};
+    // An installed program (its folder is not writable) is updated by the package
+    // manager, never by replacing itself.
+    if (firstStart && !withParameters && !state_.ExecutableFolderReadOnly && runUpdateCheck(update)) {
         // The update replaced the program: it ends without its exit steps.
         endRequested_ = true;
         window_->closeForExit();

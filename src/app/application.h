@@ -58,6 +58,10 @@ public:
     // long operation is cancelled, and the request is retried until they are gone.
     void requestEnd();
 
+    // The program the online update replaces and restarts; the running executable
+    // unless set otherwise.
+    void setExecutablePath(std::string path) { executablePath_ = std::move(path); }
+
     AppState& state() { return state_; }
     MainWindow* mainWindow() { return window_.get(); }
     QtFrontend& frontend() { return *frontend_; }
@@ -67,6 +71,7 @@ private:
     void askForRescan();
 
     Options options_;
+    std::string executablePath_;
     StartParameters params_;
     AppState state_;
     LanguageTable table_;

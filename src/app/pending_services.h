@@ -13,15 +13,6 @@ struct AppState;
 // the FTP client exists.
 void startNetworking(AppState& state);
 
-// NOT BUILT YET: sends the one usage-statistics request of this start from a thread of
-// its own. No request is sent until the statistics service exists.
-void startUsageStatistics(AppState& state);
-
-// NOT BUILT YET: the online check for a newer build, run after the first settings load
-// of a start without parameters. True when the program must end (it replaced itself).
-// Until the update service exists it checks nothing and answers false.
-bool runUpdateCheck(AppState& state);
-
 // NOT BUILT YET: the FTP connection window and the download of the remote images.
 // Empty functions make their buttons do nothing.
 std::function<bool()> ftpConnectionWindow(AppState& state);

@@ -8,6 +8,7 @@
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/text_file.h"
 #include "runtime/json/json_compose.h"
+#include "runtime/text/ascii_text.h"
 #include "runtime/json/json_parse.h"
 #include "settings/record_descriptors.h"
 
@@ -29,12 +30,6 @@ void appendSection(std::string& text, JsonDocument& document, std::string_view s
     insertRecord(document.root(), record, descriptor);
     appendLine(text, section);
     appendLine(text, composeJson(document));
-}
-
-std::string_view trimSpaces(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
 }
 
 // Reads the line after a section line into the record; a line that does not parse

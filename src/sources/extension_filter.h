@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/text/ascii_text.h"
+
 namespace tesselon {
 
 // Built once from a "|"-separated list of extension names without dots ("jpg|jpeg|png").
@@ -22,9 +24,5 @@ private:
     bool acceptsAll_ = false;
     std::vector<std::string> names_;
 };
-
-// Lower-/upper-cases the ASCII letters; other bytes (UTF-8 sequences) stay as they are.
-std::string asciiLower(std::string_view text);
-std::string asciiUpper(std::string_view text);
 
 }  // namespace tesselon

@@ -349,7 +349,11 @@ void ControlRegistry::applyColours(Entry& e) {
     QPalette palette = w->palette();
     if (e.back) {
         palette.setColor(backRole(e.kind), toQColor(*e.back));
-        if (backRole(e.kind) == QPalette::Window) w->setAutoFillBackground(true);
+        if (backRole(e.kind) == QPalette::Window) {
+            // A check box or option fills with the button role unless told otherwise.
+            w->setBackgroundRole(QPalette::Window);
+            w->setAutoFillBackground(true);
+        }
     }
     if (e.fore) palette.setColor(foreRole(e.kind), toQColor(*e.fore));
     w->setPalette(palette);

@@ -44,6 +44,11 @@ protected:
 
     TempDir programFolder;
     std::unique_ptr<Application> app;
+    // What the online update replaces and restarts; the test binary itself when empty,
+    // which no test lets it replace.
+    std::string executablePath;
+    // The folder the program starts from when not programFolder (a read-only one, say).
+    std::string startFolder;
 
     // A consent file so that the start asks only whether to rescan.
     void giveConsent() { programFolder.write("HayConsentimiento.dat", std::string(84, 'x')); }
@@ -67,7 +72,9 @@ protected:
     // Starts the program with `params`; the answer to the start's rescan question is
     // taken from `answers`.
     bool startWith(std::vector<std::string> params = {}) {
-        app = std::make_unique<Application>(Application::Options{programFolder.path(), std::move(params)});
+        app = std::make_unique<Application>(
+            Application::Options{startFolder.empty() ? programFolder.path() : startFolder, std::move(params)});
+        if (!executablePath.empty()) app->setExecutablePath(executablePath);
         app->frontend().setMessageScript([this](std::string_view title, std::string_view text, MessageButtons b,
                                                 MessageIcon i) { return answer(Shown{std::string(title),
                                                                                      std::string(text), b, i}); });

@@ -12,9 +12,9 @@ title="Tesselon - v0.3f"
 
 work=$(mktemp -d)
 chmod 755 "$work"
-. "$smoke_dir/x11_session.sh"
+. "$smoke_dir/x_session.sh"
 # The unpacked /usr/bin is made read-only when the test does not run as root.
-trap 'stop_session; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'stop_x; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 log="$work/log"
 fail() { echo "FAILED: $*"; [ -f "$log" ] && cat "$log"; exit 1; }
 
@@ -112,7 +112,7 @@ grep -q "^tools): $home/.config/tesselon/\$" <<<"$help" && grep -q "per-user fol
 
 # 5. The desktop program from the unpacked root asks for consent and records it in the
 #    per-user folder, in a private X server.
-start_xvfb "$work"
+start_x
 "${as_user[@]}" env HOME="$home" XDG_CONFIG_HOME="$config" DISPLAY="$DISPLAY" "$bin/tesselon" >"$log" 2>&1 &
 app_pid=$!
 answer "ATENCIÓN/PLEASE NOTE"

@@ -11,26 +11,23 @@ shot=${2:-}
 title="Tesselon - v0.3f"
 
 work=$(mktemp -d)
-. "$(dirname "$0")/x11_session.sh"
-trap 'stop_session; rm -rf "$work"' EXIT
-
-fail() { echo "FAILED: $*"; [ -f "$run/out.log" ] && cat "$run/out.log"; exit 1; }
-
-start_xvfb "$work"
-# The default source folder is the home folder; keep scans away from the real one.
-export HOME="$work/home"
-mkdir -p "$HOME"
+. "$(dirname "$0")/x_session.sh"
+cleanup() {
+  stop_x
+  rm -rf "$work"
+}
+trap cleanup EXIT
+start_x
 
 # start NAME ARGS...: runs a copy of the program in a folder of its own ($run), since
 # it keeps its settings and consent files beside itself.
 start() {
-  run="$work/$1"
+  local folder="$work/$1"
   shift
-  mkdir -p "$run"
-  cp "$bin_dir/tesselon" "$run/tesselon"
-  if [ -n "${consent:-}" ]; then printf '%s' "$consent" >"$run/HayConsentimiento.dat"; fi
-  "$run/tesselon" "$@" >"$run/out.log" 2>&1 &
-  app_pid=$!
+  mkdir -p "$folder"
+  cp "$bin_dir/tesselon" "$folder/tesselon"
+  if [ -n "${consent:-}" ]; then printf '%s' "$consent" >"$folder/HayConsentimiento.dat"; fi
+  launch "$folder" "$@"
 }
 
 # The main window is idle when no question is waiting and the status line is quiet;

@@ -10,16 +10,17 @@ namespace tesselon::testing {
 class ScopedEnv {
 public:
     // A null value unsets the variable.
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) saved_ = old;
-        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    ScopedEnv(std::string name, const char* value) : name_(std::move(name)) {
+        if (const char* old = std::getenv(name_.c_str())) saved_ = old;
+        value ? ::setenv(name_.c_str(), value, 1) : ::unsetenv(name_.c_str());
     }
-    ~ScopedEnv() { saved_ ? ::setenv(name_, saved_->c_str(), 1) : ::unsetenv(name_); }
+    ScopedEnv(std::string name, const std::string& value) : ScopedEnv(std::move(name), value.c_str()) {}
+    ~ScopedEnv() { saved_ ? ::setenv(name_.c_str(), saved_->c_str(), 1) : ::unsetenv(name_.c_str()); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
-    const char* name_;
+    std::string name_;
     std::optional<std::string> saved_;
 };
 

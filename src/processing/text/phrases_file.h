@@ -10,9 +10,6 @@ namespace tesselon {
 
 struct AppState;
 
-// Leading and trailing spaces removed; tabs and other white space stay.
-std::string trimSpaces(std::string_view text);
-
 // Refills PhrasesList from the file named by ArchivoFrases, read as UTF-8 with lines
 // ending at CR, LF or CR LF. Every line is a phrase, empty ones too: an empty file gives
 // one empty phrase, and a final line end adds none. A byte-order mark is not

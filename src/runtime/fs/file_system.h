@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/fs/file_descriptor.h"
+
 namespace tesselon {
 
 constexpr int64_t kFileMissing = -1;
@@ -38,6 +40,8 @@ std::string executableFolder();
 // The user's configuration folder: $XDG_CONFIG_HOME when it holds an absolute path,
 // else the home folder's .config/; ending in "/".
 std::string userConfigFolder();
+// The running executable's full path; empty when it cannot be read.
+std::string executablePath();
 
 // Whether this process may create files in the folder (false when it does not exist).
 bool isWritableFolder(std::string_view folder);
@@ -72,5 +76,9 @@ bool isReplacementTemporaryName(std::string_view name);
 // killed between writing and renaming. A temporary whose writer is still at work is
 // kept. Returns how many were deleted.
 int removeStaleTemporaries(std::string_view folder);
+
+// Creates a new file with a name of its own beside `target` (same folder, so it can be
+// renamed over the target), open for writing; its name goes to `temporaryPath`.
+FileDescriptor createTemporaryBeside(const std::string& target, unsigned mode, std::string& temporaryPath);
 
 }  // namespace tesselon

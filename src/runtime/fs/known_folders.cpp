@@ -48,11 +48,15 @@ std::string userConfigFolder() {
     return userFolder() + ".config/";
 }
 
-std::string executableFolder() {
+std::string executablePath() {
     std::vector<char> target(PATH_MAX + 1);
     const ssize_t length = ::readlink("/proc/self/exe", target.data(), target.size() - 1);
-    if (length <= 0) return "./";
-    const std::string path(target.data(), static_cast<size_t>(length));
+    if (length <= 0) return {};
+    return std::string(target.data(), static_cast<size_t>(length));
+}
+
+std::string executableFolder() {
+    const std::string path = executablePath();
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
 }

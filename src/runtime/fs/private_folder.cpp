@@ -1,33 +1,27 @@
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "runtime/fs/private_folder.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <stdlib.h>
 
 #include "runtime/fs/file_system.h"
 
 namespace tesselon {
 
-bool isWritableFolder(std::string_view folder) {
-    if (fileSize(folder) != kFileIsFolder) return false;
-    // Creating a file needs both write and search permission; a read-only mount fails
-    // this even for root.
-    return ::access(std::string(folder).c_str(), W_OK | X_OK) == 0;
+PrivateFolder::PrivateFolder() {
+    std::string pattern = temporaryFolder() + "tesselon-XXXXXX";
+    // mkdtemp makes the folder with mode 0700.
+    if (::mkdtemp(pattern.data())) path_ = pattern + "/";
 }
 
-bool createPrivateFolder(std::string_view folder) {
-    std::string path(folder);
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    if (path.empty() || path.front() != '/') return false;
-    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        const std::string prefix = path.substr(0, slash);
-        if (::mkdir(prefix.c_str(), 0700) == 0) {
-            // mkdir applies the umask; a folder we create is exactly owner-only.
-            ::chmod(prefix.c_str(), 0700);
-        } else if (errno != EEXIST) {
-            return false;
-        }
-        if (slash == std::string::npos) break;
-    }
-    return fileSize(path) == kFileIsFolder;
+PrivateFolder::~PrivateFolder() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+FileDescriptor createNewFile(const std::string& path, unsigned mode) {
+    return FileDescriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
 }
 
 }  // namespace tesselon

@@ -38,13 +38,22 @@ std::string randomSuffix() {
     return text;
 }
 
-// Creates a fresh file beside `target`; its name is stored in `temporaryPath`.
-FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath) {
+void syncFolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.valid()) ::fsync(fd.get());
+}
+
+}  // namespace
+
+FileDescriptor createTemporaryBeside(const std::string& target, unsigned mode, std::string& temporaryPath) {
     const size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = target.substr(folder.size()).substr(0, kTemporaryNameStem);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
+        // O_EXCL also refuses a link standing at the name, dangling or not.
         FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd.valid()) {
             // Held until the descriptor closes: a cleaner never takes a live temporary
@@ -56,15 +65,6 @@ FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std
     }
     return FileDescriptor();
 }
-
-void syncFolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.valid()) ::fsync(fd.get());
-}
-
-}  // namespace
 
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync) {
     if (path.empty()) return false;

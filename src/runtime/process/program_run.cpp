@@ -122,6 +122,8 @@ bool ProgramRun::running() {
 
 size_t ProgramRun::availableOutput() { return impl_->pendingOutput.size() + bytesWaiting(impl_->output); }
 
+size_t ProgramRun::availableErrorOutput() { return impl_->pendingError.size() + bytesWaiting(impl_->error); }
+
 size_t ProgramRun::readOutput(void* buffer, size_t count) {
     return readPendingThenPipe(impl_->pendingOutput, impl_->output, buffer, count);
 }

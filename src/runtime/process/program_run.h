@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tesselon {
 
@@ -32,6 +33,7 @@ public:
 
     bool running();                     // not ended yet, or unread output remains
     size_t availableOutput();           // bytes of stdout waiting to be read
+    size_t availableErrorOutput();      // bytes of stderr waiting to be read
     // Blocks until `count` bytes arrived or the pipe closed; returns bytes read.
     size_t readOutput(void* buffer, size_t count);
     size_t readError(void* buffer, size_t count);
@@ -67,5 +69,11 @@ struct RunResult {
 RunResult runProgram(std::string_view program, std::string_view parameters = {},
                      std::string_view workingFolder = {}, int flags = 0,
                      ProgramRun* inputFrom = nullptr);
+
+// Starts arguments[0] (a path, searched in PATH when it has no "/") with the other
+// elements as its arguments exactly as they are: nothing is split or unquoted, and
+// nothing is handed to the opener when the program cannot be started.
+RunResult runProgramArguments(const std::vector<std::string>& arguments, std::string_view workingFolder = {},
+                              int flags = 0);
 
 }  // namespace tesselon

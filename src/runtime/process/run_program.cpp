@@ -116,12 +116,16 @@ RunResult openWithDesktop(std::string_view program, std::string_view workingFold
     return finish(std::move(impl), flags);
 }
 
-}  // namespace
+// Starts the program with the pipes the flags ask for. `impl` is empty when nothing
+// started; `spawnFailed` then tells that the program itself could not be started, as
+// opposed to a pipe or the working folder.
+struct Spawned {
+    std::unique_ptr<ProgramRun::Impl> impl;
+    bool spawnFailed = false;
+};
 
-RunResult runProgram(std::string_view program, std::string_view parameters, std::string_view workingFolder,
-                     int flags, ProgramRun* inputFrom) {
-    const std::vector<std::string> arguments = programArguments(program, parameters);
-    if (arguments.empty() || arguments[0].empty()) return {};
+Spawned spawnWithPipes(const std::vector<std::string>& arguments, std::string_view workingFolder, int flags,
+                       ProgramRun* inputFrom) {
     // Pipes without a ProgramRun to read them would stall the child once full.
     const int pipes = (flags & kRunOpen) ? flags & kPipeFlags : 0;
 
@@ -140,16 +144,32 @@ RunResult runProgram(std::string_view program, std::string_view parameters, std:
     auto impl = std::make_unique<ProgramRun::Impl>();
     impl->flags = flags;
     impl->pid = setup.spawn(arguments);
-    if (impl->pid < 0) {
-        if (flags & kPipeFlags) return {};
-        return openWithDesktop(program, workingFolder, flags);
-    }
+    if (impl->pid < 0) return Spawned{nullptr, true};
     impl->output = std::move(output.read);
     impl->input = std::move(input.write);
     impl->error = std::move(error.read);
     // The connected program owns that output now; reading it here would steal its input.
     if ((pipes & kRunConnectInput) && !(pipes & kRunWriteInput)) inputFrom->impl().output.reset();
-    return finish(std::move(impl), flags);
+    return Spawned{std::move(impl), false};
+}
+
+}  // namespace
+
+RunResult runProgram(std::string_view program, std::string_view parameters, std::string_view workingFolder,
+                     int flags, ProgramRun* inputFrom) {
+    const std::vector<std::string> arguments = programArguments(program, parameters);
+    if (arguments.empty() || arguments[0].empty()) return {};
+    Spawned spawned = spawnWithPipes(arguments, workingFolder, flags, inputFrom);
+    if (spawned.impl) return finish(std::move(spawned.impl), flags);
+    if (spawned.spawnFailed && !(flags & kPipeFlags)) return openWithDesktop(program, workingFolder, flags);
+    return {};
+}
+
+RunResult runProgramArguments(const std::vector<std::string>& arguments, std::string_view workingFolder, int flags) {
+    if (arguments.empty() || arguments[0].empty()) return {};
+    Spawned spawned = spawnWithPipes(arguments, workingFolder, flags & ~kRunConnectInput, nullptr);
+    if (!spawned.impl) return {};
+    return finish(std::move(spawned.impl), flags);
 }
 
 }  // namespace tesselon

@@ -1,36 +1,17 @@
 #include <cerrno>
-#include <cstdint>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
-#include <sys/random.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "runtime/fs/file_descriptor.h"
+#include "runtime/fs/file_replacement.h"
 #include "runtime/fs/file_system.h"
 
 namespace tesselon {
 
 namespace {
-
-// Long names are shortened in the temporary's name so it stays within NAME_MAX.
-constexpr size_t kTemporaryNameStem = 180;
-
-std::string randomSuffix() {
-    unsigned long long value = 0;
-    if (::getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value)) {
-        timespec now{};
-        ::clock_gettime(CLOCK_MONOTONIC, &now);
-        value = static_cast<unsigned long long>(now.tv_nsec) ^
-                (static_cast<unsigned long long>(::getpid()) << 32) ^ reinterpret_cast<uintptr_t>(&now);
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (int i = 0; i < 16; ++i, value >>= 4) text += kHex[value & 15];
-    return text;
-}
 
 // Resolves a link so the file it names is replaced rather than the link itself.
 std::string replacementTarget(const std::string& path) {
@@ -38,19 +19,6 @@ std::string replacementTarget(const std::string& path) {
     if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
     char resolved[PATH_MAX];
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
-}
-
-// Creates a fresh file beside `target`; its name is stored in `temporaryPath`.
-FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = target.substr(folder.size()).substr(0, kTemporaryNameStem);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
-        FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd.valid() || errno != EEXIST) return fd;
-    }
-    return FileDescriptor();
 }
 
 void syncFolderOf(const std::string& path) {

@@ -1,0 +1,29 @@
+#include "remote/create_remote_path.h"
+
+#include <string>
+
+namespace tesselon {
+
+bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path) {
+    while (!path.empty() && path.front() == ' ') path.remove_prefix(1);
+    while (!path.empty() && path.back() == ' ') path.remove_suffix(1);
+    const bool absolute = !path.empty() && path.front() == '/';
+    std::string partial = absolute ? "" : "/";
+    bool first = true;
+    for (;;) {
+        const size_t slash = path.find('/');
+        const std::string_view component = path.substr(0, slash);
+        if (!(first && absolute)) {
+            partial += "/";
+            partial += component;
+            if (partial.rfind("//", 0) == 0) partial.erase(0, 1);
+            if (!ftpChangeDir(sessions, id, partial) && !ftpMakeDir(sessions, id, partial)) return false;
+        }
+        first = false;
+        if (slash == std::string_view::npos) break;
+        path.remove_prefix(slash + 1);
+    }
+    return true;
+}
+
+}  // namespace tesselon

@@ -10,6 +10,7 @@
 #include "remote/ftp_sessions.h"
 #include "settings/password.h"
 #include "sources/folder_scan.h"
+#include "sources/pause_for_events.h"
 
 namespace tesselon {
 
@@ -68,7 +69,7 @@ void uploadTestPack(AppState& state, FtpID id, const std::string& packFolder, co
         }
         done = true;
     });
-    while (!done) ui.waitPumpingEvents(200);
+    while (!done) pauseForEvents(ui, 200);
     worker.join();
 }
 

@@ -13,6 +13,7 @@
 #include "runtime/fs/paths.h"
 #include "runtime/process/program_run.h"
 #include "sources/ftp_connection_test.h"
+#include "sources/pause_for_events.h"
 #include "sources/remote_names.h"
 #include "sources/scan_images.h"
 
@@ -65,14 +66,14 @@ public:
             if (target.empty()) {
                 skip();  // a path that would leave the download folder is never fetched
             } else if (!createPath(pathPart(target)) || !folderLiesUnder(pathPart(target), folder_)) {
-                error = true;
+                error = folderFailed_ = true;
                 message = "Descarga con Fallos; No se pudo crear carpeta \r\n'" + pathPart(target) + "'";
             } else {
                 fetch(entry, target, text, env);
             }
             ui_.waitPumpingEvents(20);
         }
-        if (!error) {
+        if (!folderFailed_) {
             if (skipped_ == 0) message = "Descarga de archivos completa y sin errores";
             if (cancelled) message = "Descarga de archivos incompleta; Operación Cancelada por usuario";
         }
@@ -98,7 +99,7 @@ private:
         ui_.openProgressWindow(text, barValue(entry.size, entry.size));
         if (!sessionReady(env) || !ftpDownload(sessions_, env.FtpID, entry.path, target)) return false;
         for (;;) {
-            ui_.waitPumpingEvents(1);
+            pauseForEvents(ui_, 1);
             const int64_t progress = ftpProgress(sessions_, env.FtpID);
             if (progress == kFtpTransferDone) return true;
             if (progress == kFtpTransferFailed) {
@@ -127,6 +128,8 @@ private:
             if (answer == MessageAnswer::No) {
                 skip();
             } else {
+                // Cancel keeps the failure: the final box is the error one.
+                error = true;
                 cancelled = 1;
             }
             return;
@@ -138,6 +141,7 @@ private:
     FtpSessionTable& sessions_;
     std::string folder_;
     int skipped_ = 0;
+    bool folderFailed_ = false;
 };
 
 }  // namespace

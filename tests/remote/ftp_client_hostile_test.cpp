@@ -37,15 +37,6 @@ int64_t waitForEnd(const FtpSession& session) {
     return 0;
 }
 
-// TYPE, then PASV answered with the data listener's port and the given address text.
-uint16_t answerPassive(FtpConversation& c, const std::string& address = "127,0,0,1") {
-    c.answer("200 type set\r\n");
-    const uint16_t port = c.listenForData();
-    c.answer("227 Entering Passive Mode (" + address + "," + std::to_string(port / 256) + "," +
-             std::to_string(port % 256) + ")\r\n");
-    return port;
-}
-
 TEST(FtpClientHostile, MultiLineGreetingInOneChunkIsReadBeforeUser) {
     ScriptedFtpServer server([](FtpConversation& c) {
         c.send("220-Welcome\r\n220-second line\r\n220 ready\r\n");
@@ -94,7 +85,7 @@ TEST(FtpClientHostile, PassiveReplyMustHoldSixNumbersAndOnlyItsPortIsTrusted) {
         c.answer("200 type\r\n");
         c.answer("227 ok 10,0,0,1,4\r\n");
         // The reply names a host no test may reach; the data must still come from here.
-        answerPassive(c, "203,0,113,9");
+        c.answerPassive("203,0,113,9");
         c.answer("150 here it comes\r\n");
         testing::sendAndClose(c.acceptData(),
                               "-rw-r--r-- 1 o g 3 Jan 1 2020 x.jpg\r\n-rw-r--r-- 1 o g 4 Jan 1 2020 y.jpg\r\n");
@@ -111,7 +102,7 @@ TEST(FtpClientHostile, PassiveReplyMustHoldSixNumbersAndOnlyItsPortIsTrusted) {
 TEST(FtpClientHostile, ListingSplitAcrossReceivesIsParsedOnceWhole) {
     ScriptedFtpServer server([](FtpConversation& c) {
         c.login();
-        answerPassive(c);
+        c.answerPassive();
         c.answer("150 listing\r\n");
         FileDescriptor data = c.acceptData();
         const std::string part1 = "total 2\r\n-rw-r--r-- 1 o g 12 Jan 1 2020 sp";
@@ -160,7 +151,7 @@ TEST(FtpClientHostile, StalledDownloadFailsWithinTheTimeoutAndLeavesNoFileUnderI
     TempDir dir;
     ScriptedFtpServer server([](FtpConversation& c) {
         c.login();
-        answerPassive(c);
+        c.answerPassive();
         c.answer("150 sending\r\n");
         FileDescriptor data = c.acceptData();
         writeAll(data.get(), "partial", 7);
@@ -183,7 +174,7 @@ TEST(FtpClientHostile, ConnectionClosedEarlyWithAnErrorReplyIsAFailedDownload) {
     dir.write("a.jpg", "the old file");
     ScriptedFtpServer server([](FtpConversation& c) {
         c.login();
-        answerPassive(c);
+        c.answerPassive();
         c.answer("150 sending\r\n");
         testing::sendAndClose(c.acceptData(), "trunc");
         c.send("426 connection closed; transfer aborted\r\n");
@@ -201,7 +192,7 @@ TEST(FtpClientHostile, AbortStopsARunningDownloadAtOnce) {
     TempDir dir;
     ScriptedFtpServer server([](FtpConversation& c) {
         c.login();
-        answerPassive(c);
+        c.answerPassive();
         c.answer("150 sending\r\n");
         FileDescriptor data = c.acceptData();
         c.command();

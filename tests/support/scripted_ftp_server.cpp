@@ -72,6 +72,14 @@ void FtpConversation::login() {
     answer("230 logged in\r\n");
 }
 
+uint16_t FtpConversation::answerPassive(const std::string& address) {
+    answer("200 type set\r\n");
+    const uint16_t port = listenForData();
+    answer("227 Entering Passive Mode (" + address + "," + std::to_string(port / 256) + "," +
+           std::to_string(port % 256) + ")\r\n");
+    return port;
+}
+
 uint16_t FtpConversation::listenForData() {
     uint16_t port = 0;
     dataListener_ = listenLocal(port);

@@ -30,6 +30,9 @@ public:
     // Greeting, USER answered 331, PASS answered 230.
     void login();
 
+    // TYPE answered 200, then PASV answered with a fresh data listener's port and the
+    // given address numbers.
+    uint16_t answerPassive(const std::string& address = "127,0,0,1");
     // A data listener on 127.0.0.1; answers its port.
     uint16_t listenForData();
     // Accepts the client's data connection (passive mode).

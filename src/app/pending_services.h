@@ -9,10 +9,6 @@ namespace tesselon {
 
 struct AppState;
 
-// NOT BUILT YET: starts the sockets layer of the FTP client. Nothing to start until
-// the FTP client exists.
-void startNetworking(AppState& state);
-
 // NOT BUILT YET: sends the one usage-statistics request of this start from a thread of
 // its own. No request is sent until the statistics service exists.
 void startUsageStatistics(AppState& state);
@@ -21,10 +17,5 @@ void startUsageStatistics(AppState& state);
 // of a start without parameters. True when the program must end (it replaced itself).
 // Until the update service exists it checks nothing and answers false.
 bool runUpdateCheck(AppState& state);
-
-// NOT BUILT YET: the FTP connection window and the download of the remote images.
-// Empty functions make their buttons do nothing.
-std::function<bool()> ftpConnectionWindow(AppState& state);
-std::function<void()> remoteImagesDownload(AppState& state);
 
 }  // namespace tesselon

@@ -9,6 +9,7 @@
 #include "cli/batch_report.h"
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
+#include "cli/remote_source.h"
 #include "cli/terminal_frontend.h"
 #include "engine/program_setup.h"
 #include "core/state.h"
@@ -70,17 +71,17 @@ int defaultJobs() {
 
 int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err) {
     STRProcesosEntorno& env = state.settings.entorno;
+    RemoteFetch remote;
     if (env.LocalRemoto == "R") {
-        std::fprintf(err, "tesselon-batch: the settings name an FTP source; only local folders can be converted "
-                          "from the terminal (use --source DIR)\n");
-        return kExitUsage;
-    }
-    if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
+        remote = fetchRemoteSource(state, ui, err, options.quiet);
+        if (remote.exitCode != kExitOk) return remote.exitCode;
+    } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
         std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n", env.RutaOrigenLocal.c_str());
         return kExitUsage;
+    } else {
+        scanImages(state, env.imagenesRecursivo != 0);
     }
     readPhrasesFile(state);
-    scanImages(state, env.imagenesRecursivo != 0);
     if (state.SourceImageList.empty()) {
         checkBatchPreconditions(state);  // tells the user the folder holds no images
         return kExitOk;
@@ -130,7 +131,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
                                                  : "",
                      seconds, seconds > 0 ? double(outcome.processed) / seconds : 0.0);
     }
-    const bool allSaved = outcome.saved == outcome.total && !outcome.cancelled;
+    const bool allSaved = outcome.saved == outcome.total && !outcome.cancelled && remote.failed.empty();
     return allSaved ? kExitOk : kExitFailed;
 }
 
@@ -171,6 +172,7 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
     resetToDefaults(state.settings, state.DefaultWatermarkText);
     loadSettings(state.settings, state.SettingsFilePath);
     applyOptions(options, state.settings.entorno);
+    applyRemoteOptions(options.remote, state.settings.entorno);
 
     if (options.saveConfigFile && !saveSettings(state, *options.saveConfigFile)) return kExitFailed;
     if (!options.convert()) return kExitOk;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/remote_options.h"
+
 namespace tesselon {
 
 struct CliOptions {
@@ -22,11 +24,12 @@ struct CliOptions {
     std::optional<int> jobs;                    // --jobs N, 1..256
     std::optional<std::string> report;          // --report FILE
     bool quiet = false;
+    RemoteCliOptions remote;                    // an FTP source
 
     // Whether the run converts images: any conversion option, or a settings file given
     // without --save-config (the file then describes the whole job).
     bool convert() const {
-        return source || dest || format || quality || subfolders || overwrite || jobs || report ||
+        return source || dest || format || quality || subfolders || overwrite || jobs || report || remote.any() ||
                (configFile && !saveConfigFile);
     }
 };

@@ -10,7 +10,8 @@ TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyf
   xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl"
 
 # Only bench/run needs these: the tools it compares against.
-TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2"
+TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2
+  lftp wget python3 python3-pyftpdlib"
 
 ensure_packages() {
   local missing=()

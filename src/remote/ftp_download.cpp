@@ -26,20 +26,18 @@ bool receiveFile(FtpSession::State& s, int data, FileReplacement& file) {
 
 }  // namespace
 
-void runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath) {
+int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath) {
     FtpDataConnection data(s);
     if (!s.command("TYPE ", "I", "200") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
         !data.accept()) {
         data.close();
-        s.progress = kFtpTransferFailed;
-        return;
+        return kFtpTransferFailed;
     }
     FileReplacement file(localPath);
     if (!file.ok()) {
         data.close();
         s.reader.drainReply();
-        s.progress = kFtpTransferFailed;
-        return;
+        return kFtpTransferFailed;
     }
     bool ok = receiveFile(s, data.fd(), file);
     data.close();
@@ -51,7 +49,7 @@ void runDownload(FtpSession::State& s, const std::string& remoteName, const std:
     } else {
         s.outOfStep = true;
     }
-    s.progress = ok ? kFtpTransferDone : kFtpTransferFailed;
+    return ok ? kFtpTransferDone : kFtpTransferFailed;
 }
 
 }  // namespace tesselon

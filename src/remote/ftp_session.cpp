@@ -47,6 +47,23 @@ bool FtpSession::State::command(std::string_view command, std::string_view argum
     return sendCommand(command, argument) && reader.expectReply(codes, replyText);
 }
 
+bool FtpSession::State::setType(std::string_view wanted) {
+    if (type == wanted) return true;
+    type.clear();
+    if (!command("TYPE ", wanted, "200")) return false;
+    type = wanted;
+    return true;
+}
+
+void FtpSession::State::finishTransfer(int64_t result) {
+    {
+        std::lock_guard lock(endMutex);
+        progress = result;
+        running = false;
+    }
+    ended.notify_all();
+}
+
 void FtpSession::State::joinWorker() {
     if (worker.joinable()) worker.join();
 }
@@ -100,7 +117,7 @@ bool FtpSession::list() {
     State& s = *state_;
     s.listing.clear();
     FtpDataConnection data(s);
-    if (!s.command("TYPE ", "A", "200") || !data.open() || !s.command("LIST", {}, "125;150")) return false;
+    if (!s.setType("A") || !data.open() || !s.command("LIST", {}, "125;150")) return false;
     if (!data.accept()) {
         data.close();
         s.reader.drainReply();
@@ -137,7 +154,7 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
     if (!file.valid()) return false;
     s.joinWorker();
     FtpDataConnection data(s);
-    if (!s.command("TYPE ", "I", "200") || !data.open() || !s.command("STOR ", remoteName, "125;150") ||
+    if (!s.setType("I") || !data.open() || !s.command("STOR ", remoteName, "125;150") ||
         !data.accept()) {
         data.close();
         s.progress = kFtpTransferFailed;
@@ -178,8 +195,7 @@ bool FtpSession::startDownload(std::string remoteName, std::string localPath) {
     s.running = true;
     try {
         s.worker = std::thread([&s, remoteName = std::move(remoteName), localPath = std::move(localPath)] {
-            runDownload(s, remoteName, localPath);
-            s.running = false;
+            s.finishTransfer(runDownload(s, remoteName, localPath));
         });
     } catch (const std::system_error&) {
         s.running = false;
@@ -190,6 +206,12 @@ bool FtpSession::startDownload(std::string remoteName, std::string localPath) {
 }
 
 int64_t FtpSession::progress() const { return state_->progress.load(); }
+
+bool FtpSession::waitForTransfer(int ms) {
+    State& s = *state_;
+    std::unique_lock lock(s.endMutex);
+    return s.ended.wait_for(lock, std::chrono::milliseconds(ms), [&s] { return !s.running.load(); });
+}
 
 void FtpSession::abort() {
     State& s = *state_;

@@ -70,6 +70,8 @@ public:
     bool startDownload(std::string remoteName, std::string localPath);
     // -1 starting, bytes so far, -3 done, -2 failed.
     int64_t progress() const;
+    // Waits up to `ms` for a running download to end; true when none runs (any more).
+    bool waitForTransfer(int ms);
     // Stops a running transfer and waits for its worker; the transfer ends as failed.
     // Returns at once when none runs.
     void abort();

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,6 +22,8 @@ struct FtpSession::State {
     State(FileDescriptor connection, const FtpConnectOptions& options);
     ~State();
 
+    // TYPE with the representation ("A" or "I") unless the server already uses it.
+    bool setType(std::string_view type);
     // Sends command + argument + CR LF; false when the line is refused or cannot be sent.
     bool sendCommand(std::string_view command, std::string_view argument = {});
     // sendCommand, then expectReply.
@@ -46,6 +50,12 @@ struct FtpSession::State {
     std::atomic<bool> running{false};
     std::atomic<bool> outOfStep{false};
     std::thread worker;
+    std::string type;  // the representation type in force, empty when unknown
+
+    // The worker's end, for waits that should not outlast it.
+    void finishTransfer(int64_t result);
+    std::mutex endMutex;
+    std::condition_variable ended;
 };
 
 // One data connection: passive, connected at once to the control connection's peer
@@ -71,7 +81,7 @@ private:
 // Time allowed for one block to leave on a data connection.
 inline int dataSendTimeout(const FtpSession::State& s) { return s.timeoutSeconds < 5 ? s.timeoutSeconds : 5; }
 
-// The worker of startDownload.
-void runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath);
+// The worker of startDownload; answers the final progress value (-3 or -2).
+int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath);
 
 }  // namespace tesselon

@@ -143,6 +143,10 @@ int64_t ftpProgress(FtpSessionTable& sessions, FtpID id) {
     return s ? s->progress() : 0;
 }
 
+void ftpWaitForTransfer(FtpSessionTable& sessions, FtpID id, int ms) {
+    if (std::shared_ptr<FtpSession> s = sessions.find(id)) s->waitForTransfer(ms);
+}
+
 void ftpAbort(FtpSessionTable& sessions, FtpID id) {
     if (std::shared_ptr<FtpSession> s = sessions.find(id)) s->abort();
 }

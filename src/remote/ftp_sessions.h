@@ -73,6 +73,9 @@ int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id);
 bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName);
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath);
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id);
+// Waits up to `ms` for the session's running download to end, returning early when it
+// does, so a caller polling the progress reacts at once.
+void ftpWaitForTransfer(FtpSessionTable& sessions, FtpID id, int ms);
 void ftpAbort(FtpSessionTable& sessions, FtpID id);
 
 }  // namespace tesselon

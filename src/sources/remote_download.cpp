@@ -13,7 +13,6 @@
 #include "runtime/fs/paths.h"
 #include "runtime/process/program_run.h"
 #include "sources/ftp_connection_test.h"
-#include "sources/pause_for_events.h"
 #include "sources/remote_names.h"
 #include "sources/scan_images.h"
 
@@ -88,7 +87,7 @@ private:
     // A session that lost step with its server (a stalled transfer) is replaced before
     // the next transfer, so that a retry has a chance.
     bool sessionReady(STRProcesosEntorno& env) {
-        if (ftpCheck(sessions_, env.FtpID)) return true;
+        if (!lastFailed_ || ftpCheck(sessions_, env.FtpID)) return true;
         ftpClose(sessions_, env.FtpID);
         env.FtpID = testResultHandle(testFtpConnection(state_, storedFtpConnection(state_), {true, true, false}));
         return env.FtpID != 0;
@@ -97,9 +96,16 @@ private:
     bool transfer(const SourceImageEntry& entry, const std::string& target, const std::string& text,
                   STRProcesosEntorno& env) {
         ui_.openProgressWindow(text, barValue(entry.size, entry.size));
-        if (!sessionReady(env) || !ftpDownload(sessions_, env.FtpID, entry.path, target)) return false;
+        lastFailed_ = !(sessionReady(env) && ftpDownload(sessions_, env.FtpID, entry.path, target) && finished(entry, env));
+        return !lastFailed_;
+    }
+
+    bool finished(const SourceImageEntry& entry, STRProcesosEntorno& env) {
         for (;;) {
-            pauseForEvents(ui_, 1);
+            ui_.waitPumpingEvents(1);
+            // A front end without windows returns at once; this waits for the worker
+            // instead of spinning, and ends as soon as the transfer does.
+            ftpWaitForTransfer(sessions_, env.FtpID, 1);
             const int64_t progress = ftpProgress(sessions_, env.FtpID);
             if (progress == kFtpTransferDone) return true;
             if (progress == kFtpTransferFailed) {
@@ -142,6 +148,7 @@ private:
     std::string folder_;
     int skipped_ = 0;
     bool folderFailed_ = false;
+    bool lastFailed_ = false;  // the last transfer failed: check the session first
 };
 
 }  // namespace

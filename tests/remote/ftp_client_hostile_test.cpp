@@ -85,7 +85,10 @@ TEST(FtpClientHostile, PassiveReplyMustHoldSixNumbersAndOnlyItsPortIsTrusted) {
         c.answer("200 type\r\n");
         c.answer("227 ok 10,0,0,1,4\r\n");
         // The reply names a host no test may reach; the data must still come from here.
-        c.answerPassive("203,0,113,9");
+        // (TYPE A is in force already: it is not sent again.)
+        const uint16_t port = c.listenForData();
+        c.answer("227 Entering Passive Mode (203,0,113,9," + std::to_string(port / 256) + "," +
+                 std::to_string(port % 256) + ")\r\n");
         c.answer("150 here it comes\r\n");
         testing::sendAndClose(c.acceptData(),
                               "-rw-r--r-- 1 o g 3 Jan 1 2020 x.jpg\r\n-rw-r--r-- 1 o g 4 Jan 1 2020 y.jpg\r\n");

@@ -2,22 +2,13 @@
 
 #include "core/state.h"
 #include "processing/batch/run_batch.h"
+#include "runtime/fs/trim_spaces.h"
 #include "sources/remote_download.h"
 #include "ui/ftp_connection/open_ftp_connection_window.h"
 #include "ui/main_window.h"
 #include "ui/requesters.h"
 
 namespace tesselon {
-
-namespace {
-
-std::string trimmed(const std::string& text) {
-    const size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos) return {};
-    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-}
-
-}  // namespace
 
 std::function<bool()> ftpConnectionWindow(AppState& state, LanguageTable& table, MainWindow& window) {
     return [&state, &table, &window] { return openFtpConnectionWindow(state, table, window.controls(), &window); };
@@ -26,7 +17,7 @@ std::function<bool()> ftpConnectionWindow(AppState& state, LanguageTable& table,
 std::function<void()> remoteImagesDownload(AppState& state, Requesters& requesters) {
     return [&state, &requesters] {
         const std::string folder =
-            trimmed(folderRequester(requesters, kDownloadChooserTitle, downloadChooserStart(state)));
+            trimSpaces(folderRequester(requesters, kDownloadChooserTitle, downloadChooserStart(state)));
         if (folder.empty()) return;
         const std::string result = downloadRemoteImages(state, folder, [&state] { runBatch(state, true); });
         showDownloadResult(state, result, folder);

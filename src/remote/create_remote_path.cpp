@@ -2,11 +2,13 @@
 
 #include <string>
 
+#include "runtime/fs/trim_spaces.h"
+
 namespace tesselon {
 
-bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path) {
-    while (!path.empty() && path.front() == ' ') path.remove_prefix(1);
-    while (!path.empty() && path.back() == ' ') path.remove_suffix(1);
+bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view untrimmed) {
+    const std::string trimmed = trimSpaces(untrimmed);
+    std::string_view path = trimmed;
     const bool absolute = !path.empty() && path.front() == '/';
     std::string partial = absolute ? "" : "/";
     bool first = true;

@@ -8,6 +8,7 @@
 #include "core/state.h"
 #include "remote/create_remote_path.h"
 #include "remote/ftp_sessions.h"
+#include "runtime/fs/trim_spaces.h"
 #include "settings/password.h"
 #include "sources/folder_scan.h"
 #include "sources/pause_for_events.h"
@@ -20,14 +21,8 @@ constexpr const char* kUploadTitle = "Subiendo imagenes...";
 constexpr const char* kUploadCancelled = "Subida de imagenes de prueba suspendida por el usuario";
 constexpr const char* kTestPatterns[] = {"*.jpg", "*.jpeg", "*.png", "*.gif"};
 
-std::string trimmed(std::string_view text) {
-    const size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string_view::npos) return {};
-    return std::string(text.substr(begin, text.find_last_not_of(' ') - begin + 1));
-}
-
 int portNumber(const std::string& text) {
-    const std::string digits = trimmed(text);
+    const std::string digits = trimSpaces(text);
     long value = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') break;
@@ -121,7 +116,7 @@ std::string testFtpConnection(AppState& state, const FtpConnectionData& data, co
 
     title = "Conexión con éxito";
     message = "La conexión se ha realizado correctamente";
-    const std::string folder = trimmed(data.folder);
+    const std::string folder = trimSpaces(data.folder);
     if (!folder.empty()) {
         message += "\r\nRuta '" + folder + "' es ";
         bool entered = ftpChangeDir(sessions, id, folder);

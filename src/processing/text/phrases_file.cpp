@@ -6,13 +6,6 @@
 
 namespace tesselon {
 
-std::string trimSpaces(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos)
-        return {};
-    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
 void readPhrasesFile(AppState& state) {
     state.PhrasesList.clear();
     TextFile file = TextFile::openForReading(state.settings.texto.ArchivoFrases, TextEncoding::Utf8);

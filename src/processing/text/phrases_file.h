@@ -1,6 +1,8 @@
 // The phrases file: one phrase per line, drawn on the images in turn.
 #pragma once
 
+#include "runtime/fs/trim_spaces.h"
+
 #include <string>
 #include <string_view>
 
@@ -8,8 +10,6 @@ namespace tesselon {
 
 struct AppState;
 
-// Leading and trailing spaces removed; tabs and other white space stay.
-std::string trimSpaces(std::string_view text);
 
 // Refills PhrasesList from the file named by ArchivoFrases, read as UTF-8 with lines
 // ending at CR, LF or CR LF. Every line is a phrase, empty ones too: an empty file gives

@@ -1,16 +1,11 @@
 #include "ui/ftp_connection/ftp_connection_form.h"
 
+#include "runtime/fs/trim_spaces.h"
 #include "settings/password.h"
 
 namespace tesselon {
 
 namespace {
-
-std::string trimmed(const std::string& text) {
-    const size_t begin = text.find_first_not_of(' ');
-    if (begin == std::string::npos) return {};
-    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
-}
 
 std::string slashes(std::string path) {
     for (char& c : path) {
@@ -39,14 +34,14 @@ std::string folderForDisplay(const std::string& folder) { return withEndSlash(sl
 
 std::optional<FtpConnectionData> dataToCheck(const FtpConnectionFields& fields, const std::string& storedPassword) {
     FtpConnectionData data;
-    data.server = trimmed(fields.server);
-    data.port = trimmed(fields.port);
-    data.user = trimmed(fields.user);
-    data.password = trimmed(fields.password);
+    data.server = trimSpaces(fields.server);
+    data.port = trimSpaces(fields.port);
+    data.user = trimSpaces(fields.user);
+    data.password = trimSpaces(fields.password);
     // The field shows the stored protected text; anything else was typed by the user.
     if (data.password != storedPassword) data.password = protectPassword(data.password);
     data.passive = fields.passive;
-    data.folder = trimmed(fields.folder);
+    data.folder = trimSpaces(fields.folder);
     if (data.folder.empty()) return std::nullopt;
     if (data.folder.front() != '/') data.folder.insert(0, "/");
     return data;
@@ -54,7 +49,7 @@ std::optional<FtpConnectionData> dataToCheck(const FtpConnectionFields& fields, 
 
 std::optional<FtpConnectionData> dataToStore(const FtpConnectionFields& fields, const std::string& storedPassword) {
     FtpConnectionFields cleaned = fields;
-    cleaned.folder = slashes(trimmed(fields.folder));
+    cleaned.folder = slashes(trimSpaces(fields.folder));
     std::optional<FtpConnectionData> data = dataToCheck(cleaned, storedPassword);
     if (!data) return std::nullopt;
     if (numericValue(data->port) == 0) data->port = "21";

@@ -111,8 +111,10 @@ void scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found, con
     if (root.empty() || (root.back() != '/' && root.back() != '\\')) root += "/";
     ui.setStatusLine(true, "");
 
-    FtpConnectionData data = storedFtpConnection(state);
-    const std::string result = testFtpConnection(state, data, FtpTestOptions{true, true, false});
+    // The session of an earlier scan is ended first: left open, each rescan would hold
+    // one more connection until the server's limit refuses the next.
+    ftpClose(ftpSessions(state), env.FtpID);
+    const std::string result = testFtpConnection(state, storedFtpConnection(state), FtpTestOptions{true, true, false});
     env.FtpID = testResultHandle(result);
     if (env.FtpID == 0) {
         const std::string message = testResultMessage(result);

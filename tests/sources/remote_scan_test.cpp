@@ -52,9 +52,10 @@ TEST_F(RemoteScan, SubfoldersFirstThenTheFolderOwnImagesAndTheSessionStaysOpen) 
     EXPECT_EQ(ftpCurrentDir(ftpSessions(state), env.FtpID), "/fotos");
     EXPECT_TRUE(ui.messages.empty());
 
-    // Without subfolders only the folder's own images.
+    // Without subfolders only the folder's own images; the earlier scan's session ends.
     scanImages(state, false);
     EXPECT_EQ(state.SourceImageList.size(), 2u);
+    EXPECT_EQ(ftpSessions(state).size(), 1u);
 }
 
 TEST_F(RemoteScan, FailuresGoToTheStatusLine) {

@@ -28,7 +28,7 @@ bool receiveFile(FtpSession::State& s, int data, FileReplacement& file) {
 
 int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath) {
     FtpDataConnection data(s);
-    if (!s.command("TYPE ", "I", "200") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
+    if (!s.setType("I") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
         !data.accept()) {
         data.close();
         return kFtpTransferFailed;

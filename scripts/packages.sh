@@ -14,10 +14,10 @@ TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyf
   xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2 strace
   $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db"
 
-# Only the benchmarks need these: the tools bench/run compares against, and the photos
-# of bench/metadata.sh.
+# Only the benchmarks need these: the tools bench/run and bench/ftp compare against,
+# and the photos of bench/metadata.sh.
 TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2
-  mate-backgrounds exiv2"
+  mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib"
 
 ensure_packages() {
   local missing=()

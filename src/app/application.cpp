@@ -5,12 +5,13 @@
 #include <QTimer>
 
 #include "app/consent_gate.h"
+#include "app/ftp_actions.h"
 #include "app/interface_lock.h"
 #include "app/online_update.h"
-#include "app/pending_services.h"
 #include "app/termination_signals.h"
 #include "engine/program_setup.h"
 #include "processing/batch/run_batch.h"
+#include "remote/ftp_sessions.h"
 #include "processing/text/phrases_file.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
@@ -49,7 +50,7 @@ bool Application::start() {
     state_.DpiScaleY = scale.y;
     images_ = decodeInterfaceImages(state_.codecs, scale.x, scale.y);
     table_ = buildLanguageTable();
-    startNetworking(state_);
+    networkStartup(state_);
 
     window_ = std::make_unique<MainWindow>();
     window_->buildControls(table_, images_);
@@ -57,7 +58,7 @@ bool Application::start() {
     frontend_->setInterfaceImages(&images_);
     events_ = std::make_unique<MainEventContext>(MainEventContext{
         state_, window_->controls(), *frontend_, [this] { loadWorkingSettings(false); },
-        ftpConnectionWindow(state_), remoteImagesDownload(state_), {}});
+        ftpConnectionWindow(state_, table_, *window_), remoteImagesDownload(state_, *frontend_), {}});
     // Until the start is through, the window's events are read and dropped; only a
     // close request is remembered, and ends the program instead of the main loop.
     window_->handleMainEvent = [this](const WindowEvent& event) -> std::string {
@@ -193,6 +194,8 @@ int Application::exec() {
         inMainLoop_ = false;
     }
     saveAndCloseMain();
+    // Every FTP session still open gets its QUIT.
+    networkShutdown(state_);
     return 0;
 }
 

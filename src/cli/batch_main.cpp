@@ -11,6 +11,7 @@
 #include "cli/batch_report.h"
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
+#include "cli/remote_source.h"
 #include "cli/terminal_frontend.h"
 #include "engine/program_folder.h"
 #include "cli/terminal_text.h"
@@ -84,20 +85,20 @@ void reportPhrasesProblem(const AppState& state, OpenProblem problem, std::FILE*
 
 int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err) {
     STRProcesosEntorno& env = state.settings.entorno;
+    RemoteFetch remote;
+    std::vector<ScanProblem> scanProblems;
     if (env.LocalRemoto == "R") {
-        std::fprintf(err, "tesselon-batch: the settings name an FTP source; only local folders can be converted "
-                          "from the terminal (use --source DIR)\n");
-        return kExitUsage;
-    }
-    if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
+        remote = fetchRemoteSource(state, ui, err, options.quiet);
+        if (remote.exitCode != kExitOk) return remote.exitCode;
+    } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
         std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
                      terminalSafe(env.RutaOrigenLocal).c_str());
         return kExitUsage;
+    } else {
+        scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
+        printScanProblems(err, scanProblems);
     }
     reportPhrasesProblem(state, readPhrasesFile(state), err);
-    std::vector<ScanProblem> scanProblems;
-    scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
-    printScanProblems(err, scanProblems);
     const size_t unlisted = size_t(std::count_if(scanProblems.begin(), scanProblems.end(), scanProblemIsFailure));
     if (state.SourceImageList.empty()) {
         checkBatchPreconditions(state);  // tells the user the folder holds no images
@@ -160,7 +161,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
                      seconds > 0 ? double(outcome.processed) / seconds : 0.0);
     }
     const bool complete = outcome.processed == outcome.total && !outcome.cancelled;
-    return complete && failed == 0 && !reportFailed ? kExitOk : kExitFailed;
+    return complete && failed == 0 && !reportFailed && remote.failed.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -199,6 +200,7 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
         return kExitUsage;
     }
     applyOptions(options, state.settings.entorno);
+    applyRemoteOptions(options.remote, state.settings.entorno);
 
     if (options.saveConfigFile && !saveSettings(state, *options.saveConfigFile)) return kExitFailed;
     if (!options.convert()) return kExitOk;

@@ -85,11 +85,16 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         else if (a == "--quiet") o.quiet = true;
         else if (a == "--auto-orient") o.autoOrient = true;
         else if (a == "--keep-metadata") o.keepMetadata = true;
+        else if (a == "--remote") o.remote.remote = true;
+        else if (a == "--passive" || a == "--active") o.remote.passive = a == "--passive";
         else if (r.value("--config", o.configFile, error) || r.value("--save-config", o.saveConfigFile, error) ||
                  r.value("--source", o.source, error) || r.value("--dest", o.dest, error) ||
                  r.value("--format", o.format, error) || r.value("--quality", quality, error) ||
                  r.value("--jobs", jobs, error) || r.value("--report", o.report, error) ||
-                 r.value("--memory-limit", memory, error)) {
+                 r.value("--memory-limit", memory, error) ||
+                 r.value("--server", o.remote.server, error) || r.value("--port", o.remote.port, error) ||
+                 r.value("--user", o.remote.user, error) || r.value("--remote-folder", o.remote.folder, error) ||
+                 r.value("--download-to", o.remote.downloadTo, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty() && o.format && *o.format != "original" && *o.format != "jpg" && *o.format != "png" &&
@@ -97,6 +102,9 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         error = "--format must be original, jpg, png or gif";
     if (error.empty() && quality && !(o.quality = integerIn(*quality, 10, 100)))
         error = "--quality must be a whole number from 10 to 100";
+    if (error.empty() && o.remote.port && !integerIn(*o.remote.port, 1, 65535))
+        error = "--port must be a whole number from 1 to 65535";
+    if (error.empty() && o.remote.remote && o.source) error = "--remote and --source name two different sources";
     if (error.empty() && jobs && !(o.jobs = integerIn(*jobs, 1, 256)))
         error = "--jobs must be a whole number from 1 to 256";
     if (error.empty() && memory && (!(o.memoryLimit = parseByteSize(*memory)) || *o.memoryLimit < (uint64_t(16) << 20)))
@@ -113,6 +121,8 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                      [--subfolders|--no-subfolders] [--overwrite --yes] [--jobs N]\n"
            "                      [--auto-orient] [--keep-metadata] [--memory-limit SIZE]\n"
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"
+           "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
+           "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]]\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
            "program's PROCESAR button does, on several cores at once.\n"
@@ -147,6 +157,17 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       warnings are still written to stderr\n"
            "  --save-config FILE   write the effective settings to FILE (the bare name\n"
            "                       default.cfg: into the program folder)\n"
+           "  --remote             the source is the FTP folder of the settings (also when the\n"
+           "                       settings file says so): it is scanned, every image is\n"
+           "                       downloaded into the download folder, then converted\n"
+           "  --server HOST        FTP server (default: the stored one)\n"
+           "  --port N             FTP port\n"
+           "  --user NAME          FTP user; the password comes from the settings file or\n"
+           "                       from the environment variable TESSELON_FTP_PASSWORD\n"
+           "  --remote-folder PATH remote folder of the images\n"
+           "  --passive, --active  FTP data connections\n"
+           "  --download-to DIR    where the images are downloaded (default: the stored\n"
+           "                       download folder)\n"
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"
            "\n"
@@ -167,10 +188,11 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
                  : "\n  a per-user folder, because the program's own folder is not writable.\n";
     usage += "\n"
              "Exit codes: 0 every image saved (results replaced by a later image with the\n"
-             "same output are warnings); 1 an image, a folder or the report failed, or the\n"
-             "run was cancelled; 2 usage error, a settings file that cannot be read, or a\n"
-             "refused precondition (no text source, overwriting without --yes, a destination\n"
-             "that is the source folder).\n";
+             "same output are warnings); 1 an image, a folder, a download (after three tries)\n"
+             "or the report failed, or the run was cancelled; 2 usage error, a settings file\n"
+             "that cannot be read, a refused precondition (no text source, overwriting without\n"
+             "--yes, a destination that is the source folder), or no connection to the FTP\n"
+             "server.\n";
     return usage;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/remote_options.h"
+
 namespace tesselon {
 
 struct CliOptions {
@@ -26,12 +28,13 @@ struct CliOptions {
     bool quiet = false;
     bool autoOrient = false;                    // --auto-orient: JPEG sources turned upright by EXIF
     bool keepMetadata = false;                  // --keep-metadata: EXIF and ICC profile kept
+    RemoteCliOptions remote;                    // an FTP source
 
     // Whether the run converts images: any conversion option, or a settings file given
     // without --save-config (the file then describes the whole job).
     bool convert() const {
         return source || dest || format || quality || subfolders || overwrite || jobs || report || memoryLimit ||
-               autoOrient || keepMetadata || (configFile && !saveConfigFile);
+               autoOrient || keepMetadata || remote.any() || (configFile && !saveConfigFile);
     }
 };
 

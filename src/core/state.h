@@ -3,6 +3,7 @@
 // several instances side by side.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 namespace tesselon {
 
 class Frontend;
+class FtpSessionTable;
 
 struct AppState {
     Settings settings;
@@ -34,6 +36,9 @@ struct AppState {
     CodecRegistry codecs;            // filled by the start-up steps (registerProgramCodecs)
 
     Frontend* frontend = nullptr;    // never null while the engine runs
+
+    // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
+    std::shared_ptr<FtpSessionTable> ftpSessions;
 };
 
 }  // namespace tesselon

@@ -2,6 +2,9 @@
 // folders, rescans, source mode and extensions.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTimer>
+
 #include "app_fixture.h"
 #include "runtime/fs/file_system.h"
 #include "ui/main_window_controls.h"
@@ -151,12 +154,21 @@ TEST_F(FileEvents, SourceModeOptionsSwapTheLocalAndRemoteControls) {
                    Gadget_Principal_Archivo_ButtonImage_RutaImagenesDescargadasAbrir})
         EXPECT_TRUE(c.isVisible(id)) << id;
     EXPECT_FALSE(c.isVisible(Gadget_Principal_Archivo_ButtonImage_RutaImagenes));
-    // The FTP buttons have nothing behind them yet and change nothing.
+    // Window 3 closed without Aceptar, and the download's folder chooser cancelled,
+    // change nothing.
     const Settings before = state().settings;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    closer.start(20);
     click(Gadget_Principal_Archivo_ButtonImage_DatosConexionRemota);
+    closer.stop();
     click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
     EXPECT_EQ(state().settings.entorno.RutaOrigenRemoto, before.entorno.RutaOrigenRemoto);
-    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(state().settings.entorno.servidor, before.entorno.servidor);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].title, "Elige la carpeta donde se descargarán las imágenes");
 
     click(Gadget_Principal_Archivo_Option_OrigenLocal);
     EXPECT_EQ(state().settings.entorno.LocalRemoto, "L");

@@ -9,6 +9,7 @@
 
 #include "runtime/fs/file_descriptor.h"
 #include "support/restricted_folder.h"
+#include "runtime/fs/file_replacement.h"
 #include "runtime/fs/file_system.h"
 #include "support/temp_dir.h"
 

@@ -36,7 +36,7 @@ launch() {
 wait_window() {
   local id=""
   for _ in $(seq 300); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true)
     [ -n "$id" ] && { echo "$id"; return 0; }
     kill -0 "$app_pid" 2>/dev/null || return 1
     sleep 0.1

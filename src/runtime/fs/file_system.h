@@ -69,16 +69,9 @@ enum class WriteSync {
 // before the rename, and the rename is on the disk before the call returns.
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync = WriteSync::Durable);
 
-// Whether a name is one writeFileReplacing gives its temporaries (".NAME.<16 hex>.tmp").
-bool isReplacementTemporaryName(std::string_view name);
-
 // Deletes the temporaries that writeFileReplacing left in `folder` when its process was
 // killed between writing and renaming. A temporary whose writer is still at work is
 // kept. Returns how many were deleted.
 int removeStaleTemporaries(std::string_view folder);
-
-// Creates a new file with a name of its own beside `target` (same folder, so it can be
-// renamed over the target), open for writing; its name goes to `temporaryPath`.
-FileDescriptor createTemporaryBeside(const std::string& target, unsigned mode, std::string& temporaryPath);
 
 }  // namespace tesselon

@@ -1,15 +1,12 @@
-#include <cctype>
-#include <cerrno>
-#include <cstdint>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include "runtime/fs/directory_listing.h"
 #include "runtime/fs/file_descriptor.h"
+#include "runtime/fs/file_replacement.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
 
@@ -17,26 +14,8 @@ namespace tesselon {
 
 namespace {
 
-constexpr size_t kRandomSuffixLength = 16;
 // A temporary this young may still be waiting for its writer's lock.
 constexpr time_t kStaleAfterSeconds = 2;
-
-// Long names are shortened in the temporary's name so it stays within NAME_MAX.
-constexpr size_t kTemporaryNameStem = 180;
-
-std::string randomSuffix() {
-    unsigned long long value = 0;
-    if (::getrandom(&value, sizeof value, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof value)) {
-        timespec now{};
-        ::clock_gettime(CLOCK_MONOTONIC, &now);
-        value = static_cast<unsigned long long>(now.tv_nsec) ^
-                (static_cast<unsigned long long>(::getpid()) << 32) ^ reinterpret_cast<uintptr_t>(&now);
-    }
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < kRandomSuffixLength; ++i, value >>= 4) text += kHex[value & 15];
-    return text;
-}
 
 void syncFolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -46,25 +25,6 @@ void syncFolderOf(const std::string& path) {
 }
 
 }  // namespace
-
-FileDescriptor createTemporaryBeside(const std::string& target, unsigned mode, std::string& temporaryPath) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = target.substr(folder.size()).substr(0, kTemporaryNameStem);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
-        // O_EXCL also refuses a link standing at the name, dangling or not.
-        FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-        if (fd.valid()) {
-            // Held until the descriptor closes: a cleaner never takes a live temporary
-            // for one that a killed run left behind.
-            (void)::flock(fd.get(), LOCK_EX | LOCK_NB);
-            return fd;
-        }
-        if (errno != EEXIST) return fd;
-    }
-    return FileDescriptor();
-}
 
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync) {
     if (path.empty()) return false;
@@ -96,20 +56,6 @@ bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync 
         return false;
     }
     if (sync == WriteSync::Durable) syncFolderOf(target);
-    return true;
-}
-
-bool isReplacementTemporaryName(std::string_view name) {
-    // "." + stem + "." + 16 hexadecimal digits + ".tmp", as createTemporaryBeside names them.
-    constexpr std::string_view kEnd = ".tmp";
-    const size_t tail = 1 + kRandomSuffixLength + kEnd.size();
-    if (name.size() < 1 + 1 + tail || name.front() != '.' || name.substr(name.size() - kEnd.size()) != kEnd)
-        return false;
-    const std::string_view suffix = name.substr(name.size() - kEnd.size() - kRandomSuffixLength, kRandomSuffixLength);
-    if (name[name.size() - tail] != '.') return false;
-    for (char c : suffix) {
-        if (!std::isdigit(static_cast<unsigned char>(c)) && (c < 'a' || c > 'f')) return false;
-    }
     return true;
 }
 

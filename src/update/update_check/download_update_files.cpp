@@ -1,4 +1,5 @@
 #include "core/state.h"
+#include "runtime/fs/file_replacement.h"
 #include "runtime/fs/file_system.h"
 #include "update/download_tools/content_length_probe.h"
 #include "update/update_check/file_checksum.h"

@@ -1,4 +1,4 @@
-#include "processing/output/create_path.h"
+#include "runtime/fs/create_path.h"
 
 #include <cerrno>
 #include <string>

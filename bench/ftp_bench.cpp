@@ -1,0 +1,77 @@
+// Times the program's remote scan or download of an FTP folder, the way tesselon-batch
+// runs them (no windows, no waits between files). Prints the seconds taken.
+//
+// Usage: ftp_bench scan|download HOST PORT USER PASSWORD REMOTE_FOLDER [DOWNLOAD_DIR]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/frontend.h"
+#include "core/state.h"
+#include "remote/ftp_sessions.h"
+#include "settings/password.h"
+#include "sources/remote_download.h"
+#include "sources/scan_images.h"
+
+namespace {
+
+// Shows nothing; a failed file is skipped.
+class SilentFrontend : public tesselon::Frontend {
+public:
+    tesselon::MessageAnswer messageBox(std::string_view title, std::string_view, tesselon::MessageButtons,
+                                       tesselon::MessageIcon) override {
+        std::fprintf(stderr, "%.*s\n", int(title.size()), title.data());
+        return tesselon::MessageAnswer::No;
+    }
+    void setStatusLine(bool, std::string_view text) override {
+        if (!text.empty()) std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+    }
+    void openProgressWindow(std::string_view, int) override {}
+    void setProgressText(std::string_view) override {}
+    void setProgressPosition(int) override {}
+    void closeProgressWindow() override {}
+    void waitPumpingEvents(double) override {}
+    void pumpOneEvent() override {}
+    void setMainWindowEnabled(bool) override {}
+    void bringMainWindowToFront() override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tesselon;
+    if (argc < 7) {
+        std::fprintf(stderr, "usage: ftp_bench scan|download HOST PORT USER PASSWORD FOLDER [DIR]\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    SilentFrontend ui;
+    AppState state;
+    state.frontend = &ui;
+    networkStartup(state);
+    STRProcesosEntorno& env = state.settings.entorno;
+    env.LocalRemoto = "R";
+    env.servidor = argv[2];
+    env.puerto = argv[3];
+    env.usuario = argv[4];
+    env.password = protectPassword(argv[5]);
+    env.pasivo = 1;
+    env.RutaOrigenRemoto = argv[6];
+    env.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
+
+    const auto start = std::chrono::steady_clock::now();
+    scanImages(state, true);
+    const double scanned = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (mode == "scan") {
+        std::printf("%.3f %zu\n", scanned, state.SourceImageList.size());
+        return state.SourceImageList.empty() ? 1 : 0;
+    }
+    if (argc < 8) return 2;
+    const auto begin = std::chrono::steady_clock::now();
+    const std::string result = downloadRemoteImages(state, argv[7], {});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    std::printf("%.3f %zu\n", seconds, state.SourceImageList.size());
+    networkShutdown(state);
+    return result.rfind("0|Descarga de archivos completa", 0) == 0 ? 0 : 1;
+}

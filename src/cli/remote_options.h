@@ -1,0 +1,24 @@
+// The options of tesselon-batch for an FTP source. The password is never one of them:
+// it comes from the settings file or from TESSELON_FTP_PASSWORD.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tesselon {
+
+inline constexpr const char* kFtpPasswordVariable = "TESSELON_FTP_PASSWORD";
+
+struct RemoteCliOptions {
+    bool remote = false;                       // --remote: the source is the FTP folder
+    std::optional<std::string> server;         // --server HOST
+    std::optional<std::string> port;           // --port N
+    std::optional<std::string> user;           // --user NAME
+    std::optional<std::string> folder;         // --remote-folder PATH
+    std::optional<bool> passive;               // --passive / --active
+    std::optional<std::string> downloadTo;     // --download-to DIR
+
+    bool any() const { return remote || server || port || user || folder || passive || downloadTo; }
+};
+
+}  // namespace tesselon

@@ -1,0 +1,30 @@
+// tesselon-batch with an FTP source: the server is scanned with the stored connection
+// (as the options adjust it) and every image is downloaded into the download folder,
+// without questions, before the conversion reads them from there.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/remote_options.h"
+
+namespace tesselon {
+
+struct AppState;
+struct STRProcesosEntorno;
+class TerminalFrontend;
+
+// The options into the environment settings; --remote makes the source the FTP folder.
+void applyRemoteOptions(const RemoteCliOptions& options, STRProcesosEntorno& env);
+
+struct RemoteFetch {
+    int exitCode = 0;                   // 2: no connection, no folder; otherwise 0
+    std::vector<std::string> failed;    // remote paths not downloaded after the retries
+};
+
+// Scans and downloads. A file that fails is tried twice more, then skipped and named
+// on `err`. The connection's failure message ends the run with exit code 2.
+RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet);
+
+}  // namespace tesselon

@@ -1,0 +1,31 @@
+#include "remote/create_remote_path.h"
+
+#include <string>
+
+#include "runtime/text/ascii_text.h"
+
+namespace tesselon {
+
+bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view untrimmed) {
+    const std::string trimmed(trimSpaces(untrimmed));
+    std::string_view path = trimmed;
+    const bool absolute = !path.empty() && path.front() == '/';
+    std::string partial = absolute ? "" : "/";
+    bool first = true;
+    for (;;) {
+        const size_t slash = path.find('/');
+        const std::string_view component = path.substr(0, slash);
+        if (!(first && absolute)) {
+            partial += "/";
+            partial += component;
+            if (partial.rfind("//", 0) == 0) partial.erase(0, 1);
+            if (!ftpChangeDir(sessions, id, partial) && !ftpMakeDir(sessions, id, partial)) return false;
+        }
+        first = false;
+        if (slash == std::string_view::npos) break;
+        path.remove_prefix(slash + 1);
+    }
+    return true;
+}
+
+}  // namespace tesselon

@@ -1,0 +1,16 @@
+// Making sure a remote folder path exists, one folder at a time.
+#pragma once
+
+#include <string_view>
+
+#include "remote/ftp_sessions.h"
+
+namespace tesselon {
+
+// Enters each folder of the path from the root down ("/public_html/test" is tried as
+// /public_html, then /public_html/test; "a/b" as /a, then /a/b), making the ones that
+// cannot be entered. True when every folder exists or was made; the session's current
+// folder is then the whole path.
+bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path);
+
+}  // namespace tesselon

@@ -1,0 +1,45 @@
+#include <arpa/inet.h>
+#include <string>
+
+#include "remote/ftp_protocol_text.h"
+#include "remote/ftp_session_state.h"
+
+namespace tesselon {
+
+bool FtpDataConnection::open() {
+    FtpSession::State& s = session_;
+    if (s.passive) {
+        std::string reply;
+        if (!s.command("PASV", {}, "227", &reply)) return false;
+        const std::optional<PassiveReply> passive = parsePassiveReply(reply);
+        if (!passive) return false;
+        // Only the port is taken from the reply: the data connection goes to the host
+        // the control connection reached, so a server cannot point it elsewhere.
+        data_ = connectTcp(Ipv4Endpoint{s.peer.address, passive->port}, s.timeoutSeconds, &s.abortRequested);
+        return data_.valid();
+    }
+    uint16_t port = 0;
+    listener_ = listenOnAnyPort(port);
+    if (!listener_.valid()) return false;
+    const uint32_t address = ntohl(s.local.address);
+    const std::string numbers = std::to_string(address >> 24) + "," + std::to_string((address >> 16) & 255) + "," +
+                                std::to_string((address >> 8) & 255) + "," + std::to_string(address & 255) + "," +
+                                std::to_string(port / 256) + "," + std::to_string(port % 256);
+    return s.command("PORT ", numbers, "200");
+}
+
+bool FtpDataConnection::accept() {
+    if (data_.valid()) return true;
+    if (!listener_.valid()) return false;
+    FtpSession::State& s = session_;
+    data_ = acceptFrom(listener_.get(), s.peer.address, s.deadline(), &s.abortRequested);
+    listener_.reset();
+    return data_.valid();
+}
+
+void FtpDataConnection::close() {
+    data_.reset();
+    listener_.reset();
+}
+
+}  // namespace tesselon

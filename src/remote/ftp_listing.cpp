@@ -1,0 +1,78 @@
+#include "remote/ftp_listing.h"
+
+namespace tesselon {
+
+namespace {
+
+constexpr int kFieldsBeforeName = 8;
+constexpr int kSizeField = 4;
+
+bool blank(char c) { return c == ' ' || c == '\t'; }
+bool lineBreak(char c) { return c == '\r' || c == '\n'; }
+
+// Signed decimal with optional sign; digits up to the first non-digit; none gives 0.
+int64_t parseSize(std::string_view field) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
+    uint64_t value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        const uint64_t digit = uint64_t(field[i] - '0');
+        value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
+    }
+    if (value > uint64_t(INT64_MAX)) value = uint64_t(INT64_MAX);
+    return negative ? -int64_t(value) : int64_t(value);
+}
+
+// The end of the line break at `pos`: one CR or LF, plus one LF right after it.
+size_t afterBreak(std::string_view text, size_t pos) {
+    return pos + 1 < text.size() && text[pos + 1] == '\n' ? pos + 2 : pos + 1;
+}
+
+}  // namespace
+
+size_t parseListingLines(std::string_view text, std::vector<FtpListEntry>& entries) {
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t pos = start;
+        std::string_view size;
+        bool shortLine = false;
+        for (int field = 0; field < kFieldsBeforeName && !shortLine; ++field) {
+            while (pos < text.size() && blank(text[pos])) ++pos;
+            const size_t begin = pos;
+            while (pos < text.size() && !blank(text[pos]) && !lineBreak(text[pos])) ++pos;
+            if (pos < text.size() && lineBreak(text[pos])) shortLine = true;
+            if (field == kSizeField) size = text.substr(begin, pos - begin);
+        }
+        while (pos < text.size() && blank(text[pos])) ++pos;
+        if (!shortLine && pos < text.size() && lineBreak(text[pos])) shortLine = true;
+        const size_t nameBegin = pos;
+        while (pos < text.size() && !lineBreak(text[pos])) ++pos;
+        if (pos >= text.size()) break;  // incomplete: wait for the rest of the line
+        if (!shortLine) {
+            FtpListEntry& entry = entries.emplace_back();
+            entry.name.assign(text.substr(nameBegin, pos - nameBegin));
+            entry.size = parseSize(size);
+            entry.type = text[start] == 'd' ? kFtpEntryDirectory : kFtpEntryFile;
+        }
+        start = afterBreak(text, pos);
+    }
+    return start;
+}
+
+void FtpListing::reset(std::vector<FtpListEntry> entries) {
+    stack_ = std::move(entries);
+    firstPending_ = true;
+}
+
+bool FtpListing::next() {
+    if (stack_.empty()) return false;
+    if (firstPending_) {
+        firstPending_ = false;
+        return true;
+    }
+    stack_.pop_back();
+    return !stack_.empty();
+}
+
+}  // namespace tesselon

@@ -1,0 +1,73 @@
+#include "remote/ftp_reply_reader.h"
+
+namespace tesselon {
+
+namespace {
+
+bool continues(const std::string& line) { return line.size() >= 4 && line[3] == '-'; }
+
+}  // namespace
+
+bool replyCodeIn(std::string_view line, std::string_view codes) {
+    if (line.size() < 3) return false;
+    const std::string_view code = line.substr(0, 3);
+    while (!codes.empty()) {
+        const size_t bar = codes.find(';');
+        if (codes.substr(0, bar) == code) return true;
+        if (bar == std::string_view::npos) break;
+        codes.remove_prefix(bar + 1);
+    }
+    return false;
+}
+
+void FtpReplyReader::split(const char* bytes, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            if (!partial_.empty()) lines_.push_back(std::move(partial_));
+            partial_.clear();
+            cutting_ = false;
+        } else if (partial_.size() < kMaxReplyLine) {
+            partial_ += c;
+        } else {
+            cutting_ = true;
+        }
+    }
+}
+
+bool FtpReplyReader::nextLine(std::string& line) {
+    while (lines_.empty()) {
+        if (broken_) return false;
+        char chunk[kReplyChunk];
+        const long got = receive_(chunk, sizeof chunk);
+        if (got <= 0) {
+            broken_ = true;
+            return false;
+        }
+        split(chunk, size_t(got));
+    }
+    line = std::move(lines_.front());
+    lines_.pop_front();
+    return true;
+}
+
+bool FtpReplyReader::expectReply(std::string_view codes, std::string* replyText) {
+    bool matched = false;
+    std::string line;
+    while (nextLine(line)) {
+        if (replyCodeIn(line, codes)) {
+            matched = true;
+            if (replyText) *replyText = line.substr(0, kMaxReplyText);
+        }
+        if (!continues(line)) break;
+    }
+    return matched;
+}
+
+void FtpReplyReader::drainReply() {
+    std::string line;
+    while (nextLine(line) && continues(line)) {
+    }
+}
+
+}  // namespace tesselon

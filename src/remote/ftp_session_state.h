@@ -1,0 +1,87 @@
+// What a session holds, shared by the session's own operations, its data connections
+// and its download worker. Internal to the FTP client.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "remote/ftp_listing.h"
+#include "remote/ftp_reply_reader.h"
+#include "remote/ftp_session.h"
+#include "remote/tcp_socket.h"
+#include "runtime/fs/file_descriptor.h"
+
+namespace tesselon {
+
+struct FtpSession::State {
+    State(FileDescriptor connection, const FtpConnectOptions& options);
+    ~State();
+
+    // TYPE with the representation ("A" or "I") unless the server already uses it.
+    bool setType(std::string_view type);
+    // Sends command + argument + CR LF; false when the line is refused or cannot be sent.
+    bool sendCommand(std::string_view command, std::string_view argument = {});
+    // sendCommand, then expectReply.
+    bool command(std::string_view command, std::string_view argument, std::string_view codes,
+                 std::string* replyText = nullptr);
+    Deadline deadline() const { return Deadline(timeoutSeconds); }
+    // Joins a worker that has finished; waits for one that runs.
+    void joinWorker();
+    bool transferRunning() const { return running.load(); }
+    // False once a reply may be missing from the conversation: a receive failed, or a
+    // transfer ended without its final reply being read.
+    bool inStep() const { return !reader.broken() && !outOfStep.load(); }
+
+    FileDescriptor control;
+    Ipv4Endpoint peer;    // the server's end of the control connection
+    Ipv4Endpoint local;   // ours
+    bool passive = true;
+    int timeoutSeconds = kFtpDefaultTimeout;
+    FtpReplyReader reader;
+    FtpListing listing;
+
+    std::atomic<int64_t> progress{0};
+    std::atomic<bool> abortRequested{false};
+    std::atomic<bool> running{false};
+    std::atomic<bool> outOfStep{false};
+    std::thread worker;
+    std::string type;  // the representation type in force, empty when unknown
+
+    // The worker's end, for waits that should not outlast it.
+    void finishTransfer(int64_t result);
+    std::mutex endMutex;
+    std::condition_variable ended;
+};
+
+// One data connection: passive, connected at once to the control connection's peer
+// on the port of the 227 reply; active, a listener announced by PORT whose one
+// connection is accepted after the transfer command.
+class FtpDataConnection {
+public:
+    explicit FtpDataConnection(FtpSession::State& session) : session_(session) {}
+
+    // PASV or PORT; false when the server refused or the connection failed.
+    bool open();
+    // After the transfer command: in active mode accepts the server's connection.
+    bool accept();
+    int fd() const { return data_.get(); }
+    void close();
+
+private:
+    FtpSession::State& session_;
+    FileDescriptor listener_;
+    FileDescriptor data_;
+};
+
+// Time allowed for one block to leave on a data connection.
+inline int dataSendTimeout(const FtpSession::State& s) { return s.timeoutSeconds < 5 ? s.timeoutSeconds : 5; }
+
+// The worker of startDownload; answers the final progress value (-3 or -2).
+int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath);
+
+}  // namespace tesselon

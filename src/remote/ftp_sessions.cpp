@@ -1,0 +1,154 @@
+#include "remote/ftp_sessions.h"
+
+#include <vector>
+
+#include "core/state.h"
+
+namespace tesselon {
+
+FtpID FtpSessionTable::add(FtpSession session) {
+    auto shared = std::make_shared<FtpSession>(std::move(session));
+    std::lock_guard lock(mutex_);
+    // Handles count up and wrap round after the largest 32-bit value, skipping any still
+    // in use, so a closed session's number is not handed out again soon.
+    for (;;) {
+        const FtpID id = next_;
+        next_ = next_ == INT32_MAX ? 1 : next_ + 1;
+        if (sessions_.emplace(id, shared).second) return id;
+    }
+}
+
+std::shared_ptr<FtpSession> FtpSessionTable::find(FtpID id) const {
+    std::lock_guard lock(mutex_);
+    const auto it = sessions_.find(id);
+    return it == sessions_.end() ? nullptr : it->second;
+}
+
+void FtpSessionTable::remove(FtpID id) {
+    std::shared_ptr<FtpSession> ending;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = sessions_.find(id);
+        if (it == sessions_.end()) return;
+        ending = std::move(it->second);
+        sessions_.erase(it);
+    }
+    // The QUIT goes out here, outside the lock, unless another thread still uses it.
+}
+
+void FtpSessionTable::closeAll() {
+    std::map<FtpID, std::shared_ptr<FtpSession>> ending;
+    {
+        std::lock_guard lock(mutex_);
+        ending.swap(sessions_);
+    }
+}
+
+size_t FtpSessionTable::size() const {
+    std::lock_guard lock(mutex_);
+    return sessions_.size();
+}
+
+FtpSessionTable& ftpSessions(AppState& state) {
+    if (!state.ftpSessions) state.ftpSessions = std::make_shared<FtpSessionTable>();
+    return *state.ftpSessions;
+}
+
+void networkStartup(AppState& state) { ftpSessions(state); }
+
+void networkShutdown(AppState& state) {
+    if (state.ftpSessions) state.ftpSessions->closeAll();
+}
+
+FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_view user,
+                 std::string_view password, bool passive, int port) {
+    FtpConnectOptions options;
+    options.host = host;
+    options.user = user;
+    options.password = password;
+    options.passive = passive;
+    options.port = port;
+    options.timeoutSeconds = sessions.timeoutSeconds;
+    std::optional<FtpSession> session = FtpSession::connect(options);
+    return session ? sessions.add(std::move(*session)) : 0;
+}
+
+void ftpClose(FtpSessionTable& sessions, FtpID id) {
+    if (std::shared_ptr<FtpSession> session = sessions.find(id)) session->abort();
+    sessions.remove(id);
+}
+
+bool ftpIsOpen(FtpSessionTable& sessions, FtpID id) { return sessions.find(id) != nullptr; }
+
+bool ftpCheck(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s && s->check();
+}
+
+bool ftpChangeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s && s->changeDir(directory);
+}
+
+bool ftpMakeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s && s->makeDir(directory);
+}
+
+std::string ftpCurrentDir(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s ? s->currentDir() : std::string();
+}
+
+bool ftpList(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s && s->list();
+}
+
+bool ftpNextEntry(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s && s->nextEntry();
+}
+
+std::string ftpEntryName(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    const FtpListEntry* entry = s ? s->entry() : nullptr;
+    return entry ? entry->name : std::string();
+}
+
+int ftpEntryType(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    const FtpListEntry* entry = s ? s->entry() : nullptr;
+    return entry ? entry->type : 0;
+}
+
+int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    const FtpListEntry* entry = s ? s->entry() : nullptr;
+    return entry ? entry->size : 0;
+}
+
+bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s && s->upload(localPath, remoteName);
+}
+
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s && s->startDownload(remoteName, localPath);
+}
+
+int64_t ftpProgress(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s ? s->progress() : 0;
+}
+
+void ftpWaitForTransfer(FtpSessionTable& sessions, FtpID id, int ms) {
+    if (std::shared_ptr<FtpSession> s = sessions.find(id)) s->waitForTransfer(ms);
+}
+
+void ftpAbort(FtpSessionTable& sessions, FtpID id) {
+    if (std::shared_ptr<FtpSession> s = sessions.find(id)) s->abort();
+}
+
+}  // namespace tesselon

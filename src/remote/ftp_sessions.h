@@ -1,0 +1,81 @@
+// The open FTP sessions by handle, and the client's operations on a handle.
+//
+// A handle is a non-zero 32-bit number, so it fits the FtpID setting; several sessions
+// may be open at once. Every operation on a handle that names no open session answers
+// false, 0 or an empty text without touching the network.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "remote/ftp_session.h"
+
+namespace tesselon {
+
+struct AppState;
+
+using FtpID = int32_t;
+
+class FtpSessionTable {
+public:
+    FtpSessionTable() = default;
+    ~FtpSessionTable() { closeAll(); }
+    FtpSessionTable(const FtpSessionTable&) = delete;
+    FtpSessionTable& operator=(const FtpSessionTable&) = delete;
+
+    // Takes the session and answers its new handle.
+    FtpID add(FtpSession session);
+    // The session, shared so that a close on another thread cannot pull it away from
+    // under an operation in hand; null for an unknown handle.
+    std::shared_ptr<FtpSession> find(FtpID id) const;
+    // Forgets the handle; the session ends (QUIT) once nobody uses it any more.
+    void remove(FtpID id);
+    // Ends every open session, each with its QUIT.
+    void closeAll();
+    size_t size() const;
+
+    // Connects and waits time out after this many seconds; tests shorten it.
+    int timeoutSeconds = kFtpDefaultTimeout;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<FtpID, std::shared_ptr<FtpSession>> sessions_;
+    FtpID next_ = 1;
+};
+
+// The program's session table, made on first use.
+FtpSessionTable& ftpSessions(AppState& state);
+
+// Start of the program: makes the session table. End: closes every session still open.
+void networkStartup(AppState& state);
+void networkShutdown(AppState& state);
+
+// Connects and logs in; the handle, or 0 on failure. `host` is an IPv4 address or a
+// name; user and password travel as the bytes given.
+FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_view user,
+                 std::string_view password, bool passive, int port);
+// Stops a running transfer, sends QUIT and forgets the handle.
+void ftpClose(FtpSessionTable& sessions, FtpID id);
+bool ftpIsOpen(FtpSessionTable& sessions, FtpID id);
+bool ftpCheck(FtpSessionTable& sessions, FtpID id);
+bool ftpChangeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory);
+bool ftpMakeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory);
+std::string ftpCurrentDir(FtpSessionTable& sessions, FtpID id);
+bool ftpList(FtpSessionTable& sessions, FtpID id);
+bool ftpNextEntry(FtpSessionTable& sessions, FtpID id);
+std::string ftpEntryName(FtpSessionTable& sessions, FtpID id);
+int ftpEntryType(FtpSessionTable& sessions, FtpID id);
+int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id);
+bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName);
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath);
+int64_t ftpProgress(FtpSessionTable& sessions, FtpID id);
+// Waits up to `ms` for the session's running download to end, returning early when it
+// does, so a caller polling the progress reacts at once.
+void ftpWaitForTransfer(FtpSessionTable& sessions, FtpID id, int ms);
+void ftpAbort(FtpSessionTable& sessions, FtpID id);
+
+}  // namespace tesselon

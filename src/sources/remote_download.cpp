@@ -1,0 +1,246 @@
+#include "sources/remote_download.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "core/frontend.h"
+#include "core/state.h"
+#include "remote/ftp_sessions.h"
+#include "runtime/fs/create_path.h"
+#include "runtime/fs/file_system.h"
+#include "runtime/fs/paths.h"
+#include "runtime/process/program_run.h"
+#include "sources/ftp_connection_test.h"
+#include "sources/remote_names.h"
+#include "sources/scan_images.h"
+
+namespace tesselon {
+
+namespace {
+
+constexpr const char* kDownloading = "Descargando imagenes...";
+
+std::string canonical(const std::string& path) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+// Whether an existing folder, links resolved, is `root` or lies below it.
+bool folderLiesUnder(const std::string& folder, const std::string& root) {
+    const std::string real = canonical(folder);
+    std::string base = canonical(root);
+    if (real.empty() || base.empty()) return false;
+    if (base.back() != '/') base += '/';
+    return real + "/" == base || real.rfind(base, 0) == 0;
+}
+
+// Byte counts scaled to the progress bar's int range.
+int barValue(int64_t value, int64_t maximum) {
+    if (maximum <= INT_MAX) return int(value);
+    return int(value / (maximum / INT_MAX + 1));
+}
+
+class Download {
+public:
+    Download(AppState& state, const std::string& folder)
+        : state_(state), ui_(*state.frontend), sessions_(ftpSessions(state)), folder_(withTrailingSeparator(folder)) {}
+
+    bool error = false;
+    std::string message;
+
+    // Step through the list; ends on cancel, on a local folder that cannot be made.
+    void run() {
+        STRProcesosEntorno& env = state_.settings.entorno;
+        int8_t& cancelled = state_.settings.config.Cancelado;
+        const auto& entries = state_.SourceImageList.entries;
+        const std::string total = std::to_string(entries.size());
+        cancelled = 0;
+        for (size_t i = 0; i < entries.size() && !cancelled && !error; ++i) {
+            const SourceImageEntry& entry = entries[i];
+            const std::string text = std::string(kDownloading) + "\r\n(" + std::to_string(i + 1) + " de " + total + ")";
+            ui_.setProgressText(text);
+            const std::string target = downloadTarget(folder_, entry.path);
+            if (target.empty()) {
+                skip();  // a path that would leave the download folder is never fetched
+            } else if (!createPath(pathPart(target)) || !folderLiesUnder(pathPart(target), folder_)) {
+                error = folderFailed_ = true;
+                message = "Descarga con Fallos; No se pudo crear carpeta \r\n'" + pathPart(target) + "'";
+            } else {
+                fetch(entry, target, text, env);
+            }
+            ui_.waitPumpingEvents(20);
+        }
+        if (!folderFailed_) {
+            if (skipped_ == 0) message = "Descarga de archivos completa y sin errores";
+            if (cancelled) message = "Descarga de archivos incompleta; Operación Cancelada por usuario";
+        }
+    }
+
+private:
+    void skip() {
+        ++skipped_;
+        message = "Descarga completa con errores; " + std::to_string(skipped_) + " archivos no se descargaron.";
+    }
+
+    // A session that lost step with its server (a stalled transfer) is replaced before
+    // the next transfer, so that a retry has a chance.
+    bool sessionReady(STRProcesosEntorno& env) {
+        if (!lastFailed_ || ftpCheck(sessions_, env.FtpID)) return true;
+        ftpClose(sessions_, env.FtpID);
+        env.FtpID = testResultHandle(testFtpConnection(state_, storedFtpConnection(state_), {true, true, false}));
+        return env.FtpID != 0;
+    }
+
+    bool transfer(const SourceImageEntry& entry, const std::string& target, const std::string& text,
+                  STRProcesosEntorno& env) {
+        ui_.openProgressWindow(text, barValue(entry.size, entry.size));
+        lastFailed_ = !(sessionReady(env) && ftpDownload(sessions_, env.FtpID, entry.path, target) && finished(entry, env));
+        return !lastFailed_;
+    }
+
+    bool finished(const SourceImageEntry& entry, STRProcesosEntorno& env) {
+        for (;;) {
+            ui_.waitPumpingEvents(1);
+            // A front end without windows returns at once; this waits for the worker
+            // instead of spinning, and ends as soon as the transfer does.
+            ftpWaitForTransfer(sessions_, env.FtpID, 1);
+            const int64_t progress = ftpProgress(sessions_, env.FtpID);
+            if (progress == kFtpTransferDone) return true;
+            if (progress == kFtpTransferFailed) {
+                ftpAbort(sessions_, env.FtpID);
+                return false;
+            }
+            if (progress >= 0 && progress <= entry.size) ui_.setProgressPosition(barValue(progress, entry.size));
+        }
+    }
+
+    void fetch(const SourceImageEntry& entry, const std::string& target, const std::string& text,
+               STRProcesosEntorno& env) {
+        int8_t& cancelled = state_.settings.config.Cancelado;
+        for (;;) {
+            if (transfer(entry, target, text, env)) return;
+            const MessageAnswer answer = ui_.messageBox(
+                "Error de descarga de archivo",
+                "No se pudo descargar '" + displayName(entry.path) +
+                    "'\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas cancelar la descarga se "
+                    "detendrá por completo)",
+                MessageButtons::YesNoCancel, MessageIcon::Error);
+            if (answer == MessageAnswer::Yes) {
+                if (cancelled) return;
+                continue;
+            }
+            if (answer == MessageAnswer::No) {
+                skip();
+            } else {
+                // Cancel keeps the failure: the final box is the error one.
+                error = true;
+                cancelled = 1;
+            }
+            return;
+        }
+    }
+
+    AppState& state_;
+    Frontend& ui_;
+    FtpSessionTable& sessions_;
+    std::string folder_;
+    int skipped_ = 0;
+    bool folderFailed_ = false;
+    bool lastFailed_ = false;  // the last transfer failed: check the session first
+};
+
+}  // namespace
+
+std::string downloadChooserStart(const AppState& state) {
+    const std::string& last = state.settings.entorno.RutaEnLocalDeRemotoDescargadas;
+    return !last.empty() && last.front() == '/' && fileSize(last) == kFileIsFolder ? last : temporaryFolder();
+}
+
+std::string downloadTarget(const std::string& folder, const std::string& remotePath) {
+    if (!isSafeRemotePath(remotePath)) return {};
+    std::string relative = remotePath;
+    while (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
+    if (relative.empty() || relative.back() == '/') return {};
+    return withTrailingSeparator(folder) + relative;
+}
+
+std::string downloadRemoteImages(AppState& state, const std::string& folder,
+                                 const std::function<void()>& refreshPreview) {
+    STRProcesosEntorno& env = state.settings.entorno;
+    Frontend& ui = *state.frontend;
+    if (env.LocalRemoto != "R") return {};
+    bool error = false;
+    std::string message;
+
+    if (env.UltimoEscaneoImagenesLocalRemoto == "L") {
+        const MessageAnswer answer = ui.messageBox(
+            "Aviso",
+            "El último escaneo de imágenes fue de una carpeta local.\r\n\r\n¿Quieres reescanear el nº de imágenes "
+            "del servidor?\r\n(Si pulsas 'NO' la descarga será anulada)",
+            MessageButtons::YesNo, MessageIcon::Warning);
+        if (answer == MessageAnswer::Yes) {
+            ui.setSourceChangedNotice(false);
+            scanImages(state, env.imagenesRecursivo != 0);
+            if (refreshPreview) refreshPreview();
+        } else {
+            error = true;
+            message = "La última lista de imágenes escaneada corresponde a una carpeta local, no a la ruta del "
+                      "servidor.\r\n\r\nDebes pulsar botón 'Escanear Imágenes' para obtener la lista de imágenes "
+                      "del servidor";
+        }
+    }
+    if (!error && state.SourceImageList.empty()) {
+        error = true;
+        message = "La lista de imágenenes está vacía. Asegúrate de que la ha actualizado.";
+    }
+    if (!error && !createPath(folder)) {
+        error = true;
+        message = "No se Pudo crear la ruta '" + folder + "'";
+    }
+    FtpSessionTable& sessions = ftpSessions(state);
+    if (!error) {
+        // A session left by the scan is replaced by a fresh one.
+        if (ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
+        env.FtpID = testResultHandle(testFtpConnection(state, storedFtpConnection(state), {true, true, false}));
+        if (env.FtpID == 0) {
+            error = true;
+            message = "Error al intentar abrir la conexión FTP en '" + env.servidor + "'";
+        }
+    }
+    if (!error) {
+        env.RutaEnLocalDeRemotoDescargadas = folder;
+        ui.openProgressWindow(kDownloading, int(std::min<size_t>(state.SourceImageList.size(), INT_MAX)));
+        ui.setMainWindowEnabled(false);
+        ui.waitPumpingEvents(50);
+
+        Download download(state, folder);
+        download.run();
+        error = download.error;
+        message = download.message;
+
+        if (ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
+        ui.closeProgressWindow();
+        ui.setMainWindowEnabled(true);
+        ui.bringMainWindowToFront();
+        ui.waitPumpingEvents(50);
+    }
+    return std::string(error ? "1" : "0") + "|" + message;
+}
+
+void showDownloadResult(AppState& state, const std::string& result, const std::string& folder) {
+    if (result.empty()) return;
+    Frontend& ui = *state.frontend;
+    const std::string message = result.substr(2);
+    if (result[0] == '0') {
+        const MessageAnswer answer = ui.messageBox("Descarga desde FTP OK",
+                                                   message + "\r\n¿Abrir la carpeta de descarga?",
+                                                   MessageButtons::YesNo, MessageIcon::Information);
+        if (answer == MessageAnswer::Yes) runProgram(folder);
+    } else {
+        ui.messageBox("Descarga desde FTP ERRONEA", message, MessageButtons::Ok, MessageIcon::Error);
+    }
+}
+
+}  // namespace tesselon

@@ -1,0 +1,114 @@
+#include "ui/ftp_connection/ftp_connection_dialog.h"
+
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+
+#include "core/frontend.h"
+#include "ui/colour_conversion.h"
+#include "ui/control_builder.h"
+#include "ui/ftp_connection/ftp_connection_controls.h"
+#include "ui/language_table.h"
+
+namespace tesselon {
+
+FtpConnectionDialog::FtpConnectionDialog(LanguageTable& table, Frontend& frontend, const FtpConnectionData& stored,
+                                         CheckConnection check, QWidget* parent)
+    : QDialog(parent), frontend_(frontend), storedPassword_(stored.password), check_(std::move(check)) {
+    setObjectName("Window_FTPDatosConexion");
+    setWindowFlags(Qt::Dialog | Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    setWindowTitle(QString::fromStdString(table.lookupText("Window_FTPDatosConexion")));
+    buildControls(this, WindowContent{ftpConnectionWindowLayout(), {}, nullptr}, controls_, table);
+
+    auto* port = qobject_cast<QLineEdit*>(controls_.widget(Gadget_FTPDatosConexion_StringPuerto));
+    port->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), port));
+    qobject_cast<QLineEdit*>(controls_.widget(Gadget_FTPDatosConexion_StringPassword))
+        ->setEchoMode(QLineEdit::Password);
+
+    controls_.setText(Gadget_FTPDatosConexion_StringNombreServidor, stored.server);
+    controls_.setText(Gadget_FTPDatosConexion_StringPuerto, stored.port);
+    controls_.setText(Gadget_FTPDatosConexion_StringUsuario, stored.user);
+    controls_.setText(Gadget_FTPDatosConexion_StringPassword, stored.password);
+    // The protected text may hold code units a text field cannot keep (lone
+    // surrogates); what the field shows stands for the stored text until it is edited.
+    passwordShown_ = controls_.text(Gadget_FTPDatosConexion_StringPassword);
+    controls_.setText(Gadget_FTPDatosConexion_StringRutaImagenes, folderForDisplay(stored.folder));
+    controls_.setState(Gadget_FTPDatosConexion_CheckBoxPasivo, stored.passive ? 1 : 0);
+    controls_.setState(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, 0);
+    controls_.setEventSink([this](int control, ControlEventKind kind) {
+        if (kind == ControlEventKind::Clicked) onControl(control);
+    });
+    controls_.widget(Gadget_FTPDatosConexion_StringNombreServidor)->setFocus();
+    // Return in a field accepts, as the default button of a dialog does.
+    auto* acceptButton = qobject_cast<QPushButton*>(controls_.widget(Gadget_FTPDatosConexion_ButtonAceptar));
+    if (acceptButton) acceptButton->setDefault(true);
+}
+
+FtpConnectionFields FtpConnectionDialog::fields() const {
+    FtpConnectionFields f;
+    f.server = controls_.text(Gadget_FTPDatosConexion_StringNombreServidor);
+    f.port = controls_.text(Gadget_FTPDatosConexion_StringPuerto);
+    f.user = controls_.text(Gadget_FTPDatosConexion_StringUsuario);
+    f.password = controls_.text(Gadget_FTPDatosConexion_StringPassword);
+    if (f.password == passwordShown_) f.password = storedPassword_;
+    f.folder = controls_.text(Gadget_FTPDatosConexion_StringRutaImagenes);
+    f.passive = controls_.state(Gadget_FTPDatosConexion_CheckBoxPasivo) != 0;
+    return f;
+}
+
+void FtpConnectionDialog::onControl(int control) {
+    switch (control) {
+    case Gadget_FTPDatosConexion_ButtonCheckConexion: checkConnection(); break;
+    case Gadget_FTPDatosConexion_ButtonCancelar: reject(); break;
+    case Gadget_FTPDatosConexion_ButtonAceptar: accept(); break;
+    default: break;
+    }
+}
+
+void FtpConnectionDialog::showMissingFolder() {
+    frontend_.messageBox(kMissingFolderTitle, kMissingFolderText, MessageButtons::Ok, MessageIcon::Error);
+}
+
+void FtpConnectionDialog::checkConnection() {
+    const std::optional<FtpConnectionData> data = dataToCheck(fields(), storedPassword_);
+    if (!data) {
+        showMissingFolder();
+        return;
+    }
+    controls_.setText(Gadget_FTPDatosConexion_StringRutaImagenes, data->folder);
+    if (!check_) return;
+    // The window takes no input while the test (and its upload) runs.
+    setEnabled(false);
+    check_(*data, controls_.state(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba) != 0);
+    setEnabled(true);
+}
+
+void FtpConnectionDialog::accept() {
+    std::optional<FtpConnectionData> data = dataToStore(fields(), storedPassword_);
+    if (!data) {
+        showMissingFolder();
+        return;
+    }
+    controls_.setText(Gadget_FTPDatosConexion_StringRutaImagenes, data->folder);
+    accepted_ = std::move(data);
+    QDialog::accept();
+}
+
+void FtpConnectionDialog::centreOnScreen() {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void FtpConnectionDialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), toQColor(kBackgroundColour));
+}
+
+}  // namespace tesselon

@@ -1,0 +1,57 @@
+// Window 3: the modal window where the user enters the FTP connection data, tests it
+// (Chequear Conexión) and accepts it. It takes the stored data and gives back what the
+// user accepted; storing it is the caller's business.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <optional>
+
+#include "ui/control_registry.h"
+#include "ui/ftp_connection/ftp_connection_form.h"
+
+namespace tesselon {
+
+class Frontend;
+class LanguageTable;
+
+class FtpConnectionDialog : public QDialog {
+public:
+    static constexpr int kClientWidth = 612;
+    static constexpr int kClientHeight = 265;
+    static constexpr uint32_t kBackgroundColour = 0x464646;  // 0x00BBGGRR
+
+    // Runs the connection test for the data in the fields, the test upload when asked.
+    using CheckConnection = std::function<void(const FtpConnectionData& data, bool testUpload)>;
+
+    // Builds the window filled with `stored` (its folder shown with "/" separators and
+    // a final "/"), the focus on the server field. `frontend` shows its error box.
+    FtpConnectionDialog(LanguageTable& table, Frontend& frontend, const FtpConnectionData& stored,
+                        CheckConnection check, QWidget* parent = nullptr);
+
+    ControlRegistry& controls() { return controls_; }
+    // The texts of the fields as they stand.
+    FtpConnectionFields fields() const;
+    // What Aceptar accepted; empty until then.
+    const std::optional<FtpConnectionData>& accepted() const { return accepted_; }
+
+    void centreOnScreen();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void onControl(int control);
+    void checkConnection();
+    void accept() override;
+    void showMissingFolder();
+
+    ControlRegistry controls_;
+    Frontend& frontend_;
+    std::string storedPassword_;
+    std::string passwordShown_;
+    CheckConnection check_;
+    std::optional<FtpConnectionData> accepted_;
+};
+
+}  // namespace tesselon

@@ -1,0 +1,181 @@
+// The FTP source in the desktop program: window 3 through control 81, then a scan of
+// a real server, the download through control 83, the preview and PROCESAR on the
+// downloaded images.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+
+#include "app_fixture.h"
+#include "remote/ftp_sessions.h"
+#include "settings/password.h"
+#include "support/ftp_test_server.h"
+#include "ui/ftp_connection/ftp_connection_controls.h"
+#include "ui/ftp_connection/ftp_connection_dialog.h"
+#include "ui/main_window_controls.h"
+
+namespace tesselon::testing {
+namespace {
+
+class FtpSource : public DesktopTest {
+protected:
+    FtpSource() : server(served.path()) {}
+
+    Settings remoteSettings(const std::string& folder) {
+        Settings s = settingsFor(source.path(), destination.path());
+        s.entorno.LocalRemoto = "R";
+        s.entorno.servidor = "127.0.0.1";
+        s.entorno.puerto = std::to_string(server.port());
+        s.entorno.usuario = FtpTestServer::kUser;
+        s.entorno.password = protectPassword(FtpTestServer::kPassword);
+        s.entorno.pasivo = 1;
+        s.entorno.RutaOrigenRemoto = folder;
+        return s;
+    }
+
+    // Runs `act` on window 3 once control 81 has opened it; `act` must close it.
+    void withConnectionWindow(std::function<void(FtpConnectionDialog&)> act) {
+        // Looks for the window until it is up: the handler pumps events before it opens.
+        QTimer poll;
+        int tries = 0;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* dialog = dynamic_cast<FtpConnectionDialog*>(w); dialog && dialog->isVisible()) {
+                    poll.stop();
+                    act(*dialog);
+                    return;
+                }
+            }
+            if (++tries > 500) {
+                poll.stop();
+                ADD_FAILURE() << "window 3 did not open";
+            }
+        });
+        poll.start(10);
+        click(Gadget_Principal_Archivo_ButtonImage_DatosConexionRemota);
+        EXPECT_FALSE(poll.isActive());
+    }
+
+    static void clickIn(FtpConnectionDialog& d, int id) {
+        qobject_cast<QAbstractButton*>(d.controls().widget(id))->click();
+    }
+    static void type(FtpConnectionDialog& d, int id, const char* text) {
+        auto* field = qobject_cast<QLineEdit*>(d.controls().widget(id));
+        field->clear();
+        QTest::keyClicks(field, text);
+    }
+
+    TempDir served;
+    FtpTestServer server;
+};
+
+TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
+    ASSERT_NE(server.port(), 0);
+    served.write("fotos/a.jpg", "x");
+    Settings s = remoteSettings("\\fotos");
+    s.entorno.imagenesRecursivo = 1;
+    startIdle(s);
+    state().SourceImageList.entries.resize(2);
+    const std::string storedFolder = state().settings.entorno.RutaOrigenRemoto;
+
+    // Cancelar after a look and a test: nothing changes.
+    withConnectionWindow([this](FtpConnectionDialog& d) {
+        ControlRegistry& c = d.controls();
+        EXPECT_EQ(d.windowTitle(), "Conexión FTP");
+        EXPECT_EQ(d.size(), QSize(612, 265));
+        EXPECT_EQ(c.widget(Gadget_FTPDatosConexion_ButtonCheckConexion)->geometry(), QRect(260, 205, 145, 40));
+        EXPECT_EQ(c.text(Gadget_FTPDatosConexion_Text19_33_85), "Servidor:");
+        EXPECT_EQ(c.text(Gadget_FTPDatosConexion_StringRutaImagenes), "/fotos/");
+        auto* password = qobject_cast<QLineEdit*>(c.widget(Gadget_FTPDatosConexion_StringPassword));
+        EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+        EXPECT_EQ(password->accessibleName(), "Contraseña");
+        EXPECT_EQ(c.state(Gadget_FTPDatosConexion_CheckBoxPasivo), 1);
+        EXPECT_EQ(c.focusedControl(), Gadget_FTPDatosConexion_StringNombreServidor);
+        // Every field and button is reached with Tab, in the window's order.
+        std::vector<int> reached;
+        for (int i = 0; i < 10; ++i) {
+            reached.push_back(c.focusedControl());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (int id : c.ids()) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c.widget(id));
+            EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty()) << "control " << id;
+        }
+        EXPECT_EQ(reached, (std::vector<int>{131, 133, 135, 137, 139, 141, 142, 143, 144, 145}));
+        auto* port = qobject_cast<QLineEdit*>(c.widget(Gadget_FTPDatosConexion_StringPuerto));
+        port->clear();
+        QTest::keyClicks(port, "2a1");
+        EXPECT_EQ(c.text(Gadget_FTPDatosConexion_StringPuerto), "21");
+        type(d, Gadget_FTPDatosConexion_StringPuerto, std::to_string(server.port()).c_str());
+
+        clickIn(d, Gadget_FTPDatosConexion_ButtonCheckConexion);
+        EXPECT_EQ(messages.back().title, "Conexión con éxito");
+        EXPECT_EQ(messages.back().text, "La conexión se ha realizado correctamente\r\nRuta '/fotos/' es válida");
+        type(d, Gadget_FTPDatosConexion_StringRutaImagenes, " ");
+        clickIn(d, Gadget_FTPDatosConexion_ButtonAceptar);
+        EXPECT_EQ(messages.back().text, "Falta definir la ruta base de las imágenes");
+        EXPECT_TRUE(d.isVisible());
+        clickIn(d, Gadget_FTPDatosConexion_ButtonCancelar);
+    });
+    EXPECT_EQ(state().settings.entorno.RutaOrigenRemoto, storedFolder);
+    EXPECT_EQ(state().SourceImageList.size(), 2u);
+    EXPECT_EQ(ftpSessions(state()).size(), 0u);
+
+    // Aceptar with a new folder and an empty port: stored, the list emptied, the
+    // rescan offered (declined here).
+    answers = {MessageAnswer::No};
+    withConnectionWindow([](FtpConnectionDialog& d) {
+        type(d, Gadget_FTPDatosConexion_StringRutaImagenes, "fotos\\2024");
+        type(d, Gadget_FTPDatosConexion_StringPuerto, "");
+        clickIn(d, Gadget_FTPDatosConexion_ButtonAceptar);
+    });
+    const STRProcesosEntorno& env = state().settings.entorno;
+    EXPECT_EQ(env.RutaOrigenRemoto, "/fotos/2024/");
+    EXPECT_EQ(env.puerto, "21");
+    EXPECT_EQ(env.password, protectPassword(FtpTestServer::kPassword));  // untouched: not protected twice
+    EXPECT_TRUE(state().SourceImageList.empty());
+    EXPECT_EQ(messages.back().title, "Recontar nº de imágenes");
+    EXPECT_EQ(controls().text(Gadget_Principal_Archivo_String_RutaImagenes), "/fotos/2024/");
+}
+
+TEST_F(FtpSource, ScanDownloadPreviewAndProcessAnFtpSource) {
+    ASSERT_NE(server.port(), 0);
+    ASSERT_TRUE(writeSolidImage(served.file("web/up/a.jpg"), 120, 80, 0x3366CC));
+    ASSERT_TRUE(writeSolidImage(served.file("web/up/2024/b.png"), 60, 90, 0x22AA44));
+    Settings s = remoteSettings("/web/up/");
+    s.entorno.imagenesRecursivo = 1;
+    s.entorno.FormatoImagen = "png";
+    s.texto.SoloMarcadeAgua = 1;
+    startIdle(s);
+
+    click(Gadget_Principal_Archivo_ButtonNumImagesActualizar);
+    ASSERT_EQ(state().SourceImageList.size(), 2u);
+    EXPECT_EQ(state().SourceImageList.entries[0].path, "/web/up/2024/b.png");
+    EXPECT_EQ(ftpSessions(state()).size(), 1u);
+    EXPECT_TRUE(controls().isVisible(Gadget_Principal_Archivo_ButtonImage_DescargarFTP));
+
+    const std::string downloads = destination.file("bajadas");
+    requesterAnswers = {path(downloads)};
+    answers = {MessageAnswer::No};
+    click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
+    EXPECT_EQ(requests.back().title, "Elige la carpeta donde se descargarán las imágenes");
+    ASSERT_EQ(messages.back().title, "Descarga desde FTP OK");
+    EXPECT_EQ(readFile(downloads + "/web/up/a.jpg"), readFile(served.file("web/up/a.jpg")));
+    EXPECT_EQ(controls().text(Gadget_Principal_Archivo_String_RutaImagenesDescargadas), downloads);
+    EXPECT_EQ(ftpSessions(state()).size(), 0u);
+
+    // The preview and the batch read the downloaded files.
+    click(Gadget_Principal_Button_ImagenSiguiente);
+    EXPECT_NE(app->frontend().previewImage(QtFrontend::kSourcePane), nullptr);
+    click(Gadget_Principal_Button_Procesar);
+    ASSERT_EQ(messages.back().title, "Fin de proceso");
+    const auto results = filesUnder(destination.path());
+    EXPECT_EQ(results.count("web/up/a.png"), 1u);
+    EXPECT_EQ(results.count("web/up/2024/b.png"), 1u);
+}
+
+}  // namespace
+}  // namespace tesselon::testing

@@ -1,0 +1,112 @@
+// tesselon-batch with an FTP source, run as a program against pyftpdlib: the output
+// tree must equal that of a local run over the same images.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "engine/program_setup.h"
+#include "runtime/imaging/image_operations.h"
+#include "runtime/imaging/image_save.h"
+#include "runtime/process/program_run.h"
+#include "support/ftp_test_server.h"
+#include "support/temp_dir.h"
+#include "support/test_paths.h"
+
+namespace tesselon {
+namespace {
+
+using testing::FtpTestServer;
+using testing::TempDir;
+
+struct BatchRun {
+    int code = -1;
+    std::string err;
+};
+
+// The real program, so that the password reaches it only through its environment.
+BatchRun batch(const std::string& arguments, const char* password) {
+    if (password) {
+        ::setenv("TESSELON_FTP_PASSWORD", password, 1);
+    } else {
+        ::unsetenv("TESSELON_FTP_PASSWORD");
+    }
+    RunResult started = runProgram(testing::binDir() + "tesselon-batch", arguments, {}, kRunOpen | kRunReadError);
+    ::unsetenv("TESSELON_FTP_PASSWORD");
+    BatchRun run;
+    if (!started.run) return run;
+    char buffer[4096];
+    for (size_t n; (n = started.run->readError(buffer, sizeof buffer)) > 0;) run.err.append(buffer, n);
+    run.code = started.run->exitCode();
+    return run;
+}
+
+class BatchCliRemote : public ::testing::Test {
+protected:
+    BatchCliRemote() : server(served.path()) {
+        // The program under the sanitizers reports fontconfig's lifetime blocks unless told.
+        ::setenv("LSAN_OPTIONS", ("suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")).c_str(), 1);
+        CodecRegistry codecs;
+        registerProgramCodecs(codecs);
+        const char* names[] = {"imgs/a.jpg", "imgs/b.jpg", "imgs/sub/c.jpg", "imgs/sub/deep/d.jpg"};
+        for (int i = 0; i < 4; ++i) {
+            ImageObject image = *createImage(80 + 8 * i, 60, 24, uint32_t(0x203040 * (i + 1)));
+            for (size_t b = 0; b < image.pixels.size(); b += 5) image.pixels[b] = uint8_t(b * (i + 7));
+            saveImage(image, served.write(names[i], ""), codecs, kFormatJPEG, 8);
+        }
+        dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90,\"EscalaGrises\":1}\r\n");
+    }
+
+    std::string remoteArguments(const std::string& extra = {}) {
+        return "--config " + dir.file("job.cfg") + " --remote --server 127.0.0.1 --port " +
+               std::to_string(server.port()) + " --user " + FtpTestServer::kUser +
+               " --remote-folder /imgs/ --subfolders --download-to " + dir.file("down") + " --dest " +
+               dir.file("remote-out") + " --report " + dir.file("report.json") + extra;
+    }
+
+    TempDir dir;
+    TempDir served;
+    FtpTestServer server;
+};
+
+TEST_F(BatchCliRemote, ConvertsTheServersImagesExactlyAsALocalRunWould) {
+    ASSERT_NE(server.port(), 0);
+    const BatchRun remote = batch(remoteArguments(" --active"), FtpTestServer::kPassword);
+    ASSERT_EQ(remote.code, 0) << remote.err;
+    const BatchRun local = batch("--config " + dir.file("job.cfg") + " --source " + served.file("imgs") +
+                                " --subfolders --dest " + dir.file("local-out"),
+                            nullptr);
+    ASSERT_EQ(local.code, 0) << local.err;
+
+    const auto fromServer = testing::filesUnder(dir.file("remote-out/"));
+    const auto fromDisk = testing::filesUnder(dir.file("local-out/"));
+    ASSERT_EQ(fromDisk.size(), 4u);
+    // The download folder holds the remote tree, so the results keep the remote folders.
+    ASSERT_EQ(fromServer.size(), 4u);
+    for (const auto& [name, bytes] : fromDisk) {
+        ASSERT_EQ(fromServer.count("imgs/" + name), 1u) << name;
+        EXPECT_TRUE(fromServer.at("imgs/" + name) == bytes) << name << " differs";
+    }
+    EXPECT_EQ(testing::readFile(dir.file("down/imgs/sub/c.jpg")), testing::readFile(served.file("imgs/sub/c.jpg")));
+}
+
+TEST_F(BatchCliRemote, ConnectionFailuresExitTwoAndFailedFilesAreRetriedThenNamed) {
+    ASSERT_NE(server.port(), 0);
+    BatchRun run = batch(remoteArguments(), "wrong");
+    EXPECT_EQ(run.code, 2);
+    EXPECT_NE(run.err.find("Error de Conexión: No se pudo conectar al servidor  '127.0.0.1'"), std::string::npos)
+        << run.err;
+    run = batch(remoteArguments(), nullptr);  // no password anywhere
+    EXPECT_EQ(run.code, 2);
+
+    // A link whose target is gone is listed but cannot be fetched.
+    ASSERT_EQ(::symlink("missing.jpg", served.file("imgs/broken.jpg").c_str()), 0);
+    run = batch(remoteArguments(" --quiet"), FtpTestServer::kPassword);
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("skipped '/imgs/broken.jpg"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("the download failed 3 times"), std::string::npos) << run.err;
+    EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 4u);
+    EXPECT_NE(testing::readFile(dir.file("report.json")).find("broken.jpg"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tesselon

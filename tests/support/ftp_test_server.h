@@ -1,0 +1,33 @@
+// pyftpdlib (Debian's python3-pyftpdlib) serving a folder on 127.0.0.1 for one test,
+// with one user and password; stopped when the object goes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tesselon {
+class ProgramRun;
+}
+
+namespace tesselon::testing {
+
+class FtpTestServer {
+public:
+    static constexpr const char* kUser = "tester";
+    static constexpr const char* kPassword = "s3cret pw";
+
+    // Serves `root` (an existing folder). port() is 0 when the server did not start.
+    explicit FtpTestServer(const std::string& root);
+    ~FtpTestServer();
+    FtpTestServer(const FtpTestServer&) = delete;
+    FtpTestServer& operator=(const FtpTestServer&) = delete;
+
+    uint16_t port() const { return port_; }
+
+private:
+    std::unique_ptr<ProgramRun> run_;
+    uint16_t port_ = 0;
+};
+
+}  // namespace tesselon::testing

@@ -132,7 +132,8 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         progress.update(done, total);
     };
     const auto start = std::chrono::steady_clock::now();
-    const ParallelBatchOutcome outcome = runParallelBatch(state, run);
+    ParallelBatchOutcome outcome = runParallelBatch(state, run);
+    explainFailedDownloads(remote, state.SourceImageList, outcome.problems);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     progress.update(outcome.processed, outcome.total);
 

@@ -1,10 +1,12 @@
 #include "cli/remote_source.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
 #include "cli/progress_line.h"
 #include "cli/terminal_frontend.h"
+#include "cli/terminal_text.h"
 #include "core/state.h"
 #include "remote/ftp_sessions.h"
 #include "runtime/fs/paths.h"
@@ -19,6 +21,8 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kRetries = 2;
 constexpr const char* kFailedFileTitle = "Error de descarga de archivo";
+
+std::string failedDownloadReason() { return "the download failed " + std::to_string(kRetries + 1) + " times"; }
 
 // Answers the download's questions for a terminal: a failed file is retried twice, then
 // skipped; the progress of the files goes to a progress line.
@@ -37,8 +41,7 @@ public:
         const std::string path = quotedPath(text);
         if (++attempts_[path] <= kRetries) return MessageAnswer::Yes;
         failed.push_back(path);
-        std::fprintf(err_, "tesselon-batch: skipped '%s': the download failed %d times\n", path.c_str(),
-                     kRetries + 1);
+        std::fprintf(err_, "tesselon-batch: skipped '%s': %s\n", terminalSafe(path).c_str(), failedDownloadReason().c_str());
         return MessageAnswer::No;
     }
     void setStatusLine(bool hide, std::string_view text) override {
@@ -70,8 +73,6 @@ private:
     std::map<std::string, int> attempts_;
 };
 
-std::string lastShown(const TerminalFrontend& ui) { return ui.shown().empty() ? std::string() : oneLine(ui.shown().back()); }
-
 }  // namespace
 
 void applyRemoteOptions(const RemoteCliOptions& o, STRProcesosEntorno& env) {
@@ -100,9 +101,10 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     scanImages(state, env.imagenesRecursivo != 0);
     if (env.FtpID == 0 || !answers.scanError.empty()) {
         state.frontend = &ui;
-        // Without --quiet the terminal has shown the message already.
-        const std::string message = env.FtpID == 0 ? lastShown(ui) : oneLine(answers.scanError);
-        if (quiet) std::fprintf(err, "tesselon-batch: %s\n", message.c_str());
+        // A failed connection's message box is on the terminal already; a scan error
+        // went to the status line, which --quiet keeps off it.
+        if (env.FtpID != 0 && quiet)
+            std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(oneLine(answers.scanError)).c_str());
         fetch.exitCode = kExitUsage;
         return fetch;
     }
@@ -115,10 +117,19 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     state.frontend = &ui;
     fetch.failed = answers.failed;
     if (result.rfind("1|", 0) == 0) {
-        std::fprintf(err, "tesselon-batch: %s\n", oneLine(result.substr(2)).c_str());
+        std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(oneLine(result.substr(2))).c_str());
         if (fetch.failed.empty()) fetch.exitCode = kExitUsage;
     }
     return fetch;
+}
+
+void explainFailedDownloads(const RemoteFetch& fetch, const SourceImageList& list, std::vector<std::string>& problems) {
+    problems.resize(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const SourceImageEntry& entry = list.entries[i];
+        if (entry.saved == 0 && std::find(fetch.failed.begin(), fetch.failed.end(), entry.path) != fetch.failed.end())
+            problems[i] = failedDownloadReason();
+    }
 }
 
 }  // namespace tesselon

@@ -12,6 +12,7 @@
 namespace tesselon {
 
 struct AppState;
+struct SourceImageList;
 struct STRProcesosEntorno;
 class TerminalFrontend;
 
@@ -26,5 +27,9 @@ struct RemoteFetch {
 // Scans and downloads. A file that fails is tried twice more, then skipped and named
 // on `err`. The connection's failure message ends the run with exit code 2.
 RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet);
+
+// Gives the entries the download gave up on, and that have no result, that reason
+// instead of the one the conversion found (a missing file).
+void explainFailedDownloads(const RemoteFetch& fetch, const SourceImageList& list, std::vector<std::string>& problems);
 
 }  // namespace tesselon

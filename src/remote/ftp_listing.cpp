@@ -6,6 +6,7 @@ namespace {
 
 constexpr int kFieldsBeforeName = 8;
 constexpr int kSizeField = 4;
+constexpr std::string_view kLinkArrow = " -> ";
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 bool lineBreak(char c) { return c == '\r' || c == '\n'; }
@@ -51,7 +52,10 @@ size_t parseListingLines(std::string_view text, std::vector<FtpListEntry>& entri
         if (pos >= text.size()) break;  // incomplete: wait for the rest of the line
         if (!shortLine) {
             FtpListEntry& entry = entries.emplace_back();
-            entry.name.assign(text.substr(nameBegin, pos - nameBegin));
+            std::string_view name = text.substr(nameBegin, pos - nameBegin);
+            // A link is listed as "name -> target"; only the name can be fetched.
+            if (text[start] == 'l') name = name.substr(0, name.find(kLinkArrow));
+            entry.name.assign(name);
             entry.size = parseSize(size);
             entry.type = text[start] == 'd' ? kFtpEntryDirectory : kFtpEntryFile;
         }

@@ -19,9 +19,11 @@ TEST(FtpListing, ReadsNameSizeAndTypeAndSkipsLinesWithoutAName) {
         "\r\n"
         "-rw-r--r--   1 owner group      1234 Jan  1  2020 a b.jpg\r\n"
         "lrwxrwxrwx\t1 owner group\t  7 Jan  1 12:00 tab\there\n"
-        "-rw-r--r-- 1 o g -5 Jan 1 2020 neg.png\r\n";
+        "-rw-r--r-- 1 o g -5 Jan 1 2020 neg.png\r\n"
+        "lrwxrwxrwx 1 o g 9 Jan 1 2020 cover.jpg -> fotos/a.jpg\r\n"
+        "-rw-r--r-- 1 o g 9 Jan 1 2020 not -> a link.jpg\r\n";
     const std::vector<FtpListEntry> entries = parseAll(text);
-    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(entries.size(), 6u);
     EXPECT_EQ(entries[0].name, "fotos");
     EXPECT_EQ(entries[0].type, kFtpEntryDirectory);
     EXPECT_EQ(entries[1].name, "a b.jpg");
@@ -30,6 +32,8 @@ TEST(FtpListing, ReadsNameSizeAndTypeAndSkipsLinesWithoutAName) {
     EXPECT_EQ(entries[2].name, "tab\there");  // a link counts as a file; the tab stays in the name
     EXPECT_EQ(entries[2].type, kFtpEntryFile);
     EXPECT_EQ(entries[3].size, -5);
+    EXPECT_EQ(entries[4].name, "cover.jpg");  // the link itself, which RETR can fetch
+    EXPECT_EQ(entries[5].name, "not -> a link.jpg");
 }
 
 TEST(FtpListing, LeavesAnIncompleteLineForTheNextReceive) {

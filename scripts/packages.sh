@@ -4,13 +4,14 @@
 TESSELON_BUILD_PACKAGES="cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libcairo2-dev libpango1.0-dev libpng-dev libjpeg62-turbo-dev
   libgif-dev libtiff-dev libcurl4-openssl-dev nettle-dev ca-certificates
-  fonts-crosextra-carlito fonts-liberation2 fonts-dejavu-core xdg-utils"
+  fonts-crosextra-carlito fonts-liberation2 fonts-dejavu-core xdg-utils qt6-translations-l10n"
 
 TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib
   xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl"
 
-# Only bench/run needs these: the tools it compares against.
-TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2"
+# Only the benchmarks need these: the tools bench/run compares against, and the large
+# photos of mate-backgrounds that bench/preview times.
+TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2 mate-backgrounds"
 
 ensure_packages() {
   local missing=()

@@ -15,6 +15,7 @@ namespace tesselon {
 
 class MainWindow;
 class QtFrontend;
+class QtTranslations;
 struct WindowEvent;
 
 inline constexpr const char* kProgramTitle = "Tesselon - v0.3f";
@@ -63,12 +64,14 @@ public:
 
 private:
     void askForRescan();
+    void refreshPreview();
 
     Options options_;
     StartParameters params_;
     AppState state_;
     LanguageTable table_;
     InterfaceImages images_;
+    std::unique_ptr<QtTranslations> qtTexts_;
     std::unique_ptr<QtFrontend> frontend_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MainEventContext> events_;

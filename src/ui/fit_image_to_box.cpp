@@ -8,11 +8,25 @@ namespace tesselon {
 
 namespace {
 
+constexpr int kCheckerSquare = 8;
+constexpr uint32_t kCheckerLight = 0xFFFFFF;
+constexpr uint32_t kCheckerDark = 0xCCCCCC;
+
 int roundHalfAway(double v) { return int(v < 0 ? v - 0.5 : v + 0.5); }
+
+// Light and dark squares under the image's place, as image programs show transparency.
+void drawCheckerboard(RasterDrawing& drawing, int left, int top, int width, int height) {
+    for (int y = 0; y < height; y += kCheckerSquare)
+        for (int x = 0; x < width; x += kCheckerSquare) {
+            const bool dark = ((x / kCheckerSquare) + (y / kCheckerSquare)) % 2 == 1;
+            drawing.box(left + x, top + y, std::min(kCheckerSquare, width - x), std::min(kCheckerSquare, height - y),
+                        dark ? kCheckerDark : kCheckerLight);
+        }
+}
 
 }  // namespace
 
-std::optional<ImageObject> fitImageToBox(ImageObject& image, int boxWidth, int boxHeight, double scaleX,
+std::optional<ImageObject> fitImageToBox(const ImageObject& image, int boxWidth, int boxHeight, double scaleX,
                                          double scaleY, uint32_t background) {
     const int bw = roundHalfAway(boxWidth * scaleX);
     const int bh = roundHalfAway(boxHeight * scaleY);
@@ -31,17 +45,28 @@ std::optional<ImageObject> fitImageToBox(ImageObject& image, int boxWidth, int b
         w *= f;
         h *= f;
     }
+    std::optional<ImageObject> shrunk;
+    const ImageObject* shown = &image;
     if (image.valid()) {
         const int nw = roundHalfAway(w) < 1 ? 1 : roundHalfAway(w);
         const int nh = roundHalfAway(h) < 1 ? 1 : roundHalfAway(h);
-        resizeImage(image, nw, nh);
+        if (nw != image.width || nh != image.height) {
+            shrunk = resizedImage(image, nw, nh);
+            if (shrunk) shown = &*shrunk;
+        }
     }
 
     std::optional<ImageObject> pane = createImage(bw, bh, 24, background & 0xFFFFFF);
     if (!pane) return std::nullopt;
-    if (image.valid()) {
-        if (std::optional<RasterDrawing> drawing = RasterDrawing::start(*pane))
-            drawing->drawImage(image, bw / 2 - image.width / 2, bh / 2 - image.height / 2);
+    if (shown->valid()) {
+        if (std::optional<RasterDrawing> drawing = RasterDrawing::start(*pane)) {
+            const int x = bw / 2 - shown->width / 2, y = bh / 2 - shown->height / 2;
+            if (shown->depth == 32) {
+                drawCheckerboard(*drawing, x, y, shown->width, shown->height);
+                drawing->setMode(kRasterAlphaBlend);
+            }
+            drawing->drawImage(*shown, x, y);
+        }
     }
     return pane;
 }

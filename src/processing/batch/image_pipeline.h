@@ -8,6 +8,7 @@
 #include <string>
 
 #include "processing/output/output_plan.h"
+#include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 #include "core/records.h"
 
@@ -21,6 +22,9 @@ struct PipelineSettings {
     int textPosition = 0;   // TextoPosicion
     int fontDpi = 96;
     const CodecRegistry* codecs = nullptr;
+    // The threads the colour operations and the rotation of one image are spread over.
+    // The result is the same for any number.
+    int threads = 1;
 };
 
 struct PipelineJob {
@@ -38,12 +42,35 @@ struct PipelineResult {
     bool saved = false;         // the output file was written
 };
 
+// A source image as the chain starts from it.
+struct LoadedSource {
+    std::optional<ImageObject> image;   // loaded and, from a GIF, prepared; nothing when that failed
+    bool animated = false;              // a GIF of several frames, whose file a batch copies as it is
+};
+
+// The image after the operations, nothing when one of them lost it.
+struct ProcessedImage {
+    std::optional<ImageObject> image;
+    bool textStepRan = false;
+};
+
 // Whether the text step runs for these settings, and before (true) or after the rotation.
 // A stored value other than 0 or 1 draws no text at all.
 bool textBeforeRotation(const STRProcesosImage& image);
 bool textAfterRotation(const STRProcesosImage& image);
 
-// Runs the whole chain for one image. Safe to call from several threads at once.
-PipelineResult processImage(const PipelineSettings& settings, const PipelineJob& job);
+// The steps of the chain, each safe to call from several threads at once. A pool, when
+// given, lends the large buffers and takes back those no longer needed; each thread
+// needs its own.
+//
+// Reads and decodes the source file, and prepares a GIF source.
+LoadedSource loadSource(const std::string& path, const CodecRegistry& codecs, BufferPool* pool = nullptr);
+// Colours, the text before the rotation, the rotation, the text after it, and the resize
+// of the job, in that order, on the working image.
+ProcessedImage applyOperations(const PipelineSettings& settings, const PipelineJob& job,
+                               std::optional<ImageObject> working, BufferPool* pool = nullptr);
+
+// Runs the whole chain for one image: load, operations, save.
+PipelineResult processImage(const PipelineSettings& settings, const PipelineJob& job, BufferPool* pool = nullptr);
 
 }  // namespace tesselon

@@ -21,12 +21,16 @@ bool writeOutputFile(std::string_view path, std::string_view bytes) {
     return writeFileReplacing(path, bytes, sync);
 }
 
+std::optional<std::string> encodeOutput(const ImageObject& image, int qualityValue, const CodecRegistry& registry) {
+    // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
+    const int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
+    return encodeImage(image, registry, kFormatSys, qualityValue, depth);
+}
+
 bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
                 const CodecRegistry& registry) {
     if (savePath.empty()) return false;
-    // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
-    const int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
-    const std::optional<std::string> bytes = encodeImage(image, registry, kFormatSys, qualityValue, depth);
+    const std::optional<std::string> bytes = encodeOutput(image, qualityValue, registry);
     return bytes && writeOutputFile(savePath, *bytes);
 }
 

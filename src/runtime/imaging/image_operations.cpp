@@ -27,13 +27,16 @@ std::optional<ImageObject> createImage(int width, int height, int depth, uint32_
     return image;
 }
 
-std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry) {
+std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry,
+                                      BufferPool* pool) {
     if (!data || size == 0) return std::nullopt;
+    DecodeLimits limits = registry.limits();
+    limits.pool = pool;
     for (const DecoderEntry& decoder : registry.decoders()) {
         if (!decoder.probe(data, size)) continue;
         std::optional<ImageObject> image;
         try {
-            image = decoder.decode(data, size, registry.limits());
+            image = decoder.decode(data, size, limits);
         } catch (const std::bad_alloc&) {
             return std::nullopt;
         }
@@ -44,7 +47,7 @@ std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const Co
     return std::nullopt;
 }
 
-std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry& registry) {
+std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry& registry, BufferPool* pool) {
     std::optional<std::string> data;
     try {
         data = readWholeFile(path);
@@ -52,13 +55,24 @@ std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry&
         return std::nullopt;
     }
     if (!data) return std::nullopt;
-    return catchImage(reinterpret_cast<const uint8_t*>(data->data()), data->size(), registry);
+    return catchImage(reinterpret_cast<const uint8_t*>(data->data()), data->size(), registry, pool);
 }
 
-std::optional<ImageObject> copyImage(const ImageObject& source) {
+std::optional<ImageObject> copyImage(const ImageObject& source, BufferPool* pool) {
     if (!source.valid()) return std::nullopt;
     try {
-        return source;
+        if (!pool || !source.frames.empty()) return source;
+        ImageObject copy;
+        pool->take(copy.pixels, source.pixels.size());
+        std::memcpy(copy.pixels.data(), source.pixels.data(), source.pixels.size());
+        copy.width = source.width;
+        copy.height = source.height;
+        copy.depth = source.depth;
+        copy.sourceDepth = source.sourceDepth;
+        copy.format = source.format;
+        copy.frameCount = source.frameCount;
+        copy.firstFrameDelayMs = source.firstFrameDelayMs;
+        return copy;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

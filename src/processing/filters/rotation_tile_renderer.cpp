@@ -8,6 +8,7 @@
 #include <numbers>
 #include <utility>
 
+#include "processing/filters/convolution_sampler.h"
 #include "runtime/drawing/cairo_image.h"
 #include "runtime/drawing/colour.h"
 
@@ -57,6 +58,7 @@ RotationTileRenderer::RotationTileRenderer(const ImageObject& source, const Rota
     // paint at the centre of the area painted: the whole canvas, as the turned first
     // canvas covers it.
     canvasSampling_ = pixmanSampling(turn_, layout.canvasWidth / 2.0, layout.canvasHeight / 2.0);
+    convolution_ = bestFilterFor(turn_);
 }
 
 // The source pixels (with margin) the result's tile can sample, in source coordinates.
@@ -127,17 +129,8 @@ cairo_matrix_t RotationTileRenderer::tileMatrix(int x, int y, int width, int hei
     return m;
 }
 
-bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t* target, int pitch) {
-    for (int row = 0; row < height; ++row)
-        std::fill(target + size_t(row) * pitch, target + size_t(row) * pitch + width, background_);
-    const Box box = sourceBoxFor(x, y, width, height);
-    if (box.empty()) return true;
-    try {
-        copySource(box);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-
+bool RotationTileRenderer::paint(const Box& box, const cairo_matrix_t& matrix, int width, int height,
+                                 uint32_t* target, int pitch) {
     CairoSurface sourceSurface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(sourceTile_.data()),
                                                                    CAIRO_FORMAT_RGB24, box.width(), box.height(),
                                                                    box.width() * 4));
@@ -147,7 +140,6 @@ bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t*
         cairo_surface_status(targetSurface.get()) != CAIRO_STATUS_SUCCESS)
         return false;
     CairoPattern pattern(cairo_pattern_create_for_surface(sourceSurface.get()));
-    const cairo_matrix_t matrix = tileMatrix(x, y, width, height, box);
     cairo_pattern_set_matrix(pattern.get(), &matrix);
     cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_BEST);
     cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
@@ -158,6 +150,48 @@ bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t*
     context.reset();
     cairo_surface_flush(targetSurface.get());
     return painted;
+}
+
+bool RotationTileRenderer::sample(const Box& box, const cairo_matrix_t& matrix, int width, int height,
+                                  uint32_t* target, int pitch) {
+    if (!convolution_ || pixmanUnityScale(matrix)) return false;
+    const std::optional<PixmanSampling> sampling = pixmanSampling(matrix, width / 2.0, height / 2.0);
+    if (!sampling) return false;
+    sampleConvolved(sourceTile_.data(), box.width(), box.height(), *sampling, *convolution_, width, height, target,
+                    pitch);
+    if (samplerConfirmed_) return true;
+    // The sampler reproduces the cairo and pixman this was written against. The first
+    // tile is painted by both; should another build of them differ, cairo paints.
+    std::vector<uint32_t> painted(size_t(width) * size_t(height), background_);
+    if (!paint(box, matrix, width, height, painted.data(), width)) return false;
+    for (int row = 0; row < height; ++row) {
+        const uint32_t* mine = target + size_t(row) * size_t(pitch);
+        const uint32_t* theirs = painted.data() + size_t(row) * size_t(width);
+        for (int col = 0; col < width; ++col)
+            if ((mine[col] ^ theirs[col]) & 0x00FFFFFFu) {
+                convolution_.reset();
+                return false;
+            }
+    }
+    samplerConfirmed_ = true;
+    return true;
+}
+
+bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t* target, int pitch) {
+    for (int row = 0; row < height; ++row)
+        std::fill(target + size_t(row) * pitch, target + size_t(row) * pitch + width, background_);
+    const Box box = sourceBoxFor(x, y, width, height);
+    if (box.empty()) return true;
+    try {
+        copySource(box);
+        const cairo_matrix_t matrix = tileMatrix(x, y, width, height, box);
+        if (sample(box, matrix, width, height, target, pitch)) return true;
+        for (int row = 0; row < height; ++row)
+            std::fill(target + size_t(row) * pitch, target + size_t(row) * pitch + width, background_);
+        return paint(box, matrix, width, height, target, pitch);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 }  // namespace tesselon

@@ -11,6 +11,10 @@
 // blend with background just as they do on the first canvas, and beyond the copied part
 // everything is background (its border is, and it is padded outwards), so the first
 // canvas's own edge, which cairo would fade out over the second canvas, never shows.
+//
+// Where cairo would convolve (any turn but the quarter turns), the convolution sampler
+// does cairo's work in a fraction of its time; the renderer's first tile is painted by
+// both, and cairo goes on painting should their bytes ever differ.
 #pragma once
 
 #include <cairo.h>
@@ -19,6 +23,7 @@
 #include <optional>
 #include <vector>
 
+#include "processing/filters/convolution_sampler.h"
 #include "processing/filters/pixman_sampling.h"
 #include "processing/filters/rotation_layout.h"
 #include "runtime/imaging/image_object.h"
@@ -52,12 +57,19 @@ private:
     Box sourceBoxFor(int x, int y, int width, int height) const;
     void copySource(const Box& box);
     cairo_matrix_t tileMatrix(int x, int y, int width, int height, const Box& box) const;
+    // The copied box turned onto the tile by cairo itself.
+    bool paint(const Box& box, const cairo_matrix_t& matrix, int width, int height, uint32_t* target, int pitch);
+    // The same by the convolution sampler, where cairo would convolve; false where it
+    // does not stand in for cairo.
+    bool sample(const Box& box, const cairo_matrix_t& matrix, int width, int height, uint32_t* target, int pitch);
 
     const ImageObject& source_;
     const RotationLayout& layout_;
     uint32_t background_;             // as a cairo pixel
     cairo_matrix_t turn_;
     std::optional<PixmanSampling> canvasSampling_;  // how pixman samples the first canvas
+    std::optional<ConvolutionFilter> convolution_;  // cairo's best filter for the turn
+    bool samplerConfirmed_ = false;                 // a tile came out as cairo paints it
     std::vector<uint32_t> sourceTile_;
 };
 

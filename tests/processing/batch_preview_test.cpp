@@ -7,6 +7,8 @@
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/preview_image.h"
 #include "processing/batch/run_batch.h"
+#include "processing/output/save_output.h"
+#include "runtime/imaging/image_save.h"
 #include "processing/batch_test_support.h"
 #include "runtime/fs/file_system.h"
 
@@ -17,32 +19,47 @@ using testing::batch::BatchFixture;
 using testing::batch::seededImage;
 
 TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
-    for (const char* format : {"original", "jpg", "png", "gif"}) {
-        SCOPED_TRACE(format);
-        BatchFixture f;
-        f.addImages(1, "", 157, 93);
-        f.scan();
+    BatchFixture f;
+    f.addImages(1, "", 157, 93);
+    // A PNG with varying transparency and a GIF, besides the JPEG.
+    ImageObject clear = *createImage(120, 70, 32, 0);
+    for (int y = 0; y < clear.height; ++y)
+        for (int x = 0; x < clear.width; ++x) {
+            uint8_t* p = clear.row(y) + size_t(x) * 4;
+            p[0] = uint8_t(x * 2), p[1] = uint8_t(y * 3), p[2] = uint8_t(x + y), p[3] = uint8_t(x * 2 + y);
+        }
+    f.dir.write("in/b.png", *encodeImage(clear, f.state.codecs, kFormatPNG, 9, 32));
+    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), 2 << 8, f.state.codecs));
+    f.state.settings.entorno.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
+    f.scan();
+    ASSERT_EQ(f.state.SourceImageList.size(), 3u);
+    // Turned (which drops transparency) and not.
+    for (const auto& [format, rotation] : {std::pair{"original", 17}, std::pair{"jpg", 17}, std::pair{"png", 17},
+                                           std::pair{"gif", 17}, std::pair{"original", 0}, std::pair{"png", 0}}) {
         STRProcesosEntorno& env = f.state.settings.entorno;
         env.FormatoImagen = format;
         env.CalidadGrabacion = 35;
-        f.state.settings.image.Rotar = 17;
+        f.state.settings.image.Rotar = rotation;
         f.state.settings.image.InvertirColores = 1;
         const PipelineSettings settings = pipelineSettingsOf(f.state);
         PreviewCache cache;
-        const PreviewImage preview =
-            renderPreview(cache, settings, jobForEntry(f.state, 0, 0, true, temporaryFolder()));
-        ASSERT_TRUE(preview.loaded);
-        EXPECT_TRUE(preview.textStepRan);
-        ASSERT_TRUE(preview.result);
+        for (size_t entry = 0; entry < 3; ++entry) {
+            SCOPED_TRACE(::testing::Message() << format << " at " << rotation << ", entry " << entry);
+            const PreviewImage preview =
+                renderPreview(cache, settings, jobForEntry(f.state, entry, 0, true, temporaryFolder()));
+            ASSERT_TRUE(preview.loaded);
+            EXPECT_TRUE(preview.textStepRan);
+            ASSERT_TRUE(preview.result);
 
-        const PipelineJob batchJob = jobForEntry(f.state, 0, 0, false, temporaryFolder());
-        std::filesystem::create_directories(batchJob.plan.destinationFolder);
-        ASSERT_TRUE(processImage(settings, batchJob).saved);
-        const std::optional<ImageObject> written = loadImage(batchJob.plan.savePath, f.state.codecs);
-        ASSERT_TRUE(written);
-        EXPECT_EQ(preview.result->width, written->width);
-        EXPECT_EQ(preview.result->depth, written->depth);
-        EXPECT_TRUE(preview.result->pixels == written->pixels);
+            const PipelineJob batchJob = jobForEntry(f.state, entry, 0, false, temporaryFolder());
+            std::filesystem::create_directories(batchJob.plan.destinationFolder);
+            ASSERT_TRUE(processImage(settings, batchJob).saved);
+            const std::optional<ImageObject> written = loadImage(batchJob.plan.savePath, f.state.codecs);
+            ASSERT_TRUE(written);
+            EXPECT_EQ(preview.result->width, written->width);
+            EXPECT_EQ(preview.result->depth, written->depth);
+            EXPECT_TRUE(preview.result->pixels == written->pixels);
+        }
     }
 }
 

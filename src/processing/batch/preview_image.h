@@ -1,7 +1,8 @@
 // The preview of one entry: made by the batch's own steps, but in memory. The source
 // stays decoded in the cache while its file is unchanged; the result is encoded with the
-// chosen format and quality and decoded again, so it shows exactly what the batch would
-// write (before any resize), and nothing is written to a file.
+// chosen format and quality and decoded again (unless the format is one that gives the
+// pixels back unchanged), so it shows exactly what the batch would write (before any
+// resize), and nothing is written to a file.
 #pragma once
 
 #include <atomic>

@@ -27,9 +27,14 @@ PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings
     // A file that cannot be looked at is read again every time rather than trusted.
     if (!(cache.identity == id) || id.size < 0) {
         if (cache.source) cache.buffers.give(*cache.source);
-        LoadedSource loaded = loadSource(job.plan.sourcePath, codecs, &cache.buffers);
-        cache.source = std::move(loaded.image);
-        cache.animated = loaded.animated;
+        if (std::optional<DecodedSource> ahead = cache.ahead.take(id)) {
+            cache.source = std::move(ahead->image);
+            cache.animated = ahead->animated;
+        } else {
+            LoadedSource loaded = loadSource(job.plan.sourcePath, codecs, &cache.buffers);
+            cache.source = std::move(loaded.image);
+            cache.animated = loaded.animated;
+        }
         cache.identity = id;
         cache.sourceShown = false;
     }
@@ -57,6 +62,16 @@ PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings
         preview.result =
             catchImage(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), codecs, &cache.buffers);
     return preview;
+}
+
+void decodeAhead(PreviewCache& cache, const std::string& path, const CodecRegistry& codecs) {
+    const SourceFileIdentity id = identifySourceFile(path);
+    if (id.size < 0 || id == cache.identity) return;
+    cache.ahead.start(id, [id, &codecs] {
+        // Fresh buffers: the pool belongs to the refreshes, which may run meanwhile.
+        LoadedSource loaded = loadSource(id.path, codecs);
+        return DecodedSource{id, std::move(loaded.image), loaded.animated};
+    });
 }
 
 }  // namespace tesselon

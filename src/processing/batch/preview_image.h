@@ -30,4 +30,9 @@ SourceFileIdentity identifySourceFile(const std::string& path);
 PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings, const PipelineJob& job,
                            std::atomic<bool>* sourceReady = nullptr);
 
+// Starts decoding the source at `path` on a thread of its own, so that a later preview of
+// it finds it decoded; nothing when it is the cached source already or another decode
+// is still running. The codecs must outlive the cache.
+void decodeAhead(PreviewCache& cache, const std::string& path, const CodecRegistry& codecs);
+
 }  // namespace tesselon

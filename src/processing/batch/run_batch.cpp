@@ -12,6 +12,7 @@
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/preview_image.h"
 #include "processing/output/destination_folder.h"
+#include "processing/output/output_plan.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/threads/parallel_bands.h"
@@ -104,6 +105,11 @@ void previewCurrentEntry(AppState& state) {
     if (preview.result) {
         ui.showPreviewImage(*preview.result, 1);
         cache.buffers.give(*preview.result);
+    }
+    // ">" is the likely next step: its image is decoded while the user looks at this one.
+    if (list.size() > 1) {
+        const size_t next = index + 1 < list.size() ? index + 1 : 0;
+        decodeAhead(cache, sourcePathOf(state.settings.entorno, list.entries[next]), state.codecs);
     }
     ui.waitPumpingEvents(1);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -148,16 +149,22 @@ struct RowSampler {
         const __m256i highPair = _mm256_setr_epi32(2, 2, 2, 2, 3, 3, 3, 3);
         const __m256i evenLanes = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
         const __m256i half = _mm256_set1_epi64x(0x8000);
+        uint32_t edge[4];  // a row of taps that reach beyond the source, its edge repeated
         for (int k = 0; k < width; ++k, vx += ux, vy += uy) {
             const Footprint p = at(vx, vy);
-            if (!inside(p)) {
-                out[k] = pixel<4, 4>(p);
-                continue;
-            }
+            const bool within = inside(p);
             const __m256i xw = _mm256_cvtepi32_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p.xWeights)));
             __m256i sums = _mm256_setzero_si256();
-            const uint8_t* row = pixels + size_t(p.y1) * stride + size_t(p.x1) * 4;
-            for (int i = 0; i < 4; ++i, row += stride) {
+            for (int i = 0; i < 4; ++i) {
+                const uint8_t* row;
+                if (within) {
+                    row = pixels + size_t(p.y1 + i) * stride + size_t(p.x1) * 4;
+                } else {
+                    const uint8_t* line = pixels + size_t(std::clamp(p.y1 + i, 0, sourceHeight - 1)) * stride;
+                    for (int j = 0; j < 4; ++j)
+                        std::memcpy(&edge[j], line + size_t(std::clamp(p.x1 + j, 0, sourceWidth - 1)) * 4, 4);
+                    row = reinterpret_cast<const uint8_t*>(edge);
+                }
                 // The row's four weights: (fx * fy + 0x8000) >> 16, kept to 32 bits.
                 const __m256i products = _mm256_add_epi64(_mm256_mul_epi32(xw, _mm256_set1_epi64x(p.yWeights[i])), half);
                 const __m256i weights = _mm256_permutevar8x32_epi32(_mm256_srli_epi64(products, 16), evenLanes);

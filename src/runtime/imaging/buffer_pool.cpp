@@ -15,7 +15,10 @@ void takeFrom(std::vector<std::vector<T>>& kept, std::vector<T>& buffer, size_t 
         for (auto it = kept.begin(); it != kept.end(); ++it)
             if (it->capacity() >= count && (best == kept.end() || it->capacity() < best->capacity())) best = it;
         if (best == kept.end()) {
-            sizeBuffer(buffer, count);
+            // Room to spare, so that the next image, a little larger (a turn by a few
+            // degrees more, say), still fits.
+            sizeBuffer(buffer, count + count / 8);
+            buffer.resize(count);
             return;
         }
         buffer.swap(*best);

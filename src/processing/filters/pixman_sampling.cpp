@@ -25,6 +25,12 @@ bool pixmanUnityScale(const cairo_matrix_t& m) {
            (std::fabs(m.xx) < kScalingEpsilon && std::fabs(m.yy) < kScalingEpsilon);
 }
 
+bool pixmanPixelExact(const cairo_matrix_t& m) {
+    // cairo adds a magic number to reach 24.8 fixed point: round to nearest, ties to even.
+    const auto whole = [](double v) { return (int64_t(std::nearbyint(v * 256.0)) & 0xFF) == 0; };
+    return pixmanUnityScale(m) && whole(m.x0) && whole(m.y0);
+}
+
 // pixman_transform_point_3d on a vector whose third component is 1.
 void pixmanTransformPoint(const int32_t matrix[2][3], int32_t v[2]) {
     int32_t out[2];

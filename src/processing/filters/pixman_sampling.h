@@ -32,7 +32,11 @@ std::optional<PixmanSampling> pixmanSampling(const cairo_matrix_t& pattern, doub
 void pixmanTransformPoint(const int32_t matrix[2][3], int32_t v[2]);
 
 // Whether cairo takes the matrix as one that only moves or swaps whole axes (a quarter
-// turn, a mirror), which it samples without convolution.
+// turn, a mirror).
 bool pixmanUnityScale(const cairo_matrix_t& m);
+
+// Whether it moves them by whole pixels too, in cairo's own 24.8 fixed point: cairo then
+// samples without a filter, each target pixel taking the source pixel under its centre.
+bool pixmanPixelExact(const cairo_matrix_t& m);
 
 }  // namespace tesselon

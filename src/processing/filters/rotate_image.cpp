@@ -20,19 +20,6 @@ namespace {
 // enough that the per-tile work of cairo stays negligible.
 constexpr int kTileSize = 256;
 
-void storeTile(ImageObject& result, int x, int y, int width, int height, const uint32_t* tile, int pitch) {
-    for (int row = 0; row < height; ++row) {
-        const uint32_t* in = tile + size_t(row) * pitch;
-        uint8_t* out = result.row(y + row) + size_t(x) * 3;
-        for (int col = 0; col < width; ++col, out += 3) {
-            const uint32_t v = in[col];
-            out[0] = uint8_t(v);
-            out[1] = uint8_t(v >> 8);
-            out[2] = uint8_t(v >> 16);
-        }
-    }
-}
-
 }  // namespace
 
 std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, uint32_t background, int threads,
@@ -51,16 +38,14 @@ std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, u
     try {
         forEachBand(tileRows, threads, 1, [&](int firstRow, int lastRow) {
             RotationTileRenderer renderer(source, layout, *turn, background);
-            std::vector<uint32_t> tile(size_t(kTileSize) * kTileSize);
             for (int y = firstRow * kTileSize; y < std::min(lastRow * kTileSize, layout.resultHeight); y += kTileSize) {
                 const int height = std::min(kTileSize, layout.resultHeight - y);
                 for (int x = 0; x < layout.resultWidth && !failed; x += kTileSize) {
                     const int width = std::min(kTileSize, layout.resultWidth - x);
-                    if (!renderer.render(x, y, width, height, tile.data(), kTileSize)) {
+                    if (!renderer.render(x, y, width, height, *result)) {
                         failed = true;
                         return;
                     }
-                    storeTile(*result, x, y, width, height, tile.data(), kTileSize);
                 }
             }
         });

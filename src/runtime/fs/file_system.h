@@ -34,6 +34,9 @@ std::string executableFolder();
 
 // Reads a whole file into memory; nothing when it cannot be opened or read completely.
 std::optional<std::string> readWholeFile(std::string_view path);
+// The same into `data`, whose memory serves again (a batch reads one file after another);
+// false, with `data` emptied, where the other gives nothing.
+bool readWholeFile(std::string_view path, std::string& data);
 
 // Whether writeFileReplacing waits for the data to reach the disk.
 enum class WriteSync {

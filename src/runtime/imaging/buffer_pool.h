@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "runtime/imaging/image_object.h"
@@ -38,9 +39,13 @@ public:
 
     size_t keptBytes() const;
 
+    // Where a source file's bytes are read into, one file after another.
+    std::string& fileBytes() { return file_; }
+
 private:
     std::vector<std::vector<uint8_t>> bytes_;
     std::vector<std::vector<float>> floats_;
+    std::string file_;
 };
 
 }  // namespace tesselon

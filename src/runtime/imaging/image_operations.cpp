@@ -48,14 +48,14 @@ std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const Co
 }
 
 std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry& registry, BufferPool* pool) {
-    std::optional<std::string> data;
+    std::string ownBytes;
+    std::string& data = pool ? pool->fileBytes() : ownBytes;
     try {
-        data = readWholeFile(path);
+        if (!readWholeFile(path, data)) return std::nullopt;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    if (!data) return std::nullopt;
-    return catchImage(reinterpret_cast<const uint8_t*>(data->data()), data->size(), registry, pool);
+    return catchImage(reinterpret_cast<const uint8_t*>(data.data()), data.size(), registry, pool);
 }
 
 std::optional<ImageObject> copyImage(const ImageObject& source, BufferPool* pool) {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include "app_fixture.h"
@@ -20,9 +21,11 @@ namespace {
 class PreviewEvents : public DesktopTest {
 protected:
     // Runs `action` at the first event pump, which comes inside the refresh that the
-    // next action starts, and notes that the window was busy with it then.
-    void duringNextRefresh(std::function<void()> action) {
-        QTimer::singleShot(0, [this, action = std::move(action)] {
+    // next action starts, and notes that the window was busy with it then. `holdMs`
+    // makes that refresh slow on purpose: the pump is held that long first.
+    void duringNextRefresh(std::function<void()> action, int holdMs = 0) {
+        QTimer::singleShot(0, [this, action = std::move(action), holdMs] {
+            QThread::msleep(unsigned(holdMs));
             busyWhenActed = window().busy();
             action();
         });
@@ -34,7 +37,7 @@ protected:
 
 TEST_F(PreviewEvents, ClickOnProcesarDuringARefreshStartsTheBatchWhenItEnds) {
     startWithImages(3);
-    duringNextRefresh([this] { click(Gadget_Principal_Button_Procesar); });
+    duringNextRefresh([this] { click(Gadget_Principal_Button_Procesar); }, 300);
     slide(Gadget_Principal_Basico_TrackBar_Contraste, 60);
     EXPECT_TRUE(busyWhenActed);
     EXPECT_EQ(titles(1), std::vector<std::string>{"Fin de proceso"});

@@ -56,11 +56,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time: Qt's X11 platform plugin, the fonts the text overlay asks
-# fontconfig for (Arial and Calibri resolve to Liberation Sans and Carlito; DejaVu is
-# the fallback and the interface font), and xdg-open for documents and folders.
+# Loaded at run time: Qt's X11 platform plugin and its Spanish texts, the fonts the
+# text overlay asks fontconfig for (Arial and Calibri resolve to Liberation Sans and
+# Carlito; DejaVu is the fallback and the interface font), and xdg-open for documents
+# and folders.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, fonts-liberation2, fonts-crosextra-carlito, fonts-dejavu-core, xdg-utils")
+    "qt6-qpa-plugins, qt6-translations-l10n, fonts-liberation2, fonts-crosextra-carlito, fonts-dejavu-core, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 # Copies of these serve as wget.dat and aria2.dat in the program folder.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wget, aria2")

@@ -20,8 +20,10 @@
 #include "sources/scan_images.h"
 #include "ui/control_types.h"
 #include "ui/main_window.h"
+#include "ui/main_events.h"
 #include "ui/main_window_controls.h"
 #include "ui/qt_frontend.h"
+#include "ui/qt_translations.h"
 #include "ui/screen_scale.h"
 #include "ui/settings_binding.h"
 
@@ -43,6 +45,7 @@ Application::Application(Options options)
 Application::~Application() = default;
 
 bool Application::start() {
+    qtTexts_ = std::make_unique<QtTranslations>();
     initProgramState(state_, options_.programFolder, currentDate());
     registerProgramCodecs(state_.codecs);
     const ScreenScale scale = readScreenScale();
@@ -58,7 +61,9 @@ bool Application::start() {
     frontend_->setInterfaceImages(&images_);
     events_ = std::make_unique<MainEventContext>(MainEventContext{
         state_, window_->controls(), *frontend_, [this] { loadWorkingSettings(false); },
-        ftpConnectionWindow(state_, table_, *window_), remoteImagesDownload(state_, *frontend_), {}});
+        ftpConnectionWindow(state_, table_, *window_), remoteImagesDownload(state_, *frontend_), {},
+        &window_->eventGate()});
+    window_->onEventKept = [this](const WindowEvent& event) { showKeptEvent(*events_, event); };
     // Until the start is through, the window's events are read and dropped; only a
     // close request is remembered, and ends the program instead of the main loop.
     window_->handleMainEvent = [this](const WindowEvent& event) -> std::string {
@@ -123,8 +128,8 @@ void Application::loadWorkingSettings(bool firstStart) {
     bindImageOps(state_, controls, BindDirection::Show);
     bindTextPosition(state_, controls, BindDirection::Show);
     bindTextPosition(state_, controls, BindDirection::Read);
-    runBatch(state_, true);
-    runBatch(state_, true);
+    refreshPreview();
+    refreshPreview();
 
     const STRProcesosTexto& texto = state_.settings.texto;
     controls.setText(Gadget_Principal_String_MarcaAgua, texto.TextoMarcaAgua);
@@ -157,7 +162,16 @@ void Application::askForRescan() {
     }
     frontend_->setSourceChangedNotice(false);
     scanImages(state_, state_.settings.entorno.imagenesRecursivo != 0);
-    runBatch(state_, true);
+    refreshPreview();
+}
+
+void Application::refreshPreview() {
+    // Once the window's events reach the handler, what the user does during the refresh
+    // is kept and acts after it, as during any other refresh.
+    if (started_)
+        tesselon::refreshPreview(*events_);
+    else
+        runBatch(state_, true);
 }
 
 std::string Application::handleMainEvent(const WindowEvent& event) {

@@ -15,6 +15,7 @@ namespace tesselon {
 
 class MainWindow;
 class QtFrontend;
+class QtTranslations;
 struct WindowEvent;
 
 inline constexpr const char* kProgramTitle = "Tesselon - v0.3f";
@@ -69,6 +70,7 @@ public:
 
 private:
     void askForRescan();
+    void refreshPreview();
 
     Options options_;
     std::string executablePath_;
@@ -76,6 +78,7 @@ private:
     AppState state_;
     LanguageTable table_;
     InterfaceImages images_;
+    std::unique_ptr<QtTranslations> qtTexts_;
     std::unique_ptr<QtFrontend> frontend_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MainEventContext> events_;

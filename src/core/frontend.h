@@ -58,9 +58,9 @@ public:
     virtual void setImageCounter(std::string_view /*text*/) {}
     // Draws the current text settings on the result pane's placeholder and shows it.
     virtual void refreshTextSample() {}
-    // Shows an image in the source (0) or result (1) preview pane. The front end may
-    // shrink the image it is given; callers pass one they no longer need.
-    virtual void showPreviewImage(ImageObject& /*image*/, int /*pane*/) {}
+    // Shows an image in the source (0) or result (1) preview pane, fitted to it; the
+    // image itself is left as it is.
+    virtual void showPreviewImage(const ImageObject& /*image*/, int /*pane*/) {}
 };
 
 }  // namespace tesselon

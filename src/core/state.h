@@ -10,6 +10,7 @@
 #include "runtime/imaging/codec_registry.h"
 #include "core/records.h"
 #include "core/image_list.h"
+#include "core/preview_cache.h"
 
 namespace tesselon {
 
@@ -34,6 +35,7 @@ struct AppState {
     std::vector<std::string> PhrasesList;
 
     CodecRegistry codecs;            // filled by the start-up steps (registerProgramCodecs)
+    PreviewCache preview;            // the preview's decoded image and buffers between refreshes
 
     Frontend* frontend = nullptr;    // never null while the engine runs
 

@@ -44,7 +44,7 @@ void bindTextOverlay(AppState& state, ControlRegistry& c, BindDirection directio
     if (direction == BindDirection::Read) {
         texto.ArchivoFrases = c.text(Gadget_Principal_String_RutaCsvTextos);
         texto.SoloMarcadeAgua = int8_t(c.state(Gadget_Principal_CheckBox_UsarMarca));
-        fuente.Interlinea = float(1 + 0.2 * c.state(Gadget_Principal_TrackBar_Interlineado));
+        fuente.Interlinea = lineSpacingOf(c.state(Gadget_Principal_TrackBar_Interlineado));
         fuente.TransparenciaInterior = c.state(Gadget_Principal_TrackBar_TransparenciaInterior);
         fuente.TransparenciaBorde = c.state(Gadget_Principal_TrackBar_TransparenciaBorde);
         fuente.ColorBorde = int32_t(c.backColour(Gadget_Principal_Text_ColorBordeActual));

@@ -1,5 +1,8 @@
 #include "ui/fit_image_to_box.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "runtime/drawing/raster_drawing.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_resize.h"
@@ -8,11 +11,58 @@ namespace tesselon {
 
 namespace {
 
+constexpr int kCheckerSquare = 8;
+constexpr uint32_t kCheckerLight = 0xFFFFFF;
+constexpr uint32_t kCheckerDark = 0xCCCCCC;
+
 int roundHalfAway(double v) { return int(v < 0 ? v - 0.5 : v + 0.5); }
+
+// Each `factor` x `factor` block of pixels averaged into one (the blocks at the right and
+// bottom edges over what they have). A quick first step for a large shrink: the smooth
+// resize that follows then reads a few hundred thousand pixels, not tens of millions,
+// and the pane looks the same.
+std::optional<ImageObject> averageBlocks(const ImageObject& image, int factor) {
+    const int bpp = image.bytesPerPixel();
+    const int width = (image.width + factor - 1) / factor, height = (image.height + factor - 1) / factor;
+    std::optional<ImageObject> out = createImage(width, height, image.depth, 0);
+    if (!out) return std::nullopt;
+    const size_t rowBytes = size_t(image.width) * size_t(bpp);
+    std::vector<uint32_t> columnSums(rowBytes);
+    for (int oy = 0; oy < height; ++oy) {
+        // The block rows added up byte by byte, then each block's columns.
+        const int top = oy * factor, rows = std::min(factor, int(image.height) - top);
+        std::fill(columnSums.begin(), columnSums.end(), 0u);
+        for (int y = top; y < top + rows; ++y) {
+            const uint8_t* in = image.row(y);
+            for (size_t e = 0; e < rowBytes; ++e) columnSums[e] += in[e];
+        }
+        uint8_t* target = out->row(oy);
+        for (int ox = 0; ox < width; ++ox) {
+            const int left = ox * factor, columns = std::min(factor, int(image.width) - left);
+            const uint32_t count = uint32_t(columns * rows);
+            for (int c = 0; c < bpp; ++c) {
+                uint32_t sum = 0;
+                for (int x = left; x < left + columns; ++x) sum += columnSums[size_t(x) * size_t(bpp) + size_t(c)];
+                target[size_t(ox) * size_t(bpp) + size_t(c)] = uint8_t((sum + count / 2) / count);
+            }
+        }
+    }
+    return out;
+}
+
+// Light and dark squares under the image's place, as image programs show transparency.
+void drawCheckerboard(RasterDrawing& drawing, int left, int top, int width, int height) {
+    for (int y = 0; y < height; y += kCheckerSquare)
+        for (int x = 0; x < width; x += kCheckerSquare) {
+            const bool dark = ((x / kCheckerSquare) + (y / kCheckerSquare)) % 2 == 1;
+            drawing.box(left + x, top + y, std::min(kCheckerSquare, width - x), std::min(kCheckerSquare, height - y),
+                        dark ? kCheckerDark : kCheckerLight);
+        }
+}
 
 }  // namespace
 
-std::optional<ImageObject> fitImageToBox(ImageObject& image, int boxWidth, int boxHeight, double scaleX,
+std::optional<ImageObject> fitImageToBox(const ImageObject& image, int boxWidth, int boxHeight, double scaleX,
                                          double scaleY, uint32_t background) {
     const int bw = roundHalfAway(boxWidth * scaleX);
     const int bh = roundHalfAway(boxHeight * scaleY);
@@ -31,17 +81,33 @@ std::optional<ImageObject> fitImageToBox(ImageObject& image, int boxWidth, int b
         w *= f;
         h *= f;
     }
+    std::optional<ImageObject> shrunk;
+    const ImageObject* shown = &image;
     if (image.valid()) {
         const int nw = roundHalfAway(w) < 1 ? 1 : roundHalfAway(w);
         const int nh = roundHalfAway(h) < 1 ? 1 : roundHalfAway(h);
-        resizeImage(image, nw, nh);
+        if (nw != image.width || nh != image.height) {
+            // Blocks first where the shrink is large enough that the smooth resize still
+            // halves the result or more.
+            const int factor = std::min(image.width / nw, image.height / nh) / 2;
+            std::optional<ImageObject> blocks;
+            if (factor >= 2) blocks = averageBlocks(image, factor);
+            shrunk = resizedImage(blocks ? *blocks : image, nw, nh);
+            if (shrunk) shown = &*shrunk;
+        }
     }
 
     std::optional<ImageObject> pane = createImage(bw, bh, 24, background & 0xFFFFFF);
     if (!pane) return std::nullopt;
-    if (image.valid()) {
-        if (std::optional<RasterDrawing> drawing = RasterDrawing::start(*pane))
-            drawing->drawImage(image, bw / 2 - image.width / 2, bh / 2 - image.height / 2);
+    if (shown->valid()) {
+        if (std::optional<RasterDrawing> drawing = RasterDrawing::start(*pane)) {
+            const int x = bw / 2 - shown->width / 2, y = bh / 2 - shown->height / 2;
+            if (shown->depth == 32) {
+                drawCheckerboard(*drawing, x, y, shown->width, shown->height);
+                drawing->setMode(kRasterAlphaBlend);
+            }
+            drawing->drawImage(*shown, x, y);
+        }
     }
     return pane;
 }

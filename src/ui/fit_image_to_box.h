@@ -10,11 +10,13 @@
 namespace tesselon {
 
 // The pane is boxWidth x boxHeight in 96-dpi units, i.e. round(boxWidth x scaleX) x
-// round(boxHeight x scaleY) pixels. `image` itself is shrunk in place to fit (its
-// proportions kept); the result is a 24-bit image of the pane's size filled with
-// `background` (0x00BBGGRR) with the image centred on it. Empty when the pane has no
-// pixels or memory runs out; an image that cannot be resized is drawn as it is.
-std::optional<ImageObject> fitImageToBox(ImageObject& image, int boxWidth, int boxHeight, double scaleX,
+// round(boxHeight x scaleY) pixels. The result is a 24-bit image of the pane's size
+// filled with `background` (0x00BBGGRR) with a copy of `image` centred on it, shrunk to
+// fit with its proportions kept (a large shrink averages blocks of pixels first, then
+// resizes smoothly). An image with transparency is laid over a checkerboard,
+// so its transparent parts show as such. Empty when the pane has no pixels or memory
+// runs out; an image that cannot be resized is drawn as it is.
+std::optional<ImageObject> fitImageToBox(const ImageObject& image, int boxWidth, int boxHeight, double scaleX,
                                          double scaleY, uint32_t background);
 
 }  // namespace tesselon

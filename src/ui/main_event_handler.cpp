@@ -1,5 +1,7 @@
 #include "ui/main_event_handler.h"
 
+#include <optional>
+
 #include "core/state.h"
 #include "processing/batch/run_batch.h"
 #include "settings/settings_file.h"
@@ -93,7 +95,32 @@ std::string settingsFileName(const std::string& chosen) {
     return chosen + ".cfg";
 }
 
-void refreshPreview(MainEventContext& cx) { runBatch(cx.state, true); }
+void refreshPreview(MainEventContext& cx) {
+    // A kept event that asks for a refresh gets it from the loop below, together with
+    // every other kept event that does.
+    if (cx.refreshing) {
+        cx.refreshOwed = true;
+        return;
+    }
+    cx.refreshing = true;
+    do {
+        cx.refreshOwed = false;
+        {
+            std::optional<EventGate::Deferral> keep;
+            if (cx.gate) keep.emplace(*cx.gate);
+            runBatch(cx.state, true);
+        }
+        // What the user did during the refresh acts now, in order.
+        while (std::optional<WindowEvent> kept = cx.gate ? cx.gate->takeKept() : std::nullopt) {
+            if (handleMainEvent(cx, *kept) == kEndProgramAnswer) cx.endOwed = true;
+        }
+    } while (cx.refreshOwed && !cx.endOwed);
+    cx.refreshing = false;
+}
+
+void showKeptEvent(MainEventContext& cx, const WindowEvent& event) {
+    if (event.type == WindowEventType::Control) showTrackbarLevel(cx.controls, event.control);
+}
 
 void chooseSwatchColour(MainEventContext& cx, int32_t& field, int swatch) {
     const int64_t colour = colourRequester(cx.requesters, uint32_t(field));
@@ -104,13 +131,28 @@ void chooseSwatchColour(MainEventContext& cx, int32_t& field, int swatch) {
     refreshPreview(cx);
 }
 
-std::string handleMainEvent(MainEventContext& cx, const WindowEvent& event) {
+namespace {
+
+std::string handleOneEvent(MainEventContext& cx, const WindowEvent& event) {
     switch (event.type) {
     case WindowEventType::CloseRequest: return kEndProgramAnswer;
     case WindowEventType::LeftButtonUp: handleButtonReleased(cx, event.control); return {};
     case WindowEventType::Control: return handleControl(cx, event.control);
     }
     return {};
+}
+
+}  // namespace
+
+std::string handleMainEvent(MainEventContext& cx, const WindowEvent& event) {
+    const std::string answer = handleOneEvent(cx, event);
+    // An end asked for by an event kept during a refresh is the answer of the event
+    // that started the refresh.
+    if (answer.empty() && cx.endOwed && !cx.refreshing) {
+        cx.endOwed = false;
+        return kEndProgramAnswer;
+    }
+    return answer;
 }
 
 }  // namespace tesselon

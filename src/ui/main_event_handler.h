@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/control_types.h"
+#include "ui/event_gate.h"
 
 namespace tesselon {
 
@@ -32,10 +33,20 @@ struct MainEventContext {
 
     // The position each trackbar had when its event was last handled.
     std::map<int, int> handledPositions;
+
+    // Window 1's gate: a preview refresh holds it open to keep the events that arrive
+    // meanwhile, and hands them to the handler when it is over. Without it they are lost.
+    EventGate* gate = nullptr;
+    bool refreshing = false;    // a refresh and the events it kept are being handled
+    bool refreshOwed = false;   // one of those events asked for a refresh of its own
+    bool endOwed = false;       // one of them asked to end the program
 };
 
 // Handles one event of window 1. Answers kEndProgramAnswer to end the program, else "".
 std::string handleMainEvent(MainEventContext& context, const WindowEvent& event);
+
+// What shows at once of an event kept for later: a trackbar's label follows it.
+void showKeptEvent(MainEventContext& context, const WindowEvent& event);
 
 // Filter lists of the file requesters.
 inline constexpr const char* kSettingsFilters = "Configuración (*.cfg)|*.cfg|Todos (*.*)|*.*";

@@ -90,7 +90,7 @@ bool handleFilesEvent(MainEventContext& cx, int control) {
     case Gadget_Principal_Archivo_Option_ExtensionGIF: refreshPreview(cx); return true;
     case Gadget_Principal_Archivo_TrackBar_GrabarCalidad:
         env.CalidadGrabacion = c.state(control);
-        c.setText(Gadget_Principal_Archivo_Text_GrabarCalidad, std::to_string(env.CalidadGrabacion));
+        showTrackbarLevel(c, control);
         return true;
     default: return false;
     }

@@ -14,10 +14,10 @@ constexpr const char* kProportionalHelpText =
     "Activo: El tamaño máximo de la imagen será el ancho definido o el alto."
     "\r\n\r\nLo primero que se encuentre para evitar imágenes con un ancho o alto superior a los señalados.";
 
-// A trackbar whose position goes into `field` and shows in `label`.
-void takeLevel(ControlRegistry& c, int trackbar, int32_t& field, int label) {
+// A trackbar whose position goes into `field` and shows in its label.
+void takeLevel(ControlRegistry& c, int trackbar, int32_t& field) {
     field = c.state(trackbar);
-    c.setText(label, std::to_string(field));
+    showTrackbarLevel(c, trackbar);
 }
 
 void takeFreeAngle(MainEventContext& cx) {
@@ -54,11 +54,11 @@ bool handleImageEvent(MainEventContext& cx, int control) {
         chooseSwatchColour(cx, img.TinteColor, Gadget_Principal_Basico_Text_ColorTinte);
         return true;
     case Gadget_Principal_Basico_TrackBar_CantidadTinte:
-        takeLevel(c, control, img.TinteCantidad, Gadget_Principal_Basico_Text_CantidadTinte);
+        takeLevel(c, control, img.TinteCantidad);
         refreshPreview(cx);
         return true;
     case Gadget_Principal_Basico_TrackBar_Contraste:
-        takeLevel(c, control, img.Contraste, Gadget_Principal_Basico_Text_Contraste);
+        takeLevel(c, control, img.Contraste);
         refreshPreview(cx);
         return true;
     // The size settings take effect in the batch only, never in the preview.
@@ -71,10 +71,10 @@ bool handleImageEvent(MainEventContext& cx, int control) {
                                       MessageIcon::Information);
         return true;
     case Gadget_Principal_Basico_TrackBar_ResizeH:
-        takeLevel(c, control, img.ResizeH, Gadget_Principal_Basico_Text_ResizeH);
+        takeLevel(c, control, img.ResizeH);
         return true;
     case Gadget_Principal_Basico_TrackBar_ResizeV:
-        takeLevel(c, control, img.ResizeV, Gadget_Principal_Basico_Text_ResizeV);
+        takeLevel(c, control, img.ResizeV);
         return true;
     case Gadget_Principal_Basico_CheckBox_TextoEnImagen:
         img.MarcaDeAgua = int8_t(c.state(control));

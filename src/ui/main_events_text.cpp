@@ -70,18 +70,18 @@ bool handleTextEvent(MainEventContext& cx, int control) {
         chooseSwatchColour(cx, fuente.ColorBorde, Gadget_Principal_Text_ColorBordeActual);
         return true;
     case Gadget_Principal_TrackBar_Interlineado:
-        fuente.Interlinea = float(1 + 0.2 * c.state(control));
-        c.setText(Gadget_Principal_Text_Interlineado, lineSpacingText(fuente.Interlinea));
+        fuente.Interlinea = lineSpacingOf(c.state(control));
+        showTrackbarLevel(c, control);
         refreshPreview(cx);
         return true;
     case Gadget_Principal_TrackBar_TransparenciaInterior:
         fuente.TransparenciaInterior = c.state(control);
-        c.setText(Gadget_Principal_Text_TransparenciaInterior, std::to_string(fuente.TransparenciaInterior));
+        showTrackbarLevel(c, control);
         refreshPreview(cx);
         return true;
     case Gadget_Principal_TrackBar_TransparenciaBorde:
         fuente.TransparenciaBorde = c.state(control);
-        c.setText(Gadget_Principal_Text_TransparenciaBorde, std::to_string(fuente.TransparenciaBorde));
+        showTrackbarLevel(c, control);
         refreshPreview(cx);
         return true;
     default: return false;

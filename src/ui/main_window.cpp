@@ -84,7 +84,13 @@ void MainWindow::buildControls(LanguageTable& table, const InterfaceImages& imag
 }
 
 bool MainWindow::dispatch(const WindowEvent& event) {
-    if (gate_.suspended() || handling_ || !handleMainEvent) return false;
+    if (!handleMainEvent) return false;
+    if (gate_.suspended() || handling_) {
+        if (!gate_.deferring()) return false;
+        gate_.keep(event);
+        if (onEventKept) onEventKept(event);
+        return true;
+    }
     handling_ = true;
     const std::string answer = handleMainEvent(event);
     handling_ = false;
@@ -113,7 +119,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The window closes only through the exit path; a request is an event like any
     // other and is lost while a long operation runs.
     event->ignore();
-    if (gate_.suspended() || handling_) return;
+    if (gate_.suspended() || handling_) {
+        if (gate_.deferring()) gate_.keep(WindowEvent{WindowEventType::CloseRequest, 0, ControlEventKind::Clicked});
+        return;
+    }
     if (onCloseRequested) {
         if (onCloseRequested()) event->accept();
         return;

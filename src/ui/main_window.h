@@ -53,13 +53,17 @@ public:
     // handleMainEvent as a CloseRequest event.
     std::function<bool()> onCloseRequested;
 
-    // Hands the event to the handler. Returns false when it was dropped: while the gate
-    // is shut (a long operation pumps events) or while the handler is still busy with
-    // an earlier event, events are consumed without action.
+    // Called with each event kept for later (see dispatch), as it is kept.
+    std::function<void(const WindowEvent&)> onEventKept;
+
+    // Hands the event to the handler. While the gate is shut (a long operation pumps
+    // events) or the handler is still busy with an earlier event, the event is kept in
+    // the gate when a preview refresh holds it open for that, and is otherwise consumed
+    // without action; false then.
     bool dispatch(const WindowEvent& event);
 
-    // True while events are being dropped: a long operation pumps them, or the handler
-    // is still busy with an earlier event.
+    // True while events do not reach the handler: a long operation pumps them, or the
+    // handler is still busy with an earlier event.
     bool busy() const { return gate_.suspended() || handling_; }
 
     // Closes the window for good, without asking anyone (the exit path).

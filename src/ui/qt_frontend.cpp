@@ -276,7 +276,7 @@ void QtFrontend::refreshTextSample() {
     if (placeholder.valid()) tesselon::refreshTextSample(state_, placeholder);
 }
 
-void QtFrontend::showPreviewImage(ImageObject& image, int pane) {
+void QtFrontend::showPreviewImage(const ImageObject& image, int pane) {
     if (!main_ || (pane != kSourcePane && pane != kResultPane)) return;
     const int control = pane == kSourcePane ? Gadget_Principal_Image_Origen : Gadget_Principal_Image_Resultado;
     ControlRegistry& controls = main_->controls();

@@ -87,9 +87,9 @@ public:
     void setBatchRunning(bool running) override;
     void setImageCounter(std::string_view text) override;
     void refreshTextSample() override;
-    // Shrinks `image` to the pane and shows it centred on black; the pane's previous
-    // image is released.
-    void showPreviewImage(ImageObject& image, int pane) override;
+    // Shows a copy of `image` shrunk to the pane, centred on black (over a checkerboard
+    // where it is transparent); the pane's previous image is released.
+    void showPreviewImage(const ImageObject& image, int pane) override;
 
 private:
     QWidget* dialogParent() const;

@@ -40,11 +40,16 @@ std::string describeFont(AppState& state, ControlRegistry& controls, Requesters*
 // extensions of the last scan, and PROCESAR enabled only when there are images.
 void showCounts(AppState& state, ControlRegistry& controls, int index);
 
-
 // The free rotation angle as the spin keeps it: below 0 it wraps to 359, above 359 to 0.
 int wrappedAngle(int angle);
 
 // The line spacing factor as its label shows it, with two decimals ("2.00").
 std::string lineSpacingText(double factor);
+// The line spacing factor of a position of its trackbar: 1 + 0.2 x position.
+float lineSpacingOf(int position);
+
+// Writes a trackbar's position into the label beside it (the line spacing as its
+// factor). False for a trackbar without one.
+bool showTrackbarLevel(ControlRegistry& controls, int trackbar);
 
 }  // namespace tesselon

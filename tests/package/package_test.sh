@@ -28,8 +28,8 @@ bin="$root/usr/bin"
 [ "$(ls "$bin")" = "$(printf 'tesselon\ntesselon-batch')" ] || fail "programs: $(ls "$bin")"
 
 # 2. Every package the programs need is declared: those of the libraries they link,
-#    and those of what they load without linking (Qt's X11 platform plugin, the fonts
-#    the text overlay and the interface ask fontconfig for).
+#    and those of what they load without linking (Qt's X11 platform plugin and Spanish
+#    texts, the fonts the text overlay and the interface ask fontconfig for).
 depends=" $(dpkg-deb -f "$deb" Depends | sed -e 's/([^)]*)//g' -e 's/[,|]/ /g') "
 files=()
 for program in "$bin"/*; do
@@ -43,6 +43,9 @@ done
 qt_plugins=$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null ||
   echo /usr/lib/"$(dpkg-architecture -qDEB_HOST_MULTIARCH)"/qt6/plugins)
 files+=("$qt_plugins/platforms/libqxcb.so")
+qt_translations=$(qtpaths6 --query QT_INSTALL_TRANSLATIONS 2>/dev/null ||
+  echo /usr/share/qt6/translations)
+files+=("$qt_translations/qtbase_es.qm")
 for face in Arial Calibri DejaVuSans; do files+=("$(fc-match -f '%{file}' "$face")"); done
 [ ${#files[@]} -gt 10 ] || fail "too few files needed: ${files[*]}"
 # One look-up for all: dpkg knows each file under the path its package ships it at,

@@ -31,7 +31,7 @@ public:
         counters.emplace_back(text);
         if (cancelAtCounter > 0 && int(counters.size()) == cancelAtCounter) state_.settings.config.Cancelado = 1;
     }
-    void showPreviewImage(ImageObject& image, int pane) override { previews.emplace_back(pane, image.width); }
+    void showPreviewImage(const ImageObject& image, int pane) override { previews.emplace_back(pane, image.width); }
     void setBatchRunning(bool running) override { batchRunning.push_back(running); }
     void refreshTextSample() override { ++textSamples; }
 

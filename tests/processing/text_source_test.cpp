@@ -45,7 +45,7 @@ TEST(OverlayText, PhrasesCycleOverTheImagesOfARun) {
 class SampleFrontend : public testing::ScriptedFrontend {
 public:
     std::vector<std::pair<ImageObject, int>> shown;
-    void showPreviewImage(ImageObject& image, int pane) override { shown.emplace_back(image, pane); }
+    void showPreviewImage(const ImageObject& image, int pane) override { shown.emplace_back(image, pane); }
 };
 
 TEST(TextSample, DrawnOnACopyOfThePlaceholderAndShownInTheResultPane) {

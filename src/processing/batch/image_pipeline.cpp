@@ -21,13 +21,13 @@ bool textAfterRotation(const STRProcesosImage& image) {
 
 namespace {
 
-void applyColourOperations(ImageObject& img, const STRProcesosImage& ops) {
-    if (ops.Contraste > 0) applyContrast(img, ops.Contraste);
-    if (ops.EspejoH) mirrorImage(img, 0);
-    if (ops.EspejoV) mirrorImage(img, 1);
-    if (ops.EscalaGrises) applyGreyScale(img);
-    if (ops.InvertirColores) applyInvert(img);
-    if (ops.TintarImagen) applyTint(img, ops.TinteColor, ops.TinteCantidad);
+void applyColourOperations(ImageObject& img, const STRProcesosImage& ops, int threads) {
+    if (ops.Contraste > 0) applyContrast(img, ops.Contraste, threads);
+    if (ops.EspejoH) mirrorImage(img, 0, threads);
+    if (ops.EspejoV) mirrorImage(img, 1, threads);
+    if (ops.EscalaGrises) applyGreyScale(img, threads);
+    if (ops.InvertirColores) applyInvert(img, threads);
+    if (ops.TintarImagen) applyTint(img, ops.TinteColor, ops.TinteCantidad, threads);
 }
 
 std::optional<ImageObject> textStep(const PipelineSettings& s, const PipelineJob& job,
@@ -35,57 +35,80 @@ std::optional<ImageObject> textStep(const PipelineSettings& s, const PipelineJob
     return drawTextBlock(job.overlayText, std::move(working), s.font, s.textPosition, s.fontDpi);
 }
 
+void giveBack(BufferPool* pool, std::optional<ImageObject>& image) {
+    if (pool && image) pool->give(*image);
+    image.reset();
+}
+
 }  // namespace
 
-PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job) {
-    PipelineResult result;
-    const CodecRegistry& codecs = *s.codecs;
-    const std::string extension = extensionPart(job.plan.sourcePath);
+LoadedSource preparedSource(std::optional<ImageObject> image, const std::string& path, const CodecRegistry& codecs) {
+    LoadedSource source;
+    if (!image) return source;
+    const std::string extension = extensionPart(path);
+    source.animated = isAnimatedGifSource(*image, extension);
+    source.image = prepareGifSource(std::move(image), extension, codecs);
+    return source;
+}
 
-    MemoryBudget ownBudget(s.memory ? 0 : defaultMemoryLimit());
-    LoadedSource source = loadSourceImage(s, job, s.memory ? *s.memory : ownBudget);
-    std::optional<ImageObject> loaded = std::move(source.image);
-    result.problem = std::move(source.problem);
-    SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, loaded, s.metadata);
-    const bool animated = loaded && isAnimatedGifSource(*loaded, extension);
-    std::optional<ImageObject> working;
-    if (loaded) {
-        result.loaded = true;
-        loaded = prepareGifSource(std::move(loaded), extension, codecs);
-        if (loaded && job.onSourceLoaded) {
-            // The preview pane takes the loaded image; the chain works on a copy.
-            working = copyImage(*loaded);
-            job.onSourceLoaded(std::move(*loaded));
-        } else {
-            working = std::move(loaded);
-        }
-        loaded.reset();
-    }
+LoadedSource loadSource(const std::string& path, const CodecRegistry& codecs, BufferPool* pool) {
+    return preparedSource(loadImage(path, codecs, pool), path, codecs);
+}
 
-    if (working) applyColourOperations(*working, s.image);
+ProcessedImage applyOperations(const PipelineSettings& s, const PipelineJob& job, std::optional<ImageObject> working,
+                               BufferPool* pool) {
+    ProcessedImage out;
+    if (working) applyColourOperations(*working, s.image, s.threads);
     if (textBeforeRotation(s.image)) {
-        result.textStepRan = true;
+        out.textStepRan = true;
         working = textStep(s, job, std::move(working));
     }
     if (s.image.Rotar >= 1 && s.image.Rotar <= 359) {
         std::optional<ImageObject> rotated;
-        if (working) rotated = rotateImage(*working, s.image.Rotar, uint32_t(s.image.ColorFondo));
+        if (working) rotated = rotateImage(*working, s.image.Rotar, uint32_t(s.image.ColorFondo), s.threads, pool);
+        giveBack(pool, working);
         working = std::move(rotated);
     }
     if (textAfterRotation(s.image)) {
-        result.textStepRan = true;
+        out.textStepRan = true;
         working = textStep(s, job, std::move(working));
     }
     if (working && job.resize)
-        resizeForOutput(*working, s.image.ResizeProporcional != 0, s.image.ResizeH, s.image.ResizeV);
+        resizeForOutput(*working, s.image.ResizeProporcional != 0, s.image.ResizeH, s.image.ResizeV, pool);
+    out.image = std::move(working);
+    return out;
+}
 
-    const ImageObject* output = working ? &*working : nullptr;
-    result.saved = saveResult(job.plan, output, animated, codecs, metadata.forOutput(output));
+PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, BufferPool* pool) {
+    PipelineResult result;
+    const CodecRegistry& codecs = *s.codecs;
+    MemoryBudget ownBudget(s.memory ? 0 : defaultMemoryLimit());
+    // The reservation is held until the result is written.
+    BudgetedSource file = loadSourceImage(s, job, s.memory ? *s.memory : ownBudget, pool);
+    result.problem = std::move(file.problem);
+    SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, file.image, s.metadata);
+    LoadedSource source = preparedSource(std::move(file.image), job.plan.sourcePath, codecs);
+    result.loaded = source.image.has_value();
+    std::optional<ImageObject> working;
+    if (source.image && job.onSourceLoaded) {
+        // The preview pane takes the loaded image; the chain works on a copy.
+        working = copyImage(*source.image, pool);
+        job.onSourceLoaded(std::move(*source.image));
+    } else {
+        working = std::move(source.image);
+    }
+    source.image.reset();
+
+    ProcessedImage processed = applyOperations(s, job, std::move(working), pool);
+    result.textStepRan = processed.textStepRan;
+    const ImageObject* output = processed.image ? &*processed.image : nullptr;
+    result.saved = saveResult(job.plan, output, source.animated, codecs, metadata.forOutput(output));
     if (!result.saved && result.problem.empty()) {
-        result.problem = animated && job.plan.overwrite
+        result.problem = source.animated && job.plan.overwrite
                              ? std::string("an animated GIF is not converted over itself")
                              : "the result could not be written to '" + job.plan.savePath + "'";
     }
+    if (pool && processed.image) pool->give(*processed.image);
     return result;
 }
 

@@ -9,6 +9,7 @@
 
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/output_plan.h"
+#include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 #include "core/records.h"
 
@@ -27,6 +28,9 @@ struct PipelineSettings {
     // Shared by the workers of one batch; without it each image is checked against
     // the default limit on its own.
     MemoryBudget* memory = nullptr;
+    // The threads the colour operations and the rotation of one image are spread over.
+    // The result is the same for any number.
+    int threads = 1;
 };
 
 struct PipelineJob {
@@ -45,12 +49,38 @@ struct PipelineResult {
     std::string problem;        // why not, in English: unreadable, too large, not written
 };
 
+// A source image as the chain starts from it.
+struct LoadedSource {
+    std::optional<ImageObject> image;   // loaded and, from a GIF, prepared; nothing when that failed
+    bool animated = false;              // a GIF of several frames, whose file a batch copies as it is
+};
+
+// The image after the operations, nothing when one of them lost it.
+struct ProcessedImage {
+    std::optional<ImageObject> image;
+    bool textStepRan = false;
+};
+
 // Whether the text step runs for these settings, and before (true) or after the rotation.
 // A stored value other than 0 or 1 draws no text at all.
 bool textBeforeRotation(const STRProcesosImage& image);
 bool textAfterRotation(const STRProcesosImage& image);
 
-// Runs the whole chain for one image. Safe to call from several threads at once.
-PipelineResult processImage(const PipelineSettings& settings, const PipelineJob& job);
+// The steps of the chain, each safe to call from several threads at once. A pool, when
+// given, lends the large buffers and takes back those no longer needed; each thread
+// needs its own.
+//
+// Reads and decodes the source file, and prepares a GIF source. (The batch's
+// processImage loads within the memory budget instead; see source_load.h.)
+LoadedSource loadSource(const std::string& path, const CodecRegistry& codecs, BufferPool* pool = nullptr);
+// A decoded image made ready for the chain: a GIF prepared, and marked when animated.
+LoadedSource preparedSource(std::optional<ImageObject> image, const std::string& path, const CodecRegistry& codecs);
+// Colours, the text before the rotation, the rotation, the text after it, and the resize
+// of the job, in that order, on the working image.
+ProcessedImage applyOperations(const PipelineSettings& settings, const PipelineJob& job,
+                               std::optional<ImageObject> working, BufferPool* pool = nullptr);
+
+// Runs the whole chain for one image: load, operations, save.
+PipelineResult processImage(const PipelineSettings& settings, const PipelineJob& job, BufferPool* pool = nullptr);
 
 }  // namespace tesselon

@@ -77,12 +77,14 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
     auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
 
     auto work = [&] {
+        // The buffers of one image serve the next one this worker takes.
+        BufferPool buffers;
         for (;;) {
             if (cancelled()) return;
             const size_t u = nextUnit.fetch_add(1);
             if (u >= units.size()) return;
             for (size_t i : units[u]) {
-                results[i] = processImage(settings, jobs[i]);
+                results[i] = processImage(settings, jobs[i], &buffers);
                 finished[i] = 1;
                 done.fetch_add(1);
             }

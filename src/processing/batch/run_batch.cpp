@@ -1,11 +1,9 @@
 #include "processing/batch/run_batch.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 #include "core/frontend.h"
@@ -14,27 +12,43 @@
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/batch_status.h"
 #include "processing/batch/output_collisions.h"
+#include "processing/batch/preview_image.h"
 #include "processing/output/destination_folder.h"
 #include "processing/output/output_guard.h"
+#include "processing/output/output_plan.h"
 #include "processing/text/overlay_text.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
+#include "runtime/threads/parallel_bands.h"
 
 namespace tesselon {
 
 namespace {
 
-constexpr double kPumpWhileWorkingMs = 10;
+constexpr double kPumpWhileWorkingMs = 5;
 
-// A fresh, private file in the temporary folder for the preview's result, so the
-// preview never writes or deletes a file of the user's, even when the source folder
-// is the temporary folder itself.
-std::optional<std::string> privatePreviewPath(const std::string& temporaryFolder, const std::string& extension) {
-    std::string pattern = temporaryFolder + ".tesselon-preview-XXXXXX." + extension;
-    const int fd = ::mkstemps(pattern.data(), int(extension.size() + 1));
-    if (fd < 0) return std::nullopt;
-    ::close(fd);
-    return pattern;
+// Runs `work` on a worker thread while this thread keeps the windows alive; `poll` runs
+// on this thread after every pump and once more when the work is done.
+template <typename Work, typename Poll>
+void runKeepingWindowsAlive(Frontend& ui, Work work, Poll poll) {
+    std::atomic<bool> done{false};
+    std::optional<std::thread> worker;
+    try {
+        worker.emplace([&] {
+            work();
+            done.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: the work runs here, with the windows still for its length.
+        work();
+        done.store(true);
+    }
+    while (!done.load(std::memory_order_acquire)) {
+        ui.waitPumpingEvents(kPumpWhileWorkingMs);
+        poll();
+    }
+    if (worker) worker->join();
+    poll();
 }
 
 // The loaded source image handed from the worker to this thread for the source pane.
@@ -55,31 +69,6 @@ private:
     std::mutex mutex_;
     std::optional<ImageObject> image_;
 };
-
-void showIfLoaded(Frontend& ui, SourceSlot& slot) {
-    if (std::optional<ImageObject> source = slot.take()) ui.showPreviewImage(*source, 0);
-}
-
-// Runs the pipeline on a worker while this thread pumps events.
-PipelineResult processKeepingWindowsAlive(AppState& state, const PipelineSettings& settings, PipelineJob& job,
-                                          bool showSource) {
-    Frontend& ui = *state.frontend;
-    SourceSlot slot;
-    if (showSource) job.onSourceLoaded = [&slot](ImageObject&& image) { slot.put(std::move(image)); };
-    std::atomic<bool> done{false};
-    PipelineResult result;
-    std::thread worker([&] {
-        result = processImage(settings, job);
-        done.store(true, std::memory_order_release);
-    });
-    while (!done.load(std::memory_order_acquire)) {
-        ui.waitPumpingEvents(kPumpWhileWorkingMs);
-        showIfLoaded(ui, slot);
-    }
-    worker.join();
-    showIfLoaded(ui, slot);
-    return result;
-}
 
 // What a batch wrote where, for the status line at its end.
 struct BatchRecord {
@@ -120,6 +109,105 @@ void showSavedResult(AppState& state, const std::string& path) {
     if (std::optional<ImageObject> saved = loadImage(path, state.codecs)) state.frontend->showPreviewImage(*saved, 1);
 }
 
+// The settings of the chain for this run: one image at a time, on every core.
+PipelineSettings settingsForOneAtATime(const AppState& state) {
+    PipelineSettings settings = pipelineSettingsOf(state);
+    settings.threads = usableCores();
+    return settings;
+}
+
+// The current entry, made in memory: nothing is written, not even its destination folder.
+void previewCurrentEntry(AppState& state) {
+    Frontend& ui = *state.frontend;
+    SourceImageList& list = state.SourceImageList;
+    const size_t index = list.current < list.size() ? list.current : 0;
+    const PipelineJob job = jobForEntry(state, index, 0, true, temporaryFolder());
+    SourceImageEntry& entry = list.entries[index];
+    entry.outputPath = job.plan.outputPath;
+
+    PreviewCache& cache = state.preview;
+    const PipelineSettings settings = settingsForOneAtATime(state);
+    std::atomic<bool> sourceReady{false};
+    PreviewImage preview;
+    runKeepingWindowsAlive(
+        ui, [&] { preview = renderPreview(cache, settings, job, &sourceReady); },
+        [&] {
+            // Shown while the operations still run, and only when it is not shown already.
+            if (!sourceReady.load(std::memory_order_acquire) || cache.sourceShown || !cache.source) return;
+            ui.showPreviewImage(*cache.source, 0);
+            cache.sourceShown = true;
+        });
+
+    if (preview.textStepRan) entry.overlayText = job.overlayText;
+    ui.setImageCounter(imageCounterText(index + 1, list.size()));
+    entry.saved = preview.result ? 1 : 0;
+    if (preview.result) {
+        ui.showPreviewImage(*preview.result, 1);
+        cache.buffers.give(*preview.result);
+    }
+    // ">" is the likely next step: its image is decoded while the user looks at this one.
+    if (list.size() > 1) {
+        const size_t next = index + 1 < list.size() ? index + 1 : 0;
+        decodeAhead(cache, sourcePathOf(state.settings.entorno, list.entries[next]), state.codecs);
+    }
+    ui.waitPumpingEvents(1);
+}
+
+// Every entry in order, with progress in the counter and CANCELAR honoured between images.
+void convertAll(AppState& state) {
+    Frontend& ui = *state.frontend;
+    SourceImageList& list = state.SourceImageList;
+    const size_t total = list.size();
+    const std::string temporary = temporaryFolder();
+    const PipelineSettings settings = settingsForOneAtATime(state);
+    // The buffers of one image serve the next.
+    BufferPool buffers;
+    BatchRecord record(state);
+    std::optional<size_t> lastShown;
+    size_t phraseIndex = 0;
+    for (size_t index = 0; index < total; ++index) {
+        PipelineJob job = jobForEntry(state, index, phraseIndex, false, temporary);
+        if (!record.guard.prepareFolder(job.plan, state.settings.config.Cancelado, ui)) break;
+        SourceImageEntry& entry = list.entries[index];
+        entry.outputPath = job.plan.outputPath;
+
+        // The preview checkbox may change while the batch runs; it counts for each image.
+        const bool showPanes = state.settings.entorno.Preview != 0;
+        SourceSlot slot;
+        if (showPanes) job.onSourceLoaded = [&slot](ImageObject&& image) { slot.put(std::move(image)); };
+        const bool refused = !record.guard.refusal(job.plan, index).empty();
+        PipelineResult result;
+        if (!refused) {
+            runKeepingWindowsAlive(
+                ui, [&] { result = processImage(settings, job, &buffers); },
+                [&] {
+                    if (std::optional<ImageObject> source = slot.take()) {
+                        ui.showPreviewImage(*source, 0);
+                        state.preview.sourceShown = false;
+                        lastShown = index;
+                    }
+                });
+        }
+        record.note(job.plan.savePath, result, refused);
+        if (result.textStepRan) entry.overlayText = job.overlayText;
+        ui.setImageCounter(imageCounterText(index + 1, total));
+        entry.saved = result.saved ? 1 : 0;
+        if (result.saved && showPanes) showSavedResult(state, job.plan.savePath);
+
+        if (!state.settings.texto.SoloMarcadeAgua) {
+            ++phraseIndex;
+            if (phraseIndex >= state.PhrasesList.size()) phraseIndex = 0;
+        }
+        ui.waitPumpingEvents(1);
+        if (state.settings.config.Cancelado == 1) break;
+    }
+    record.finish();
+    // The counter goes back to the entry the panes show: the last one the batch showed
+    // there, else the current one, whose preview they still hold.
+    if (lastShown) list.current = *lastShown;
+    ui.showCounts(int(list.current));
+}
+
 }  // namespace
 
 void runBatch(AppState& state, bool previewOnly) {
@@ -128,57 +216,17 @@ void runBatch(AppState& state, bool previewOnly) {
     const size_t total = state.SourceImageList.size();
     if (total == 0) ui.refreshTextSample();
 
-    if (!previewOnly) {
-        if (checkBatchPreconditions(state) != BatchGate::Proceed) return;
-        ui.setBatchRunning(true);
-        state.settings.config.Cancelado = 0;
-        ui.waitPumpingEvents(5);
+    if (previewOnly) {
+        if (total > 0) previewCurrentEntry(state);
+        ui.setBatchRunning(false);
+        return;
     }
-
-    const std::string temporary = temporaryFolder();
-    size_t index = previewOnly ? state.SourceImageList.current : 0;
-    size_t phraseIndex = 0;
-    std::optional<BatchRecord> record;  // a preview checks nothing: it writes a private file
-    if (!previewOnly) record.emplace(state);
-    while (index < total) {
-        PipelineJob job = jobForEntry(state, index, phraseIndex, previewOnly, temporary);
-        int8_t& cancelado = state.settings.config.Cancelado;
-        if (!previewOnly) {
-            if (!record->guard.prepareFolder(job.plan, cancelado, ui)) break;
-        } else if (!job.plan.overwrite) {
-            if (!ensureDestinationFolder(job.plan, cancelado, ui)) break;
-        }
-        std::optional<std::string> previewFile;
-        if (previewOnly) {
-            previewFile = privatePreviewPath(temporary, job.plan.extension);
-            if (!previewFile) break;
-            job.plan.savePath = *previewFile;
-        }
-        SourceImageEntry& entry = state.SourceImageList.entries[index];
-        entry.outputPath = job.plan.outputPath;
-
-        const bool showPanes = previewOnly || state.settings.entorno.Preview != 0;
-        const bool refused = record && !record->guard.refusal(job.plan, index).empty();
-        PipelineResult result;
-        if (!refused) result = processKeepingWindowsAlive(state, pipelineSettingsOf(state), job, showPanes);
-        if (record) record->note(job.plan.savePath, result, refused);
-        if (result.textStepRan) entry.overlayText = job.overlayText;
-        ui.setImageCounter(imageCounterText(index + 1, total));
-        entry.saved = result.saved ? 1 : 0;
-        if (result.saved && (previewOnly || state.settings.entorno.Preview != 0)) showSavedResult(state, job.plan.savePath);
-        if (previewFile) deleteFile(*previewFile);
-
-        if (!state.settings.texto.SoloMarcadeAgua) {
-            ++phraseIndex;
-            if (phraseIndex >= state.PhrasesList.size()) phraseIndex = 0;
-        }
-        ++index;
-        ui.waitPumpingEvents(1);
-        if (previewOnly || state.settings.config.Cancelado == 1) break;
-    }
-
-    if (record) record->finish();
-    if (!previewOnly && state.settings.config.Cancelado == 0)
+    if (checkBatchPreconditions(state) != BatchGate::Proceed) return;
+    ui.setBatchRunning(true);
+    state.settings.config.Cancelado = 0;
+    ui.waitPumpingEvents(5);
+    convertAll(state);
+    if (state.settings.config.Cancelado == 0)
         ui.messageBox("Fin de proceso", "Todas las imágenes y textos fueron procesados", MessageButtons::Ok,
                       MessageIcon::Information);
     ui.setBatchRunning(false);

@@ -15,8 +15,9 @@ constexpr const char* kNotAnImage = "not a readable image";
 
 }  // namespace
 
-LoadedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget) {
-    LoadedSource source;
+BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget,
+                               BufferPool* pool) {
+    BudgetedSource source;
     const CodecRegistry& codecs = *settings.codecs;
     OpenedFile opened = openRegularFile(job.plan.sourcePath, kMaxImageFileBytes);
     if (!opened.file) {
@@ -41,10 +42,12 @@ LoadedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob
     }
     source.memory = std::move(*memory);
     try {
-        const std::optional<std::string> data = readOpenedFile(file, kMaxImageFileBytes);
-        if (data) {
-            source.image = catchImage(reinterpret_cast<const uint8_t*>(data->data()), data->size(), codecs,
-                                      limitsForDeclared(*declared, codecs.limits()));
+        std::string ownBytes;
+        std::string& data = pool ? pool->fileBytes() : ownBytes;
+        if (readOpenedFile(file, kMaxImageFileBytes, data)) {
+            DecodeLimits limits = limitsForDeclared(*declared, codecs.limits());
+            limits.pool = pool;
+            source.image = catchImage(reinterpret_cast<const uint8_t*>(data.data()), data.size(), codecs, limits);
         }
     } catch (const std::bad_alloc&) {
         source.image.reset();

@@ -10,7 +10,7 @@
 
 namespace tesselon {
 
-struct LoadedSource {
+struct BudgetedSource {
     std::optional<ImageObject> image;
     MemoryReservation memory;  // held until the image's result is written
     std::string problem;       // why there is no image, in English; empty when loaded
@@ -21,6 +21,8 @@ struct LoadedSource {
 // the whole chain will need for it, and only then reads and decodes it, refusing to
 // decode anything larger than declared. An image that would need more than the whole
 // budget is not decoded at all.
-LoadedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget);
+// With a pool, the file's bytes and the pixels go into buffers kept there.
+BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget,
+                               BufferPool* pool = nullptr);
 
 }  // namespace tesselon

@@ -13,7 +13,7 @@ float contrastFactor(int amount) {
     return float(double(amount + 255) * 259.0 / (double(259 - amount) * 255.0));
 }
 
-void applyContrast(ImageObject& image, int amount) {
+void applyContrast(ImageObject& image, int amount, int threads) {
     if (amount == 0 || amount < -255 || amount > 255 || !filterableImage(image)) return;
     const float factor = contrastFactor(amount);
     // The result depends on the byte alone, so one table serves all three channels.
@@ -25,11 +25,14 @@ void applyContrast(ImageObject& image, int amount) {
     }
     // Alpha stays as it is: the contrast of a transparent PNG should not change what
     // shows through it.
-    forEachPixel(image, [&table](uint8_t* p) {
-        p[0] = table[p[0]];
-        p[1] = table[p[1]];
-        p[2] = table[p[2]];
-    });
+    forEachPixel(
+        image,
+        [&table](uint8_t* p) {
+            p[0] = table[p[0]];
+            p[1] = table[p[1]];
+            p[2] = table[p[2]];
+        },
+        threads);
 }
 
 }  // namespace tesselon

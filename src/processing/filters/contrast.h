@@ -12,6 +12,6 @@ float contrastFactor(int amount);
 // clamped to 0..255, the product in single precision and the sum in double. Amounts
 // outside -255..255 and 0 (no change) leave the image alone, as do a missing image.
 // The alpha byte of 32-bit images is kept.
-void applyContrast(ImageObject& image, int amount);
+void applyContrast(ImageObject& image, int amount, int threads = 1);
 
 }  // namespace tesselon

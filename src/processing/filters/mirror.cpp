@@ -25,23 +25,28 @@ void reversePixels(uint8_t* row, int width) {
 
 }  // namespace
 
-bool mirrorImage(ImageObject& image, bool vertical) {
+bool mirrorImage(ImageObject& image, bool vertical, int threads) {
     if (!filterableImage(image)) return false;
     const size_t pitch = image.pitch();
     uint8_t* pixels = image.pixels.data();
     if (vertical) {
-        for (int y = 0; y < image.height / 2; ++y) {
-            uint8_t* top = pixels + size_t(y) * pitch;
-            std::swap_ranges(top, top + pitch, pixels + size_t(image.height - 1 - y) * pitch);
-        }
+        // Each band swaps its rows of the upper half with their partners below.
+        forEachBand(image.height / 2, threads, minimumBandRows(image.width), [&](int first, int last) {
+            for (int y = first; y < last; ++y) {
+                uint8_t* top = pixels + size_t(y) * pitch;
+                std::swap_ranges(top, top + pitch, pixels + size_t(image.height - 1 - y) * pitch);
+            }
+        });
         return true;
     }
-    for (int y = 0; y < image.height; ++y) {
-        if (image.depth == 32)
-            reversePixels<4>(pixels + size_t(y) * pitch, image.width);
-        else
-            reversePixels<3>(pixels + size_t(y) * pitch, image.width);
-    }
+    forEachBand(image.height, threads, minimumBandRows(image.width), [&](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            if (image.depth == 32)
+                reversePixels<4>(pixels + size_t(y) * pitch, image.width);
+            else
+                reversePixels<3>(pixels + size_t(y) * pitch, image.width);
+        }
+    });
     return true;
 }
 

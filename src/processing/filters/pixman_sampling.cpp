@@ -16,15 +16,23 @@ int32_t fixed1616(double v) {
     return int32_t(int64_t(std::nearbyint(v * 65536.0)));
 }
 
-bool hasUnityScale(const cairo_matrix_t& m) {
+}  // namespace
+
+bool pixmanUnityScale(const cairo_matrix_t& m) {
     const double det = m.xx * m.yy - m.yx * m.xy;
     if (std::fabs(det * det - 1.0) >= kScalingEpsilon) return false;
     return (std::fabs(m.xy) < kScalingEpsilon && std::fabs(m.yx) < kScalingEpsilon) ||
            (std::fabs(m.xx) < kScalingEpsilon && std::fabs(m.yy) < kScalingEpsilon);
 }
 
+bool pixmanPixelExact(const cairo_matrix_t& m) {
+    // cairo adds a magic number to reach 24.8 fixed point: round to nearest, ties to even.
+    const auto whole = [](double v) { return (int64_t(std::nearbyint(v * 256.0)) & 0xFF) == 0; };
+    return pixmanUnityScale(m) && whole(m.x0) && whole(m.y0);
+}
+
 // pixman_transform_point_3d on a vector whose third component is 1.
-void transformPoint(const int32_t matrix[2][3], int32_t v[2]) {
+void pixmanTransformPoint(const int32_t matrix[2][3], int32_t v[2]) {
     int32_t out[2];
     for (int i = 0; i < 2; ++i) {
         int64_t high = int64_t(matrix[i][0]) * (v[0] >> 16) + int64_t(matrix[i][1]) * (v[1] >> 16) + matrix[i][2];
@@ -35,6 +43,8 @@ void transformPoint(const int32_t matrix[2][3], int32_t v[2]) {
     v[0] = out[0];
     v[1] = out[1];
 }
+
+namespace {
 
 // The whole-pixel shift that leaves the smallest translation: the floor of the point the
 // matrix maps closest to itself or its mirror image.
@@ -83,7 +93,7 @@ std::optional<PixmanSampling> pixmanSampling(const cairo_matrix_t& pattern, doub
     f[1][0] = fixed1616(m.yx);
     f[1][1] = fixed1616(m.yy);
     f[1][2] = fixed1616(m.y0);
-    if (hasUnityScale(m)) return sampling;
+    if (pixmanUnityScale(m)) return sampling;
     if (std::fabs(m.xx) > kMaxPixmanInteger || std::fabs(m.xy) > kMaxPixmanInteger ||
         std::fabs(m.x0) > kMaxPixmanInteger || std::fabs(m.yx) > kMaxPixmanInteger ||
         std::fabs(m.yy) > kMaxPixmanInteger || std::fabs(m.y0) > kMaxPixmanInteger)
@@ -92,7 +102,7 @@ std::optional<PixmanSampling> pixmanSampling(const cairo_matrix_t& pattern, doub
     if (cairo_matrix_invert(&inverse) != CAIRO_STATUS_SUCCESS) return sampling;
     for (int iteration = 0; iteration < 5; ++iteration) {
         int32_t v[2] = {fixed1616(centreX), fixed1616(centreY)};
-        transformPoint(f, v);
+        pixmanTransformPoint(f, v);
         double x = v[0] / 65536.0, y = v[1] / 65536.0;
         cairo_matrix_transform_point(&inverse, &x, &y);
         x -= centreX;

@@ -27,4 +27,16 @@ struct PixmanSampling {
 // cairo treats as pure translations (no resampling, so no sub-pixel positions).
 std::optional<PixmanSampling> pixmanSampling(const cairo_matrix_t& pattern, double centreX, double centreY);
 
+// Where pixman maps the point v (16.16 fixed point) with such a matrix, rounded as
+// pixman_transform_point_3d rounds it.
+void pixmanTransformPoint(const int32_t matrix[2][3], int32_t v[2]);
+
+// Whether cairo takes the matrix as one that only moves or swaps whole axes (a quarter
+// turn, a mirror).
+bool pixmanUnityScale(const cairo_matrix_t& m);
+
+// Whether it moves them by whole pixels too, in cairo's own 24.8 fixed point: cairo then
+// samples without a filter, each target pixel taking the source pixel under its centre.
+bool pixmanPixelExact(const cairo_matrix_t& m);
+
 }  // namespace tesselon

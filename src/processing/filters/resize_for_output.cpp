@@ -21,7 +21,7 @@ int outputSide(float size) {
 
 }  // namespace
 
-void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int targetHeight) {
+void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int targetHeight, BufferPool* pool) {
     if (!filterableImage(image)) return;
     const float w = float(image.width), h = float(image.height);
     float newWidth = float(targetWidth), newHeight = float(targetHeight);
@@ -36,7 +36,7 @@ void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int
     }
     const int width = outputSide(newWidth), height = outputSide(newHeight);
     if (width == 0 || height == 0) return;
-    resizeImage(image, width, height, ResizeMode::Smooth);
+    resizeImage(image, width, height, ResizeMode::Smooth, pool);
 }
 
 }  // namespace tesselon

@@ -1,6 +1,7 @@
 // Bringing an image to the output size the user asked for.
 #pragma once
 
+#include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 
 namespace tesselon {
@@ -11,6 +12,8 @@ namespace tesselon {
 // away from zero; a side that would round to 0 gets 1). Otherwise the image becomes
 // targetWidth x targetHeight. Resized smoothly in place; a missing or multi-frame image,
 // a target below 1 pixel or a size beyond the image limits leaves it as it was.
-void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int targetHeight);
+// With a pool, the buffers come from it and the old pixels go back to it.
+void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int targetHeight,
+                     BufferPool* pool = nullptr);
 
 }  // namespace tesselon

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 
 namespace tesselon {
@@ -14,6 +15,10 @@ namespace tesselon {
 // Its size is the turned source's bounding box plus the frame (rotationLayout). A 32-bit
 // source loses its transparency: its pixels count with their stored colours. Nothing for
 // a missing source or when memory runs out; the source itself is never changed.
-std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, uint32_t background);
+//
+// The picture is made in tiles, spread over up to `threads` threads; the result is the
+// same for any number. With a pool, the result's buffer comes from it.
+std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, uint32_t background, int threads = 1,
+                                       BufferPool* pool = nullptr);
 
 }  // namespace tesselon

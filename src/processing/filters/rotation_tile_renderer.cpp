@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstddef>
 #include <memory>
 #include <new>
 #include <numbers>
 #include <utility>
 
+#include "processing/filters/convolution_sampler.h"
 #include "runtime/drawing/cairo_image.h"
 #include "runtime/drawing/colour.h"
 
@@ -57,6 +59,7 @@ RotationTileRenderer::RotationTileRenderer(const ImageObject& source, const Rota
     // paint at the centre of the area painted: the whole canvas, as the turned first
     // canvas covers it.
     canvasSampling_ = pixmanSampling(turn_, layout.canvasWidth / 2.0, layout.canvasHeight / 2.0);
+    convolution_ = bestFilterFor(turn_);
 }
 
 // The source pixels (with margin) the result's tile can sample, in source coordinates.
@@ -127,17 +130,8 @@ cairo_matrix_t RotationTileRenderer::tileMatrix(int x, int y, int width, int hei
     return m;
 }
 
-bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t* target, int pitch) {
-    for (int row = 0; row < height; ++row)
-        std::fill(target + size_t(row) * pitch, target + size_t(row) * pitch + width, background_);
-    const Box box = sourceBoxFor(x, y, width, height);
-    if (box.empty()) return true;
-    try {
-        copySource(box);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-
+bool RotationTileRenderer::paint(const Box& box, const cairo_matrix_t& matrix, int width, int height,
+                                 uint32_t* target, int pitch) {
     CairoSurface sourceSurface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(sourceTile_.data()),
                                                                    CAIRO_FORMAT_RGB24, box.width(), box.height(),
                                                                    box.width() * 4));
@@ -147,7 +141,6 @@ bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t*
         cairo_surface_status(targetSurface.get()) != CAIRO_STATUS_SUCCESS)
         return false;
     CairoPattern pattern(cairo_pattern_create_for_surface(sourceSurface.get()));
-    const cairo_matrix_t matrix = tileMatrix(x, y, width, height, box);
     cairo_pattern_set_matrix(pattern.get(), &matrix);
     cairo_pattern_set_filter(pattern.get(), CAIRO_FILTER_BEST);
     cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
@@ -158,6 +151,124 @@ bool RotationTileRenderer::render(int x, int y, int width, int height, uint32_t*
     context.reset();
     cairo_surface_flush(targetSurface.get());
     return painted;
+}
+
+bool RotationTileRenderer::sample(const Box& box, const cairo_matrix_t& matrix, int width, int height,
+                                  uint32_t* target, int pitch) {
+    if (!convolution_ || pixmanUnityScale(matrix)) return false;
+    const std::optional<PixmanSampling> sampling = pixmanSampling(matrix, width / 2.0, height / 2.0);
+    if (!sampling) return false;
+    sampleConvolved(sourceTile_.data(), box.width(), box.height(), *sampling, *convolution_, width, height, target,
+                    pitch);
+    if (samplerConfirmed_) return true;
+    // The sampler reproduces the cairo and pixman this was written against. The first
+    // tile is painted by both; should another build of them differ, cairo paints.
+    std::vector<uint32_t> painted(size_t(width) * size_t(height), background_);
+    if (!paint(box, matrix, width, height, painted.data(), width)) return false;
+    for (int row = 0; row < height; ++row) {
+        const uint32_t* mine = target + size_t(row) * size_t(pitch);
+        const uint32_t* theirs = painted.data() + size_t(row) * size_t(width);
+        for (int col = 0; col < width; ++col)
+            if ((mine[col] ^ theirs[col]) & 0x00FFFFFFu) {
+                convolution_.reset();
+                return false;
+            }
+    }
+    samplerConfirmed_ = true;
+    return true;
+}
+
+bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matrix, int x, int y, int width,
+                                      int height, ImageObject& result) {
+    if (!copyAllowed_ || !pixmanPixelExact(matrix)) return false;
+    const std::optional<PixmanSampling> sampling = pixmanSampling(matrix, width / 2.0, height / 2.0);
+    if (!sampling) return false;
+    // A whole pixel of the source per pixel of the tile, across or down.
+    const int32_t ux = sampling->matrix[0][0], uy = sampling->matrix[1][0];
+    const auto unit = [](int32_t step) { return step == 0 || step == 0x10000 || step == -0x10000; };
+    if (!unit(ux) || !unit(uy)) return false;
+    const int dx = ux / 0x10000, dy = uy / 0x10000;
+    const int step = source_.bytesPerPixel();
+    // Rows are stored bottom-up: a step down the picture is a step back in memory.
+    const ptrdiff_t stride = ptrdiff_t(dx) * step - ptrdiff_t(dy) * ptrdiff_t(source_.pitch());
+    const uint8_t bg[3] = {uint8_t(background_), uint8_t(background_ >> 8), uint8_t(background_ >> 16)};
+    // The first k >= 0 and the end of the k for which start + k * d lies in [0, size).
+    const auto within = [](int start, int d, int size, int& first, int& end) {
+        if (d == 0) {
+            if (start < 0 || start >= size) first = end = 0;
+            return;
+        }
+        const int a = d > 0 ? -start : start - (size - 1);  // k >= a
+        const int b = d > 0 ? size - start : start + 1;     // k < b
+        first = std::max(first, a);
+        end = std::min(end, b);
+    };
+    for (int row = 0; row < height; ++row) {
+        int32_t v[2] = {(sampling->offsetX << 16) + 0x8000, ((row + sampling->offsetY) << 16) + 0x8000};
+        pixmanTransformPoint(sampling->matrix, v);
+        // The pixel under each centre, as pixman picks it. Its footprint being one pixel,
+        // the tile never reaches beyond the box; beyond the source lies background.
+        const int sx = ((v[0] - 1) >> 16) + box.left, sy = ((v[1] - 1) >> 16) + box.top;
+        int first = 0, end = width;
+        within(sx, dx, source_.width, first, end);
+        within(sy, dy, source_.height, first, end);
+        first = std::min(first, width);
+        end = std::max(end, first);
+        uint8_t* out = result.row(y + row) + size_t(x) * 3;
+        for (int k = 0; k < first; ++k) std::memcpy(out + size_t(k) * 3, bg, 3);
+        if (first < end) {
+            const uint8_t* in = source_.row(sy + first * dy) + ptrdiff_t(sx + first * dx) * step;
+            for (int k = first; k < end; ++k, in += stride) std::memcpy(out + size_t(k) * 3, in, 3);
+        }
+        for (int k = end; k < width; ++k) std::memcpy(out + size_t(k) * 3, bg, 3);
+    }
+    if (copyConfirmed_) return true;
+    // The first such tile is painted by cairo too, as the sampler's is.
+    if (!renderThroughTile(box, matrix, x, y, width, height, result)) return false;
+    copyConfirmed_ = copyAllowed_;
+    return true;
+}
+
+bool RotationTileRenderer::renderThroughTile(const Box& box, const cairo_matrix_t& matrix, int x, int y, int width,
+                                             int height, ImageObject& result) {
+    tile_.assign(size_t(width) * size_t(height), background_);
+    copySource(box);
+    if (!sample(box, matrix, width, height, tile_.data(), width)) {
+        std::fill(tile_.begin(), tile_.end(), background_);
+        if (!paint(box, matrix, width, height, tile_.data(), width)) return false;
+    }
+    for (int row = 0; row < height; ++row) {
+        const uint32_t* in = tile_.data() + size_t(row) * size_t(width);
+        uint8_t* out = result.row(y + row) + size_t(x) * 3;
+        for (int col = 0; col < width; ++col, out += 3) {
+            const uint32_t v = in[col];
+            const uint8_t painted[3] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16)};
+            // Checking a tile copied straight across: any difference from cairo ends it.
+            if (!copyConfirmed_ && copyAllowed_ && pixmanPixelExact(matrix) && std::memcmp(out, painted, 3) != 0)
+                copyAllowed_ = false;
+            std::memcpy(out, painted, 3);
+        }
+    }
+    return true;
+}
+
+bool RotationTileRenderer::render(int x, int y, int width, int height, ImageObject& result) {
+    const Box box = sourceBoxFor(x, y, width, height);
+    if (box.empty()) {
+        const uint8_t bg[3] = {uint8_t(background_), uint8_t(background_ >> 8), uint8_t(background_ >> 16)};
+        for (int row = 0; row < height; ++row) {
+            uint8_t* out = result.row(y + row) + size_t(x) * 3;
+            for (int col = 0; col < width; ++col, out += 3) std::memcpy(out, bg, 3);
+        }
+        return true;
+    }
+    try {
+        const cairo_matrix_t matrix = tileMatrix(x, y, width, height, box);
+        if (copyTurned(box, matrix, x, y, width, height, result)) return true;
+        return renderThroughTile(box, matrix, x, y, width, height, result);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 }  // namespace tesselon

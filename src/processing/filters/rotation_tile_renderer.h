@@ -11,6 +11,12 @@
 // blend with background just as they do on the first canvas, and beyond the copied part
 // everything is background (its border is, and it is padded outwards), so the first
 // canvas's own edge, which cairo would fade out over the second canvas, never shows.
+//
+// Where cairo would convolve (any turn but the quarter turns), the convolution sampler
+// does cairo's work in a fraction of its time; where it would take each pixel as it is (a
+// quarter turn by whole pixels), the pixels are copied straight from the source into the
+// result. The renderer's first tile of either kind is painted by cairo too, and cairo
+// goes on painting should the bytes ever differ.
 #pragma once
 
 #include <cairo.h>
@@ -19,6 +25,7 @@
 #include <optional>
 #include <vector>
 
+#include "processing/filters/convolution_sampler.h"
 #include "processing/filters/pixman_sampling.h"
 #include "processing/filters/rotation_layout.h"
 #include "runtime/imaging/image_object.h"
@@ -37,9 +44,13 @@ public:
     RotationTileRenderer(const ImageObject& source, const RotationLayout& layout, const cairo_matrix_t& turn,
                          uint32_t background);
 
-    // Renders the result's tile whose top-left corner is (x, y) into target, cairo RGB24
-    // pixels with a pitch in pixels. False when cairo fails or memory runs out.
-    bool render(int x, int y, int width, int height, uint32_t* target, int pitch);
+    // Renders the result's tile whose top-left corner is (x, y) into the result (24-bit,
+    // of the layout's result size). False when cairo fails or memory runs out.
+    bool render(int x, int y, int width, int height, ImageObject& result);
+
+    // Whether the sampler and the straight copy still stand in for cairo where they can:
+    // every check of them against cairo so far found the same bytes.
+    bool ownPathsHold() const { return copyAllowed_ && convolution_.has_value(); }
 
 private:
     struct Box {
@@ -52,13 +63,30 @@ private:
     Box sourceBoxFor(int x, int y, int width, int height) const;
     void copySource(const Box& box);
     cairo_matrix_t tileMatrix(int x, int y, int width, int height, const Box& box) const;
+    // The copied box turned onto the tile by cairo itself.
+    bool paint(const Box& box, const cairo_matrix_t& matrix, int width, int height, uint32_t* target, int pitch);
+    // The same by the convolution sampler, where cairo would convolve; false where it
+    // does not stand in for cairo.
+    bool sample(const Box& box, const cairo_matrix_t& matrix, int width, int height, uint32_t* target, int pitch);
+    // A quarter turn by whole pixels straight from the source into the result, where
+    // cairo would take each pixel as it is; false where it does not stand in for cairo.
+    bool copyTurned(const Box& box, const cairo_matrix_t& matrix, int x, int y, int width, int height,
+                    ImageObject& result);
+    // The tile as cairo or the sampler paints it, then into the result.
+    bool renderThroughTile(const Box& box, const cairo_matrix_t& matrix, int x, int y, int width, int height,
+                           ImageObject& result);
 
     const ImageObject& source_;
     const RotationLayout& layout_;
     uint32_t background_;             // as a cairo pixel
     cairo_matrix_t turn_;
     std::optional<PixmanSampling> canvasSampling_;  // how pixman samples the first canvas
+    std::optional<ConvolutionFilter> convolution_;  // cairo's best filter for the turn
+    bool samplerConfirmed_ = false;                 // a tile came out as cairo paints it
+    bool copyAllowed_ = true;                       // copyTurned gave what cairo gives, or was not tried
+    bool copyConfirmed_ = false;
     std::vector<uint32_t> sourceTile_;
+    std::vector<uint32_t> tile_;                    // a tile as cairo paints it
 };
 
 }  // namespace tesselon

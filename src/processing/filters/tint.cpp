@@ -24,7 +24,7 @@ ChannelTable tintTable(uint8_t component, float a, double k) {
 
 }  // namespace
 
-void applyTint(ImageObject& image, uint32_t colour, int amount) {
+void applyTint(ImageObject& image, uint32_t colour, int amount, int threads) {
     if (amount < 0 || amount > 100 || !filterableImage(image)) return;
     const float a = float(amount) / 100.0f;
     const double k = 1.0 - double(a);
@@ -32,11 +32,14 @@ void applyTint(ImageObject& image, uint32_t colour, int amount) {
     const ChannelTable toGreen = tintTable(green(colour), a, k);
     const ChannelTable toBlue = tintTable(blue(colour), a, k);
     // Alpha stays as it is: a tinted transparent PNG keeps its transparency.
-    forEachPixel(image, [&](uint8_t* p) {
-        p[0] = toBlue[p[0]];
-        p[1] = toGreen[p[1]];
-        p[2] = toRed[p[2]];
-    });
+    forEachPixel(
+        image,
+        [&](uint8_t* p) {
+            p[0] = toBlue[p[0]];
+            p[1] = toGreen[p[1]];
+            p[2] = toRed[p[2]];
+        },
+        threads);
 }
 
 }  // namespace tesselon

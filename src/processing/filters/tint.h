@@ -12,6 +12,6 @@ namespace tesselon {
 // the product with a in single precision and the rest in double. Amount 100 gives the
 // colour itself, 0 the image unchanged; amounts outside 0..100 and a missing image leave
 // it alone. The alpha byte of 32-bit images is kept.
-void applyTint(ImageObject& image, uint32_t colour, int amount);
+void applyTint(ImageObject& image, uint32_t colour, int amount, int threads = 1);
 
 }  // namespace tesselon

@@ -23,16 +23,21 @@ bool writeOutputFile(std::string_view path, std::string_view bytes) {
     return writeFileReplacing(path, bytes, sync);
 }
 
-bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
-                const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
-    if (savePath.empty()) return false;
+std::optional<std::string> encodeOutput(const ImageObject& image, int qualityValue, const CodecRegistry& registry,
+                                        const EmbeddedMetadata* metadata) {
     // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
     int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
     // A PNG keeps the alpha of an image that has one, however its source stored it
     // (palette with a transparency chunk, grey with alpha): saving at the source's depth
     // would lay it over white.
     if (image.depth == 32 && sysEncoderIndexOf(qualityValue) == kSysEncoderPng) depth = 32;
-    const std::optional<std::string> bytes = encodeImage(image, registry, kFormatSys, qualityValue, depth, metadata);
+    return encodeImage(image, registry, kFormatSys, qualityValue, depth, metadata);
+}
+
+bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
+                const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
+    if (savePath.empty()) return false;
+    const std::optional<std::string> bytes = encodeOutput(image, qualityValue, registry, metadata);
     return bytes && writeOutputFile(savePath, *bytes);
 }
 

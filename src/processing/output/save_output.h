@@ -1,6 +1,8 @@
 // Writing a processed image to its output file.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "processing/output/output_plan.h"
@@ -9,11 +11,16 @@
 
 namespace tesselon {
 
-// Encodes with the registry's "Sys" encoder at the image's source depth (its in-memory
-// depth when the source depth is not one an encoder takes) and the quality value, then
-// replaces the file at `savePath` in one step: a failed encode or write leaves whatever
-// was there, an original source included, untouched. The metadata, when given, goes
-// into the file as the encoder can carry it. False on failure.
+// The output file's bytes: the registry's "Sys" encoder at the image's source depth (its
+// in-memory depth when the source depth is not one an encoder takes; 32 bits for a PNG
+// of an image with alpha) and the quality value, with the metadata, when given, as the
+// encoder can carry it. Nothing when encoding fails.
+std::optional<std::string> encodeOutput(const ImageObject& image, int qualityValue, const CodecRegistry& registry,
+                                        const EmbeddedMetadata* metadata = nullptr);
+
+// encodeOutput, then the bytes replace the file at `savePath` in one step: a failed
+// encode or write leaves whatever was there, an original source included, untouched.
+// False on failure.
 bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
                 const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
 

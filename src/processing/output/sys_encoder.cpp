@@ -62,6 +62,12 @@ std::optional<std::string> encodeSysImage(const EncodeRequest& request) {
     }
 }
 
+bool sysEncodingKeepsPixels(int qualityValue) {
+    // Must agree with the PNG branch of encodeSysImage: true colour, with alpha for
+    // 32-bit rows, whatever the depth asked for.
+    return sysEncoderIndexOf(qualityValue) == kSysEncoderPng;
+}
+
 bool registerSysEncoder(CodecRegistry& registry) {
     return registry.registerEncoder(kFormatSys, encodeSysImage, encodeSysImage);
 }

@@ -22,6 +22,11 @@ int sysJpegQualityOf(int qualityValue);
 // transparent pixels transparent. Nothing for TIFF (no encoder here) and unknown indices.
 std::optional<std::string> encodeSysImage(const EncodeRequest& request);
 
+// Whether decoding what encodeSysImage makes of these rows with this quality value gives
+// back the very pixels it was given: true for its PNG, which keeps every colour and the
+// alpha of 32-bit rows.
+bool sysEncodingKeepsPixels(int qualityValue);
+
 // Adds the "Sys" encoder, with encodeSysImage as its 24-bit and its 32-bit operation.
 // False when the registry already has a "Sys" encoder or is full.
 bool registerSysEncoder(CodecRegistry& registry);

@@ -53,6 +53,9 @@ bool createPrivateFolder(std::string_view folder);
 // Reads a whole regular file into memory; nothing when it is not a regular file, is
 // larger than `maxBytes`, or cannot be opened or read completely.
 std::optional<std::string> readWholeFile(std::string_view path, uint64_t maxBytes = uint64_t(1) << 30);
+// The same into `data`, whose memory serves again (a batch reads one file after another);
+// false, with `data` emptied, where the other gives nothing.
+bool readWholeFile(std::string_view path, std::string& data, uint64_t maxBytes = uint64_t(1) << 30);
 
 // Whether writeFileReplacing waits for the data to reach the disk.
 enum class WriteSync {

@@ -4,9 +4,15 @@
 namespace tesselon {
 
 std::optional<std::string> readWholeFile(std::string_view path, uint64_t maxBytes) {
+    std::string data;
+    if (!readWholeFile(path, data, maxBytes)) return std::nullopt;
+    return data;
+}
+
+bool readWholeFile(std::string_view path, std::string& data, uint64_t maxBytes) {
+    data.clear();
     OpenedFile opened = openRegularFile(path, maxBytes);
-    if (!opened.file) return std::nullopt;
-    return readOpenedFile(*opened.file, maxBytes);
+    return opened.file && readOpenedFile(*opened.file, maxBytes, data);
 }
 
 }  // namespace tesselon

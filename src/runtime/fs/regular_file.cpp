@@ -57,23 +57,31 @@ OpenedFile openRegularFile(std::string_view path, uint64_t maxBytes) {
 
 std::optional<std::string> readOpenedFile(RegularFile& file, uint64_t maxBytes) {
     std::string data;
+    if (!readOpenedFile(file, maxBytes, data)) return std::nullopt;
+    return data;
+}
+
+bool readOpenedFile(RegularFile& file, uint64_t maxBytes, std::string& data) {
     // One byte more than expected tells a file that grew since it was opened.
     data.resize(size_t(std::min(file.size, maxBytes)) + 1);
     size_t used = 0;
     for (;;) {
         if (used == data.size()) {
-            if (used > maxBytes) return std::nullopt;
+            if (used > maxBytes) break;
             data.resize(size_t(std::min<uint64_t>(used + 65536, maxBytes + 1)));
         }
         const ssize_t got = ::read(file.fd.get(), data.data() + used, data.size() - used);
         if (got < 0 && errno == EINTR) continue;
         // An error part-way must not pass for the whole file.
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
+        if (got < 0) break;
+        if (got == 0) {
+            data.resize(used);
+            return true;
+        }
         used += size_t(got);
     }
-    data.resize(used);
-    return data;
+    data.clear();
+    return false;
 }
 
 }  // namespace tesselon

@@ -44,5 +44,8 @@ OpenedFile openRegularFile(std::string_view path, uint64_t maxBytes);
 // The whole content of an opened file, at most `maxBytes`: a file that grew past the
 // cap meanwhile, or a read error, gives nothing.
 std::optional<std::string> readOpenedFile(RegularFile& file, uint64_t maxBytes);
+// The same into `data`, whose memory serves again; false, with `data` emptied, where
+// the other gives nothing.
+bool readOpenedFile(RegularFile& file, uint64_t maxBytes, std::string& data);
 
 }  // namespace tesselon

@@ -1,5 +1,5 @@
 // Bounds on what the decoders accept, so that hostile or broken files fail cleanly
-// instead of exhausting memory or time.
+// instead of exhausting memory or time; and where the decoders take pixel buffers.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,8 @@
 #include "runtime/imaging/image_object.h"
 
 namespace tesselon {
+
+class BufferPool;
 
 // 2^28 pixels (16384 x 16384, a 1 GiB 32-bit buffer): far beyond any photograph the
 // program handles, well below what 16-bit dimensions (32767 x 32767) could ask for.
@@ -33,6 +35,9 @@ struct DecodeLimits {
     int maxFrames = kMaxFrames;
     uint64_t maxCodecMemory = kMaxCodecMemory;
     int maxJpegScans = kMaxJpegScans;
+    // Decoders that write every pixel take their buffer from here when it is set (a
+    // worker's pool of buffers kept between images), else fresh memory.
+    BufferPool* pool = nullptr;
 };
 
 // Whether width x height is a size an image may have under these limits.

@@ -28,8 +28,11 @@ std::optional<ImageObject> createImage(int width, int height, int depth, uint32_
     return image;
 }
 
-std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry) {
-    return catchImage(data, size, registry, registry.limits());
+std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry,
+                                      BufferPool* pool) {
+    DecodeLimits limits = registry.limits();
+    limits.pool = pool;
+    return catchImage(data, size, registry, limits);
 }
 
 std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const CodecRegistry& registry,
@@ -50,21 +53,32 @@ std::optional<ImageObject> catchImage(const uint8_t* data, size_t size, const Co
     return std::nullopt;
 }
 
-std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry& registry) {
-    std::optional<std::string> data;
+std::optional<ImageObject> loadImage(std::string_view path, const CodecRegistry& registry, BufferPool* pool) {
+    std::string ownBytes;
+    std::string& data = pool ? pool->fileBytes() : ownBytes;
     try {
-        data = readWholeFile(path, kMaxImageFileBytes);
+        if (!readWholeFile(path, data, kMaxImageFileBytes)) return std::nullopt;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    if (!data) return std::nullopt;
-    return catchImage(reinterpret_cast<const uint8_t*>(data->data()), data->size(), registry);
+    return catchImage(reinterpret_cast<const uint8_t*>(data.data()), data.size(), registry, pool);
 }
 
-std::optional<ImageObject> copyImage(const ImageObject& source) {
+std::optional<ImageObject> copyImage(const ImageObject& source, BufferPool* pool) {
     if (!source.valid()) return std::nullopt;
     try {
-        return source;
+        if (!pool || !source.frames.empty()) return source;
+        ImageObject copy;
+        pool->take(copy.pixels, source.pixels.size());
+        std::memcpy(copy.pixels.data(), source.pixels.data(), source.pixels.size());
+        copy.width = source.width;
+        copy.height = source.height;
+        copy.depth = source.depth;
+        copy.sourceDepth = source.sourceDepth;
+        copy.format = source.format;
+        copy.frameCount = source.frameCount;
+        copy.firstFrameDelayMs = source.firstFrameDelayMs;
+        return copy;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/pixel_allocation.h"
 #include "runtime/imaging/resample_weights.h"
 
@@ -65,8 +66,16 @@ void verticalPass(Plane<const In> src, Plane<Out> dst, int newHeight, size_t row
     }
 }
 
+// A buffer for the intermediate image, which the first pass writes whole.
+void sizeMiddle(std::vector<float>& middle, size_t count, BufferPool* pool) {
+    if (pool)
+        pool->take(middle, count);
+    else
+        sizeBuffer(middle, count);
+}
+
 template <int Channels>
-void smoothResize(const ImageObject& from, ImageObject& to, AxisWeights (*weightsFor)(int, int)) {
+void smoothResize(const ImageObject& from, ImageObject& to, AxisWeights (*weightsFor)(int, int), BufferPool* pool) {
     const int oldW = from.width, oldH = from.height, newW = to.width, newH = to.height;
     const Plane<const uint8_t> src = planeOf(from.pixels.data(), oldH, from.pitch());
     const Plane<uint8_t> dst = planeOf(to.pixels.data(), newH, to.pitch());
@@ -84,16 +93,18 @@ void smoothResize(const ImageObject& from, ImageObject& to, AxisWeights (*weight
     const AxisWeights vertical = weightsFor(oldH, newH);
     if (verticalPassFirst(oldW, oldH, newW, newH)) {
         std::vector<float> middle;
-        sizeBuffer(middle, size_t(oldW) * size_t(newH) * Channels);
+        sizeMiddle(middle, size_t(oldW) * size_t(newH) * Channels, pool);
         const Plane<float> mid{middle.data(), ptrdiff_t(oldW) * Channels};
         verticalPass(src, mid, newH, size_t(oldW) * Channels, vertical);
         horizontalPass<Channels>(Plane<const float>{mid.top, mid.stride}, dst, newH, horizontal, newW);
+        if (pool) pool->give(middle);
     } else {
         std::vector<float> middle;
-        sizeBuffer(middle, size_t(newW) * size_t(oldH) * Channels);
+        sizeMiddle(middle, size_t(newW) * size_t(oldH) * Channels, pool);
         const Plane<float> mid{middle.data(), ptrdiff_t(newW) * Channels};
         horizontalPass<Channels>(src, mid, oldH, horizontal, newW);
         verticalPass(Plane<const float>{mid.top, mid.stride}, dst, newH, size_t(newW) * Channels, vertical);
+        if (pool) pool->give(middle);
     }
 }
 
@@ -118,29 +129,43 @@ bool verticalPassFirst(int oldWidth, int oldHeight, int newWidth, int newHeight)
     return int64_t(newHeight) * oldWidth < int64_t(newWidth) * oldHeight;
 }
 
-bool resizeImage(ImageObject& image, int width, int height, ResizeMode mode) {
+std::optional<ImageObject> resizedImage(const ImageObject& image, int width, int height, ResizeMode mode,
+                                       BufferPool* pool) {
+    if (!image.valid() || image.frameCount > 1 || !image.frames.empty()) return std::nullopt;
+    const int newW = width == kKeepDimension ? image.width : width;
+    const int newH = height == kKeepDimension ? image.height : height;
+    if (newW == image.width && newH == image.height) return copyImage(image, pool);
+    try {
+        // Every pass writes each pixel of its output.
+        std::optional<ImageObject> resized = allocateImageToOverwrite(newW, newH, image.depth, pool);
+        if (!resized) return std::nullopt;
+        if (mode == ResizeMode::Raw) {
+            nearestResize(image, *resized);
+        } else if (image.depth == 32) {
+            smoothResize<4>(image, *resized, mitchellWeights, pool);
+        } else {
+            smoothResize<3>(image, *resized, areaWeights, pool);
+        }
+        resized->sourceDepth = image.sourceDepth;
+        resized->format = image.format;
+        return resized;
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+bool resizeImage(ImageObject& image, int width, int height, ResizeMode mode, BufferPool* pool) {
     if (!image.valid()) return false;
     const int newW = width == kKeepDimension ? image.width : width;
     const int newH = height == kKeepDimension ? image.height : height;
     if (newW == image.width && newH == image.height) return true;
-    if (image.frameCount > 1 || !image.frames.empty()) return false;
-    try {
-        std::optional<ImageObject> resized = allocateImage(newW, newH, image.depth);
-        if (!resized) return false;
-        if (mode == ResizeMode::Raw) {
-            nearestResize(image, *resized);
-        } else if (image.depth == 32) {
-            smoothResize<4>(image, *resized, mitchellWeights);
-        } else {
-            smoothResize<3>(image, *resized, areaWeights);
-        }
-        image.pixels = std::move(resized->pixels);
-        image.width = resized->width;
-        image.height = resized->height;
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    std::optional<ImageObject> resized = resizedImage(image, newW, newH, mode, pool);
+    if (!resized) return false;
+    if (pool) pool->give(image.pixels);
+    image.pixels = std::move(resized->pixels);
+    image.width = resized->width;
+    image.height = resized->height;
+    return true;
 }
 
 }  // namespace tesselon

@@ -1,6 +1,9 @@
 // Changing an image's size in place.
 #pragma once
 
+#include <optional>
+
+#include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 
 namespace tesselon {
@@ -20,6 +23,14 @@ bool verticalPassFirst(int oldWidth, int oldHeight, int newWidth, int newHeight)
 // Returns true when the image has the new size (at once when it already had it). Fails,
 // leaving the image as it was, for multi-frame images, sizes outside 1..32767 or beyond
 // the pixel limit, and when memory runs out.
-bool resizeImage(ImageObject& image, int width, int height, ResizeMode mode = ResizeMode::Smooth);
+// With a pool, the new and intermediate buffers come from it and the old pixels go back
+// to it.
+bool resizeImage(ImageObject& image, int width, int height, ResizeMode mode = ResizeMode::Smooth,
+                 BufferPool* pool = nullptr);
+
+// The same picture at the new size as a new image (the same size gives a copy), the
+// image itself untouched; nothing where resizeImage fails.
+std::optional<ImageObject> resizedImage(const ImageObject& image, int width, int height,
+                                        ResizeMode mode = ResizeMode::Smooth, BufferPool* pool = nullptr);
 
 }  // namespace tesselon

@@ -139,7 +139,8 @@ std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const De
     JpegDecompressor decompressor;
     JpegHeader header;
     if (!startDecompress(&decompressor, data, size, &limits, &header)) return std::nullopt;
-    std::optional<ImageObject> image = allocateImage(header.width, header.height, 24, limits.maxPixels);
+    std::optional<ImageObject> image =
+        allocateImageToOverwrite(header.width, header.height, 24, limits.pool, limits.maxPixels);
     if (!image) return std::nullopt;
     image->sourceDepth = uint8_t(8 * header.components);
     std::vector<JSAMPROW> rows;

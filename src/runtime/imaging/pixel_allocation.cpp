@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 namespace tesselon {
@@ -40,6 +41,11 @@ void sizeBuffer(std::vector<uint8_t>& buffer, size_t count) { sizeWithHugePages(
 void sizeBuffer(std::vector<float>& buffer, size_t count) { sizeWithHugePages(buffer, count); }
 
 std::optional<ImageObject> allocateImage(int width, int height, int depth, uint64_t maxPixels) noexcept {
+    return allocateImageToOverwrite(width, height, depth, nullptr, maxPixels);
+}
+
+std::optional<ImageObject> allocateImageToOverwrite(int width, int height, int depth, BufferPool* pool,
+                                                    uint64_t maxPixels) noexcept {
     if (!imageSizeAllowed(width, height, maxPixels)) return std::nullopt;
     try {
         ImageObject image;
@@ -47,7 +53,18 @@ std::optional<ImageObject> allocateImage(int width, int height, int depth, uint6
         image.height = int16_t(height);
         image.depth = depth == 32 ? 32 : 24;
         image.sourceDepth = image.depth;
-        sizeBuffer(image.pixels, image.pitch() * size_t(height));
+        const size_t bytes = image.pitch() * size_t(height);
+        if (!pool) {
+            sizeBuffer(image.pixels, bytes);
+            return image;
+        }
+        pool->take(image.pixels, bytes);
+        // Writers fill the pixels of each row, not the padding after them, which stays
+        // zero as in a fresh buffer so that equal pictures have equal bytes.
+        const size_t used = size_t(width) * size_t(image.bytesPerPixel());
+        if (used < image.pitch())
+            for (int y = 0; y < height; ++y)
+                std::memset(image.pixels.data() + size_t(y) * image.pitch() + used, 0, image.pitch() - used);
         return image;
     } catch (const std::bad_alloc&) {
         return std::nullopt;

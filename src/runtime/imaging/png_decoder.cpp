@@ -72,7 +72,8 @@ std::optional<ImageObject> decodePng(const uint8_t* data, size_t size, const Dec
     }
 
     std::optional<ImageObject> image =
-        allocateImage(int(header.width), int(header.height), header.channels == 4 ? 32 : 24, limits.maxPixels);
+        allocateImageToOverwrite(int(header.width), int(header.height), header.channels == 4 ? 32 : 24,
+                                 limits.pool, limits.maxPixels);
     if (!image) return std::nullopt;
     const bool trueColour = header.colourType == PNG_COLOR_TYPE_RGB || header.colourType == PNG_COLOR_TYPE_RGB_ALPHA;
     image->sourceDepth = trueColour ? (header.colourType == PNG_COLOR_TYPE_RGB ? 24 : 32) : uint8_t(header.bitDepth);

@@ -112,6 +112,9 @@ UpdateInput UpdateWindow::takeInput() {
 void UpdateWindow::close() {
     closingForGood_ = true;
     QWidget::close();
+    // Without a window manager (or with one that does not track owners) the keyboard
+    // would stay with no window at all; it goes back to the window that opened this one.
+    if (owner_ && owner_->isVisible()) owner_->activateWindow();
 }
 
 void UpdateWindow::closeEvent(QCloseEvent* event) {

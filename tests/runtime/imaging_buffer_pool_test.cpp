@@ -24,6 +24,24 @@ void fillWithDirtyBuffers(BufferPool& pool, size_t bytes, int count = 2) {
     }
 }
 
+TEST(ImagingBufferPool, TrimmingFreesTheLargestBuffersFirstTheFileBytesIncluded) {
+    BufferPool pool;
+    std::vector<uint8_t> bytes(4 * kBig);
+    std::vector<float> floats(kBig / sizeof(float));
+    pool.give(bytes);
+    pool.give(floats);
+    pool.fileBytes().assign(2 * kBig, 'x');
+    const size_t all = pool.keptBytes();
+    EXPECT_GE(all, 7 * kBig);
+
+    pool.trimTo(all - 1);  // the 4 MiB buffer goes, not the small ones
+    EXPECT_EQ(pool.keptBytes(), all - 4 * kBig);
+    pool.trimTo(kBig);
+    EXPECT_EQ(pool.keptBytes(), kBig);
+    pool.trimTo(0);
+    EXPECT_EQ(pool.keptBytes(), 0u);
+}
+
 TEST(ImagingBufferPool, HandsBackTheSmallestKeptBufferThatFits) {
     BufferPool pool;
     std::vector<uint8_t> large(4 * kBig), middle(2 * kBig), small(100);

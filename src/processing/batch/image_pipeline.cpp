@@ -79,12 +79,14 @@ ProcessedImage applyOperations(const PipelineSettings& s, const PipelineJob& job
     return out;
 }
 
-PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, BufferPool* pool) {
+PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, KeptBuffers* keptIn) {
     PipelineResult result;
     const CodecRegistry& codecs = *s.codecs;
     MemoryBudget ownBudget(s.memory ? 0 : defaultMemoryLimit());
+    KeptBuffers* kept = s.memory ? keptIn : nullptr;
+    BufferPool* pool = kept ? &kept->pool : nullptr;
     // The reservation is held until the result is written.
-    BudgetedSource file = loadSourceImage(s, job, s.memory ? *s.memory : ownBudget, pool);
+    BudgetedSource file = loadSourceImage(s, job, s.memory ? *s.memory : ownBudget, kept);
     result.problem = std::move(file.problem);
     SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, file.image, s.metadata);
     LoadedSource source = preparedSource(std::move(file.image), job.plan.sourcePath, codecs);
@@ -109,6 +111,7 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, B
                              : "the result could not be written to '" + job.plan.savePath + "'";
     }
     if (pool && processed.image) pool->give(*processed.image);
+    if (kept) keepBuffers(*kept, std::move(file.memory));
     return result;
 }
 

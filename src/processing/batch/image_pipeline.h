@@ -17,6 +17,7 @@ namespace tesselon {
 
 class CodecRegistry;
 class MemoryBudget;
+struct KeptBuffers;
 
 struct PipelineSettings {
     STRProcesosImage image;
@@ -80,7 +81,8 @@ LoadedSource preparedSource(std::optional<ImageObject> image, const std::string&
 ProcessedImage applyOperations(const PipelineSettings& settings, const PipelineJob& job,
                                std::optional<ImageObject> working, BufferPool* pool = nullptr);
 
-// Runs the whole chain for one image: load, operations, save.
-PipelineResult processImage(const PipelineSettings& settings, const PipelineJob& job, BufferPool* pool = nullptr);
+// Runs the whole chain for one image: load, operations, save. Buffers are kept for the
+// next image only under a shared budget (settings.memory), which then counts them.
+PipelineResult processImage(const PipelineSettings& settings, const PipelineJob& job, KeptBuffers* kept = nullptr);
 
 }  // namespace tesselon

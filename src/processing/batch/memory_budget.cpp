@@ -25,6 +25,12 @@ void MemoryReservation::release() {
     bytes_ = 0;
 }
 
+void MemoryReservation::shrinkTo(uint64_t bytes) {
+    if (!budget_ || bytes >= bytes_) return;
+    budget_->giveBack(bytes_ - bytes);
+    bytes_ = bytes;
+}
+
 std::optional<MemoryReservation> MemoryBudget::reserve(uint64_t bytes) {
     if (bytes > limit_) return std::nullopt;
     std::unique_lock lock(mutex_);
@@ -36,6 +42,18 @@ std::optional<MemoryReservation> MemoryBudget::reserve(uint64_t bytes) {
     // The next in line may fit too.
     changed_.notify_all();
     return MemoryReservation(this, bytes);
+}
+
+bool MemoryBudget::tryGrow(MemoryReservation& reservation, uint64_t extra) {
+    if (reservation.budget_ && reservation.budget_ != this) return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (serving_ != nextTicket_ || extra > limit_ - held_) return false;
+        held_ += extra;
+    }
+    reservation.budget_ = this;
+    reservation.bytes_ += extra;
+    return true;
 }
 
 uint64_t MemoryBudget::held() const {

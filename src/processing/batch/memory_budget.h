@@ -25,6 +25,8 @@ public:
 
     uint64_t bytes() const { return bytes_; }
     void release();
+    // Gives back what is held beyond `bytes`.
+    void shrinkTo(uint64_t bytes);
 
 private:
     friend class MemoryBudget;
@@ -45,6 +47,11 @@ public:
     // in the order they came, so a large image is not overtaken for ever by small ones.
     // Nothing when `bytes` exceed the whole limit: such an image can never be converted.
     std::optional<MemoryReservation> reserve(uint64_t bytes);
+
+    // Adds `extra` bytes to `reservation` (an empty one or one of this budget) when they
+    // fit now and nobody is waiting; never waits. A worker that already holds memory must
+    // not wait for more while holding it: two such workers would wait for each other.
+    bool tryGrow(MemoryReservation& reservation, uint64_t extra);
 
     uint64_t held() const;
 

@@ -10,6 +10,7 @@
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/memory_budget.h"
 #include "processing/batch/output_collisions.h"
+#include "processing/batch/source_load.h"
 #include "processing/output/output_guard.h"
 #include "processing/text/overlay_text.h"
 #include "runtime/fs/file_system.h"
@@ -78,7 +79,7 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
 
     auto work = [&] {
         // The buffers of one image serve the next one this worker takes.
-        BufferPool buffers;
+        KeptBuffers buffers;
         for (;;) {
             if (cancelled()) return;
             const size_t u = nextUnit.fetch_add(1);

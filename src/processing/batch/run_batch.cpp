@@ -12,7 +12,9 @@
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/batch_status.h"
 #include "processing/batch/output_collisions.h"
+#include "processing/batch/memory_budget.h"
 #include "processing/batch/preview_image.h"
+#include "processing/batch/source_load.h"
 #include "processing/output/destination_folder.h"
 #include "processing/output/output_guard.h"
 #include "processing/output/output_plan.h"
@@ -159,9 +161,12 @@ void convertAll(AppState& state) {
     SourceImageList& list = state.SourceImageList;
     const size_t total = list.size();
     const std::string temporary = temporaryFolder();
-    const PipelineSettings settings = settingsForOneAtATime(state);
-    // The buffers of one image serve the next.
-    BufferPool buffers;
+    // The limit the terminal's batches have by default; the buffers kept from one
+    // image for the next count against it.
+    MemoryBudget memory(defaultMemoryLimit());
+    PipelineSettings settings = settingsForOneAtATime(state);
+    settings.memory = &memory;
+    KeptBuffers buffers;
     BatchRecord record(state);
     std::optional<size_t> lastShown;
     size_t phraseIndex = 0;

@@ -16,8 +16,9 @@ constexpr const char* kNotAnImage = "not a readable image";
 }  // namespace
 
 BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget,
-                               BufferPool* pool) {
+                               KeptBuffers* kept) {
     BudgetedSource source;
+    BufferPool* pool = kept ? &kept->pool : nullptr;
     const CodecRegistry& codecs = *settings.codecs;
     OpenedFile opened = openRegularFile(job.plan.sourcePath, kMaxImageFileBytes);
     if (!opened.file) {
@@ -34,7 +35,16 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     // A header that gives no size could declare anything: such an image runs alone.
     const uint64_t needed =
         declared->sizeKnown ? pipelineMemoryBound(*declared, file.size, settings, job) : budget.limit();
-    std::optional<MemoryReservation> memory = budget.reserve(needed);
+    std::optional<MemoryReservation> memory;
+    if (kept && needed <= budget.limit() && budget.tryGrow(kept->held, needed)) {
+        memory = std::move(kept->held);
+    } else {
+        if (kept && needed <= budget.limit()) {
+            kept->pool.trimTo(0);
+            kept->held.release();
+        }
+        memory = budget.reserve(needed);
+    }
     if (!memory) {
         source.problem = "needs about " + describeBytes(needed) + " to convert, more than the memory limit of " +
                          describeBytes(budget.limit());
@@ -52,11 +62,14 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     } catch (const std::bad_alloc&) {
         source.image.reset();
     }
-    if (!source.image) {
-        source.problem = kNotAnImage;
-        source.memory.release();
-    }
+    if (!source.image) source.problem = kNotAnImage;
     return source;
+}
+
+void keepBuffers(KeptBuffers& kept, MemoryReservation memory) {
+    if (memory.bytes() > 0) kept.held = std::move(memory);
+    kept.pool.trimTo(kept.held.bytes());
+    kept.held.shrinkTo(kept.pool.keptBytes());
 }
 
 }  // namespace tesselon

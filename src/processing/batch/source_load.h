@@ -10,6 +10,14 @@
 
 namespace tesselon {
 
+// What a worker keeps from one image to the next: large buffers, and the part of the
+// batch's memory budget they hold, so that kept memory counts against the limit like
+// memory in use.
+struct KeptBuffers {
+    BufferPool pool;
+    MemoryReservation held;  // pool.keptBytes() of the budget, between images
+};
+
 struct BudgetedSource {
     std::optional<ImageObject> image;
     MemoryReservation memory;  // held until the image's result is written
@@ -21,8 +29,14 @@ struct BudgetedSource {
 // the whole chain will need for it, and only then reads and decodes it, refusing to
 // decode anything larger than declared. An image that would need more than the whole
 // budget is not decoded at all.
-// With a pool, the file's bytes and the pixels go into buffers kept there.
+// With kept buffers, the file's bytes and the pixels go into them. Their memory stays
+// reserved beside the image's when the budget has room for both at once; otherwise they
+// are freed first, so that a worker never waits while holding memory.
 BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget,
-                               BufferPool* pool = nullptr);
+                               KeptBuffers* kept = nullptr);
+
+// After an image: the kept buffers stay within the reservation `memory` (which held the
+// image), and what the buffers keep stays reserved in `kept.held`.
+void keepBuffers(KeptBuffers& kept, MemoryReservation memory);
 
 }  // namespace tesselon

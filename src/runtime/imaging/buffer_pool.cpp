@@ -53,11 +53,34 @@ void BufferPool::give(ImageObject& image) {
     image = ImageObject();
 }
 
+size_t BufferPool::fileHeapBytes() const {
+    // An empty string's own small buffer is no allocation.
+    return file_.capacity() > std::string().capacity() ? file_.capacity() : 0;
+}
+
 size_t BufferPool::keptBytes() const {
-    size_t total = 0;
+    size_t total = fileHeapBytes();
     for (const auto& b : bytes_) total += b.capacity();
     for (const auto& f : floats_) total += f.capacity() * sizeof(float);
     return total;
+}
+
+void BufferPool::trimTo(size_t bytes) {
+    auto byCapacity = [](const auto& a, const auto& b) { return a.capacity() < b.capacity(); };
+    while (keptBytes() > bytes) {
+        const auto b = std::max_element(bytes_.begin(), bytes_.end(), byCapacity);
+        const auto f = std::max_element(floats_.begin(), floats_.end(), byCapacity);
+        const size_t inBytes = b == bytes_.end() ? 0 : b->capacity();
+        const size_t inFloats = f == floats_.end() ? 0 : f->capacity() * sizeof(float);
+        if (fileHeapBytes() >= inBytes && fileHeapBytes() >= inFloats) {
+            // Assigning an empty string would keep the allocation.
+            std::string().swap(file_);
+        } else if (inFloats > inBytes) {
+            floats_.erase(f);
+        } else {
+            bytes_.erase(b);
+        }
+    }
 }
 
 }  // namespace tesselon

@@ -37,12 +37,17 @@ public:
     // The pixels of the image and of its frames; the image is left empty.
     void give(ImageObject& image);
 
+    // Everything kept, the file bytes' buffer included.
     size_t keptBytes() const;
+    // Frees kept buffers, the largest first, until at most `bytes` are kept.
+    void trimTo(size_t bytes);
 
     // Where a source file's bytes are read into, one file after another.
     std::string& fileBytes() { return file_; }
 
 private:
+    size_t fileHeapBytes() const;
+
     std::vector<std::vector<uint8_t>> bytes_;
     std::vector<std::vector<float>> floats_;
     std::string file_;

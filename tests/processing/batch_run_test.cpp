@@ -186,7 +186,7 @@ TEST(RunBatch, DestinationThatCannotBeCreatedEndsTheBatch) {
     EXPECT_EQ(f.ui.batchRunning.back(), false);
 }
 
-TEST(RunBatch, PreviewProcessesTheCurrentEntryIntoAPrivateFile) {
+TEST(RunBatch, PreviewProcessesTheCurrentEntryWithoutWritingAnything) {
     BatchFixture f;
     // The source folder is the temporary folder, and an image there has the name a
     // preview result would naturally get: it must survive the preview.

@@ -44,7 +44,8 @@ bool readSection(TextFile& file, Record& record, const RecordDescriptor<Record>&
 }
 
 void keepLocalOrRemote(std::string& origin) {
-    if (origin != "L" && origin != "R") origin = "L";
+    // A character, not "L": see resetToDefaults.
+    if (origin != "L" && origin != "R") origin = 'L';
 }
 
 }  // namespace

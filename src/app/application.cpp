@@ -12,6 +12,7 @@
 #include "engine/program_setup.h"
 #include "processing/batch/run_batch.h"
 #include "remote/ftp_sessions.h"
+#include "update/statistics_request.h"
 #include "processing/text/phrases_file.h"
 #include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
@@ -83,7 +84,7 @@ bool Application::start() {
     loadWorkingSettings(true);
     if (!window_) return false;  // the update check ended the program
 
-    startUsageStatistics();
+    statistics_ = startUsageStatistics();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     window_->show();
     frontend_->waitPumpingEvents(250);
@@ -210,6 +211,7 @@ int Application::exec() {
     saveAndCloseMain();
     // Every FTP session still open gets its QUIT.
     networkShutdown(state_);
+    statistics_.reset();
     return 0;
 }
 

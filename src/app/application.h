@@ -16,6 +16,7 @@ namespace tesselon {
 class MainWindow;
 class QtFrontend;
 class QtTranslations;
+class UsageStatistics;
 struct WindowEvent;
 
 inline constexpr const char* kProgramTitle = "Tesselon - v0.3f";
@@ -82,6 +83,7 @@ private:
     std::unique_ptr<QtFrontend> frontend_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<MainEventContext> events_;
+    std::unique_ptr<UsageStatistics> statistics_;
     bool started_ = false;     // the window's events reach handleMainEvent
     bool inMainLoop_ = false;
     bool endRequested_ = false;

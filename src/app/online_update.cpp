@@ -1,8 +1,5 @@
 #include "app/online_update.h"
 
-#include <system_error>
-#include <thread>
-
 #include "core/state.h"
 #include "ui/main_window.h"
 #include "ui/update_window/update_window.h"
@@ -17,12 +14,9 @@ bool runUpdateCheck(const OnlineUpdateSetup& setup) {
     return tesselon::runUpdateCheck(check) == UpdateOutcome::EndProgram;
 }
 
-void startUsageStatistics() {
-    try {
-        std::thread([hosts = vendorHosts()] { sendUsageStatistics(hosts); }).detach();
-    } catch (const std::system_error&) {
-        // Without a thread there is no request; the program does not depend on it.
-    }
+std::unique_ptr<UsageStatistics> startUsageStatistics() {
+    // Without a worker thread there is no request; the program does not depend on it.
+    return std::make_unique<UsageStatistics>(vendorHosts());
 }
 
 }  // namespace tesselon

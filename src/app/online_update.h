@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace tesselon {
@@ -10,6 +11,7 @@ namespace tesselon {
 struct AppState;
 class LanguageTable;
 class MainWindow;
+class UsageStatistics;
 
 struct OnlineUpdateSetup {
     AppState& state;
@@ -25,8 +27,8 @@ struct OnlineUpdateSetup {
 // that apply have run by then.
 bool runUpdateCheck(const OnlineUpdateSetup& setup);
 
-// Sends the usage-statistics request of this start from a thread of its own, which
-// nothing waits for: neither the start nor the end of the program.
-void startUsageStatistics();
+// Sends the usage-statistics request of this start in the background; nothing waits
+// for it. Dropping what this returns, at the end, stops a request still under way.
+std::unique_ptr<UsageStatistics> startUsageStatistics();
 
 }  // namespace tesselon

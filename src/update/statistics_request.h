@@ -13,4 +13,21 @@ namespace tesselon {
 // so callers run it on a thread of its own.
 void sendUsageStatistics(const VendorHosts& hosts, const HttpLimits& limits = {});
 
+// The same request sent in the background. Nothing waits for it; destroying it stops
+// a request still under way and waits for its worker to leave libcurl (the worker sees
+// the stop within a second or so), so that the program's exit never takes libcurl and
+// OpenSSL down under a running request.
+class UsageStatistics {
+public:
+    explicit UsageStatistics(const VendorHosts& hosts, const HttpLimits& limits = {});
+    ~UsageStatistics();
+    UsageStatistics(const UsageStatistics&) = delete;
+    UsageStatistics& operator=(const UsageStatistics&) = delete;
+
+    bool finished() const { return !transfer_ || transfer_->finished(); }
+
+private:
+    HttpTransferPtr transfer_;
+};
+
 }  // namespace tesselon

@@ -132,24 +132,22 @@ void readAnswer(CURL* curl, TransferRecord& r, CURLcode code) {
     r.verifiedTls = code == CURLE_OK && r.effectiveUrl.starts_with("https://") && !r.has(kHttpNoVerify);
 }
 
-}  // namespace
-
-void performTransfer(TransferRecord& r) {
+// The whole exchange; false, with r.error set, when it failed. The curl handle is
+// cleaned up on return, before the transfer is marked finished, so that whoever waits
+// for the mark knows the worker is out of libcurl.
+bool exchange(TransferRecord& r) {
     if (urlNeverResolves(r.url)) {
         r.error = "Could not resolve host: " + urlHost(r.url);
-        finish(r, false);
-        return;
+        return false;
     }
     CurlEasy easy;
     if (!easy.valid()) {
         r.error = "libcurl could not be initialised";
-        finish(r, false);
-        return;
+        return false;
     }
     if (r.kind == TransferKind::File && !createTarget(r)) {
         r.error = "Cannot create " + r.targetPath;
-        finish(r, false);
-        return;
+        return false;
     }
     char errorBuffer[CURL_ERROR_SIZE] = {};
     CurlHeaderList headerLines;
@@ -158,15 +156,18 @@ void performTransfer(TransferRecord& r) {
                        setCallbacks(easy.get(), r, errorBuffer);
     if (!ready) {
         r.error = "libcurl refused an option";
-        finish(r, false);
-        return;
+        return false;
     }
     r.curl = easy.get();
     const CURLcode code = curl_easy_perform(easy.get());
     r.curl = nullptr;
     readAnswer(easy.get(), r, code);
     if (code != CURLE_OK) r.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
-    finish(r, code == CURLE_OK);
+    return code == CURLE_OK;
 }
+
+}  // namespace
+
+void performTransfer(TransferRecord& r) { finish(r, exchange(r)); }
 
 }  // namespace tesselon

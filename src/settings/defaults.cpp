@@ -22,9 +22,7 @@ void resetToDefaults(Settings& settings, const std::string& defaultWatermarkText
     fuente.TransparenciaBorde = 0;
 
     STRProcesosEntorno& entorno = settings.entorno;
-    // One-letter values are assigned as characters: GCC 12 warns (falsely, -Wrestrict)
-    // about a one-letter string literal assigned to a std::string when optimising.
-    entorno.LocalRemoto = 'L';
+    entorno.LocalRemoto = "L";
     entorno.servidor = kLoopbackHostName;
     entorno.puerto = "21";
     entorno.RutaOrigenRemoto = "/public_html/wp-content/uploads/";
@@ -33,7 +31,7 @@ void resetToDefaults(Settings& settings, const std::string& defaultWatermarkText
     entorno.ExtensionesActivas = "JPG|JPEG|PNG";
     entorno.UltimasExtensionesDescargadas.clear();
     entorno.TotalImagesOrigen = 0;
-    entorno.UltimoEscaneoImagenesLocalRemoto = 'L';
+    entorno.UltimoEscaneoImagenesLocalRemoto = "L";
     entorno.imagenesRecursivo = 1;
     entorno.imagenesSobreescribir = 0;
     entorno.RutaImagenesDestino = temporaryFolder();

@@ -44,8 +44,7 @@ bool readSection(TextFile& file, Record& record, const RecordDescriptor<Record>&
 }
 
 void keepLocalOrRemote(std::string& origin) {
-    // A character, not "L": see resetToDefaults.
-    if (origin != "L" && origin != "R") origin = 'L';
+    if (origin != "L" && origin != "R") origin = "L";
 }
 
 }  // namespace

@@ -7,37 +7,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/frontend.h"
+#include "cli/terminal_frontend.h"
 #include "core/state.h"
 #include "remote/ftp_sessions.h"
 #include "settings/password.h"
 #include "sources/remote_download.h"
 #include "sources/scan_images.h"
-
-namespace {
-
-// Shows nothing; a failed file is skipped.
-class SilentFrontend : public tesselon::Frontend {
-public:
-    tesselon::MessageAnswer messageBox(std::string_view title, std::string_view, tesselon::MessageButtons,
-                                       tesselon::MessageIcon) override {
-        std::fprintf(stderr, "%.*s\n", int(title.size()), title.data());
-        return tesselon::MessageAnswer::No;
-    }
-    void setStatusLine(bool, std::string_view text) override {
-        if (!text.empty()) std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
-    }
-    void openProgressWindow(std::string_view, int) override {}
-    void setProgressText(std::string_view) override {}
-    void setProgressPosition(int) override {}
-    void closeProgressWindow() override {}
-    void waitPumpingEvents(double) override {}
-    void pumpOneEvent() override {}
-    void setMainWindowEnabled(bool) override {}
-    void bringMainWindowToFront() override {}
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace tesselon;
@@ -46,7 +21,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string mode = argv[1];
-    SilentFrontend ui;
+    // Questions answered No (a failed file is skipped); no status lines.
+    TerminalFrontend ui;
+    ui.quiet = true;
     AppState state;
     state.frontend = &ui;
     networkStartup(state);

@@ -6,7 +6,7 @@
 
 #include "runtime/imaging/pixel_allocation.h"
 #include "runtime/imaging/png_codec.h"
-#include "runtime/imaging/png_read_struct.h"
+#include "runtime/imaging/png_structs.h"
 
 namespace tesselon {
 

@@ -8,6 +8,7 @@
 #include "runtime/imaging/palette_quantizer.h"
 #include "runtime/imaging/png_codec.h"
 #include "runtime/imaging/png_metadata.h"
+#include "runtime/imaging/png_structs.h"
 
 namespace tesselon {
 
@@ -15,36 +16,12 @@ namespace {
 
 constexpr size_t kZlibBufferSize = 256 * 1024;
 
-void pngError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void pngWarning(png_structp, png_const_charp) {}
-
 void pngWrite(png_structp png, png_bytep data, size_t length) {
     auto* out = static_cast<std::string*>(png_get_io_ptr(png));
     if (!appendBytes(*out, data, length)) png_error(png, "out of memory");
 }
 
 void pngFlush(png_structp) {}
-
-class PngWriteStruct {
-public:
-    PngWriteStruct() {
-        png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
-        if (png_) info_ = png_create_info_struct(png_);
-    }
-    ~PngWriteStruct() {
-        if (png_) png_destroy_write_struct(&png_, info_ ? &info_ : nullptr);
-    }
-    PngWriteStruct(const PngWriteStruct&) = delete;
-    PngWriteStruct& operator=(const PngWriteStruct&) = delete;
-
-    bool valid() const { return png_ && info_; }
-    png_structp png() const { return png_; }
-    png_infop info() const { return info_; }
-
-private:
-    png_structp png_ = nullptr;
-    png_infop info_ = nullptr;
-};
 
 struct PngPlan {
     int width = 0;

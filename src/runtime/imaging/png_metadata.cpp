@@ -1,7 +1,7 @@
 #include "runtime/imaging/png_metadata.h"
 
 #include "runtime/imaging/embedded_metadata.h"
-#include "runtime/imaging/png_read_struct.h"
+#include "runtime/imaging/png_structs.h"
 
 namespace tesselon {
 

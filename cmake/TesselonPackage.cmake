@@ -32,6 +32,16 @@ endforeach()
 add_custom_target(manual_pages ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The copyright file (machine-readable) and the changelog Debian asks every package to
+# carry; the changelog compressed like the manual pages.
+set(changelog ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(OUTPUT ${changelog}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc
+                   COMMAND gzip -9nc ${packaging}/doc/changelog > ${changelog}
+                   DEPENDS ${packaging}/doc/changelog)
+add_custom_target(package_documents ALL DEPENDS ${changelog})
+install(FILES ${packaging}/doc/copyright ${changelog} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tesselon)
+
 # scripts/package builds what is installed; installing does not build the tests too.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 

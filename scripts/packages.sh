@@ -9,10 +9,11 @@ TESSELON_BUILD_PACKAGES="cmake ninja-build g++ pkg-config
 # scripts/package: dpkg-shlibdeps lists the package's library dependencies, with file.
 TESSELON_PACKAGE_PACKAGES="dpkg-dev file"
 
-# The package test also checks the desktop entry, the metainfo and the manual pages.
+# The package test also checks the desktop entry, the metainfo and the manual pages,
+# and runs lintian on the package.
 TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib
   xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2 strace
-  $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db"
+  $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db lintian"
 
 # Only the benchmarks need these: the tools bench/run and bench/ftp compare against,
 # and the large photos that bench/metadata.sh and bench/preview use.

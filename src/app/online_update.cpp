@@ -10,7 +10,8 @@ namespace tesselon {
 
 bool runUpdateCheck(const OnlineUpdateSetup& setup) {
     UpdateWindow window(setup.table, setup.mainWindow);
-    UpdateCheck check{setup.state, window, vendorHosts(), setup.executablePath, setup.saveAndCloseMain, {}};
+    UpdateCheck check{setup.state,          window, vendorHosts(), setup.executablePath,
+                      setup.saveAndCloseMain, {},     updatePublicKey()};
     return tesselon::runUpdateCheck(check) == UpdateOutcome::EndProgram;
 }
 

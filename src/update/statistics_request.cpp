@@ -10,11 +10,14 @@ namespace {
 // Longer than libcurl's longest pause between two callbacks, where the worker looks
 // for the stop.
 constexpr auto kMostWaitAfterStop = std::chrono::seconds(3);
+// Far more than any real answer; a host that never stops sending is cut off there.
+constexpr int64_t kMostAnswerBytes = 64 * 1024;
 
 HttpOptions statisticsOptions(const HttpLimits& limits, int flags) {
     HttpOptions options;
     options.flags = kHttpNoRedirect | flags;
     options.limits = limits;
+    options.limits.maxBodyBytes = kMostAnswerBytes;
     return options;
 }
 

@@ -9,7 +9,7 @@
 namespace tesselon {
 
 // Fetches the statistics address without following redirects and discards the
-// answer. Every failure is silent. Blocks until the host answered or a limit ran out,
+// answer, of which no more than 64 KiB is read. Every failure is silent. Blocks until the host answered or a limit ran out,
 // so callers run it on a thread of its own.
 void sendUsageStatistics(const VendorHosts& hosts, const HttpLimits& limits = {});
 

@@ -21,6 +21,11 @@ VendorHosts vendorHosts() {
                        baseUrl("TESSELON_FALLBACK_URL", TESSELON_FALLBACK_BASE_URL)};
 }
 
+std::string updatePublicKey() {
+    const char* configured = std::getenv("TESSELON_UPDATE_PUBLIC_KEY");
+    return configured && *configured ? configured : TESSELON_UPDATE_PUBLIC_KEY;
+}
+
 std::string statisticsUrl(const VendorHosts& hosts) { return hosts.primary + ".soft/.stats/?app=TSN"; }
 
 std::string toolDownloadUrl(const VendorHosts& hosts) { return hosts.primary + ".soft/varios/wget.dat"; }

@@ -1,7 +1,8 @@
-// The vendor's two web hosts and the addresses on them. Both base URLs are fixed at
-// build time and may be replaced at run time by $TESSELON_PRIMARY_URL and
-// $TESSELON_FALLBACK_URL; an unconfigured build points under ".invalid", where nothing
-// resolves and so nothing leaves the machine.
+// The vendor's two web hosts, the addresses on them, and the key that signs what the
+// update installs. All three are fixed at build time and may be replaced at run time
+// by $TESSELON_PRIMARY_URL, $TESSELON_FALLBACK_URL and $TESSELON_UPDATE_PUBLIC_KEY; an
+// unconfigured build points under ".invalid", where nothing resolves and so nothing
+// leaves the machine, and has no key, so it never installs anything.
 #pragma once
 
 #include <string>
@@ -15,6 +16,10 @@ struct VendorHosts {
 
 // The hosts in force for this process.
 VendorHosts vendorHosts();
+
+// The public key in force for this process, as base64 of the raw 32-byte Ed25519 key;
+// empty when there is none.
+std::string updatePublicKey();
 
 // The usage-statistics address on the primary host.
 std::string statisticsUrl(const VendorHosts& hosts);

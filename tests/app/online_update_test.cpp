@@ -9,8 +9,10 @@
 #include "app_fixture.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/http/http_transfer.h"
+#include "runtime/process/program_run.h"
 #include "support/http_test_server.h"
 #include "support/restricted_folder.h"
+#include "support/test_paths.h"
 #include "update/update_check/build_stamp.h"
 #include "update/update_check/file_checksum.h"
 
@@ -18,6 +20,19 @@ namespace tesselon::testing {
 namespace {
 
 const std::string kNewerStamp = std::to_string(std::stoll(kLocalBuildStamp) + 1);
+
+// What scripts/sign-update prints, run with `arguments`.
+std::string signUpdate(const std::vector<std::string>& arguments) {
+    std::vector<std::string> command{sourceDir() + "scripts/sign-update"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    RunResult started = runProgramArguments(command, {}, kRunOpen | kRunReadOutput);
+    std::string output;
+    if (!started.ok) return output;
+    char block[256];
+    for (size_t got; (got = started.run->readOutput(block, sizeof block)) > 0;) output.append(block, got);
+    started.run->exitCode();
+    return output;
+}
 
 // What the screen showed while the start ran, looked at every few milliseconds.
 struct Sighting {
@@ -45,9 +60,13 @@ protected:
         return "#!/bin/sh\necho \"" + who + " $*\" > '" + programFolder.file("started.txt") + "'\n";
     }
     void serveVersion(const std::string& stamp) {
-        served.write(".soft/.Tesselon/lastversion.dat",
-                     "VERSION#" + stamp + "#tesselon#" + server.baseUrl() + "files##" +
-                         sha256OfFile(served.file("files/tesselon")) + "\r\n");
+        publish("VERSION#" + stamp + "#tesselon#" + server.baseUrl() + "files##" +
+                sha256OfFile(served.file("files/tesselon")) + "\r\n");
+    }
+    // The version file, signed with the vendor's key.
+    void publish(const std::string& text) {
+        const std::string file = served.write(".soft/.Tesselon/lastversion.dat", text);
+        ASSERT_EQ(signUpdate({"sign", vendorKey, file}), file + ".sig\n");
     }
     size_t requestsFor(const std::string& path) const {
         size_t n = 0;
@@ -56,6 +75,9 @@ protected:
     }
 
     TempDir served;
+    TempDir keys;
+    const std::string vendorKey = keys.file("vendor.pem");
+    const ScopedEnv publicKey{"TESSELON_UPDATE_PUBLIC_KEY", signUpdate({"keygen", vendorKey})};
     TestHttpServer server{served.path()};
     const ScopedEnv primary{"TESSELON_PRIMARY_URL", server.baseUrl()};
     const ScopedEnv fallback{"TESSELON_FALLBACK_URL", "http://127.0.0.1:1/"};
@@ -142,8 +164,8 @@ TEST_F(OnlineUpdate, NeitherTheStartNorTheEndWaitsForTheStatisticsRequest) {
 
 TEST_F(OnlineUpdate, TerminationDuringADownloadEndsTheProgramAtOnce) {
     // The host never sends the new build.
-    served.write(".soft/.Tesselon/lastversion.dat",
-                 "VERSION#" + kNewerStamp + "#tesselon#" + server.baseUrl() + "hold/files#\r\n");
+    publish("VERSION#" + kNewerStamp + "#tesselon#" + server.baseUrl() + "hold/files##" + std::string(64, '0') +
+            "\r\n");
     giveConsent();
     answers = {MessageAnswer::No};
     // Ended the way a session logout ends it, once the download is under way.

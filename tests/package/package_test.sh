@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree, unpacks it into a private root and
-# checks it the way an installation would be used: the declared dependencies against
-# what the programs link and load, the desktop entry, metainfo, manual pages and bash
-# completion, and both programs started from the unpacked /usr/bin by an ordinary user
-# (who cannot write there) keeping their files in the per-user folder.
+# checks it the way an installation would be used: lintian's verdict, the declared
+# dependencies against what the programs link and load, the desktop entry, metainfo,
+# manual pages and bash completion, and both programs started from the unpacked
+# /usr/bin by an ordinary user (who cannot write there) keeping their files in the
+# per-user folder.
 # Usage: package_test.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -26,6 +27,11 @@ dpkg-deb -x "$deb" "$work/root"
 root="$work/root"
 bin="$root/usr/bin"
 [ "$(ls "$bin")" = "$(printf 'tesselon\ntesselon-batch')" ] || fail "programs: $(ls "$bin")"
+# Debian's own check of the package finds no error (the copyright file, in the
+# machine-readable format, and the changelog among them).
+lintian --fail-on error --no-tag-display-limit "$deb" >"$log" 2>&1 || fail "lintian"
+head -1 "$root/usr/share/doc/tesselon/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' ||
+  fail "copyright file not machine-readable"
 
 # 2. Every package the programs need is declared: those of the libraries they link,
 #    and those of what they load without linking (Qt's X11 platform plugin and Spanish

@@ -10,6 +10,7 @@
 #include "runtime/fs/file_descriptor.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/http/http_transfer.h"
+#include "runtime/http/transfer_record.h"
 #include "support/http_test_server.h"
 #include "support/temp_dir.h"
 
@@ -181,16 +182,36 @@ TEST_F(HttpService, HttpsIsVerifiedAgainstTheSystemRootsPlusTheConfiguredFile) {
     {
         HttpTransferPtr unknown = receiveHttpMemory(address);
         EXPECT_EQ(unknown->progress(), kHttpFailed);
-        EXPECT_FALSE(unknown->cameOverVerifiedHttps());
     }
     const ScopedEnv ca("TESSELON_CA_FILE", secure.caFile());
     HttpTransferPtr trusted = receiveHttpMemory(address);
-    EXPECT_TRUE(trusted->cameOverVerifiedHttps());
     EXPECT_EQ(finishHttp(std::move(trusted)).body, "hello");
-    // An answer that was asked for over HTTPS but sent on to plain HTTP is not.
-    HttpTransferPtr downgraded = receiveHttpMemory(secure.baseUrl() + "redirect/" + url("small.txt"));
-    EXPECT_EQ(downgraded->progress(), kHttpSucceeded);
-    EXPECT_FALSE(downgraded->cameOverVerifiedHttps());
+}
+
+TEST_F(HttpService, BodyBoundHoldsAgainstEndlessAndOversizedAnswers) {
+    HttpOptions bounded;
+    bounded.limits.maxBodyBytes = 64 * 1024;
+    // An answer without an end stops at the bound, in memory and on disk alike.
+    for (bool toFile : {false, true}) {
+        SCOPED_TRACE(toFile ? "file" : "memory");
+        HttpTransferPtr endless = toFile ? receiveHttpFile(url("endless/small.txt"), out.file("endless"), bounded)
+                                         : receiveHttpMemory(url("endless/small.txt"), bounded);
+        EXPECT_EQ(endless->progress(), kHttpFailed);
+        EXPECT_LE(endless->record().received.load(), bounded.limits.maxBodyBytes);
+        EXPECT_NE(httpInfo(*endless, HttpInfo::Error).find("longer than 65536 bytes"), std::string::npos);
+        EXPECT_EQ(fileSize(out.file("endless")), kFileMissing);
+    }
+    // An answer announcing more than the bound is refused before its body comes.
+    bounded.limits.maxBodyBytes = int64_t(payload.size()) - 1;
+    HttpTransferPtr announced = receiveHttpFile(url("file.bin"), out.file("big"), bounded);
+    EXPECT_EQ(announced->progress(), kHttpFailed);
+    EXPECT_EQ(announced->record().received.load(), 0);
+    EXPECT_EQ(fileSize(out.file("big")), kFileMissing);
+    // Without a Content-Length the bound is met while the bytes arrive.
+    EXPECT_EQ(fetchHttpMemory(url("nolength/file.bin"), bounded), std::nullopt);
+    // A body of exactly the bound is whole.
+    bounded.limits.maxBodyBytes = int64_t(payload.size());
+    EXPECT_EQ(fetchHttpMemory(url("nolength/file.bin"), bounded), payload);
 }
 
 TEST_F(HttpService, ReservedInvalidHostFailsWithoutTryingTheNetwork) {

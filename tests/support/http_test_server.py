@@ -9,6 +9,9 @@ Serves the files under --root, and misbehaves on request by the first part of th
                         then sends the rest
   /slow/FILE            sends FILE one byte every 0.2 s
   /hold/FILE            serves FILE once a file named "release" appears in the root
+  /endless/PATH         an answer without an end: FILE's bytes when PATH names one, then
+                        blank-ish filler as fast as the client takes it, without a
+                        Content-Length, until the client goes away
   /echo                 answers with the request's method, headers and body
 Every request is logged to --log as one JSON line: method, path and header list.
 Prints "PORT <n>" once it listens.
@@ -94,6 +97,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif kind == "echo":
             text = self.command + "\n" + "".join("%s: %s\n" % kv for kv in self.headers.items())
             self.answer(200, text.encode() + b"\n" + body_in, send_body)
+        elif kind == "endless":
+            self.send_response(200)
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.close_connection = True
+            if not send_body:
+                return
+            filler = b"#" * 65535 + b"\n"
+            try:
+                self.wfile.write(self.file_bytes(rest) or b"")
+                while True:
+                    self.wfile.write(filler)
+            except OSError:
+                pass
         elif kind in ("nolength", "stall", "slow", "hold"):
             data = self.file_bytes(rest)
             if data is None:

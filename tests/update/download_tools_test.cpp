@@ -45,9 +45,10 @@ protected:
         served.write("lastversion.dat", "VERSION#2099#tesselon#http://x/\r\nsecond#line\r\n");
     }
 
-    ToolDownloadResult download(const std::string& path, const std::string& local, bool textMode) {
+    ToolDownloadResult download(const std::string& path, const std::string& local, bool textMode,
+                                int64_t maxBytes = -1) {
         const ToolDownloadContext context{program.path(), frontend, hosts, {}};
-        return externalDownload(context, server.baseUrl() + path, local, textMode);
+        return externalDownload(context, server.baseUrl() + path, local, textMode, maxBytes);
     }
 
     const std::string data = std::string(200000, 'd') + "end";
@@ -92,6 +93,25 @@ TEST_F(DownloadTools, EachToolFetchesFilesAndFirstLines) {
         EXPECT_EQ(download("missing.bin", downloads.file("missing.bin"), false).text, "");
         deleteFile(program.file(tool));
         std::filesystem::remove_all(downloads.path() + "my \"odd\" folder");
+    }
+}
+
+TEST_F(DownloadTools, EachToolIsHeldToTheBoundWhileTheBytesArrive) {
+    const int64_t size = int64_t(data.size());
+    for (const char* tool : {"wget.dat", "aria2.dat", "xh.dat"}) {
+        SCOPED_TRACE(tool);
+        ASSERT_TRUE(installTool(program, tool));
+        const std::string local = downloads.file(std::string(tool) + ".bin");
+        EXPECT_EQ(download("data.bin", local, false, size).text, "OK");
+        EXPECT_EQ(readFile(local), data);
+        deleteFile(local);
+        EXPECT_EQ(download("data.bin", local, false, size - 1).text, "");
+        EXPECT_LE(fileSize(local), size - 1);
+        // xh learns no size from an answer without an end, so it never starts.
+        deleteFile(local);
+        EXPECT_EQ(download("endless/data.bin", local, false, 64 * 1024).text, "");
+        EXPECT_LE(fileSize(local), 64 * 1024);
+        deleteFile(program.file(tool));
     }
 }
 

@@ -24,6 +24,16 @@ TEST(StatisticsRequest, OneGetOfTheFixedAddressAndNoSecondOneAfterARedirect) {
     EXPECT_EQ(requests[1].path, "/redirect/.soft/.stats/?app=TSN");
 }
 
+// A host whose answer never ends costs the program nothing: the request stops at its
+// bound by itself, long before any limit of time.
+TEST(StatisticsRequest, EndlessAnswerIsCutOffAtItsBound) {
+    TempDir root;
+    TestHttpServer server(root.path());
+    UsageStatistics statistics(VendorHosts{server.baseUrl() + "endless/", "http://fallback.example.invalid/"});
+    for (int i = 0; i < 1000 && !statistics.finished(); ++i) usleep(10'000);
+    EXPECT_TRUE(statistics.finished());
+}
+
 // A host that takes the connection and never answers, like one on a stalled network.
 TEST(StatisticsRequest, EndingTheProgramStopsARequestStillWaitingForItsAnswer) {
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

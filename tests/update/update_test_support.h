@@ -1,10 +1,14 @@
 // What the update tests share: a program folder with the download tools in it, a front
-// end whose waits take real time, and a window 4 driven by a script.
+// end whose waits take real time, a window 4 driven by a script, and a throw-away
+// vendor key.
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -29,6 +33,21 @@ public:
 // Installs a downloader into `folder` under its tool name: a copy of Debian's wget or
 // aria2c, or the xh stand-in. Returns false when the program is not there to copy.
 bool installTool(const TempDir& folder, const std::string& toolName);
+
+// A vendor's key pair made for one test: signs version files the way scripts/sign-update
+// does, as base64 of the 64-byte Ed25519 signature on one line.
+class TestSigningKey {
+public:
+    TestSigningKey();
+    // Base64 of the raw 32-byte public key.
+    const std::string& publicKey() const { return publicText_; }
+    std::string sign(std::string_view bytes) const;
+
+private:
+    std::array<uint8_t, 32> private_{};
+    std::array<uint8_t, 32> public_{};
+    std::string publicText_;
+};
 
 // Window 4 as a script: records what it was told to show and hands out presses.
 class ScriptedUpdateWindow : public UpdateWindowPort {

@@ -8,8 +8,10 @@
 
 namespace tesselon {
 
-PrivateFolder::PrivateFolder() {
-    std::string pattern = temporaryFolder() + "tesselon-XXXXXX";
+PrivateFolder::PrivateFolder() : PrivateFolder(temporaryFolder(), "tesselon-") {}
+
+PrivateFolder::PrivateFolder(const std::string& parent, std::string_view prefix) {
+    std::string pattern = parent + std::string(prefix) + "XXXXXX";
     // mkdtemp makes the folder with mode 0700.
     if (::mkdtemp(pattern.data())) path_ = pattern + "/";
 }

@@ -14,6 +14,9 @@ namespace tesselon {
 class PrivateFolder {
 public:
     PrivateFolder();
+    // The same beneath `parent` (ending with "/"), named `prefix` and six random
+    // characters: for work that must end in a rename within that folder's file system.
+    PrivateFolder(const std::string& parent, std::string_view prefix);
     ~PrivateFolder();
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;

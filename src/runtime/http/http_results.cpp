@@ -22,8 +22,6 @@ long HttpTransfer::statusCode() const { return finished() ? record_->status : 0;
 
 std::string HttpTransfer::effectiveUrl() const { return finished() ? record_->effectiveUrl : std::string(); }
 
-bool HttpTransfer::cameOverVerifiedHttps() const { return finished() && record_->verifiedTls; }
-
 int64_t awaitTransfer(HttpTransfer& transfer, const std::function<bool(int64_t received)>& between) {
     for (int64_t state = transfer.progress(); state >= kHttpRunning; state = transfer.progress()) {
         // After an abort request the worker needs one more callback to stop; until

@@ -4,7 +4,10 @@
 //
 // Every transfer gives up when it cannot connect within its connect limit, or when
 // fewer than one byte per second arrives over its stall limit, so a dead or trickling
-// host never holds a caller for long. Certificates are always verified against the
+// host never holds a caller for long. A body is never longer than the answer's
+// Content-Length, nor than the transfer's body limit when it has one; the header lines
+// kept for a request are bounded too, so an endless answer costs neither memory nor
+// disk. Certificates are always verified against the
 // system's store, plus the file named by $TESSELON_CA_FILE when that is set. Hosts
 // under the reserved ".invalid" domain fail at once, without a name lookup.
 #pragma once
@@ -38,6 +41,9 @@ inline constexpr const char* kDefaultUserAgent = "Mozilla/5.0 Gecko/41.0 Firefox
 struct HttpLimits {
     long connectSeconds = 15;  // to reach the host, TLS handshake included
     long stallSeconds = 30;    // below one byte per second for this long aborts
+    // A body longer than this fails the transfer while it arrives, and at once when the
+    // answer announces more; -1 for no bound.
+    int64_t maxBodyBytes = -1;
 };
 
 struct HttpProxy {
@@ -74,12 +80,10 @@ public:
     // aborted.
     void requestAbort();
 
-    // Valid once finished. The server's status code (0 when none answered), the URL
-    // the answer finally came from after redirects, and whether that answer came over
-    // HTTPS with the certificate verified.
+    // Valid once finished. The server's status code (0 when none answered) and the URL
+    // the answer finally came from after redirects.
     long statusCode() const;
     std::string effectiveUrl() const;
-    bool cameOverVerifiedHttps() const;
 
     TransferRecord& record() { return *record_; }
     const TransferRecord& record() const { return *record_; }

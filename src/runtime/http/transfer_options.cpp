@@ -55,6 +55,9 @@ bool applyCommonOptions(CURL* curl, const TransferRecord& record) {
     s.set(CURLOPT_PROTOCOLS_STR, "http,https").set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     s.set(CURLOPT_CONNECTTIMEOUT, o.limits.connectSeconds);
     s.set(CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond).set(CURLOPT_LOW_SPEED_TIME, o.limits.stallSeconds);
+    // An answer announcing more than the bound fails before its body is read (libcurl
+    // takes 0 for no bound; the write callbacks hold that one).
+    if (o.limits.maxBodyBytes > 0) s.set(CURLOPT_MAXFILESIZE_LARGE, curl_off_t(o.limits.maxBodyBytes));
     // One more trusted root for a private host; the system's roots stay trusted.
     if (const char* caFile = std::getenv("TESSELON_CA_FILE"); caFile && *caFile) s.set(CURLOPT_CAINFO, caFile);
     return s.ok();

@@ -18,25 +18,38 @@ TransferRecord& recordOf(void* user) { return *static_cast<TransferRecord*>(user
 
 bool abortRequested(const TransferRecord& r) { return r.abortRequested.load(std::memory_order_relaxed); }
 
+// Response header lines kept for a request; a real answer's are a few KiB.
+constexpr size_t kMaxHeaderBytes = size_t(1) << 20;
+
 void countReceived(TransferRecord& r, size_t bytes) {
     r.received.store(r.received.load(std::memory_order_relaxed) + int64_t(bytes), std::memory_order_relaxed);
+}
+
+// Whether `bytes` more would take the body past the transfer's bound; the bytes are
+// counted as they arrive, so nothing past the bound is ever kept.
+bool overBound(TransferRecord& r, size_t bytes) {
+    const int64_t bound = r.options.limits.maxBodyBytes;
+    if (bound < 0 || r.received.load(std::memory_order_relaxed) + int64_t(bytes) <= bound) return false;
+    r.error = "The answer is longer than " + std::to_string(bound) + " bytes";
+    return true;
 }
 
 // Room for the whole announced body at once, so a large download is not copied over
 // and over while it grows; a body larger than announced still grows as it must.
 void reserveAnnounced(TransferRecord& r) {
-    constexpr curl_off_t kLargestReservation = curl_off_t(1) << 30;
+    curl_off_t largest = curl_off_t(1) << 30;
+    if (r.options.limits.maxBodyBytes >= 0) largest = std::min<curl_off_t>(largest, r.options.limits.maxBodyBytes);
     curl_off_t announced = -1;
     if (curl_easy_getinfo(static_cast<CURL*>(r.curl), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) == CURLE_OK &&
         announced > 0)
-        r.body.reserve(size_t(std::min(announced, kLargestReservation)));
+        r.body.reserve(size_t(std::min(announced, largest)));
 }
 
 // Answering fewer bytes than given makes libcurl stop with a write error.
 size_t writeToMemory(char* data, size_t size, size_t count, void* user) {
     TransferRecord& r = recordOf(user);
     const size_t bytes = size * count;
-    if (abortRequested(r)) return 0;
+    if (abortRequested(r) || overBound(r, bytes)) return 0;
     try {
         if (r.body.empty()) reserveAnnounced(r);
         r.body.append(data, bytes);
@@ -50,7 +63,7 @@ size_t writeToMemory(char* data, size_t size, size_t count, void* user) {
 size_t writeToFile(char* data, size_t size, size_t count, void* user) {
     TransferRecord& r = recordOf(user);
     const size_t bytes = size * count;
-    if (abortRequested(r) || !writeAll(r.file.get(), data, bytes)) return 0;
+    if (abortRequested(r) || overBound(r, bytes) || !writeAll(r.file.get(), data, bytes)) return 0;
     r.written += int64_t(bytes);
     countReceived(r, bytes);
     return bytes;
@@ -59,6 +72,10 @@ size_t writeToFile(char* data, size_t size, size_t count, void* user) {
 size_t collectHeader(char* data, size_t size, size_t count, void* user) {
     TransferRecord& r = recordOf(user);
     const size_t bytes = size * count;
+    if (r.headers.size() + bytes > kMaxHeaderBytes) {
+        r.error = "The answer's header lines are too long";
+        return 0;
+    }
     try {
         r.headers.append(data, bytes);
     } catch (const std::bad_alloc&) {
@@ -121,15 +138,12 @@ bool setCallbacks(CURL* curl, TransferRecord& r, char* errorBuffer) {
            curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
 }
 
-void readAnswer(CURL* curl, TransferRecord& r, CURLcode code) {
+void readAnswer(CURL* curl, TransferRecord& r) {
     long status = 0;
     if (curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) r.status = status;
     char* effective = nullptr;
     if (curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
         r.effectiveUrl = effective;
-    // Verification is on unless a request turned it off, so a completed HTTPS answer
-    // came from the host the certificate names.
-    r.verifiedTls = code == CURLE_OK && r.effectiveUrl.starts_with("https://") && !r.has(kHttpNoVerify);
 }
 
 // The whole exchange; false, with r.error set, when it failed. The curl handle is
@@ -161,8 +175,9 @@ bool exchange(TransferRecord& r) {
     r.curl = easy.get();
     const CURLcode code = curl_easy_perform(easy.get());
     r.curl = nullptr;
-    readAnswer(easy.get(), r, code);
-    if (code != CURLE_OK) r.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
+    readAnswer(easy.get(), r);
+    // A bound's own reason says more than libcurl's "write error".
+    if (code != CURLE_OK && r.error.empty()) r.error = errorBuffer[0] ? errorBuffer : curl_easy_strerror(code);
     return code == CURLE_OK;
 }
 

@@ -39,7 +39,6 @@ struct TransferRecord {
     long status = 0;
     std::string error;
     std::string effectiveUrl;
-    bool verifiedTls = false;
     void* curl = nullptr;  // the worker's handle while it runs, for its callbacks
 
     bool isRequest() const { return kind == TransferKind::Request; }

@@ -68,8 +68,9 @@ private:
 };
 
 bool wget(const ToolDownloadContext& context, ToolSession& session, const std::string& url,
-          const std::string& localPath) {
-    std::unique_ptr<ProgramRun> run = session.start(wgetArguments(context.programFolder, localPath, url));
+          const std::string& localPath, int64_t maxBytes) {
+    std::unique_ptr<ProgramRun> run =
+        session.start(boundFileSize(wgetArguments(context.programFolder, localPath, url), maxBytes));
     if (!run) return false;
     if (!session.pause(kStartPauseMs)) return false;
     bool complete = false;
@@ -86,8 +87,9 @@ bool wget(const ToolDownloadContext& context, ToolSession& session, const std::s
 }
 
 bool aria2(const ToolDownloadContext& context, ToolSession& session, const std::string& url,
-           const std::string& localPath) {
-    std::unique_ptr<ProgramRun> run = session.start(aria2Arguments(context.programFolder, localPath, url));
+           const std::string& localPath, int64_t maxBytes) {
+    std::unique_ptr<ProgramRun> run =
+        session.start(boundFileSize(aria2Arguments(context.programFolder, localPath, url), maxBytes));
     if (!run) return false;
     while (run->running()) {
         session.readChunk(*run);
@@ -97,7 +99,7 @@ bool aria2(const ToolDownloadContext& context, ToolSession& session, const std::
 }
 
 bool xh(const ToolDownloadContext& context, ToolSession& session, const std::string& url,
-        const std::string& localPath) {
+        const std::string& localPath, int64_t maxBytes) {
     int64_t size = 0;
     {
         std::unique_ptr<ProgramRun> run = session.start(xhHeadersArguments(context.programFolder, url));
@@ -107,7 +109,7 @@ bool xh(const ToolDownloadContext& context, ToolSession& session, const std::str
             if (!session.pause(kPassPauseMs)) return false;
         }
     }
-    if (size <= 0) return false;
+    if (size <= 0 || (maxBytes >= 0 && size > maxBytes)) return false;
 
     // The body arrives on standard output and is written to the file here. The file is
     // made anew (never written through a link left in its place) before the tool runs.
@@ -128,8 +130,11 @@ bool xh(const ToolDownloadContext& context, ToolSession& session, const std::str
         for (size_t waiting; readThisPass < kBytesPerPass &&
                              (waiting = std::min(run->availableOutput(), block.size())) > 0;) {
             const size_t got = run->readOutput(block.data(), waiting);
-            written = written && writeAll(file.get(), block.data(), got);
             received += int64_t(got);
+            // More than the answer announced is not the file; the tool is left to end
+            // on its closed pipe.
+            if (received > size) return false;
+            written = written && writeAll(file.get(), block.data(), got);
             readThisPass += got;
             percentage = std::to_string(received * 100 / size) + "%";
         }
@@ -169,7 +174,7 @@ bool isWebUrl(const std::string& url) {
 }  // namespace
 
 ToolDownloadResult externalDownload(const ToolDownloadContext& context, const std::string& url,
-                                    const std::string& localPath, bool textMode) {
+                                    const std::string& localPath, bool textMode, int64_t maxBytes) {
     const DownloadTool tool = chooseDownloadTool(context.programFolder);
     if (tool == DownloadTool::None) return ToolDownloadResult{{}, offerTool(context)};
     if (!isWebUrl(url) || urlNeverResolves(url)) return {};
@@ -177,9 +182,9 @@ ToolDownloadResult externalDownload(const ToolDownloadContext& context, const st
     ToolSession session(context);
     bool ok = false;
     switch (tool) {
-    case DownloadTool::Wget: ok = wget(context, session, url, localPath); break;
-    case DownloadTool::Xh: ok = xh(context, session, url, localPath); break;
-    case DownloadTool::Aria2: ok = aria2(context, session, url, localPath); break;
+    case DownloadTool::Wget: ok = wget(context, session, url, localPath, maxBytes); break;
+    case DownloadTool::Xh: ok = xh(context, session, url, localPath, maxBytes); break;
+    case DownloadTool::Aria2: ok = aria2(context, session, url, localPath, maxBytes); break;
     case DownloadTool::None: break;
     }
     if (!ok) return {};

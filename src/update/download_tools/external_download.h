@@ -3,6 +3,7 @@
 // asked for it. The windows stay alive while a tool runs.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -30,7 +31,10 @@ struct ToolDownloadResult {
 };
 
 // Fetches `url` (http or https only) into `localPath` with the first tool present.
+// With `maxBytes` of 0 or more, a body longer than that fails the download as it
+// arrives: wget and aria2 run under a file-size limit that the kernel holds them to,
+// and xh's output is counted as it is read; the file never grows past the bound.
 ToolDownloadResult externalDownload(const ToolDownloadContext& context, const std::string& url,
-                                    const std::string& localPath, bool textMode);
+                                    const std::string& localPath, bool textMode, int64_t maxBytes = -1);
 
 }  // namespace tesselon

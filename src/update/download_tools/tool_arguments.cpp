@@ -34,4 +34,10 @@ std::vector<std::string> xhDownloadArguments(const std::string& programFolder, c
     return {programFolder + "xh.dat", "--download", url};
 }
 
+std::vector<std::string> boundFileSize(std::vector<std::string> arguments, int64_t maxBytes) {
+    if (maxBytes < 0) return arguments;
+    arguments.insert(arguments.begin(), {"prlimit", "--fsize=" + std::to_string(maxBytes), "--"});
+    return arguments;
+}
+
 }  // namespace tesselon

@@ -3,6 +3,7 @@
 // or URL with blanks or quotes stays one argument and nothing passes through a shell.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,5 +19,10 @@ std::vector<std::string> aria2Arguments(const std::string& programFolder, const 
 // which sends the body to standard output.
 std::vector<std::string> xhHeadersArguments(const std::string& programFolder, const std::string& url);
 std::vector<std::string> xhDownloadArguments(const std::string& programFolder, const std::string& url);
+
+// The same command run under a file-size limit of `maxBytes` (util-linux's prlimit), so
+// the kernel stops the tool at the first byte past it, whatever the tool believes the
+// file's size to be; unchanged when `maxBytes` is negative.
+std::vector<std::string> boundFileSize(std::vector<std::string> arguments, int64_t maxBytes);
 
 }  // namespace tesselon

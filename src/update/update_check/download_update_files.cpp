@@ -1,8 +1,8 @@
 #include "core/state.h"
-#include "runtime/fs/file_replacement.h"
 #include "runtime/fs/file_system.h"
 #include "update/download_tools/content_length_probe.h"
 #include "update/update_check/file_checksum.h"
+#include "update/update_check/update_bounds.h"
 #include "update/update_check/update_steps.h"
 
 namespace tesselon {
@@ -14,23 +14,11 @@ constexpr double kFinishedPauseMs = 20;
 constexpr const char* kFailureTitle = "Error Actualizando";
 constexpr const char* kFailureText = "No se pudo descargar actualización";
 
-struct Arrival {
-    bool ok = false;
-    bool overVerifiedHttps = false;
-};
-
-// Reserves a fresh name beside `target` for the download to land on.
-std::string reserveTemporaryBeside(const std::string& target) {
-    std::string path;
-    FileDescriptor reserved = createTemporaryBeside(target, 0666, path);
-    return reserved.valid() ? path : std::string();
+bool downloadWithTool(UpdateSession& session, const std::string& url, const std::string& target, int64_t maxBytes) {
+    return session.toolDownload(url, target, maxBytes).text == "OK";
 }
 
-Arrival downloadWithTool(UpdateSession& session, const std::string& url, const std::string& temporary) {
-    return Arrival{session.toolDownload(url, temporary, false).text == "OK", false};
-}
-
-Arrival downloadWithService(UpdateSession& session, std::string url, const std::string& temporary) {
+bool downloadWithService(UpdateSession& session, std::string url, const std::string& target, int64_t maxBytes) {
     const auto pumping = [&session](int64_t) {
         session.pause(1);
         return !session.leaveRequested();
@@ -39,7 +27,7 @@ Arrival downloadWithService(UpdateSession& session, std::string url, const std::
     int64_t size = contentLengthProbe(url, session.check.limits, pumping);
     if (size < 0 && url.starts_with("https:")) {
         // A host that cannot be reached over HTTPS may still be over HTTP; what comes
-        // that way is trusted only by its checksum.
+        // either way is trusted only by its signed checksum.
         const std::string plain = "http:" + url.substr(6);
         const int64_t plainSize = contentLengthProbe(plain, session.check.limits, pumping);
         if (plainSize > 0) {
@@ -52,28 +40,31 @@ Arrival downloadWithService(UpdateSession& session, std::string url, const std::
     screen.progressValue = 0;
     session.refresh();
 
-    HttpTransferPtr transfer = receiveHttpFile(url, temporary, session.httpOptions());
-    if (!transfer) return {};
+    HttpTransferPtr transfer = receiveHttpFile(url, target, session.httpOptions(maxBytes));
+    if (!transfer) return false;
     const int64_t state = session.await(*transfer, [&](int64_t received) {
         screen.progressValue = received;
         session.refresh();
     });
     // An error page is not the file, whatever the service thinks of it.
     const long status = transfer->statusCode();
-    if (state != kHttpSucceeded || status < 200 || status > 299) return {};
+    if (state != kHttpSucceeded || status < 200 || status > 299) return false;
     screen.progressValue = screen.progressMaximum;
     session.refresh();
     session.pause(kFinishedPauseMs);
-    return Arrival{true, transfer->cameOverVerifiedHttps()};
+    return true;
 }
 
-// Whether the file that arrived may be used: not empty, matching its checksum when the
-// line gives one, and for the executable, either checked that way or fetched over
-// HTTPS with the host's certificate verified.
-bool trustworthy(const std::string& temporary, const UpdateFileLine& line, bool executable, const Arrival& arrival) {
-    if (!arrival.ok || fileSize(temporary) <= 0) return false;
-    if (!line.sha256.empty()) return sha256OfFile(temporary) == line.sha256;
-    return !executable || arrival.overVerifiedHttps;
+bool isSha256Text(const std::string& text) {
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
+// Whether every line names a file that can go where it says and carries the checksum
+// it must match.
+bool everyLineUsable(const std::string& programFolder, const VersionFile& version) {
+    for (const UpdateFileLine& line : version.lines)
+        if (!isSha256Text(line.sha256) || !localPathFor(programFolder, line)) return false;
+    return !version.lines.empty();
 }
 
 }  // namespace
@@ -82,41 +73,37 @@ void reportDownloadFailure(UpdateSession& session) {
     session.frontend.messageBox(kFailureTitle, kFailureText, MessageButtons::Ok, MessageIcon::Error);
 }
 
-DownloadOutcome downloadUpdateFiles(UpdateSession& session, const VersionFile& version, std::string& newExecutable) {
+DownloadOutcome downloadUpdateFiles(UpdateSession& session, const VersionFile& version,
+                                    std::unique_ptr<StagedUpdate>& staged) {
     const size_t count = version.lines.size();
-    newExecutable.clear();
-    const auto giveUp = [&](const std::string& temporary, DownloadOutcome outcome) {
-        if (!temporary.empty()) deleteFile(temporary);
-        if (!newExecutable.empty()) deleteFile(newExecutable);
-        newExecutable.clear();
+    staged.reset();
+    const auto giveUp = [&](DownloadOutcome outcome) {
+        staged.reset();
         if (outcome == DownloadOutcome::Failed) reportDownloadFailure(session);
         return outcome;
     };
+    if (!everyLineUsable(session.programFolder(), version)) return giveUp(DownloadOutcome::Failed);
+    staged = std::make_unique<StagedUpdate>(session.programFolder());
+    if (!staged->valid()) return giveUp(DownloadOutcome::Failed);
 
     for (size_t i = 0; i < count; ++i) {
         const UpdateFileLine& line = version.lines[i];
-        const bool executable = i == 0;
         session.screen.fileCounter = "(" + std::to_string(i + 1) + " de " + std::to_string(count) + ")";
         session.refresh();
         session.pause(kCounterPauseMs);
-        if (session.leaveRequested()) return giveUp({}, DownloadOutcome::Left);
+        if (session.leaveRequested()) return giveUp(DownloadOutcome::Left);
 
-        const std::optional<std::string> target = localPathFor(session.programFolder(), line);
-        if (!target) return giveUp({}, DownloadOutcome::Failed);
-        // The new executable waits beside the running one for the swap; every other file
-        // lands beside its target, which it replaces only once it is whole.
-        const std::string temporary = reserveTemporaryBeside(executable ? session.check.executablePath : *target);
-        if (temporary.empty()) return giveUp({}, DownloadOutcome::Failed);
-
-        const Arrival arrival = session.useTool() ? downloadWithTool(session, line.url(), temporary)
-                                                  : downloadWithService(session, line.url(), temporary);
-        if (session.leaveRequested()) return giveUp(temporary, DownloadOutcome::Left);
-        if (!trustworthy(temporary, line, executable, arrival)) return giveUp(temporary, DownloadOutcome::Failed);
-        if (executable) {
-            newExecutable = temporary;
-        } else if (!renameFile(temporary, *target)) {
-            return giveUp(temporary, DownloadOutcome::Failed);
-        }
+        // A subfolder that is not there fails the file before it is fetched.
+        if (!openLineFolder(session.programFolder(), line).valid()) return giveUp(DownloadOutcome::Failed);
+        // Files fetched before this one take their room on the same file system.
+        const int64_t allowance = updateFileAllowance(staged->folderPath());
+        if (allowance <= 0) return giveUp(DownloadOutcome::Failed);
+        const std::string target = staged->downloadPath(i);
+        const bool arrived = session.useTool() ? downloadWithTool(session, line.url(), target, allowance)
+                                               : downloadWithService(session, line.url(), target, allowance);
+        if (session.leaveRequested()) return giveUp(DownloadOutcome::Left);
+        if (!arrived || fileSize(target) <= 0 || sha256OfFile(target) != line.sha256)
+            return giveUp(DownloadOutcome::Failed);
     }
     return DownloadOutcome::Done;
 }

@@ -1,4 +1,5 @@
 #include "runtime/fs/file_system.h"
+#include "update/update_check/update_bounds.h"
 #include "update/update_check/update_steps.h"
 
 namespace tesselon {
@@ -13,26 +14,45 @@ std::string answerText(UpdateSession& session, HttpTransferPtr transfer) {
     return finishHttp(std::move(transfer)).body;
 }
 
+// A small file fetched whole through the download tool into the check's private
+// folder, read and removed; empty when it did not come. Nothing when the program must
+// end.
+std::optional<std::string> throughTool(UpdateSession& session, const std::string& url, const char* copyName,
+                                       int64_t maxBytes) {
+    if (!session.temporary.valid()) return std::string();
+    const std::string copy = session.temporary.file(copyName);
+    const ToolDownloadResult result = session.toolDownload(url, copy, maxBytes);
+    if (result.endProgram) return std::nullopt;
+    std::string text;
+    if (result.text == "OK") text = readWholeFile(copy, uint64_t(maxBytes)).value_or(std::string());
+    deleteFile(copy);
+    return text;
+}
+
 }  // namespace
 
 std::optional<std::string> fetchVersionText(UpdateSession& session, const std::string& versionUrl) {
-    if (session.useTool()) {
-        ToolDownloadResult result = session.toolDownload(versionUrl, session.temporary.file("$zikupdate.tmp"), true);
-        if (result.endProgram) return std::nullopt;
-        return std::move(result.text);
-    }
-    std::string text = answerText(session, receiveHttpMemory(versionUrl, session.httpOptions()));
+    if (session.useTool()) return throughTool(session, versionUrl, "$zikupdate.tmp", kVersionFileMaxBytes);
+    const HttpOptions options = session.httpOptions(kVersionFileMaxBytes);
+    std::string text = answerText(session, receiveHttpMemory(versionUrl, options));
     if (text.find("Error 404 Not Found") == std::string::npos) return text;
 
     // Some hosts answer a first request with an error page; a second try goes through
     // a file.
-    const std::string copy = session.temporary.file("~lastversion.tmp");
-    HttpTransferPtr second = receiveHttpFile(versionUrl, copy, session.httpOptions());
     text.clear();
+    if (!session.temporary.valid()) return text;
+    const std::string copy = session.temporary.file("~lastversion.tmp");
+    HttpTransferPtr second = receiveHttpFile(versionUrl, copy, options);
     if (second && session.await(*second) == kHttpSucceeded && isSuccessStatus(second->statusCode()))
-        text = readWholeFile(copy).value_or(std::string());
+        text = readWholeFile(copy, uint64_t(kVersionFileMaxBytes)).value_or(std::string());
     deleteFile(copy);
     return text;
+}
+
+std::optional<std::string> fetchVersionSignature(UpdateSession& session, const std::string& versionUrl) {
+    const std::string url = versionUrl + kSignatureSuffix;
+    if (session.useTool()) return throughTool(session, url, "$zikupdate.sig", kSignatureMaxBytes);
+    return answerText(session, receiveHttpMemory(url, session.httpOptions(kSignatureMaxBytes)));
 }
 
 }  // namespace tesselon

@@ -53,10 +53,11 @@ bool UpdateSession::takeDownloadRequest() {
     return pressed;
 }
 
-HttpOptions UpdateSession::httpOptions() const {
+HttpOptions UpdateSession::httpOptions(int64_t maxBodyBytes) const {
     HttpOptions options;
     options.flags = kHttpAsync;
     options.limits = check.limits;
+    options.limits.maxBodyBytes = maxBodyBytes;
     return options;
 }
 
@@ -68,12 +69,13 @@ int64_t UpdateSession::await(HttpTransfer& transfer, const std::function<void(in
     });
 }
 
-ToolDownloadResult UpdateSession::toolDownload(const std::string& url, const std::string& localPath, bool textMode) {
+ToolDownloadResult UpdateSession::toolDownload(const std::string& url, const std::string& localPath,
+                                               int64_t maxBytes) {
     const ToolDownloadContext context{programFolder(), frontend, check.hosts, [this] {
                                           collectInput();
                                           return leaveRequested();
                                       }};
-    return externalDownload(context, url, localPath, textMode);
+    return externalDownload(context, url, localPath, false, maxBytes);
 }
 
 }  // namespace tesselon

@@ -42,12 +42,13 @@ public:
     bool takeDownloadRequest();
     bool checkBoxChecked() const { return checkBox_; }
 
-    HttpOptions httpOptions() const;
+    // Options of the check's transfers, with a body of at most `maxBodyBytes`.
+    HttpOptions httpOptions(int64_t maxBodyBytes) const;
     // Waits for a transfer while the windows stay alive; a request to leave aborts it.
     // `onProgress` sees the bytes received after every pass.
     int64_t await(HttpTransfer& transfer, const std::function<void(int64_t)>& onProgress = {});
-    // The same for a download through a tool.
-    ToolDownloadResult toolDownload(const std::string& url, const std::string& localPath, bool textMode);
+    // The same for a download through a tool, of at most `maxBytes`.
+    ToolDownloadResult toolDownload(const std::string& url, const std::string& localPath, int64_t maxBytes);
 
 private:
     void collectInput();

@@ -1,8 +1,8 @@
 // The vendor's version file: "#"-separated fields per line. The first line carries
 // the keyword VERSION and the online build stamp; every line, the first included,
 // names a file of the build (the first one being the new executable), the URL folder
-// it is fetched from, the subfolder of the program folder it goes to and, optionally,
-// its SHA-256 in lower-case hex.
+// it is fetched from, the subfolder of the program folder it goes to and its SHA-256 in
+// lower-case hex, without which the file is not installed.
 #pragma once
 
 #include <optional>

@@ -2,7 +2,9 @@
 # Debian's OpenSSH sshd on 127.0.0.1 for the tests and the benchmarks: a throw-away
 # ed25519 host key in WORK_DIR, SFTP only, for one account that logs in with a password.
 #
-# Usage: sshd_server.sh WORK_DIR
+# Usage: sshd_server.sh WORK_DIR [keyboard-interactive]
+# With keyboard-interactive the password is asked through PAM's keyboard-interactive
+# exchange instead of the password method, as many hosts set it up.
 # Prints "PORT n", "PASSWORD p", "FINGERPRINT SHA256:...", "KEY ssh-ed25519 ..." and then
 # "READY", or one line "SKIP reason"; the server ends when standard input closes.
 #
@@ -10,7 +12,16 @@
 # no shell) is made on first use with a random password, kept in a file only root can
 # read so that later runs, and runs side by side, share it.
 set -u
-work=${1:?usage: sshd_server.sh WORK_DIR}
+work=${1:?usage: sshd_server.sh WORK_DIR [keyboard-interactive]}
+if [ "${2:-}" = keyboard-interactive ]; then
+  authentication="UsePAM yes
+PasswordAuthentication no
+KbdInteractiveAuthentication yes"
+else
+  authentication="UsePAM no
+PasswordAuthentication yes
+KbdInteractiveAuthentication no"
+fi
 user=tesselon-sftp
 state=/var/lib/tesselon-tests
 sshd=/usr/sbin/sshd
@@ -51,9 +62,7 @@ Port $port
 ListenAddress 127.0.0.1
 HostKey $work/host_key
 PidFile $work/sshd.pid
-UsePAM no
-PasswordAuthentication yes
-KbdInteractiveAuthentication no
+$authentication
 PubkeyAuthentication no
 PermitRootLogin no
 AllowUsers $user

@@ -1,6 +1,7 @@
 #include "support/sshd_test_server.h"
 
 #include <filesystem>
+#include <vector>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,9 +26,10 @@ std::string valueOf(const std::string& line, const std::string& key) {
 
 }  // namespace
 
-SshdTestServer::SshdTestServer() {
-    RunResult started = runProgramArguments({sourceDir() + "tests/support/sshd_server.sh", scratch_.path()}, {},
-                                            kRunOpen | kRunReadOutput | kRunWriteInput);
+SshdTestServer::SshdTestServer(Login login) {
+    std::vector<std::string> arguments = {sourceDir() + "tests/support/sshd_server.sh", scratch_.path()};
+    if (login == Login::KeyboardInteractive) arguments.push_back("keyboard-interactive");
+    RunResult started = runProgramArguments(arguments, {}, kRunOpen | kRunReadOutput | kRunWriteInput);
     if (!started.ok || !started.run) {
         skipReason_ = "tests/support/sshd_server.sh could not be started";
         return;

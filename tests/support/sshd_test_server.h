@@ -20,7 +20,11 @@ class SshdTestServer {
 public:
     static constexpr const char* kUser = "tesselon-sftp";
 
-    SshdTestServer();
+    // How the server asks for the password: the password method, or a
+    // keyboard-interactive exchange through PAM.
+    enum class Login { Password, KeyboardInteractive };
+
+    explicit SshdTestServer(Login login = Login::Password);
     ~SshdTestServer();
     SshdTestServer(const SshdTestServer&) = delete;
     SshdTestServer& operator=(const SshdTestServer&) = delete;

@@ -69,6 +69,35 @@ bool setOptions(ssh_session ssh, const SftpConnectOptions& options) {
            ssh_options_set(ssh, SSH_OPTIONS_TIMEOUT, &seconds) == SSH_OK;
 }
 
+// Answers a keyboard-interactive exchange with the password: the one hidden answer asked
+// for. A server that asks for a second one is refusing the first.
+int logInInteractively(ssh_session ssh, const std::string& password) {
+    bool answered = false;
+    int rc = ssh_userauth_kbdint(ssh, nullptr, nullptr);
+    for (int round = 0; rc == SSH_AUTH_INFO && round < 4; ++round) {
+        const int prompts = ssh_userauth_kbdint_getnprompts(ssh);
+        for (int i = 0; i < prompts; ++i) {
+            char echo = 0;
+            ssh_userauth_kbdint_getprompt(ssh, unsigned(i), &echo);
+            if (!echo && answered) return SSH_AUTH_DENIED;
+            if (ssh_userauth_kbdint_setanswer(ssh, unsigned(i), echo ? "" : password.c_str()) < 0) {
+                return SSH_AUTH_ERROR;
+            }
+            answered = answered || !echo;
+        }
+        rc = ssh_userauth_kbdint(ssh, nullptr, nullptr);
+    }
+    return rc == SSH_AUTH_INFO ? SSH_AUTH_DENIED : rc;
+}
+
+// Password authentication, or the same password through a keyboard-interactive exchange
+// where the server offers only that (PAM setups often do).
+int logIn(ssh_session ssh, const std::string& password) {
+    const int rc = ssh_userauth_password(ssh, nullptr, password.c_str());
+    if (rc != SSH_AUTH_DENIED || !(ssh_userauth_list(ssh, nullptr) & SSH_AUTH_METHOD_INTERACTIVE)) return rc;
+    return logInInteractively(ssh, password);
+}
+
 }  // namespace
 
 SftpConnection::State::~State() {
@@ -165,7 +194,7 @@ SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
     }
 
     if (options.user.empty()) return fail(SftpFailure::LoginRefused);
-    switch (ssh_userauth_password(ssh, nullptr, options.password.c_str())) {
+    switch (logIn(ssh, options.password)) {
         case SSH_AUTH_SUCCESS: break;
         case SSH_AUTH_DENIED:
         case SSH_AUTH_PARTIAL: return fail(SftpFailure::LoginRefused);

@@ -1,4 +1,5 @@
-// The server's host key against the known-hosts files, with a real sshd on 127.0.0.1.
+// Connecting to a real sshd on 127.0.0.1: the server's host key against the known-hosts
+// files, and the login.
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -16,7 +17,7 @@ namespace {
 
 using testing::readFile;
 
-class SftpHostKey : public SftpTest {
+class SftpConnect : public SftpTest {
 protected:
     std::string knownHostsName() const { return "[127.0.0.1]:" + std::to_string(server().port()); }
 
@@ -31,7 +32,7 @@ protected:
     }
 };
 
-TEST_F(SftpHostKey, UnknownKeyIsRefusedUntilItsFingerprintIsAcceptedThenStoredAndKnown) {
+TEST_F(SftpConnect, UnknownKeyIsRefusedUntilItsFingerprintIsAcceptedThenStoredAndKnown) {
     SftpConnectOptions o = options();
     const size_t logStart = server().log().size();
     SftpConnectResult first = SftpConnection::connect(o);
@@ -62,7 +63,7 @@ TEST_F(SftpHostKey, UnknownKeyIsRefusedUntilItsFingerprintIsAcceptedThenStoredAn
     EXPECT_EQ(readFile(keys.file("known_hosts")), knownHostsName() + " " + server().publicKey() + "\n");
 }
 
-TEST_F(SftpHostKey, TheUsersKnownHostsCountHashedEntriesIncluded) {
+TEST_F(SftpConnect, TheUsersKnownHostsCountHashedEntriesIncluded) {
     const std::string other = testing::makeSshKey(keys.file("other_key"));
     keys.write("user_known_hosts", "# mine\nother.example " + other + "\n" + knownHostsName() + " " +
                                        server().publicKey() + "\n");
@@ -80,7 +81,7 @@ TEST_F(SftpHostKey, TheUsersKnownHostsCountHashedEntriesIncluded) {
     EXPECT_FALSE(std::filesystem::exists(keys.file("known_hosts")));
 }
 
-TEST_F(SftpHostKey, ChangedOrRevokedKeyIsRefusedWhateverWasAccepted) {
+TEST_F(SftpConnect, ChangedOrRevokedKeyIsRefusedWhateverWasAccepted) {
     const std::string other = testing::makeSshKey(keys.file("other_key"));
     ASSERT_FALSE(other.empty());
     SftpConnectOptions o = options();
@@ -105,7 +106,7 @@ TEST_F(SftpHostKey, ChangedOrRevokedKeyIsRefusedWhateverWasAccepted) {
     EXPECT_EQ(SftpConnection::connect(o).failure, SftpFailure::HostKeyChanged);
 }
 
-TEST_F(SftpHostKey, WrongPasswordIsARefusedLoginAndAClosedPortCannotConnect) {
+TEST_F(SftpConnect, WrongPasswordIsARefusedLoginAndAClosedPortCannotConnect) {
     SftpConnectOptions o = options();
     o.acceptedFingerprint = server().fingerprint();
     o.password = "not " + o.password;
@@ -123,6 +124,19 @@ TEST_F(SftpHostKey, WrongPasswordIsARefusedLoginAndAClosedPortCannotConnect) {
     ASSERT_EQ(::getsockname(bound.get(), reinterpret_cast<sockaddr*>(&address), &length), 0);
     o.port = ntohs(address.sin_port);
     EXPECT_EQ(SftpConnection::connect(o).failure, SftpFailure::CannotConnect);
+}
+
+TEST_F(SftpConnect, APasswordAskedForThroughKeyboardInteractiveIsGiven) {
+    testing::SshdTestServer pam(testing::SshdTestServer::Login::KeyboardInteractive);
+    if (!pam.skipReason().empty()) GTEST_SKIP() << pam.skipReason();
+    SftpConnectOptions o = options();
+    o.port = pam.port();
+    o.acceptedFingerprint = pam.fingerprint();
+    SftpConnectResult connected = SftpConnection::connect(o);
+    EXPECT_EQ(connected.failure, SftpFailure::None);
+    EXPECT_NE(pam.log().find("Accepted keyboard-interactive"), std::string::npos) << pam.log();
+    o.password = "not " + o.password;
+    EXPECT_EQ(SftpConnection::connect(o).failure, SftpFailure::LoginRefused);
 }
 
 }  // namespace

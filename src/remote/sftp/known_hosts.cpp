@@ -116,7 +116,7 @@ HostKeyStatus lookUpHostKey(ssh_session session, ssh_key serverKey, const KnownH
     return other ? HostKeyStatus::Changed : HostKeyStatus::Unknown;
 }
 
-std::string hostKeyFingerprint(ssh_key key) {
+std::string keyFingerprint(ssh_key key) {
     unsigned char* hash = nullptr;
     size_t length = 0;
     if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) != SSH_OK) return {};

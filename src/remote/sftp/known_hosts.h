@@ -32,7 +32,7 @@ HostKeyStatus lookUpHostKey(ssh_session session, ssh_key serverKey, const KnownH
 
 // "SHA256:" and the unpadded base64 of the key's SHA-256, as OpenSSH prints it; empty
 // when it cannot be made.
-std::string hostKeyFingerprint(ssh_key key);
+std::string keyFingerprint(ssh_key key);
 
 // Adds the connected session's host key, under the host's known-hosts name, to the
 // file of accepted keys, replacing the file in one step. False when it could not be

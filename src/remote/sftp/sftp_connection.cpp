@@ -60,7 +60,7 @@ bool setOptions(ssh_session ssh, const SftpConnectOptions& options) {
            ssh_options_set(ssh, SSH_OPTIONS_PROCESS_CONFIG, &readConfig) == SSH_OK &&
            ssh_options_set(ssh, SSH_OPTIONS_HOST, options.host.c_str()) == SSH_OK &&
            ssh_options_set(ssh, SSH_OPTIONS_PORT, &port) == SSH_OK &&
-           ssh_options_set(ssh, SSH_OPTIONS_USER, options.user.c_str()) == SSH_OK &&
+           (options.user.empty() || ssh_options_set(ssh, SSH_OPTIONS_USER, options.user.c_str()) == SSH_OK) &&
            ssh_options_set(ssh, SSH_OPTIONS_STRICTHOSTKEYCHECK, &strict) == SSH_OK &&
            ssh_options_set(ssh, SSH_OPTIONS_KNOWNHOSTS, userFile.empty() ? "/dev/null" : userFile.c_str()) == SSH_OK &&
            ssh_options_set(ssh, SSH_OPTIONS_GLOBAL_KNOWNHOSTS,
@@ -111,13 +111,19 @@ SftpConnection::State::~State() {
     ssh.reset();
 }
 
-SftpFailure SftpConnection::State::failureAfter(SftpFailure otherwise) {
+SftpFailure SftpConnection::State::cutShortOr(SftpFailure otherwise) {
     switch (watchdog.tripped()) {
         case SocketWatchdog::Trip::Idle:
         case SocketWatchdog::Trip::Deadline: broken = true; return SftpFailure::TimedOut;
         case SocketWatchdog::Trip::Cancelled: broken = true; return SftpFailure::Cancelled;
-        case SocketWatchdog::Trip::None: break;
+        case SocketWatchdog::Trip::None: return otherwise;
     }
+    return otherwise;
+}
+
+SftpFailure SftpConnection::State::failureAfter(SftpFailure otherwise) {
+    const SftpFailure failure = cutShortOr(otherwise);
+    if (failure != otherwise) return failure;
     if (!ssh || !ssh_is_connected(ssh.get())) {
         broken = true;
         return SftpFailure::ConnectionLost;
@@ -144,12 +150,14 @@ SftpConnection::~SftpConnection() = default;
 SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
     SftpConnectResult result;
     auto fail = [&result](SftpFailure failure) {
-        result.failure = failure;
-        return std::move(result);
+        SftpConnectResult failed;
+        failed.failure = failure;
+        failed.fingerprint = result.fingerprint;
+        failed.keyStored = result.keyStored;
+        return failed;
     };
-    const bool cancelled = options.cancel && options.cancel->load();
+    if (options.cancel && options.cancel->load()) return fail(SftpFailure::Cancelled);
     const std::optional<uint32_t> address = resolveIpv4(options.host);
-    if (cancelled) return fail(SftpFailure::Cancelled);
     if (!address || options.port <= 0 || options.port > 65535) return fail(SftpFailure::CannotConnect);
 
     auto state = std::make_unique<State>();
@@ -175,13 +183,13 @@ SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
         ::close(fd);
         return fail(SftpFailure::CannotConnect);
     }
-    if (ssh_connect(ssh) != SSH_OK) return fail(state->failureAfter(SftpFailure::CannotConnect));
+    if (ssh_connect(ssh) != SSH_OK) return fail(state->cutShortOr(SftpFailure::CannotConnect));
     state->watchdog.progress();
 
     ssh_key rawKey = nullptr;
     if (ssh_get_server_publickey(ssh, &rawKey) != SSH_OK || !rawKey) return fail(SftpFailure::CannotConnect);
     const SshKeyHandle serverKey(rawKey);
-    state->fingerprint = result.fingerprint = tesselon::hostKeyFingerprint(serverKey.get());
+    state->fingerprint = result.fingerprint = keyFingerprint(serverKey.get());
     switch (lookUpHostKey(ssh, serverKey.get(), options.knownHosts)) {
         case HostKeyStatus::Known: break;
         case HostKeyStatus::Changed: return fail(SftpFailure::HostKeyChanged);
@@ -198,12 +206,12 @@ SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
         case SSH_AUTH_SUCCESS: break;
         case SSH_AUTH_DENIED:
         case SSH_AUTH_PARTIAL: return fail(SftpFailure::LoginRefused);
-        default: return fail(state->failureAfter(SftpFailure::CannotConnect));
+        default: return fail(state->cutShortOr(SftpFailure::CannotConnect));
     }
     state->watchdog.progress();
     state->sftp.reset(sftp_new(ssh));
     if (!state->sftp || sftp_init(state->sftp.get()) != SSH_OK) {
-        return fail(state->failureAfter(SftpFailure::CannotConnect));
+        return fail(state->cutShortOr(SftpFailure::CannotConnect));
     }
     result.connection.emplace(SftpConnection(std::move(state)));
     return result;

@@ -16,9 +16,11 @@ struct SftpConnection::State {
     State(const State&) = delete;
     State& operator=(const State&) = delete;
 
-    // The failure of an operation whose libssh call failed: a tripped watchdog tells
-    // TimedOut or Cancelled and ends the connection's use; a session that lost its
-    // connection is ConnectionLost; otherwise `otherwise`.
+    // The failure of an operation whose libssh call failed: TimedOut or Cancelled when
+    // the watchdog cut it short (which ends the connection's use), else `otherwise`.
+    SftpFailure cutShortOr(SftpFailure otherwise);
+    // The same for an operation on an established connection, which is ConnectionLost
+    // when the session lost its connection.
     SftpFailure failureAfter(SftpFailure otherwise);
     // The failure for a refused request, from the SFTP status code.
     SftpFailure statusFailure(SftpFailure otherwise);

@@ -1,0 +1,130 @@
+// One SFTP connection over SSH: connected within a time bound, the server's host key
+// checked against the known-hosts files before anything else is sent, logged in with a
+// password; then folder listings and file downloads.
+//
+// Every wait is bounded: no answer within the idle bound, or an operation past its
+// deadline, fails the operation as TimedOut and leaves the connection unusable (connect
+// again). Failures are SftpFailure values; nothing throws.
+//
+// A connection is used by one thread at a time.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "remote/sftp/known_hosts.h"
+#include "remote/sftp/sftp_failure.h"
+
+namespace tesselon {
+
+inline constexpr int kSftpDefaultPort = 22;
+// A file whose listing gave no size is fetched up to this many bytes.
+inline constexpr uint64_t kSftpUnlistedSizeBound = uint64_t(1) << 30;
+inline constexpr size_t kSftpMaxListingEntries = 1'000'000;
+
+struct SftpTimeouts {
+    // Longest wait for any answer of the server.
+    std::chrono::milliseconds idle{30'000};
+    // Deadline of a connection with its login, of one folder's listing and of any
+    // other single request.
+    std::chrono::milliseconds operation{60'000};
+    // A download's deadline is `operation` plus its size at this many bytes a second,
+    // so a server cannot hold a transfer open by trickling.
+    uint64_t minimumBytesPerSecond = 1024;
+};
+
+struct SftpConnectOptions {
+    std::string host;  // dotted IPv4 address or a name
+    int port = kSftpDefaultPort;
+    std::string user;
+    std::string password;
+    KnownHostsFiles knownHosts;
+    // The "SHA256:..." fingerprint the user accepted for a host key no file knows yet
+    // (the window's question, or --host-key); the key is then stored in
+    // knownHosts.accepted. A changed key is refused whatever this says.
+    std::string acceptedFingerprint;
+    SftpTimeouts timeouts;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+enum class SftpEntryKind { File, Folder, Link, Other };
+
+struct SftpEntry {
+    std::string name;               // bytes as the server sent them
+    std::optional<uint64_t> size;   // when the server gave one
+    std::optional<int64_t> modified;  // seconds since 1970 UTC, when given
+    SftpEntryKind kind = SftpEntryKind::Other;  // a link is listed as itself, never followed
+};
+
+struct SftpListing {
+    SftpFailure failure = SftpFailure::None;
+    std::vector<SftpEntry> entries;  // in the server's order; what arrived before a failure
+};
+
+struct SftpPath {
+    SftpFailure failure = SftpFailure::None;
+    std::string path;
+};
+
+struct SftpDownloadOptions {
+    // The size the listing gave: the file must have exactly this many bytes. Without
+    // one, at most kSftpUnlistedSizeBound.
+    std::optional<uint64_t> listedSize;
+    // Called with the bytes written so far, after each piece.
+    std::function<void(uint64_t)> progress;
+    // Raising it stops the transfer (and ends the connection) within a moment.
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+struct SftpConnectResult;
+
+class SftpConnection {
+public:
+    // Connects, checks the host key, logs in and starts the SFTP service.
+    static SftpConnectResult connect(const SftpConnectOptions& options);
+
+    SftpConnection(SftpConnection&&) noexcept;
+    SftpConnection& operator=(SftpConnection&&) noexcept;
+    ~SftpConnection();
+
+    // False once an operation timed out, was cancelled or lost the connection.
+    bool usable() const;
+    // The server's host key, "SHA256:...".
+    const std::string& hostKeyFingerprint() const;
+
+    // The absolute path the server resolves `path` to (relative paths start in the
+    // login folder); FolderMissing when it does not exist.
+    SftpPath canonicalPath(const std::string& path);
+    // The entries of a folder ("." and ".." included when the server sends them). More
+    // than `maxEntries` entries fail as OverBound, with the first `maxEntries` kept.
+    SftpListing list(const std::string& folder, size_t maxEntries = kSftpMaxListingEntries);
+    // Fetches `remotePath` into a temporary beside `localPath` and renames it into
+    // place once every byte arrived; on any failure `localPath` is left as it was.
+    SftpFailure download(const std::string& remotePath, const std::string& localPath,
+                         const SftpDownloadOptions& options = {});
+
+    struct State;
+
+private:
+    explicit SftpConnection(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+struct SftpConnectResult {
+    std::optional<SftpConnection> connection;  // when failure is None
+    SftpFailure failure = SftpFailure::None;
+    // The server's host key once it was seen ("SHA256:..."), also on failure: what the
+    // window shows when asking to accept an unknown key.
+    std::string fingerprint;
+    // An accepted key was written to the file of accepted keys; false when none was
+    // accepted, or when the file could not be written (the connection still went on).
+    bool keyStored = false;
+};
+
+}  // namespace tesselon

@@ -1,0 +1,68 @@
+// Walking a remote folder over SFTP into the list of files to fetch, in the order the
+// FTP scan gives: within a folder, first the files of its subfolders (each subfolder
+// complete, depth first), then its own files; the entries of a folder are taken in the
+// reverse of the server's order, as the FTP listing delivers them. Nothing is sorted.
+//
+// What a server lists is held to bounds: names that would leave their folder are
+// refused, folders nested more than `maxDepth` levels below the root are not entered, a
+// folder whose canonical path was already scanned is not scanned again, links are
+// listed by their own name and never followed, and the walk stops after `maxEntries`
+// listing entries.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "remote/listed_names.h"
+#include "remote/sftp/sftp_connection.h"
+
+namespace tesselon {
+
+inline constexpr int kSftpMaxScanDepth = 64;
+
+struct SftpScanOptions {
+    bool recursive = true;
+    // Whether a file (or link, or other non-folder entry) of this name is wanted, such
+    // as the extension filter; every name when empty.
+    std::function<bool(std::string_view name)> accept;
+    // Told of each accepted file as it is found, with the count so far.
+    std::function<void(const std::string& name, size_t found)> found;
+    size_t maxEntries = kSftpMaxListingEntries;
+    int maxDepth = kSftpMaxScanDepth;
+};
+
+struct SftpScanFile {
+    std::string path;  // absolute: the folder's canonical path, "/", the name
+    std::optional<uint64_t> size;
+    std::optional<int64_t> modified;
+};
+
+// Something the walk passed by: a subfolder it could not read (FolderMissing,
+// ListingFailed, TimedOut ...) or did not enter (OverBound: too deep), or a name it
+// refused (UnsafeName, with `nameProblem`).
+struct SftpScanProblem {
+    std::string folder;  // the folder holding the name, or the folder itself
+    std::string name;    // empty when the problem is the folder itself
+    SftpFailure failure = SftpFailure::None;
+    ListedNameProblem nameProblem = ListedNameProblem::None;
+};
+
+struct SftpScanResult {
+    // The root folder itself could not be resolved or listed; nothing was found.
+    SftpFailure failure = SftpFailure::None;
+    std::string root;  // the root's canonical path, once known
+    std::vector<SftpScanFile> files;
+    std::vector<SftpScanProblem> problems;
+    // The walk ended early: the entry limit was reached, or the connection broke
+    // (`stopReason` tells which); what was found before stays in `files`.
+    bool stopped = false;
+    SftpFailure stopReason = SftpFailure::None;
+};
+
+SftpScanResult scanSftpFolder(SftpConnection& connection, const std::string& root, const SftpScanOptions& options);
+
+}  // namespace tesselon

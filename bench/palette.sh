@@ -28,6 +28,7 @@ batch=${BATCH:-$PWD/$build/bin/tesselon-batch}
 
 work=${BENCH_WORK:-$(mktemp -d)}
 [ -n "${BENCH_WORK:-}" ] || trap 'rm -rf "$work"' EXIT
+mkdir -p "$work"
 for text in 0 1; do
   printf '[ProcesosEntorno]\r\n{"ExtensionesActivas":"JPG|JPEG|PNG|GIF"}\r\n[ProcesosImage]\r\n{"MarcaDeAgua":%d}\r\n' \
     "$text" >"$work/text$text.cfg"

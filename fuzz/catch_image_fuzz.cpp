@@ -27,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::optional<tesselon::ImageObject> image = tesselon::catchImage(data, size, registry);
     if (!image || image->width > 512 || image->height > 512) return 0;
     tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, image->depth);
+    // At the source's depth a palette image goes through the palette paths (exact
+    // colours, or reduced with its alpha); at depth 2 most images need a reduction.
+    tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, tesselon::kDepthOfSource);
+    tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, 2);
     if (image->frameCount == 1 && tesselon::resizeImage(*image, image->width / 2 + 1, image->height + 3)) {
         tesselon::encodeImage(*image, registry, tesselon::kFormatJPEG, 7, 24);
     }

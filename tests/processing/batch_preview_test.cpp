@@ -11,6 +11,7 @@
 #include "runtime/imaging/image_save.h"
 #include "processing/batch_test_support.h"
 #include "runtime/fs/file_system.h"
+#include "runtime/imaging_test_images.h"
 
 namespace tesselon {
 namespace {
@@ -30,9 +31,13 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
         }
     f.dir.write("in/b.png", *encodeImage(clear, f.state.codecs, kFormatPNG, 9, 32));
     f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), 2 << 8, f.state.codecs));
+    // A GIF with a transparent index and all 256 colours of its table.
+    for (const testing::PaletteSample& sample : testing::paletteCorpus()) {
+        if (sample.name == "gif8-clear-interlaced.gif") f.dir.write("in/d.gif", sample.bytes);
+    }
     f.state.settings.entorno.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
     f.scan();
-    ASSERT_EQ(f.state.SourceImageList.size(), 3u);
+    ASSERT_EQ(f.state.SourceImageList.size(), 4u);
     // Turned (which drops transparency) and not.
     for (const auto& [format, rotation] : {std::pair{"original", 17}, std::pair{"jpg", 17}, std::pair{"png", 17},
                                            std::pair{"gif", 17}, std::pair{"original", 0}, std::pair{"png", 0}}) {
@@ -43,7 +48,7 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
         f.state.settings.image.InvertirColores = 1;
         const PipelineSettings settings = pipelineSettingsOf(f.state);
         PreviewCache cache;
-        for (size_t entry = 0; entry < 3; ++entry) {
+        for (size_t entry = 0; entry < 4; ++entry) {
             SCOPED_TRACE(::testing::Message() << format << " at " << rotation << ", entry " << entry);
             const PreviewImage preview =
                 renderPreview(cache, settings, jobForEntry(f.state, entry, 0, true, temporaryFolder()));

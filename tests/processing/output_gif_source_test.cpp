@@ -18,15 +18,16 @@ TEST(GifSource, GifBecomesItsPalettePngRendering) {
     ASSERT_GT(loaded->frameCount, 1);
     EXPECT_TRUE(isAnimatedGifSource(*loaded, "GIF"));
     EXPECT_FALSE(isAnimatedGifSource(*loaded, "jpg"));
-    const int width = loaded->width;
+    const std::vector<uint8_t> firstFrame = loaded->pixels;
 
+    // The first frame exactly, with its transparent pixels.
     const std::optional<ImageObject> prepared = prepareGifSource(std::move(loaded), "GIF", registry);
     ASSERT_TRUE(prepared);
     EXPECT_EQ(prepared->format, kFormatPNG);
     EXPECT_EQ(prepared->sourceDepth, 8);
-    EXPECT_EQ(prepared->depth, 24);
+    EXPECT_EQ(prepared->depth, 32);
     EXPECT_EQ(prepared->frameCount, 1);
-    EXPECT_EQ(prepared->width, width);
+    EXPECT_EQ(prepared->pixels, firstFrame);
 }
 
 TEST(GifSource, OtherImagesPassUnchanged) {

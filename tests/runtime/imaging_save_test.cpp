@@ -24,26 +24,6 @@ std::optional<ImageObject> decode(const std::string& bytes) {
     return catchImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), standardRegistry());
 }
 
-struct PngHeader {
-    int bitDepth = 0, colourType = 0;
-    size_t paletteEntries = 0;
-    bool transparency = false;
-};
-
-PngHeader pngHeaderOf(const std::string& png) {
-    PngHeader header;
-    for (size_t p = 8; p + 8 <= png.size();) {
-        size_t length = 0;
-        for (int i = 0; i < 4; ++i) length = length << 8 | uint8_t(png[p + size_t(i)]);
-        const std::string type = png.substr(p + 4, 4);
-        if (type == "IHDR") header.bitDepth = uint8_t(png[p + 16]), header.colourType = uint8_t(png[p + 17]);
-        if (type == "PLTE") header.paletteEntries = length / 3;
-        header.transparency |= type == "tRNS";
-        p += length + 12;
-    }
-    return header;
-}
-
 // A 32-bit image with an opaque, a half-transparent red and a fully transparent pixel.
 ImageObject translucentImage() {
     std::optional<ImageObject> image = createImage(3, 1, 32, kTransparentFill);
@@ -58,8 +38,8 @@ TEST(ImagingSave, AlphaIsKeptAtDepth32AndFlattenedOntoWhiteOtherwise) {
     const std::optional<std::string> rgba = encodeImage(image, standardRegistry(), kFormatPNG, 7, 32);
     const std::optional<std::string> rgb = encodeImage(image, standardRegistry(), kFormatPNG, 7, 24);
     ASSERT_TRUE(rgba && rgb);
-    EXPECT_EQ(pngHeaderOf(*rgba).colourType, 6);
-    EXPECT_EQ(pngHeaderOf(*rgb).colourType, 2);
+    EXPECT_EQ(testing::pngChunksOf(*rgba).colourType, 6);
+    EXPECT_EQ(testing::pngChunksOf(*rgb).colourType, 2);
     EXPECT_EQ(decode(*rgba)->pixels, image.pixels);
     // The default depth of a created 32-bit image is 32.
     EXPECT_EQ(encodeImage(image, standardRegistry(), kFormatPNG), rgba);
@@ -113,7 +93,8 @@ TEST(ImagingSave, JpegQualityLevelsAreClampedAndScaled) {
 }
 
 TEST(ImagingSave, PaletteDepthsFromTheSourceOrTheCaller) {
-    // A GIF decodes with source depth 8, so by default it is saved as an 8-bit palette PNG.
+    // A GIF decodes with source depth 8, so by default it is saved as an 8-bit palette PNG,
+    // whose palette holds exactly the GIF's colours.
     const std::vector<GifColorType> colours = {{0, 0, 0}, {250, 10, 10}, {10, 200, 30}, {20, 40, 230}};
     testing::GifFrameSpec frame{0, 0, 8, 8, {}, DISPOSAL_UNSPECIFIED, NO_TRANSPARENT_COLOR, 0};
     for (int i = 0; i < 64; ++i) frame.indices.push_back(uint8_t(i % 4));
@@ -121,33 +102,39 @@ TEST(ImagingSave, PaletteDepthsFromTheSourceOrTheCaller) {
     ASSERT_TRUE(gif);
     const std::optional<std::string> png = encodeImage(*gif, standardRegistry(), kFormatPNG);
     ASSERT_TRUE(png);
-    const PngHeader header = pngHeaderOf(*png);
+    const testing::PngChunks header = testing::pngChunksOf(*png);
     EXPECT_EQ(header.colourType, 3);
     EXPECT_EQ(header.bitDepth, 8);
-    EXPECT_EQ(header.paletteEntries, 256u);
-    EXPECT_FALSE(header.transparency);
+    EXPECT_EQ(header.paletteEntries, 4u);
+    EXPECT_EQ(header.transparencyBytes, 0u);
     const std::optional<ImageObject> back = decode(*png);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->sourceDepth, 8);
     for (int i = 0; i < 64; ++i) {
         const Bgra p = pixelAt(*back, i % 8, i / 8);
         const GifColorType& c = colours[size_t(i % 4)];
-        EXPECT_LE(std::abs(p[2] - c.Red) + std::abs(p[1] - c.Green) + std::abs(p[0] - c.Blue), 8) << i;
+        EXPECT_EQ(p, (Bgra{c.Blue, c.Green, c.Red, 255})) << i;
     }
 
-    // Depth 1 is black and white; depth 4 has 16 entries.
+    // Three colours and black do not fit in depth 1, which is black and white; they fit in
+    // depth 4, while 64 colours there are learned into 16 entries.
     std::optional<ImageObject> grey = createImage(4, 1, 24, 0);
     setPixel(*grey, 0, 0, {200, 200, 200, 255});
     setPixel(*grey, 1, 0, {40, 40, 40, 255});
     setPixel(*grey, 2, 0, {250, 0, 250, 255});
     const std::string mono = *encodeImage(*grey, standardRegistry(), kFormatPNG, 7, 1);
-    EXPECT_EQ(pngHeaderOf(mono).bitDepth, 1);
-    EXPECT_EQ(pngHeaderOf(mono).paletteEntries, 2u);
+    EXPECT_EQ(testing::pngChunksOf(mono).bitDepth, 1);
+    EXPECT_EQ(testing::pngChunksOf(mono).paletteEntries, 2u);
     const std::optional<ImageObject> bw = decode(mono);
     EXPECT_EQ(pixelAt(*bw, 0, 0), (Bgra{255, 255, 255, 255}));
     EXPECT_EQ(pixelAt(*bw, 1, 0), (Bgra{0, 0, 0, 255}));
     EXPECT_EQ(pixelAt(*bw, 2, 0), (Bgra{255, 255, 255, 255}));
-    EXPECT_EQ(pngHeaderOf(*encodeImage(*grey, standardRegistry(), kFormatPNG, 7, 4)).paletteEntries, 16u);
+    const std::string four = *encodeImage(*grey, standardRegistry(), kFormatPNG, 7, 4);
+    EXPECT_EQ(testing::pngChunksOf(four).paletteEntries, 4u);
+    EXPECT_EQ(decode(four)->pixels, grey->pixels);
+    std::optional<ImageObject> ramp = createImage(64, 1, 24, 0);
+    for (int x = 0; x < 64; ++x) setPixel(*ramp, x, 0, {uint8_t(x * 4), uint8_t(x * 4), uint8_t(x * 4), 255});
+    EXPECT_EQ(testing::pngChunksOf(*encodeImage(*ramp, standardRegistry(), kFormatPNG, 7, 4)).paletteEntries, 16u);
 }
 
 TEST(ImagingSave, DepthRulesDecideWhatCanBeSaved) {

@@ -133,8 +133,11 @@ std::string makeGif(int width, int height, const std::vector<GifColorType>& glob
             EGifGCBToExtension(&control, extension);
             ok = ok && EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, extension) == GIF_OK;
         }
-        ok = ok && EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlaced, nullptr) ==
+        ColorMapObject* local =
+            frame.localMap.empty() ? nullptr : GifMakeMapObject(int(frame.localMap.size()), frame.localMap.data());
+        ok = ok && EGifPutImageDesc(gif, frame.left, frame.top, frame.width, frame.height, frame.interlaced, local) ==
                        GIF_OK;
+        if (local) GifFreeMapObject(local);
         std::vector<int> order;
         if (frame.interlaced) {
             const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
@@ -154,6 +157,146 @@ std::string makeGif(int width, int height, const std::vector<GifColorType>& glob
     if (map) GifFreeMapObject(map);
     if (!ok) throw std::runtime_error("test GIF not written");
     return out;
+}
+
+namespace {
+
+// n distinct colours: the red values alone differ.
+std::vector<GifColorType> distinctColours(int n, int seed) {
+    std::vector<GifColorType> colours;
+    for (int i = 0; i < n; ++i) {
+        colours.push_back({uint8_t(i * 53 + seed), uint8_t(i * 29 + 3 * seed), uint8_t(i * 101 + 50)});
+    }
+    return colours;
+}
+
+// Every entry of an n-entry table (any n consecutive pixels hold them all), in an order
+// that is not the raster's.
+uint8_t indexAt(int x, int y, int width, int n) { return uint8_t((x + y * width) * 7 % n); }
+
+PaletteSample gifSample(int bits, bool transparent, bool interlaced, bool local) {
+    constexpr int kWidth = 37, kHeight = 23;
+    const int n = 1 << bits;
+    const std::vector<GifColorType> colours = distinctColours(n, bits);
+    PaletteSample sample;
+    sample.name = "gif" + std::to_string(bits) + (transparent ? "-clear" : "") + (interlaced ? "-interlaced" : "") +
+                  (local ? "-local" : "") + ".gif";
+    sample.width = kWidth;
+    sample.height = kHeight;
+    sample.transparent = transparent;
+    GifFrameSpec frame{0, 0, kWidth, kHeight, {}, DISPOSAL_UNSPECIFIED, transparent ? 1 : NO_TRANSPARENT_COLOR, 0};
+    frame.interlaced = interlaced;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t index = indexAt(x, y, kWidth, n);
+            frame.indices.push_back(index);
+            const GifColorType& c = colours[index];
+            sample.pixels.push_back(transparent && index == 1 ? Bgra{0, 0, 0, 0} : Bgra{c.Blue, c.Green, c.Red, 255});
+        }
+    }
+    std::vector<GifColorType> global = colours;
+    if (local) {
+        // The screen's table holds other colours, which must not show.
+        for (GifColorType& c : global) c = {uint8_t(255 - c.Red), c.Red, c.Red};
+        frame.localMap = colours;
+    }
+    sample.bytes = makeGif(kWidth, kHeight, global, 0, {frame});
+    return sample;
+}
+
+PaletteSample pngSample(int bits, const std::vector<uint8_t>& alphas, bool interlaced) {
+    constexpr int kWidth = 29, kHeight = 19;
+    const int n = 1 << bits;
+    const std::vector<GifColorType> colours = distinctColours(n, 5 + bits);
+    PaletteSample sample;
+    sample.name = "png" + std::to_string(bits) + (alphas.empty() ? "" : "-alpha" + std::to_string(alphas.size())) +
+                  (interlaced ? "-interlaced" : "") + ".png";
+    sample.width = kWidth;
+    sample.height = kHeight;
+    PngSpec spec;
+    spec.width = kWidth;
+    spec.height = kHeight;
+    spec.colourType = PNG_COLOR_TYPE_PALETTE;
+    spec.bitDepth = bits;
+    spec.interlaced = interlaced;
+    spec.paletteAlpha = alphas;
+    for (const GifColorType& c : colours) spec.palette.push_back({c.Red, c.Green, c.Blue});
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const uint8_t index = indexAt(x, y, kWidth, n);
+            spec.samples.push_back(index);
+            const uint8_t alpha = index < alphas.size() ? alphas[index] : 255;
+            sample.transparent |= alpha < 255;
+            const GifColorType& c = colours[index];
+            sample.pixels.push_back(Bgra{c.Blue, c.Green, c.Red, alpha});
+        }
+    }
+    sample.bytes = makePng(spec);
+    return sample;
+}
+
+template <typename PixelOf>
+::testing::AssertionResult compareVisible(const ImageObject& actual, int width, int height, const PixelOf& expected) {
+    if (actual.width != width || actual.height != height) {
+        return ::testing::AssertionFailure() << "size " << actual.width << "x" << actual.height << " instead of "
+                                             << width << "x" << height;
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Bgra a = pixelAt(actual, x, y);
+            const Bgra e = expected(x, y);
+            if (a[3] != e[3] || (e[3] != 0 && a != e)) {
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is BGRA " << int(a[0]) << "," << int(a[1]) << ","
+                       << int(a[2]) << "," << int(a[3]) << " instead of " << int(e[0]) << "," << int(e[1]) << ","
+                       << int(e[2]) << "," << int(e[3]);
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+std::vector<PaletteSample> paletteCorpus() {
+    std::vector<PaletteSample> corpus;
+    for (int bits : {1, 2, 4, 8}) {
+        corpus.push_back(gifSample(bits, false, false, false));
+        corpus.push_back(gifSample(bits, true, false, false));
+    }
+    corpus.push_back(gifSample(8, true, true, false));
+    corpus.push_back(gifSample(2, false, true, true));
+    corpus.push_back(gifSample(4, true, false, true));
+    for (int bits : {1, 2, 4, 8}) corpus.push_back(pngSample(bits, {}, false));
+    corpus.push_back(pngSample(1, {0}, false));
+    corpus.push_back(pngSample(2, {0, 90, 200}, true));
+    corpus.push_back(pngSample(4, {0, 0, 17}, false));
+    corpus.push_back(pngSample(8, {0, 1, 2, 128, 254}, false));
+    return corpus;
+}
+
+::testing::AssertionResult sameVisiblePixels(const ImageObject& actual, const ImageObject& expected) {
+    return compareVisible(actual, expected.width, expected.height,
+                          [&](int x, int y) { return pixelAt(expected, x, y); });
+}
+
+::testing::AssertionResult sameVisiblePixels(const ImageObject& actual, const PaletteSample& expected) {
+    return compareVisible(actual, expected.width, expected.height,
+                          [&](int x, int y) { return expected.pixels[size_t(y * expected.width + x)]; });
+}
+
+PngChunks pngChunksOf(const std::string& png) {
+    PngChunks chunks;
+    for (size_t p = 8; p + 8 <= png.size();) {
+        size_t length = 0;
+        for (int i = 0; i < 4; ++i) length = length << 8 | uint8_t(png[p + size_t(i)]);
+        const std::string type = png.substr(p + 4, 4);
+        if (type == "IHDR") chunks.bitDepth = uint8_t(png[p + 16]), chunks.colourType = uint8_t(png[p + 17]);
+        if (type == "PLTE") chunks.paletteEntries = length / 3;
+        if (type == "tRNS") chunks.transparencyBytes = length;
+        p += length + 12;
+    }
+    return chunks;
 }
 
 std::string makeTiff(const TiffSpec& spec) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gif_lib.h>
+#include <gtest/gtest.h>
 #include <png.h>
 
 #include <array>
@@ -48,9 +49,39 @@ struct GifFrameSpec {
     int delay = 0;  // hundredths of a second
     bool interlaced = false;
     bool withControl = true;  // write a graphics control extension
+    std::vector<GifColorType> localMap{};  // the frame's own colour table, when not empty
 };
 std::string makeGif(int width, int height, const std::vector<GifColorType>& globalMap, int background,
                     const std::vector<GifFrameSpec>& frames);
+
+// Palette images made here, with the pixels each decodes to.
+struct PaletteSample {
+    std::string name;  // ends in .gif or .png
+    std::string bytes;
+    int width = 0;
+    int height = 0;
+    std::vector<Bgra> pixels;  // row by row, top first
+    bool transparent = false;  // some pixel has alpha below 255
+};
+// GIFs of 1, 2, 4 and 8 bits using every entry of their table (256 colours exactly at 8
+// bits), with and without a transparent index, interlaced, with a local colour table;
+// palette PNGs of 1, 2, 4 and 8 bits without and with a transparency chunk (full and
+// partial alpha), interlaced.
+std::vector<PaletteSample> paletteCorpus();
+
+// Same size, same alpha everywhere, same colour wherever the alpha is not 0; the first
+// difference otherwise.
+::testing::AssertionResult sameVisiblePixels(const ImageObject& actual, const ImageObject& expected);
+::testing::AssertionResult sameVisiblePixels(const ImageObject& actual, const PaletteSample& expected);
+
+// What the chunks of PNG data say about its pixels.
+struct PngChunks {
+    int bitDepth = 0;
+    int colourType = 0;
+    size_t paletteEntries = 0;
+    size_t transparencyBytes = 0;  // 0 without a tRNS chunk
+};
+PngChunks pngChunksOf(const std::string& png);
 
 struct TiffSpec {
     int width = 1;

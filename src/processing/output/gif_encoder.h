@@ -1,4 +1,4 @@
-// GIF for the batch's output: one frame with a 256-colour palette learned from the image.
+// GIF for the batch's output: one frame with a palette of at most 256 colours.
 #pragma once
 
 #include <optional>
@@ -8,10 +8,11 @@
 
 namespace tesselon {
 
-// An image of at most 256 colours keeps them exactly; others get a palette learned from
-// their pixels. For 32-bit rows, fully transparent pixels (alpha 0) stay transparent
-// through a palette entry of their own, and every other pixel is laid over white first,
-// as GIF has no partial transparency. Nothing on failure.
+// An image of at most 256 colours (fully transparent pixels counting as one) keeps them
+// exactly; others are reduced by median cut (reducePalette). For 32-bit rows, fully
+// transparent pixels (alpha 0) get the transparent index, and every other pixel is laid
+// over white first, as GIF has no partial transparency. The colour table is as small as
+// the palette allows. Nothing on failure.
 std::optional<std::string> encodeOutputGif(const PixelRows& rows);
 
 }  // namespace tesselon

@@ -1,6 +1,6 @@
 #include "processing/output/sys_encoder.h"
 
-#include "processing/output/flattened_rows.h"
+#include "runtime/imaging/flattened_rows.h"
 #include "processing/output/gif_encoder.h"
 #include "processing/output/output_format.h"
 #include "runtime/imaging/bmp_codec.h"

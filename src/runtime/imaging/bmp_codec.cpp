@@ -5,6 +5,7 @@
 #include <new>
 
 #include "runtime/imaging/byte_sink.h"
+#include "runtime/imaging/flattened_rows.h"
 #include "runtime/imaging/memory_source.h"
 #include "runtime/imaging/pixel_allocation.h"
 
@@ -139,6 +140,13 @@ std::optional<ImageObject> decodeBmp(const uint8_t* data, size_t size, const Dec
 std::optional<std::string> encodeBmp(const EncodeRequest& request) {
     const PixelRows& rows = request.rows;
     if (!rows.valid()) return std::nullopt;
+    if (rows.bytesPerPixel == 4 && request.depth != 32) {
+        const std::optional<FlattenedRows> flat = flattenRowsOntoWhite(rows);
+        if (!flat) return std::nullopt;
+        EncodeRequest opaque = request;
+        opaque.rows = flat->rows();
+        return encodeBmp(opaque);
+    }
     const int bits = rows.bytesPerPixel * 8;
     const size_t rowBytes = size_t(rows.width) * size_t(rows.bytesPerPixel);
     const size_t pitch = (rowBytes + 3) & ~size_t(3);

@@ -13,8 +13,9 @@ namespace tesselon {
 bool probeBmp(const uint8_t* data, size_t size);
 std::optional<ImageObject> decodeBmp(const uint8_t* data, size_t size, const DecodeLimits& limits);
 
-// 24-bit rows give a 24-bit file, 32-bit rows a 32-bit file that keeps the alpha bytes;
-// the requested depth and the quality are not used.
+// 24-bit rows give a 24-bit file, 32-bit rows a 32-bit file that keeps the alpha bytes
+// when the requested depth is 32, and a 24-bit file over white otherwise; the quality is
+// not used.
 std::optional<std::string> encodeBmp(const EncodeRequest& request);
 
 }  // namespace tesselon

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "runtime/fs/file_system.h"
+#include "runtime/imaging/flattened_rows.h"
 #include "runtime/imaging/pixel_allocation.h"
 
 namespace tesselon {
@@ -11,10 +12,6 @@ namespace {
 
 bool depthAllowed(int depth) {
     return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-}
-
-inline uint8_t overWhite(uint8_t colour, uint8_t alpha) {
-    return uint8_t((255 * 255 + (int(colour) - 255) * int(alpha)) / 255);
 }
 
 }  // namespace
@@ -45,7 +42,8 @@ std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegi
     const EncoderEntry* encoder = registry.findEncoder(format);
     if (!encoder) return std::nullopt;
     try {
-        if (image.depth == 32 && encoder->encode32 && depth == 32) {
+        // A palette's entries can carry alpha, so palette depths keep it as well.
+        if (image.depth == 32 && encoder->encode32 && (depth == 32 || depth <= 8)) {
             return encoder->encode32(EncodeRequest{pixelRowsOf(image), quality, depth, metadata});
         }
         if (!encoder->encode24) return std::nullopt;

@@ -21,8 +21,9 @@ std::optional<ImageObject> flattenOntoWhite(const ImageObject& image);
 
 // The file's bytes as the format's encoder makes them. The depth (after replacing the
 // default by the source depth) must be 1, 2, 4, 8, 16, 24 or 32. A 32-bit image reaches
-// the encoder's 32-bit operation unchanged when the depth is 32 and the encoder has one;
-// otherwise it is flattened onto white for the 24-bit operation. The quality is passed on
+// the encoder's 32-bit operation unchanged when the depth is 32 or a palette depth (1 to
+// 8) and the encoder has one; otherwise it is flattened onto white for the 24-bit
+// operation. The quality is passed on
 // as given, and so is the metadata to embed. Nothing when the image is invalid, the depth
 // is not allowed, no encoder has the format code or lacks the operation needed, or
 // encoding fails.

@@ -14,6 +14,7 @@ struct PaletteColour {
     uint8_t red = 0;
     uint8_t green = 0;
     uint8_t blue = 0;
+    uint8_t alpha = 255;  // not premultiplied; 0 is the entry of transparent pixels
     bool operator==(const PaletteColour&) const = default;
 };
 using Palette = std::vector<PaletteColour>;
@@ -40,7 +41,7 @@ public:
 private:
     // The colour cube is cut into cells; each cell lists, in index order, the only
     // entries that can be nearest to some colour inside it.
-    static constexpr int kCellShift = 4;
+    static constexpr int kCellShift = 3;
     static constexpr int kCellsPerAxis = 256 >> kCellShift;
 
     Palette palette_;

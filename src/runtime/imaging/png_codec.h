@@ -33,9 +33,12 @@ struct PngCompression {
 PngCompression fastPngCompression();
 
 // Unfiltered, zlib level 9 (or `compression`), not interlaced. Depth 16, 24 or 32: 8-bit RGB, or RGBA for
-// 32-bit rows at depth 32. Depth 1, 2, 4 or 8: a palette of 2^depth entries (black
-// and white for depth 1, a learned palette otherwise), alpha dropped. Quality unused.
-// The request's metadata contributes its ICC profile.
+// 32-bit rows at depth 32. Depth 1, 2, 4 or 8: a palette of at most 2^depth entries with
+// a transparency chunk for the alpha of 32-bit rows. An image with no more colours
+// (alpha included, all fully transparent pixels counting as one) keeps them exactly;
+// otherwise depth 1 is black and white over white, and deeper palettes are learned
+// (indexPixels with NeuQuant). Quality unused. The request's metadata contributes its
+// ICC profile.
 std::optional<std::string> encodePng(const EncodeRequest& request, const PngCompression& compression = {});
 
 }  // namespace tesselon

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "runtime/imaging/byte_sink.h"
-#include "runtime/imaging/palette_quantizer.h"
+#include "runtime/imaging/flattened_rows.h"
+#include "runtime/imaging/indexed_pixels.h"
 #include "runtime/imaging/png_codec.h"
 #include "runtime/imaging/png_metadata.h"
 #include "runtime/imaging/png_structs.h"
@@ -31,6 +32,8 @@ struct PngPlan {
     bool dropFourthByte = false;     // 32-bit rows written as RGB
     const png_color* palette = nullptr;
     int paletteSize = 0;
+    const png_byte* alphas = nullptr;  // of the first palette entries
+    int alphaCount = 0;
     png_bytepp rows = nullptr;       // top row first
     PngCompression compression;
     const std::string* icc = nullptr;
@@ -48,6 +51,7 @@ bool writePng(png_structp png, png_infop info, std::string* out, const PngPlan* 
     png_set_compression_strategy(png, plan->compression.zlibStrategy);
     png_set_compression_buffer_size(png, kZlibBufferSize);
     if (plan->palette) png_set_PLTE(png, info, plan->palette, plan->paletteSize);
+    if (plan->alphaCount) png_set_tRNS(png, info, plan->alphas, plan->alphaCount, nullptr);
     if (plan->icc) writePngIccProfile(png, info, *plan->icc);
     png_write_info(png, info);
     if (plan->palette) {
@@ -61,9 +65,22 @@ bool writePng(png_structp png, png_infop info, std::string* out, const PngPlan* 
     return true;
 }
 
-std::optional<Palette> paletteFor(const PixelRows& rows, int depth) {
-    if (depth == 1) return blackAndWhitePalette();
-    return learnPalette(rows, 1 << depth, samplingFactorFor(uint64_t(rows.width) * uint64_t(rows.height)));
+// The image's own colours and alpha when they fit in 2^depth entries. Otherwise the
+// learned palette; at depth 1, black and white after laying the pixels over white.
+std::optional<IndexedPixels> indexedFor(const PixelRows& rows, int depth) {
+    if (depth > 1) return indexPixels(rows, 1 << depth, ColourReduction::NeuQuant);
+    if (std::optional<IndexedPixels> exact = indexExactly(rows, 2)) return exact;
+    std::optional<FlattenedRows> flat;
+    if (rows.bytesPerPixel == 4) {
+        flat = flattenRowsOntoWhite(rows);
+        if (!flat) return std::nullopt;
+    }
+    IndexedPixels image;
+    image.palette = blackAndWhitePalette();
+    std::optional<std::vector<uint8_t>> mapped = mapToPalette(flat ? flat->rows() : rows, image.palette);
+    if (!mapped) return std::nullopt;
+    image.indices = std::move(*mapped);
+    return image;
 }
 
 }  // namespace
@@ -82,20 +99,23 @@ std::optional<std::string> encodePng(const EncodeRequest& request, const PngComp
         plan.width = rows.width;
         plan.height = rows.height;
         std::vector<png_bytep> rowPointers(size_t(rows.height));
-        std::vector<uint8_t> indices;
+        std::optional<IndexedPixels> image;
         std::vector<png_color> colours;
+        std::vector<png_byte> alphas;
         if (indexed) {
-            const std::optional<Palette> palette = paletteFor(rows, depth);
-            if (!palette) return std::nullopt;
-            std::optional<std::vector<uint8_t>> mapped = mapToPalette(rows, *palette);
-            if (!mapped) return std::nullopt;
-            indices = std::move(*mapped);
-            for (const PaletteColour& c : *palette) colours.push_back({c.red, c.green, c.blue});
+            image = indexedFor(rows, depth);
+            if (!image) return std::nullopt;
+            for (const PaletteColour& c : image->palette) colours.push_back({c.red, c.green, c.blue});
+            for (int i = 0; i < image->translucentEntries(); ++i) alphas.push_back(image->palette[size_t(i)].alpha);
             plan.bitDepth = depth;
             plan.colourType = PNG_COLOR_TYPE_PALETTE;
             plan.palette = colours.data();
             plan.paletteSize = int(colours.size());
-            for (int y = 0; y < rows.height; ++y) rowPointers[size_t(y)] = indices.data() + size_t(y) * size_t(rows.width);
+            plan.alphas = alphas.data();
+            plan.alphaCount = int(alphas.size());
+            for (int y = 0; y < rows.height; ++y) {
+                rowPointers[size_t(y)] = image->indices.data() + size_t(y) * size_t(rows.width);
+            }
         } else {
             const bool alpha = rows.bytesPerPixel == 4 && depth == 32;
             plan.colourType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;

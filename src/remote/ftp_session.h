@@ -19,7 +19,13 @@
 
 namespace tesselon {
 
-inline constexpr int kFtpDefaultTimeout = 30;  // seconds
+inline constexpr int kFtpDefaultTimeout = 30;        // seconds
+inline constexpr int kFtpDefaultReplyDeadline = 60;  // seconds for a whole reply
+
+// Lines one listing may have; more ends it (TooManyLines).
+inline constexpr size_t kMaxListingLines = 1'000'000;
+// Bytes a download may bring when the listing gave no size for the file.
+inline constexpr int64_t kMaxUnlistedDownload = int64_t(1) << 30;
 
 // Progress values besides a byte count (0 or more).
 inline constexpr int64_t kFtpTransferStarting = -1;
@@ -34,6 +40,28 @@ struct FtpConnectOptions {
     bool passive = true;
     // Bounds the connects and every wait for a reply or for data.
     int timeoutSeconds = kFtpDefaultTimeout;
+    // Bounds one whole reply, however slowly its bytes arrive.
+    int replyDeadlineSeconds = kFtpDefaultReplyDeadline;
+};
+
+enum class FtpListOutcome {
+    Complete,      // every line arrived and the server confirmed the listing (226)
+    NotStarted,    // TYPE, the data connection or LIST was refused or failed
+    LineTooLong,   // a line longer than the listing window
+    Cut,           // the data stopped or broke, or the server did not confirm the listing
+    TooManyLines,  // more lines than the caller allows; the first ones are kept
+};
+
+// Why the last transfer failed.
+enum class FtpTransferFailure {
+    None,
+    NotStarted,    // TYPE, the data connection or RETR was refused or failed
+    LocalFile,     // the local file could not be made or written
+    TooLarge,      // more bytes than the listing gave (or than kMaxUnlistedDownload)
+    Short,         // the data ended before the size the listing gave
+    Stalled,       // the data stopped or broke
+    NotConfirmed,  // the server did not confirm the transfer (no 226)
+    Aborted,
 };
 
 class FtpSession {
@@ -56,8 +84,10 @@ public:
     std::string currentDir();
 
     // Lists the current directory (LIST on a data connection, ASCII type) and keeps the
-    // entries for nextEntry(); false when the listing could not be started.
-    bool list();
+    // entries for nextEntry(). At most `maxLines` lines (up to kMaxListingLines) are
+    // taken. Only a Complete listing holds the folder's every entry; after TooManyLines
+    // the first `maxLines` entries are kept.
+    FtpListOutcome list(size_t maxLines = kMaxListingLines);
     bool nextEntry() { return listing_().next(); }
     const FtpListEntry* entry() const;
 
@@ -65,11 +95,15 @@ public:
     bool upload(const std::string& localPath, std::string_view remoteName);
     // Starts fetching `remoteName` into `localPath` on a worker thread and returns at
     // once; progress() then tells how it goes. The file is written beside `localPath`
-    // and renamed into place only when the transfer completed. False when no worker
-    // could be started.
-    bool startDownload(std::string remoteName, std::string localPath);
+    // and renamed into place only when exactly `listedSize` bytes arrived and the server
+    // confirmed them; a transfer is cut as soon as it passes that size. A `listedSize`
+    // of 0 or less means the listing gave none: then any size up to
+    // kMaxUnlistedDownload is taken. False when no worker could be started.
+    bool startDownload(std::string remoteName, std::string localPath, int64_t listedSize);
     // -1 starting, bytes so far, -3 done, -2 failed.
     int64_t progress() const;
+    // Why the last transfer failed; None while one runs or after a success.
+    FtpTransferFailure transferFailure() const;
     // Waits up to `ms` for a running download to end; true when none runs (any more).
     bool waitForTransfer(int ms);
     // Stops a running transfer and waits for its worker; the transfer ends as failed.

@@ -51,7 +51,8 @@ std::string scanFolder(RemoteWalk& walk, std::string folder, bool& changedInto) 
     } else if (ftpCurrentDir(walk.sessions, walk.id) != folder) {
         return "ERROR: Imposible cambiar al directorio: " + folder;
     }
-    if (!ftpList(walk.sessions, walk.id)) return "ERROR: Fallo en el listado del directorio: " + folder;
+    if (ftpList(walk.sessions, walk.id) != FtpListOutcome::Complete)
+        return "ERROR: Fallo en el listado del directorio: " + folder;
     const std::string current = ftpCurrentDir(walk.sessions, walk.id);
     // Without a trustworthy current folder no entry has a full path that stays below
     // the download folder.

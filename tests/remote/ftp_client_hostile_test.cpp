@@ -1,6 +1,9 @@
 // The client against a scripted server that says what a well-behaved one never would.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -17,7 +20,8 @@ using testing::ScriptedFtpServer;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
 
-std::optional<FtpSession> connectTo(const ScriptedFtpServer& server, bool passive = true, int timeout = 2) {
+std::optional<FtpSession> connectTo(const ScriptedFtpServer& server, bool passive = true, int timeout = 2,
+                                    int replyDeadline = kFtpDefaultReplyDeadline) {
     FtpConnectOptions options;
     options.host = "127.0.0.1";
     options.port = server.port();
@@ -25,11 +29,36 @@ std::optional<FtpSession> connectTo(const ScriptedFtpServer& server, bool passiv
     options.password = "p";
     options.passive = passive;
     options.timeoutSeconds = timeout;
+    options.replyDeadlineSeconds = replyDeadline;
     return FtpSession::connect(options);
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Logs in, then answers TYPE and PASV and accepts the data connection of the transfer
+// command, which gets `preliminary` as its answer.
+FileDescriptor startTransfer(FtpConversation& c, std::string_view preliminary = "150 sending\r\n") {
+    c.login();
+    c.answerPassive();
+    c.answer(preliminary);
+    return c.acceptData();
+}
+
+// A LIST line for a file of 5 bytes, or a folder.
+std::string listing(const std::string& name, bool directory = false) {
+    return std::string(directory ? "d" : "-") + "rw-r--r-- 1 o g 5 Jan 1 2020 " + name + "\r\n";
+}
+
+// Opens a data listener and answers its port as the last two numbers of a 227 reply.
+std::string passivePort(FtpConversation& c) {
+    const uint16_t port = c.listenForData();
+    return std::to_string(port / 256) + "," + std::to_string(port % 256);
+}
+
 int64_t waitForEnd(const FtpSession& session) {
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 4000; ++i) {
         const int64_t p = session.progress();
         if (p == kFtpTransferDone || p == kFtpTransferFailed) return p;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -96,8 +125,8 @@ TEST(FtpClientHostile, PassiveReplyMustHoldSixNumbersAndOnlyItsPortIsTrusted) {
     });
     std::optional<FtpSession> session = connectTo(server);
     ASSERT_TRUE(session);
-    EXPECT_FALSE(session->list());
-    ASSERT_TRUE(session->list());
+    EXPECT_EQ(session->list(), FtpListOutcome::NotStarted);
+    ASSERT_EQ(session->list(), FtpListOutcome::Complete);
     ASSERT_TRUE(session->nextEntry());
     EXPECT_EQ(session->entry()->name, "y.jpg");
 }
@@ -119,7 +148,7 @@ TEST(FtpClientHostile, ListingSplitAcrossReceivesIsParsedOnceWhole) {
     });
     std::optional<FtpSession> session = connectTo(server);
     ASSERT_TRUE(session);
-    ASSERT_TRUE(session->list());
+    ASSERT_EQ(session->list(), FtpListOutcome::Complete);
     std::vector<std::string> names;
     while (session->nextEntry()) names.push_back(session->entry()->name);
     EXPECT_EQ(names, (Strings{"..", "split name.jpg"}));
@@ -144,7 +173,7 @@ TEST(FtpClientHostile, ActiveModeAcceptsTheServersDataConnection) {
     });
     std::optional<FtpSession> session = connectTo(server, false);
     ASSERT_TRUE(session);
-    ASSERT_TRUE(session->list());
+    ASSERT_EQ(session->list(), FtpListOutcome::Complete);
     ASSERT_TRUE(session->nextEntry());
     EXPECT_EQ(session->entry()->type, kFtpEntryDirectory);
     EXPECT_EQ(server.commands()[3].rfind("PORT 127,0,0,1,", 0), 0u);
@@ -164,7 +193,7 @@ TEST(FtpClientHostile, StalledDownloadFailsWithinTheTimeoutAndLeavesNoFileUnderI
     std::optional<FtpSession> session = connectTo(server, true, 1);
     ASSERT_TRUE(session);
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(session->startDownload("big.jpg", dir.file("big.jpg")));
+    ASSERT_TRUE(session->startDownload("big.jpg", dir.file("big.jpg"), 1000));
     EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_TRUE(testing::filesUnder(dir.path()).empty());
@@ -185,7 +214,7 @@ TEST(FtpClientHostile, ConnectionClosedEarlyWithAnErrorReplyIsAFailedDownload) {
     });
     std::optional<FtpSession> session = connectTo(server);
     ASSERT_TRUE(session);
-    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg")));
+    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg"), 0));
     EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
     EXPECT_EQ(testing::filesUnder(dir.path()), (std::map<std::string, std::string>{{"a.jpg", "the old file"}}));
     EXPECT_TRUE(session->check());
@@ -203,7 +232,7 @@ TEST(FtpClientHostile, AbortStopsARunningDownloadAtOnce) {
     std::optional<FtpSession> session = connectTo(server, true, 30);
     ASSERT_TRUE(session);
     session->abort();  // nothing runs yet: returns at once
-    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg")));
+    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg"), 0));
     EXPECT_EQ(session->progress(), kFtpTransferStarting);
     while (session->progress() == kFtpTransferStarting) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto start = std::chrono::steady_clock::now();
@@ -218,6 +247,140 @@ TEST(FtpClientHostile, SilentServerTimesOutTheLogin) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connectTo(server, true, 1));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+// The server's whole script would last minutes: the client must give up on its own.
+TEST(FtpClientHostile, EndlessMultiLineRepliesAreCutAtTheirLineCap) {
+    std::string lines;
+    for (int i = 0; i < 50; ++i) lines += "220-welcome, and there is more to say\r\n";
+    ScriptedFtpServer greeting([&](FtpConversation& c) {
+        while (c.send(lines)) {
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connectTo(greeting, true, 30));
+    EXPECT_LT(secondsSince(start), 10);
+
+    // Endless "150-" lines after RETR: the download fails, and with it the session.
+    TempDir dir;
+    ScriptedFtpServer retrieve([](FtpConversation& c) {
+        c.login();
+        c.answerPassive();
+        c.command();
+        while (c.send("150-still opening the file\r\n150-and still\r\n")) {
+        }
+    });
+    std::optional<FtpSession> session = connectTo(retrieve, true, 30);
+    ASSERT_TRUE(session);
+    const auto begun = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg"), 10));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_EQ(session->transferFailure(), FtpTransferFailure::NotStarted);
+    EXPECT_LT(secondsSince(begun), 10);
+    EXPECT_FALSE(session->check());
+    EXPECT_TRUE(testing::filesUnder(dir.path()).empty());
+}
+
+// One byte at a time, each well inside the idle bound: the whole reply has a deadline.
+TEST(FtpClientHostile, TrickledReplyFailsAtTheReplyDeadline) {
+    ScriptedFtpServer server([](FtpConversation& c) {
+        for (char byte : std::string("220 slowly, one byte at a time, but it does come\r\n")) {
+            if (!c.send(std::string_view(&byte, 1))) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connectTo(server, true, 2, 1));
+    // The greeting alone would take ten seconds.
+    EXPECT_LT(secondsSince(start), 5);
+}
+
+TEST(FtpClientHostile, ListingThatCannotBeReadWholeIsNeverAnEmptyFolder) {
+    ScriptedFtpServer server([](FtpConversation& c) {
+        c.login();
+        c.answerPassive();
+        c.answer("150 listing\r\n");
+        FileDescriptor data = c.acceptData();
+        // "." and ".." and the total line are what listings carry; the long line is not.
+        const std::string head = "total 3\r\n" + listing(".", true) + listing("..", true) + listing("a.jpg");
+        testing::sendUntilClosed(data.get(), head + "-rw-r--r-- 1 o g 5 Jan 1 2020 " + std::string(1100, 'x'));
+        data.reset();
+        c.send("426 transfer aborted\r\n");
+        // A listing the server itself ends early.
+        c.answer("227 Entering Passive Mode (127,0,0,1," + passivePort(c) + ")\r\n");
+        c.answer("150 listing\r\n");
+        testing::sendAndClose(c.acceptData(), listing("b.jpg"));
+        c.send("451 local error, listing incomplete\r\n");
+        c.answer("257 \"/\" is current\r\n");
+    });
+    std::optional<FtpSession> session = connectTo(server);
+    ASSERT_TRUE(session);
+    EXPECT_EQ(session->list(), FtpListOutcome::LineTooLong);
+    EXPECT_EQ(session->list(), FtpListOutcome::Cut);
+    // Both were answered, so the conversation goes on.
+    EXPECT_EQ(session->currentDir(), "/");
+}
+
+TEST(FtpClientHostile, DownloadIsHeldToTheListedSize) {
+    TempDir dir;
+    dir.write("short.jpg", "the old file");
+    std::atomic<uint64_t> sentBeyond{0};
+    ScriptedFtpServer server([&](FtpConversation& c) {
+        // Endless data for a file listed as 411 bytes; the cut is answered with 426.
+        FileDescriptor data = startTransfer(c);
+        sentBeyond = testing::sendUntilClosed(data.get(), std::string(4096, 'e'));
+        data.reset();
+        c.send("426 connection closed; transfer aborted\r\n");
+        c.answer("257 \"/\" is current\r\n");  // the session's check
+        // 20 bytes of 411 and a 226, as if that were all.
+        c.answer("227 Entering Passive Mode (127,0,0,1," + passivePort(c) + ")\r\n");
+        c.answer("150 sending\r\n");
+        testing::sendAndClose(c.acceptData(), std::string(20, 's'));
+        c.send("226 transfer complete\r\n");
+        // Endless data again, and then silence.
+        c.answer("227 Entering Passive Mode (127,0,0,1," + passivePort(c) + ")\r\n");
+        c.answer("150 sending\r\n");
+        testing::sendUntilClosed(c.acceptData().get(), std::string(4096, 'e'));
+        c.command();
+    });
+    std::optional<FtpSession> session = connectTo(server, true, 1);
+    ASSERT_TRUE(session);
+    ASSERT_TRUE(session->startDownload("endless.jpg", dir.file("endless.jpg"), 411));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_EQ(session->transferFailure(), FtpTransferFailure::TooLarge);
+    EXPECT_TRUE(session->check());
+
+    ASSERT_TRUE(session->startDownload("short.jpg", dir.file("short.jpg"), 411));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_EQ(session->transferFailure(), FtpTransferFailure::Short);
+    EXPECT_EQ(testing::filesUnder(dir.path()), (std::map<std::string, std::string>{{"short.jpg", "the old file"}}));
+
+    // No 426 or 226 within the idle bound after the cut: the session is lost.
+    ASSERT_TRUE(session->startDownload("endless.jpg", dir.file("endless.jpg"), 411));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_FALSE(session->check());
+    EXPECT_EQ(testing::filesUnder(dir.path()).size(), 1u);
+    // The socket buffers hold what was sent beyond the cut, no more.
+    EXPECT_LT(sentBeyond.load(), uint64_t(16) << 20);
+}
+
+// A byte now and then, just inside the idle bound, is not a transfer that goes on.
+TEST(FtpClientHostile, TrickledDataStallsTheTransfer) {
+    TempDir dir;
+    ScriptedFtpServer server([](FtpConversation& c) {
+        FileDescriptor data = startTransfer(c);
+        for (int i = 0; i < 100; ++i) {
+            if (::send(data.get(), "t", 1, MSG_NOSIGNAL) != 1) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        }
+    });
+    std::optional<FtpSession> session = connectTo(server, true, 2);
+    ASSERT_TRUE(session);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session->startDownload("slow.jpg", dir.file("slow.jpg"), 100));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_EQ(session->transferFailure(), FtpTransferFailure::Stalled);
+    EXPECT_LT(secondsSince(start), 10);
 }
 
 }  // namespace

@@ -39,9 +39,20 @@ bool waitReadable(int fd, const std::atomic<bool>& stopping, int ms = kWaitMs) {
 
 }  // namespace
 
-void FtpConversation::send(std::string_view bytes) {
-    (void)writeAll(control_, bytes.data(), bytes.size());
+namespace {
+
+bool sendAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (sent <= 0) return false;
+        bytes.remove_prefix(size_t(sent));
+    }
+    return true;
 }
+
+}  // namespace
+
+bool FtpConversation::send(std::string_view bytes) { return sendAll(control_, bytes); }
 
 std::string FtpConversation::command() {
     for (;;) {
@@ -139,8 +150,12 @@ std::vector<std::string> ScriptedFtpServer::commands() {
     return conversation_ ? conversation_->commands() : std::vector<std::string>{};
 }
 
-void sendAndClose(FileDescriptor data, std::string_view bytes) {
-    (void)writeAll(data.get(), bytes.data(), bytes.size());
+void sendAndClose(FileDescriptor data, std::string_view bytes) { sendAll(data.get(), bytes); }
+
+uint64_t sendUntilClosed(int fd, std::string_view chunk, uint64_t limit) {
+    uint64_t sent = 0;
+    while (sent < limit && sendAll(fd, chunk)) sent += chunk.size();
+    return sent;
 }
 
 }  // namespace tesselon::testing

@@ -1,5 +1,7 @@
 #include "remote/ftp_listing.h"
 
+#include <algorithm>
+
 namespace tesselon {
 
 namespace {
@@ -62,6 +64,22 @@ ListingParse parseListingLines(std::string_view text, FtpListing& listing) {
     }
     parsed.used = start;
     return parsed;
+}
+
+std::optional<FtpListOutcome> ListingWindow::take(size_t count) {
+    held_ += count;
+    if (count == 0 && held_ > 0) window_[held_++] = '\n';
+    const ListingParse parsed = parseListingLines(std::string_view(window_, held_), listing_);
+    std::copy(window_ + parsed.used, window_ + held_, window_);
+    held_ -= parsed.used;
+    lines_ += parsed.lines;
+    if (lines_ > maxLines_) {
+        listing_.keepFirst(maxLines_);
+        return FtpListOutcome::TooManyLines;
+    }
+    if (held_ == sizeof window_) return FtpListOutcome::LineTooLong;  // one line fills the window
+    if (count == 0) return FtpListOutcome::Complete;
+    return std::nullopt;
 }
 
 void FtpListing::clear() {

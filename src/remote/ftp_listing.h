@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,19 @@ private:
 // Longest name a listing entry keeps; a listing line is shorter than that anyway.
 inline constexpr size_t kMaxListingName = UINT16_MAX;
 
+// Lines one listing may have; more ends it (TooManyLines).
+inline constexpr size_t kMaxListingLines = 1'000'000;
+// A listing is read through a window this large; a longer line ends it (LineTooLong).
+inline constexpr size_t kListingWindow = 1024;
+
+enum class FtpListOutcome {
+    Complete,      // every line arrived and the server confirmed the listing (226)
+    NotStarted,    // TYPE, the data connection or LIST was refused or failed
+    LineTooLong,   // a line longer than the listing window
+    Cut,           // the data stopped or broke, or the server did not confirm the listing
+    TooManyLines,  // more lines than the caller allows; the first ones are kept
+};
+
 struct ListingParse {
     size_t used = 0;   // bytes of the complete lines
     size_t lines = 0;  // complete lines, the skipped ones included
@@ -70,5 +84,28 @@ struct ListingParse {
 // incomplete last line is left for the caller to complete. Lines that end before the
 // name begins ("total 12", blank lines, other layouts) are skipped.
 ListingParse parseListingLines(std::string_view text, FtpListing& listing);
+
+// Collects a listing from the pieces its data connection delivers, through a window of
+// kListingWindow bytes, onto `listing`.
+class ListingWindow {
+public:
+    ListingWindow(FtpListing& listing, size_t maxLines) : listing_(listing), maxLines_(maxLines) {}
+
+    // Where the next receive goes, and how much room is there (never none).
+    char* space() { return window_ + held_; }
+    size_t room() const { return sizeof window_ - held_; }
+    // Takes `count` bytes received into space(); 0 at the end of the data, which also
+    // ends a last line that lacks its line break. Nothing while the listing goes on;
+    // Complete at the end of the data (the server has yet to confirm it); LineTooLong or
+    // TooManyLines (the first `maxLines` entries kept) when reading must stop.
+    std::optional<FtpListOutcome> take(size_t count);
+
+private:
+    FtpListing& listing_;
+    size_t maxLines_;
+    size_t lines_ = 0;
+    size_t held_ = 0;
+    char window_[kListingWindow];
+};
 
 }  // namespace tesselon

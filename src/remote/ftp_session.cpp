@@ -1,9 +1,9 @@
 #include "remote/ftp_session.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
-#include <unistd.h>
 
 #include "remote/ftp_protocol_text.h"
 #include "remote/ftp_session_state.h"
@@ -12,7 +12,6 @@ namespace tesselon {
 
 namespace {
 
-constexpr size_t kListingWindow = 1024;  // a listing line longer than this ends the listing
 constexpr size_t kUploadBlock = 64 * 1024;
 
 }  // namespace
@@ -132,41 +131,24 @@ FtpListOutcome FtpSession::list(size_t maxLines) {
         s.reader.drainReply();
         return FtpListOutcome::NotStarted;
     }
-    char window[kListingWindow];
-    size_t held = 0;
-    size_t lines = 0;
-    long got = 0;
-    std::optional<FtpListOutcome> cut;  // why the client stopped reading, if it did
+    ListingWindow window(s.listing, maxLines);
     ReceivePace pace(s.timeoutSeconds);
-    while (!cut) {
-        got = receiveSome(data.fd(), window + held, sizeof window - held, pace.deadline());
+    std::optional<FtpListOutcome> end;
+    while (!end) {
+        const long got = receiveSome(data.fd(), window.space(), window.room(), pace.deadline());
         if (got < 0) break;
         pace.received(size_t(got));
-        held += size_t(got);
-        // The end of the data also ends a last line that lacks its line break.
-        if (got == 0 && held > 0) window[held++] = '\n';
-        const ListingParse parsed = parseListingLines(std::string_view(window, held), s.listing);
-        std::copy(window + parsed.used, window + held, window);
-        held -= parsed.used;
-        lines += parsed.lines;
-        if (lines > maxLines) {
-            s.listing.keepFirst(maxLines);
-            cut = FtpListOutcome::TooManyLines;
-        } else if (held == sizeof window) {
-            cut = FtpListOutcome::LineTooLong;  // one line fills the window
-        } else if (got == 0) {
-            break;
-        }
+        end = window.take(size_t(got));
     }
     data.close();
-    if (cut) {
-        s.settleCutTransfer();
-        return *cut;
-    }
-    if (got < 0) {
+    if (!end) {
         // A listing that stalled gets no final reply worth waiting another timeout for.
         s.outOfStep = true;
         return FtpListOutcome::Cut;
+    }
+    if (*end != FtpListOutcome::Complete) {
+        s.settleCutTransfer();
+        return *end;
     }
     // Only the server's 226 says the end of the data was the end of the listing.
     return s.reader.expectReply("226;250") ? FtpListOutcome::Complete : FtpListOutcome::Cut;

@@ -22,8 +22,6 @@ namespace tesselon {
 inline constexpr int kFtpDefaultTimeout = 30;        // seconds
 inline constexpr int kFtpDefaultReplyDeadline = 60;  // seconds for a whole reply
 
-// Lines one listing may have; more ends it (TooManyLines).
-inline constexpr size_t kMaxListingLines = 1'000'000;
 // Bytes a download may bring when the listing gave no size for the file.
 inline constexpr int64_t kMaxUnlistedDownload = int64_t(1) << 30;
 
@@ -42,14 +40,6 @@ struct FtpConnectOptions {
     int timeoutSeconds = kFtpDefaultTimeout;
     // Bounds one whole reply, however slowly its bytes arrive.
     int replyDeadlineSeconds = kFtpDefaultReplyDeadline;
-};
-
-enum class FtpListOutcome {
-    Complete,      // every line arrived and the server confirmed the listing (226)
-    NotStarted,    // TYPE, the data connection or LIST was refused or failed
-    LineTooLong,   // a line longer than the listing window
-    Cut,           // the data stopped or broke, or the server did not confirm the listing
-    TooManyLines,  // more lines than the caller allows; the first ones are kept
 };
 
 // Why the last transfer failed.

@@ -32,6 +32,7 @@ FtpTransferFailure receiveFile(FtpSession::State& s, int data, FileReplacement& 
 
 FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath,
                                int64_t listedSize) {
+    if (listedSize > kMaxDownloadSize) return FtpTransferFailure::TooLarge;
     FtpDataConnection data(s);
     if (!s.setType("I") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
         !data.accept()) {
@@ -44,7 +45,7 @@ FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteNa
         s.settleCutTransfer();
         return FtpTransferFailure::LocalFile;
     }
-    const int64_t limit = listedSize > 0 ? listedSize : kMaxUnlistedDownload;
+    const int64_t limit = listedSize > 0 ? listedSize : kMaxDownloadSize;
     FtpTransferFailure failure = receiveFile(s, data.fd(), file, limit);
     data.close();
     switch (failure) {

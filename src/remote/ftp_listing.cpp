@@ -108,7 +108,11 @@ bool FtpListing::next() {
     }
     names_.resize(entries_.back().offset);
     entries_.pop_back();
-    return !entries_.empty();
+    if (!entries_.empty()) return true;
+    // A long listing read to its end gives its memory back at once.
+    std::string().swap(names_);
+    std::vector<Packed>().swap(entries_);
+    return false;
 }
 
 const FtpListEntry* FtpListing::current() const {

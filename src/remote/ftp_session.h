@@ -16,14 +16,16 @@
 #include <string_view>
 
 #include "remote/ftp_listing.h"
+#include "runtime/fs/regular_file.h"
 
 namespace tesselon {
 
 inline constexpr int kFtpDefaultTimeout = 30;        // seconds
 inline constexpr int kFtpDefaultReplyDeadline = 60;  // seconds for a whole reply
 
-// Bytes a download may bring when the listing gave no size for the file.
-inline constexpr int64_t kMaxUnlistedDownload = int64_t(1) << 30;
+// Bytes a download may bring at most, whatever the listing says: the largest image file
+// the program reads.
+inline constexpr int64_t kMaxDownloadSize = int64_t(kMaxImageFileBytes);
 
 // Progress values besides a byte count (0 or more).
 inline constexpr int64_t kFtpTransferStarting = -1;
@@ -47,7 +49,7 @@ enum class FtpTransferFailure {
     None,
     NotStarted,    // TYPE, the data connection or RETR was refused or failed
     LocalFile,     // the local file could not be made or written
-    TooLarge,      // more bytes than the listing gave (or than kMaxUnlistedDownload)
+    TooLarge,      // more bytes than the listing gave, or than kMaxDownloadSize
     Short,         // the data ended before the size the listing gave
     Stalled,       // the data stopped or broke
     NotConfirmed,  // the server did not confirm the transfer (no 226)
@@ -87,8 +89,9 @@ public:
     // once; progress() then tells how it goes. The file is written beside `localPath`
     // and renamed into place only when exactly `listedSize` bytes arrived and the server
     // confirmed them; a transfer is cut as soon as it passes that size. A `listedSize`
-    // of 0 or less means the listing gave none: then any size up to
-    // kMaxUnlistedDownload is taken. False when no worker could be started.
+    // of 0 or less means the listing gave none: then any size up to kMaxDownloadSize
+    // is taken. A file listed larger than that is not asked for. False when no worker
+    // could be started.
     bool startDownload(std::string remoteName, std::string localPath, int64_t listedSize);
     // -1 starting, bytes so far, -3 done, -2 failed.
     int64_t progress() const;

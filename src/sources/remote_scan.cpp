@@ -1,5 +1,6 @@
 #include "sources/remote_scan.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "core/frontend.h"
@@ -161,10 +162,15 @@ std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& 
         scanFolder(walk, name, prefix + name, depth + 1, entered);
         if (entered && !ftpChangeDir(walk.sessions, walk.id, "..")) walk.sessionLost(where);
     }
+    // Room for the folder's files at once: a folder of a million files must not leave
+    // the list at twice its size while it grows.
+    std::vector<SourceImageEntry>& list = walk.list;
+    if (list.capacity() < list.size() + files.sizes.size())
+        list.reserve(std::max(list.size() + files.sizes.size(), list.capacity() + list.capacity() / 2));
     size_t start = 0;
     for (const int64_t size : files.sizes) {
         const size_t end = files.names.find('\0', start);
-        SourceImageEntry& entry = walk.list.emplace_back();
+        SourceImageEntry& entry = list.emplace_back();
         entry.path = prefix;
         entry.path.append(files.names, start, end - start);
         entry.size = size;

@@ -345,6 +345,11 @@ TEST(FtpClientHostile, DownloadIsHeldToTheListedSize) {
     });
     std::optional<FtpSession> session = connectTo(server, true, 1);
     ASSERT_TRUE(session);
+    // A listed size beyond any image the program reads is not even asked for.
+    ASSERT_TRUE(session->startDownload("huge.jpg", dir.file("huge.jpg"), int64_t(1) << 40));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_EQ(session->transferFailure(), FtpTransferFailure::TooLarge);
+
     ASSERT_TRUE(session->startDownload("endless.jpg", dir.file("endless.jpg"), 411));
     EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
     EXPECT_EQ(session->transferFailure(), FtpTransferFailure::TooLarge);
@@ -362,6 +367,7 @@ TEST(FtpClientHostile, DownloadIsHeldToTheListedSize) {
     EXPECT_EQ(testing::filesUnder(dir.path()).size(), 1u);
     // The socket buffers hold what was sent beyond the cut, no more.
     EXPECT_LT(sentBeyond.load(), uint64_t(16) << 20);
+    for (const std::string& command : server.commands()) EXPECT_NE(command, "RETR huge.jpg");
 }
 
 // A byte now and then, just inside the idle bound, is not a transfer that goes on.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 #include "core/frontend.h"
 #include "core/state.h"
@@ -99,7 +100,6 @@ void reportFound(RemoteWalk& walk, const std::string& name) {
 // so whether the caller must come back up with CDUP).
 std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& where, int depth,
                        bool& changedInto) {
-    changedInto = false;
     folder = withoutTrailingSlash(std::move(folder));
     changedInto = changeRemotePath(walk.sessions, walk.id, folder);
     if (!changedInto && depth > 0 && walk.sessionLost(where)) return {};
@@ -125,7 +125,7 @@ std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& 
     // Without a trustworthy current folder no entry has a full path that stays below
     // the download folder.
     const bool pathSafe = !current.empty() && isSafeRemotePath(current);
-    if (!pathSafe) walk.problem(Kind::RemoteFolderUnsafe, current.empty() ? where : current);
+    bool unsafeFolderNamed = false;
     const std::string prefix = (current == "/" ? "" : current) + "/";
 
     FolderFiles files;
@@ -135,6 +135,8 @@ std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& 
         const std::string name = ftpEntryName(walk.sessions, walk.id);
         if (name == "." || name == "..") continue;
         if (!pathSafe) {
+            if (!std::exchange(unsafeFolderNamed, true))
+                walk.problem(Kind::RemoteFolderUnsafe, current.empty() ? where : current);
             ++walk.report.skippedNames;
             continue;
         }

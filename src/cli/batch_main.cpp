@@ -88,7 +88,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     RemoteFetch remote;
     std::vector<ScanProblem> scanProblems;
     if (env.LocalRemoto == "R") {
-        remote = fetchRemoteSource(state, ui, err, options.quiet);
+        remote = fetchRemoteSource(state, ui, err, options.quiet, scanProblems);
         if (remote.exitCode != kExitOk) return remote.exitCode;
     } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
         std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
@@ -96,8 +96,8 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         return kExitUsage;
     } else {
         scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
-        printScanProblems(err, scanProblems);
     }
+    printScanProblems(err, scanProblems);
     reportPhrasesProblem(state, readPhrasesFile(state), err);
     const size_t unlisted = size_t(std::count_if(scanProblems.begin(), scanProblems.end(), scanProblemIsFailure));
     if (state.SourceImageList.empty()) {

@@ -24,6 +24,18 @@ std::string describeScanProblem(const ScanProblem& problem) {
     case ScanProblem::Kind::UnreadableFolder: return "the folder cannot be read";
     case ScanProblem::Kind::PathTooLong: return "the path is too long for the system";
     case ScanProblem::Kind::LinkLeavesSource: return "the link leads outside the source folder";
+    case ScanProblem::Kind::RemoteFolderNotEntered: return "the server's folder cannot be entered";
+    case ScanProblem::Kind::RemoteListingRefused: return "the server did not list the folder";
+    case ScanProblem::Kind::RemoteListingCut: return "the folder's listing was cut short";
+    case ScanProblem::Kind::RemoteListingLineTooLong: return "a line of the folder's listing is too long to read";
+    case ScanProblem::Kind::RemoteTooDeep: return "the folder is nested too deep; not scanned";
+    case ScanProblem::Kind::RemoteEntryLimit: return "too many entries on the server; the scan stopped here";
+    case ScanProblem::Kind::RemoteConnectionLost: return "the connection to the server was lost; the scan stopped here";
+    case ScanProblem::Kind::RemoteFolderUnsafe: return "the server's path for the folder cannot be a local folder";
+    case ScanProblem::Kind::RemoteNameAbsolute: return "unsafe name: an absolute path";
+    case ScanProblem::Kind::RemoteNameClimbsOut: return "unsafe name: it leads out of its folder";
+    case ScanProblem::Kind::RemoteNameSeparator: return "unsafe name: it holds a path separator";
+    case ScanProblem::Kind::RemoteNameControlCharacter: return "unsafe name: it holds control characters";
     }
     return "not read";
 }

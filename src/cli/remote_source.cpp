@@ -45,11 +45,11 @@ public:
         return MessageAnswer::No;
     }
     void setStatusLine(bool hide, std::string_view text) override {
-        if (!hide && text.rfind("ERROR:", 0) == 0) scanError = text;
+        if (!hide && !text.empty()) lastStatus = text;
         outer_.setStatusLine(hide, text);
     }
 
-    std::string scanError;
+    std::string lastStatus;
     void setProgressText(std::string_view text) override {
         size_t index = 0, total = 0;
         const size_t open = text.rfind('(');
@@ -85,7 +85,8 @@ void applyRemoteOptions(const RemoteCliOptions& o, STRProcesosEntorno& env) {
     if (o.downloadTo) env.RutaEnLocalDeRemotoDescargadas = withTrailingSeparator(*o.downloadTo);
 }
 
-RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet) {
+RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet,
+                              std::vector<ScanProblem>& problems) {
     STRProcesosEntorno& env = state.settings.entorno;
     RemoteFetch fetch;
     if (env.RutaEnLocalDeRemotoDescargadas.empty()) {
@@ -98,13 +99,16 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
 
     DownloadAnswers answers(ui, err, quiet);
     state.frontend = &answers;
-    scanImages(state, env.imagenesRecursivo != 0);
-    if (env.FtpID == 0 || !answers.scanError.empty()) {
+    scanImages(state, env.imagenesRecursivo != 0, &problems);
+    const bool folderMissing = std::any_of(problems.begin(), problems.end(), [](const ScanProblem& p) {
+        return p.kind == ScanProblem::Kind::RemoteFolderNotEntered;
+    });
+    if (env.FtpID == 0 || folderMissing) {
         state.frontend = &ui;
-        // A failed connection's message box is on the terminal already; a scan error
+        // A failed connection's message box is on the terminal already; the folder's
         // went to the status line, which --quiet keeps off it.
         if (env.FtpID != 0 && quiet)
-            std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(oneLine(answers.scanError)).c_str());
+            std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(oneLine(answers.lastStatus)).c_str());
         fetch.exitCode = kExitUsage;
         return fetch;
     }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/remote_options.h"
+#include "sources/folder_scan.h"
 
 namespace tesselon {
 
@@ -25,8 +26,11 @@ struct RemoteFetch {
 };
 
 // Scans and downloads. A file that fails is tried twice more, then skipped and named
-// on `err`. The connection's failure message ends the run with exit code 2.
-RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet);
+// on `err`. A failed connection, or a remote folder that cannot be entered, ends the
+// run with exit code 2; what else the scan passed by (folders it could not list, names
+// it skipped) goes to `problems` and the download goes on.
+RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet,
+                              std::vector<ScanProblem>& problems);
 
 // Gives the entries the download gave up on, and that have no result, that reason
 // instead of the one the conversion found (a missing file).

@@ -9,47 +9,63 @@ namespace {
 
 constexpr size_t kDownloadBlock = 64 * 1024;
 
-// Receives the whole file into `file`, counting bytes in the session's progress. True
-// when the server closed the data connection after the last byte; false on a receive
-// error, on nothing arriving within the timeout, on a failed write or on an abort.
-bool receiveFile(FtpSession::State& s, int data, FileReplacement& file) {
+// Receives the whole file into `file`, counting bytes in the session's progress, and
+// stops as soon as more than `limit` bytes came. None when the server closed the data
+// connection after the last byte.
+FtpTransferFailure receiveFile(FtpSession::State& s, int data, FileReplacement& file, int64_t limit) {
     std::vector<char> block(kDownloadBlock);
+    ReceivePace pace(s.timeoutSeconds);
     s.progress = 0;
     for (;;) {
-        const long got = receiveSome(data, block.data(), block.size(), s.deadline(), &s.abortRequested);
-        if (got == 0) return true;
-        if (got < 0 || !file.write(block.data(), size_t(got))) return false;
+        const long got = receiveSome(data, block.data(), block.size(), pace.deadline(), &s.abortRequested);
+        if (got == 0) return FtpTransferFailure::None;
+        if (got < 0) return s.abortRequested ? FtpTransferFailure::Aborted : FtpTransferFailure::Stalled;
+        pace.received(size_t(got));
+        if (got > limit - s.progress) return FtpTransferFailure::TooLarge;
+        if (!file.write(block.data(), size_t(got))) return FtpTransferFailure::LocalFile;
         s.progress += got;
-        if (s.abortRequested) return false;
+        if (s.abortRequested) return FtpTransferFailure::Aborted;
     }
 }
 
 }  // namespace
 
-int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath) {
+FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath,
+                               int64_t listedSize) {
+    if (listedSize > kMaxDownloadSize) return FtpTransferFailure::TooLarge;
     FtpDataConnection data(s);
     if (!s.setType("I") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
         !data.accept()) {
         data.close();
-        return kFtpTransferFailed;
+        return FtpTransferFailure::NotStarted;
     }
     FileReplacement file(localPath);
     if (!file.ok()) {
         data.close();
-        s.reader.drainReply();
-        return kFtpTransferFailed;
+        s.settleCutTransfer();
+        return FtpTransferFailure::LocalFile;
     }
-    bool ok = receiveFile(s, data.fd(), file);
+    const int64_t limit = listedSize > 0 ? listedSize : kMaxDownloadSize;
+    FtpTransferFailure failure = receiveFile(s, data.fd(), file, limit);
     data.close();
-    // The server confirms a complete transfer with 226 (or 250); a connection it
-    // closed early while reporting an error must not count as a whole file. After an
-    // abort or a stall the final reply is not waited for, and the session says so.
-    if (ok) {
-        ok = s.reader.expectReply("226;250") && file.commit();
-    } else {
+    switch (failure) {
+    case FtpTransferFailure::None:
+        // The server confirms a complete transfer with 226 (or 250); a connection it
+        // closed early while reporting an error must not count as a whole file, nor
+        // must fewer bytes than the listing gave.
+        if (!s.reader.expectReply("226;250")) return FtpTransferFailure::NotConfirmed;
+        if (listedSize > 0 && s.progress < listedSize) return FtpTransferFailure::Short;
+        return file.commit() ? FtpTransferFailure::None : FtpTransferFailure::LocalFile;
+    case FtpTransferFailure::TooLarge:
+    case FtpTransferFailure::LocalFile:
+        s.settleCutTransfer();
+        return failure;
+    default:
+        // After an abort or a stall the final reply is not waited for, and the session
+        // says so.
         s.outOfStep = true;
+        return failure;
     }
-    return ok ? kFtpTransferDone : kFtpTransferFailed;
 }
 
 }  // namespace tesselon

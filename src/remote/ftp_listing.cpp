@@ -1,5 +1,7 @@
 #include "remote/ftp_listing.h"
 
+#include <algorithm>
+
 namespace tesselon {
 
 namespace {
@@ -32,7 +34,8 @@ size_t afterBreak(std::string_view text, size_t pos) {
 
 }  // namespace
 
-size_t parseListingLines(std::string_view text, std::vector<FtpListEntry>& entries) {
+ListingParse parseListingLines(std::string_view text, FtpListing& listing) {
+    ListingParse parsed;
     size_t start = 0;
     while (start < text.size()) {
         size_t pos = start;
@@ -51,32 +54,74 @@ size_t parseListingLines(std::string_view text, std::vector<FtpListEntry>& entri
         while (pos < text.size() && !lineBreak(text[pos])) ++pos;
         if (pos >= text.size()) break;  // incomplete: wait for the rest of the line
         if (!shortLine) {
-            FtpListEntry& entry = entries.emplace_back();
             std::string_view name = text.substr(nameBegin, pos - nameBegin);
             // A link is listed as "name -> target"; only the name can be fetched.
             if (text[start] == 'l') name = name.substr(0, name.find(kLinkArrow));
-            entry.name.assign(name);
-            entry.size = parseSize(size);
-            entry.type = text[start] == 'd' ? kFtpEntryDirectory : kFtpEntryFile;
+            listing.add(name, parseSize(size), text[start] == 'd' ? kFtpEntryDirectory : kFtpEntryFile);
         }
         start = afterBreak(text, pos);
+        ++parsed.lines;
     }
-    return start;
+    parsed.used = start;
+    return parsed;
 }
 
-void FtpListing::reset(std::vector<FtpListEntry> entries) {
-    stack_ = std::move(entries);
+std::optional<FtpListOutcome> ListingWindow::take(size_t count) {
+    held_ += count;
+    if (count == 0 && held_ > 0) window_[held_++] = '\n';
+    const ListingParse parsed = parseListingLines(std::string_view(window_, held_), listing_);
+    std::copy(window_ + parsed.used, window_ + held_, window_);
+    held_ -= parsed.used;
+    lines_ += parsed.lines;
+    if (lines_ > maxLines_) {
+        listing_.keepFirst(maxLines_);
+        return FtpListOutcome::TooManyLines;
+    }
+    if (held_ == sizeof window_) return FtpListOutcome::LineTooLong;  // one line fills the window
+    if (count == 0) return FtpListOutcome::Complete;
+    return std::nullopt;
+}
+
+void FtpListing::clear() {
+    names_.clear();
+    entries_.clear();
     firstPending_ = true;
 }
 
+void FtpListing::add(std::string_view name, int64_t size, int type) {
+    name = name.substr(0, kMaxListingName);
+    entries_.push_back(Packed{size, uint32_t(names_.size()), uint16_t(name.size()), uint8_t(type)});
+    names_ += name;
+}
+
+void FtpListing::keepFirst(size_t count) {
+    if (count >= entries_.size()) return;
+    names_.resize(entries_[count].offset);
+    entries_.resize(count);
+}
+
 bool FtpListing::next() {
-    if (stack_.empty()) return false;
+    if (entries_.empty()) return false;
     if (firstPending_) {
         firstPending_ = false;
         return true;
     }
-    stack_.pop_back();
-    return !stack_.empty();
+    names_.resize(entries_.back().offset);
+    entries_.pop_back();
+    if (!entries_.empty()) return true;
+    // A long listing read to its end gives its memory back at once.
+    std::string().swap(names_);
+    std::vector<Packed>().swap(entries_);
+    return false;
+}
+
+const FtpListEntry* FtpListing::current() const {
+    if (entries_.empty()) return nullptr;
+    const Packed& top = entries_.back();
+    current_.name.assign(names_, top.offset, top.length);
+    current_.size = top.size;
+    current_.type = top.type;
+    return &current_;
 }
 
 }  // namespace tesselon

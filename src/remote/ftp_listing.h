@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,27 +26,86 @@ struct FtpListEntry {
     int type = kFtpEntryFile;
 };
 
-// Parses every complete line at the start of `text` into `entries`, in line order, and
-// returns how many bytes it used; an incomplete last line is left for the caller to
-// complete. Lines that end before the name begins ("total 12", blank lines, other
-// layouts) are skipped.
-size_t parseListingLines(std::string_view text, std::vector<FtpListEntry>& entries);
-
 // The entries of the last listing as a stack: the last line parsed is on top, so they
 // come out last line first. After a listing the first next() makes the top entry
 // current without removing it; each later next() removes the top.
+//
+// A listing may hold a million entries, so they are kept packed: the names one after
+// another in one buffer, and 16 bytes of size, type and place per entry.
 class FtpListing {
 public:
-    void reset(std::vector<FtpListEntry> entries);
-    void clear() { reset({}); }
+    // Empties the listing; the next entries added form a new one.
+    void clear();
+    // Puts an entry on top.
+    void add(std::string_view name, int64_t size, int type);
+    size_t size() const { return entries_.size(); }
+    // Drops the entries above the first `count` (the last ones added).
+    void keepFirst(size_t count);
 
     bool next();
-    // The current entry; null when there is none.
-    const FtpListEntry* current() const { return stack_.empty() ? nullptr : &stack_.back(); }
+    // The top entry; null when there is none. Valid until the listing changes.
+    const FtpListEntry* current() const;
 
 private:
-    std::vector<FtpListEntry> stack_;
-    bool firstPending_ = false;
+    struct Packed {
+        int64_t size;
+        uint32_t offset;  // of the name in names_
+        uint16_t length;
+        uint8_t type;
+    };
+    std::string names_;
+    std::vector<Packed> entries_;
+    bool firstPending_ = true;
+    mutable FtpListEntry current_;
+};
+
+// Longest name a listing entry keeps; a listing line is shorter than that anyway.
+inline constexpr size_t kMaxListingName = UINT16_MAX;
+
+// Lines one listing may have; more ends it (TooManyLines).
+inline constexpr size_t kMaxListingLines = 1'000'000;
+// A listing is read through a window this large; a longer line ends it (LineTooLong).
+inline constexpr size_t kListingWindow = 1024;
+
+enum class FtpListOutcome {
+    Complete,      // every line arrived and the server confirmed the listing (226)
+    NotStarted,    // TYPE, the data connection or LIST was refused or failed
+    LineTooLong,   // a line longer than the listing window
+    Cut,           // the data stopped or broke, or the server did not confirm the listing
+    TooManyLines,  // more lines than the caller allows; the first ones are kept
+};
+
+struct ListingParse {
+    size_t used = 0;   // bytes of the complete lines
+    size_t lines = 0;  // complete lines, the skipped ones included
+};
+
+// Parses every complete line at the start of `text` onto `listing`, in line order; an
+// incomplete last line is left for the caller to complete. Lines that end before the
+// name begins ("total 12", blank lines, other layouts) are skipped.
+ListingParse parseListingLines(std::string_view text, FtpListing& listing);
+
+// Collects a listing from the pieces its data connection delivers, through a window of
+// kListingWindow bytes, onto `listing`.
+class ListingWindow {
+public:
+    ListingWindow(FtpListing& listing, size_t maxLines) : listing_(listing), maxLines_(maxLines) {}
+
+    // Where the next receive goes, and how much room is there (never none).
+    char* space() { return window_ + held_; }
+    size_t room() const { return sizeof window_ - held_; }
+    // Takes `count` bytes received into space(); 0 at the end of the data, which also
+    // ends a last line that lacks its line break. Nothing while the listing goes on;
+    // Complete at the end of the data (the server has yet to confirm it); LineTooLong or
+    // TooManyLines (the first `maxLines` entries kept) when reading must stop.
+    std::optional<FtpListOutcome> take(size_t count);
+
+private:
+    FtpListing& listing_;
+    size_t maxLines_;
+    size_t lines_ = 0;
+    size_t held_ = 0;
+    char window_[kListingWindow];
 };
 
 }  // namespace tesselon

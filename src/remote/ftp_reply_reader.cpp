@@ -35,13 +35,23 @@ void FtpReplyReader::split(const char* bytes, size_t length) {
     }
 }
 
-bool FtpReplyReader::nextLine(std::string& line) {
+void FtpReplyReader::beginReply() {
+    replyEnds_ = Clock::now() + replyDeadline_;
+    replyBytes_ = 0;
+}
+
+bool FtpReplyReader::takeLine(std::string& line) {
     while (lines_.empty()) {
-        if (broken_) return false;
+        if (broken()) return false;
         char chunk[kReplyChunk];
-        const long got = receive_(chunk, sizeof chunk);
+        const long got = receive_(chunk, sizeof chunk, replyEnds_);
         if (got <= 0) {
-            broken_ = true;
+            problem_ = got < 0 && Clock::now() >= replyEnds_ ? FtpReplyProblem::TooSlow : FtpReplyProblem::NoReply;
+            return false;
+        }
+        replyBytes_ += size_t(got);
+        if (replyBytes_ > kMaxReplyBytes) {
+            problem_ = FtpReplyProblem::TooLong;
             return false;
         }
         split(chunk, size_t(got));
@@ -51,23 +61,37 @@ bool FtpReplyReader::nextLine(std::string& line) {
     return true;
 }
 
-bool FtpReplyReader::expectReply(std::string_view codes, std::string* replyText) {
-    bool matched = false;
-    std::string line;
-    while (nextLine(line)) {
-        if (replyCodeIn(line, codes)) {
-            matched = true;
-            if (replyText) *replyText = line.substr(0, kMaxReplyText);
-        }
-        if (!continues(line)) break;
-    }
-    return matched;
+bool FtpReplyReader::nextLine(std::string& line) {
+    beginReply();
+    return takeLine(line);
 }
 
-void FtpReplyReader::drainReply() {
+bool FtpReplyReader::readReply(const std::function<void(const std::string&)>& use) {
+    beginReply();
     std::string line;
-    while (nextLine(line) && continues(line)) {
+    for (size_t taken = 0; takeLine(line);) {
+        if (++taken > kMaxReplyLines) {
+            problem_ = FtpReplyProblem::TooLong;
+            return false;
+        }
+        use(line);
+        if (!continues(line)) return true;
     }
+    return false;
+}
+
+bool FtpReplyReader::expectReply(std::string_view codes, std::string* replyText) {
+    bool matched = false;
+    const bool ended = readReply([&](const std::string& line) {
+        if (!replyCodeIn(line, codes)) return;
+        matched = true;
+        if (replyText) *replyText = line.substr(0, kMaxReplyText);
+    });
+    return ended && matched;
+}
+
+bool FtpReplyReader::drainReply() {
+    return readReply([](const std::string&) {});
 }
 
 }  // namespace tesselon

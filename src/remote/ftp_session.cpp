@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "remote/ftp_protocol_text.h"
 #include "remote/ftp_session_state.h"
 
@@ -10,7 +12,6 @@ namespace tesselon {
 
 namespace {
 
-constexpr size_t kListingWindow = 1024;  // a listing line longer than this ends the listing
 constexpr size_t kUploadBlock = 64 * 1024;
 
 }  // namespace
@@ -19,9 +20,9 @@ FtpSession::State::State(FileDescriptor connection, const FtpConnectOptions& opt
     : control(std::move(connection)),
       passive(options.passive),
       timeoutSeconds(options.timeoutSeconds),
-      reader([this](char* buffer, size_t length) {
-          return receiveSome(control.get(), buffer, length, deadline());
-      }) {
+      reader([this](char* buffer, size_t length, Clock::time_point replyEnds) {
+          return receiveSome(control.get(), buffer, length, Deadline(timeoutSeconds, replyEnds));
+      }, std::chrono::seconds(options.replyDeadlineSeconds)) {
     if (std::optional<Ipv4Endpoint> p = peerEndpoint(control.get())) peer = *p;
     if (std::optional<Ipv4Endpoint> l = localEndpoint(control.get())) local = *l;
 }
@@ -55,13 +56,19 @@ bool FtpSession::State::setType(std::string_view wanted) {
     return true;
 }
 
-void FtpSession::State::finishTransfer(int64_t result) {
+void FtpSession::State::finishTransfer(FtpTransferFailure result) {
     {
         std::lock_guard lock(endMutex);
-        progress = result;
+        failure = result;
+        progress = result == FtpTransferFailure::None ? kFtpTransferDone : kFtpTransferFailed;
         running = false;
     }
     ended.notify_all();
+}
+
+void FtpSession::State::settleCutTransfer() {
+    // A reader that gives up marks itself broken, and the session with it.
+    reader.drainReply();
 }
 
 void FtpSession::State::joinWorker() {
@@ -113,39 +120,38 @@ std::string FtpSession::currentDir() {
     return parseCurrentDirReply(reply);
 }
 
-bool FtpSession::list() {
+FtpListOutcome FtpSession::list(size_t maxLines) {
     State& s = *state_;
     s.listing.clear();
+    maxLines = std::min(maxLines, kMaxListingLines);
     FtpDataConnection data(s);
-    if (!s.setType("A") || !data.open() || !s.command("LIST", {}, "125;150")) return false;
+    if (!s.setType("A") || !data.open() || !s.command("LIST", {}, "125;150")) return FtpListOutcome::NotStarted;
     if (!data.accept()) {
         data.close();
         s.reader.drainReply();
-        return false;
+        return FtpListOutcome::NotStarted;
     }
-    std::vector<FtpListEntry> entries;
-    char window[kListingWindow];
-    size_t held = 0;
-    bool complete = false;
-    for (;;) {
-        if (held == sizeof window) break;  // one line fills the window: the listing ends there
-        const long got = receiveSome(data.fd(), window + held, sizeof window - held, s.deadline());
-        complete = got == 0;
-        if (got <= 0) break;
-        held += size_t(got);
-        const size_t used = parseListingLines(std::string_view(window, held), entries);
-        std::copy(window + used, window + held, window);
-        held -= used;
+    ListingWindow window(s.listing, maxLines);
+    ReceivePace pace(s.timeoutSeconds);
+    std::optional<FtpListOutcome> end;
+    while (!end) {
+        const long got = receiveSome(data.fd(), window.space(), window.room(), pace.deadline());
+        if (got < 0) break;
+        pace.received(size_t(got));
+        end = window.take(size_t(got));
     }
-    s.listing.reset(std::move(entries));
     data.close();
-    // A listing that stalled gets no final reply worth waiting another timeout for.
-    if (complete) {
-        s.reader.drainReply();
-    } else {
+    if (!end) {
+        // A listing that stalled gets no final reply worth waiting another timeout for.
         s.outOfStep = true;
+        return FtpListOutcome::Cut;
     }
-    return true;
+    if (*end != FtpListOutcome::Complete) {
+        s.settleCutTransfer();
+        return *end;
+    }
+    // Only the server's 226 says the end of the data was the end of the listing.
+    return s.reader.expectReply("226;250") ? FtpListOutcome::Complete : FtpListOutcome::Cut;
 }
 
 bool FtpSession::upload(const std::string& localPath, std::string_view remoteName) {
@@ -187,18 +193,20 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
     return ok;
 }
 
-bool FtpSession::startDownload(std::string remoteName, std::string localPath) {
+bool FtpSession::startDownload(std::string remoteName, std::string localPath, int64_t listedSize) {
     State& s = *state_;
     s.joinWorker();
     s.abortRequested = false;
+    s.failure = FtpTransferFailure::None;
     s.progress = kFtpTransferStarting;
     s.running = true;
     try {
-        s.worker = std::thread([&s, remoteName = std::move(remoteName), localPath = std::move(localPath)] {
-            s.finishTransfer(runDownload(s, remoteName, localPath));
+        s.worker = std::thread([&s, remoteName = std::move(remoteName), localPath = std::move(localPath), listedSize] {
+            s.finishTransfer(runDownload(s, remoteName, localPath, listedSize));
         });
     } catch (const std::system_error&) {
         s.running = false;
+        s.failure = FtpTransferFailure::NotStarted;
         s.progress = kFtpTransferFailed;
         return false;
     }
@@ -206,6 +214,10 @@ bool FtpSession::startDownload(std::string remoteName, std::string localPath) {
 }
 
 int64_t FtpSession::progress() const { return state_->progress.load(); }
+
+FtpTransferFailure FtpSession::transferFailure() const {
+    return state_->running.load() ? FtpTransferFailure::None : state_->failure.load();
+}
 
 bool FtpSession::waitForTransfer(int ms) {
     State& s = *state_;

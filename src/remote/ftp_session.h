@@ -16,10 +16,16 @@
 #include <string_view>
 
 #include "remote/ftp_listing.h"
+#include "runtime/fs/regular_file.h"
 
 namespace tesselon {
 
-inline constexpr int kFtpDefaultTimeout = 30;  // seconds
+inline constexpr int kFtpDefaultTimeout = 30;        // seconds
+inline constexpr int kFtpDefaultReplyDeadline = 60;  // seconds for a whole reply
+
+// Bytes a download may bring at most, whatever the listing says: the largest image file
+// the program reads.
+inline constexpr int64_t kMaxDownloadSize = int64_t(kMaxImageFileBytes);
 
 // Progress values besides a byte count (0 or more).
 inline constexpr int64_t kFtpTransferStarting = -1;
@@ -34,6 +40,20 @@ struct FtpConnectOptions {
     bool passive = true;
     // Bounds the connects and every wait for a reply or for data.
     int timeoutSeconds = kFtpDefaultTimeout;
+    // Bounds one whole reply, however slowly its bytes arrive.
+    int replyDeadlineSeconds = kFtpDefaultReplyDeadline;
+};
+
+// Why the last transfer failed.
+enum class FtpTransferFailure {
+    None,
+    NotStarted,    // TYPE, the data connection or RETR was refused or failed
+    LocalFile,     // the local file could not be made or written
+    TooLarge,      // more bytes than the listing gave, or than kMaxDownloadSize
+    Short,         // the data ended before the size the listing gave
+    Stalled,       // the data stopped or broke
+    NotConfirmed,  // the server did not confirm the transfer (no 226)
+    Aborted,
 };
 
 class FtpSession {
@@ -56,8 +76,10 @@ public:
     std::string currentDir();
 
     // Lists the current directory (LIST on a data connection, ASCII type) and keeps the
-    // entries for nextEntry(); false when the listing could not be started.
-    bool list();
+    // entries for nextEntry(). At most `maxLines` lines (up to kMaxListingLines) are
+    // taken. Only a Complete listing holds the folder's every entry; after TooManyLines
+    // the first `maxLines` entries are kept.
+    FtpListOutcome list(size_t maxLines = kMaxListingLines);
     bool nextEntry() { return listing_().next(); }
     const FtpListEntry* entry() const;
 
@@ -65,11 +87,16 @@ public:
     bool upload(const std::string& localPath, std::string_view remoteName);
     // Starts fetching `remoteName` into `localPath` on a worker thread and returns at
     // once; progress() then tells how it goes. The file is written beside `localPath`
-    // and renamed into place only when the transfer completed. False when no worker
+    // and renamed into place only when exactly `listedSize` bytes arrived and the server
+    // confirmed them; a transfer is cut as soon as it passes that size. A `listedSize`
+    // of 0 or less means the listing gave none: then any size up to kMaxDownloadSize
+    // is taken. A file listed larger than that is not asked for. False when no worker
     // could be started.
-    bool startDownload(std::string remoteName, std::string localPath);
+    bool startDownload(std::string remoteName, std::string localPath, int64_t listedSize);
     // -1 starting, bytes so far, -3 done, -2 failed.
     int64_t progress() const;
+    // Why the last transfer failed; None while one runs or after a success.
+    FtpTransferFailure transferFailure() const;
     // Waits up to `ms` for a running download to end; true when none runs (any more).
     bool waitForTransfer(int ms);
     // Stops a running transfer and waits for its worker; the transfer ends as failed.

@@ -30,6 +30,10 @@ struct FtpSession::State {
     bool command(std::string_view command, std::string_view argument, std::string_view codes,
                  std::string* replyText = nullptr);
     Deadline deadline() const { return Deadline(timeoutSeconds); }
+    // After the client closed a data connection the server was still sending on: its
+    // final reply (426, or 226 when it had just finished) keeps the conversation in
+    // step; none within the bounds loses the session.
+    void settleCutTransfer();
     // Joins a worker that has finished; waits for one that runs.
     void joinWorker();
     bool transferRunning() const { return running.load(); }
@@ -46,6 +50,7 @@ struct FtpSession::State {
     FtpListing listing;
 
     std::atomic<int64_t> progress{0};
+    std::atomic<FtpTransferFailure> failure{FtpTransferFailure::None};
     std::atomic<bool> abortRequested{false};
     std::atomic<bool> running{false};
     std::atomic<bool> outOfStep{false};
@@ -53,7 +58,7 @@ struct FtpSession::State {
     std::string type;  // the representation type in force, empty when unknown
 
     // The worker's end, for waits that should not outlast it.
-    void finishTransfer(int64_t result);
+    void finishTransfer(FtpTransferFailure result);
     std::mutex endMutex;
     std::condition_variable ended;
 };
@@ -81,7 +86,8 @@ private:
 // Time allowed for one block to leave on a data connection.
 inline int dataSendTimeout(const FtpSession::State& s) { return s.timeoutSeconds < 5 ? s.timeoutSeconds : 5; }
 
-// The worker of startDownload; answers the final progress value (-3 or -2).
-int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath);
+// The worker of startDownload; None when the file arrived whole and is in place.
+FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath,
+                               int64_t listedSize);
 
 }  // namespace tesselon

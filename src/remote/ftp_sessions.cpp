@@ -69,6 +69,7 @@ FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_v
     options.passive = passive;
     options.port = port;
     options.timeoutSeconds = sessions.timeoutSeconds;
+    options.replyDeadlineSeconds = sessions.replyDeadlineSeconds;
     std::optional<FtpSession> session = FtpSession::connect(options);
     return session ? sessions.add(std::move(*session)) : 0;
 }
@@ -100,9 +101,9 @@ std::string ftpCurrentDir(FtpSessionTable& sessions, FtpID id) {
     return s ? s->currentDir() : std::string();
 }
 
-bool ftpList(FtpSessionTable& sessions, FtpID id) {
+FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, size_t maxLines) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
-    return s && s->list();
+    return s ? s->list(maxLines) : FtpListOutcome::NotStarted;
 }
 
 bool ftpNextEntry(FtpSessionTable& sessions, FtpID id) {
@@ -133,14 +134,20 @@ bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath
     return s && s->upload(localPath, remoteName);
 }
 
-bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath) {
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath,
+                 int64_t listedSize) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
-    return s && s->startDownload(remoteName, localPath);
+    return s && s->startDownload(remoteName, localPath, listedSize);
 }
 
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
     return s ? s->progress() : 0;
+}
+
+FtpTransferFailure ftpTransferFailure(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    return s ? s->transferFailure() : FtpTransferFailure::NotStarted;
 }
 
 void ftpWaitForTransfer(FtpSessionTable& sessions, FtpID id, int ms) {

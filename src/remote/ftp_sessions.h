@@ -38,8 +38,10 @@ public:
     void closeAll();
     size_t size() const;
 
-    // Connects and waits time out after this many seconds; tests shorten it.
+    // Connects and waits time out after this many seconds, and a whole reply after
+    // replyDeadlineSeconds; tests shorten them.
     int timeoutSeconds = kFtpDefaultTimeout;
+    int replyDeadlineSeconds = kFtpDefaultReplyDeadline;
 
 private:
     mutable std::mutex mutex_;
@@ -65,14 +67,19 @@ bool ftpCheck(FtpSessionTable& sessions, FtpID id);
 bool ftpChangeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory);
 bool ftpMakeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory);
 std::string ftpCurrentDir(FtpSessionTable& sessions, FtpID id);
-bool ftpList(FtpSessionTable& sessions, FtpID id);
+// NotStarted for a handle that names no session.
+FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, size_t maxLines = kMaxListingLines);
 bool ftpNextEntry(FtpSessionTable& sessions, FtpID id);
 std::string ftpEntryName(FtpSessionTable& sessions, FtpID id);
 int ftpEntryType(FtpSessionTable& sessions, FtpID id);
 int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id);
 bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName);
-bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath);
+// `listedSize`: the size the listing gave, 0 or less for none (FtpSession::startDownload).
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath,
+                 int64_t listedSize);
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id);
+// Why the session's last transfer failed; NotStarted for a handle that names no session.
+FtpTransferFailure ftpTransferFailure(FtpSessionTable& sessions, FtpID id);
 // Waits up to `ms` for the session's running download to end, returning early when it
 // does, so a caller polling the progress reacts at once.
 void ftpWaitForTransfer(FtpSessionTable& sessions, FtpID id, int ms);

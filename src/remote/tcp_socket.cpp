@@ -43,6 +43,13 @@ int Deadline::remainingMs() const {
     return left > 0 ? int(left) : 0;
 }
 
+void ReceivePace::received(size_t bytes) {
+    bytes_ += bytes;
+    if (bytes_ < size_t(seconds_)) return;
+    window_ = Deadline(seconds_);
+    bytes_ = 0;
+}
+
 std::optional<uint32_t> resolveIpv4(std::string_view host) {
     const std::string name(host);
     in_addr numeric{};

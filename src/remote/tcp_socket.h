@@ -3,6 +3,7 @@
 // flag, so a silent peer can never hold a caller for longer than its timeout.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
@@ -25,12 +26,30 @@ using Clock = std::chrono::steady_clock;
 class Deadline {
 public:
     explicit Deadline(int seconds) : end_(Clock::now() + std::chrono::seconds(seconds)) {}
+    // `seconds` from now, or `latest` when that comes first.
+    Deadline(int seconds, Clock::time_point latest) : Deadline(seconds) { end_ = std::min(end_, latest); }
     bool passed() const { return Clock::now() >= end_; }
     // Milliseconds left, at least 0.
     int remainingMs() const;
 
 private:
     Clock::time_point end_;
+};
+
+// The pace a stream of data must keep: within each window of `seconds` at least
+// `seconds` bytes (one a second), so a peer cannot hold a transfer open by sending
+// a byte now and then, just inside the idle bound.
+class ReceivePace {
+public:
+    explicit ReceivePace(int seconds) : seconds_(seconds), window_(seconds) {}
+    // When the next receive must have brought something.
+    const Deadline& deadline() const { return window_; }
+    void received(size_t bytes);
+
+private:
+    int seconds_;
+    Deadline window_;
+    size_t bytes_ = 0;
 };
 
 // Reads the text as a dotted IPv4 address, or else looks the name up and takes the

@@ -84,8 +84,9 @@ private:
         message = "Descarga completa con errores; " + std::to_string(skipped_) + " archivos no se descargaron.";
     }
 
-    // A session that lost step with its server (a stalled transfer) is replaced before
-    // the next transfer, so that a retry has a chance.
+    // A session that lost step with its server (a stalled transfer, a cut one the server
+    // did not answer, a reply past its bounds) is replaced before the next transfer, so
+    // that a retry or the next file has a chance.
     bool sessionReady(STRProcesosEntorno& env) {
         if (!lastFailed_ || ftpCheck(sessions_, env.FtpID)) return true;
         ftpClose(sessions_, env.FtpID);
@@ -96,7 +97,7 @@ private:
     bool transfer(const SourceImageEntry& entry, const std::string& target, const std::string& text,
                   STRProcesosEntorno& env) {
         ui_.openProgressWindow(text, barValue(entry.size, entry.size));
-        lastFailed_ = !(sessionReady(env) && ftpDownload(sessions_, env.FtpID, entry.path, target) && finished(entry, env));
+        lastFailed_ = !(sessionReady(env) && ftpDownload(sessions_, env.FtpID, entry.path, target, entry.size) && finished(entry, env));
         return !lastFailed_;
     }
 

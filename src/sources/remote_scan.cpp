@@ -1,15 +1,20 @@
 #include "sources/remote_scan.h"
 
+#include <algorithm>
+#include <unordered_set>
+#include <utility>
+
 #include "core/frontend.h"
 #include "core/state.h"
 #include "sources/extension_filter.h"
-#include "sources/folder_scan.h"
 #include "sources/ftp_connection_test.h"
 #include "sources/remote_names.h"
 
 namespace tesselon {
 
 namespace {
+
+using Kind = ScanProblem::Kind;
 
 struct RemoteWalk {
     AppState& state;
@@ -19,7 +24,27 @@ struct RemoteWalk {
     ExtensionFilter filter;
     bool skipFolders;
     bool recursive;
-    int& skipped;
+    RemoteScanReport& report;
+    RemoteScanLimits limits;
+    size_t entriesLeft;
+    std::unordered_set<std::string> visited;  // current paths scanned so far
+
+    void problem(Kind kind, std::string path) { report.problems.push_back(ScanProblem{kind, std::move(path)}); }
+    // A session that lost step with the server answers nothing more: the scan ends
+    // rather than take every later folder for one that cannot be entered.
+    bool sessionLost(const std::string& where) {
+        if (ftpCheck(sessions, id)) return false;
+        problem(Kind::RemoteConnectionLost, where);
+        report.stopped = true;
+        return true;
+    }
+};
+
+// The accepted files of one folder until its subfolders are done: names one after
+// another, so a folder of a million files costs little more than their names.
+struct FolderFiles {
+    std::string names;  // each followed by a NUL, which no accepted name holds
+    std::vector<int64_t> sizes;
 };
 
 std::string withoutTrailingSlash(std::string path) {
@@ -33,6 +58,35 @@ std::string stripSlashes(std::string_view path) {
     return std::string(path);
 }
 
+Kind listingProblem(FtpListOutcome outcome) {
+    switch (outcome) {
+    case FtpListOutcome::LineTooLong: return Kind::RemoteListingLineTooLong;
+    case FtpListOutcome::Cut: return Kind::RemoteListingCut;
+    default: return Kind::RemoteListingRefused;
+    }
+}
+
+// Problems the status line counts among the skipped names rather than names itself.
+bool skipsNames(Kind kind) {
+    switch (kind) {
+    case Kind::RemoteFolderUnsafe:
+    case Kind::RemoteNameAbsolute:
+    case Kind::RemoteNameClimbsOut:
+    case Kind::RemoteNameSeparator:
+    case Kind::RemoteNameControlCharacter: return true;
+    default: return false;
+    }
+}
+
+Kind nameProblem(RemoteNameProblem problem) {
+    switch (problem) {
+    case RemoteNameProblem::Absolute: return Kind::RemoteNameAbsolute;
+    case RemoteNameProblem::Separator: return Kind::RemoteNameSeparator;
+    case RemoteNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
+    default: return Kind::RemoteNameClimbsOut;
+    }
+}
+
 // Counts and shows an accepted entry, and lets the interface handle one event.
 void reportFound(RemoteWalk& walk, const std::string& name) {
     int64_t& found = walk.state.settings.entorno.TotalImagesOrigen;
@@ -41,47 +95,89 @@ void reportFound(RemoteWalk& walk, const std::string& name) {
     walk.state.frontend->pumpOneEvent();
 }
 
-// Scans `folder`; `changedInto` tells whether it entered the folder (and so whether
-// the caller must come back up with CDUP).
-std::string scanFolder(RemoteWalk& walk, std::string folder, bool& changedInto) {
-    changedInto = false;
+// Scans `folder` (the scanned folder itself at depth 0, else a subfolder's name);
+// `where` names it in problems. `changedInto` tells whether it entered the folder (and
+// so whether the caller must come back up with CDUP).
+std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& where, int depth,
+                       bool& changedInto) {
     folder = withoutTrailingSlash(std::move(folder));
-    if (changeRemotePath(walk.sessions, walk.id, folder)) {
-        changedInto = true;
-    } else if (ftpCurrentDir(walk.sessions, walk.id) != folder) {
+    changedInto = changeRemotePath(walk.sessions, walk.id, folder);
+    if (!changedInto && depth > 0 && walk.sessionLost(where)) return {};
+    const std::string current = ftpCurrentDir(walk.sessions, walk.id);
+    if (!changedInto && current != folder) {
+        if (depth == 0) walk.problem(Kind::RemoteFolderNotEntered, folder);
         return "ERROR: Imposible cambiar al directorio: " + folder;
     }
-    if (!ftpList(walk.sessions, walk.id)) return "ERROR: Fallo en el listado del directorio: " + folder;
-    const std::string current = ftpCurrentDir(walk.sessions, walk.id);
+    // A server may answer a folder with one already scanned (a folder that lists
+    // itself, a link to a parent): scanning it again would never end.
+    if (!current.empty() && !walk.visited.insert(current).second) return {};
+
+    const FtpListOutcome listed = ftpList(walk.sessions, walk.id, walk.entriesLeft);
+    if (listed != FtpListOutcome::Complete && listed != FtpListOutcome::TooManyLines) {
+        walk.problem(listingProblem(listed), where);
+        if (depth > 0) walk.sessionLost(where);
+        return "ERROR: Fallo en el listado del directorio: " + folder;
+    }
+    if (listed == FtpListOutcome::TooManyLines) {
+        walk.problem(Kind::RemoteEntryLimit, where);
+        walk.report.stopped = true;
+    }
     // Without a trustworthy current folder no entry has a full path that stays below
     // the download folder.
     const bool pathSafe = !current.empty() && isSafeRemotePath(current);
+    bool unsafeFolderNamed = false;
+    const std::string prefix = (current == "/" ? "" : current) + "/";
 
-    std::vector<SourceImageEntry> files;
+    FolderFiles files;
     std::vector<std::string> subfolders;
     while (ftpNextEntry(walk.sessions, walk.id)) {
+        if (walk.entriesLeft > 0) --walk.entriesLeft;
         const std::string name = ftpEntryName(walk.sessions, walk.id);
         if (name == "." || name == "..") continue;
-        if (!pathSafe || !isSafeRemoteName(name)) {
-            ++walk.skipped;
+        if (!pathSafe) {
+            if (!std::exchange(unsafeFolderNamed, true))
+                walk.problem(Kind::RemoteFolderUnsafe, current.empty() ? where : current);
+            ++walk.report.skippedNames;
+            continue;
+        }
+        if (const RemoteNameProblem problem = remoteNameProblem(name); problem != RemoteNameProblem::None) {
+            ++walk.report.skippedNames;
+            walk.problem(nameProblem(problem), prefix + name);
             continue;
         }
         const bool directory = ftpEntryType(walk.sessions, walk.id) == kFtpEntryDirectory;
         if (directory ? !walk.skipFolders : walk.filter.accepts(name)) {
-            SourceImageEntry& entry = files.emplace_back();
-            entry.path = (current == "/" ? "" : current) + "/" + name;
-            entry.size = ftpEntrySize(walk.sessions, walk.id);
+            files.names += name;
+            files.names += '\0';
+            files.sizes.push_back(ftpEntrySize(walk.sessions, walk.id));
             reportFound(walk, name);
         }
         if (directory) subfolders.push_back(name);
     }
     for (const std::string& name : subfolders) {
-        if (!walk.recursive) break;
+        if (!walk.recursive || walk.report.stopped) break;
+        if (depth >= walk.limits.maxDepth) {
+            walk.problem(Kind::RemoteTooDeep, prefix + name);
+            continue;
+        }
         bool entered = false;
-        scanFolder(walk, name, entered);
-        if (entered) ftpChangeDir(walk.sessions, walk.id, "..");
+        scanFolder(walk, name, prefix + name, depth + 1, entered);
+        if (entered && !ftpChangeDir(walk.sessions, walk.id, "..")) walk.sessionLost(where);
     }
-    for (SourceImageEntry& entry : files) walk.list.push_back(std::move(entry));
+    // Room for the folder's files at once: a folder of a million files must not leave
+    // the list at twice its size while it grows.
+    std::vector<SourceImageEntry>& list = walk.list;
+    if (list.capacity() < list.size() + files.sizes.size())
+        list.reserve(std::max(list.size() + files.sizes.size(), list.capacity() + list.capacity() / 2));
+    size_t start = 0;
+    for (const int64_t size : files.sizes) {
+        const size_t end = files.names.find('\0', start);
+        SourceImageEntry& entry = list.emplace_back();
+        entry.path = prefix;
+        entry.path.append(files.names, start, end - start);
+        entry.size = size;
+        start = end + 1;
+    }
     return {};
 }
 
@@ -96,15 +192,41 @@ bool changeRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path
 
 std::string scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list,
                              const std::string& folder, bool skipFolders, const std::string& extensionList,
-                             bool recursive, int& skipped) {
-    RemoteWalk walk{state, ftpSessions(state), id, list, ExtensionFilter(extensionList), skipFolders, recursive,
-                    skipped};
+                             bool recursive, RemoteScanReport& report, const RemoteScanLimits& limits) {
+    RemoteWalk walk{state,     ftpSessions(state), id,     list, ExtensionFilter(extensionList), skipFolders,
+                    recursive, report,             limits, limits.maxEntries, {}};
+    report.entryLimit = limits.maxEntries;
     bool changedInto = false;
-    return scanFolder(walk, folder, changedInto);
+    return scanFolder(walk, folder, withoutTrailingSlash(folder), 0, changedInto);
+}
+
+std::string remoteScanNotice(const RemoteScanReport& report) {
+    const ScanProblem* first = nullptr;
+    for (const ScanProblem& p : report.problems) {
+        if (p.kind == Kind::RemoteEntryLimit)
+            return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(report.entryLimit) +
+                   " entradas en: " + displayName(p.path);
+        if (!first && !skipsNames(p.kind)) first = &p;
+    }
+    if (first) {
+        switch (first->kind) {
+        case Kind::RemoteConnectionLost:
+            return "ERROR: Se perdió la conexión con el servidor en: " + displayName(first->path);
+        case Kind::RemoteTooDeep:
+            return "ERROR: Directorio anidado a más de " + std::to_string(kMaxRemoteScanDepth) +
+                   " niveles: " + displayName(first->path);
+        default:
+            return "ERROR: Fallo en el listado del directorio: " + displayName(first->path);
+        }
+    }
+    if (report.skippedNames > 0)
+        return "Se omitieron " + std::to_string(report.skippedNames) +
+               " nombres del servidor que no pueden ser un archivo local";
+    return {};
 }
 
 void scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found, const std::string& extensionList,
-                      bool recursive) {
+                      bool recursive, std::vector<ScanProblem>* problems) {
     STRProcesosEntorno& env = state.settings.entorno;
     Frontend& ui = *state.frontend;
     std::string root = env.RutaOrigenRemoto;
@@ -121,13 +243,12 @@ void scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found, con
         if (!message.empty()) ui.setStatusLine(false, message);
         return;
     }
-    int skipped = 0;
-    const std::string error = scanRemoteFolder(state, env.FtpID, found, root, true, extensionList, recursive, skipped);
-    if (!error.empty()) {
-        ui.setStatusLine(false, error);
-    } else if (skipped > 0) {
-        ui.setStatusLine(false, "Se omitieron " + std::to_string(skipped) +
-                                    " nombres del servidor que no pueden ser un archivo local");
+    RemoteScanReport report;
+    const std::string error = scanRemoteFolder(state, env.FtpID, found, root, true, extensionList, recursive, report);
+    const std::string notice = error.empty() ? remoteScanNotice(report) : error;
+    if (!notice.empty()) ui.setStatusLine(false, notice);
+    if (problems) {
+        for (ScanProblem& p : report.problems) problems->push_back(std::move(p));
     }
 }
 

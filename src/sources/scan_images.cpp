@@ -59,7 +59,7 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
 
     std::string base;
     if (env.LocalRemoto == "R") {
-        scanRemoteSource(state, found, extensionList, recursive);
+        scanRemoteSource(state, found, extensionList, recursive, problems);
     } else {
         base = localBase(env.RutaOrigenLocal);
         if (!base.empty()) {
@@ -75,11 +75,15 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     env.UltimoEscaneoImagenesLocalRemoto = env.LocalRemoto;
 
     std::vector<SourceImageEntry>& entries = state.SourceImageList.entries;
-    entries.reserve(found.size());
-    for (SourceImageEntry& item : found) {
-        SourceImageEntry& entry = entries.emplace_back();
-        entry.path = base + item.path;
-        entry.size = item.size;
+    if (base.empty()) {
+        entries = std::move(found);  // remote paths are whole already; a long list is not copied
+    } else {
+        entries.reserve(found.size());
+        for (SourceImageEntry& item : found) {
+            SourceImageEntry& entry = entries.emplace_back();
+            entry.path = base + item.path;
+            entry.size = item.size;
+        }
     }
     env.TotalImagesOrigen = int64_t(entries.size());
     state.SourceImageList.current = 0;

@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
+#include "runtime/json/json_parse.h"
+#include "runtime/json/json_value.h"
 #include "runtime/process/program_run.h"
 #include "support/ftp_test_server.h"
 #include "support/temp_dir.h"
+#include "support/tree_ftp_server.h"
 #include "support/test_paths.h"
 
 namespace tesselon {
@@ -56,10 +60,10 @@ protected:
         dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90,\"EscalaGrises\":1}\r\n");
     }
 
-    std::string remoteArguments(const std::string& extra = {}) {
+    std::string remoteArguments(const std::string& extra = {}, uint16_t port = 0, const char* folder = "/imgs/") {
         return "--config " + dir.file("job.cfg") + " --remote --server 127.0.0.1 --port " +
-               std::to_string(server.port()) + " --user " + FtpTestServer::kUser +
-               " --remote-folder /imgs/ --subfolders --download-to " + dir.file("down") + " --dest " +
+               std::to_string(port ? port : server.port()) + " --user " + FtpTestServer::kUser +
+               " --remote-folder " + folder + " --subfolders --download-to " + dir.file("down") + " --dest " +
                dir.file("remote-out") + " --report " + dir.file("report.json") + extra;
     }
 
@@ -115,6 +119,57 @@ TEST_F(BatchCliRemote, ConnectionFailuresExitTwoAndFailedFilesAreRetriedThenName
     ASSERT_NE(broken, std::string::npos) << report;
     EXPECT_EQ(report.find("\"reason\":\"the download failed 3 times\"", broken), report.find("\"reason\"", broken))
         << report;
+}
+
+// A hostile server: names that would leave the download folder and a listing cut
+// short are named in the report and on stderr, and the run fails, while the one good
+// image is converted.
+TEST_F(BatchCliRemote, UnsafeNamesAndBrokenListingsAreReportedAndFailTheRun) {
+    using testing::listingLine;
+    using Transfer = testing::TreeFtpServer::Transfer;
+    const std::string image = testing::readFile(served.file("imgs/a.jpg"));
+    testing::TreeFtpServer hostile;
+    hostile.list = [&](const std::string& folder) -> std::optional<Transfer> {
+        if (folder == "/" || folder == "/imgs")
+            return Transfer{listingLine("a.jpg", int64_t(image.size())) + listingLine("../../evil.jpg", 9) +
+                            listingLine("\x1b[2Jclear.jpg", 9) + listingLine("sub", 0, true)};
+        if (folder == "/imgs/sub") return Transfer{listingLine("lost.jpg", 9), false, "426 aborted\r\n"};
+        if (folder == "/bad") return Transfer{listingLine(std::string(2000, 'x') + ".jpg", 9)};
+        return std::nullopt;
+    };
+    hostile.retrieve = [&](const std::string& path) -> std::optional<Transfer> {
+        if (path == "/imgs/a.jpg") return Transfer{image};
+        return std::nullopt;
+    };
+    hostile.start();
+    ASSERT_NE(hostile.port(), 0);
+
+    const BatchRun run = batch(remoteArguments(" --passive --quiet", hostile.port()), "pw");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("skipped '/imgs/../../evil.jpg': unsafe name: it leads out of its folder"),
+              std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("skipped '/imgs/sub': the folder's listing was cut short"), std::string::npos) << run.err;
+    EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 1u);
+    EXPECT_EQ(testing::filesUnder(dir.file("down/")).size(), 1u);
+
+    const JsonParseResult parsed = parseJson(testing::readFile(dir.file("report.json")));
+    ASSERT_TRUE(std::holds_alternative<JsonDocument>(parsed));
+    std::map<std::string, std::pair<bool, std::string>> entries;  // path -> saved, reason
+    for (const JsonValue& item : *std::get<JsonDocument>(parsed).root().asArray()) {
+        const JsonObject& o = *item.asObject();
+        const JsonValue* reason = o.find("reason");
+        entries[*o.find("path")->asString()] = {*o.find("saved")->asBoolean(), reason ? *reason->asString() : ""};
+    }
+    EXPECT_EQ(entries, (std::map<std::string, std::pair<bool, std::string>>{
+                           {"/imgs/a.jpg", {true, ""}},
+                           {"/imgs/../../evil.jpg", {false, "unsafe name: it leads out of its folder"}},
+                           {"/imgs/\x1b[2Jclear.jpg", {false, "unsafe name: it holds control characters"}},
+                           {"/imgs/sub", {false, "the folder's listing was cut short"}}}));
+
+    // The scanned folder's own listing cannot be read whole: a failure, not an empty folder.
+    const BatchRun bad = batch(remoteArguments(" --passive", hostile.port(), "/bad/"), "pw");
+    EXPECT_EQ(bad.code, 1) << bad.err;
+    EXPECT_NE(bad.err.find("ERROR: Fallo en el listado del directorio: /bad"), std::string::npos) << bad.err;
 }
 
 }  // namespace

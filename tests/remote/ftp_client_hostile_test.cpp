@@ -1,6 +1,8 @@
 // The client against a scripted server that says what a well-behaved one never would.
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <thread>
 
@@ -17,7 +19,8 @@ using testing::ScriptedFtpServer;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
 
-std::optional<FtpSession> connectTo(const ScriptedFtpServer& server, bool passive = true, int timeout = 2) {
+std::optional<FtpSession> connectTo(const ScriptedFtpServer& server, bool passive = true, int timeout = 2,
+                                    int replyDeadline = kFtpDefaultReplyDeadline) {
     FtpConnectOptions options;
     options.host = "127.0.0.1";
     options.port = server.port();
@@ -25,11 +28,25 @@ std::optional<FtpSession> connectTo(const ScriptedFtpServer& server, bool passiv
     options.password = "p";
     options.passive = passive;
     options.timeoutSeconds = timeout;
+    options.replyDeadlineSeconds = replyDeadline;
     return FtpSession::connect(options);
 }
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Logs in, then answers TYPE and PASV, the transfer command with 150, and accepts the
+// data connection.
+FileDescriptor startTransfer(FtpConversation& c) {
+    c.login();
+    c.answerPassive();
+    c.answer("150 sending\r\n");
+    return c.acceptData();
+}
+
 int64_t waitForEnd(const FtpSession& session) {
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < 4000; ++i) {
         const int64_t p = session.progress();
         if (p == kFtpTransferDone || p == kFtpTransferFailed) return p;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -96,8 +113,8 @@ TEST(FtpClientHostile, PassiveReplyMustHoldSixNumbersAndOnlyItsPortIsTrusted) {
     });
     std::optional<FtpSession> session = connectTo(server);
     ASSERT_TRUE(session);
-    EXPECT_FALSE(session->list());
-    ASSERT_TRUE(session->list());
+    EXPECT_EQ(session->list(), FtpListOutcome::NotStarted);
+    ASSERT_EQ(session->list(), FtpListOutcome::Complete);
     ASSERT_TRUE(session->nextEntry());
     EXPECT_EQ(session->entry()->name, "y.jpg");
 }
@@ -119,7 +136,7 @@ TEST(FtpClientHostile, ListingSplitAcrossReceivesIsParsedOnceWhole) {
     });
     std::optional<FtpSession> session = connectTo(server);
     ASSERT_TRUE(session);
-    ASSERT_TRUE(session->list());
+    ASSERT_EQ(session->list(), FtpListOutcome::Complete);
     std::vector<std::string> names;
     while (session->nextEntry()) names.push_back(session->entry()->name);
     EXPECT_EQ(names, (Strings{"..", "split name.jpg"}));
@@ -144,7 +161,7 @@ TEST(FtpClientHostile, ActiveModeAcceptsTheServersDataConnection) {
     });
     std::optional<FtpSession> session = connectTo(server, false);
     ASSERT_TRUE(session);
-    ASSERT_TRUE(session->list());
+    ASSERT_EQ(session->list(), FtpListOutcome::Complete);
     ASSERT_TRUE(session->nextEntry());
     EXPECT_EQ(session->entry()->type, kFtpEntryDirectory);
     EXPECT_EQ(server.commands()[3].rfind("PORT 127,0,0,1,", 0), 0u);
@@ -164,7 +181,7 @@ TEST(FtpClientHostile, StalledDownloadFailsWithinTheTimeoutAndLeavesNoFileUnderI
     std::optional<FtpSession> session = connectTo(server, true, 1);
     ASSERT_TRUE(session);
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(session->startDownload("big.jpg", dir.file("big.jpg")));
+    ASSERT_TRUE(session->startDownload("big.jpg", dir.file("big.jpg"), 1000));
     EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_TRUE(testing::filesUnder(dir.path()).empty());
@@ -185,7 +202,7 @@ TEST(FtpClientHostile, ConnectionClosedEarlyWithAnErrorReplyIsAFailedDownload) {
     });
     std::optional<FtpSession> session = connectTo(server);
     ASSERT_TRUE(session);
-    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg")));
+    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg"), 0));
     EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
     EXPECT_EQ(testing::filesUnder(dir.path()), (std::map<std::string, std::string>{{"a.jpg", "the old file"}}));
     EXPECT_TRUE(session->check());
@@ -203,7 +220,7 @@ TEST(FtpClientHostile, AbortStopsARunningDownloadAtOnce) {
     std::optional<FtpSession> session = connectTo(server, true, 30);
     ASSERT_TRUE(session);
     session->abort();  // nothing runs yet: returns at once
-    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg")));
+    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg"), 0));
     EXPECT_EQ(session->progress(), kFtpTransferStarting);
     while (session->progress() == kFtpTransferStarting) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto start = std::chrono::steady_clock::now();
@@ -218,6 +235,71 @@ TEST(FtpClientHostile, SilentServerTimesOutTheLogin) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(connectTo(server, true, 1));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+}
+
+// The server's whole script would last minutes: the client must give up on its own.
+TEST(FtpClientHostile, EndlessMultiLineRepliesAreCutAtTheirLineCap) {
+    std::string lines;
+    for (int i = 0; i < 50; ++i) lines += "220-welcome, and there is more to say\r\n";
+    ScriptedFtpServer greeting([&](FtpConversation& c) {
+        while (c.send(lines)) {
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connectTo(greeting, true, 30));
+    EXPECT_LT(secondsSince(start), 10);
+
+    // Endless "150-" lines after RETR: the download fails, and with it the session.
+    TempDir dir;
+    ScriptedFtpServer retrieve([](FtpConversation& c) {
+        c.login();
+        c.answerPassive();
+        c.command();
+        while (c.send("150-still opening the file\r\n150-and still\r\n")) {
+        }
+    });
+    std::optional<FtpSession> session = connectTo(retrieve, true, 30);
+    ASSERT_TRUE(session);
+    const auto begun = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session->startDownload("a.jpg", dir.file("a.jpg"), 10));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_EQ(session->transferFailure(), FtpTransferFailure::NotStarted);
+    EXPECT_LT(secondsSince(begun), 10);
+    EXPECT_FALSE(session->check());
+    EXPECT_TRUE(testing::filesUnder(dir.path()).empty());
+}
+
+// One byte at a time, each well inside the idle bound: the whole reply has a deadline.
+TEST(FtpClientHostile, TrickledReplyFailsAtTheReplyDeadline) {
+    ScriptedFtpServer server([](FtpConversation& c) {
+        for (char byte : std::string("220 slowly, one byte at a time, but it does come\r\n")) {
+            if (!c.send(std::string_view(&byte, 1))) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(connectTo(server, true, 2, 1));
+    // The greeting alone would take ten seconds.
+    EXPECT_LT(secondsSince(start), 5);
+}
+
+// A byte now and then, just inside the idle bound, is not a transfer that goes on.
+TEST(FtpClientHostile, TrickledDataStallsTheTransfer) {
+    TempDir dir;
+    ScriptedFtpServer server([](FtpConversation& c) {
+        FileDescriptor data = startTransfer(c);
+        for (int i = 0; i < 100; ++i) {
+            if (::send(data.get(), "t", 1, MSG_NOSIGNAL) != 1) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+        }
+    });
+    std::optional<FtpSession> session = connectTo(server, true, 2);
+    ASSERT_TRUE(session);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session->startDownload("slow.jpg", dir.file("slow.jpg"), 100));
+    EXPECT_EQ(waitForEnd(*session), kFtpTransferFailed);
+    EXPECT_EQ(session->transferFailure(), FtpTransferFailure::Stalled);
+    EXPECT_LT(secondsSince(start), 10);
 }
 
 }  // namespace

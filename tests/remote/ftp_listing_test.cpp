@@ -5,10 +5,13 @@
 namespace tesselon {
 namespace {
 
+// The entries in line order.
 std::vector<FtpListEntry> parseAll(std::string_view text, size_t* used = nullptr) {
+    FtpListing listing;
+    const ListingParse parsed = parseListingLines(text, listing);
+    if (used) *used = parsed.used;
     std::vector<FtpListEntry> entries;
-    const size_t n = parseListingLines(text, entries);
-    if (used) *used = n;
+    while (listing.next()) entries.insert(entries.begin(), *listing.current());
     return entries;
 }
 
@@ -52,7 +55,8 @@ TEST(FtpListing, LeavesAnIncompleteLineForTheNextReceive) {
 TEST(FtpListing, EntriesComeOutLastLineFirstAndTheFirstNextKeepsTheTop) {
     FtpListing listing;
     EXPECT_FALSE(listing.next());
-    listing.reset(parseAll("d--------- 1 o g 0 Jan 1 2020 fotos\r\n---------- 1 o g 1234 Jan 1 2020 a b.jpg\r\n"));
+    listing.clear();
+    parseListingLines("d--------- 1 o g 0 Jan 1 2020 fotos\r\n---------- 1 o g 1234 Jan 1 2020 a b.jpg\r\n", listing);
     ASSERT_TRUE(listing.next());
     EXPECT_EQ(listing.current()->name, "a b.jpg");
     ASSERT_TRUE(listing.next());
@@ -60,7 +64,7 @@ TEST(FtpListing, EntriesComeOutLastLineFirstAndTheFirstNextKeepsTheTop) {
     EXPECT_FALSE(listing.next());
     EXPECT_EQ(listing.current(), nullptr);
 
-    listing.reset({});
+    listing.clear();
     EXPECT_FALSE(listing.next());
 }
 

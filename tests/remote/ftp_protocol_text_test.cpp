@@ -38,7 +38,7 @@ TEST(FtpCurrentDirReply, TakesTheQuotedPathKeepingDoubledQuotes) {
 // Feeds the reader canned chunks, then fails like a closed connection.
 FtpReplyReader cannedReader(std::vector<std::string> chunks) {
     auto queue = std::make_shared<std::vector<std::string>>(std::move(chunks));
-    return FtpReplyReader([queue, i = size_t(0)](char* buffer, size_t length) mutable -> long {
+    return FtpReplyReader([queue, i = size_t(0)](char* buffer, size_t length, auto) mutable -> long {
         if (i >= queue->size()) return -1;
         const std::string& chunk = (*queue)[i++];
         EXPECT_LE(chunk.size(), length);

@@ -7,6 +7,7 @@
 #include "sources/remote_download.h"
 #include "sources/scan_images.h"
 #include "support/scripted_ftp_server.h"
+#include "support/tree_ftp_server.h"
 #include "support/temp_dir.h"
 
 namespace tesselon {
@@ -136,6 +137,38 @@ TEST_F(RemoteDownload, AStalledTransferFailsAndLeavesNoPartialFile) {
     ui.answers = {MessageAnswer::No};
     EXPECT_EQ(download(), "0|Descarga completa con errores; 1 archivos no se descargaron.");
     EXPECT_TRUE(testing::filesUnder(local.path()).empty());
+}
+
+// A file that passes its listed size, or ends short of it, fails without leaving a
+// file; a server that then says nothing loses its session, and the next file is
+// fetched over a fresh one.
+TEST_F(RemoteDownload, FilesAreHeldToTheirListedSizes) {
+    testing::TreeFtpServer server;
+    server.list = [](const std::string& folder) -> std::optional<testing::TreeFtpServer::Transfer> {
+        if (folder != "/" && folder != "/up") return std::nullopt;
+        return testing::TreeFtpServer::Transfer{};
+    };
+    server.retrieve = [](const std::string& path) -> std::optional<testing::TreeFtpServer::Transfer> {
+        using Transfer = testing::TreeFtpServer::Transfer;
+        if (path == "/up/endless.jpg") return Transfer{std::string(8192, 'e'), true, "426 aborted\r\n"};
+        if (path == "/up/short.jpg") return Transfer{std::string(20, 's')};
+        if (path == "/up/silent.jpg") return Transfer{std::string(8192, 'e'), true, ""};
+        if (path == "/up/fine.jpg") return Transfer{std::string(411, 'f')};
+        if (path == "/up/huge.jpg") return Transfer{std::string(8192, 'h'), true};
+        return std::nullopt;
+    };
+    server.start();
+    useFtpSource(state, server.port(), "/up/");
+    ftpSessions(state).timeoutSeconds = 1;
+    // A size beyond any image the program reads is not even asked for.
+    listRemote({{"/up/huge.jpg", int64_t(1) << 40}, {"/up/endless.jpg", 411}, {"/up/short.jpg", 411},
+                {"/up/silent.jpg", 411}, {"/up/fine.jpg", 411}});
+    ui.answers = {MessageAnswer::No, MessageAnswer::No, MessageAnswer::No, MessageAnswer::No};
+    EXPECT_EQ(download(), "0|Descarga completa con errores; 4 archivos no se descargaron.");
+    EXPECT_EQ(testing::filesUnder(local.path()), (Files{{"bajadas/up/fine.jpg", std::string(411, 'f')}}));
+    // One session until the silent one lost it: the 426 after the first cut kept it.
+    EXPECT_EQ(server.connections(), 2);
+    for (const std::string& command : server.commands()) EXPECT_NE(command, "RETR /up/huge.jpg");
 }
 
 }  // namespace

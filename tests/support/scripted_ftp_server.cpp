@@ -2,12 +2,13 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <memory>
+
+#include "support/loopback.h"
 
 namespace tesselon::testing {
 
@@ -15,33 +16,9 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-FileDescriptor listenLocal(uint16_t& port) {
-    FileDescriptor fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd.get(), 8) != 0)
-        return {};
-    socklen_t length = sizeof address;
-    ::getsockname(fd.get(), reinterpret_cast<sockaddr*>(&address), &length);
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-// Waits for the descriptor to be readable, checking the stop flag now and then.
-bool waitReadable(int fd, const std::atomic<bool>& stopping, int ms = kWaitMs) {
-    for (int waited = 0; waited < ms && !stopping; waited += 50) {
-        pollfd entry{fd, POLLIN, 0};
-        if (::poll(&entry, 1, 50) > 0) return true;
-    }
-    return false;
-}
-
 }  // namespace
 
-void FtpConversation::send(std::string_view bytes) {
-    (void)writeAll(control_, bytes.data(), bytes.size());
-}
+bool FtpConversation::send(std::string_view bytes) { return sendBytes(control_, bytes); }
 
 std::string FtpConversation::command() {
     for (;;) {
@@ -53,7 +30,7 @@ std::string FtpConversation::command() {
             commands_.push_back(line);
             return line;
         }
-        if (!waitReadable(control_, stopping_)) return {};
+        if (!waitReadable(control_, stopping_, kWaitMs)) return {};
         char buffer[4096];
         const ssize_t got = ::recv(control_, buffer, sizeof buffer, 0);
         if (got <= 0) return {};
@@ -82,12 +59,12 @@ uint16_t FtpConversation::answerPassive(const std::string& address) {
 
 uint16_t FtpConversation::listenForData() {
     uint16_t port = 0;
-    dataListener_ = listenLocal(port);
+    dataListener_ = listenOnLoopback(port);
     return port;
 }
 
 FileDescriptor FtpConversation::acceptData() {
-    if (!waitReadable(dataListener_.get(), stopping_)) return {};
+    if (!waitReadable(dataListener_.get(), stopping_, kWaitMs)) return {};
     return FileDescriptor(::accept4(dataListener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
 }
 
@@ -107,9 +84,9 @@ std::vector<std::string> FtpConversation::commands() const {
 }
 
 ScriptedFtpServer::ScriptedFtpServer(Script script) {
-    listener_ = listenLocal(port_);
+    listener_ = listenOnLoopback(port_);
     thread_ = std::thread([this, script = std::move(script)] {
-        if (!waitReadable(listener_.get(), stopping_)) return;
+        if (!waitReadable(listener_.get(), stopping_, kWaitMs)) return;
         FileDescriptor control(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (!control.valid()) return;
         control_ = control.get();
@@ -139,8 +116,12 @@ std::vector<std::string> ScriptedFtpServer::commands() {
     return conversation_ ? conversation_->commands() : std::vector<std::string>{};
 }
 
-void sendAndClose(FileDescriptor data, std::string_view bytes) {
-    (void)writeAll(data.get(), bytes.data(), bytes.size());
+void sendAndClose(FileDescriptor data, std::string_view bytes) { sendBytes(data.get(), bytes); }
+
+uint64_t sendUntilClosed(int fd, std::string_view chunk, uint64_t limit) {
+    uint64_t sent = 0;
+    while (sent < limit && sendBytes(fd, chunk)) sent += chunk.size();
+    return sent;
 }
 
 }  // namespace tesselon::testing

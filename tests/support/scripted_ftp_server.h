@@ -20,8 +20,8 @@ class FtpConversation {
 public:
     explicit FtpConversation(int control, const std::atomic<bool>& stopping) : control_(control), stopping_(stopping) {}
 
-    // Sends raw bytes on the control connection.
-    void send(std::string_view bytes);
+    // Sends raw bytes on the control connection; false once the client is gone.
+    bool send(std::string_view bytes);
     // The next command line without its CR LF; empty when the client closed or went
     // silent for 10 s. Every command is also kept in commands().
     std::string command();
@@ -78,5 +78,8 @@ private:
 
 // Sends bytes on a data connection and closes it.
 void sendAndClose(FileDescriptor data, std::string_view bytes);
+// Sends `chunk` again and again until the peer closes (or `limit` bytes went); answers
+// the bytes sent.
+uint64_t sendUntilClosed(int fd, std::string_view chunk, uint64_t limit = uint64_t(4) << 30);
 
 }  // namespace tesselon::testing

@@ -57,7 +57,7 @@ int updateCheck() {
     PrivateFolder folder;
     state.ProgramFolder = folder.path();
     state.frontend = &frontend;
-    UpdateCheck check{state, window, vendorHosts(), folder.file("tesselon"), [] {}, {}};
+    UpdateCheck check{state, window, vendorHosts(), folder.file("tesselon"), [] {}, {}, updatePublicKey()};
     const Clock::time_point start = Clock::now();
     const UpdateOutcome outcome = runUpdateCheck(check);
     std::printf("update check against %s: %.3f s (%s)\n", check.hosts.primary.c_str(), seconds(start),

@@ -26,14 +26,14 @@ bool receiveFile(FtpSession::State& s, int data, FileReplacement& file) {
 
 }  // namespace
 
-int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath) {
+int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const FileInFolder& local) {
     FtpDataConnection data(s);
     if (!s.setType("I") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
         !data.accept()) {
         data.close();
         return kFtpTransferFailed;
     }
-    FileReplacement file(localPath);
+    FileReplacement file(local);
     if (!file.ok()) {
         data.close();
         s.reader.drainReply();

@@ -187,15 +187,15 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
     return ok;
 }
 
-bool FtpSession::startDownload(std::string remoteName, std::string localPath) {
+bool FtpSession::startDownload(std::string remoteName, FileInFolder local) {
     State& s = *state_;
     s.joinWorker();
     s.abortRequested = false;
     s.progress = kFtpTransferStarting;
     s.running = true;
     try {
-        s.worker = std::thread([&s, remoteName = std::move(remoteName), localPath = std::move(localPath)] {
-            s.finishTransfer(runDownload(s, remoteName, localPath));
+        s.worker = std::thread([&s, remoteName = std::move(remoteName), local = std::move(local)] {
+            s.finishTransfer(runDownload(s, remoteName, local));
         });
     } catch (const std::system_error&) {
         s.running = false;

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "remote/ftp_listing.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -63,11 +64,14 @@ public:
 
     // Sends a local file under `remoteName` (binary type) on the caller's thread.
     bool upload(const std::string& localPath, std::string_view remoteName);
-    // Starts fetching `remoteName` into `localPath` on a worker thread and returns at
-    // once; progress() then tells how it goes. The file is written beside `localPath`
-    // and renamed into place only when the transfer completed. False when no worker
-    // could be started.
-    bool startDownload(std::string remoteName, std::string localPath);
+    // Starts fetching `remoteName` into `local` on a worker thread and returns at once;
+    // progress() then tells how it goes. The file is written beside `local` and renamed
+    // into place only when the transfer completed. False when no worker could be
+    // started.
+    bool startDownload(std::string remoteName, FileInFolder local);
+    bool startDownload(std::string remoteName, const std::string& localPath) {
+        return startDownload(std::move(remoteName), fileAt(localPath));
+    }
     // -1 starting, bytes so far, -3 done, -2 failed.
     int64_t progress() const;
     // Waits up to `ms` for a running download to end; true when none runs (any more).

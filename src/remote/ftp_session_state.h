@@ -82,6 +82,6 @@ private:
 inline int dataSendTimeout(const FtpSession::State& s) { return s.timeoutSeconds < 5 ? s.timeoutSeconds : 5; }
 
 // The worker of startDownload; answers the final progress value (-3 or -2).
-int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath);
+int64_t runDownload(FtpSession::State& s, const std::string& remoteName, const FileInFolder& local);
 
 }  // namespace tesselon

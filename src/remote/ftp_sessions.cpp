@@ -134,8 +134,12 @@ bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath
 }
 
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath) {
+    return ftpDownload(sessions, id, remoteName, fileAt(localPath));
+}
+
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, FileInFolder local) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
-    return s && s->startDownload(remoteName, localPath);
+    return s && s->startDownload(remoteName, std::move(local));
 }
 
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id) {

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "remote/ftp_session.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -72,6 +73,8 @@ int ftpEntryType(FtpSessionTable& sessions, FtpID id);
 int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id);
 bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName);
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath);
+// The same into a file of an open folder, which the file cannot leave.
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, FileInFolder local);
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id);
 // Waits up to `ms` for the session's running download to end, returning early when it
 // does, so a caller polling the progress reacts at once.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime/fs/file_descriptor.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -62,6 +63,7 @@ enum class WriteSync {
     Durable,   // the file and its folder are flushed before the call returns
     Deferred,  // the kernel writes back in its own time; for fresh files that can be
                // made again, where a flush per file would dominate a batch's time
+    WhenReplacing,  // Durable when a file (or a link) stands at the name, else Deferred
 };
 
 // Writes `data` to a new file beside `path` and renames it over `path` only when every
@@ -71,10 +73,15 @@ enum class WriteSync {
 // special file at `path` is refused. With WriteSync::Durable the data is on the disk
 // before the rename, and the rename is on the disk before the call returns.
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync = WriteSync::Durable);
+// The same for the file `name` (no "/" in it) of an open folder: nothing written can
+// land anywhere else, whatever happens to the folder's path meanwhile.
+bool writeFileReplacing(const FolderHandle& folder, const std::string& name, std::string_view data,
+                        WriteSync sync = WriteSync::Durable);
 
 // Deletes the temporaries that writeFileReplacing left in `folder` when its process was
 // killed between writing and renaming. A temporary whose writer is still at work is
 // kept. Returns how many were deleted.
 int removeStaleTemporaries(std::string_view folder);
+int removeStaleTemporaries(const FolderHandle& folder);
 
 }  // namespace tesselon

@@ -33,9 +33,12 @@ std::string realPath(std::string_view path);
 // Renames or moves within one file system; an existing file at `to` is replaced.
 bool renameFile(std::string_view from, std::string_view to);
 
-// $TMPDIR (else /tmp), $HOME (else the account's home), and the folder of the
-// running executable, each ending in "/".
+// The temporary folder: $TMPDIR when set; else /tmp/tesselon-<uid>, made with mode 0700
+// and used only while it is a folder of this user's own (not a link) that no one else
+// may enter; else tesselon-tmp in the user's cache folder. Ending in "/".
 std::string temporaryFolder();
+// $HOME (else the account's home), and the folder of the running executable, each
+// ending in "/".
 std::string userFolder();
 std::string executableFolder();
 // The user's configuration folder: $XDG_CONFIG_HOME when it holds an absolute path,
@@ -50,6 +53,11 @@ bool isWritableFolder(std::string_view folder);
 // whatever the umask; existing folders keep their mode. True when the folder exists
 // at the end.
 bool createPrivateFolder(std::string_view folder);
+// Whether `folder` is a folder of this user's own, not a link, that no one else may
+// enter. A missing one is made with mode 0700 first; one of the user's own that others
+// may enter is narrowed to 0700. For a fixed name under a folder that every user may
+// write, where someone else may have taken the name first.
+bool ensureOwnPrivateFolder(std::string_view folder);
 
 // Reads a whole regular file into memory; nothing when it is not a regular file, is
 // larger than `maxBytes`, or cannot be opened or read completely.

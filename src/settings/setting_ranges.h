@@ -19,10 +19,11 @@ struct ClampedSetting {
     int32_t used = 0;    // the nearest value in low..high
 };
 
-// Brings every ranged field that lies outside its range to the nearest end of it:
-// quality 10..100, rotation 0..359, tint amount 0..100, contrast 0..255, resize width
-// and height 1..9999, text transparencies 0..255. One record per field changed, in the
-// order of the settings file.
+// Brings every ranged field that the conversion reads and that lies outside its range
+// to the nearest end of it: quality 10..100 (0 stays: the encoder's default), rotation
+// 0..359, contrast 0..255, the tint amount 0..100 when tinting, the resize width and
+// height 1..9999 when resizing, the text transparencies 0..255 when drawing text. One
+// record per field changed.
 std::vector<ClampedSetting> clampToRanges(Settings& settings);
 
 }  // namespace tesselon

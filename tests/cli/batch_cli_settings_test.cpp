@@ -77,7 +77,7 @@ TEST(BatchCliSettings, ValuesOutOfRangeAreClampedForTheConversionAndSavedAsLoade
               "[ProcesosEntorno]\r\n{\"LocalRemoto\":\"L\",\"UltimoEscaneoImagenesLocalRemoto\":\"L\","
               "\"ExtensionesActivas\":\"JPG\",\"FormatoImagen\":\"original\",\"CalidadGrabacion\":-2147483648}\r\n"
               "[ProcesosImage]\r\n{\"Rotar\":1e18,\"ResizeActivo\":1,\"ResizeProporcional\":0,"
-              "\"ResizeH\":2147483647,\"ResizeV\":20,\"MarcaDeAgua\":0}\r\n");
+              "\"ResizeH\":2147483647,\"ResizeV\":20,\"MarcaDeAgua\":0,\"TintarImagen\":0,\"TinteCantidad\":500}\r\n");
     Captured c = run({"--config", dir.file("odd.cfg"), "--source", dir.file("in"), "--dest", dir.file("out"),
                       "--save-config", dir.file("saved.cfg")},
                      dir.path());
@@ -90,7 +90,9 @@ TEST(BatchCliSettings, ValuesOutOfRangeAreClampedForTheConversionAndSavedAsLoade
         EXPECT_NE(at, std::string::npos) << c.err;
         EXPECT_EQ(c.err.find(warning, at + 1), std::string::npos) << "said twice: " << warning;
     }
+    // In range, or not used by this conversion (no tint): not a word.
     EXPECT_EQ(c.err.find("ResizeV"), std::string::npos) << c.err;
+    EXPECT_EQ(c.err.find("TinteCantidad"), std::string::npos) << c.err;
     // The resize took place instead of being skipped, without a turn.
     CodecRegistry codecs;
     registerProgramCodecs(codecs);

@@ -19,6 +19,7 @@
 #include "core/state.h"
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/parallel_batch.h"
+#include "processing/output/output_guard.h"
 #include "processing/text/overlay_text.h"
 #include "processing/text/phrases_file.h"
 #include "runtime/dates/dates.h"
@@ -26,6 +27,7 @@
 #include "runtime/fs/paths.h"
 #include "runtime/fs/regular_file.h"
 #include "settings/defaults.h"
+#include "settings/setting_ranges.h"
 #include "settings/settings_file.h"
 #include "sources/scan_images.h"
 
@@ -83,16 +85,50 @@ void reportPhrasesProblem(const AppState& state, OpenProblem problem, std::FILE*
                  describeOpenProblem(problem, kMaxTextFileBytes).c_str());
 }
 
-int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err) {
+// What the report says of every listed image when the batch was refused before it began.
+std::string refusedReason(BatchGate gate) {
+    switch (gate) {
+    case BatchGate::OverwriteDeclined: return "not converted: overwriting the sources needs --yes";
+    case BatchGate::DestinationIsSource: return "not converted: the destination is the source folder";
+    case BatchGate::NoTextSource: return "not converted: there is neither a phrases file nor a watermark";
+    default: break;
+    }
+    return "not converted: the batch did not start";
+}
+
+// Each field a conversion brings into its range, named once.
+void clampSettings(Settings& settings, std::FILE* err) {
+    for (const ClampedSetting& c : clampToRanges(settings)) {
+        std::fprintf(err, "tesselon-batch: warning: %s is %d, outside %d..%d; converting with %d\n", c.field.c_str(),
+                     int(c.found), int(c.low), int(c.high), int(c.used));
+    }
+}
+
+// Converts, and fills `notes` with what the report needs beside the list: the reasons,
+// the replacements, what the scan passed by. Every way out leaves them as far as known.
+int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err, ReportNotes& notes) {
     STRProcesosEntorno& env = state.settings.entorno;
+    clampSettings(state.settings, err);
     RemoteFetch remote;
     std::vector<ScanProblem> scanProblems;
     if (env.LocalRemoto == "R") {
+        if (destinationIsSourceFolder(env)) {
+            // The conversion would write its results over the downloads, and the next
+            // run would download beside them.
+            std::fprintf(err, "tesselon-batch: the download folder is the destination; choose another --dest or "
+                              "--download-to\n");
+            return kExitUsage;
+        }
         remote = fetchRemoteSource(state, ui, err, options.quiet, scanProblems);
-        if (remote.exitCode != kExitOk) return remote.exitCode;
+        if (remote.exitCode != kExitOk) {
+            notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
+            notes.reasons.assign(state.SourceImageList.size(), "not converted: the FTP source could not be read");
+            return remote.exitCode;
+        }
     } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
         std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
                      terminalSafe(env.RutaOrigenLocal).c_str());
+        notes.unlisted.emplace_back(env.RutaOrigenLocal, "the source folder does not exist");
         return kExitUsage;
     } else {
         scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
@@ -101,6 +137,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     reportPhrasesProblem(state, readPhrasesFile(state), err);
     const size_t unlisted = size_t(std::count_if(scanProblems.begin(), scanProblems.end(), scanProblemIsFailure));
     if (state.SourceImageList.empty()) {
+        notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
         checkBatchPreconditions(state);  // tells the user the folder holds no images
         return unlisted > 0 ? kExitFailed : kExitOk;
     }
@@ -113,6 +150,8 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         if (gate == BatchGate::DestinationIsSource)
             std::fprintf(err, "tesselon-batch: the destination is the source folder; choose another --dest, or "
                               "--overwrite --yes to replace the sources\n");
+        notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
+        notes.reasons.assign(state.SourceImageList.size(), refusedReason(gate));
         return kExitUsage;
     }
     if (overlayTextCut(state.settings, state.PhrasesList, state.DefaultWatermarkText))
@@ -136,16 +175,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     explainFailedDownloads(remote, state.SourceImageList, outcome.problems);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     progress.update(outcome.processed, outcome.total);
-
-    bool reportFailed = false;
-    if (options.report) {
-        const std::string text = composeBatchReport(state.SourceImageList,
-                                                    reportNotesFor(state.SourceImageList, outcome, scanProblems));
-        if (!writeFileReplacing(*options.report, text)) {
-            std::fprintf(err, "tesselon-batch: cannot write report '%s'\n", terminalSafe(*options.report).c_str());
-            reportFailed = true;
-        }
-    }
+    notes = reportNotesFor(state.SourceImageList, outcome, scanProblems);
 
     // Every image without its own result is named, whatever --quiet says.
     printEntryProblems(err, state.SourceImageList, outcome);
@@ -162,7 +192,18 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
                      seconds > 0 ? double(outcome.processed) / seconds : 0.0);
     }
     const bool complete = outcome.processed == outcome.total && !outcome.cancelled;
-    return complete && failed == 0 && !reportFailed && remote.failed.empty() ? kExitOk : kExitFailed;
+    return complete && failed == 0 && remote.failed.empty() ? kExitOk : kExitFailed;
+}
+
+// The --report file, rewritten at the end of every run that converts, whatever the
+// outcome, so that a script never reads an earlier run's results. A report that
+// cannot be written makes a successful run a failed one.
+int writeReport(const CliOptions& options, const SourceImageList& list, const ReportNotes& notes, int code,
+                std::FILE* err) {
+    if (!options.report) return code;
+    if (writeFileReplacing(*options.report, composeBatchReport(list, notes))) return code;
+    std::fprintf(err, "tesselon-batch: cannot write report '%s'\n", terminalSafe(*options.report).c_str());
+    return code == kExitOk ? kExitFailed : code;
 }
 
 }  // namespace
@@ -198,14 +239,17 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
     // would otherwise run the batch on defaults.
     if (options.configFile && !loaded.ok) {
         std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(loaded.message).c_str());
-        return kExitUsage;
+        return writeReport(options, state.SourceImageList, {}, kExitUsage, err);
     }
     applyOptions(options, state.settings.entorno);
     applyRemoteOptions(options.remote, state.settings.entorno);
 
-    if (options.saveConfigFile && !saveSettings(state, *options.saveConfigFile)) return kExitFailed;
+    if (options.saveConfigFile && !saveSettings(state, *options.saveConfigFile))
+        return writeReport(options, state.SourceImageList, {}, kExitFailed, err);
     if (!options.convert()) return kExitOk;
-    return convert(state, options, frontend, err);
+    ReportNotes notes;
+    const int code = convert(state, options, frontend, err, notes);
+    return writeReport(options, state.SourceImageList, notes, code, err);
 }
 
 }  // namespace tesselon

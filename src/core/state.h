@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/text/packed_strings.h"
 #include "core/records.h"
 #include "core/image_list.h"
 #include "core/preview_cache.h"
@@ -32,7 +33,7 @@ struct AppState {
     int fontDpi = 96;                // vertical dots per inch used to size fonts
 
     ::tesselon::SourceImageList SourceImageList;  // qualified: the member reuses the type's name
-    std::vector<std::string> PhrasesList;
+    PackedStrings PhrasesList;       // a phrases file may hold millions of (empty) lines
 
     CodecRegistry codecs;            // filled by the start-up steps (registerProgramCodecs)
     PreviewCache preview;            // the preview's decoded image and buffers between refreshes

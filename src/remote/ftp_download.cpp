@@ -30,7 +30,7 @@ FtpTransferFailure receiveFile(FtpSession::State& s, int data, FileReplacement& 
 
 }  // namespace
 
-FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath,
+FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const FileInFolder& local,
                                int64_t listedSize) {
     if (listedSize > kMaxDownloadSize) return FtpTransferFailure::TooLarge;
     FtpDataConnection data(s);
@@ -39,7 +39,7 @@ FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteNa
         data.close();
         return FtpTransferFailure::NotStarted;
     }
-    FileReplacement file(localPath);
+    FileReplacement file(local);
     if (!file.ok()) {
         data.close();
         s.settleCutTransfer();

@@ -193,7 +193,7 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
     return ok;
 }
 
-bool FtpSession::startDownload(std::string remoteName, std::string localPath, int64_t listedSize) {
+bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64_t listedSize) {
     State& s = *state_;
     s.joinWorker();
     s.abortRequested = false;
@@ -201,8 +201,8 @@ bool FtpSession::startDownload(std::string remoteName, std::string localPath, in
     s.progress = kFtpTransferStarting;
     s.running = true;
     try {
-        s.worker = std::thread([&s, remoteName = std::move(remoteName), localPath = std::move(localPath), listedSize] {
-            s.finishTransfer(runDownload(s, remoteName, localPath, listedSize));
+        s.worker = std::thread([&s, remoteName = std::move(remoteName), local = std::move(local), listedSize] {
+            s.finishTransfer(runDownload(s, remoteName, local, listedSize));
         });
     } catch (const std::system_error&) {
         s.running = false;

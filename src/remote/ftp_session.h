@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "remote/ftp_listing.h"
+#include "runtime/fs/folder_handle.h"
 #include "runtime/fs/regular_file.h"
 
 namespace tesselon {
@@ -85,14 +86,17 @@ public:
 
     // Sends a local file under `remoteName` (binary type) on the caller's thread.
     bool upload(const std::string& localPath, std::string_view remoteName);
-    // Starts fetching `remoteName` into `localPath` on a worker thread and returns at
-    // once; progress() then tells how it goes. The file is written beside `localPath`
-    // and renamed into place only when exactly `listedSize` bytes arrived and the server
-    // confirmed them; a transfer is cut as soon as it passes that size. A `listedSize`
-    // of 0 or less means the listing gave none: then any size up to kMaxDownloadSize
-    // is taken. A file listed larger than that is not asked for. False when no worker
-    // could be started.
-    bool startDownload(std::string remoteName, std::string localPath, int64_t listedSize);
+    // Starts fetching `remoteName` into `local` on a worker thread and returns at once;
+    // progress() then tells how it goes. The file is written beside `local` and renamed
+    // into place only when exactly `listedSize` bytes arrived and the server confirmed
+    // them; a transfer is cut as soon as it passes that size. A `listedSize` of 0 or
+    // less means the listing gave none: then any size up to kMaxDownloadSize is taken.
+    // A file listed larger than that is not asked for. False when no worker could be
+    // started.
+    bool startDownload(std::string remoteName, FileInFolder local, int64_t listedSize);
+    bool startDownload(std::string remoteName, const std::string& localPath, int64_t listedSize) {
+        return startDownload(std::move(remoteName), fileAt(localPath), listedSize);
+    }
     // -1 starting, bytes so far, -3 done, -2 failed.
     int64_t progress() const;
     // Why the last transfer failed; None while one runs or after a success.

@@ -87,7 +87,7 @@ private:
 inline int dataSendTimeout(const FtpSession::State& s) { return s.timeoutSeconds < 5 ? s.timeoutSeconds : 5; }
 
 // The worker of startDownload; None when the file arrived whole and is in place.
-FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const std::string& localPath,
+FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const FileInFolder& local,
                                int64_t listedSize);
 
 }  // namespace tesselon

@@ -136,8 +136,13 @@ bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath
 
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath,
                  int64_t listedSize) {
+    return ftpDownload(sessions, id, remoteName, fileAt(localPath), listedSize);
+}
+
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, FileInFolder local,
+                 int64_t listedSize) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
-    return s && s->startDownload(remoteName, localPath, listedSize);
+    return s && s->startDownload(remoteName, std::move(local), listedSize);
 }
 
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id) {

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "remote/ftp_session.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -76,6 +77,9 @@ int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id);
 bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName);
 // `listedSize`: the size the listing gave, 0 or less for none (FtpSession::startDownload).
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath,
+                 int64_t listedSize);
+// The same into a file of an open folder, which the file cannot leave.
+bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, FileInFolder local,
                  int64_t listedSize);
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id);
 // Why the session's last transfer failed; NotStarted for a handle that names no session.

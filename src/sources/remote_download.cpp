@@ -8,7 +8,7 @@
 #include "core/frontend.h"
 #include "core/state.h"
 #include "remote/ftp_sessions.h"
-#include "runtime/fs/create_path.h"
+#include "runtime/fs/folder_handle.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
 #include "runtime/process/program_run.h"
@@ -22,20 +22,6 @@ namespace {
 
 constexpr const char* kDownloading = "Descargando imagenes...";
 
-std::string canonical(const std::string& path) {
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : std::string();
-}
-
-// Whether an existing folder, links resolved, is `root` or lies below it.
-bool folderLiesUnder(const std::string& folder, const std::string& root) {
-    const std::string real = canonical(folder);
-    std::string base = canonical(root);
-    if (real.empty() || base.empty()) return false;
-    if (base.back() != '/') base += '/';
-    return real + "/" == base || real.rfind(base, 0) == 0;
-}
-
 // Byte counts scaled to the progress bar's int range.
 int barValue(int64_t value, int64_t maximum) {
     if (maximum <= INT_MAX) return int(value);
@@ -44,8 +30,12 @@ int barValue(int64_t value, int64_t maximum) {
 
 class Download {
 public:
-    Download(AppState& state, const std::string& folder)
-        : state_(state), ui_(*state.frontend), sessions_(ftpSessions(state)), folder_(withTrailingSeparator(folder)) {}
+    Download(AppState& state, const std::string& folder, FolderHandle root)
+        : state_(state),
+          ui_(*state.frontend),
+          sessions_(ftpSessions(state)),
+          folder_(withTrailingSeparator(folder)),
+          root_(std::move(root)) {}
 
     bool error = false;
     std::string message;
@@ -62,13 +52,14 @@ public:
             const std::string text = std::string(kDownloading) + "\r\n(" + std::to_string(i + 1) + " de " + total + ")";
             ui_.setProgressText(text);
             const std::string target = downloadTarget(folder_, entry.path);
+            FileInFolder local;
             if (target.empty()) {
                 skip();  // a path that would leave the download folder is never fetched
-            } else if (!createPath(pathPart(target)) || !folderLiesUnder(pathPart(target), folder_)) {
+            } else if (!(local = placeOf(target)).folder.valid()) {
                 error = folderFailed_ = true;
                 message = "Descarga con Fallos; No se pudo crear carpeta \r\n'" + pathPart(target) + "'";
             } else {
-                fetch(entry, target, text, env);
+                fetch(entry, local, text, env);
             }
             ui_.waitPumpingEvents(20);
         }
@@ -79,6 +70,15 @@ public:
     }
 
 private:
+    // Where `target`, a path below folder_, is written: its folder made and entered from
+    // the descriptor of folder_, so that a link on the way, planted before or during the
+    // download, stops it before anything is made or written there.
+    FileInFolder placeOf(const std::string& target) const {
+        const size_t slash = target.rfind('/');
+        const std::string_view below = std::string_view(target).substr(folder_.size(), slash - folder_.size());
+        return {root_.beneath(below, true), target.substr(slash + 1)};
+    }
+
     void skip() {
         ++skipped_;
         message = "Descarga completa con errores; " + std::to_string(skipped_) + " archivos no se descargaron.";
@@ -94,7 +94,7 @@ private:
         return env.FtpID != 0;
     }
 
-    bool transfer(const SourceImageEntry& entry, const std::string& target, const std::string& text,
+    bool transfer(const SourceImageEntry& entry, const FileInFolder& target, const std::string& text,
                   STRProcesosEntorno& env) {
         ui_.openProgressWindow(text, barValue(entry.size, entry.size));
         lastFailed_ = !(sessionReady(env) && ftpDownload(sessions_, env.FtpID, entry.path, target, entry.size) && finished(entry, env));
@@ -117,7 +117,7 @@ private:
         }
     }
 
-    void fetch(const SourceImageEntry& entry, const std::string& target, const std::string& text,
+    void fetch(const SourceImageEntry& entry, const FileInFolder& target, const std::string& text,
                STRProcesosEntorno& env) {
         int8_t& cancelled = state_.settings.config.Cancelado;
         for (;;) {
@@ -147,6 +147,7 @@ private:
     Frontend& ui_;
     FtpSessionTable& sessions_;
     std::string folder_;
+    FolderHandle root_;  // folder_, opened once
     int skipped_ = 0;
     bool folderFailed_ = false;
     bool lastFailed_ = false;  // the last transfer failed: check the session first
@@ -196,7 +197,8 @@ std::string downloadRemoteImages(AppState& state, const std::string& folder,
         error = true;
         message = "La lista de imágenenes está vacía. Asegúrate de que la ha actualizado.";
     }
-    if (!error && !createPath(folder)) {
+    FolderHandle root;
+    if (!error && !(root = openOrCreateFolder(folder)).valid()) {
         error = true;
         message = "No se Pudo crear la ruta '" + folder + "'";
     }
@@ -216,7 +218,7 @@ std::string downloadRemoteImages(AppState& state, const std::string& folder,
         ui.setMainWindowEnabled(false);
         ui.waitPumpingEvents(50);
 
-        Download download(state, folder);
+        Download download(state, folder, root);
         download.run();
         error = download.error;
         message = download.message;

@@ -173,7 +173,8 @@ TEST_F(SettingEvents, PhrasesFileChooserReadsThePhrasesAndCountsThem) {
 
     requesterAnswers = {path(programFolder.file("frases.txt"))};
     EXPECT_TRUE(previews([&] { click(Gadget_Principal_ButtonImage_RutaCSVTextos); }));
-    EXPECT_EQ(state().PhrasesList, (std::vector<std::string>{"uno", "", "dos"}));
+    const PackedStrings& phrases = state().PhrasesList;
+    EXPECT_EQ(std::vector<std::string>(phrases.begin(), phrases.end()), (std::vector<std::string>{"uno", "", "dos"}));
     EXPECT_EQ(controls().text(Gadget_Principal_String_RutaCsvTextos), programFolder.file("frases.txt"));
     EXPECT_EQ(controls().text(Gadget_Principal_Frame_ArchivoTextos), "Archivo de Textos (3 frases)");
 }

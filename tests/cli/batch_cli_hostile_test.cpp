@@ -321,7 +321,7 @@ TEST(BatchCliHostile, ReplacedSourcesReachTheDiskBeforeAndAfterTheRename) {
     writeImages(dir, "in", 2);
     const std::string log = dir.file("trace.log");
     // LeakSanitizer cannot run under a tracer.
-    const std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -e trace=fsync,rename -o " + log + " " +
+    const std::string command = "ASAN_OPTIONS=detect_leaks=0 strace -f -e trace=fsync,rename,renameat,renameat2 -o " + log + " " +
                                 testing::binDir() +
                                 "tesselon-batch --source " + dir.file("in") + " --overwrite --yes --quiet 2>/dev/null";
     if (std::system("strace -o /dev/null true 2>/dev/null") != 0) GTEST_SKIP() << "strace cannot trace here";
@@ -332,7 +332,9 @@ TEST(BatchCliHostile, ReplacedSourcesReachTheDiskBeforeAndAfterTheRename) {
     for (std::string line; std::getline(lines, line);) {
         const std::string thread = line.substr(0, line.find(' '));
         if (has(line, "fsync(")) calls[thread].push_back("fsync");
-        if (has(line, "rename(")) calls[thread].push_back(has(line, ".tmp\", \"") ? "rename" : "other");
+        // rename(".a.tmp", "a") or renameat(5, ".a.tmp", 5, "a")
+        if (has(line, "rename(") || has(line, "renameat(") || has(line, "renameat2("))
+            calls[thread].push_back(has(line, ".tmp\", ") ? "rename" : "other");
     }
     int renames = 0;
     for (const auto& [thread, sequence] : calls) {

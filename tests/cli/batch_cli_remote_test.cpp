@@ -172,5 +172,16 @@ TEST_F(BatchCliRemote, UnsafeNamesAndBrokenListingsAreReportedAndFailTheRun) {
     EXPECT_NE(bad.err.find("ERROR: Fallo en el listado del directorio: /bad"), std::string::npos) << bad.err;
 }
 
+TEST_F(BatchCliRemote, ADownloadFolderThatIsTheDestinationIsRefusedBeforeAnyDownload) {
+    ASSERT_NE(server.port(), 0);
+    // The same folder written three ways, there or not yet.
+    for (const std::string& dest : {dir.file("down"), dir.file("down/"), dir.file("other/../down")}) {
+        const BatchRun run = batch(remoteArguments(" --dest " + dest), FtpTestServer::kPassword);
+        EXPECT_EQ(run.code, 2) << dest;
+        EXPECT_NE(run.err.find("the download folder is the destination"), std::string::npos) << run.err;
+        EXPECT_TRUE(testing::filesUnder(dir.file("down/")).empty()) << dest;
+    }
+}
+
 }  // namespace
 }  // namespace tesselon

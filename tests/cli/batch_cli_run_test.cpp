@@ -11,6 +11,8 @@
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
+#include "runtime/json/json_parse.h"
+#include "runtime/json/json_value.h"
 #include "runtime/process/program_run.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
@@ -51,6 +53,45 @@ TEST(BatchCliRun, SameFilesForEveryJobCountAndAReportInListOrder) {
     EXPECT_LT(report.find("in/photo5.jpg"), report.find("in/deeper/photo0.jpg"));  // files before subfolders
     EXPECT_NE(report.find("\"saved\":true"), std::string::npos);
     EXPECT_NE(report.find("\"overlayText\":\"Text Sample\\nover Image\\n@ "), std::string::npos);
+}
+
+TEST(BatchCliRun, TheReportIsRewrittenHoweverTheRunEnds) {
+    TempDir dir;
+    const std::string report = dir.file("report.json");
+    const auto stale = [&] { dir.write("report.json", "[{\"path\":\"an earlier run\",\"saved\":true}]\n"); };
+
+    // Nothing found.
+    dir.write("empty/notes.txt", "no images here");
+    stale();
+    EXPECT_EQ(cli({"--source", dir.file("empty"), "--dest", dir.file("out"), "--report", report}, dir).code, 0);
+    EXPECT_EQ(readFile(report), "[]\n");
+
+    // The scan fails: the source folder is not there.
+    stale();
+    EXPECT_EQ(cli({"--source", dir.file("gone"), "--dest", dir.file("out"), "--report", report}, dir).code, 2);
+    const JsonParseResult parsed = parseJson(readFile(report));
+    ASSERT_TRUE(std::holds_alternative<JsonDocument>(parsed));
+    const JsonArray& items = *std::get<JsonDocument>(parsed).root().asArray();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(*items[0].asObject()->find("path")->asString(), dir.file("gone/"));
+    EXPECT_FALSE(*items[0].asObject()->find("saved")->asBoolean());
+    EXPECT_EQ(*items[0].asObject()->find("reason")->asString(), "the source folder does not exist");
+
+    // The images were found, but the batch was refused before it began.
+    writeImages(dir, "in", 2);
+    stale();
+    EXPECT_EQ(cli({"--source", dir.file("in"), "--overwrite", "--report", report}, dir).code, 2);
+    const std::string refused = readFile(report);
+    EXPECT_NE(refused.find(dir.file("in/photo1.jpg")), std::string::npos) << refused;
+    EXPECT_EQ(refused.find("an earlier run"), std::string::npos) << refused;
+    EXPECT_EQ(refused.find("\"saved\":true"), std::string::npos) << refused;
+    EXPECT_NE(refused.find("\"reason\":\"not converted: overwriting the sources needs --yes\""), std::string::npos)
+        << refused;
+
+    // The settings file cannot be read.
+    stale();
+    EXPECT_EQ(cli({"--config", dir.file("missing.cfg"), "--source", dir.file("in"), "--report", report}, dir).code, 2);
+    EXPECT_EQ(readFile(report), "[]\n");
 }
 
 TEST(BatchCliRun, OverwriteNeedsYes) {

@@ -9,6 +9,8 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_test_support.h"
+#include "engine/program_setup.h"
+#include "runtime/imaging/image_operations.h"
 #include "runtime/dates/dates.h"
 #include "settings/defaults.h"
 #include "settings/settings_file.h"
@@ -65,6 +67,43 @@ TEST(BatchCliSettings, ConfigFileOverridesDefaultsAndDefaultCfgIsTheFallback) {
     const std::string fromMine = readFile(dir.file("b.cfg"));
     EXPECT_NE(fromMine.find("{\"Cancelado\":0,\"autoUpdate\":0}"), std::string::npos);
     EXPECT_NE(fromMine.find("\"CalidadGrabacion\":50"), std::string::npos);  // default.cfg not read
+}
+
+TEST(BatchCliSettings, ValuesOutOfRangeAreClampedForTheConversionAndSavedAsLoaded) {
+    TempDir dir;
+    testing::writeImages(dir, "in", 1, 96, 64);
+    // Quality -2^31; rotation 1e18, which loads wrapped; a width of 2^31-1.
+    dir.write("odd.cfg",
+              "[ProcesosEntorno]\r\n{\"LocalRemoto\":\"L\",\"UltimoEscaneoImagenesLocalRemoto\":\"L\","
+              "\"ExtensionesActivas\":\"JPG\",\"FormatoImagen\":\"original\",\"CalidadGrabacion\":-2147483648}\r\n"
+              "[ProcesosImage]\r\n{\"Rotar\":1e18,\"ResizeActivo\":1,\"ResizeProporcional\":0,"
+              "\"ResizeH\":2147483647,\"ResizeV\":20,\"MarcaDeAgua\":0,\"TintarImagen\":0,\"TinteCantidad\":500}\r\n");
+    Captured c = run({"--config", dir.file("odd.cfg"), "--source", dir.file("in"), "--dest", dir.file("out"),
+                      "--save-config", dir.file("saved.cfg")},
+                     dir.path());
+    ASSERT_EQ(c.code, 0) << c.err;
+    for (const std::string warning :
+         {"warning: CalidadGrabacion is -2147483648, outside 10..100; converting with 10",
+          "warning: Rotar is -1486618624, outside 0..359; converting with 0",
+          "warning: ResizeH is 2147483647, outside 1..9999; converting with 9999"}) {
+        const size_t at = c.err.find(warning);
+        EXPECT_NE(at, std::string::npos) << c.err;
+        EXPECT_EQ(c.err.find(warning, at + 1), std::string::npos) << "said twice: " << warning;
+    }
+    // In range, or not used by this conversion (no tint): not a word.
+    EXPECT_EQ(c.err.find("ResizeV"), std::string::npos) << c.err;
+    EXPECT_EQ(c.err.find("TinteCantidad"), std::string::npos) << c.err;
+    // The resize took place instead of being skipped, without a turn.
+    CodecRegistry codecs;
+    registerProgramCodecs(codecs);
+    const std::optional<ImageObject> result = loadImage(dir.file("out/photo0.jpg"), codecs);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->width, 9999);
+    EXPECT_EQ(result->height, 20);
+    // What was loaded is what is saved.
+    const std::string saved = readFile(dir.file("saved.cfg"));
+    EXPECT_NE(saved.find("\"Rotar\":-1486618624"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("\"ResizeH\":2147483647"), std::string::npos) << saved;
 }
 
 TEST(BatchCliSettings, UsageErrorsExitTwoWithOneLine) {

@@ -84,6 +84,26 @@ TEST(BatchSafety, LinkedFoldersInTheDestinationAreNotWrittenThrough) {
     EXPECT_FALSE(fs::exists(f.dir.file("elsewhere/deeper")));
 }
 
+TEST(BatchSafety, AFolderSwappedForALinkBetweenImagesFailsTheRestInsteadOfWritingThrough) {
+    BatchFixture f;
+    f.addImages(5, "sub");
+    f.state.settings.entorno.imagenesRecursivo = 1;
+    f.scan();
+    const std::string victim = f.dir.write("elsewhere/img3.jpg", "the user's own img3.jpg");
+    f.ui.afterImage = [&](int done) {
+        if (done != 2) return;
+        fs::rename(f.dir.file("out/sub"), f.dir.file("out/sub.before"));
+        fs::create_directory_symlink(f.dir.file("elsewhere"), f.dir.file("out/sub"));
+    };
+    runBatch(f.state, false);
+    EXPECT_EQ(readFile(victim), "the user's own img3.jpg");
+    EXPECT_EQ(testing::filesUnder(f.dir.file("elsewhere/")).size(), 1u);
+    EXPECT_EQ(testing::filesUnder(f.dir.file("out/sub.before/")).size(), 2u);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(f.state.SourceImageList.entries[i].saved, i < 2 ? 1 : 0) << i;
+    ASSERT_FALSE(f.ui.statusLines.empty());
+    EXPECT_EQ(f.ui.statusLines.back(), "Atención: 3 imágenes no se pudieron convertir");
+}
+
 TEST(BatchSafety, SameOutputNamesKeepTheLastAndMarkTheOthers) {
     BatchFixture f;
     f.addImages(1);

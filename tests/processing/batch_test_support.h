@@ -1,6 +1,7 @@
 // A program state with a small folder of generated images, for batch tests.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,10 +27,13 @@ public:
     std::vector<bool> batchRunning;
     int cancelAtCounter = -1;                   // sets Cancelado when this image number is shown
     int textSamples = 0;
+    // Runs between two images, with the number of the image just finished.
+    std::function<void(int)> afterImage;
 
     void setImageCounter(std::string_view text) override {
         counters.emplace_back(text);
         if (cancelAtCounter > 0 && int(counters.size()) == cancelAtCounter) state_.settings.config.Cancelado = 1;
+        if (afterImage) afterImage(int(counters.size()));
     }
     void showPreviewImage(const ImageObject& image, int pane) override { previews.emplace_back(pane, image.width); }
     void setBatchRunning(bool running) override { batchRunning.push_back(running); }

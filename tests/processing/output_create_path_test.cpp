@@ -67,10 +67,16 @@ TEST(CreatePath, WorkersCreatingTheSameFoldersAtOnceAllSucceed) {
 
 class DestinationFolder : public ::testing::Test {
 protected:
+    // The plan as the batch's guard hands it on: beneath the opened destination folder.
     OutputPlan planFor(const std::string& destination, bool preview) {
         STRProcesosEntorno env = localEnvironment(dir.path() + "fotos/", destination);
         env.imagenesSobreescribir = overwrite;
-        return planOutput(env, {dir.path() + "fotos/2020/a.jpg", 1, "", 0, ""}, dir.path() + "tmp/", preview);
+        OutputPlan plan = planOutput(env, {dir.path() + "fotos/2020/a.jpg", 1, "", 0, ""}, dir.path() + "tmp/", preview);
+        if (!overwrite) {
+            plan.root = openOrCreateFolder(destination);
+            plan.folderBeneathRoot = "2020/";
+        }
+        return plan;
     }
 
     TempDir dir;

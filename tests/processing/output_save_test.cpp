@@ -102,7 +102,7 @@ TEST_F(SaveOutput, FullDiskLeavesTheOriginalUntouched) {
     bool saved = true;
     {
         FileSizeLimit limit(4096);
-        saved = saveResult(planFor("a.png"), &image, false, registry);
+        saved = saveResult(planFor("a.png"), &image, false, registry).saved;
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ(readFile(original), "the user's only copy");

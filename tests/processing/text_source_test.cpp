@@ -19,7 +19,7 @@ namespace {
 TEST(OverlayText, WatermarkPhraseOrDefault) {
     Settings settings;
     settings.texto.TextoMarcaAgua = "Hola|mundo||fin";
-    const std::vector<std::string> phrases{"uno", "dos", "tres"};
+    const PackedStrings phrases{"uno", "dos", "tres"};
     const std::string fallback = "Text Sample|over Image";
 
     settings.texto.SoloMarcadeAgua = 1;

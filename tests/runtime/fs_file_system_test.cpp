@@ -95,7 +95,7 @@ TEST(KnownFolders, EndWithASeparator) {
     } cases[] = {
         {"TMPDIR", "/var/tmp", temporaryFolder, "/var/tmp/"},
         {"TMPDIR", "/var/tmp/", temporaryFolder, "/var/tmp/"},
-        {"TMPDIR", nullptr, temporaryFolder, "/tmp/"},
+        {"TMPDIR", nullptr, temporaryFolder, "/tmp/tesselon-" + std::to_string(::geteuid()) + "/"},
         {"HOME", "/home/ana", userFolder, "/home/ana/"},
         {"HOME", nullptr, userFolder, accountHome},
     };
@@ -104,6 +104,53 @@ TEST(KnownFolders, EndWithASeparator) {
         EXPECT_EQ(c.folder(), c.expected) << c.variable;
     }
     EXPECT_EQ(executableFolder(), fs::canonical("/proc/self/exe").parent_path().string() + "/");
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode : 0;
+}
+
+TEST(KnownFolders, TheDefaultTemporaryFolderIsTheUsersOwnAndClosedToOthers) {
+    ScopedEnv unset("TMPDIR", nullptr);
+    const std::string folder = temporaryFolder();
+    struct stat info {};
+    ASSERT_EQ(::lstat(folder.substr(0, folder.size() - 1).c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_uid, ::geteuid());
+    EXPECT_EQ(info.st_mode & 077, 0u);
+}
+
+TEST(KnownFolders, AFixedPrivateNameIsRefusedWhenSomeoneElseTookIt) {
+    TempDir dir;
+    // Missing: made, closed to others whatever the umask.
+    EXPECT_TRUE(ensureOwnPrivateFolder(dir.file("fresh")));
+    EXPECT_EQ(modeOf(dir.file("fresh")) & 0777, 0700u);
+    // The user's own but open to others: narrowed.
+    fs::create_directory(dir.file("wide"));
+    fs::permissions(dir.file("wide"), fs::perms::all);
+    EXPECT_TRUE(ensureOwnPrivateFolder(dir.file("wide")));
+    EXPECT_EQ(modeOf(dir.file("wide")) & 0777, 0700u);
+    // A link planted under the name, even to a folder of the user's: refused, and what
+    // it leads to is left as it was.
+    fs::create_directory(dir.file("target"));
+    fs::permissions(dir.file("target"), fs::perms::all);
+    fs::create_directory_symlink(dir.file("target"), dir.file("planted"));
+    EXPECT_FALSE(ensureOwnPrivateFolder(dir.file("planted")));
+    EXPECT_EQ(modeOf(dir.file("target")) & 0777, 0777u);
+    // A file under the name.
+    dir.write("file", "x");
+    EXPECT_FALSE(ensureOwnPrivateFolder(dir.file("file")));
+    // Another user's folder: refused and left open.
+    if (::geteuid() == 0) {
+        fs::create_directory(dir.file("theirs"));
+        fs::permissions(dir.file("theirs"), fs::perms::all);
+        ASSERT_EQ(::chown(dir.file("theirs").c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(ensureOwnPrivateFolder(dir.file("theirs")));
+        EXPECT_EQ(modeOf(dir.file("theirs")) & 0777, 0777u);
+    } else {
+        EXPECT_FALSE(ensureOwnPrivateFolder("/"));
+    }
 }
 
 TEST(WholeFile, ReadsEveryByte) {

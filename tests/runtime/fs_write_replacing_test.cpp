@@ -97,6 +97,51 @@ TEST(WriteFileReplacing, RefusesFoldersAndMissingFolders) {
     EXPECT_EQ(namesIn(dir.file("sub")), std::vector<std::string>{"keep"});
 }
 
+TEST(WriteFileReplacing, BeneathAnOpenFolderNoLinkIsFollowedAndNothingLeavesIt) {
+    TempDir dir;
+    dir.write("elsewhere/keep", "k");
+    const FolderHandle root = FolderHandle::open(dir.file("root"));
+    EXPECT_FALSE(root.valid());
+    fs::create_directory(dir.file("root"));
+    const FolderHandle opened = FolderHandle::open(dir.file("root"));
+    ASSERT_TRUE(opened.valid());
+
+    // Made component by component, and written there.
+    BeneathProblem problem = BeneathProblem::Failed;
+    const FolderHandle deep = opened.beneath("a/b/c/", true, &problem);
+    ASSERT_TRUE(deep.valid());
+    EXPECT_EQ(problem, BeneathProblem::None);
+    ASSERT_TRUE(writeFileReplacing(deep, "x.jpg", "one", WriteSync::WhenReplacing));
+    EXPECT_EQ(readFile(dir.file("root/a/b/c/x.jpg")), "one");
+    EXPECT_FALSE(opened.beneath("a/missing", false, &problem).valid());
+    EXPECT_EQ(problem, BeneathProblem::Missing);
+
+    // A link on the way, even one back inside, ends the walk; nothing is made past it.
+    fs::create_directory_symlink(dir.file("elsewhere"), dir.file("root/out"));
+    fs::create_directory_symlink(dir.file("root/a"), dir.file("root/inside"));
+    for (const char* path : {"out", "out/new", "inside/b", "a/b/c/x.jpg"}) {
+        EXPECT_FALSE(opened.beneath(path, true, &problem).valid()) << path;
+        EXPECT_EQ(problem, BeneathProblem::NotAFolder) << path;
+    }
+    for (const char* path : {"../elsewhere", "a/../../elsewhere", "/tmp"}) {
+        EXPECT_FALSE(opened.beneath(path, true, &problem).valid()) << path;
+        EXPECT_EQ(problem, BeneathProblem::Invalid) << path;
+    }
+    EXPECT_EQ(namesIn(dir.file("elsewhere")), std::vector<std::string>{"keep"});
+
+    // A folder moved away after it was opened takes the write along: it never follows
+    // a link put in its place.
+    fs::rename(dir.file("root/a/b/c"), dir.file("root/moved"));
+    fs::create_directory_symlink(dir.file("elsewhere"), dir.file("root/a/b/c"));
+    ASSERT_TRUE(writeFileReplacing(deep, "x.jpg", "two", WriteSync::WhenReplacing));
+    FileReplacement streamed(FileInFolder{deep, "y.jpg"});
+    ASSERT_TRUE(streamed.write("three", 5));
+    ASSERT_TRUE(streamed.commit());
+    EXPECT_EQ(readFile(dir.file("root/moved/x.jpg")), "two");
+    EXPECT_EQ(readFile(dir.file("root/moved/y.jpg")), "three");
+    EXPECT_EQ(namesIn(dir.file("elsewhere")), std::vector<std::string>{"keep"});
+}
+
 TEST(WriteFileReplacing, FullDiskKeepsTheOldFile) {
     TempDir dir;
     RestrictedFolder full(dir.file("vol"), RestrictedFolder::Kind::Full);

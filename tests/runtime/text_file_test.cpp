@@ -66,12 +66,17 @@ TEST(TextFileReading, ConvertsCharactersToUtf8) {
     EXPECT_EQ(readAllLines(dir.write("latin", "Espa\xF1" "a\xFF"), TextEncoding::Ascii), (Lines{"España\u00FF"}));
     EXPECT_EQ(readAllLines(dir.write("raw", "Espa\xC3\xB1" "a \xFF"), TextEncoding::Utf8), (Lines{"España \xFF"}));
     // Any encoding the reader does not know reads as one byte per character.
-    EXPECT_EQ(readAllLines(dir.file("latin"), TextEncoding::Utf16BE), (Lines{"España\u00FF"}));
+    EXPECT_EQ(readAllLines(dir.file("latin"), TextEncoding::Utf32BE), (Lines{"España\u00FF"}));
     // UTF-16LE: a pair joins into one character, a lone surrogate stays a code unit,
     // and an odd last byte is dropped.
     const std::string units = std::string("\xF1\x00", 2) + std::string("\x3D\xD8\x00\xDE", 4) + std::string("\x00\xD8", 2) +
                               std::string("!\x00", 2) + "Z";
     EXPECT_EQ(readAllLines(dir.write("pairs", units), TextEncoding::Utf16LE), (Lines{"ñ😀\xED\xA0\x80!"}));
+    // UTF-16BE: the same units with their bytes the other way round.
+    std::string swapped = units.substr(0, units.size() - 1);
+    for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+    EXPECT_EQ(readAllLines(dir.write("pairsBE", swapped + std::string("\0\n\0b", 4)), TextEncoding::Utf16BE),
+              (Lines{"ñ😀\xED\xA0\x80!", "b"}));
 }
 
 TEST(TextFileReading, LinesLongerThanTheBufferAndTerminatorsAcrossItsEdge) {

@@ -116,9 +116,31 @@ TEST_F(RemoteDownload, NothingIsWrittenOutsideTheChosenFolder) {
     std::filesystem::create_directories(local.file("bajadas"));
     std::filesystem::create_directory_symlink(local.file("outside"), local.file("bajadas/up"));
     state.SourceImageList.clear();
-    listRemote({{"/up/a.jpg", 1}});
+    listRemote({{"/up/a.jpg", 1}, {"/up/2020/b.jpg", 1}});
     EXPECT_EQ(download().rfind("1|Descarga con Fallos; No se pudo crear carpeta", 0), 0u);
-    EXPECT_TRUE(testing::filesUnder(local.file("outside/")).empty());
+    // Not even an empty folder is made where the link leads.
+    EXPECT_TRUE(std::filesystem::is_empty(local.file("outside")));
+}
+
+TEST_F(RemoteDownload, AFolderSwappedForALinkMidDownloadReceivesNothing) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) served.write(std::string("up/sub/") + name, name);
+    testing::FtpTestServer server(served.path());
+    ASSERT_NE(server.port(), 0);
+    useFtpSource(state, server.port(), "/up/");
+    listRemote({{"/up/sub/a.jpg", 5}, {"/up/sub/b.jpg", 5}, {"/up/sub/c.jpg", 5}});
+    std::filesystem::create_directories(local.file("outside"));
+    const std::string sub = local.file("bajadas/up/sub");
+    bool swapped = false;
+    ui.whilePausing = [&] {
+        if (swapped || !std::filesystem::exists(sub + "/a.jpg")) return;
+        swapped = true;
+        std::filesystem::rename(sub, sub + ".before");
+        std::filesystem::create_directory_symlink(local.file("outside"), sub);
+    };
+    EXPECT_EQ(download(), "1|Descarga con Fallos; No se pudo crear carpeta \r\n'" + sub + "/'");
+    EXPECT_TRUE(swapped);
+    EXPECT_TRUE(std::filesystem::is_empty(local.file("outside")));
+    EXPECT_EQ(testing::filesUnder(sub + ".before/"), (Files{{"a.jpg", "a.jpg"}}));
 }
 
 TEST_F(RemoteDownload, AStalledTransferFailsAndLeavesNoPartialFile) {

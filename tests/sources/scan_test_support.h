@@ -2,6 +2,7 @@
 // progress window's cancel button after a given number of pumped events.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ public:
     explicit ScanFrontend(AppState& state) : state_(state) { state_.frontend = this; }
 
     int cancelAfterEvents = -1;  // -1: never
+    // Runs whenever the operation pauses to keep the windows alive.
+    std::function<void()> whilePausing;
     std::vector<int> countsShown;
     std::vector<bool> noticeStates;
     int broughtToFront = 0;
@@ -22,6 +25,10 @@ public:
     void pumpOneEvent() override {
         ScriptedFrontend::pumpOneEvent();
         if (cancelAfterEvents >= 0 && pumpedEvents >= cancelAfterEvents) state_.settings.config.Cancelado = 1;
+    }
+    void waitPumpingEvents(double ms) override {
+        ScriptedFrontend::waitPumpingEvents(ms);
+        if (whilePausing) whilePausing();
     }
     void showCounts(int index) override { countsShown.push_back(index); }
     void setSourceChangedNotice(bool visible) override { noticeStates.push_back(visible); }

@@ -4,6 +4,7 @@
 #include "processing/filters/filters.h"
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/gif_source.h"
+#include "processing/output/output_format.h"
 #include "processing/output/save_output.h"
 #include "processing/text/text_block.h"
 #include "runtime/fs/paths.h"
@@ -104,11 +105,16 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, K
     ProcessedImage processed = applyOperations(s, job, std::move(working), pool);
     result.textStepRan = processed.textStepRan;
     const ImageObject* output = processed.image ? &*processed.image : nullptr;
-    result.saved = saveResult(job.plan, output, source.animated, codecs, metadata.forOutput(output));
+    const SaveOutcome saved = saveResult(job.plan, output, source.animated, codecs, metadata.forOutput(output));
+    result.saved = saved.saved;
     if (!result.saved && result.problem.empty()) {
-        result.problem = source.animated && job.plan.overwrite
-                             ? std::string("an animated GIF is not converted over itself")
-                             : "the result could not be written to '" + job.plan.savePath + "'";
+        if (saved.folder != BeneathProblem::None)
+            result.problem = "not written into '" + folderOfPath(job.plan.savePath) +
+                             "': " + describeBeneathProblem(saved.folder);
+        else if (source.animated && job.plan.overwrite)
+            result.problem = "an animated GIF is not converted over itself";
+        else
+            result.problem = "the result could not be written to '" + job.plan.savePath + "'";
     }
     if (pool && processed.image) pool->give(*processed.image);
     if (kept) keepBuffers(*kept, std::move(file.memory));

@@ -3,16 +3,12 @@
 #include <string>
 
 #include "core/frontend.h"
-#include "processing/output/create_path.h"
-#include "runtime/fs/file_system.h"
 
 namespace tesselon {
 
 bool ensureDestinationFolder(const OutputPlan& plan, int8_t& cancelado, Frontend& frontend) {
     if (plan.overwrite) return true;
-    // A file where the folder should be is tried too, so the batch stops with the
-    // message instead of failing every save silently.
-    if (fileSize(plan.destinationFolder) == kFileIsFolder || createPath(plan.destinationFolder)) return true;
+    if (plan.root.beneath(plan.folderBeneathRoot, true).valid()) return true;
     if (plan.preview) return true;
     frontend.messageBox("Error de creación de ruta",
                         "No se pudo crear la ruta de destino de las imágenes: \r\n\r\n'" + plan.destinationFolder +

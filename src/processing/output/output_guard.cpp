@@ -1,5 +1,6 @@
 #include "processing/output/output_guard.h"
 
+#include <filesystem>
 #include <sys/stat.h>
 
 #include "processing/output/destination_folder.h"
@@ -25,16 +26,33 @@ std::optional<FolderIdentity> fileIdentity(const std::string& path, bool followL
     return FolderIdentity{uint64_t(info.st_dev), uint64_t(info.st_ino)};
 }
 
+// The absolute path with "." and ".." worked out and no trailing separator.
+std::string normalPath(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::path normal = std::filesystem::absolute(path, ignored).lexically_normal();
+    std::string text = normal.string();
+    while (text.size() > 1 && text.back() == '/') text.pop_back();
+    return text;
+}
+
+bool sameFolder(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    const std::optional<FolderIdentity> first = folderIdentity(a);
+    const std::optional<FolderIdentity> second = folderIdentity(b);
+    if (first && second) return first == second;
+    // Not both there yet (an FTP source before its download): the same path.
+    return normalPath(a) == normalPath(b);
+}
+
 }  // namespace
 
 bool destinationIsSourceFolder(const STRProcesosEntorno& env) {
-    if (env.imagenesSobreescribir != 0) return false;
-    const std::optional<FolderIdentity> destination = folderIdentity(env.RutaImagenesDestino);
-    return destination && destination == folderIdentity(sourceRootOf(env));
+    return env.imagenesSobreescribir == 0 && sameFolder(env.RutaImagenesDestino, sourceRootOf(env));
 }
 
 OutputGuard::OutputGuard(const STRProcesosEntorno& env, const SourceImageList& list)
     : list_(list),
+      destinationPath_(withTrailingSeparator(env.RutaImagenesDestino)),
       realSourceRoot_(realFolder(sourceRootOf(env))),
       realDestinationRoot_(realFolder(env.RutaImagenesDestino)) {
     sources_.reserve(list.size());
@@ -44,34 +62,55 @@ OutputGuard::OutputGuard(const STRProcesosEntorno& env, const SourceImageList& l
     }
 }
 
-bool OutputGuard::prepareFolder(const OutputPlan& plan, int8_t& cancelado, Frontend& frontend) {
-    const std::string folder = plan.overwrite ? folderOfPath(plan.savePath) : plan.destinationFolder;
-    if (preparedFolders_.count(folder)) return true;
+bool OutputGuard::prepareFolder(OutputPlan& plan, int8_t& cancelado, Frontend& frontend) {
+    if (plan.overwrite) {
+        const std::string folder = folderOfPath(plan.savePath);
+        if (!sourceRoot_.valid() && !realSourceRoot_.empty()) sourceRoot_ = FolderHandle::open(realSourceRoot_);
+        const std::optional<std::string>& place = placeBeneath(folder, realSourceRoot_);
+        if (!place) return true;
+        plan.root = sourceRoot_;
+        plan.folderBeneathRoot = *place;
+        if (preparedFolders_.insert(folder).second) removeStaleTemporaries(plan.root.beneath(*place, false));
+        return true;
+    }
+    if (!destinationOpened_) {
+        destinationOpened_ = true;
+        // A file where the folder should be leaves the root invalid, so the batch stops
+        // with the message instead of failing every save silently.
+        destinationRoot_ = openOrCreateFolder(destinationPath_);
+        // The destination may only exist from now on.
+        realDestinationRoot_ = realFolder(destinationPath_);
+    }
+    const std::string& folder = plan.destinationFolder;
+    if (!destinationRoot_.valid()) return ensureDestinationFolder(plan, cancelado, frontend);
     // Nothing is made where a link in the destination leads; refusal() skips the entry.
-    if (!plan.overwrite && !insideDestination(folder)) return true;
-    if (!plan.overwrite && !ensureDestinationFolder(plan, cancelado, frontend)) return false;
-    removeStaleTemporaries(folder);
+    const std::optional<std::string>& place = placeBeneath(folder, realDestinationRoot_);
+    if (!place) return true;
+    plan.root = destinationRoot_;
+    plan.folderBeneathRoot = *place;
+    if (preparedFolders_.count(folder)) return true;
+    if (!ensureDestinationFolder(plan, cancelado, frontend)) return false;
+    removeStaleTemporaries(plan.root.beneath(*place, false));
     preparedFolders_.insert(folder);
     return true;
 }
 
 std::string OutputGuard::listPathOf(size_t index) const { return list_.entries[index].path; }
 
-bool OutputGuard::insideDestination(const std::string& folder) {
-    // The destination may not exist before the batch makes it: then nothing can lead out.
-    if (realDestinationRoot_.empty()) return true;
-    auto [it, added] = folderInside_.emplace(folder, true);
-    if (added) {
-        // A folder still to be made is judged by the deepest part that exists: a link
-        // there would take the new folders elsewhere.
-        std::string existing = withTrailingSeparator(folder);
-        std::string real;
-        while (real.empty() && existing.size() > 1) {
-            real = realFolder(existing);
-            if (real.empty()) existing = folderOfPath(existing.substr(0, existing.size() - 1));
-        }
-        it->second = real.empty() || startsWith(real, realDestinationRoot_) || startsWith(realDestinationRoot_, real);
+const std::optional<std::string>& OutputGuard::placeBeneath(const std::string& folder, const std::string& realRoot) {
+    auto [it, added] = places_.emplace(realRoot + '\0' + folder, std::nullopt);
+    if (!added || realRoot.empty()) return it->second;
+    // A folder still to be made is judged by the deepest part that exists: a link
+    // there would take the new folders elsewhere.
+    const std::string wanted = withTrailingSeparator(folder);
+    std::string existing = wanted;
+    std::string real;
+    while (real.empty() && existing.size() > 1) {
+        real = realFolder(existing);
+        if (real.empty()) existing = folderOfPath(existing.substr(0, existing.size() - 1));
     }
+    if (startsWith(real, realRoot))
+        it->second = real.substr(realRoot.size()) + wanted.substr(existing.size());
     return it->second;
 }
 
@@ -83,7 +122,7 @@ std::string OutputGuard::refusal(const OutputPlan& plan, size_t index) {
         const std::string real = realFolder(plan.savePath);
         if (!real.empty() && !realSourceRoot_.empty() && !startsWith(real, realSourceRoot_))
             return "not overwritten: it lies outside the source folder, at '" + real.substr(0, real.size() - 1) + "'";
-    } else if (!insideDestination(plan.destinationFolder)) {
+    } else if (!placeBeneath(plan.destinationFolder, realDestinationRoot_)) {
         return "not written: its destination folder '" + plan.destinationFolder +
                "' leads outside the destination folder";
     }

@@ -1,7 +1,8 @@
 // Where one source image's result goes, under which name, in which format.
 //
 // Computed from plain values only, so batch workers on several threads can each plan
-// their own entries.
+// their own entries; the batch's guard then adds the open folder the result is written
+// beneath.
 #pragma once
 
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "core/records.h"
 #include "core/image_list.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -22,6 +24,14 @@ struct OutputPlan {
     int qualityValue = 0;           // quality + encoder index * 256, for the "Sys" encoder
     bool overwrite = false;         // imagenesSobreescribir
     bool preview = false;
+
+    // The folder of the save path as a folder beneath an open root (the destination
+    // folder, or the source folder when overwriting), "/"-separated, "" for the root
+    // itself. The save walks there from the root's descriptor, so a folder on the way
+    // that became a link fails the save instead of leading it elsewhere. Set by the
+    // batch's guard; without a root the save path is written as it is.
+    FolderHandle root;
+    std::string folderBeneathRoot;
 };
 
 // The source folder of the current source kind (RutaOrigenLocal, or the download

@@ -19,8 +19,18 @@ bool encodableDepth(int depth) {
 }  // namespace
 
 bool writeOutputFile(std::string_view path, std::string_view bytes) {
-    const WriteSync sync = fileSize(path) == kFileMissing ? WriteSync::Deferred : WriteSync::Durable;
-    return writeFileReplacing(path, bytes, sync);
+    return writeFileReplacing(path, bytes, WriteSync::WhenReplacing);
+}
+
+SaveOutcome writeOutputFile(const OutputPlan& plan, std::string_view bytes) {
+    SaveOutcome outcome;
+    if (!plan.root.valid()) {
+        outcome.saved = writeOutputFile(plan.savePath, bytes);
+        return outcome;
+    }
+    const FolderHandle folder = plan.root.beneath(plan.folderBeneathRoot, true, &outcome.folder);
+    outcome.saved = folder.valid() && writeFileReplacing(folder, nameOfPath(plan.savePath), bytes, WriteSync::WhenReplacing);
+    return outcome;
 }
 
 std::optional<std::string> encodeOutput(const ImageObject& image, int qualityValue, const CodecRegistry& registry,
@@ -41,15 +51,17 @@ bool saveOutput(const ImageObject& image, std::string_view savePath, int quality
     return bytes && writeOutputFile(savePath, *bytes);
 }
 
-bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animated, const CodecRegistry& registry,
-                const EmbeddedMetadata* metadata) {
-    if (!working) return false;
+SaveOutcome saveResult(const OutputPlan& plan, const ImageObject* working, bool animated,
+                       const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
+    if (!working || plan.savePath.empty()) return {};
+    std::optional<std::string> bytes;
     if (animated) {
-        if (plan.preview || plan.overwrite) return false;
-        const std::optional<std::string> original = readWholeFile(plan.sourcePath);
-        return original && writeOutputFile(plan.savePath, *original);
+        if (plan.preview || plan.overwrite) return {};
+        bytes = readWholeFile(plan.sourcePath);
+    } else {
+        bytes = encodeOutput(*working, plan.qualityValue, registry, metadata);
     }
-    return saveOutput(*working, plan.savePath, plan.qualityValue, registry, metadata);
+    return bytes ? writeOutputFile(plan, *bytes) : SaveOutcome{};
 }
 
 }  // namespace tesselon

@@ -24,16 +24,28 @@ std::optional<std::string> encodeOutput(const ImageObject& image, int qualityVal
 bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
                 const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
 
+// Whether an output file was written, and when its folder was not there to write into,
+// why.
+struct SaveOutcome {
+    bool saved = false;
+    BeneathProblem folder = BeneathProblem::None;  // the walk from the plan's root failed
+    explicit operator bool() const { return saved; }
+};
+
 // The save step of one entry: nothing without a working image; an animated GIF source
 // is copied byte for byte to the save path in a batch that keeps the sources (and
-// nothing is written otherwise); any other image goes through saveOutput. True when the
-// output file was written, which is what the entry's `saved` records.
-bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animated, const CodecRegistry& registry,
-                const EmbeddedMetadata* metadata = nullptr);
+// nothing is written otherwise); any other image goes through saveOutput, beneath the
+// plan's root when it has one. Saved when the output file was written, which is what
+// the entry's `saved` records.
+SaveOutcome saveResult(const OutputPlan& plan, const ImageObject* working, bool animated,
+                       const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
 
 // Writes a whole output file through a temporary beside it. A fresh file is not flushed
 // to the disk first (it can be made again); replacing an existing file, a source above
 // all, waits until the new data is safely stored.
 bool writeOutputFile(std::string_view path, std::string_view bytes);
+// The same for the plan's save path: beneath its root when it has one (a folder that
+// went missing meanwhile is made again there), else by the path itself.
+SaveOutcome writeOutputFile(const OutputPlan& plan, std::string_view bytes);
 
 }  // namespace tesselon

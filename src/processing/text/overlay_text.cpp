@@ -28,16 +28,16 @@ size_t prefixBytes(std::string_view text, size_t characters) {
     return text.size();
 }
 
-// The text an entry draws before the cap, by reference: phrases can be megabytes long.
-const std::string& uncappedText(const Settings& settings, const std::vector<std::string>& phrases,
-                                const std::string& defaultWatermark, size_t phraseIndex, std::string& watermark) {
-    if (settings.texto.SoloMarcadeAgua != 0) {
-        watermark = watermarkLines(settings.texto.TextoMarcaAgua);
-        return watermark;
-    }
-    if (!phrases.empty()) return phrases[phraseIndex % phrases.size()];
-    return defaultWatermark;
+bool drawsPhrases(const Settings& settings, const PackedStrings& phrases) {
+    return settings.texto.SoloMarcadeAgua == 0 && !phrases.empty();
 }
+
+// What every image draws when it draws no phrase: the watermark, else the default text.
+std::string fixedText(const Settings& settings, const std::string& defaultWatermark) {
+    return settings.texto.SoloMarcadeAgua != 0 ? watermarkLines(settings.texto.TextoMarcaAgua) : defaultWatermark;
+}
+
+bool longerThanTheCap(std::string_view text) { return prefixBytes(text, kMaxOverlayCharacters) < text.size(); }
 
 }  // namespace
 
@@ -45,21 +45,19 @@ std::string capOverlayText(std::string_view text) {
     return std::string(text.substr(0, prefixBytes(text, kMaxOverlayCharacters)));
 }
 
-bool overlayTextCut(const Settings& settings, const std::vector<std::string>& phrases,
-                    const std::string& defaultWatermark) {
-    const size_t count = settings.texto.SoloMarcadeAgua != 0 || phrases.empty() ? 1 : phrases.size();
-    std::string watermark;
-    for (size_t i = 0; i < count; ++i) {
-        const std::string& text = uncappedText(settings, phrases, defaultWatermark, i, watermark);
-        if (prefixBytes(text, kMaxOverlayCharacters) < text.size()) return true;
+bool overlayTextCut(const Settings& settings, const PackedStrings& phrases, const std::string& defaultWatermark) {
+    if (!drawsPhrases(settings, phrases)) return longerThanTheCap(fixedText(settings, defaultWatermark));
+    // Phrases can be megabytes long: looked at where they are.
+    for (std::string_view phrase : phrases) {
+        if (longerThanTheCap(phrase)) return true;
     }
     return false;
 }
 
-std::string textForEntry(const Settings& settings, const std::vector<std::string>& phrases,
-                         const std::string& defaultWatermark, size_t phraseIndex) {
-    std::string watermark;
-    return capOverlayText(uncappedText(settings, phrases, defaultWatermark, phraseIndex, watermark));
+std::string textForEntry(const Settings& settings, const PackedStrings& phrases, const std::string& defaultWatermark,
+                         size_t phraseIndex) {
+    if (!drawsPhrases(settings, phrases)) return capOverlayText(fixedText(settings, defaultWatermark));
+    return capOverlayText(phrases[phraseIndex % phrases.size()]);
 }
 
 std::string sampleText(const Settings& settings, const std::string& defaultWatermark) {

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/records.h"
+#include "runtime/text/packed_strings.h"
 
 namespace tesselon {
 
@@ -27,15 +27,14 @@ constexpr size_t kMaxOverlayCharacters = 4096;
 std::string capOverlayText(std::string_view text);
 
 // Whether any text a batch with these settings draws is longer than the cap.
-bool overlayTextCut(const Settings& settings, const std::vector<std::string>& phrases,
-                    const std::string& defaultWatermark);
+bool overlayTextCut(const Settings& settings, const PackedStrings& phrases, const std::string& defaultWatermark);
 
 // The text drawn on an image: the watermark (with its line breaks) when
 // SoloMarcadeAgua is set, else the phrase at phraseIndex (taken modulo the number of
 // phrases) when there are phrases, else the default watermark text exactly as it is,
 // its "|" included; cut to kMaxOverlayCharacters.
-std::string textForEntry(const Settings& settings, const std::vector<std::string>& phrases,
-                         const std::string& defaultWatermark, size_t phraseIndex);
+std::string textForEntry(const Settings& settings, const PackedStrings& phrases, const std::string& defaultWatermark,
+                         size_t phraseIndex);
 
 // The text of the sample shown when no image is listed: the watermark (with its line
 // breaks) when SoloMarcadeAgua is 1, else the default watermark text as it is.

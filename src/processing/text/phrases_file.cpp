@@ -11,8 +11,18 @@ OpenProblem readPhrasesFile(AppState& state) {
     state.PhrasesList.clear();
     TextFile file = TextFile::openForReading(state.settings.texto.ArchivoFrases, TextEncoding::Utf8, kMaxTextFileBytes);
     if (file.isOpen()) {
+        // A mark tells UTF-16 (as Windows editors save "Unicode" text) and is no part
+        // of the first phrase; without one the file is UTF-8.
+        const TextEncoding marked = file.detectEncoding();
+        const TextEncoding encoding =
+            marked == TextEncoding::Utf16LE || marked == TextEncoding::Utf16BE ? marked : TextEncoding::Utf8;
+        // Each phrase takes its bytes and (below 128 bytes) one more for its length, no
+        // more than its line with the line end: the list grows once at most. UTF-16
+        // gives about half its size in UTF-8 when the text is mostly ASCII.
+        const uint64_t size = file.size();
+        state.PhrasesList.reserve(size_t(encoding == TextEncoding::Utf8 ? size + size / 64 + 16 : size / 2 + 16));
         do {
-            state.PhrasesList.emplace_back(trimSpaces(file.readLine()));
+            state.PhrasesList.push_back(trimSpaces(file.readLine(encoding)));
         } while (!file.eof());
     }
     if (state.frontend)

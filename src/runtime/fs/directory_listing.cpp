@@ -6,6 +6,9 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -15,18 +18,11 @@ struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-}  // namespace
-
-DirectoryListing::DirectoryListing(std::string_view folder, std::string_view pattern) {
-    if (folder.empty()) {
-        error_ = ENOENT;
-        return;
-    }
-    std::unique_ptr<DIR, DirCloser> dir(::opendir(std::string(folder).c_str()));
-    if (!dir) {
-        error_ = errno;
-        return;
-    }
+// Reads the folder that `opened` holds (and closes it) into `entries`, sorted; the error
+// number when it is null, else 0.
+int readListing(DIR* opened, std::string_view pattern, std::vector<DirectoryEntry>& entries) {
+    std::unique_ptr<DIR, DirCloser> dir(opened);
+    if (!dir) return errno ? errno : ENOENT;
     const int dirFd = ::dirfd(dir.get());
     while (const dirent* item = ::readdir(dir.get())) {
         const std::string_view name = item->d_name;
@@ -40,11 +36,31 @@ DirectoryListing::DirectoryListing(std::string_view folder, std::string_view pat
         entry.name = std::string(name);
         entry.type = S_ISDIR(info.st_mode) ? kEntryFolder : kEntryFile;
         entry.size = entry.type == kEntryFolder ? 0 : static_cast<int64_t>(info.st_size);
-        entries_.push_back(std::move(entry));
+        entries.push_back(std::move(entry));
     }
-    std::sort(entries_.begin(), entries_.end(),
+    std::sort(entries.begin(), entries.end(),
               [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
-    ok_ = true;
+    return 0;
+}
+
+}  // namespace
+
+DirectoryListing::DirectoryListing(std::string_view folder, std::string_view pattern) {
+    error_ = folder.empty() ? ENOENT : readListing(::opendir(std::string(folder).c_str()), pattern, entries_);
+    ok_ = error_ == 0;
+}
+
+DirectoryListing::DirectoryListing(const FolderHandle& folder, std::string_view pattern) {
+    // The handle may only serve for walking: the folder is opened again for reading.
+    const int fd = ::openat(folder.fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (fd >= 0 && !dir) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+    }
+    error_ = readListing(dir, pattern, entries_);
+    ok_ = error_ == 0;
 }
 
 bool DirectoryListing::next() {

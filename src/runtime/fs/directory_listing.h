@@ -8,6 +8,8 @@
 
 namespace tesselon {
 
+class FolderHandle;
+
 enum EntryType { kEntryFile = 1, kEntryFolder = 2 };
 
 struct DirectoryEntry {
@@ -32,6 +34,8 @@ public:
     // Lists `folder` (with or without a trailing "/") for `pattern`. A folder that
     // cannot be read gives a listing for which ok() is false.
     explicit DirectoryListing(std::string_view folder, std::string_view pattern = "*.*");
+    // Lists an open folder.
+    explicit DirectoryListing(const FolderHandle& folder, std::string_view pattern = "*.*");
 
     bool ok() const { return ok_; }
     // The system's error number when the folder could not be read (EACCES,

@@ -33,14 +33,13 @@ std::string randomSuffix() {
 
 }  // namespace
 
-FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = target.substr(folder.size()).substr(0, kTemporaryNameStem);
+FileDescriptor createTemporaryBeside(const FolderHandle& folder, const std::string& name, mode_t mode,
+                                     std::string& temporaryName) {
+    const std::string stem = name.substr(0, kTemporaryNameStem);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "." + name + "." + randomSuffix() + ".tmp";
+        temporaryName = "." + stem + "." + randomSuffix() + ".tmp";
         // O_EXCL also refuses a link standing at the name, dangling or not.
-        FileDescriptor fd(::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+        FileDescriptor fd(::openat(folder.fd(), temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
         if (fd.valid()) {
             // Held until the descriptor closes: a cleaner never takes a live temporary
             // for one that a killed run left behind.
@@ -50,6 +49,15 @@ FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std
         if (errno != EEXIST) return fd;
     }
     return FileDescriptor();
+}
+
+FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath) {
+    const FileInFolder file = fileAt(target);
+    std::string name;
+    FileDescriptor fd;
+    if (file.folder.valid()) fd = createTemporaryBeside(file.folder, file.name, mode, name);
+    temporaryPath = fd.valid() ? target.substr(0, target.size() - file.name.size()) + name : std::string();
+    return fd;
 }
 
 bool isReplacementTemporaryName(std::string_view name) {
@@ -66,8 +74,14 @@ bool isReplacementTemporaryName(std::string_view name) {
     return true;
 }
 
-FileReplacement::FileReplacement(std::string target) : target_(std::move(target)) {
-    if (!target_.empty()) fd_ = createTemporaryBeside(target_, 0666, temporary_);
+FileReplacement::FileReplacement(std::string_view target) : FileReplacement(fileAt(target)) {}
+
+FileReplacement::FileReplacement(FileInFolder target) : folder_(std::move(target.folder)), target_(std::move(target.name)) {
+    open();
+}
+
+void FileReplacement::open() {
+    if (folder_.valid() && !target_.empty()) fd_ = createTemporaryBeside(folder_, target_, 0666, temporary_);
 }
 
 FileReplacement::~FileReplacement() { discard(); }
@@ -81,8 +95,9 @@ bool FileReplacement::write(const void* data, size_t length) {
 bool FileReplacement::commit() {
     if (!fd_.valid()) return false;
     const bool closed = fd_.reset();
-    if (failed_ || !closed || ::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        ::unlink(temporary_.c_str());
+    if (failed_ || !closed ||
+        ::renameat(folder_.fd(), temporary_.c_str(), folder_.fd(), target_.c_str()) != 0) {
+        ::unlinkat(folder_.fd(), temporary_.c_str(), 0);
         temporary_.clear();
         return false;
     }
@@ -93,7 +108,7 @@ bool FileReplacement::commit() {
 void FileReplacement::discard() {
     if (temporary_.empty()) return;
     fd_.reset();
-    ::unlink(temporary_.c_str());
+    ::unlinkat(folder_.fd(), temporary_.c_str(), 0);
     temporary_.clear();
 }
 

@@ -9,12 +9,17 @@
 #include <sys/types.h>
 
 #include "runtime/fs/file_descriptor.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
-// Creates a fresh file beside `target` (".name.RANDOM.tmp" in the same folder, so the
-// rename stays within one file system) with `mode`; its name goes to `temporaryPath`.
+// Creates a fresh file in `folder` beside the file `name` (".name.RANDOM.tmp", so the
+// rename stays within one file system) with `mode`; its name goes to `temporaryName`.
 // The file is locked (flock) while its descriptor is open.
+FileDescriptor createTemporaryBeside(const FolderHandle& folder, const std::string& name, mode_t mode,
+                                     std::string& temporaryName);
+// The same beside the file at the path `target`; the temporary's path goes to
+// `temporaryPath`.
 FileDescriptor createTemporaryBeside(const std::string& target, mode_t mode, std::string& temporaryPath);
 
 // Whether a name is one createTemporaryBeside gives (".NAME.<16 hex>.tmp").
@@ -22,8 +27,10 @@ bool isReplacementTemporaryName(std::string_view name);
 
 class FileReplacement {
 public:
-    // Opens the temporary; ok() tells whether that worked.
-    explicit FileReplacement(std::string target);
+    // Opens the temporary; ok() tells whether that worked. The folder of `target` is
+    // opened once here: the file lands in that folder even if its path changes meanwhile.
+    explicit FileReplacement(std::string_view target);
+    explicit FileReplacement(FileInFolder target);
     ~FileReplacement();  // removes the temporary unless commit() succeeded
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
@@ -38,8 +45,11 @@ public:
     void discard();
 
 private:
-    std::string target_;
-    std::string temporary_;
+    void open();
+
+    FolderHandle folder_;
+    std::string target_;     // a name in folder_
+    std::string temporary_;  // a name in folder_
     FileDescriptor fd_;
     bool failed_ = false;
 };

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "runtime/fs/file_descriptor.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -32,9 +33,12 @@ std::string realPath(std::string_view path);
 // Renames or moves within one file system; an existing file at `to` is replaced.
 bool renameFile(std::string_view from, std::string_view to);
 
-// $TMPDIR (else /tmp), $HOME (else the account's home), and the folder of the
-// running executable, each ending in "/".
+// The temporary folder: $TMPDIR when set; else /tmp/tesselon-<uid>, made with mode 0700
+// and used only while it is a folder of this user's own (not a link) that no one else
+// may enter; else tesselon-tmp in the user's cache folder. Ending in "/".
 std::string temporaryFolder();
+// $HOME (else the account's home), and the folder of the running executable, each
+// ending in "/".
 std::string userFolder();
 std::string executableFolder();
 // The user's configuration folder: $XDG_CONFIG_HOME when it holds an absolute path,
@@ -49,6 +53,11 @@ bool isWritableFolder(std::string_view folder);
 // whatever the umask; existing folders keep their mode. True when the folder exists
 // at the end.
 bool createPrivateFolder(std::string_view folder);
+// Whether `folder` is a folder of this user's own, not a link, that no one else may
+// enter. A missing one is made with mode 0700 first; one of the user's own that others
+// may enter is narrowed to 0700. For a fixed name under a folder that every user may
+// write, where someone else may have taken the name first.
+bool ensureOwnPrivateFolder(std::string_view folder);
 
 // Reads a whole regular file into memory; nothing when it is not a regular file, is
 // larger than `maxBytes`, or cannot be opened or read completely.
@@ -62,6 +71,7 @@ enum class WriteSync {
     Durable,   // the file and its folder are flushed before the call returns
     Deferred,  // the kernel writes back in its own time; for fresh files that can be
                // made again, where a flush per file would dominate a batch's time
+    WhenReplacing,  // Durable when a file (or a link) stands at the name, else Deferred
 };
 
 // Writes `data` to a new file beside `path` and renames it over `path` only when every
@@ -71,10 +81,15 @@ enum class WriteSync {
 // special file at `path` is refused. With WriteSync::Durable the data is on the disk
 // before the rename, and the rename is on the disk before the call returns.
 bool writeFileReplacing(std::string_view path, std::string_view data, WriteSync sync = WriteSync::Durable);
+// The same for the file `name` (no "/" in it) of an open folder: nothing written can
+// land anywhere else, whatever happens to the folder's path meanwhile.
+bool writeFileReplacing(const FolderHandle& folder, const std::string& name, std::string_view data,
+                        WriteSync sync = WriteSync::Durable);
 
 // Deletes the temporaries that writeFileReplacing left in `folder` when its process was
 // killed between writing and renaming. A temporary whose writer is still at work is
 // kept. Returns how many were deleted.
 int removeStaleTemporaries(std::string_view folder);
+int removeStaleTemporaries(const FolderHandle& folder);
 
 }  // namespace tesselon

@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +29,17 @@ bool createPrivateFolder(std::string_view folder) {
         if (slash == std::string::npos) break;
     }
     return fileSize(path) == kFileIsFolder;
+}
+
+bool ensureOwnPrivateFolder(std::string_view folder) {
+    const std::string path(folder);
+    if (path.empty() || (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)) return false;
+    // O_NOFOLLOW: a link planted under a shared name is refused, never followed.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::geteuid())
+        return false;
+    return (info.st_mode & 077) == 0 || ::fchmod(fd.get(), 0700) == 0;
 }
 
 }  // namespace tesselon

@@ -24,7 +24,18 @@ std::string environmentValue(const char* name) {
 
 std::string temporaryFolder() {
     const std::string tmp = environmentValue("TMPDIR");
-    return withTrailingSeparator(tmp.empty() ? "/tmp" : tmp);
+    if (!tmp.empty()) return withTrailingSeparator(tmp);
+    // The shared /tmp would let any other user plant files and links under the names
+    // the program uses there; a folder of the user's own below it does not.
+    const std::string own = "/tmp/tesselon-" + std::to_string(::geteuid());
+    if (ensureOwnPrivateFolder(own)) return own + "/";
+    // Someone else holds that name: a folder in the user's cache instead.
+    const std::string cache = environmentValue("XDG_CACHE_HOME");
+    const std::string fallback =
+        (!cache.empty() && cache.front() == '/' ? withTrailingSeparator(cache) : userFolder() + ".cache/") +
+        "tesselon-tmp";
+    createPrivateFolder(fallback);
+    return fallback + "/";
 }
 
 std::string userFolder() {

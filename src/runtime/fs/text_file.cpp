@@ -30,6 +30,7 @@ struct TextFile::Impl {
     size_t end = 0;
     bool drained = false;  // the file reported its end (or a read error)
     uint64_t readable = 0; // bytes still allowed to be read
+    uint64_t size = 0;     // when opened
     OpenProblem problem = OpenProblem::None;
 
     // Writing: bytes in buffer[0, end) wait to be written.
@@ -92,7 +93,7 @@ struct TextFile::Impl {
     }
 
     std::string readByteLine(bool utf8);
-    std::string readUtf16leLine();
+    std::string readUtf16Line(bool bigEndian);
 };
 
 std::string TextFile::Impl::readByteLine(bool utf8) {
@@ -115,11 +116,12 @@ std::string TextFile::Impl::readByteLine(bool utf8) {
     }
 }
 
-std::string TextFile::Impl::readUtf16leLine() {
+std::string TextFile::Impl::readUtf16Line(bool bigEndian) {
     std::u16string units;
-    const auto unitAt = [this](size_t at) {
-        return static_cast<char16_t>(static_cast<unsigned char>(buffer[at]) |
-                                     (static_cast<unsigned char>(buffer[at + 1]) << 8));
+    const auto unitAt = [this, bigEndian](size_t at) {
+        const auto first = static_cast<unsigned char>(buffer[at]);
+        const auto second = static_cast<unsigned char>(buffer[at + 1]);
+        return static_cast<char16_t>(bigEndian ? (first << 8) | second : first | (second << 8));
     };
     for (;;) {
         if (!ensure(2)) {
@@ -154,6 +156,7 @@ TextFile TextFile::openForReading(std::string_view path, TextEncoding encoding, 
     if (opened.file) {
         impl->fd = std::move(opened.file->fd);
         impl->readable = maxBytes;
+        impl->size = opened.file->size;
         impl->buffer.resize(kBufferSize);
     }
     return TextFile(std::move(impl));
@@ -174,6 +177,8 @@ OpenProblem TextFile::openProblem() const { return impl_ ? impl_->problem : Open
 
 TextEncoding TextFile::encoding() const { return impl_ ? impl_->encoding : TextEncoding::Utf8; }
 
+uint64_t TextFile::size() const { return impl_ ? impl_->size : 0; }
+
 bool TextFile::eof() const {
     if (!isOpen() || impl_->forWriting) return true;
     return impl_->begin == impl_->end && !impl_->fill();
@@ -183,7 +188,8 @@ std::string TextFile::readLine() { return readLine(encoding()); }
 
 std::string TextFile::readLine(TextEncoding encoding) {
     if (!isOpen() || impl_->forWriting) return {};
-    if (encoding == TextEncoding::Utf16LE) return impl_->readUtf16leLine();
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE)
+        return impl_->readUtf16Line(encoding == TextEncoding::Utf16BE);
     return impl_->readByteLine(encoding == TextEncoding::Utf8);
 }
 

@@ -1,4 +1,5 @@
-// Text files read and written line by line in UTF-8, one-byte or UTF-16LE encoding.
+// Text files read line by line in UTF-8, one-byte or UTF-16 (either byte order), and
+// written in UTF-8, one-byte or UTF-16LE.
 // Lines end at CR, LF or CR LF when read; writing a line appends CR LF.
 #pragma once
 
@@ -39,6 +40,8 @@ public:
     // Why openForReading gave a file that is not open; None otherwise.
     OpenProblem openProblem() const;
     TextEncoding encoding() const;  // the default given when the file was opened
+    // The size of a file opened for reading, as it was when opened; 0 otherwise.
+    uint64_t size() const;
 
     // True once every byte has been read (and always for a file open for writing or
     // closed). "read a line; until eof()" yields every line of the file: one empty
@@ -46,8 +49,8 @@ public:
     bool eof() const;
 
     // Next line without its terminator; an empty text at the end of the file. UTF-8
-    // bytes are returned as they are in the file; one-byte and UTF-16LE text is
-    // converted to UTF-8. Encodings other than UTF-8 and UTF-16LE read as one-byte.
+    // bytes are returned as they are in the file; one-byte and UTF-16 text is converted
+    // to UTF-8. Encodings other than UTF-8, UTF-16LE and UTF-16BE read as one-byte.
     std::string readLine();
     std::string readLine(TextEncoding encoding);
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 #include "cli/batch_messages.h"
@@ -12,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
 #include "cli/remote_source.h"
+#include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
 #include "engine/program_folder.h"
 #include "cli/terminal_text.h"
@@ -85,17 +85,23 @@ void reportPhrasesProblem(const AppState& state, OpenProblem problem, std::FILE*
 
 int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err) {
     STRProcesosEntorno& env = state.settings.entorno;
+    // The summary's time covers the whole run: the scan and any download too.
+    const Stopwatch runClock;
     RemoteFetch remote;
     std::vector<ScanProblem> scanProblems;
+    double scanSeconds = 0;
     if (env.LocalRemoto == "R") {
         remote = fetchRemoteSource(state, ui, err, options.quiet);
         if (remote.exitCode != kExitOk) return remote.exitCode;
+        scanSeconds = remote.scanSeconds;
     } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
         std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
                      terminalSafe(env.RutaOrigenLocal).c_str());
         return kExitUsage;
     } else {
+        const Stopwatch scanClock;
         scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
+        scanSeconds = scanClock.seconds();
         printScanProblems(err, scanProblems);
     }
     reportPhrasesProblem(state, readPhrasesFile(state), err);
@@ -131,10 +137,11 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         if (gInterrupted) cancel.store(true);
         progress.update(done, total);
     };
-    const auto start = std::chrono::steady_clock::now();
+    const Stopwatch conversionClock;
     ParallelBatchOutcome outcome = runParallelBatch(state, run);
     explainFailedDownloads(remote, state.SourceImageList, outcome.problems);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double conversionSeconds = conversionClock.seconds();
+    const double seconds = runClock.seconds();
     progress.update(outcome.processed, outcome.total);
 
     bool reportFailed = false;
@@ -157,9 +164,14 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         if (replaced > 0) extra += ", " + std::to_string(replaced) + " replaced by a later image with the same output";
         if (outcome.cancelled) extra += ", cancelled";
         else if (outcome.destinationFailed) extra += ", destination folder failed";
-        std::fprintf(err, "%zu of %zu images saved, %zu failed%s in %.1f s (%.2f images/s)\n", outcome.saved,
-                     outcome.total + unlisted, failed, extra.c_str(), seconds,
-                     seconds > 0 ? double(outcome.processed) / seconds : 0.0);
+        char parts[96];
+        if (env.LocalRemoto == "R")
+            std::snprintf(parts, sizeof parts, "scan %.1f s, download %.1f s, ", scanSeconds, remote.downloadSeconds);
+        else
+            std::snprintf(parts, sizeof parts, "scan %.1f s, ", scanSeconds);
+        std::fprintf(err, "%zu of %zu images saved, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
+                     outcome.saved, outcome.total + unlisted, failed, extra.c_str(), seconds, parts,
+                     conversionSeconds, conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
     }
     const bool complete = outcome.processed == outcome.total && !outcome.cancelled;
     return complete && failed == 0 && !reportFailed && remote.failed.empty() ? kExitOk : kExitFailed;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "cli/progress_line.h"
+#include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
 #include "cli/terminal_text.h"
 #include "core/state.h"
@@ -98,7 +99,9 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
 
     DownloadAnswers answers(ui, err, quiet);
     state.frontend = &answers;
+    const Stopwatch scanClock;
     scanImages(state, env.imagenesRecursivo != 0);
+    fetch.scanSeconds = scanClock.seconds();
     if (env.FtpID == 0 || !answers.scanError.empty()) {
         state.frontend = &ui;
         // A failed connection's message box is on the terminal already; a scan error
@@ -113,7 +116,9 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
         return fetch;
     }
     const std::string folder = env.RutaEnLocalDeRemotoDescargadas;
+    const Stopwatch downloadClock;
     const std::string result = downloadRemoteImages(state, folder, {});
+    fetch.downloadSeconds = downloadClock.seconds();
     state.frontend = &ui;
     fetch.failed = answers.failed;
     if (result.rfind("1|", 0) == 0) {

@@ -2,6 +2,7 @@
 // tree must equal that of a local run over the same images.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/program_setup.h"
@@ -87,6 +88,24 @@ TEST_F(BatchCliRemote, ConvertsTheServersImagesExactlyAsALocalRunWould) {
         EXPECT_TRUE(fromServer.at("imgs/" + name) == bytes) << name << " differs";
     }
     EXPECT_EQ(testing::readFile(dir.file("down/imgs/sub/c.jpg")), testing::readFile(served.file("imgs/sub/c.jpg")));
+}
+
+TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart) {
+    ASSERT_NE(server.port(), 0);
+    const BatchRun run = batch(remoteArguments(), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    double total = -1, scan = -1, download = -1, conversion = -1, rate = -1;
+    const size_t at = run.err.find("4 of 4 images saved, 0 failed in ");
+    ASSERT_NE(at, std::string::npos) << run.err;
+    ASSERT_EQ(std::sscanf(run.err.c_str() + at,
+                          "4 of 4 images saved, 0 failed in %lf s (scan %lf s, download %lf s, conversion %lf s, "
+                          "%lf images/s)",
+                          &total, &scan, &download, &conversion, &rate),
+              5)
+        << run.err;
+    // The total is the sum of its parts, each rounded to a tenth on its own.
+    EXPECT_NEAR(total, scan + download + conversion, 0.2) << run.err;
+    EXPECT_GT(rate, 0.0) << run.err;
 }
 
 TEST_F(BatchCliRemote, ConnectionFailuresExitTwoAndFailedFilesAreRetriedThenNamed) {

@@ -32,6 +32,10 @@ public:
         if (cancelAtCounter > 0 && int(counters.size()) == cancelAtCounter) state_.settings.config.Cancelado = 1;
     }
     void showPreviewImage(const ImageObject& image, int pane) override { previews.emplace_back(pane, image.width); }
+    void showUnreadableSource(std::string_view name, ImageFailure why) override {
+        unreadable.emplace_back(std::string(name), why);
+    }
+    std::vector<std::pair<std::string, ImageFailure>> unreadable;
     void setBatchRunning(bool running) override { batchRunning.push_back(running); }
     void refreshTextSample() override { ++textSamples; }
 

@@ -74,6 +74,15 @@ MessageAnswer answerOf(int button) {
     }
 }
 
+// What Escape answers, and what a box asked while the program is ending gets.
+MessageAnswer escapeAnswer(MessageButtons b) {
+    switch (b) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::YesNo: return MessageAnswer::No;
+    default: return MessageAnswer::Cancel;
+    }
+}
+
 // Shuts window 1's event gate while events are pumped, and survives the window going
 // away meanwhile.
 class PumpScope {
@@ -110,19 +119,6 @@ QWidget* QtFrontend::dialogParent() const {
     if (progress_ && progress_->isVisible()) return progress_.data();
     return main_.data();
 }
-
-namespace {
-
-// What Escape answers, and what a box asked while the program is ending gets.
-MessageAnswer escapeAnswer(MessageButtons b) {
-    switch (b) {
-    case MessageButtons::Ok: return MessageAnswer::Ok;
-    case MessageButtons::YesNo: return MessageAnswer::No;
-    default: return MessageAnswer::Cancel;
-    }
-}
-
-}  // namespace
 
 MessageAnswer QtFrontend::messageBox(std::string_view title, std::string_view text,
                                      MessageButtons buttons, MessageIcon icon) {

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on 127.0.0.1, an ephemeral port, one user.
 # Usage: ftp_server.py ROOT USER PASSWORD [BYTES_PER_SECOND]
-# With BYTES_PER_SECOND, downloads are sent no faster than that.
+# With BYTES_PER_SECOND, downloads are slowed to about that rate (the first second's
+# worth of each file goes at once).
 # Prints the port once it listens; ends when its standard input closes, so it never
 # outlives the test that started it.
 import logging

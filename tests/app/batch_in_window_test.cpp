@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 
@@ -93,17 +94,20 @@ TEST_F(BatchInWindow, ProcessConvertsEveryImageWithProgressAndAFinalMessage) {
 }
 
 TEST_F(BatchInWindow, CancelStopsAfterTheImageInHandWithoutTheFinalMessage) {
-    // Large enough that the batch still runs once CANCELAR has been up for a while.
-    constexpr int kImages = 12;
-    for (int i = 0; i < kImages; ++i)
-        ASSERT_TRUE(writeSolidImage(source.file("foto" + std::to_string(i) + ".jpg"), 2400, 1800, colourOf(i)));
-    startScanningSource([](Settings& s) { s.image.Rotar = 33; });
+    constexpr int kImages = 10;
+    startWithImages(kImages);
+    // Each pump of the batch is held up a moment, so that it still runs once CANCELAR
+    // has been up for a while, however fast the machine.
+    QTimer slow;
+    QObject::connect(&slow, &QTimer::timeout, [] { QThread::msleep(100); });
+    slow.start(0);
     // Pressed as soon as the batch pumps events: too soon, it is taken for the second
     // click of a double click on PROCESAR. Pressed again once CANCELAR has been up
     // for a moment, it acts.
     QTimer::singleShot(0, [this] { click(Gadget_Principal_Button_Cancelar); });
     QTimer::singleShot(600, [this] { click(Gadget_Principal_Button_Cancelar); });
     click(Gadget_Principal_Button_Procesar);
+    slow.stop();
     EXPECT_EQ(titles(1), std::vector<std::string>{"Información"});
     EXPECT_EQ(messages.back().text, "Proceso Cancelado por Usuario");
     EXPECT_EQ(messages.back().icon, MessageIcon::Information);

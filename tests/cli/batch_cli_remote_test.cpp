@@ -10,6 +10,7 @@
 #include "runtime/imaging/image_save.h"
 #include "runtime/process/program_run.h"
 #include "support/ftp_test_server.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 
@@ -44,8 +45,6 @@ BatchRun batch(const std::string& arguments, const char* password) {
 class BatchCliRemote : public ::testing::Test {
 protected:
     BatchCliRemote() : server(served.path()) {
-        // The program under the sanitizers reports fontconfig's lifetime blocks unless told.
-        ::setenv("LSAN_OPTIONS", ("suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")).c_str(), 1);
         CodecRegistry codecs;
         registerProgramCodecs(codecs);
         const char* names[] = {"imgs/a.jpg", "imgs/b.jpg", "imgs/sub/c.jpg", "imgs/sub/deep/d.jpg"};
@@ -67,6 +66,9 @@ protected:
     TempDir dir;
     TempDir served;
     FtpTestServer server;
+    // The program under the sanitizers reports fontconfig's lifetime blocks unless told;
+    // the setting ends with the test, whose folder holds the file it names.
+    testing::ScopedEnv lsan{"LSAN_OPTIONS", "suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")};
 };
 
 TEST_F(BatchCliRemote, ConvertsTheServersImagesExactlyAsALocalRunWould) {

@@ -12,7 +12,7 @@ TESSELON_PACKAGE_PACKAGES="dpkg-dev file"
 # The package test also checks the desktop entry, the metainfo and the manual pages,
 # and runs lintian on the package.
 TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib openssh-server python3-paramiko
-  xvfb xauth imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2 strace
+  xvfb xauth openbox imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2 strace
   $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db lintian"
 
 # Only the benchmarks need these: the tools bench/run and bench/ftp compare against,

@@ -32,7 +32,6 @@ namespace tesselon {
 
 namespace {
 
-constexpr int kSourcePlaceholder = 9;
 constexpr int kEndRetryMs = 100;
 
 }  // namespace
@@ -62,7 +61,8 @@ bool Application::start() {
     frontend_->setInterfaceImages(&images_);
     events_ = std::make_unique<MainEventContext>(MainEventContext{
         state_, window_->controls(), *frontend_, [this] { loadWorkingSettings(false); },
-        ftpConnectionWindow(state_, table_, *window_), remoteImagesDownload(state_, *frontend_), {},
+        ftpConnectionWindow(state_, table_, *window_),
+        remoteImagesDownload(state_, *frontend_, [this] { refreshPreview(); }), {},
         &window_->eventGate()});
     window_->onEventKept = [this](const WindowEvent& event) { showKeptEvent(*events_, event); };
     // Until the start is through, the window's events are read and dropped; only a
@@ -71,6 +71,9 @@ bool Application::start() {
         if (started_) return handleMainEvent(event);
         return event.type == WindowEventType::CloseRequest ? kEndProgram : "";
     };
+    // Closing the window while a batch, a scan or a download runs cancels it (the image
+    // or file in hand is finished) and then ends the program.
+    window_->onCloseWhileBusy = [this] { requestEnd(); };
     window_->onProgramEnd = [this] {
         endRequested_ = true;
         // The loop ends first; the exit steps then save and close the window.
@@ -115,8 +118,7 @@ void Application::loadWorkingSettings(bool firstStart) {
     bindTextOverlay(state_, controls, BindDirection::Show);
     bindImageOps(state_, controls, BindDirection::Show);
     readPhrasesFile(state_);
-    const ImageObject& sourcePlaceholder = images_[kSourcePlaceholder - 1];
-    if (sourcePlaceholder.valid()) controls.setImage(Gadget_Principal_Image_Origen, sourcePlaceholder);
+    frontend_->clearSourcePane();
     frontend_->waitPumpingEvents(500);
     frontend_->refreshTextSample();
 
@@ -188,6 +190,7 @@ void Application::saveAndCloseMain() {
 void Application::requestEnd() {
     if (!window_ || endRequested_) return;
     terminating_ = true;
+    frontend_->setEnding(true);
     // A question or a requester waiting for the user is closed the way Escape closes
     // it, which answers No or Cancel; a long operation is cancelled. Once nothing is
     // running the window is closed like its close button does.

@@ -55,9 +55,11 @@ public:
     std::string handleMainEvent(const WindowEvent& event);
     // When locked is 1, writes the settings back; then closes window 1.
     void saveAndCloseMain();
-    // A termination request from outside (SIGTERM): ends the program like the close
-    // button. A question or requester waiting meanwhile is closed as Escape would, a
-    // long operation is cancelled, and the request is retried until they are gone.
+    // A termination request from outside (SIGTERM), or the window closed during a long
+    // operation: ends the program like the close button. A question or requester
+    // waiting meanwhile is closed as Escape would, later ones get that answer without
+    // being shown, a long operation is cancelled, and the request is retried until they
+    // are gone.
     void requestEnd();
 
     // The program the online update replaces and restarts; the running executable

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 #include "cli/batch_messages.h"
@@ -12,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
 #include "cli/remote_source.h"
+#include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
 #include "engine/program_folder.h"
 #include "cli/terminal_text.h"
@@ -109,8 +109,11 @@ void clampSettings(Settings& settings, std::FILE* err) {
 int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err, ReportNotes& notes) {
     STRProcesosEntorno& env = state.settings.entorno;
     clampSettings(state.settings, err);
+    // The summary's time covers the whole run: the scan and any download too.
+    const Stopwatch runClock;
     RemoteFetch remote;
     std::vector<ScanProblem> scanProblems;
+    double scanSeconds = 0;
     if (env.LocalRemoto == "R") {
         if (destinationIsSourceFolder(env)) {
             // The conversion would write its results over the downloads, and the next
@@ -125,13 +128,16 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
             notes.reasons.assign(state.SourceImageList.size(), "not converted: the FTP source could not be read");
             return remote.exitCode;
         }
+        scanSeconds = remote.scanSeconds;
     } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
         std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
                      terminalSafe(env.RutaOrigenLocal).c_str());
         notes.unlisted.emplace_back(env.RutaOrigenLocal, "the source folder does not exist");
         return kExitUsage;
     } else {
+        const Stopwatch scanClock;
         scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
+        scanSeconds = scanClock.seconds();
     }
     printScanProblems(err, scanProblems);
     reportPhrasesProblem(state, readPhrasesFile(state), err);
@@ -170,10 +176,11 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         if (gInterrupted) cancel.store(true);
         progress.update(done, total);
     };
-    const auto start = std::chrono::steady_clock::now();
+    const Stopwatch conversionClock;
     ParallelBatchOutcome outcome = runParallelBatch(state, run);
     explainFailedDownloads(remote, state.SourceImageList, outcome.problems);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double conversionSeconds = conversionClock.seconds();
+    const double seconds = runClock.seconds();
     progress.update(outcome.processed, outcome.total);
     notes = reportNotesFor(state.SourceImageList, outcome, scanProblems);
 
@@ -187,9 +194,14 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         if (replaced > 0) extra += ", " + std::to_string(replaced) + " replaced by a later image with the same output";
         if (outcome.cancelled) extra += ", cancelled";
         else if (outcome.destinationFailed) extra += ", destination folder failed";
-        std::fprintf(err, "%zu of %zu images saved, %zu failed%s in %.1f s (%.2f images/s)\n", outcome.saved,
-                     outcome.total + unlisted, failed, extra.c_str(), seconds,
-                     seconds > 0 ? double(outcome.processed) / seconds : 0.0);
+        char parts[96];
+        if (env.LocalRemoto == "R")
+            std::snprintf(parts, sizeof parts, "scan %.1f s, download %.1f s, ", scanSeconds, remote.downloadSeconds);
+        else
+            std::snprintf(parts, sizeof parts, "scan %.1f s, ", scanSeconds);
+        std::fprintf(err, "%zu of %zu images saved, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
+                     outcome.saved, outcome.total + unlisted, failed, extra.c_str(), seconds, parts,
+                     conversionSeconds, conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
     }
     const bool complete = outcome.processed == outcome.total && !outcome.cancelled;
     return complete && failed == 0 && remote.failed.empty() ? kExitOk : kExitFailed;

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "cli/progress_line.h"
+#include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
 #include "cli/terminal_text.h"
 #include "core/state.h"
@@ -99,7 +100,9 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
 
     DownloadAnswers answers(ui, err, quiet);
     state.frontend = &answers;
+    const Stopwatch scanClock;
     scanImages(state, env.imagenesRecursivo != 0, &problems);
+    fetch.scanSeconds = scanClock.seconds();
     const bool folderMissing = std::any_of(problems.begin(), problems.end(), [](const ScanProblem& p) {
         return p.kind == ScanProblem::Kind::RemoteFolderNotEntered;
     });
@@ -117,7 +120,9 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
         return fetch;
     }
     const std::string folder = env.RutaEnLocalDeRemotoDescargadas;
+    const Stopwatch downloadClock;
     const std::string result = downloadRemoteImages(state, folder, {});
+    fetch.downloadSeconds = downloadClock.seconds();
     state.frontend = &ui;
     fetch.failed = answers.failed;
     if (result.rfind("1|", 0) == 0) {

@@ -23,6 +23,8 @@ void applyRemoteOptions(const RemoteCliOptions& options, STRProcesosEntorno& env
 struct RemoteFetch {
     int exitCode = 0;                   // 2: no connection, no folder; otherwise 0
     std::vector<std::string> failed;    // remote paths not downloaded after the retries
+    double scanSeconds = 0;             // the remote scan, connection included
+    double downloadSeconds = 0;
 };
 
 // Scans and downloads. A file that fails is tried twice more, then skipped and named

@@ -29,7 +29,8 @@ MessageAnswer TerminalFrontend::messageBox(std::string_view title, std::string_v
     case MessageButtons::OkCancel:
     case MessageButtons::RetryCancel: answer = MessageAnswer::Cancel; break;
     case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel: answer = questionAnswer; break;
+    case MessageButtons::YesNoCancel:
+    case MessageButtons::RetrySkipCancel: answer = questionAnswer; break;
     }
     // Every message box is a notice, a question or a refusal: --quiet keeps them.
     std::fprintf(out_, "%s\n", line.c_str());

@@ -8,12 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "core/image_failure.h"
+
 namespace tesselon {
 
 struct ImageObject;
 
 enum class MessageIcon { None, Information, Warning, Error };
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
+// RetrySkipCancel answers Yes (retry), No (skip) or Cancel, under those captions.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, RetrySkipCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
 
 class Frontend {
@@ -61,6 +64,14 @@ public:
     // Shows an image in the source (0) or result (1) preview pane, fitted to it; the
     // image itself is left as it is.
     virtual void showPreviewImage(const ImageObject& /*image*/, int /*pane*/) {}
+    // No image is listed: the source pane shows its placeholder, not the last picture.
+    virtual void clearSourcePane() {}
+    // The entry `name` cannot be read: both panes say so, with the reason, instead of
+    // showing the picture of another entry.
+    virtual void showUnreadableSource(std::string_view /*name*/, ImageFailure /*why*/) {}
+    // The end of a batch that was not cancelled: every image converted, or which were not
+    // and why.
+    virtual void showBatchEnd(const BatchEnd& /*end*/) {}
 };
 
 }  // namespace tesselon

@@ -19,12 +19,16 @@ struct SourceImageEntry {
 struct SourceImageList {
     std::vector<SourceImageEntry> entries;
     size_t current = 0;  // cursor; meaningful only while entries is not empty
+    // The source the scan read, as the user would name it (a local folder, or an FTP
+    // server and folder); empty when unknown. The settings may name another one since.
+    std::string origin;
 
     bool empty() const { return entries.empty(); }
     size_t size() const { return entries.size(); }
     void clear() {
         entries.clear();
         current = 0;
+        origin.clear();
     }
 };
 

@@ -11,8 +11,8 @@
 #include "runtime/fs/folder_handle.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
-#include "runtime/process/program_run.h"
 #include "sources/ftp_connection_test.h"
+#include "sources/open_download_folder.h"
 #include "sources/remote_names.h"
 #include "sources/scan_images.h"
 
@@ -46,7 +46,6 @@ public:
         int8_t& cancelled = state_.settings.config.Cancelado;
         const auto& entries = state_.SourceImageList.entries;
         const std::string total = std::to_string(entries.size());
-        cancelled = 0;
         for (size_t i = 0; i < entries.size() && !cancelled && !error; ++i) {
             const SourceImageEntry& entry = entries[i];
             const std::string text = std::string(kDownloading) + "\r\n(" + std::to_string(i + 1) + " de " + total + ")";
@@ -127,7 +126,7 @@ private:
                 "No se pudo descargar '" + displayName(entry.path) +
                     "'\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas cancelar la descarga se "
                     "detendrá por completo)",
-                MessageButtons::YesNoCancel, MessageIcon::Error);
+                MessageButtons::RetrySkipCancel, MessageIcon::Error);
             if (answer == MessageAnswer::Yes) {
                 if (cancelled) return;
                 continue;
@@ -143,6 +142,10 @@ private:
         }
     }
 
+public:
+    int skipped() const { return skipped_; }
+
+private:
     AppState& state_;
     Frontend& ui_;
     FtpSessionTable& sessions_;
@@ -169,7 +172,7 @@ std::string downloadTarget(const std::string& folder, const std::string& remoteP
 }
 
 std::string downloadRemoteImages(AppState& state, const std::string& folder,
-                                 const std::function<void()>& refreshPreview) {
+                                 const std::function<void()>& refreshPreview, DownloadEnding* ending) {
     STRProcesosEntorno& env = state.settings.entorno;
     Frontend& ui = *state.frontend;
     if (env.LocalRemoto != "R") return {};
@@ -214,6 +217,8 @@ std::string downloadRemoteImages(AppState& state, const std::string& folder,
     }
     if (!error) {
         env.RutaEnLocalDeRemotoDescargadas = folder;
+        // Cleared before the progress window shows its Cancelar, which may be pressed at once.
+        state.settings.config.Cancelado = 0;
         ui.openProgressWindow(kDownloading, int(std::min<size_t>(state.SourceImageList.size(), INT_MAX)));
         ui.setMainWindowEnabled(false);
         ui.waitPumpingEvents(50);
@@ -222,6 +227,7 @@ std::string downloadRemoteImages(AppState& state, const std::string& folder,
         download.run();
         error = download.error;
         message = download.message;
+        if (ending) *ending = DownloadEnding{true, state.settings.config.Cancelado != 0, download.skipped()};
 
         if (ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
         ui.closeProgressWindow();
@@ -232,17 +238,23 @@ std::string downloadRemoteImages(AppState& state, const std::string& folder,
     return std::string(error ? "1" : "0") + "|" + message;
 }
 
-void showDownloadResult(AppState& state, const std::string& result, const std::string& folder) {
+void showDownloadResult(AppState& state, const std::string& result, const std::string& folder,
+                        const DownloadEnding& ending) {
     if (result.empty()) return;
     Frontend& ui = *state.frontend;
     const std::string message = result.substr(2);
+    // A download that did not fetch everything must not be titled a success.
+    const bool whole = !ending.cancelled && ending.skipped == 0;
     if (result[0] == '0') {
-        const MessageAnswer answer = ui.messageBox("Descarga desde FTP OK",
-                                                   message + "\r\n¿Abrir la carpeta de descarga?",
-                                                   MessageButtons::YesNo, MessageIcon::Information);
-        if (answer == MessageAnswer::Yes) runProgram(folder);
+        const MessageAnswer answer = ui.messageBox(
+            whole ? "Descarga desde FTP OK"
+                  : ending.cancelled ? "Descarga desde FTP cancelada" : "Descarga desde FTP incompleta",
+            message + "\r\n¿Abrir la carpeta de descarga?", MessageButtons::YesNo,
+            whole ? MessageIcon::Information : MessageIcon::Warning);
+        if (answer == MessageAnswer::Yes) openDownloadFolder(ui, folder);
     } else {
-        ui.messageBox("Descarga desde FTP ERRONEA", message, MessageButtons::Ok, MessageIcon::Error);
+        ui.messageBox(ending.cancelled ? "Descarga desde FTP cancelada" : "Descarga desde FTP ERRONEA", message,
+                      MessageButtons::Ok, MessageIcon::Error);
     }
 }
 

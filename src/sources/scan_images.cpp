@@ -34,7 +34,22 @@ std::string localBase(const std::string& folder) {
     return folder + "/";
 }
 
+// A remote folder with one "/" at each end, however it was typed.
+std::string remoteFolder(const std::string& folder) {
+    std::string out = folder;
+    for (char& c : out)
+        if (c == '\\') c = '/';
+    if (out.empty() || out.front() != '/') out.insert(out.begin(), '/');
+    if (out.back() != '/') out += '/';
+    return out;
+}
+
 }  // namespace
+
+std::string listOriginOf(const STRProcesosEntorno& env) {
+    if (env.LocalRemoto != "R") return localBase(env.RutaOrigenLocal);
+    return "ftp://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
+}
 
 int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems) {
     Frontend& ui = *state.frontend;
@@ -87,6 +102,7 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     }
     env.TotalImagesOrigen = int64_t(entries.size());
     state.SourceImageList.current = 0;
+    state.SourceImageList.origin = listOriginOf(env);
 
     ui.showCounts(0);
     if (state.settings.config.Cancelado) ui.setStatusLine(false, kScanCancelledText);

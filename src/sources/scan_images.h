@@ -1,6 +1,7 @@
 // Filling the program's list of source images from the configured source.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "sources/folder_scan.h"
@@ -8,6 +9,7 @@
 namespace tesselon {
 
 struct AppState;
+struct STRProcesosEntorno;
 
 // Empties SourceImageList and fills it from the local source folder (or, for an FTP
 // source, from the remote scan), showing the progress window meanwhile; a cancel
@@ -16,6 +18,10 @@ struct AppState;
 // scan does not enter the destination folder (RutaImagenesDestino) where it lies inside
 // the source. What the scan passed by goes to `problems` when given. Always 0.
 int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems = nullptr);
+
+// The source the settings name, as SourceImageList::origin records it: the local
+// folder with its trailing "/", or "ftp://user@server:port" and the remote folder.
+std::string listOriginOf(const STRProcesosEntorno& env);
 
 // Scans again with imagenesRecursivo; when subfolders are on it asks first, and a "No"
 // shows the source-changed notice again. True when a scan was run.

@@ -19,6 +19,19 @@ QImage toQImage(const ImageObject& image) {
     return out;
 }
 
+ImageObject toImageObject(const QImage& picture) {
+    ImageObject image;
+    if (picture.isNull() || picture.width() > kMaxImageDimension || picture.height() > kMaxImageDimension)
+        return image;
+    const QImage rgb = picture.convertToFormat(QImage::Format_BGR888);
+    image.width = int16_t(rgb.width());
+    image.height = int16_t(rgb.height());
+    image.depth = image.sourceDepth = 24;
+    image.pixels.resize(image.pitch() * size_t(image.height));
+    for (int y = 0; y < image.height; ++y) std::memcpy(image.row(y), rgb.constScanLine(y), size_t(image.width) * 3);
+    return image;
+}
+
 QPixmap toPixmap(const ImageObject& image, qreal devicePixelRatio) {
     QImage converted = toQImage(image);
     if (converted.isNull()) return {};

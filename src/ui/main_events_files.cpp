@@ -1,6 +1,6 @@
 #include "core/frontend.h"
 #include "core/state.h"
-#include "runtime/process/program_run.h"
+#include "sources/open_download_folder.h"
 #include "sources/scan_images.h"
 #include "ui/control_registry.h"
 #include "ui/main_events.h"
@@ -28,12 +28,6 @@ void chooseDestinationFolder(MainEventContext& cx) {
     if (path.empty()) return;
     env.RutaImagenesDestino = path;
     cx.controls.setText(Gadget_Principal_Archivo_String_RutaImagenesDestino, path);
-}
-
-void openDownloadFolder(MainEventContext& cx) {
-    const std::string& folder = cx.state.settings.entorno.RutaEnLocalDeRemotoDescargadas;
-    // An empty path would start the opener on nothing at all.
-    if (!folder.empty()) runProgram(folder);
 }
 
 }  // namespace
@@ -74,7 +68,9 @@ bool handleFilesEvent(MainEventContext& cx, int control) {
         env.imagenesRecursivo = int8_t(c.state(control));
         if (confirmRescan(state)) refreshPreview(cx);
         return true;
-    case Gadget_Principal_Archivo_ButtonImage_RutaImagenesDescargadasAbrir: openDownloadFolder(cx); return true;
+    case Gadget_Principal_Archivo_ButtonImage_RutaImagenesDescargadasAbrir:
+        openDownloadFolder(*state.frontend, env.RutaEnLocalDeRemotoDescargadas);
+        return true;
     case Gadget_Principal_Archivo_CheckBox_Sobreescribir:
         env.imagenesSobreescribir = int8_t(c.state(control));
         return true;

@@ -116,11 +116,14 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The window closes only through the exit path; a request is an event like any
-    // other and is lost while a long operation runs.
+    // The window closes only through the exit path. A request during a preview refresh
+    // is kept for when it is over; one during a long operation goes to its own handler.
     event->ignore();
     if (gate_.suspended() || handling_) {
-        if (gate_.deferring()) gate_.keep(WindowEvent{WindowEventType::CloseRequest, 0, ControlEventKind::Clicked});
+        if (gate_.deferring())
+            gate_.keep(WindowEvent{WindowEventType::CloseRequest, 0, ControlEventKind::Clicked});
+        else if (onCloseWhileBusy)
+            onCloseWhileBusy();
         return;
     }
     if (onCloseRequested) {

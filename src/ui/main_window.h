@@ -52,6 +52,9 @@ public:
     // should end, which accepts the close. When unset the request goes to
     // handleMainEvent as a CloseRequest event.
     std::function<bool()> onCloseRequested;
+    // Called for a close request that comes while a long operation runs (the gate is
+    // shut and no preview refresh keeps events); without it the request is lost.
+    std::function<void()> onCloseWhileBusy;
 
     // Called with each event kept for later (see dispatch), as it is kept.
     std::function<void(const WindowEvent&)> onEventKept;

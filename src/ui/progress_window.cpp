@@ -15,7 +15,10 @@ namespace tesselon {
 
 ProgressWindow::ProgressWindow(LanguageTable& table, QWidget* parent) : QWidget(parent) {
     setObjectName("Window_Progreso");
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // A dialog that asks the window manager for a title bar alone: no minimise, maximise
+    // or close button. A window manager that keeps a close button anyway gets Cancelar
+    // from it (closeEvent).
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(kClientWidth, kClientHeight);
     setWindowTitle(QString::fromStdString(table.lookupText("Window_Progreso")));
     buildControls(this, WindowContent{progressWindowLayout(), {}, nullptr}, controls_, table);
@@ -46,10 +49,12 @@ void ProgressWindow::closeForExit() {
 }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {
-    if (closingForExit_)
+    if (closingForExit_) {
         event->accept();
-    else
-        event->ignore();
+        return;
+    }
+    event->ignore();
+    if (onCloseRequested) onCloseRequested();
 }
 
 void ProgressWindow::paintEvent(QPaintEvent*) {

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 #include "ui/control_registry.h"
@@ -19,7 +20,7 @@ public:
     static constexpr int kClientHeight = 145;
     static constexpr uint32_t kBackgroundColour = 0x464646;  // 0x00BBGGRR
 
-    // Builds the window hidden: a tool window whose title bar has no buttons at all.
+    // Builds the window hidden: a dialog whose title bar has no buttons at all.
     explicit ProgressWindow(LanguageTable& table, QWidget* parent = nullptr);
 
     ControlRegistry& controls() { return controls_; }
@@ -30,9 +31,11 @@ public:
     void setPosition(int position);
 
     void centreOnScreen();
-    // Closes the window for good; requests from the window manager are refused, since
-    // the operation that opened it decides when it ends.
+    // Closes the window for good. A close from the window manager does not close it,
+    // since the operation that opened it decides when it ends: it calls
+    // onCloseRequested instead, which acts as the window's Cancelar.
     void closeForExit();
+    std::function<void()> onCloseRequested;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

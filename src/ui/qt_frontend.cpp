@@ -14,11 +14,14 @@
 
 #include "core/state.h"
 #include "processing/text/text_sample.h"
+#include "ui/batch_end_box.h"
+#include "ui/failure_texts.h"
 #include "ui/fit_image_to_box.h"
 #include "ui/main_window.h"
 #include "ui/main_window_controls.h"
 #include "ui/progress_window.h"
 #include "ui/settings_binding.h"
+#include "ui/unreadable_placeholder.h"
 
 namespace tesselon {
 
@@ -34,7 +37,8 @@ QMessageBox::StandardButtons standardButtons(MessageButtons b) {
     case MessageButtons::Ok: return QMessageBox::Ok;
     case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
     case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::YesNoCancel:
+    case MessageButtons::RetrySkipCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
@@ -53,7 +57,8 @@ QMessageBox::Icon standardIcon(MessageIcon i) {
 QMessageBox::StandardButton defaultButton(MessageButtons b) {
     switch (b) {
     case MessageButtons::YesNo:
-    case MessageButtons::YesNoCancel: return QMessageBox::Yes;
+    case MessageButtons::YesNoCancel:
+    case MessageButtons::RetrySkipCancel: return QMessageBox::Yes;
     case MessageButtons::RetryCancel: return QMessageBox::Retry;
     default: return QMessageBox::Ok;
     }
@@ -66,6 +71,15 @@ MessageAnswer answerOf(int button) {
     case QMessageBox::Retry: return MessageAnswer::Retry;
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     default: return MessageAnswer::Ok;
+    }
+}
+
+// What Escape answers, and what a box asked while the program is ending gets.
+MessageAnswer escapeAnswer(MessageButtons b) {
+    switch (b) {
+    case MessageButtons::Ok: return MessageAnswer::Ok;
+    case MessageButtons::YesNo: return MessageAnswer::No;
+    default: return MessageAnswer::Cancel;
     }
 }
 
@@ -108,6 +122,8 @@ QWidget* QtFrontend::dialogParent() const {
 
 MessageAnswer QtFrontend::messageBox(std::string_view title, std::string_view text,
                                      MessageButtons buttons, MessageIcon icon) {
+    // The user asked to leave: nothing more is asked or told.
+    if (ending_) return escapeAnswer(buttons);
     if (script_) return script_(title, text, buttons, icon);
     // Texts use "\r\n" line breaks; Qt wants plain "\n".
     QString body = toQ(text);
@@ -120,6 +136,10 @@ MessageAnswer QtFrontend::messageBox(std::string_view title, std::string_view te
         {QMessageBox::Cancel, "Cancelar"}, {QMessageBox::Retry, "Reintentar"}};
     for (auto [which, caption] : captions)
         if (QAbstractButton* button = box.button(which)) button->setText(QString::fromUtf8(caption));
+    if (buttons == MessageButtons::RetrySkipCancel) {
+        box.button(QMessageBox::Yes)->setText("Reintentar");
+        box.button(QMessageBox::No)->setText("Omitir");
+    }
     box.setDefaultButton(defaultButton(buttons));
     return answerOf(box.exec());
 }
@@ -132,6 +152,9 @@ void QtFrontend::bindImmediateCallbacks() {
 }
 
 void QtFrontend::onMainCancel() {
+    // CANCELAR takes PROCESAR's place: the second click of a double click on PROCESAR
+    // lands on it, and must not cancel the batch the first click started.
+    if (cancelShown_.isValid() && cancelShown_.elapsed() < kCancelDeafMs) return;
     state_.settings.config.Cancelado = 1;
     messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::Information);
 }
@@ -156,6 +179,7 @@ void QtFrontend::openProgressWindow(std::string_view text, int maximum) {
     if (!progress_) {
         progress_ = new ProgressWindow(table_);
         progress_->controls().bindImmediate(Gadget_Progreso_Button_Cancelar, &context_, [this] { onProgressCancel(); });
+        progress_->onCloseRequested = [this] { onProgressCancel(); };
         progress_->centreOnScreen();
         // Kept above window 1 without being its child, which would disable it together
         // with window 1 during the operation.
@@ -263,10 +287,23 @@ void QtFrontend::setBatchRunning(bool running) {
     controls.setEnabled(Gadget_Principal_Button_Procesar, !running);
     controls.setVisible(Gadget_Principal_Button_Procesar, !running);
     controls.setVisible(Gadget_Principal_Button_Cancelar, running);
+    if (running)
+        cancelShown_.start();
+    else
+        cancelShown_.invalidate();
 }
 
 void QtFrontend::setImageCounter(std::string_view text) {
     if (main_) main_->controls().setText(Gadget_Principal_Text_InfoNumImagenes, text);
+}
+
+void QtFrontend::clearSourcePane() {
+    constexpr int kSourcePlaceholder = 9;
+    if (!main_ || images_ == nullptr) return;
+    previews_[size_t(kSourcePane)] = ImageObject{};
+    ControlRegistry& controls = main_->controls();
+    controls.setImage(Gadget_Principal_Image_Origen, (*images_)[size_t(kSourcePlaceholder - 1)]);
+    controls.widget(Gadget_Principal_Image_Origen)->setAccessibleDescription({});
 }
 
 void QtFrontend::refreshTextSample() {
@@ -287,6 +324,31 @@ void QtFrontend::showPreviewImage(const ImageObject& image, int pane) {
     if (!fitted) return;
     previews_[size_t(pane)] = std::move(*fitted);
     controls.setImage(control, previews_[size_t(pane)]);
+    controls.widget(control)->setAccessibleDescription({});
+}
+
+void QtFrontend::showUnreadableSource(std::string_view name, ImageFailure why) {
+    if (!main_) return;
+    ControlRegistry& controls = main_->controls();
+    const std::string reason = failureText(why);
+    const QString said = QString::fromUtf8("No se puede leer ") + toQ(name) + ": " + toQ(reason);
+    for (int pane : {kSourcePane, kResultPane}) {
+        const int control = pane == kSourcePane ? Gadget_Principal_Image_Origen : Gadget_Principal_Image_Resultado;
+        QWidget* box = controls.widget(control);
+        if (box == nullptr) continue;
+        ImageObject placeholder =
+            drawUnreadablePlaceholder(int(std::lround(box->width() * state_.DpiScaleX)),
+                                      int(std::lround(box->height() * state_.DpiScaleY)), state_.DpiScaleY, name, reason);
+        if (!placeholder.valid()) continue;
+        previews_[size_t(pane)] = std::move(placeholder);
+        controls.setImage(control, previews_[size_t(pane)]);
+        box->setAccessibleDescription(said);
+    }
+}
+
+void QtFrontend::showBatchEnd(const BatchEnd& end) {
+    const MessageBoxText box = batchEndBox(end);
+    messageBox(box.title, box.text, MessageButtons::Ok, box.icon);
 }
 
 }  // namespace tesselon

@@ -2,6 +2,7 @@
 // the event pumping of long operations and the immediate callbacks, on Qt.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <array>
@@ -90,6 +91,19 @@ public:
     // Shows a copy of `image` shrunk to the pane, centred on black (over a checkerboard
     // where it is transparent); the pane's previous image is released.
     void showPreviewImage(const ImageObject& image, int pane) override;
+    // The source pane's start-up placeholder again.
+    void clearSourcePane() override;
+    // Both panes show a placeholder that says so, and tell assistive technology.
+    void showUnreadableSource(std::string_view name, ImageFailure why) override;
+    // The plain "Fin de proceso" notice, or a warning naming what failed.
+    void showBatchEnd(const BatchEnd& end) override;
+
+    // The program is ending at the user's request: every further message box gets its
+    // Escape answer without being shown.
+    void setEnding(bool ending) { ending_ = ending; }
+
+    // CANCELAR ignores clicks for this long after it takes PROCESAR's place.
+    static constexpr qint64 kCancelDeafMs = 400;
 
 private:
     QWidget* dialogParent() const;
@@ -103,6 +117,8 @@ private:
     RequesterScript requesterScript_;
     const InterfaceImages* images_ = nullptr;
     std::array<ImageObject, 2> previews_;
+    QElapsedTimer cancelShown_;  // since CANCELAR appeared; invalid while it is hidden
+    bool ending_ = false;
     // Lives as long as this front end: connections and queued calls made on its
     // behalf end with it.
     QObject context_;

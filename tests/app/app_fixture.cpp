@@ -20,6 +20,11 @@ bool writeSolidImage(const std::string& path, int width, int height, uint32_t co
     return saveImage(*image, path, standardRegistry(), png ? kFormatPNG : kFormatJPEG);
 }
 
+uint32_t centreColour(const ImageObject* pane) {
+    const uint8_t* p = pane->row(pane->height / 2) + size_t(pane->width / 2) * size_t(pane->bytesPerPixel());
+    return uint32_t(p[2]) | uint32_t(p[1]) << 8 | uint32_t(p[0]) << 16;
+}
+
 Settings DesktopTest::settingsFor(const std::string& source, const std::string& destination) {
     Settings s;
     resetToDefaults(s, buildDefaultWatermarkText(currentDate()));
@@ -38,13 +43,17 @@ void DesktopTest::startWithImages(int count, std::function<void(Settings&)> adju
     for (int i = 0; i < count; ++i)
         ASSERT_TRUE(writeSolidImage(source.file(std::string(1, char('a' + i)) + ".png"), 60 + 10 * i, 40,
                                     colourOf(i)));
+    startScanningSource(std::move(adjust));
+    ASSERT_EQ(state().SourceImageList.size(), size_t(count));
+}
+
+void DesktopTest::startScanningSource(std::function<void(Settings&)> adjust) {
     Settings s = settingsFor(source.path(), destination.path());
     if (adjust) adjust(s);
     writeDefaultSettings(s);
     giveConsent();
     answers = {MessageAnswer::Yes};
     ASSERT_TRUE(startWith());
-    ASSERT_EQ(state().SourceImageList.size(), size_t(count));
 }
 
 bool DesktopTest::previews(const std::function<void()>& action) {

@@ -62,6 +62,8 @@ protected:
     // (a.png, b.png ...: image i is colourOf(i), and 60 + 10 i pixels wide), a
     // destination folder, and a start whose rescan question is answered Yes.
     void startWithImages(int count, std::function<void(Settings&)> adjust = {});
+    // The same start over whatever the source folder holds.
+    void startScanningSource(std::function<void(Settings&)> adjust = {});
     static uint32_t colourOf(int i) { return 0x102030u * uint32_t(i + 1) & 0xFFFFFF; }
     TempDir source;
     TempDir destination;
@@ -138,5 +140,8 @@ private:
 
 // Writes a solid image of the given colour (0x00BBGGRR) as PNG or JPEG.
 bool writeSolidImage(const std::string& path, int width, int height, uint32_t colour);
+
+// The colour in the middle of a preview pane, 0x00BBGGRR.
+uint32_t centreColour(const ImageObject* pane);
 
 }  // namespace tesselon::testing

@@ -2,23 +2,23 @@
 // the preview checkbox while a batch runs.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 
 #include "app_fixture.h"
+#include "runtime/dates/dates.h"
 #include "runtime/fs/file_system.h"
+#include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/image_operations.h"
+#include "settings/settings_file.h"
 #include "ui/main_window_controls.h"
 
 namespace tesselon::testing {
 namespace {
 
 using BatchInWindow = DesktopTest;
-
-// The colour in the middle of a pane, 0x00BBGGRR.
-uint32_t centreColour(const ImageObject* pane) {
-    const uint8_t* p = pane->row(pane->height / 2) + size_t(pane->width / 2) * size_t(pane->bytesPerPixel());
-    return uint32_t(p[2]) | uint32_t(p[1]) << 8 | uint32_t(p[0]) << 16;
-}
 
 // Which image of the test's folder an entry is ("a.png" is 0).
 int imageNumber(const SourceImageEntry& e) { return e.path.back() == 'g' ? e.path[e.path.size() - 5] - 'a' : -1; }
@@ -94,15 +94,43 @@ TEST_F(BatchInWindow, ProcessConvertsEveryImageWithProgressAndAFinalMessage) {
 }
 
 TEST_F(BatchInWindow, CancelStopsAfterTheImageInHandWithoutTheFinalMessage) {
-    startWithImages(4);
-    // Pressed as soon as the batch pumps events, before its first image.
+    constexpr int kImages = 10;
+    startWithImages(kImages);
+    // Each pump of the batch is held up a moment, so that it still runs once CANCELAR
+    // has been up for a while, however fast the machine.
+    QTimer slow;
+    QObject::connect(&slow, &QTimer::timeout, [] { QThread::msleep(100); });
+    slow.start(0);
+    // Pressed as soon as the batch pumps events: too soon, it is taken for the second
+    // click of a double click on PROCESAR. Pressed again once CANCELAR has been up
+    // for a moment, it acts.
     QTimer::singleShot(0, [this] { click(Gadget_Principal_Button_Cancelar); });
+    QTimer::singleShot(600, [this] { click(Gadget_Principal_Button_Cancelar); });
     click(Gadget_Principal_Button_Procesar);
+    slow.stop();
     EXPECT_EQ(titles(1), std::vector<std::string>{"Información"});
     EXPECT_EQ(messages.back().text, "Proceso Cancelado por Usuario");
     EXPECT_EQ(messages.back().icon, MessageIcon::Information);
-    EXPECT_EQ(filesUnder(destination.path()).size(), 1u);
+    const size_t written = filesUnder(destination.path()).size();
+    EXPECT_GE(written, 1u);
+    EXPECT_LT(written, size_t(kImages));
     EXPECT_FALSE(controls().isVisible(Gadget_Principal_Button_Cancelar));
+}
+
+TEST_F(BatchInWindow, ClosingTheWindowDuringABatchCancelsItAfterTheImageInHandThenEnds) {
+    startWithImages(4);
+    QTimer::singleShot(0, [this] {
+        // At the batch's first pump, before its first image.
+        QTimer::singleShot(0, [this] { window().close(); });
+        click(Gadget_Principal_Button_Procesar);
+    });
+    EXPECT_EQ(app->exec(), 0);
+    // Neither the end box nor the cancel notice: the user asked to leave.
+    EXPECT_TRUE(titles(1).empty()) << titles(1).front();
+    const auto written = filesUnder(destination.path());
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_TRUE(loadImage(destination.file(written.begin()->first), standardRegistry()).has_value());
+    EXPECT_FALSE(window().isVisible());
 }
 
 TEST_F(BatchInWindow, OtherControlsAreDeadWhileTheBatchRunsButThePreviewCheckboxActs) {
@@ -164,6 +192,84 @@ TEST_F(BatchInWindow, ListOfTheOtherSourceKindIsRescannedInsteadOfConverted) {
     click(Gadget_Principal_Button_Procesar);
     EXPECT_EQ(state().settings.entorno.UltimoEscaneoImagenesLocalRemoto, "L");
     EXPECT_EQ(state().SourceImageList.size(), 2u);
+    EXPECT_TRUE(filesUnder(destination.path()).empty());
+}
+
+TEST_F(BatchInWindow, AnUnreadableEntrySaysSoInBothPanesInsteadOfShowingTheLastPicture) {
+    source.write("roto.jpg", "x");
+    ASSERT_TRUE(writeSolidImage(source.file("a.png"), 60, 40, colourOf(0)));
+    ASSERT_TRUE(writeSolidImage(source.file("b.png"), 70, 40, colourOf(1)));
+    startScanningSource();
+    SourceImageList& list = state().SourceImageList;
+    ASSERT_EQ(list.size(), 3u);
+    size_t broken = 0;
+    while (list.entries[broken].path.find("roto") == std::string::npos) ++broken;
+    // Browse to the readable entry before the broken one, then on to it.
+    const size_t before = (broken + 2) % 3;
+    while (list.current != before) click(Gadget_Principal_Button_ImagenSiguiente);
+    const uint32_t previous = centreColour(app->frontend().previewImage(QtFrontend::kSourcePane));
+    ASSERT_EQ(previous, colourOf(imageNumber(list.entries[before])));
+
+    click(Gadget_Principal_Button_ImagenSiguiente);
+    ASSERT_EQ(list.current, broken);
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes),
+              "000000" + std::to_string(broken + 1) + "/0000003");
+    for (int pane : {Gadget_Principal_Image_Origen, Gadget_Principal_Image_Resultado}) {
+        const std::string said = controls().widget(pane)->accessibleDescription().toStdString();
+        EXPECT_NE(said.find("No se puede leer"), std::string::npos) << pane << ": " << said;
+        EXPECT_NE(said.find("no es una imagen válida o está dañada"), std::string::npos) << pane << ": " << said;
+    }
+    EXPECT_NE(centreColour(app->frontend().previewImage(QtFrontend::kSourcePane)), previous);
+
+    // The next readable entry is shown as usual, and the panes no longer say it.
+    click(Gadget_Principal_Button_ImagenSiguiente);
+    EXPECT_EQ(centreColour(app->frontend().previewImage(QtFrontend::kSourcePane)),
+              colourOf(imageNumber(list.entries[list.current])));
+    EXPECT_TRUE(controls().widget(Gadget_Principal_Image_Origen)->accessibleDescription().isEmpty());
+}
+
+TEST_F(BatchInWindow, AScanThatFindsNothingTakesTheLastPictureOffTheSourcePane) {
+    startWithImages(2);
+    ASSERT_NE(app->frontend().previewImage(QtFrontend::kSourcePane), nullptr);
+    TempDir empty;
+    requesterAnswers = {path(empty.path())};
+    click(Gadget_Principal_Archivo_ButtonImage_RutaImagenes);
+    ASSERT_TRUE(state().SourceImageList.empty());
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes), "0000000/0000000");
+    EXPECT_EQ(app->frontend().previewImage(QtFrontend::kSourcePane), nullptr);
+}
+
+TEST_F(BatchInWindow, ListOfAnotherFolderIsRescannedBeforeAnythingIsConverted) {
+    startWithImages(2);
+    // A settings file of another job, loaded with its rescan declined.
+    TempDir otherSource;
+    TempDir otherDestination;
+    ASSERT_TRUE(writeSolidImage(otherSource.file("z.png"), 30, 30, 0x0000FF));
+    const std::string cfg = programFolder.write(
+        "otro.cfg", composeSettingsText(settingsFor(otherSource.path(), otherDestination.path()), currentDate()));
+    requesterAnswers = {path(cfg)};
+    answers = {MessageAnswer::No};
+    click(Gadget_Principal_ButtonImage_ConfigLoad);
+    ASSERT_EQ(state().settings.entorno.RutaOrigenLocal, otherSource.path());
+    ASSERT_EQ(state().SourceImageList.size(), 2u);  // still the first folder's images
+
+    // No: nothing happens at all.
+    const size_t shown = messages.size();
+    answers = {MessageAnswer::No};
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(titles(shown), std::vector<std::string>{"Aviso"});
+    EXPECT_NE(messages.back().text.find(source.path()), std::string::npos) << messages.back().text;
+    EXPECT_NE(messages.back().text.find(otherSource.path()), std::string::npos) << messages.back().text;
+    EXPECT_TRUE(filesUnder(otherDestination.path()).empty());
+    EXPECT_TRUE(filesUnder(destination.path()).empty());
+
+    // Yes: the folder in force is scanned, then converted.
+    answers = {MessageAnswer::Yes};
+    click(Gadget_Principal_Button_Procesar);
+    EXPECT_EQ(messages.back().title, "Fin de proceso");
+    EXPECT_EQ(state().SourceImageList.size(), 1u);
+    EXPECT_EQ(filesUnder(otherDestination.path()).size(), 1u);
+    EXPECT_EQ(filesUnder(otherDestination.path()).count("z.png"), 1u);
     EXPECT_TRUE(filesUnder(destination.path()).empty());
 }
 

@@ -1,6 +1,6 @@
 // What the desktop user is told when a batch must not write where it would: an error
-// box for a destination that is the source folder, the status line for results that
-// other images with the same output name replaced.
+// box for a destination that is the source folder, the status line and the end box for
+// results that other images with the same output name replaced.
 #include <gtest/gtest.h>
 
 #include <QPixmap>
@@ -36,7 +36,11 @@ TEST_F(BatchRefusals, ReplacedResultsAreToldInTheStatusLine) {
     answers = {MessageAnswer::Yes};
     ASSERT_TRUE(startWith());
     click(Gadget_Principal_Button_Procesar);
-    EXPECT_EQ(messages.back().title, "Fin de proceso");
+    // The end box names the image left without a result of its own.
+    EXPECT_EQ(messages.back().title, "Fin de proceso con errores");
+    EXPECT_NE(messages.back().text.find(": otra imagen con el mismo nombre de salida sustituyó su resultado"),
+              std::string::npos)
+        << messages.back().text;
     EXPECT_TRUE(controls().isVisible(Gadget_Principal_TextInformativo));
     EXPECT_EQ(controls().text(Gadget_Principal_TextInformativo),
               "Atención: 1 imagen sustituida por otra con el mismo nombre de salida");

@@ -3,7 +3,12 @@
 // downloaded images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
 #include <QAccessible>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
@@ -13,9 +18,11 @@
 #include "remote/ftp_sessions.h"
 #include "settings/password.h"
 #include "support/ftp_test_server.h"
+#include "support/scoped_env.h"
 #include "ui/ftp_connection/ftp_connection_controls.h"
 #include "ui/ftp_connection/ftp_connection_dialog.h"
 #include "ui/main_window_controls.h"
+#include "ui/progress_window.h"
 
 namespace tesselon::testing {
 namespace {
@@ -67,6 +74,30 @@ protected:
         field->clear();
         QTest::keyClicks(field, text);
     }
+
+    // Runs `act` once the download has begun its first file.
+    void duringFirstFile(std::function<void()> act) {
+        auto poll = std::make_shared<QTimer>();
+        QObject::connect(poll.get(), &QTimer::timeout, [this, poll, act] {
+            ProgressWindow* w = app->frontend().progressWindow();
+            if (!w || w->controls().text(Gadget_Progreso_Text_Informacion).find("(1 de") == std::string::npos) return;
+            poll->stop();
+            act();
+        });
+        poll->start(1);
+    }
+
+    // Three images on the server, scanned, ready to download into `downloads`.
+    void scanThreeImages() {
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(writeSolidImage(served.file("up/" + std::string(1, char('a' + i)) + ".jpg"), 400, 300,
+                                        colourOf(i)));
+        startIdle(remoteSettings("/up/"));
+        click(Gadget_Principal_Archivo_ButtonNumImagesActualizar);
+        ASSERT_EQ(state().SourceImageList.size(), 3u);
+    }
+
+    std::string downloads() const { return destination.file("bajadas"); }
 
     TempDir served;
     FtpTestServer server;
@@ -175,6 +206,127 @@ TEST_F(FtpSource, ScanDownloadPreviewAndProcessAnFtpSource) {
     const auto results = filesUnder(destination.path());
     EXPECT_EQ(results.count("web/up/a.png"), 1u);
     EXPECT_EQ(results.count("web/up/2024/b.png"), 1u);
+}
+
+TEST_F(FtpSource, ACancelledDownloadAndOneThatLeftFilesOutSaySoInTheirTitles) {
+    ASSERT_NE(server.port(), 0);
+    scanThreeImages();
+    requesterAnswers = {path(downloads())};
+    answers = {MessageAnswer::No};  // do not open the folder
+    duringFirstFile([this] { qobject_cast<QAbstractButton*>(app->frontend().progressWindow()->controls().widget(
+                                 Gadget_Progreso_Button_Cancelar))
+                                 ->click(); });
+    click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ(messages[messages.size() - 2].text, "Proceso Cancelado por Usuario");
+    EXPECT_EQ(messages.back().title, "Descarga desde FTP cancelada");
+    EXPECT_EQ(messages.back().icon, MessageIcon::Warning);
+    EXPECT_EQ(messages.back().text,
+              "Descarga de archivos incompleta; Operación Cancelada por usuario\r\n¿Abrir la carpeta de descarga?");
+    EXPECT_LT(filesUnder(downloads() + "/").size(), 3u);
+
+    // A file that cannot be fetched, skipped: the title says files are missing.
+    ASSERT_EQ(::symlink("nada.jpg", served.file("up/roto.jpg").c_str()), 0);
+    click(Gadget_Principal_Archivo_ButtonNumImagesActualizar);
+    ASSERT_EQ(state().SourceImageList.size(), 4u);
+    requesterAnswers = {path(downloads())};
+    answers = {MessageAnswer::No, MessageAnswer::No};  // skip it; do not open the folder
+    click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
+    const Shown& question = messages[messages.size() - 2];
+    EXPECT_EQ(question.title, "Error de descarga de archivo");
+    EXPECT_EQ(question.buttons, MessageButtons::RetrySkipCancel);
+    EXPECT_EQ(messages.back().title, "Descarga desde FTP incompleta");
+    EXPECT_EQ(messages.back().icon, MessageIcon::Warning);
+    EXPECT_EQ(messages.back().text,
+              "Descarga completa con errores; 1 archivos no se descargaron.\r\n¿Abrir la carpeta de descarga?");
+    EXPECT_EQ(filesUnder(downloads() + "/").size(), 3u);
+}
+
+TEST_F(FtpSource, OpeningTheDownloadFolderWithoutAFolderHandlerShowsItsPath) {
+    ASSERT_NE(server.port(), 0);
+    scanThreeImages();
+    const ScopedEnv noHandler("TESSELON_OPENER", "false");
+    requesterAnswers = {path(downloads())};
+    answers = {MessageAnswer::Yes};
+    click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
+    ASSERT_GE(messages.size(), 2u);
+    EXPECT_EQ(messages[messages.size() - 2].title, "Descarga desde FTP OK");
+    EXPECT_EQ(messages.back().title, "Carpeta de descarga");
+    EXPECT_NE(messages.back().text.find(downloads()), std::string::npos) << messages.back().text;
+
+    // The button that opens the download folder tells the same.
+    const size_t shown = messages.size();
+    click(Gadget_Principal_Archivo_ButtonImage_RutaImagenesDescargadasAbrir);
+    ASSERT_EQ(titles(shown), std::vector<std::string>{"Carpeta de descarga"});
+}
+
+TEST_F(FtpSource, ThePreviewShowsTheFirstEntryAfterAScanAndAfterADownload) {
+    ASSERT_NE(server.port(), 0);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(writeSolidImage(served.file("up/" + std::string(1, char('p' + i)) + ".png"), 90, 60, colourOf(5 + i)));
+    // A local folder previewed first.
+    ASSERT_TRUE(writeSolidImage(source.file("local.png"), 90, 60, colourOf(0)));
+    Settings s = remoteSettings("/up/");
+    s.entorno.LocalRemoto = "L";
+    writeDefaultSettings(s);
+    giveConsent();
+    answers = {MessageAnswer::Yes};
+    ASSERT_TRUE(startWith());
+    const ImageObject localPicture = *app->frontend().previewImage(QtFrontend::kSourcePane);
+
+    click(Gadget_Principal_Archivo_Option_OrigenRemoto);
+    click(Gadget_Principal_Archivo_ButtonNumImagesActualizar);
+    ASSERT_EQ(state().SourceImageList.size(), 2u);
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes), "0000001/0000002");
+    // Not downloaded yet: the panes say so rather than show the local picture.
+    EXPECT_NE(app->frontend().previewImage(QtFrontend::kSourcePane)->pixels, localPicture.pixels);
+    for (int pane : {Gadget_Principal_Image_Origen, Gadget_Principal_Image_Resultado}) {
+        const std::string said = controls().widget(pane)->accessibleDescription().toStdString();
+        EXPECT_NE(said.find("No se puede leer"), std::string::npos) << said;
+        EXPECT_NE(said.find("todavía no se ha descargado"), std::string::npos) << said;
+    }
+
+    // After the download the first entry is shown at once, without browsing.
+    requesterAnswers = {path(downloads())};
+    answers = {MessageAnswer::No};
+    click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
+    ASSERT_EQ(messages.back().title, "Descarga desde FTP OK");
+    EXPECT_EQ(state().SourceImageList.current, 0u);
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes), "0000001/0000002");
+    EXPECT_TRUE(controls().widget(Gadget_Principal_Image_Origen)->accessibleDescription().isEmpty());
+    const bool firstIsQ = state().SourceImageList.entries[0].path.ends_with("q.png");
+    EXPECT_EQ(centreColour(app->frontend().previewImage(QtFrontend::kSourcePane)), colourOf(firstIsQ ? 6 : 5));
+}
+
+TEST_F(FtpSource, ClosingEitherWindowDuringADownloadCancelsItAndNothingIsLost) {
+    ASSERT_NE(server.port(), 0);
+    scanThreeImages();
+    // The progress window's close acts as its Cancelar.
+    requesterAnswers = {path(downloads())};
+    answers = {MessageAnswer::No};
+    duringFirstFile([this] { app->frontend().progressWindow()->close(); });
+    click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
+    const std::vector<std::string> said = titles();
+    EXPECT_NE(std::find(said.begin(), said.end(), "Información"), said.end());
+    EXPECT_EQ(messages.back().title, "Descarga desde FTP cancelada");
+    EXPECT_EQ(app->frontend().progressWindow(), nullptr);
+    EXPECT_TRUE(window().isVisible());
+
+    // The main window's close cancels, then ends the program without further questions.
+    std::filesystem::remove_all(downloads());
+    const size_t shown = messages.size();
+    requesterAnswers = {path(downloads())};
+    duringFirstFile([this] { window().close(); });
+    QTimer::singleShot(0, [this] { click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP); });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(app->exec(), 0);
+    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_TRUE(titles(shown).empty());
+    const auto got = filesUnder(downloads() + "/");
+    EXPECT_GE(got.size(), 1u);
+    EXPECT_LT(got.size(), 3u);
+    for (const auto& [name, bytes] : got) EXPECT_EQ(bytes, readFile(served.file(name))) << name;
 }
 
 }  // namespace

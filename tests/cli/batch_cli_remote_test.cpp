@@ -2,6 +2,7 @@
 // tree must equal that of a local run over the same images.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -12,6 +13,7 @@
 #include "runtime/json/json_value.h"
 #include "runtime/process/program_run.h"
 #include "support/ftp_test_server.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/tree_ftp_server.h"
 #include "support/test_paths.h"
@@ -47,8 +49,6 @@ BatchRun batch(const std::string& arguments, const char* password) {
 class BatchCliRemote : public ::testing::Test {
 protected:
     BatchCliRemote() : server(served.path()) {
-        // The program under the sanitizers reports fontconfig's lifetime blocks unless told.
-        ::setenv("LSAN_OPTIONS", ("suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")).c_str(), 1);
         CodecRegistry codecs;
         registerProgramCodecs(codecs);
         const char* names[] = {"imgs/a.jpg", "imgs/b.jpg", "imgs/sub/c.jpg", "imgs/sub/deep/d.jpg"};
@@ -70,6 +70,9 @@ protected:
     TempDir dir;
     TempDir served;
     FtpTestServer server;
+    // The program under the sanitizers reports fontconfig's lifetime blocks unless told;
+    // the setting ends with the test, whose folder holds the file it names.
+    testing::ScopedEnv lsan{"LSAN_OPTIONS", "suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")};
 };
 
 TEST_F(BatchCliRemote, ConvertsTheServersImagesExactlyAsALocalRunWould) {
@@ -91,6 +94,24 @@ TEST_F(BatchCliRemote, ConvertsTheServersImagesExactlyAsALocalRunWould) {
         EXPECT_TRUE(fromServer.at("imgs/" + name) == bytes) << name << " differs";
     }
     EXPECT_EQ(testing::readFile(dir.file("down/imgs/sub/c.jpg")), testing::readFile(served.file("imgs/sub/c.jpg")));
+}
+
+TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart) {
+    ASSERT_NE(server.port(), 0);
+    const BatchRun run = batch(remoteArguments(), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    double total = -1, scan = -1, download = -1, conversion = -1, rate = -1;
+    const size_t at = run.err.find("4 of 4 images saved, 0 failed in ");
+    ASSERT_NE(at, std::string::npos) << run.err;
+    ASSERT_EQ(std::sscanf(run.err.c_str() + at,
+                          "4 of 4 images saved, 0 failed in %lf s (scan %lf s, download %lf s, conversion %lf s, "
+                          "%lf images/s)",
+                          &total, &scan, &download, &conversion, &rate),
+              5)
+        << run.err;
+    // The total is the sum of its parts, each rounded to a tenth on its own.
+    EXPECT_NEAR(total, scan + download + conversion, 0.2) << run.err;
+    EXPECT_GT(rate, 0.0) << run.err;
 }
 
 TEST_F(BatchCliRemote, ConnectionFailuresExitTwoAndFailedFilesAreRetriedThenNamed) {

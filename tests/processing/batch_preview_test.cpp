@@ -88,12 +88,24 @@ TEST(BatchPreview, DecodesTheSourceOnceUntilItsFileChanges) {
     f.ui.previews.clear();
     runBatch(f.state, true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 64}, {1, 64}}));
-    // A source that cannot be read leaves both panes as they were.
+    // A source that cannot be read shows no picture: the panes are told why instead.
     f.dir.write("in/img1.jpg", "not an image");
     f.ui.previews.clear();
     runBatch(f.state, true);
     EXPECT_TRUE(f.ui.previews.empty());
+    EXPECT_EQ(f.ui.unreadable,
+              (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::NotAnImage}}));
     EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 0);
+    std::filesystem::remove(f.dir.file("in/img1.jpg"));
+    f.ui.unreadable.clear();
+    runBatch(f.state, true);
+    EXPECT_EQ(f.ui.unreadable,
+              (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::Missing}}));
+
+    // Back to the first entry: its picture is shown again.
+    f.state.SourceImageList.current = 0;
+    runBatch(f.state, true);
+    EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 80}, {1, 80}}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -31,9 +32,10 @@ TEST(RunBatch, PhrasesCycleAndRestartInEveryBatch) {
         runBatch(f.state, false);
         EXPECT_EQ(overlayTexts(f.state), expected) << "run " << run;
     }
-    ASSERT_FALSE(f.ui.messages.empty());
-    EXPECT_EQ(f.ui.messages.back().title, "Fin de proceso");
-    EXPECT_EQ(f.ui.messages.back().text, "Todas las imágenes y textos fueron procesados");
+    ASSERT_EQ(f.ui.batchEnds.size(), 2u);
+    EXPECT_EQ(f.ui.batchEnds.back().total, 7u);
+    EXPECT_EQ(f.ui.batchEnds.back().converted, 7u);
+    EXPECT_TRUE(f.ui.batchEnds.back().failed.empty());
     EXPECT_EQ(f.ui.counters.back(), "0000007/0000007");
     EXPECT_EQ(f.ui.batchRunning, (std::vector<bool>{true, false, true, false}));
     for (const SourceImageEntry& e : f.state.SourceImageList.entries) {
@@ -105,7 +107,36 @@ TEST(RunBatch, CorruptImagesAreSkippedAndTheBatchGoesOn) {
         }
     }
     EXPECT_EQ(saved, 2);
-    EXPECT_EQ(f.ui.messages.back().title, "Fin de proceso");
+    // The end says which ones failed, and why.
+    ASSERT_EQ(f.ui.batchEnds.size(), 1u);
+    const BatchEnd& end = f.ui.batchEnds[0];
+    EXPECT_EQ(end.total, 4u);
+    EXPECT_EQ(end.converted, 2u);
+    ASSERT_EQ(end.failed.size(), 2u);
+    std::vector<std::string> names;
+    for (const FailedImage& failed : end.failed) {
+        names.push_back(failed.name);
+        EXPECT_EQ(failed.why, ImageFailure::NotAnImage) << failed.name;
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"broken.jpg", "empty.png"}));
+}
+
+TEST(RunBatch, AnFtpSourcesImageThatWasNeverDownloadedFailsAsSuch) {
+    BatchFixture f;
+    f.state.settings.entorno.LocalRemoto = "R";
+    f.state.settings.entorno.UltimoEscaneoImagenesLocalRemoto = "R";
+    f.state.settings.entorno.RutaEnLocalDeRemotoDescargadas = f.dir.file("bajadas/");
+    saveImage(testing::batch::seededImage(30, 20, 1), f.dir.write("bajadas/web/img0.jpg", ""), f.state.codecs,
+              kFormatJPEG);
+    f.state.SourceImageList.entries = {SourceImageEntry{"/web/img0.jpg", 10, {}, 0, {}},
+                                       SourceImageEntry{"/web/falta.jpg", 10, {}, 0, {}}};
+    runBatch(f.state, false);
+    ASSERT_EQ(f.ui.batchEnds.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].converted, 1u);
+    ASSERT_EQ(f.ui.batchEnds[0].failed.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].failed[0].name, "web/falta.jpg");
+    EXPECT_EQ(f.ui.batchEnds[0].failed[0].why, ImageFailure::NotDownloaded);
 }
 
 TEST(RunBatch, CancelFinishesTheImageInHandWithoutTheFinalMessage) {
@@ -117,7 +148,7 @@ TEST(RunBatch, CancelFinishesTheImageInHandWithoutTheFinalMessage) {
     int saved = 0;
     for (const SourceImageEntry& e : f.state.SourceImageList.entries) saved += e.saved;
     EXPECT_EQ(saved, 3);
-    for (const auto& m : f.ui.messages) EXPECT_NE(m.title, "Fin de proceso");
+    EXPECT_TRUE(f.ui.batchEnds.empty());
     EXPECT_EQ(f.ui.batchRunning.back(), false);
 }
 

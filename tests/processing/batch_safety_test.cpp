@@ -39,7 +39,8 @@ TEST(BatchSafety, DestinationThatIsTheSourceFolderIsAnErrorBox) {
     f.state.settings.entorno.imagenesSobreescribir = 1;
     f.ui.answers = {MessageAnswer::Yes};
     runBatch(f.state, false);
-    EXPECT_EQ(f.ui.messages.back().title, "Fin de proceso");
+    ASSERT_EQ(f.ui.batchEnds.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].converted, 2u);
 }
 
 TEST(BatchSafety, ResultsNeverReplaceAnotherListedImage) {

@@ -36,6 +36,10 @@ public:
         if (afterImage) afterImage(int(counters.size()));
     }
     void showPreviewImage(const ImageObject& image, int pane) override { previews.emplace_back(pane, image.width); }
+    void showUnreadableSource(std::string_view name, ImageFailure why) override {
+        unreadable.emplace_back(std::string(name), why);
+    }
+    std::vector<std::pair<std::string, ImageFailure>> unreadable;
     void setBatchRunning(bool running) override { batchRunning.push_back(running); }
     void refreshTextSample() override { ++textSamples; }
 

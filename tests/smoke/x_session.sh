@@ -5,9 +5,11 @@
 
 xvfb_pid=""
 app_pid=""
+wm_pid=""
 
 stop_x() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   return 0
 }
@@ -22,6 +24,18 @@ start_x() {
   # The default source folder is the home folder; keep scans away from the real one.
   export HOME="$work/home"
   mkdir -p "$HOME"
+}
+
+# start_wm: a real window manager (openbox) on the display, as a user's desktop has;
+# returns once it manages windows.
+start_wm() {
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  fail "openbox did not start: $(cat "$work/openbox.log")"
 }
 
 # launch FOLDER ARGS...: starts the program copied into FOLDER, keeping its output.

@@ -76,7 +76,7 @@ TEST_F(RemoteDownload, AFailedFileIsRetriedSkippedOrEndsTheDownload) {
     EXPECT_EQ(download(), "0|Descarga completa con errores; 1 archivos no se descargaron.");
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].title, "Error de descarga de archivo");
-    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::RetrySkipCancel);
     EXPECT_EQ(ui.messages[0].text,
               "No se pudo descargar '/up/missing.jpg'\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas "
               "cancelar la descarga se detendrá por completo)");

@@ -43,6 +43,9 @@ public:
     void pumpOneEvent() override { ++pumpedEvents; }
     void setMainWindowEnabled(bool enabled) override { mainEnabled = enabled; }
     void bringMainWindowToFront() override {}
+    void showBatchEnd(const BatchEnd& end) override { batchEnds.push_back(end); }
+
+    std::vector<BatchEnd> batchEnds;  // every batch that ran to its end
 };
 
 }  // namespace tesselon::testing

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "core/state.h"
@@ -108,6 +109,50 @@ TEST_F(FrontendWindowHooks, MessageBoxesSpeakSpanishAndReturnAnswersTheFirstButt
     EXPECT_EQ(text, "¿Releer?\nSí");
     captions.sort();
     EXPECT_EQ(captions, (QStringList{"No", "Sí"}));
+}
+
+TEST_F(FrontendWindowHooks, CancelIgnoresClicksInItsFirstMomentSoADoubleClickOnProcesarGoesOn) {
+    std::vector<std::string> said;
+    frontend.setMessageScript([&](std::string_view, std::string_view text, MessageButtons, MessageIcon) {
+        said.emplace_back(text);
+        return MessageAnswer::Ok;
+    });
+    frontend.bindImmediateCallbacks();
+    window.show();
+    frontend.setBatchRunning(true);
+    // The second click of a double click on PROCESAR lands on CANCELAR, which took its place.
+    QTest::mouseClick(widget<QPushButton>(Gadget_Principal_Button_Cancelar), Qt::LeftButton);
+    EXPECT_EQ(state.settings.config.Cancelado, 0);
+    EXPECT_TRUE(said.empty());
+
+    QTest::qWait(450);
+    QTest::mouseClick(widget<QPushButton>(Gadget_Principal_Button_Cancelar), Qt::LeftButton);
+    EXPECT_EQ(state.settings.config.Cancelado, 1);
+    EXPECT_EQ(said, std::vector<std::string>{"Proceso Cancelado por Usuario"});
+}
+
+TEST_F(FrontendWindowHooks, TheRetryQuestionOfADownloadNamesItsAnswers) {
+    for (const auto& [press, expected] : {std::pair{QString("Omitir"), MessageAnswer::No},
+                                          std::pair{QString("Reintentar"), MessageAnswer::Yes},
+                                          std::pair{QString("Cancelar"), MessageAnswer::Cancel}}) {
+        QStringList captions;
+        QTimer::singleShot(50, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            QAbstractButton* chosen = nullptr;
+            for (QAbstractButton* b : box->buttons()) {
+                captions << b->text();
+                if (b->text() == press) chosen = b;
+            }
+            ASSERT_NE(chosen, nullptr);
+            chosen->click();
+        });
+        const MessageAnswer a = frontend.messageBox("Error de descarga de archivo", "No se pudo descargar 'a.jpg'",
+                                                    MessageButtons::RetrySkipCancel, MessageIcon::Error);
+        EXPECT_EQ(a, expected) << press.toStdString();
+        captions.sort();
+        EXPECT_EQ(captions, (QStringList{"Cancelar", "Omitir", "Reintentar"}));
+    }
 }
 
 }  // namespace

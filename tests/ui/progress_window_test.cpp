@@ -51,8 +51,11 @@ TEST_F(ProgressAndStatus, ProgressWindowAsBuilt) {
     EXPECT_EQ(w->windowTitle(), "Progreso");
     EXPECT_EQ(w->size(), QSize(500, 145));
     const Qt::WindowFlags flags = w->windowFlags();
-    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
-    EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    // A dialog whose title bar asks for no buttons at all.
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Dialog);
+    EXPECT_TRUE(flags & Qt::CustomizeWindowHint);
+    EXPECT_FALSE(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                          Qt::WindowSystemMenuHint));
     EXPECT_EQ(w->grab().toImage().pixelColor(2, 2), QColor(0x46, 0x46, 0x46));
 
     ControlRegistry& c = w->controls();
@@ -70,9 +73,12 @@ TEST_F(ProgressAndStatus, ProgressWindowAsBuilt) {
     EXPECT_EQ(bar()->maximum(), 40);
     EXPECT_EQ(bar()->value(), 0);
 
-    // The window manager cannot close it; the operation does.
+    // A close from the window manager is its Cancelar; the operation closes it.
     w->close();
     EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(state.settings.config.Cancelado, 1);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Proceso Cancelado por Usuario");
 }
 
 TEST_F(ProgressAndStatus, ReopeningResetsTextAndBar) {

@@ -32,6 +32,23 @@ BatchGate askAboutSourceKind(AppState& state) {
     return BatchGate::OtherSourceKind;
 }
 
+// The list was read from another folder (or server) than the one the settings name now,
+// say after loading a settings file without rescanning: converting it would put another
+// job's images into this job's destination.
+BatchGate askAboutOtherSource(AppState& state) {
+    Frontend& ui = *state.frontend;
+    const std::string text = "La lista de imágenes es de otra ruta de origen:\r\n'" + state.SourceImageList.origin +
+                             "'\r\n\r\n¿Quieres reescanear la ruta actual y procesar sus imágenes?\r\n'" +
+                             listOriginOf(state.settings.entorno) +
+                             "'\r\n(Si pulsas 'NO' no se procesará nada)";
+    if (ui.messageBox("Aviso", text, MessageButtons::YesNo, MessageIcon::Warning) != MessageAnswer::Yes)
+        return BatchGate::OtherSource;
+    ui.setSourceChangedNotice(false);
+    scanImages(state, state.settings.entorno.imagenesRecursivo != 0);
+    ui.showCounts(0);
+    return BatchGate::Proceed;
+}
+
 }  // namespace
 
 BatchGate checkBatchPreconditions(AppState& state) {
@@ -46,6 +63,12 @@ BatchGate checkBatchPreconditions(AppState& state) {
         return BatchGate::EmptyList;
     }
     if (env.LocalRemoto != env.UltimoEscaneoImagenesLocalRemoto) return askAboutSourceKind(state);
+    const std::string& origin = state.SourceImageList.origin;
+    if (!origin.empty() && origin != listOriginOf(env)) {
+        if (const BatchGate gate = askAboutOtherSource(state); gate != BatchGate::Proceed) return gate;
+        // The folder in force may hold nothing to convert.
+        if (state.SourceImageList.empty()) return checkBatchPreconditions(state);
+    }
     if (state.PhrasesList.empty() && state.settings.texto.SoloMarcadeAgua == 0) {
         ui.messageBox("Información", "No has seleccionado archivo de frases ni seleccionado 'Usar Marca de Agua'",
                       MessageButtons::Ok, MessageIcon::Information);

@@ -89,6 +89,7 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, K
     // The reservation is held until the result is written.
     BudgetedSource file = loadSourceImage(s, job, s.memory ? *s.memory : ownBudget, kept);
     result.problem = std::move(file.problem);
+    result.failure = file.failure;
     SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, file.image, s.metadata);
     LoadedSource source = preparedSource(std::move(file.image), job.plan.sourcePath, codecs);
     result.loaded = source.image.has_value();
@@ -115,6 +116,10 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, K
             result.problem = "an animated GIF is not converted over itself";
         else
             result.problem = "the result could not be written to '" + job.plan.savePath + "'";
+        result.failure = source.animated && job.plan.overwrite && saved.folder == BeneathProblem::None
+                             ? ImageFailure::AnimatedOverItself
+                         : !source.animated && !output ? ImageFailure::ProcessingFailed
+                                                       : ImageFailure::NotWritten;
     }
     if (pool && processed.image) pool->give(*processed.image);
     if (kept) keepBuffers(*kept, std::move(file.memory));

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/image_failure.h"
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/output_plan.h"
 #include "runtime/imaging/buffer_pool.h"
@@ -48,6 +49,7 @@ struct PipelineResult {
     bool textStepRan = false;   // the entry's overlayText is then the job's text
     bool saved = false;         // the output file was written
     std::string problem;        // why not, in English: unreadable, too large, not written
+    ImageFailure failure = ImageFailure::None;  // the same, for the front ends
 };
 
 // A source image as the chain starts from it.

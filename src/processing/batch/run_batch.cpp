@@ -22,6 +22,7 @@
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/threads/parallel_bands.h"
+#include "sources/remote_names.h"
 
 namespace tesselon {
 
@@ -72,7 +73,22 @@ private:
     std::optional<ImageObject> image_;
 };
 
-// What a batch wrote where, for the status line at its end.
+// The entry as the user knows it: its path below the source folder (for an FTP source,
+// its remote path), as valid text.
+std::string entryName(const OutputPlan& plan) {
+    std::string_view path = plan.sourcePath;
+    if (!plan.sourceRoot.empty() && path.substr(0, plan.sourceRoot.size()) == plan.sourceRoot)
+        path.remove_prefix(plan.sourceRoot.size());
+    return displayName(path);
+}
+
+// Why an entry could not be read: for an FTP source, a missing file is one the download
+// has not fetched.
+ImageFailure readFailure(const STRProcesosEntorno& env, ImageFailure why) {
+    return why == ImageFailure::Missing && env.LocalRemoto == "R" ? ImageFailure::NotDownloaded : why;
+}
+
+// What a batch wrote where, for the status line and the box at its end.
 struct BatchRecord {
     explicit BatchRecord(AppState& s) : state(s), guard(s.settings.entorno, s.SourceImageList) {
         tally.textCut = overlayTextCut(s.settings, s.PhrasesList, s.DefaultWatermarkText);
@@ -81,11 +97,20 @@ struct BatchRecord {
     }
 
     // Entries are noted in list order from the first.
-    void note(const std::string& savePath, const PipelineResult& result, bool refused) {
-        savePaths.push_back(savePath);
+    void note(const OutputPlan& plan, const PipelineResult& result, bool refused) {
+        savePaths.push_back(plan.savePath);
         written.push_back(result.saved);
-        if (refused) ++tally.refused;
-        else if (!result.saved) ++tally.failed;
+        names.push_back(entryName(plan));
+        ImageFailure why = ImageFailure::None;
+        if (refused) {
+            ++tally.refused;
+            why = ImageFailure::WouldReplaceOther;
+        } else if (!result.saved) {
+            ++tally.failed;
+            why = result.failure == ImageFailure::None ? ImageFailure::NotWritten
+                                                       : readFailure(state.settings.entorno, result.failure);
+        }
+        failures.push_back(why);
     }
 
     // Earlier results that a later image with the same output replaced are not saved.
@@ -94,10 +119,24 @@ struct BatchRecord {
         for (size_t i = 0; i < replacedBy.size(); ++i) {
             if (!replacedBy[i]) continue;
             state.SourceImageList.entries[i].saved = 0;
+            failures[i] = ImageFailure::ReplacedByLater;
             ++tally.replaced;
         }
         const std::string text = batchStatusText(tally);
         if (!text.empty()) state.frontend->setStatusLine(false, text);
+    }
+
+    // How the batch went, once every entry is noted.
+    BatchEnd end() const {
+        BatchEnd out;
+        out.total = state.SourceImageList.size();
+        for (size_t i = 0; i < failures.size(); ++i) {
+            if (failures[i] == ImageFailure::None)
+                ++out.converted;
+            else
+                out.failed.push_back(FailedImage{names[i], failures[i]});
+        }
+        return out;
     }
 
     AppState& state;
@@ -105,6 +144,8 @@ struct BatchRecord {
     BatchTally tally;
     std::vector<std::string> savePaths;
     std::vector<bool> written;
+    std::vector<std::string> names;
+    std::vector<ImageFailure> failures;
 };
 
 void showSavedResult(AppState& state, const std::string& path) {
@@ -143,6 +184,12 @@ void previewCurrentEntry(AppState& state) {
     if (preview.textStepRan) entry.overlayText = job.overlayText;
     ui.setImageCounter(imageCounterText(index + 1, list.size()));
     entry.saved = preview.result ? 1 : 0;
+    if (!preview.loaded) {
+        // The panes must not go on showing the entry shown before under this one's number.
+        ui.showUnreadableSource(entryName(job.plan),
+                                readFailure(state.settings.entorno, unreadableSourceReason(job.plan.sourcePath)));
+        cache.sourceShown = false;
+    }
     if (preview.result) {
         ui.showPreviewImage(*preview.result, 1);
         cache.buffers.give(*preview.result);
@@ -156,7 +203,8 @@ void previewCurrentEntry(AppState& state) {
 }
 
 // Every entry in order, with progress in the counter and CANCELAR honoured between images.
-void convertAll(AppState& state) {
+// Answers how the batch went.
+BatchEnd convertAll(AppState& state) {
     Frontend& ui = *state.frontend;
     SourceImageList& list = state.SourceImageList;
     const size_t total = list.size();
@@ -193,11 +241,16 @@ void convertAll(AppState& state) {
                     }
                 });
         }
-        record.note(job.plan.savePath, result, refused);
+        record.note(job.plan, result, refused);
         if (result.textStepRan) entry.overlayText = job.overlayText;
         ui.setImageCounter(imageCounterText(index + 1, total));
         entry.saved = result.saved ? 1 : 0;
         if (result.saved && showPanes) showSavedResult(state, job.plan.savePath);
+        if (!refused && !result.loaded && showPanes) {
+            ui.showUnreadableSource(record.names.back(), record.failures.back());
+            state.preview.sourceShown = false;
+            lastShown = index;
+        }
 
         if (!state.settings.texto.SoloMarcadeAgua) {
             ++phraseIndex;
@@ -211,6 +264,7 @@ void convertAll(AppState& state) {
     // there, else the current one, whose preview they still hold.
     if (lastShown) list.current = *lastShown;
     ui.showCounts(int(list.current));
+    return record.end();
 }
 
 }  // namespace
@@ -219,7 +273,10 @@ void runBatch(AppState& state, bool previewOnly) {
     Frontend& ui = *state.frontend;
     ui.readControlsIntoSettings();
     const size_t total = state.SourceImageList.size();
-    if (total == 0) ui.refreshTextSample();
+    if (total == 0) {
+        ui.clearSourcePane();
+        ui.refreshTextSample();
+    }
 
     if (previewOnly) {
         if (total > 0) previewCurrentEntry(state);
@@ -230,10 +287,8 @@ void runBatch(AppState& state, bool previewOnly) {
     ui.setBatchRunning(true);
     state.settings.config.Cancelado = 0;
     ui.waitPumpingEvents(5);
-    convertAll(state);
-    if (state.settings.config.Cancelado == 0)
-        ui.messageBox("Fin de proceso", "Todas las imágenes y textos fueron procesados", MessageButtons::Ok,
-                      MessageIcon::Information);
+    const BatchEnd end = convertAll(state);
+    if (state.settings.config.Cancelado == 0) ui.showBatchEnd(end);
     ui.setBatchRunning(false);
 }
 

@@ -13,7 +13,28 @@ namespace {
 
 constexpr const char* kNotAnImage = "not a readable image";
 
+ImageFailure failureOf(OpenProblem problem) {
+    switch (problem) {
+    case OpenProblem::None: return ImageFailure::None;
+    case OpenProblem::Missing: return ImageFailure::Missing;
+    case OpenProblem::NotRegular: return ImageFailure::NotRegularFile;
+    case OpenProblem::TooLarge: return ImageFailure::TooLarge;
+    case OpenProblem::Unreadable: break;
+    }
+    return ImageFailure::Unreadable;
+}
+
+void noteNotAnImage(BudgetedSource& source) {
+    source.problem = kNotAnImage;
+    source.failure = ImageFailure::NotAnImage;
+}
+
 }  // namespace
+
+ImageFailure unreadableSourceReason(const std::string& path) {
+    const OpenedFile opened = openRegularFile(path, kMaxImageFileBytes);
+    return opened.file ? ImageFailure::NotAnImage : failureOf(opened.problem);
+}
 
 BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget,
                                KeptBuffers* kept) {
@@ -23,13 +44,14 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     OpenedFile opened = openRegularFile(job.plan.sourcePath, kMaxImageFileBytes);
     if (!opened.file) {
         source.problem = describeOpenProblem(opened.problem, kMaxImageFileBytes);
+        source.failure = failureOf(opened.problem);
         return source;
     }
     RegularFile& file = *opened.file;
     FileByteReader reader(file.fd.get(), file.size);
     const std::optional<DeclaredImage> declared = readDeclaredImage(reader, codecs);
     if (!declared) {
-        source.problem = kNotAnImage;
+        noteNotAnImage(source);
         return source;
     }
     // A header that gives no size could declare anything: such an image runs alone.
@@ -48,6 +70,7 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     if (!memory) {
         source.problem = "needs about " + describeBytes(needed) + " to convert, more than the memory limit of " +
                          describeBytes(budget.limit());
+        source.failure = ImageFailure::OverMemoryLimit;
         return source;
     }
     source.memory = std::move(*memory);
@@ -62,7 +85,7 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     } catch (const std::bad_alloc&) {
         source.image.reset();
     }
-    if (!source.image) source.problem = kNotAnImage;
+    if (!source.image) noteNotAnImage(source);
     return source;
 }
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "core/image_failure.h"
 #include "processing/batch/image_pipeline.h"
 #include "processing/batch/memory_budget.h"
 #include "runtime/imaging/image_object.h"
@@ -22,7 +23,12 @@ struct BudgetedSource {
     std::optional<ImageObject> image;
     MemoryReservation memory;  // held until the image's result is written
     std::string problem;       // why there is no image, in English; empty when loaded
+    ImageFailure failure = ImageFailure::None;  // the same, for the front ends
 };
+
+// Why the file at `path` gave no image: what stops it being opened, or else that it is
+// no image the program can decode.
+ImageFailure unreadableSourceReason(const std::string& path);
 
 // Opens the source as a regular file of at most kMaxImageFileBytes (never waiting on a
 // FIFO or reading a device), reads what its header declares, reserves from `budget` what

@@ -1,0 +1,39 @@
+// Why an image of the list has no result, or cannot be shown: the values the front ends
+// turn into their own words.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tesselon {
+
+enum class ImageFailure {
+    None,
+    Missing,             // the file is not there (any more)
+    NotDownloaded,       // an FTP source's image that is not in the download folder
+    NotRegularFile,      // a folder, FIFO, socket or device
+    TooLarge,            // larger than the program reads
+    Unreadable,          // no permission, an I/O error
+    NotAnImage,          // not an image the program can decode, or a damaged one
+    OverMemoryLimit,     // converting it would take more memory than the limit
+    ProcessingFailed,    // an operation lost the image
+    AnimatedOverItself,  // an animated GIF is copied, never converted over itself
+    NotWritten,          // the result could not be written
+    WouldReplaceOther,   // the result would have replaced another file
+    ReplacedByLater,     // written, then replaced by a later image with the same output
+};
+
+struct FailedImage {
+    std::string name;  // as the user knows it: relative to the source folder, or the remote path
+    ImageFailure why = ImageFailure::None;
+};
+
+// How a batch that ran to its end went.
+struct BatchEnd {
+    size_t total = 0;      // entries in the list
+    size_t converted = 0;  // entries with a result of their own
+    std::vector<FailedImage> failed;  // the others, in list order
+};
+
+}  // namespace tesselon

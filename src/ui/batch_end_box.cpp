@@ -1,0 +1,30 @@
+#include "ui/batch_end_box.h"
+
+#include "ui/failure_texts.h"
+
+namespace tesselon {
+
+namespace {
+
+std::string convertedSentence(size_t converted, size_t total) {
+    if (converted == 0)
+        return total == 1 ? "No se pudo convertir la imagen." : "No se pudo convertir ninguna de las " +
+                                                                    std::to_string(total) + " imágenes.";
+    return std::string(converted == 1 ? "Se convirtió " : "Se convirtieron ") + std::to_string(converted) + " de " +
+           std::to_string(total) + " imágenes.";
+}
+
+}  // namespace
+
+MessageBoxText batchEndBox(const BatchEnd& end) {
+    if (end.failed.empty())
+        return {"Fin de proceso", "Todas las imágenes y textos fueron procesados", MessageIcon::Information};
+    std::string text = convertedSentence(end.converted, end.total) + "\r\n\r\nImágenes sin resultado:";
+    for (size_t i = 0; i < end.failed.size() && i < kNamedFailures; ++i)
+        text += "\r\n• " + end.failed[i].name + ": " + failureText(end.failed[i].why);
+    if (end.failed.size() > kNamedFailures)
+        text += "\r\n… y " + std::to_string(end.failed.size() - kNamedFailures) + " más.";
+    return {"Fin de proceso con errores", text, MessageIcon::Warning};
+}
+
+}  // namespace tesselon

@@ -50,6 +50,13 @@ public:
             if (!out_.write(buffer_.data(), size_t(got))) return finish(SftpFailure::LocalFileFailed);
             received_ += uint64_t(got);
             if (options_.progress) options_.progress(received_);
+            // The watchdog also sees the flag, but only between its polls: a fast link
+            // could finish the file first. Answers still in flight leave the channel
+            // out of step, so the connection is given up, as the watchdog would.
+            if (options_.cancel && options_.cancel->load()) {
+                s_.broken = true;
+                return SftpFailure::Cancelled;
+            }
             if (uint32_t(got) < request.length) {
                 // A short answer: the requests in flight no longer line up with what
                 // arrived, so they are dropped and the reading goes on from here.

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "engine/program_folder.h"
+#include "runtime/imaging/image_formats.h"
 
 namespace tesselon {
 
@@ -38,6 +39,23 @@ private:
     const std::vector<std::string>& args_;
     size_t i_ = 0;
 };
+
+// "original", then the settings value of every format results can be chosen in, joined.
+std::string formatChoices(std::string_view separator, std::string_view last) {
+    std::vector<std::string_view> choices = {"original"};
+    for (const ImageFormat& format : imageFormats())
+        if (!format.settingsValue.empty()) choices.push_back(format.settingsValue);
+    std::string text;
+    for (size_t i = 0; i < choices.size(); ++i) {
+        if (i > 0) text += i + 1 == choices.size() ? last : separator;
+        text += choices[i];
+    }
+    return text;
+}
+
+bool isFormatChoice(const std::string& value) {
+    return value == "original" || formatBySettingsValue(value) != nullptr;
+}
 
 std::optional<int> integerIn(const std::string& text, int low, int high) {
     int value = 0;
@@ -97,9 +115,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--download-to", o.remote.downloadTo, error)) {
         } else error = "unknown option: " + a;
     }
-    if (error.empty() && o.format && *o.format != "original" && *o.format != "jpg" && *o.format != "png" &&
-        *o.format != "gif")
-        error = "--format must be original, jpg, png or gif";
+    if (error.empty() && o.format && !isFormatChoice(*o.format))
+        error = "--format must be " + formatChoices(", ", " or ");
     if (error.empty() && quality && !(o.quality = integerIn(*quality, 10, 100)))
         error = "--quality must be a whole number from 10 to 100";
     if (error.empty() && o.remote.port && !integerIn(*o.remote.port, 1, 65535))
@@ -117,7 +134,7 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
 std::string cliUsage(const ProgramFolderChoice& folder) {
     std::string usage =
            "Usage: tesselon-batch [--config FILE] [--source DIR] [--dest DIR]\n"
-           "                      [--format original|jpg|png|gif] [--quality 10..100]\n"
+           "                      [--format " + formatChoices("|", "|") + "] [--quality 10..100]\n"
            "                      [--subfolders|--no-subfolders] [--overwrite --yes] [--jobs N]\n"
            "                      [--auto-orient] [--keep-metadata] [--memory-limit SIZE]\n"
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"

@@ -30,7 +30,7 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
             p[0] = uint8_t(x * 2), p[1] = uint8_t(y * 3), p[2] = uint8_t(x + y), p[3] = uint8_t(x * 2 + y);
         }
     f.dir.write("in/b.png", *encodeImage(clear, f.state.codecs, kFormatPNG, 9, 32));
-    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), 2 << 8, f.state.codecs));
+    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), formatBySettingsValue("gif"), 0, f.state.codecs));
     // A GIF with a transparent index and all 256 colours of its table.
     for (const testing::PaletteSample& sample : testing::paletteCorpus()) {
         if (sample.name == "gif8-clear-interlaced.gif") f.dir.write("in/d.gif", sample.bytes);

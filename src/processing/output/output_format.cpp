@@ -1,32 +1,24 @@
 #include "processing/output/output_format.h"
 
-#include <algorithm>
-
 #include "runtime/fs/paths.h"
-#include "sources/extension_filter.h"
 
 namespace tesselon {
 
 OutputFormat outputFormatFor(std::string_view formatoImagen, std::string_view sourcePath) {
-    OutputFormat format;
-    format.extension =
+    OutputFormat out;
+    out.extension =
         formatoImagen == "original" ? extensionPart(nameOfPath(sourcePath)) : std::string(formatoImagen);
-    const std::string lower = asciiLower(format.extension);
-    if (lower == "jpg" || lower == "jpeg") {
-        format.encoderIndex = kSysEncoderJpeg;
-    } else if (lower == "png") {
-        format.encoderIndex = kSysEncoderPng;
-    } else if (lower == "gif") {
-        format.encoderIndex = kSysEncoderGif;
-    } else {
-        format.encoderIndex = kSysEncoderJpeg;
-        format.extension = "jpg";
+    out.format = formatByExtension(out.extension);
+    if (out.format && out.format->encode && !out.format->writable()) {
+        out.format = formatBySettingsValue(out.format->writtenAsWhenMissing);
+        out.substituted = out.format != nullptr;
+        if (out.format) out.extension = std::string(out.format->extensions[0]);
     }
-    return format;
-}
-
-int qualityValueFor(int calidadGrabacion, int encoderIndex) {
-    return std::clamp(calidadGrabacion, 0, 255) + (encoderIndex & 7) * 256;
+    if (!out.format || !out.format->writable()) {
+        out.format = formatByCode(kFormatJPEG);
+        out.extension = "jpg";
+    }
+    return out;
 }
 
 // Local file names may hold "\" and "|" on this system, so only "/" separates folders.

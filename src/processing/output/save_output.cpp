@@ -3,8 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "processing/output/output_format.h"
-#include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_save.h"
 
@@ -23,21 +21,21 @@ bool writeOutputFile(std::string_view path, std::string_view bytes) {
     return writeFileReplacing(path, bytes, sync);
 }
 
-std::optional<std::string> encodeOutput(const ImageObject& image, int qualityValue, const CodecRegistry& registry,
-                                        const EmbeddedMetadata* metadata) {
+std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
+                                        const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
     // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
     int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
-    // A PNG keeps the alpha of an image that has one, however its source stored it
-    // (palette with a transparency chunk, grey with alpha): saving at the source's depth
-    // would lay it over white.
-    if (image.depth == 32 && sysEncoderIndexOf(qualityValue) == kSysEncoderPng) depth = 32;
-    return encodeImage(image, registry, kFormatSys, qualityValue, depth, metadata);
+    // A format that keeps every alpha value keeps that of an image that has one, however
+    // its source stored it (palette with a transparency chunk, grey with alpha): saving at
+    // the source's depth would lay it over white.
+    if (image.depth == 32 && format && format->alpha == AlphaKept::Full) depth = 32;
+    return encodeImage(image, registry, kFormatSys, quality, depth, metadata, format);
 }
 
-bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
+bool saveOutput(const ImageObject& image, std::string_view savePath, const ImageFormat* format, int quality,
                 const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
     if (savePath.empty()) return false;
-    const std::optional<std::string> bytes = encodeOutput(image, qualityValue, registry, metadata);
+    const std::optional<std::string> bytes = encodeOutput(image, format, quality, registry, metadata);
     return bytes && writeOutputFile(savePath, *bytes);
 }
 
@@ -49,7 +47,7 @@ bool saveResult(const OutputPlan& plan, const ImageObject* working, bool animate
         const std::optional<std::string> original = readWholeFile(plan.sourcePath);
         return original && writeOutputFile(plan.savePath, *original);
     }
-    return saveOutput(*working, plan.savePath, plan.qualityValue, registry, metadata);
+    return saveOutput(*working, plan.savePath, plan.format, plan.quality, registry, metadata);
 }
 
 }  // namespace tesselon

@@ -1,9 +1,6 @@
 #include "runtime/imaging/embedded_metadata.h"
 
-#include "runtime/imaging/jpeg_codec.h"
-#include "runtime/imaging/jpeg_metadata.h"
-#include "runtime/imaging/png_codec.h"
-#include "runtime/imaging/png_metadata.h"
+#include "runtime/imaging/image_formats.h"
 
 namespace tesselon {
 
@@ -17,10 +14,10 @@ constexpr size_t kIccColourSpaceOffset = 16;
 }  // namespace
 
 EmbeddedMetadata readEmbeddedMetadata(const uint8_t* data, size_t size) {
-    if (probeJpeg(data, size)) return readJpegMetadata(data, size);
-    EmbeddedMetadata metadata;
-    if (probePng(data, size)) metadata.icc = readPngIccProfile(data, size);
-    return metadata;
+    for (const ImageFormat& format : imageFormats()) {
+        if (format.readMetadata && format.probe(data, size)) return format.readMetadata(data, size);
+    }
+    return {};
 }
 
 bool isRgbIccProfile(std::string_view icc) {

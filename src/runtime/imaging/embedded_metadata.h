@@ -1,5 +1,5 @@
 // Metadata carried inside image files beside the pixels: the EXIF block and the ICC
-// colour profile. Read from JPEG and PNG sources, written by the JPEG and PNG encoders.
+// colour profile, as sources carry them and results keep them.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +16,8 @@ struct EmbeddedMetadata {
     bool empty() const { return exif.empty() && icc.empty(); }
 };
 
-// What a JPEG (EXIF and profile) or PNG (profile) file carries; empty for other data and
-// for files whose headers cannot be read.
+// What the file carries, as the metadata reader of its format (image_formats.h) finds
+// it; empty for formats without one and for files whose headers cannot be read.
 EmbeddedMetadata readEmbeddedMetadata(const uint8_t* data, size_t size);
 
 // Whether the profile describes RGB data, the only kind the encoders write: a grey or

@@ -1,14 +1,17 @@
 #include "runtime/imaging/image_formats.h"
 
+#include "runtime/imaging/avif_codec.h"
 #include "runtime/imaging/bmp_codec.h"
 #include "runtime/imaging/gif_decoder.h"
 #include "runtime/imaging/gif_encoder.h"
+#include "runtime/imaging/heif_codec.h"
 #include "runtime/imaging/image_header.h"
 #include "runtime/imaging/jpeg_codec.h"
 #include "runtime/imaging/jpeg_metadata.h"
 #include "runtime/imaging/png_codec.h"
 #include "runtime/imaging/png_metadata.h"
 #include "runtime/imaging/tiff_decoder.h"
+#include "runtime/imaging/webp_codec.h"
 #include "runtime/text/ascii_text.h"
 
 namespace tesselon {
@@ -51,6 +54,40 @@ const ImageFormat kFormats[] = {
         .sourceChoice = true,
         .code = kFormatGIF, .probe = probeGif, .decode = decodeGif, .declare = declareGif,
         .encode = encodeGifResult, .alpha = AlphaKept::FullyTransparent,
+    },
+    {
+        .name = "WebP", .label = "WEBP", .settingsValue = "webp", .extensions = {"webp"},
+        .sourceChoice = true,
+        .code = kFormatWEBP, .probe = probeWebp, .decode = decodeWebp, .declare = declareWebp,
+        .readMetadata = readWebpMetadata, .exifOrientation = true,
+        .encode = encodeWebp, .alpha = AlphaKept::Full, .metadata = uint8_t(kKeepsExif | kKeepsIcc),
+        .encoderBytesPerPixel = 4,
+    },
+    {
+        .name = "AVIF", .label = "AVIF", .settingsValue = "avif", .extensions = {"avif"},
+        .sourceChoice = true,
+        .code = kFormatAVIF, .probe = probeAvif, .decode = decodeAvif, .declare = declareAvif,
+        .readMetadata = readAvifMetadata, .decoderOrients = true,
+        .encode = encodeAvif, .alpha = AlphaKept::Full, .metadata = uint8_t(kKeepsExif | kKeepsIcc),
+        .encoderBytesPerPixel = 24,
+    },
+    // HEIC and HEIF are one format under two extensions, offered apart as phones and
+    // cameras name their files; "original" keeps each.
+    {
+        .name = "HEIC", .label = "HEIC", .extensions = {"heic"},
+        .sourceChoice = true,
+        .code = kFormatHEIF, .probe = probeHeif, .decode = decodeHeif, .declare = declareHeif,
+        .readMetadata = readHeifMetadata, .decoderOrients = true,
+        .encode = encodeHeic, .encoderPresent = heicEncoderPresent, .writtenAsWhenMissing = "avif",
+        .alpha = AlphaKept::Full, .metadata = uint8_t(kKeepsExif | kKeepsIcc), .encoderBytesPerPixel = 24,
+    },
+    {
+        .name = "HEIF", .label = "HEIF", .extensions = {"heif"},
+        .sourceChoice = true,
+        .code = kFormatHEIF, .probe = probeHeif, .decode = decodeHeif, .declare = declareHeif,
+        .readMetadata = readHeifMetadata, .decoderOrients = true,
+        .encode = encodeHeic, .encoderPresent = heicEncoderPresent, .writtenAsWhenMissing = "avif",
+        .alpha = AlphaKept::Full, .metadata = uint8_t(kKeepsExif | kKeepsIcc), .encoderBytesPerPixel = 24,
     },
     {
         .name = "TIFF", .label = "TIFF", .extensions = {"tif", "tiff"},

@@ -59,6 +59,9 @@ struct ImageFormat {
     DeclareFunction declare = nullptr;
     MetadataFunction readMetadata = nullptr;
     bool exifOrientation = false;    // auto-orientation follows the EXIF orientation tag
+    // The decoder turns the image as the file's own rotation and mirror say, so it comes
+    // upright and an EXIF orientation kept in its results must say so too.
+    bool decoderOrients = false;
 
     // Result encoder; none means results of such sources are written as JPEG.
     ResultEncodeFunction encode = nullptr;
@@ -69,6 +72,9 @@ struct ImageFormat {
     AlphaKept alpha = AlphaKept::None;
     uint8_t metadata = kKeepsNothing;  // MetadataKept bits
     bool lossless = false;             // decoding a result gives back the very pixels encoded
+    // Memory the encoder takes per pixel of the result besides the image and the bytes it
+    // writes (coded planes, the codec's reference frames and analysis).
+    uint8_t encoderBytesPerPixel = 0;
 
     size_t extensionCount() const;
     bool hasExtension(std::string_view lowerCaseExtension) const;

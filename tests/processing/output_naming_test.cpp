@@ -33,6 +33,26 @@ TEST(OutputFormat, ExtensionAndEncoderFollowTheFormatWord) {
     }
 }
 
+TEST(OutputFormat, WebFormatsAreWrittenInTheirOwnOrTheStandInWhereTheEncoderIsMissing) {
+    EXPECT_EQ(outputFormatFor("webp", "/f/a.jpg").format->code, kFormatWEBP);
+    EXPECT_EQ(outputFormatFor("avif", "/f/a.png").extension, "avif");
+    const OutputFormat heic = outputFormatFor("original", "/f/IMG_0001.HEIC");
+    EXPECT_EQ(heic.format->code, kFormatHEIF);
+    EXPECT_EQ(heic.extension, "HEIC");
+    EXPECT_FALSE(heic.substituted);
+
+    // A machine whose libheif has no HEVC encoder: HEIC is kept as AVIF, so named.
+    ImageFormat withoutEncoder = *formatByExtension("heic");
+    withoutEncoder.encoderPresent = [] { return false; };
+    const OutputFormat standIn = resultFormatOf(&withoutEncoder, "HEIC");
+    EXPECT_TRUE(standIn.substituted);
+    EXPECT_EQ(standIn.format->code, kFormatAVIF);
+    EXPECT_EQ(standIn.extension, "avif");
+    // A stand-in that cannot be written either leaves JPEG.
+    withoutEncoder.writtenAsWhenMissing = "tiff";
+    EXPECT_EQ(resultFormatOf(&withoutEncoder, "heif").format->code, kFormatJPEG);
+}
+
 TEST(OutputFormat, QualityTravelsBesideTheFormatUntouched) {
     // However odd the stored quality, it cannot change the format results are written in.
     STRProcesosEntorno env = localEnvironment("/t/", "/o/");

@@ -86,6 +86,7 @@ struct BatchRecord {
         written.push_back(result.saved);
         if (refused) ++tally.refused;
         else if (!result.saved) ++tally.failed;
+        if (result.firstFrameOnly) ++tally.firstFrameOnly;
     }
 
     // Earlier results that a later image with the same output replaced are not saved.

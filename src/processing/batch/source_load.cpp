@@ -63,6 +63,7 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
         source.image.reset();
     }
     if (!source.image) source.problem = kNotAnImage;
+    else source.firstFrameOnly = declared->frames > 1 && source.image->frameCount == 1;
     return source;
 }
 

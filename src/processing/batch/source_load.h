@@ -22,6 +22,7 @@ struct BudgetedSource {
     std::optional<ImageObject> image;
     MemoryReservation memory;  // held until the image's result is written
     std::string problem;       // why there is no image, in English; empty when loaded
+    bool firstFrameOnly = false;  // the file holds an animation of which only the first frame was decoded
 };
 
 // Opens the source as a regular file of at most kMaxImageFileBytes (never waiting on a

@@ -21,6 +21,8 @@ SourceMetadata SourceMetadata::take(const std::string& sourcePath, std::optional
     if (orientByExif && metadata.exif_) {
         metadata.oriented_ = orientUpright(*loaded, metadata.exif_->orientation());
     }
+    // Its decoder turned it already, by the file's own rotation and mirror.
+    if (format->decoderOrients) metadata.oriented_ = true;
     if (options.keepMetadata) {
         metadata.icc_ = std::move(found.icc);
     } else {

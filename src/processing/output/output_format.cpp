@@ -5,12 +5,18 @@
 namespace tesselon {
 
 OutputFormat outputFormatFor(std::string_view formatoImagen, std::string_view sourcePath) {
-    OutputFormat out;
-    out.extension =
+    std::string extension =
         formatoImagen == "original" ? extensionPart(nameOfPath(sourcePath)) : std::string(formatoImagen);
-    out.format = formatByExtension(out.extension);
-    if (out.format && out.format->encode && !out.format->writable()) {
-        out.format = formatBySettingsValue(out.format->writtenAsWhenMissing);
+    const ImageFormat* asked = formatByExtension(extension);
+    return resultFormatOf(asked, std::move(extension));
+}
+
+OutputFormat resultFormatOf(const ImageFormat* asked, std::string extension) {
+    OutputFormat out;
+    out.extension = std::move(extension);
+    out.format = asked;
+    if (asked && asked->encode && !asked->writable()) {
+        out.format = formatBySettingsValue(asked->writtenAsWhenMissing);
         out.substituted = out.format != nullptr;
         if (out.format) out.extension = std::string(out.format->extensions[0]);
     }

@@ -22,6 +22,11 @@ struct OutputFormat {
 // table names instead, under that format's extension.
 OutputFormat outputFormatFor(std::string_view formatoImagen, std::string_view sourcePath);
 
+// The step of outputFormatFor after the extension: `asked` (the format of the extension,
+// if any) when results can be written in it here, else the format that stands in for it,
+// else JPEG under "jpg".
+OutputFormat resultFormatOf(const ImageFormat* asked, std::string extension);
+
 // The path with the text after the last "." of its file name replaced by `extension`;
 // a file name without "." gets "." and the extension appended.
 std::string replaceExtension(std::string_view path, std::string_view extension);

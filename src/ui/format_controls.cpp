@@ -14,11 +14,15 @@ constexpr int kResultFirstRowX[kFirstRowCount] = {20, 75, 135};
 constexpr int kSourceFirstId = Gadget_Principal_Archivo_CheckBox_ExtensionActiva_JPG;
 constexpr int kResultFirstId = Gadget_Principal_Archivo_Option_ExtensionJPG;
 
-// Further rows: four narrower checkboxes to a row in the extension group (it is only
-// 210 units wide), three options to a row as in the first row of the result group.
+// Further rows: four checkboxes to a row in the extension group (it is only 210 units
+// wide), three options to a row in the result group, each wide enough for a label of four
+// capitals such as WEBP.
 constexpr int kSourceAddedPerRow = 4;
-constexpr int kSourceAddedPitch = 48;
+constexpr int kSourceAddedX = 790;
+constexpr int kSourceAddedPitch = 50;
+constexpr int kSourceAddedWidth = 49;
 constexpr int kSourceRowHeight = 22;
+constexpr int kResultAddedWidth[kFirstRowCount] = {55, 55, 45};
 constexpr int kResultRowHeight = 25;
 
 int rowsFor(size_t count, int firstRow, int perRow) {
@@ -40,8 +44,8 @@ std::vector<FormatControl> makeSourceControls() {
         } else {
             const int k = i - kFirstRowCount;
             c.id = kFirstAddedSourceFormatControl + k;
-            c.rect = {kSourceFirstRowX[0] + (k % kSourceAddedPerRow) * kSourceAddedPitch,
-                      30 + (1 + k / kSourceAddedPerRow) * kSourceRowHeight, kSourceAddedPitch, 20};
+            c.rect = {kSourceAddedX + (k % kSourceAddedPerRow) * kSourceAddedPitch,
+                      30 + (1 + k / kSourceAddedPerRow) * kSourceRowHeight, kSourceAddedWidth, 20};
         }
         controls.push_back(std::move(c));
     }
@@ -57,7 +61,9 @@ std::vector<FormatControl> makeResultControls() {
         c.format = &format;
         c.name = "Gadget_Principal_Archivo_Option_Extension" + std::string(format.label);
         c.id = i < kFirstRowCount ? kResultFirstId + i : kFirstAddedResultFormatControl + (i - kFirstRowCount);
-        c.rect = {kResultFirstRowX[i % kFirstRowCount], 120 + (i / kFirstRowCount) * kResultRowHeight, 45, 20};
+        const int column = i % kFirstRowCount;
+        c.rect = {kResultFirstRowX[column], 120 + (i / kFirstRowCount) * kResultRowHeight,
+                  i < kFirstRowCount ? 45 : kResultAddedWidth[column], 20};
         controls.push_back(std::move(c));
     }
     return controls;

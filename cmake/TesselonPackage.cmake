@@ -63,11 +63,11 @@ set(CPACK_PACKAGE_VENDOR "Halvren Labs")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch image converter: desktop program and command-line tool")
 # The extended description, wrapped for dpkg's 80 columns.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Tesselon applies the same treatment to every JPG, PNG and GIF image of a\n"
-  "folder, on the local disk or on an FTP server: contrast, mirroring, grey\n"
-  "scale, inversion, tint, rotation by any angle, resizing and a block of text\n"
-  "such as a watermark. Results keep the folder structure and are saved in the\n"
-  "chosen format and quality.\n"
+  "Tesselon applies the same treatment to every JPG, PNG, GIF, WebP, AVIF and\n"
+  "HEIC image of a folder, on the local disk or on an FTP server: contrast,\n"
+  "mirroring, grey scale, inversion, tint, rotation by any angle, resizing and a\n"
+  "block of text such as a watermark. Results keep the folder structure and are\n"
+  "saved in the chosen format (JPG, PNG, GIF, WebP or AVIF) and quality.\n"
   "\n"
   "The package holds the desktop program tesselon (Spanish interface, with a\n"
   "preview) and tesselon-batch, which runs the same conversions from a terminal\n"

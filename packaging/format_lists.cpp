@@ -103,6 +103,7 @@ std::string formatParagraph(const ImageFormat& f) {
                                    ".\n";
     }
     if (f.exifOrientation) text += ".B " + option("--auto-orient") + "\nfollows the EXIF orientation.\n";
+    if (f.decoderOrients) text += "The rotation and mirror the file declares are applied.\n";
     return text;
 }
 

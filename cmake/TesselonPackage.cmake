@@ -15,18 +15,29 @@ foreach(size 16 24 32 48 64 128 256 512)
   install(FILES ${packaging}/icons/tesselon_${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME tesselon.png)
 endforeach()
-install(FILES ${packaging}/bash-completion/tesselon-batch
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+# The manual pages and the completion name the formats of the program's own table:
+# format_lists fills them in from their templates.
+add_executable(format_lists ${packaging}/format_lists.cpp)
+target_link_libraries(format_lists PRIVATE tesselon_runtime)
+set(completion ${CMAKE_BINARY_DIR}/bash-completion/tesselon-batch)
+add_custom_command(OUTPUT ${completion}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bash-completion
+                   COMMAND format_lists ${packaging}/bash-completion/tesselon-batch.in ${completion}
+                   DEPENDS format_lists ${packaging}/bash-completion/tesselon-batch.in)
+add_custom_target(shell_completion ALL DEPENDS ${completion})
+install(FILES ${completion} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # Manual pages are installed compressed, without a name or time stamp in the gzip
 # header so that the package is the same from one build to the next.
 set(man_pages)
 foreach(page tesselon tesselon-batch)
-  set(compressed ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+  set(filled ${CMAKE_BINARY_DIR}/man/${page}.1)
+  set(compressed ${filled}.gz)
   add_custom_command(OUTPUT ${compressed}
                      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-                     COMMAND gzip -9nc ${packaging}/man/${page}.1 > ${compressed}
-                     DEPENDS ${packaging}/man/${page}.1)
+                     COMMAND format_lists ${packaging}/man/${page}.1.in ${filled}
+                     COMMAND gzip -9nc ${filled} > ${compressed}
+                     DEPENDS format_lists ${packaging}/man/${page}.1.in)
   list(APPEND man_pages ${compressed})
 endforeach()
 add_custom_target(manual_pages ALL DEPENDS ${man_pages})
@@ -52,11 +63,11 @@ set(CPACK_PACKAGE_VENDOR "Halvren Labs")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch image converter: desktop program and command-line tool")
 # The extended description, wrapped for dpkg's 80 columns.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Tesselon applies the same treatment to every JPG, PNG and GIF image of a\n"
-  "folder, on the local disk or on an FTP server: contrast, mirroring, grey\n"
-  "scale, inversion, tint, rotation by any angle, resizing and a block of text\n"
-  "such as a watermark. Results keep the folder structure and are saved in the\n"
-  "chosen format and quality.\n"
+  "Tesselon applies the same treatment to every JPG, PNG, GIF, WebP, AVIF and\n"
+  "HEIC image of a folder, on the local disk or on an FTP server: contrast,\n"
+  "mirroring, grey scale, inversion, tint, rotation by any angle, resizing and a\n"
+  "block of text such as a watermark. Results keep the folder structure and are\n"
+  "saved in the chosen format (JPG, PNG, GIF, WebP or AVIF) and quality.\n"
   "\n"
   "The package holds the desktop program tesselon (Spanish interface, with a\n"
   "preview) and tesselon-batch, which runs the same conversions from a terminal\n"

@@ -3,21 +3,24 @@
 
 TESSELON_BUILD_PACKAGES="cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-qpa-plugins libcairo2-dev libpango1.0-dev libpng-dev libjpeg62-turbo-dev
-  libgif-dev libtiff-dev libexif-dev libcurl4-openssl-dev nettle-dev libssh-dev ca-certificates
+  libgif-dev libtiff-dev libexif-dev libwebp-dev libavif-dev libheif-dev libcurl4-openssl-dev nettle-dev
+  libssh-dev ca-certificates
   fonts-crosextra-carlito fonts-liberation2 fonts-dejavu-core xdg-utils qt6-translations-l10n"
 
 # scripts/package: dpkg-shlibdeps lists the package's library dependencies, with file.
 TESSELON_PACKAGE_PACKAGES="dpkg-dev file"
 
 # The package test also checks the desktop entry, the metainfo and the manual pages,
-# and runs lintian on the package.
+# and runs lintian on the package. Debian's WebP, AVIF and HEIF tools write and check
+# the web-format test files; mate-backgrounds gives the real photographs.
 TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib openssh-server python3-paramiko
   xvfb xauth openbox imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2 strace
+  webp libavif-bin libheif-examples mate-backgrounds
   $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db lintian"
 
 # Only the benchmarks need these: the tools bench/run and bench/ftp compare against,
 # and the large photos that bench/metadata.sh and bench/preview use.
-TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2
+TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2 webp
   mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib openssh-server openssh-client sshpass curl"
 
 ensure_packages() {

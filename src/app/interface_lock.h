@@ -2,16 +2,17 @@
 // prepared job but not change where it reads, writes or what it writes.
 #pragma once
 
-#include <array>
 #include <cstdint>
+#include <vector>
 
 namespace tesselon {
 
 class ControlRegistry;
 
-// Load and save settings, source path and chooser, destination and chooser, the four
-// output formats, subfolders and overwrite, in the order they are switched.
-const std::array<int, 12>& lockedControls();
+// Load and save settings, source path and chooser, destination and chooser, the output
+// format options ("original" and one per format), subfolders and overwrite, in the order
+// they are switched.
+const std::vector<int>& lockedControls();
 
 // Any value but 0 disables them; 0 enables them.
 void applyInterfaceLock(ControlRegistry& controls, int8_t locked);

@@ -67,6 +67,7 @@ void applyOptions(const CliOptions& o, STRProcesosEntorno& env) {
     }
     if (o.dest) env.RutaImagenesDestino = withTrailingSeparator(*o.dest);
     if (o.format) env.FormatoImagen = *o.format;
+    if (o.extensions) env.ExtensionesActivas = *o.extensions;
     if (o.quality) env.CalidadGrabacion = *o.quality;
     if (o.subfolders) env.imagenesRecursivo = *o.subfolders ? 1 : 0;
     if (o.overwrite) env.imagenesSobreescribir = 1;
@@ -164,6 +165,8 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         std::fprintf(err, "tesselon-batch: warning: texts longer than %zu characters are cut there\n",
                      kMaxOverlayCharacters);
 
+    printSubstitutedFormats(err, state.SourceImageList, env.FormatoImagen);
+
     std::atomic<bool> cancel{false};
     InterruptGuard interrupts;
     ParallelBatchOptions run;
@@ -186,6 +189,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
 
     // Every image without its own result is named, whatever --quiet says.
     printEntryProblems(err, state.SourceImageList, outcome);
+    printFirstFrameNote(err, state.SourceImageList, outcome);
 
     const size_t replaced = outcome.replaced.size();
     const size_t failed = outcome.processed - outcome.saved - replaced + unlisted;

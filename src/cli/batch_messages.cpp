@@ -4,6 +4,8 @@
 
 #include "cli/terminal_text.h"
 #include "core/image_list.h"
+#include "processing/output/output_format.h"
+#include "runtime/fs/paths.h"
 
 namespace tesselon {
 
@@ -13,7 +15,8 @@ void printLine(std::FILE* err, const std::string& line) {
     std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(line).c_str());
 }
 
-bool contains(const std::vector<size_t>& list, size_t value) {
+template <typename T>
+bool contains(const std::vector<T>& list, const T& value) {
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
@@ -58,6 +61,30 @@ void printEntryProblems(std::FILE* err, const SourceImageList& list, const Paral
         else if (contains(outcome.unsaved, i)) printLine(err, "not saved '" + path + "': " + problem);
         else printLine(err, "skipped '" + path + "': " + problem);
     }
+}
+
+void printSubstitutedFormats(std::FILE* err, const SourceImageList& list, std::string_view formatoImagen) {
+    std::vector<const ImageFormat*> told;
+    for (const SourceImageEntry& entry : list.entries) {
+        const OutputFormat output = outputFormatFor(formatoImagen, entry.path);
+        if (!output.substituted) continue;
+        const std::string asked =
+            formatoImagen == "original" ? extensionPart(nameOfPath(entry.path)) : std::string(formatoImagen);
+        const ImageFormat* missing = formatByExtension(asked);
+        if (!missing || contains(told, missing)) continue;
+        told.push_back(missing);
+        printLine(err, "warning: no " + std::string(missing->name) + " encoder is installed here: " +
+                           std::string(missing->name) + " images are written as " + std::string(output.format->name));
+    }
+}
+
+void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
+    if (outcome.firstFrameOnly.empty()) return;
+    const size_t n = outcome.firstFrameOnly.size();
+    const size_t first = outcome.firstFrameOnly.front();
+    printLine(err, "warning: " + std::to_string(n) + (n == 1 ? " animation was" : " animations were") +
+                       " converted from the first frame only" +
+                       (first < list.size() ? " (such as '" + list.entries[first].path + "')" : std::string()));
 }
 
 ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,

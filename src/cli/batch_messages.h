@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "cli/batch_report.h"
@@ -26,6 +27,13 @@ void printScanProblems(std::FILE* err, const std::vector<ScanProblem>& problems)
 // One line per entry without its own result: skipped, not saved, or (a warning)
 // replaced by a later entry with the same output.
 void printEntryProblems(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome);
+
+// Before a batch, once for each format that has no encoder here: "HEIC images are
+// written as AVIF", when the list has images the output format keeps in it.
+void printSubstitutedFormats(std::FILE* err, const SourceImageList& list, std::string_view formatoImagen);
+
+// After a batch, once: how many animations were converted from their first frame only.
+void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome);
 
 // The reasons and replacements the report adds to the list, and the scan's failures.
 ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,

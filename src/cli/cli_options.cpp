@@ -1,8 +1,11 @@
 #include "cli/cli_options.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "engine/program_folder.h"
+#include "runtime/imaging/image_formats.h"
+#include "runtime/text/ascii_text.h"
 
 namespace tesselon {
 
@@ -39,6 +42,62 @@ private:
     size_t i_ = 0;
 };
 
+// "original", then the settings value of every format results can be chosen in, joined.
+std::string formatChoices(std::string_view separator, std::string_view last) {
+    std::vector<std::string_view> choices = {"original"};
+    for (const ImageFormat& format : imageFormats())
+        if (!format.settingsValue.empty()) choices.push_back(format.settingsValue);
+    std::string text;
+    for (size_t i = 0; i < choices.size(); ++i) {
+        if (i > 0) text += i + 1 == choices.size() ? last : separator;
+        text += choices[i];
+    }
+    return text;
+}
+
+bool isFormatChoice(const std::string& value) {
+    return value == "original" || formatBySettingsValue(value) != nullptr;
+}
+
+// The names of the formats the predicate picks, "JPEG and WebP".
+template <typename Pick>
+std::string formatNames(Pick pick) {
+    std::vector<std::string_view> names;
+    for (const ImageFormat& format : imageFormats())
+        if (pick(format)) names.push_back(format.name);
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) text += i + 1 == names.size() ? " and " : ", ";
+        text += names[i];
+    }
+    return text;
+}
+
+// "                       EXIF and profile: JPEG, WebP...\n" and so on, for --help.
+std::string keptMetadataLines() {
+    const std::pair<uint8_t, const char*> kinds[] = {
+        {uint8_t(kKeepsExif | kKeepsIcc), "EXIF and profile"}, {kKeepsIcc, "profile only"}, {kKeepsNothing, "nothing"}};
+    std::string text;
+    for (const auto& [kept, what] : kinds) {
+        const std::string names = formatNames([kept](const ImageFormat& f) { return f.writable() && f.metadata == kept; });
+        if (!names.empty()) text += std::string("                         ") + what + ": " + names + "\n";
+    }
+    return text;
+}
+
+// Every extension of a format the program reads, in table order.
+std::string readableExtensions() {
+    std::string text;
+    for (const ImageFormat& format : imageFormats()) {
+        if (!format.decode) continue;
+        for (size_t i = 0; i < format.extensionCount(); ++i) {
+            if (!text.empty()) text += ", ";
+            text += format.extensions[i];
+        }
+    }
+    return text;
+}
+
 std::optional<int> integerIn(const std::string& text, int low, int high) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -70,10 +129,34 @@ std::optional<uint64_t> parseByteSize(const std::string& text) {
     return uint64_t(bytes);
 }
 
+std::optional<std::string> extensionListFromNames(const std::string& names) {
+    std::vector<const ImageFormat*> named;
+    size_t start = 0;
+    while (start <= names.size()) {
+        size_t end = names.find_first_of(",|", start);
+        if (end == std::string::npos) end = names.size();
+        const std::string_view name = trimSpaces(std::string_view(names).substr(start, end - start));
+        if (!name.empty()) {
+            const ImageFormat* format = formatByExtension(name);
+            if (!format || !format->decode) return std::nullopt;
+            named.push_back(format);
+        }
+        start = end + 1;
+    }
+    std::string list;
+    for (const ImageFormat& format : imageFormats()) {
+        if (std::find(named.begin(), named.end(), &format) == named.end()) continue;
+        if (!list.empty()) list += '|';
+        list += extensionListEntry(format);
+    }
+    if (list.empty()) return std::nullopt;
+    return list;
+}
+
 CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     std::string error;
-    std::optional<std::string> quality, jobs, memory;
+    std::optional<std::string> quality, jobs, memory, extensions;
     for (ArgReader r(args); !r.done() && error.empty(); r.advance()) {
         const std::string& a = r.current();
         if (a == "--help" || a == "-h") o.help = true;
@@ -90,6 +173,7 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         else if (r.value("--config", o.configFile, error) || r.value("--save-config", o.saveConfigFile, error) ||
                  r.value("--source", o.source, error) || r.value("--dest", o.dest, error) ||
                  r.value("--format", o.format, error) || r.value("--quality", quality, error) ||
+                 r.value("--extensions", extensions, error) ||
                  r.value("--jobs", jobs, error) || r.value("--report", o.report, error) ||
                  r.value("--memory-limit", memory, error) ||
                  r.value("--server", o.remote.server, error) || r.value("--port", o.remote.port, error) ||
@@ -97,9 +181,10 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--download-to", o.remote.downloadTo, error)) {
         } else error = "unknown option: " + a;
     }
-    if (error.empty() && o.format && *o.format != "original" && *o.format != "jpg" && *o.format != "png" &&
-        *o.format != "gif")
-        error = "--format must be original, jpg, png or gif";
+    if (error.empty() && o.format && !isFormatChoice(*o.format))
+        error = "--format must be " + formatChoices(", ", " or ");
+    if (error.empty() && extensions && !(o.extensions = extensionListFromNames(*extensions)))
+        error = "--extensions takes names among " + readableExtensions() + ", separated by commas";
     if (error.empty() && quality && !(o.quality = integerIn(*quality, 10, 100)))
         error = "--quality must be a whole number from 10 to 100";
     if (error.empty() && o.remote.port && !integerIn(*o.remote.port, 1, 65535))
@@ -117,8 +202,9 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
 std::string cliUsage(const ProgramFolderChoice& folder) {
     std::string usage =
            "Usage: tesselon-batch [--config FILE] [--source DIR] [--dest DIR]\n"
-           "                      [--format original|jpg|png|gif] [--quality 10..100]\n"
-           "                      [--subfolders|--no-subfolders] [--overwrite --yes] [--jobs N]\n"
+           "                      [--format " + formatChoices("|", "|") + "] [--quality 10..100]\n"
+           "                      [--extensions LIST] [--subfolders|--no-subfolders]\n"
+           "                      [--overwrite --yes] [--jobs N]\n"
            "                      [--auto-orient] [--keep-metadata] [--memory-limit SIZE]\n"
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"
            "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
@@ -135,16 +221,21 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "  --dest DIR           folder of the results (the source's subfolders are kept);\n"
            "                       it must not be the source folder itself\n"
            "  --format F           output format; original keeps each image's own\n"
-           "  --quality Q          output quality, 10 to 100\n"
+           "  --quality Q          output quality, 10 to 100 (lossy formats)\n"
+           "  --extensions LIST    the extensions the scan takes, such as jpg,png,webp (jpg\n"
+           "                       stands for jpg and jpeg); default: those of the settings\n"
            "  --subfolders         include subfolders of the source (--no-subfolders: do not)\n"
            "  --overwrite          write the results over the source images; the question this\n"
            "                       asks is answered No unless --yes is given\n"
            "  --yes                answer Yes to the overwrite question\n"
            "  --jobs N             worker threads (default: all cores)\n"
-           "  --auto-orient        turn JPEG photos upright by their EXIF orientation before\n"
-           "                       any other operation\n"
-           "  --keep-metadata      JPEG results keep the source's EXIF data (without its\n"
-           "                       thumbnail) and colour profile; PNG results keep the profile\n"
+           "  --auto-orient        turn " + formatNames([](const ImageFormat& f) { return f.exifOrientation; }) +
+           " photos upright by their EXIF orientation\n"
+           "                       before any other operation (" +
+           formatNames([](const ImageFormat& f) { return f.decoderOrients; }) + " always are)\n"
+           "  --keep-metadata      results keep the source's EXIF data (without its thumbnail)\n"
+           "                       and colour profile as far as their format holds them:\n" +
+           keptMetadataLines() +
            "  --memory-limit SIZE  memory the workers may use together, such as 512M or 2G\n"
            "                       (default: half of the physical memory); each image takes\n"
            "                       its share by the size its header declares before it is\n"

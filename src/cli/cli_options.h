@@ -17,7 +17,8 @@ struct CliOptions {
     std::optional<std::string> saveConfigFile;  // --save-config FILE
     std::optional<std::string> source;          // --source DIR
     std::optional<std::string> dest;            // --dest DIR
-    std::optional<std::string> format;          // original|jpg|png|gif
+    std::optional<std::string> format;          // original or a format's settings value (image_formats.h)
+    std::optional<std::string> extensions;      // --extensions LIST, as ExtensionesActivas holds it
     std::optional<int> quality;                 // 10..100
     std::optional<bool> subfolders;             // --subfolders / --no-subfolders
     bool overwrite = false;                     // --overwrite
@@ -33,7 +34,7 @@ struct CliOptions {
     // Whether the run converts images: any conversion option, or a settings file given
     // without --save-config (the file then describes the whole job).
     bool convert() const {
-        return source || dest || format || quality || subfolders || overwrite || jobs || report || memoryLimit ||
+        return source || dest || format || extensions || quality || subfolders || overwrite || jobs || report || memoryLimit ||
                autoOrient || keepMetadata || remote.any() || (configFile && !saveConfigFile);
     }
 };
@@ -44,6 +45,12 @@ struct CliParseResult {
 };
 
 CliParseResult parseCliOptions(const std::vector<std::string>& args);
+
+// A list such as "jpg,png,webp" (commas or "|" between names, any letter case) as the
+// settings' extension list: every format named by one of its extensions contributes all
+// of them, upper-cased, in the order of the table ("JPG|JPEG|PNG|WEBP"). Nothing when a
+// name is no extension of a format the program reads, or the list names none.
+std::optional<std::string> extensionListFromNames(const std::string& names);
 
 // A size such as "512M", "2G", "1.5GiB" or "1048576" (bytes) in bytes; K, M, G and T
 // count in 1024s. Nothing for anything else.

@@ -6,6 +6,7 @@
 #include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/image_formats.h"
 #include "settings/defaults.h"
 
 namespace tesselon {
@@ -15,10 +16,7 @@ int8_t decideExternalDownloader(const std::string& programFolder) {
 }
 
 void registerProgramCodecs(CodecRegistry& codecs) {
-    codecs.registerDecoder(BuiltinDecoder::PNG);
-    codecs.registerDecoder(BuiltinDecoder::JPEG);
-    codecs.registerDecoder(BuiltinDecoder::TIFF);
-    codecs.registerDecoder(BuiltinDecoder::GIF);
+    for (const ImageFormat& format : imageFormats()) codecs.registerDecoder(format);
     codecs.registerEncoder(BuiltinEncoder::PNG);
     codecs.registerEncoder(BuiltinEncoder::JPEG);
     registerSysEncoder(codecs);

@@ -15,8 +15,9 @@ class CodecRegistry;
 // DefaultWatermarkText for a start at `now`.
 void initProgramState(AppState& state, const std::string& executableFolder, int64_t now);
 
-// Registers the codecs in the program's order: the PNG, JPEG, TIFF and GIF decoders,
-// the PNG and JPEG encoders, and last the output stage's own "Sys" encoder.
+// Registers the codecs in the program's order: the decoder of every format of the table
+// (image_formats.h), the PNG and JPEG encoders, and last the output stage's own "Sys"
+// encoder.
 void registerProgramCodecs(CodecRegistry& codecs);
 
 // 1 when usarWget.txt in the program folder is not empty and wget.dat there is larger

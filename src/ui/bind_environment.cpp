@@ -1,5 +1,7 @@
 #include "core/state.h"
 #include "runtime/fs/paths.h"
+#include "runtime/text/ascii_text.h"
+#include "ui/format_controls.h"
 #include "ui/control_registry.h"
 #include "ui/main_window_controls.h"
 #include "ui/settings_binding.h"
@@ -30,10 +32,10 @@ void readEnvironment(STRProcesosEntorno& env, ControlRegistry& c) {
 
     c.setText(Gadget_Principal_Archivo_String_RutaImagenesDescargadas, env.RutaEnLocalDeRemotoDescargadas);
 
+    // Each checked format adds its extensions ("JPG|JPEG"), in the order of the table.
     std::string extensions;
-    if (c.state(Gadget_Principal_Archivo_CheckBox_ExtensionActiva_JPG)) extensions = "JPG|JPEG";
-    if (c.state(Gadget_Principal_Archivo_CheckBox_ExtensionActiva_PNG)) extensions += "|PNG";
-    if (c.state(Gadget_Principal_Archivo_CheckBox_ExtensionActiva_GIF)) extensions += "|GIF";
+    for (const FormatControl& f : sourceFormatControls())
+        if (c.state(f.id)) extensions += "|" + extensionListEntry(*f.format);
     while (!extensions.empty() && extensions.front() == '|') extensions.erase(0, 1);
     while (!extensions.empty() && extensions.back() == '|') extensions.pop_back();
     env.ExtensionesActivas = extensions;
@@ -42,16 +44,16 @@ void readEnvironment(STRProcesosEntorno& env, ControlRegistry& c) {
     env.imagenesSobreescribir = int8_t(c.state(Gadget_Principal_Archivo_CheckBox_Sobreescribir));
     env.RutaImagenesDestino = withTrailingSeparator(c.text(Gadget_Principal_Archivo_String_RutaImagenesDestino));
 
-    if (c.state(Gadget_Principal_Archivo_Option_ExtensionJPG)) {
-        env.FormatoImagen = "jpg";
-    } else if (c.state(Gadget_Principal_Archivo_Option_ExtensionPNG)) {
-        env.FormatoImagen = "png";
-    } else if (c.state(Gadget_Principal_Archivo_Option_ExtensionGIF)) {
-        env.FormatoImagen = "gif";
-    } else {
-        env.FormatoImagen = "original";
-        c.setState(Gadget_Principal_Archivo_Option_ExtensionORIGEN, 1);
+    env.FormatoImagen = "original";
+    bool chosen = false;
+    for (const FormatControl& f : resultFormatControls()) {
+        if (c.state(f.id)) {
+            env.FormatoImagen = std::string(f.format->settingsValue);
+            chosen = true;
+            break;
+        }
     }
+    if (!chosen) c.setState(Gadget_Principal_Archivo_Option_ExtensionORIGEN, 1);
     env.CalidadGrabacion = c.state(Gadget_Principal_Archivo_TrackBar_GrabarCalidad);
 }
 
@@ -70,11 +72,15 @@ void showEnvironment(STRProcesosEntorno& env, ControlRegistry& c) {
     c.setText(Gadget_Principal_Archivo_String_RutaImagenes, source);
     c.setText(Gadget_Principal_Archivo_String_RutaImagenesDescargadas, env.RutaEnLocalDeRemotoDescargadas);
 
+    // A format's box is checked when the list holds any of its extensions (a plain,
+    // case-sensitive search for the upper-case name).
     const std::string& ext = env.ExtensionesActivas;
-    const auto has = [&ext](const char* name) { return ext.find(name) != std::string::npos; };
-    c.setState(Gadget_Principal_Archivo_CheckBox_ExtensionActiva_JPG, has("JPG") || has("JPEG"));
-    c.setState(Gadget_Principal_Archivo_CheckBox_ExtensionActiva_PNG, has("PNG"));
-    c.setState(Gadget_Principal_Archivo_CheckBox_ExtensionActiva_GIF, has("GIF"));
+    for (const FormatControl& f : sourceFormatControls()) {
+        bool listed = false;
+        for (size_t i = 0; i < f.format->extensionCount(); ++i)
+            listed = listed || ext.find(asciiUpper(f.format->extensions[i])) != std::string::npos;
+        c.setState(f.id, listed);
+    }
 
     c.setState(Gadget_Principal_Archivo_CheckBox_Subcarpetas, env.imagenesRecursivo);
     c.setState(Gadget_Principal_Archivo_CheckBox_Sobreescribir, env.imagenesSobreescribir);
@@ -82,14 +88,9 @@ void showEnvironment(STRProcesosEntorno& env, ControlRegistry& c) {
     env.RutaImagenesDestino = withTrailingSeparator(env.RutaImagenesDestino);
     c.setText(Gadget_Principal_Archivo_String_RutaImagenesDestino, env.RutaImagenesDestino);
 
-    const std::pair<const char*, int> formats[] = {{"jpg", Gadget_Principal_Archivo_Option_ExtensionJPG},
-                                                   {"png", Gadget_Principal_Archivo_Option_ExtensionPNG},
-                                                   {"gif", Gadget_Principal_Archivo_Option_ExtensionGIF},
-                                                   {"original", Gadget_Principal_Archivo_Option_ExtensionORIGEN}};
-    // An unknown format selects none of the four.
-    for (auto [name, option] : formats) c.setState(option, 0);
-    for (auto [name, option] : formats)
-        if (env.FormatoImagen == name) c.setState(option, 1);
+    // An unknown format selects none of the options.
+    c.setState(Gadget_Principal_Archivo_Option_ExtensionORIGEN, env.FormatoImagen == "original");
+    for (const FormatControl& f : resultFormatControls()) c.setState(f.id, env.FormatoImagen == f.format->settingsValue);
 
     c.setState(Gadget_Principal_Archivo_TrackBar_GrabarCalidad, env.CalidadGrabacion);
     c.setText(Gadget_Principal_Archivo_Text_GrabarCalidad, std::to_string(env.CalidadGrabacion));

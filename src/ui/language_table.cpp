@@ -1,5 +1,7 @@
 #include "ui/language_table.h"
 
+#include "ui/format_controls.h"
+
 #include <algorithm>
 
 namespace tesselon {
@@ -31,6 +33,10 @@ LanguageTable buildLanguageTableFrom(std::span<const std::string_view> source) {
     return table;
 }
 
-LanguageTable buildLanguageTable() { return buildLanguageTableFrom(builtInLanguageSource()); }
+LanguageTable buildLanguageTable() {
+    LanguageTable table = buildLanguageTableFrom(builtInLanguageSource());
+    addFormatCaptions(table);
+    return table;
+}
 
 }  // namespace tesselon

@@ -3,6 +3,7 @@
 #include "sources/open_download_folder.h"
 #include "sources/scan_images.h"
 #include "ui/control_registry.h"
+#include "ui/format_controls.h"
 #include "ui/main_events.h"
 #include "ui/main_window_controls.h"
 #include "ui/requesters.h"
@@ -75,20 +76,21 @@ bool handleFilesEvent(MainEventContext& cx, int control) {
         env.imagenesSobreescribir = int8_t(c.state(control));
         return true;
     case Gadget_Principal_Archivo_ButtonImage_RutaImagenesDestino: chooseDestinationFolder(cx); return true;
-    case Gadget_Principal_Archivo_CheckBox_ExtensionActiva_JPG:
-    case Gadget_Principal_Archivo_CheckBox_ExtensionActiva_PNG:
-    case Gadget_Principal_Archivo_CheckBox_ExtensionActiva_GIF:
-        bindEnvironment(state, c, BindDirection::Read);
-        return true;
-    case Gadget_Principal_Archivo_Option_ExtensionORIGEN:
-    case Gadget_Principal_Archivo_Option_ExtensionJPG:
-    case Gadget_Principal_Archivo_Option_ExtensionPNG:
-    case Gadget_Principal_Archivo_Option_ExtensionGIF: refreshPreview(cx); return true;
+    case Gadget_Principal_Archivo_Option_ExtensionORIGEN: refreshPreview(cx); return true;
     case Gadget_Principal_Archivo_TrackBar_GrabarCalidad:
         env.CalidadGrabacion = c.state(control);
         showTrackbarLevel(c, control);
         return true;
-    default: return false;
+    default:
+        if (sourceFormatControl(control)) {
+            bindEnvironment(state, c, BindDirection::Read);
+            return true;
+        }
+        if (resultFormatControl(control)) {
+            refreshPreview(cx);
+            return true;
+        }
+        return false;
     }
 }
 

@@ -145,6 +145,11 @@ constexpr int Gadget_Principal_Archivo_Option_ExtensionGIF = 124;
 constexpr int Gadget_Principal_Button_Procesar = 125;
 constexpr int Gadget_Principal_Button_Cancelar = 126;
 
+// The checkboxes and options of the formats beyond JPG, PNG and GIF take numbers from
+// here on, in the order of the table of formats (format_controls.h).
+constexpr int kFirstAddedResultFormatControl = 160;
+constexpr int kFirstAddedSourceFormatControl = 170;
+
 // Window 2: the progress window.
 constexpr int Gadget_Progreso_Text_Informacion = 127;
 constexpr int Gadget_Progreso_ProgressBar = 128;

@@ -1,5 +1,8 @@
 // Window 1's controls in creation order. A control created after a panel tab or a
 // container belongs to it; positions are relative to that parent's client area.
+#include <vector>
+
+#include "ui/format_controls.h"
 #include "ui/main_window_controls.h"
 #include "ui/window_layout.h"
 
@@ -428,7 +431,34 @@ constexpr ControlSpec kProgressWindow[] = {
 
 }  // namespace
 
-std::span<const ControlSpec> mainWindowLayout() { return kMainWindow; }
+// The format controls beyond the first row, after the last of the first row so that
+// the options join its group, and the two groups grown to hold them.
+std::vector<ControlSpec> withFormatRows() {
+    std::vector<ControlSpec> layout;
+    const auto addRows = [&layout](const std::vector<FormatControl>& controls, ControlSpec like) {
+        for (size_t i = 3; i < controls.size(); ++i) {
+            ControlSpec c = like;
+            c.id = controls[i].id;
+            c.rect = controls[i].rect;
+            c.name = controls[i].name.c_str();
+            c.tooltip = false;
+            layout.push_back(c);
+        }
+    };
+    for (ControlSpec spec : kMainWindow) {
+        if (spec.id == Gadget_Principal_Archivo_Frame_ExtensionesActivas) spec.rect.height += sourceFormatGroupGrowth();
+        if (spec.id == Gadget_Principal_Archivo_Frame_ExtensionDestino) spec.rect.height += resultFormatGroupGrowth();
+        layout.push_back(spec);
+        if (spec.id == Gadget_Principal_Archivo_CheckBox_ExtensionActiva_GIF) addRows(sourceFormatControls(), spec);
+        if (spec.id == Gadget_Principal_Archivo_Option_ExtensionGIF) addRows(resultFormatControls(), spec);
+    }
+    return layout;
+}
+
+std::span<const ControlSpec> mainWindowLayout() {
+    static const std::vector<ControlSpec> layout = withFormatRows();
+    return layout;
+}
 const std::array<const char*, 4>& mainPanelTabKeys() { return kMainPanelTabs; }
 std::span<const ControlSpec> progressWindowLayout() { return kProgressWindow; }
 

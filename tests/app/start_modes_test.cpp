@@ -3,6 +3,7 @@
 #include <QTimer>
 
 #include "app/interface_lock.h"
+#include "ui/format_controls.h"
 #include "app_fixture.h"
 #include "runtime/fs/file_system.h"
 #include "ui/main_window_controls.h"
@@ -17,8 +18,8 @@ int closeAndExec(Application& app) {
     return app.exec();
 }
 
-int enabledLockedControls(ControlRegistry& c) {
-    int n = 0;
+size_t enabledLockedControls(ControlRegistry& c) {
+    size_t n = 0;
     for (int id : lockedControls()) n += c.isEnabled(id) ? 1 : 0;
     return n;
 }
@@ -37,7 +38,10 @@ TEST_F(StartModes, LockValueDecidesTheTwelveControlsAndTheExitSave) {
         Application a(Application::Options{folder.path(), {c.param}});
         a.frontend().setMessageScript([](auto, auto, auto, auto) { return MessageAnswer::No; });
         ASSERT_TRUE(a.start()) << c.param;
-        EXPECT_EQ(enabledLockedControls(a.mainWindow()->controls()), c.locked ? 0 : 12) << c.param;
+        EXPECT_EQ(enabledLockedControls(a.mainWindow()->controls()), c.locked ? 0 : lockedControls().size()) << c.param;
+        // Every output format is locked, those beyond the first row too.
+        for (const FormatControl& f : resultFormatControls())
+            EXPECT_EQ(a.mainWindow()->controls().isEnabled(f.id), !c.locked) << c.param << " " << f.name;
         EXPECT_EQ(closeAndExec(a), 0);
         EXPECT_EQ(fileSize(folder.file("default.cfg")) > 0, c.saved) << c.param;
     }
@@ -48,7 +52,7 @@ TEST_F(StartModes, LockStoredInTheFileSavesButLocksNothingWithoutParameters) {
     programFolder.write("default.cfg", "[ProcesosEntorno]\r\n{\"locked\":1,\"CalidadGrabacion\":33}\r\n");
     answers = {MessageAnswer::No};
     ASSERT_TRUE(startWith());
-    EXPECT_EQ(enabledLockedControls(controls()), 12);
+    EXPECT_EQ(enabledLockedControls(controls()), lockedControls().size());
     state().settings.entorno.CalidadGrabacion = 44;
     EXPECT_EQ(closeAndExec(*app), 0);
     EXPECT_NE(readFile(programFolder.file("default.cfg")).find("\"CalidadGrabacion\":44"), std::string::npos);
@@ -97,7 +101,7 @@ TEST_F(StartModes, EmptyFirstParameterHidesTheSwitchesButStillLocksAsTheFileSays
     answers = {MessageAnswer::No};
     ASSERT_TRUE(startWith({"", "/LOCKED=1", "/FORIGEN=/x"}));
     EXPECT_EQ(state().settings.entorno.locked, 0);
-    EXPECT_EQ(enabledLockedControls(controls()), 12);
+    EXPECT_EQ(enabledLockedControls(controls()), lockedControls().size());
     EXPECT_NE(state().settings.entorno.RutaOrigenLocal, "/x/");
     EXPECT_EQ(closeAndExec(*app), 0);
 }
@@ -110,7 +114,7 @@ TEST_F(StartModes, LaterSettingsLoadFindsNoParametersLeftAndLocksAsItsFileSays) 
     answers = {MessageAnswer::No, MessageAnswer::No};
     ASSERT_TRUE(startWith({"/FORIGEN=/from/switch", "/LOCKED=0"}));
     EXPECT_EQ(controls().text(Gadget_Principal_Archivo_String_RutaImagenes), "/from/switch/");
-    EXPECT_EQ(enabledLockedControls(controls()), 12);
+    EXPECT_EQ(enabledLockedControls(controls()), lockedControls().size());
 
     requesterAnswers = {path(other.file("later.cfg"))};
     click(Gadget_Principal_ButtonImage_ConfigLoad);
@@ -119,7 +123,7 @@ TEST_F(StartModes, LaterSettingsLoadFindsNoParametersLeftAndLocksAsItsFileSays) 
     EXPECT_EQ(state().SettingsFilePath, other.file("later.cfg"));
     EXPECT_EQ(controls().text(Gadget_Principal_Archivo_String_RutaImagenes), "/from/file/");
     EXPECT_EQ(state().settings.entorno.locked, 2);
-    EXPECT_EQ(enabledLockedControls(controls()), 0);
+    EXPECT_EQ(enabledLockedControls(controls()), 0u);
     EXPECT_EQ(closeAndExec(*app), 0);
 }
 

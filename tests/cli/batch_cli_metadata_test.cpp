@@ -15,20 +15,9 @@
 namespace tesselon {
 namespace {
 
+using testing::shell;
 using testing::TempDir;
 using testing::testIccProfile;
-
-// Runs a shell command (ImageMagick and exiv2, independent of our code); its output.
-std::string shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-    EXPECT_EQ(::pclose(pipe), 0) << command;
-    return out;
-}
 
 // Four quadrants in distinct colours (red, lime / blue, yellow) on 96 x 64 pixels,
 // edges on whole JPEG blocks, as ImageMagick draws it; makes the in/ folder beside it.

@@ -26,6 +26,17 @@ CliRun cli(const std::vector<std::string>& args, const std::string& programFolde
     return r;
 }
 
+std::string shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
+    EXPECT_EQ(::pclose(pipe), 0) << command;
+    return out;
+}
+
 void writeImages(const TempDir& dir, const std::string& folder, int count, int width, int height) {
     CodecRegistry codecs;
     registerProgramCodecs(codecs);

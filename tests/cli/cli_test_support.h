@@ -19,6 +19,10 @@ struct CliRun {
 CliRun cli(const std::vector<std::string>& args, const std::string& programFolder);
 inline CliRun cli(const std::vector<std::string>& args, const TempDir& dir) { return cli(args, dir.path()); }
 
+// Runs a shell command (ImageMagick, exiv2, Debian's codec tools: independent of our
+// code) and returns its standard output; a failing command fails the test.
+std::string shell(const std::string& command);
+
 // Writes `count` photos with distinct pixels, dir/<folder>/photo<i>.jpg.
 void writeImages(const TempDir& dir, const std::string& folder, int count, int width = 96, int height = 64);
 

@@ -37,6 +37,10 @@ head -1 "$root/usr/share/doc/tesselon/copyright" | grep -q '^Format: https://www
 #    and those of what they load without linking (Qt's X11 platform plugin and Spanish
 #    texts, the fonts the text overlay and the interface ask fontconfig for).
 depends=" $(dpkg-deb -f "$deb" Depends | sed -e 's/([^)]*)//g' -e 's/[,|]/ /g') "
+# The codec libraries of the web formats, named as Debian 12 ships them.
+for library in libwebp7 libwebpdemux2 libwebpmux3 libavif15 libheif1; do
+  case $depends in *" $library "*) ;; *) fail "Depends lacks $library:$depends" ;; esac
+done
 files=()
 for program in "$bin"/*; do
   linked=$(ldd "$program")
@@ -89,9 +93,15 @@ for page in tesselon tesselon-batch; do
 done
 grep -q -- "--keep-metadata" "$work/tesselon-batch.txt" || fail "manual without --keep-metadata"
 completions=$(bash -c '. "$1"; COMP_WORDS=(tesselon-batch --keep); COMP_CWORD=1; _tesselon_batch; echo "${COMPREPLY[*]}"
-                       COMP_WORDS=(tesselon-batch --format ""); COMP_CWORD=2; _tesselon_batch; echo "${COMPREPLY[*]}"' \
+                       COMP_WORDS=(tesselon-batch --format ""); COMP_CWORD=2; _tesselon_batch; echo "${COMPREPLY[*]}"
+                       COMP_WORDS=(tesselon-batch --extensions jpg,he); COMP_CWORD=2; _tesselon_batch; echo "${COMPREPLY[*]}"' \
   _ "$root/usr/share/bash-completion/completions/tesselon-batch")
-[ "$completions" = "$(printf -- '--keep-metadata\noriginal jpg png gif')" ] || fail "completion: $completions"
+[ "$completions" = "$(printf -- '--keep-metadata\noriginal jpg png gif webp avif\njpg,heic jpg,heif')" ] ||
+  fail "completion: $completions"
+# The manual lists every format the program reads, from its own table.
+for name in WebP AVIF HEIC HEIF; do
+  grep -q "^       $name (" "$work/tesselon-batch.txt" || fail "manual without $name"
+done
 
 # 4. The programs run by an ordinary user, who cannot write in the unpacked /usr/bin.
 home="$work/home"

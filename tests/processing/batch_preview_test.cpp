@@ -30,17 +30,20 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
             p[0] = uint8_t(x * 2), p[1] = uint8_t(y * 3), p[2] = uint8_t(x + y), p[3] = uint8_t(x * 2 + y);
         }
     f.dir.write("in/b.png", *encodeImage(clear, f.state.codecs, kFormatPNG, 9, 32));
-    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), 2 << 8, f.state.codecs));
+    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), formatBySettingsValue("gif"), 0, f.state.codecs));
     // A GIF with a transparent index and all 256 colours of its table.
     for (const testing::PaletteSample& sample : testing::paletteCorpus()) {
         if (sample.name == "gif8-clear-interlaced.gif") f.dir.write("in/d.gif", sample.bytes);
     }
-    f.state.settings.entorno.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
+    // A WebP with transparency: "original" keeps it in WebP, lossy and with its alpha.
+    f.dir.write("in/e.webp", *formatBySettingsValue("webp")->encode(pixelRowsOf(clear), 70, nullptr));
+    f.state.settings.entorno.ExtensionesActivas = "JPG|JPEG|PNG|GIF|WEBP";
     f.scan();
-    ASSERT_EQ(f.state.SourceImageList.size(), 4u);
+    ASSERT_EQ(f.state.SourceImageList.size(), 5u);
     // Turned (which drops transparency) and not.
-    for (const auto& [format, rotation] : {std::pair{"original", 17}, std::pair{"jpg", 17}, std::pair{"png", 17},
-                                           std::pair{"gif", 17}, std::pair{"original", 0}, std::pair{"png", 0}}) {
+    for (const auto& [format, rotation] :
+         {std::pair{"original", 17}, std::pair{"jpg", 17}, std::pair{"png", 17}, std::pair{"gif", 17},
+          std::pair{"webp", 17}, std::pair{"original", 0}, std::pair{"png", 0}, std::pair{"avif", 0}}) {
         STRProcesosEntorno& env = f.state.settings.entorno;
         env.FormatoImagen = format;
         env.CalidadGrabacion = 35;
@@ -48,7 +51,7 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
         f.state.settings.image.InvertirColores = 1;
         const PipelineSettings settings = pipelineSettingsOf(f.state);
         PreviewCache cache;
-        for (size_t entry = 0; entry < 4; ++entry) {
+        for (size_t entry = 0; entry < 5; ++entry) {
             SCOPED_TRACE(::testing::Message() << format << " at " << rotation << ", entry " << entry);
             const PreviewImage preview =
                 renderPreview(cache, settings, jobForEntry(f.state, entry, 0, true, temporaryFolder()));

@@ -14,27 +14,55 @@ TEST(OutputFormat, ExtensionAndEncoderFollowTheFormatWord) {
         const char* format;
         const char* source;
         const char* extension;
-        int encoder;
+        uint32_t encoder;
     };
     const Case cases[] = {
-        {"original", "/f/Foto.JPG", "JPG", kSysEncoderJpeg},  {"png", "/f/Foto.JPG", "png", kSysEncoderPng},
-        {"png", "/f/a.jpeg", "png", kSysEncoderPng},           {"original", "/f/a.jpeg", "jpeg", kSysEncoderJpeg},
-        {"original", "/f/scan.tif", "jpg", kSysEncoderJpeg},   {"original", "/f/no_extension", "jpg", kSysEncoderJpeg},
-        {"original", "/f/a.b/file", "jpg", kSysEncoderJpeg},   {"original", "/f/Anim.GIF", "GIF", kSysEncoderGif},
-        {"gif", "/f/a.png", "gif", kSysEncoderGif},            {"original", "/f/x.Png", "Png", kSysEncoderPng},
+        {"original", "/f/Foto.JPG", "JPG", kFormatJPEG},  {"png", "/f/Foto.JPG", "png", kFormatPNG},
+        {"png", "/f/a.jpeg", "png", kFormatPNG},           {"original", "/f/a.jpeg", "jpeg", kFormatJPEG},
+        {"original", "/f/scan.tif", "jpg", kFormatJPEG},   {"original", "/f/no_extension", "jpg", kFormatJPEG},
+        {"original", "/f/a.b/file", "jpg", kFormatJPEG},   {"original", "/f/Anim.GIF", "GIF", kFormatGIF},
+        {"gif", "/f/a.png", "gif", kFormatGIF},            {"original", "/f/x.Png", "Png", kFormatPNG},
+        {"original", "/f/old.bmp", "jpg", kFormatJPEG},
     };
     for (const Case& c : cases) {
         const OutputFormat format = outputFormatFor(c.format, c.source);
         EXPECT_EQ(format.extension, c.extension) << c.format << " " << c.source;
-        EXPECT_EQ(format.encoderIndex, c.encoder) << c.format << " " << c.source;
+        ASSERT_NE(format.format, nullptr) << c.format << " " << c.source;
+        EXPECT_EQ(format.format->code, c.encoder) << c.format << " " << c.source;
+        EXPECT_FALSE(format.substituted);
     }
 }
 
-TEST(OutputFormat, QualityValueKeepsTheEncoderBitsIntact) {
-    EXPECT_EQ(qualityValueFor(50, kSysEncoderPng), 50 + 6 * 256);
-    EXPECT_EQ(qualityValueFor(100, kSysEncoderJpeg), 100 + 256);
-    EXPECT_EQ(qualityValueFor(300, kSysEncoderJpeg), 255 + 256);
-    EXPECT_EQ(qualityValueFor(-5, kSysEncoderGif), 2 * 256);
+TEST(OutputFormat, WebFormatsAreWrittenInTheirOwnOrTheStandInWhereTheEncoderIsMissing) {
+    EXPECT_EQ(outputFormatFor("webp", "/f/a.jpg").format->code, kFormatWEBP);
+    EXPECT_EQ(outputFormatFor("avif", "/f/a.png").extension, "avif");
+    const OutputFormat heic = outputFormatFor("original", "/f/IMG_0001.HEIC");
+    EXPECT_EQ(heic.format->code, kFormatHEIF);
+    EXPECT_EQ(heic.extension, "HEIC");
+    EXPECT_FALSE(heic.substituted);
+
+    // A machine whose libheif has no HEVC encoder: HEIC is kept as AVIF, so named.
+    ImageFormat withoutEncoder = *formatByExtension("heic");
+    withoutEncoder.encoderPresent = [] { return false; };
+    const OutputFormat standIn = resultFormatOf(&withoutEncoder, "HEIC");
+    EXPECT_TRUE(standIn.substituted);
+    EXPECT_EQ(standIn.format->code, kFormatAVIF);
+    EXPECT_EQ(standIn.extension, "avif");
+    // A stand-in that cannot be written either leaves JPEG.
+    withoutEncoder.writtenAsWhenMissing = "tiff";
+    EXPECT_EQ(resultFormatOf(&withoutEncoder, "heif").format->code, kFormatJPEG);
+}
+
+TEST(OutputFormat, QualityTravelsBesideTheFormatUntouched) {
+    // However odd the stored quality, it cannot change the format results are written in.
+    STRProcesosEntorno env = localEnvironment("/t/", "/o/");
+    env.FormatoImagen = "png";
+    for (int quality : {-5, 0, 50, 300, 1 << 20}) {
+        env.CalidadGrabacion = quality;
+        const OutputPlan plan = planOutput(env, {"/t/a.jpg", 0, "", 0, ""}, "/tmp/", false);
+        EXPECT_EQ(plan.quality, quality);
+        EXPECT_EQ(plan.format->code, kFormatPNG);
+    }
 }
 
 TEST(OutputFormat, ReplaceExtensionWorksOnTheFileNameOnly) {
@@ -53,13 +81,14 @@ TEST(OutputPlan, DestinationKeepsTheSourceSubfolders) {
     EXPECT_EQ(plan.destinationFolder, "/t/salida/2020/");
     EXPECT_EQ(plan.outputPath, "/t/salida/2020/a.jpg");
     EXPECT_EQ(plan.savePath, "/t/salida/2020/a.jpg");
-    EXPECT_EQ(plan.qualityValue, 50 + 256);
+    EXPECT_EQ(plan.format->code, kFormatJPEG);
+    EXPECT_EQ(plan.quality, 50);
 
     env.FormatoImagen = "png";
     plan = planOutput(env, entry, "/tmp/", false);
     EXPECT_EQ(plan.outputPath, "/t/salida/2020/a.jpg");
     EXPECT_EQ(plan.savePath, "/t/salida/2020/a.png");
-    EXPECT_EQ(plan.qualityValue, 50 + 6 * 256);
+    EXPECT_EQ(plan.format->code, kFormatPNG);
 
     plan = planOutput(env, entry, "/var/tmp", true);
     EXPECT_EQ(plan.savePath, "/var/tmp/a.png");
@@ -81,7 +110,7 @@ TEST(OutputPlan, OverwriteSavesOverTheSourceInTheChosenFormat) {
     const OutputPlan plan = planOutput(env, {"/t/fotos/a.jpg", 0, "", 0, ""}, "/tmp/", false);
     EXPECT_EQ(plan.savePath, "/t/fotos/a.jpg");
     EXPECT_EQ(plan.outputPath, "/t/fotos/a.jpg");
-    EXPECT_EQ(plan.qualityValue, 50 + 6 * 256);
+    EXPECT_EQ(plan.format->code, kFormatPNG);
 }
 
 TEST(OutputPlan, RemoteEntryIsReadFromTheDownloadFolder) {

@@ -88,7 +88,7 @@ TEST_F(SaveOutput, FailedEncodeLeavesTheOriginalUntouched) {
     const std::string original = dir.write("fotos/a.jpg", "the user's only copy");
     env.imagenesSobreescribir = 1;
     OutputPlan plan = planFor("a.jpg");
-    plan.qualityValue = 50 + 5 * 256;  // TIFF: the encoder has none
+    plan.format = formatByCode(kFormatTIFF);  // no result encoder
     const ImageObject image = gradientImage(12, 8);
     EXPECT_FALSE(saveResult(plan, &image, false, registry));
     EXPECT_EQ(readFile(original), "the user's only copy");

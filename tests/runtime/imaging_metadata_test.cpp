@@ -8,18 +8,14 @@
 #include "runtime/imaging/image_save.h"
 #include "runtime/imaging/jpeg_codec.h"
 #include "runtime/imaging/png_codec.h"
+#include "runtime/imaging_test_images.h"
 #include "support/icc_profile.h"
 
 namespace tesselon {
 namespace {
 
+using testing::exifWithOrientation;
 using testing::testIccProfile;
-
-// An APP1 payload with one directory holding the orientation (little-endian TIFF).
-std::string exifWithOrientation(uint8_t orientation) {
-    return std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) + char(orientation) +
-           std::string("\0\0\0\0\0\0", 6);
-}
 
 EmbeddedMetadata metadataOf(const std::string& file) {
     return readEmbeddedMetadata(reinterpret_cast<const uint8_t*>(file.data()), file.size());

@@ -16,6 +16,12 @@
 
 namespace tesselon::testing {
 
+// An APP1 payload with one directory holding the orientation (little-endian TIFF).
+inline std::string exifWithOrientation(uint8_t orientation) {
+    return std::string("Exif\0\0II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0", 24) + char(orientation) +
+           std::string("\0\0\0\0\0\0", 6);
+}
+
 // Bytes of tests/data/images/<name>.
 std::string imageFixture(const std::string& name);
 std::vector<std::string> imageFixtureNames();

@@ -3,14 +3,20 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/format_controls.h"
 #include "ui/language_table.h"
 
 namespace tesselon {
 namespace {
 
+// Keys the built-in source lists, and the captions of the format controls beyond JPG,
+// PNG and GIF, which the table of formats labels.
+constexpr size_t kBuiltInKeys = 168;
+size_t keysOfTheTable() { return kBuiltInKeys + sourceFormatControls().size() + resultFormatControls().size() - 6; }
+
 TEST(LanguageTable, BuiltInSourceHoldsEveryPairInOrder) {
     const auto source = builtInLanguageSource();
-    ASSERT_EQ(source.size(), 168u * 2 + 1);
+    ASSERT_EQ(source.size(), kBuiltInKeys * 2 + 1);
     EXPECT_EQ(source[0], "Window_Principal");
     EXPECT_EQ(source[1], "Varimosa");
     EXPECT_EQ(source[2], "Gadget_Principal_ButtonImage_ConfigLoad_ToolTip");
@@ -23,7 +29,9 @@ TEST(LanguageTable, BuiltInSourceHoldsEveryPairInOrder) {
     EXPECT_EQ(source.back(), "_END_");
 
     LanguageTable table = buildLanguageTable();
-    EXPECT_EQ(table.size(), 168u);  // keys are unique
+    EXPECT_EQ(table.size(), keysOfTheTable());  // keys are unique
+    EXPECT_EQ(table.lookupText("Gadget_Principal_Archivo_Option_ExtensionWEBP"), "WEBP");
+    EXPECT_EQ(table.lookupText("Gadget_Principal_Archivo_CheckBox_ExtensionActiva_HEIF"), "HEIF");
 }
 
 TEST(LanguageTable, TextsAreKeptExactly) {
@@ -44,20 +52,20 @@ TEST(LanguageTable, TextsAreKeptExactly) {
     // Keys listed with an empty text are present, not missing.
     EXPECT_TRUE(table.contains("Gadget_Principal_Option_POSTXT_Left_Up"));
     EXPECT_EQ(table.lookupText("Gadget_Principal_Option_POSTXT_Left_Up"), "");
-    EXPECT_EQ(table.size(), 168u);
+    EXPECT_EQ(table.size(), keysOfTheTable());
 }
 
 TEST(LanguageTable, MissingKeyIsAddedOnceWithAnEmptyText) {
     LanguageTable table = buildLanguageTable();
     EXPECT_EQ(table.lookupText("Gadget_Sin_Texto"), "");
-    EXPECT_EQ(table.size(), 169u);
+    EXPECT_EQ(table.size(), keysOfTheTable() + 1);
     EXPECT_TRUE(table.contains("Gadget_Sin_Texto"));
     EXPECT_EQ(table.lookupText("Gadget_Sin_Texto"), "");
-    EXPECT_EQ(table.size(), 169u);
+    EXPECT_EQ(table.size(), keysOfTheTable() + 1);
 
     // Keys compare with case: this one differs from a stored key only in case.
     EXPECT_EQ(table.lookupText("window_principal"), "");
-    EXPECT_EQ(table.size(), 170u);
+    EXPECT_EQ(table.size(), keysOfTheTable() + 2);
     EXPECT_EQ(table.lookupText("Window_Principal"), "Varimosa");
 }
 

@@ -18,6 +18,7 @@
 
 #include "main_window_fixture.h"
 #include "ui/fitting_label.h"
+#include "ui/format_controls.h"
 #include "ui/main_window_controls.h"
 #include "ui/window_layout.h"
 
@@ -57,13 +58,17 @@ TEST_F(MainWindowLayout, EveryNumberExceptTheUnusedOnes) {
     std::set<int> expected;
     for (int id = 1; id <= 126; ++id)
         if (id != 6 && id != 7 && id != 32 && id != 73) expected.insert(id);
+    // Formats beyond JPG, PNG and GIF have controls of their own.
+    for (const auto* formats : {&sourceFormatControls(), &resultFormatControls()})
+        for (const FormatControl& f : *formats) expected.insert(f.id);
     const std::vector<int> ids = controls().ids();
     EXPECT_EQ(std::set<int>(ids.begin(), ids.end()), expected);
     EXPECT_EQ(ids.size(), expected.size());
     EXPECT_EQ(std::vector<int>(ids.begin(), ids.begin() + 6), (std::vector<int>{1, 2, 3, 4, 5, 74}));
     EXPECT_EQ(ids.back(), Gadget_Principal_Button_Cancelar);
-    // Every caption and tooltip key the window asked for was in the table.
-    EXPECT_EQ(table.size(), 168u);
+    // Every caption and tooltip key the window asked for was in the table: the built-in
+    // texts and the captions of the added format controls.
+    EXPECT_EQ(table.size(), 168u + sourceFormatControls().size() + resultFormatControls().size() - 6);
 }
 
 TEST_F(MainWindowLayout, SampleRowsAsLaidOut) {
@@ -207,8 +212,10 @@ TEST_F(MainWindowLayout, TabsAndTheEmptyFourthTab) {
 }
 
 TEST_F(MainWindowLayout, OptionGroupsAreExclusiveAndSeparate) {
+    std::vector<int> formats = {121};
+    for (const FormatControl& f : resultFormatControls()) formats.push_back(f.id);
     const std::vector<std::vector<int>> groups = {
-        {75, 76}, {12, 13, 14, 15}, {55, 56, 57, 58, 59, 60, 61, 62, 63}, {121, 122, 123, 124}};
+        {75, 76}, {12, 13, 14, 15}, {55, 56, 57, 58, 59, 60, 61, 62, 63}, formats};
     std::set<QButtonGroup*> distinct;
     for (const auto& members : groups) {
         QButtonGroup* group = controls().group(members[0]);
@@ -230,7 +237,50 @@ TEST_F(MainWindowLayout, OptionGroupsAreExclusiveAndSeparate) {
     EXPECT_EQ(controls().state(76), 1);
     EXPECT_EQ(controls().state(15), 1);
     EXPECT_EQ(controls().state(63), 1);
-    EXPECT_EQ(controls().state(124), 1);
+    EXPECT_EQ(controls().state(formats.back()), 1);
+}
+
+TEST_F(MainWindowLayout, FormatRowsBelowTheFirstInTheirGroupsStyleAndNames) {
+    window.show();
+    const QRect sourceGroup = geometryOf(controls(), Gadget_Principal_Archivo_Frame_ExtensionesActivas);
+    const QRect resultGroup = geometryOf(controls(), Gadget_Principal_Archivo_Frame_ExtensionDestino);
+    // The first rows and the groups' tops stay where they always were.
+    EXPECT_EQ(geometryOf(controls(), Gadget_Principal_Archivo_CheckBox_ExtensionActiva_GIF), QRect(925, 30, 50, 20));
+    EXPECT_EQ(geometryOf(controls(), Gadget_Principal_Archivo_Option_ExtensionGIF), QRect(135, 120, 45, 20));
+    EXPECT_EQ(sourceGroup.topLeft(), QPoint(780, 5));
+    EXPECT_EQ(resultGroup.topLeft(), QPoint(10, 75));
+    // Nothing they grew into: the source-changed notice and PROCESAR stay clear.
+    EXPECT_FALSE(sourceGroup.intersects(geometryOf(controls(), Gadget_Principal_Archivo_Text_OrigenImagesCambiado)));
+    EXPECT_FALSE(resultGroup.intersects(geometryOf(controls(), Gadget_Principal_Button_Procesar)));
+
+    const std::pair<const std::vector<FormatControl>*, QRect> groups[] = {{&sourceFormatControls(), sourceGroup},
+                                                                          {&resultFormatControls(), resultGroup}};
+    std::vector<std::string> captions;
+    for (const auto& [formats, group] : groups) {
+        QWidget* first = controls().widget((*formats)[0].id);
+        for (size_t i = 0; i < formats->size(); ++i) {
+            const FormatControl& f = (*formats)[i];
+            auto* button = widget<QAbstractButton>(f.id);
+            ASSERT_NE(button, nullptr) << f.name;
+            captions.push_back(button->text().toStdString());
+            EXPECT_EQ(button->text().toStdString(), std::string(f.format->label));
+            EXPECT_TRUE(group.contains(button->geometry())) << f.name;
+            EXPECT_EQ(button->font(), first->font()) << f.name;
+            EXPECT_EQ(button->metaObject(), first->metaObject()) << f.name;
+            if (i >= 3) {
+                EXPECT_GT(button->geometry().top(), first->geometry().bottom()) << f.name;
+            }
+            QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(button);
+            ASSERT_NE(spoken, nullptr);
+            EXPECT_EQ(spoken->text(QAccessible::Name), button->text()) << f.name;
+            // Neighbours in a row never overlap.
+            for (size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(button->geometry().intersects(controls().widget((*formats)[j].id)->geometry()))
+                    << f.name << " and " << (*formats)[j].name;
+        }
+    }
+    EXPECT_EQ(captions, (std::vector<std::string>{"JPG", "PNG", "GIF", "WEBP", "AVIF", "HEIC", "HEIF", "JPG", "PNG",
+                                                  "GIF", "WEBP", "AVIF"}));
 }
 
 TEST_F(MainWindowLayout, OverlappingPairsAndInitialVisibility) {

@@ -2,6 +2,7 @@
 
 #include "core/state.h"
 #include "main_window_fixture.h"
+#include "ui/format_controls.h"
 #include "ui/main_window_controls.h"
 #include "ui/requesters.h"
 #include "ui/settings_binding.h"
@@ -85,6 +86,43 @@ TEST_F(SettingsBinding, EnvironmentShowsTheRecordAndReadsItBack) {
     bindEnvironment(state, c, BindDirection::Read);
     EXPECT_EQ(env.FormatoImagen, "original");
     EXPECT_EQ(c.state(Gadget_Principal_Archivo_Option_ExtensionORIGEN), 1);
+}
+
+TEST_F(SettingsBinding, WebFormatsAreShownAndReadLikeTheOthers) {
+    ControlRegistry& c = controls();
+    const auto source = [](const char* label) {
+        for (const FormatControl& f : sourceFormatControls())
+            if (f.format->label == label) return f.id;
+        return 0;
+    };
+    const auto result = [](const char* label) {
+        for (const FormatControl& f : resultFormatControls())
+            if (f.format->label == label) return f.id;
+        return 0;
+    };
+    // A settings file of an older version keeps its meaning.
+    env.ExtensionesActivas = "JPG|JPEG|PNG";
+    env.FormatoImagen = "png";
+    bindEnvironment(state, c, BindDirection::Show);
+    for (const char* label : {"WEBP", "AVIF", "HEIC", "HEIF"}) EXPECT_EQ(c.state(source(label)), 0) << label;
+    EXPECT_EQ(c.state(result("PNG")), 1);
+
+    env.ExtensionesActivas = "PNG|WEBP|HEIF";
+    env.FormatoImagen = "avif";
+    bindEnvironment(state, c, BindDirection::Show);
+    EXPECT_EQ(c.state(source("WEBP")), 1);
+    EXPECT_EQ(c.state(source("HEIF")), 1);
+    EXPECT_EQ(c.state(source("HEIC")), 0);
+    EXPECT_EQ(c.state(source("AVIF")), 0);
+    EXPECT_EQ(c.state(result("AVIF")), 1);
+    EXPECT_EQ(c.state(result("PNG")), 0);
+
+    c.setState(source("JPG"), 1);
+    c.setState(source("HEIC"), 1);
+    c.setState(result("WEBP"), 1);
+    bindEnvironment(state, c, BindDirection::Read);
+    EXPECT_EQ(env.ExtensionesActivas, "JPG|JPEG|PNG|WEBP|HEIC|HEIF");
+    EXPECT_EQ(env.FormatoImagen, "webp");
 }
 
 TEST_F(SettingsBinding, RemoteModeShowsTheFtpControlsInsteadOfTheFolderButton) {

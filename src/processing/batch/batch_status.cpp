@@ -27,6 +27,9 @@ std::string batchStatusText(const BatchTally& tally) {
                            "imágenes no guardadas para no reemplazar otros archivos"));
     if (tally.failed > 0)
         append(text, count(tally.failed, "imagen no se pudo convertir", "imágenes no se pudieron convertir"));
+    if (tally.firstFrameOnly > 0)
+        append(text, count(tally.firstFrameOnly, "animación convertida sólo en su primer fotograma",
+                           "animaciones convertidas sólo en su primer fotograma"));
     if (tally.textCut) append(text, "textos recortados a " + std::to_string(kMaxOverlayCharacters) + " caracteres");
     return text;
 }

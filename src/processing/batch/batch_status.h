@@ -12,6 +12,7 @@ struct BatchTally {
     size_t refused = 0;   // not written: the result would have replaced another file
     size_t replaced = 0;  // written, then replaced by a later image with the same output
     bool textCut = false; // a text was longer than the overlay takes
+    size_t firstFrameOnly = 0;  // animations converted from their first frame
 };
 
 // Empty when there is nothing to tell.

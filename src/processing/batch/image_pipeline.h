@@ -48,6 +48,7 @@ struct PipelineResult {
     bool loaded = false;
     bool textStepRan = false;   // the entry's overlayText is then the job's text
     bool saved = false;         // the output file was written
+    bool firstFrameOnly = false;  // an animation converted from its first frame (WebP)
     std::string problem;        // why not, in English: unreadable, too large, not written
     ImageFailure failure = ImageFailure::None;  // the same, for the front ends
 };

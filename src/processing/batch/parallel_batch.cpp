@@ -120,6 +120,7 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
         }
         if (!finished[i]) continue;
         if (results[i].textStepRan) entry.overlayText = jobs[i].overlayText;
+        if (results[i].firstFrameOnly) outcome.firstFrameOnly.push_back(i);
         ++outcome.processed;
         if (const std::optional<size_t> by = outcome.replacedBy[i]) {
             entry.saved = 0;

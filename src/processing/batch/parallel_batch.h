@@ -41,6 +41,7 @@ struct ParallelBatchOutcome {
     std::vector<size_t> unsaved;     // entries loaded but not written
     std::vector<size_t> refused;     // entries not written: the result would land where it must not
     std::vector<size_t> replaced;    // entries whose result a later entry with the same output replaced
+    std::vector<size_t> firstFrameOnly;  // animations converted from their first frame
     std::vector<std::optional<size_t>> replacedBy;  // per entry: the entry that replaced its result
     std::vector<std::string> problems;              // per entry: why it has no result, in English
 };

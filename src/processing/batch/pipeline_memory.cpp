@@ -57,8 +57,10 @@ uint64_t pipelineMemoryBound(const DeclaredImage& d, uint64_t fileBytes, const P
         const double middle = std::min(out, width * height) * 4.0;
         peak = std::max(peak, bytes32(width * height) + bytes32(out) + bytes32(middle));
     }
-    // Encoding: the image, a flattened copy and the compressed bytes.
-    peak = std::max(peak, bytes32(out) * 3);
+    // Encoding: the image, a flattened copy and the compressed bytes, and what the
+    // format's encoder holds besides.
+    const double encoder = job.plan.format ? double(job.plan.format->encoderBytesPerPixel) * out : 0.0;
+    peak = std::max(peak, bytes32(out) * 3 + uint64_t(encoder));
     // The preview pane keeps the loaded image while the chain works on a copy.
     if (job.onSourceLoaded) peak += image;
     return peak + kFixedOverhead;

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include "processing/output/save_output.h"
-#include "processing/output/sys_encoder.h"
 #include "runtime/imaging/image_operations.h"
 
 namespace tesselon {
@@ -49,13 +48,13 @@ PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings
     if (!processed.image) return preview;
     // An animation's file would be copied as it is, never encoded: there is no result
     // to show, as there is none to save in a preview.
-    if (!cache.animated && sysEncodingKeepsPixels(job.plan.qualityValue)) {
+    if (!cache.animated && job.plan.format && job.plan.format->lossless) {
         // Decoding the file would give these very pixels back.
         preview.result = std::move(processed.image);
         return preview;
     }
     std::optional<std::string> bytes;
-    if (!cache.animated) bytes = encodeOutput(*processed.image, job.plan.qualityValue, codecs);
+    if (!cache.animated) bytes = encodeOutput(*processed.image, job.plan.format, job.plan.quality, codecs);
     // Given back first, so that the decoded result can take its buffer.
     cache.buffers.give(*processed.image);
     if (bytes)

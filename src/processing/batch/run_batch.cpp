@@ -111,6 +111,7 @@ struct BatchRecord {
                                                        : readFailure(state.settings.entorno, result.failure);
         }
         failures.push_back(why);
+        if (result.firstFrameOnly) ++tally.firstFrameOnly;
     }
 
     // Earlier results that a later image with the same output replaced are not saved.

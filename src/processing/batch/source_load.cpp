@@ -86,6 +86,7 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
         source.image.reset();
     }
     if (!source.image) noteNotAnImage(source);
+    else source.firstFrameOnly = declared->frames > 1 && source.image->frameCount == 1;
     return source;
 }
 

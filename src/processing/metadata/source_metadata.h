@@ -14,8 +14,8 @@
 namespace tesselon {
 
 struct MetadataOptions {
-    bool autoOrient = false;    // JPEG sources turned upright by their EXIF orientation
-    bool keepMetadata = false;  // EXIF (JPEG results) and ICC profile (JPEG and PNG results) kept
+    bool autoOrient = false;    // sources of formats that follow it turned upright by their EXIF orientation
+    bool keepMetadata = false;  // EXIF and ICC profile kept, as far as the result's format carries them
 };
 
 class SourceMetadata {

@@ -1,32 +1,30 @@
 #include "processing/output/output_format.h"
 
-#include <algorithm>
-
 #include "runtime/fs/paths.h"
-#include "sources/extension_filter.h"
 
 namespace tesselon {
 
 OutputFormat outputFormatFor(std::string_view formatoImagen, std::string_view sourcePath) {
-    OutputFormat format;
-    format.extension =
+    std::string extension =
         formatoImagen == "original" ? extensionPart(nameOfPath(sourcePath)) : std::string(formatoImagen);
-    const std::string lower = asciiLower(format.extension);
-    if (lower == "jpg" || lower == "jpeg") {
-        format.encoderIndex = kSysEncoderJpeg;
-    } else if (lower == "png") {
-        format.encoderIndex = kSysEncoderPng;
-    } else if (lower == "gif") {
-        format.encoderIndex = kSysEncoderGif;
-    } else {
-        format.encoderIndex = kSysEncoderJpeg;
-        format.extension = "jpg";
-    }
-    return format;
+    const ImageFormat* asked = formatByExtension(extension);
+    return resultFormatOf(asked, std::move(extension));
 }
 
-int qualityValueFor(int calidadGrabacion, int encoderIndex) {
-    return std::clamp(calidadGrabacion, 0, 255) + (encoderIndex & 7) * 256;
+OutputFormat resultFormatOf(const ImageFormat* asked, std::string extension) {
+    OutputFormat out;
+    out.extension = std::move(extension);
+    out.format = asked;
+    if (asked && asked->encode && !asked->writable()) {
+        out.format = formatBySettingsValue(asked->writtenAsWhenMissing);
+        out.substituted = out.format != nullptr;
+        if (out.format) out.extension = std::string(out.format->extensions[0]);
+    }
+    if (!out.format || !out.format->writable()) {
+        out.format = formatByCode(kFormatJPEG);
+        out.extension = "jpg";
+    }
+    return out;
 }
 
 // Local file names may hold "\" and "|" on this system, so only "/" separates folders.

@@ -38,7 +38,9 @@ OutputPlan planOutput(const STRProcesosEntorno& env, const SourceImageEntry& ent
 
     const OutputFormat format = outputFormatFor(env.FormatoImagen, plan.sourcePath);
     plan.extension = format.extension;
-    plan.qualityValue = qualityValueFor(env.CalidadGrabacion, format.encoderIndex);
+    plan.format = format.format;
+    plan.formatSubstituted = format.substituted;
+    plan.quality = env.CalidadGrabacion;
 
     if (preview) {
         plan.savePath = replaceExtension(withTrailingSeparator(temporaryFolder) + nameOfPath(plan.outputPath),

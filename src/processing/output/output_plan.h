@@ -11,6 +11,7 @@
 #include "core/records.h"
 #include "core/image_list.h"
 #include "runtime/fs/folder_handle.h"
+#include "runtime/imaging/image_formats.h"
 
 namespace tesselon {
 
@@ -21,7 +22,9 @@ struct OutputPlan {
     std::string outputPath;         // for the entry's outputPath
     std::string savePath;           // the file actually written
     std::string extension;          // output extension
-    int qualityValue = 0;           // quality + encoder index * 256, for the "Sys" encoder
+    const ImageFormat* format = nullptr;  // the format the result is written in
+    bool formatSubstituted = false;       // the format asked for has no encoder here
+    int quality = 0;                // CalidadGrabacion
     bool overwrite = false;         // imagenesSobreescribir
     bool preview = false;
 

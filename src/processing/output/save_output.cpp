@@ -3,8 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "processing/output/output_format.h"
-#include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_save.h"
 
@@ -33,21 +31,21 @@ SaveOutcome writeOutputFile(const OutputPlan& plan, std::string_view bytes) {
     return outcome;
 }
 
-std::optional<std::string> encodeOutput(const ImageObject& image, int qualityValue, const CodecRegistry& registry,
-                                        const EmbeddedMetadata* metadata) {
+std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
+                                        const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
     // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
     int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
-    // A PNG keeps the alpha of an image that has one, however its source stored it
-    // (palette with a transparency chunk, grey with alpha): saving at the source's depth
-    // would lay it over white.
-    if (image.depth == 32 && sysEncoderIndexOf(qualityValue) == kSysEncoderPng) depth = 32;
-    return encodeImage(image, registry, kFormatSys, qualityValue, depth, metadata);
+    // A format that keeps every alpha value keeps that of an image that has one, however
+    // its source stored it (palette with a transparency chunk, grey with alpha): saving at
+    // the source's depth would lay it over white.
+    if (image.depth == 32 && format && format->alpha == AlphaKept::Full) depth = 32;
+    return encodeImage(image, registry, kFormatSys, quality, depth, metadata, format);
 }
 
-bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
+bool saveOutput(const ImageObject& image, std::string_view savePath, const ImageFormat* format, int quality,
                 const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
     if (savePath.empty()) return false;
-    const std::optional<std::string> bytes = encodeOutput(image, qualityValue, registry, metadata);
+    const std::optional<std::string> bytes = encodeOutput(image, format, quality, registry, metadata);
     return bytes && writeOutputFile(savePath, *bytes);
 }
 
@@ -59,7 +57,7 @@ SaveOutcome saveResult(const OutputPlan& plan, const ImageObject* working, bool 
         if (plan.preview || plan.overwrite) return {};
         bytes = readWholeFile(plan.sourcePath);
     } else {
-        bytes = encodeOutput(*working, plan.qualityValue, registry, metadata);
+        bytes = encodeOutput(*working, plan.format, plan.quality, registry, metadata);
     }
     return bytes ? writeOutputFile(plan, *bytes) : SaveOutcome{};
 }

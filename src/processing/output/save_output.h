@@ -11,17 +11,17 @@
 
 namespace tesselon {
 
-// The output file's bytes: the registry's "Sys" encoder at the image's source depth (its
-// in-memory depth when the source depth is not one an encoder takes; 32 bits for a PNG
-// of an image with alpha) and the quality value, with the metadata, when given, as the
-// encoder can carry it. Nothing when encoding fails.
-std::optional<std::string> encodeOutput(const ImageObject& image, int qualityValue, const CodecRegistry& registry,
-                                        const EmbeddedMetadata* metadata = nullptr);
+// The output file's bytes: the registry's "Sys" encoder writing `format` at the quality,
+// at the image's source depth (its in-memory depth when the source depth is not one an
+// encoder takes; 32 bits for an image with alpha in a format that keeps all of it), with
+// the metadata, when given, as the format can carry it. Nothing when encoding fails.
+std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
+                                        const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
 
 // encodeOutput, then the bytes replace the file at `savePath` in one step: a failed
 // encode or write leaves whatever was there, an original source included, untouched.
 // False on failure.
-bool saveOutput(const ImageObject& image, std::string_view savePath, int qualityValue,
+bool saveOutput(const ImageObject& image, std::string_view savePath, const ImageFormat* format, int quality,
                 const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
 
 // Whether an output file was written, and when its folder was not there to write into,

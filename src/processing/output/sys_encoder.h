@@ -1,6 +1,5 @@
-// The program's own output encoder, registered under the format code "Sys": JPEG, PNG or
-// GIF (BMP too, which the program never asks for), chosen by bits 8-10 of the quality
-// value; bits 0-7 carry the JPEG quality.
+// The program's own result encoder, registered under the format code "Sys": it writes
+// the format the request names (EncodeRequest::result) at the request's quality.
 #pragma once
 
 #include <optional>
@@ -10,22 +9,14 @@
 
 namespace tesselon {
 
-// The encoder index of a quality value: (value >> 8) & 7.
-int sysEncoderIndexOf(int qualityValue);
+// The quality a result is written at: 0 (or less) means 80 and anything above 100 means
+// 100; the rest as given.
+int sysQualityOf(int quality);
 
-// The JPEG quality of a quality value: its low byte, 0 meaning 80 and anything above
-// 100 meaning 100.
-int sysJpegQualityOf(int qualityValue);
-
-// Encodes the request's rows (24- or 32-bit) with the encoder its quality value selects.
-// JPEG and BMP lay 32-bit pixels over white; PNG keeps their alpha; GIF keeps fully
-// transparent pixels transparent. Nothing for TIFF (no encoder here) and unknown indices.
+// Encodes the request's rows (24- or 32-bit) with the result encoder of its format.
+// Formats without alpha lay 32-bit pixels over white first. Nothing without a format,
+// for a format that results are not written in, or when encoding fails.
 std::optional<std::string> encodeSysImage(const EncodeRequest& request);
-
-// Whether decoding what encodeSysImage makes of these rows with this quality value gives
-// back the very pixels it was given: true for its PNG, which keeps every colour and the
-// alpha of 32-bit rows.
-bool sysEncodingKeepsPixels(int qualityValue);
 
 // Adds the "Sys" encoder, with encodeSysImage as its 24-bit and its 32-bit operation.
 // False when the registry already has a "Sys" encoder or is full.

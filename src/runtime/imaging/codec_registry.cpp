@@ -3,30 +3,13 @@
 #include <algorithm>
 
 #include "runtime/imaging/bmp_codec.h"
-#include "runtime/imaging/gif_decoder.h"
+#include "runtime/imaging/image_formats.h"
 #include "runtime/imaging/jpeg_codec.h"
 #include "runtime/imaging/png_codec.h"
-#include "runtime/imaging/tiff_decoder.h"
 
 namespace tesselon {
 
 namespace {
-
-DecoderEntry builtinDecoder(BuiltinDecoder decoder) {
-    switch (decoder) {
-    case BuiltinDecoder::BMP:
-        return {kFormatBMP, probeBmp, decodeBmp};
-    case BuiltinDecoder::PNG:
-        return {kFormatPNG, probePng, decodePng};
-    case BuiltinDecoder::JPEG:
-        return {kFormatJPEG, probeJpeg, decodeJpeg};
-    case BuiltinDecoder::TIFF:
-        return {kFormatTIFF, probeTiff, decodeTiff};
-    case BuiltinDecoder::GIF:
-        return {kFormatGIF, probeGif, decodeGif};
-    }
-    return {};
-}
 
 EncoderEntry builtinEncoder(BuiltinEncoder encoder) {
     switch (encoder) {
@@ -48,7 +31,7 @@ EncoderEntry builtinEncoder(BuiltinEncoder encoder) {
 CodecRegistry::CodecRegistry(DecodeLimits limits) : limits_(limits) {
     decoders_.reserve(kMaxEntries);
     encoders_.reserve(kMaxEntries);
-    registerDecoder(BuiltinDecoder::BMP);
+    registerDecoder(*formatByCode(kFormatBMP));
     registerEncoder(BuiltinEncoder::BMP);
 }
 
@@ -68,9 +51,8 @@ bool CodecRegistry::addEncoder(EncoderEntry entry) {
     return true;
 }
 
-bool CodecRegistry::registerDecoder(BuiltinDecoder decoder) {
-    if (decoder == BuiltinDecoder::TIFF) silenceLibtiffMessages();
-    return addDecoder(builtinDecoder(decoder));
+bool CodecRegistry::registerDecoder(const ImageFormat& format) {
+    return addDecoder({format.code, format.probe, format.decode});
 }
 
 bool CodecRegistry::registerEncoder(BuiltinEncoder encoder) {
@@ -90,10 +72,7 @@ const EncoderEntry* CodecRegistry::findEncoder(uint32_t format) const {
 
 CodecRegistry makeStandardRegistry(DecodeLimits limits) {
     CodecRegistry registry(limits);
-    registry.registerDecoder(BuiltinDecoder::PNG);
-    registry.registerDecoder(BuiltinDecoder::JPEG);
-    registry.registerDecoder(BuiltinDecoder::TIFF);
-    registry.registerDecoder(BuiltinDecoder::GIF);
+    for (const ImageFormat& format : imageFormats()) registry.registerDecoder(format);
     registry.registerEncoder(BuiltinEncoder::PNG);
     registry.registerEncoder(BuiltinEncoder::JPEG);
     return registry;

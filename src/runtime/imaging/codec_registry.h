@@ -18,6 +18,8 @@
 
 namespace tesselon {
 
+struct ImageFormat;
+
 // Whether the data starts with the signature of the decoder's format.
 using ProbeFunction = bool (*)(const uint8_t* data, size_t size);
 // The decoded image with width, height, depth, source depth and frames set; the
@@ -37,6 +39,8 @@ struct EncodeRequest {
     // What to embed besides the pixels, for the encoders that can: JPEG keeps both
     // parts, PNG the profile.
     const EmbeddedMetadata* metadata = nullptr;
+    // The format of a result, for the program's own "Sys" encoder, which writes them all.
+    const ImageFormat* result = nullptr;
 };
 
 // The encoded file's bytes, or nothing on failure.
@@ -48,7 +52,6 @@ struct EncoderEntry {
     EncodeOperation encode32;  // for 32-bit pixels; may be empty
 };
 
-enum class BuiltinDecoder { BMP, PNG, JPEG, TIFF, GIF };
 enum class BuiltinEncoder { BMP, PNG, JPEG };
 
 class CodecRegistry {
@@ -59,8 +62,9 @@ public:
     explicit CodecRegistry(DecodeLimits limits = {});
 
     // Each returns true when the codec was added; false when the same codec (or an
-    // encoder for the same format code) is already there or the list is full.
-    bool registerDecoder(BuiltinDecoder decoder);
+    // encoder for the same format code) is already there, the format has no decoder or
+    // the list is full.
+    bool registerDecoder(const ImageFormat& format);
     bool registerEncoder(BuiltinEncoder encoder);
     bool registerEncoder(uint32_t format, EncodeOperation encode24, EncodeOperation encode32);
 
@@ -81,8 +85,8 @@ private:
     std::vector<EncoderEntry> encoders_;
 };
 
-// BMP, then the PNG, JPEG, TIFF and GIF decoders and the PNG and JPEG encoders: the
-// registry start-up builds before it adds its own encoder.
+// BMP, then the decoder of every format of the table (imageFormats()) in its order, and
+// the PNG and JPEG encoders: the registry start-up builds before it adds its own encoder.
 CodecRegistry makeStandardRegistry(DecodeLimits limits = {});
 
 // A registry like makeStandardRegistry()'s, built on first use and never changed.

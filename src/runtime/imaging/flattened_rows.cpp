@@ -38,15 +38,29 @@ std::optional<FlattenedRows> flattenRowsOntoWhite(const PixelRows& rows) { retur
 
 std::optional<FlattenedRows> flattenPartialAlphaOntoWhite(const PixelRows& rows) { return flattenRows(rows, 4); }
 
-bool hasPartialAlpha(const PixelRows& rows) {
+namespace {
+
+// Whether any pixel's alpha is one the predicate picks.
+template <typename Pick>
+bool anyAlpha(const PixelRows& rows, Pick pick) {
     if (rows.bytesPerPixel != 4) return false;
     for (int y = 0; y < rows.height; ++y) {
         const uint8_t* p = rows.row(y) + 3;
         for (int x = 0; x < rows.width; ++x, p += 4) {
-            if (uint8_t(*p - 1) < 254) return true;
+            if (pick(*p)) return true;
         }
     }
     return false;
+}
+
+}  // namespace
+
+bool hasPartialAlpha(const PixelRows& rows) {
+    return anyAlpha(rows, [](uint8_t alpha) { return uint8_t(alpha - 1) < 254; });
+}
+
+bool hasTransparency(const PixelRows& rows) {
+    return anyAlpha(rows, [](uint8_t alpha) { return alpha != 255; });
 }
 
 }  // namespace tesselon

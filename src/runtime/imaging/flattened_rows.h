@@ -33,4 +33,7 @@ std::optional<FlattenedRows> flattenPartialAlphaOntoWhite(const PixelRows& rows)
 // Whether any pixel of 32-bit rows has an alpha strictly between 0 and 255.
 bool hasPartialAlpha(const PixelRows& rows);
 
+// Whether any pixel of 32-bit rows is not opaque; 24-bit rows never are.
+bool hasTransparency(const PixelRows& rows);
+
 }  // namespace tesselon

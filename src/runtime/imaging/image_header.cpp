@@ -1,5 +1,8 @@
 #include "runtime/imaging/image_header.h"
 
+#include "runtime/imaging/header_fields.h"
+#include "runtime/imaging/image_formats.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,38 +17,34 @@ constexpr size_t kWindowSize = 64 * 1024;
 constexpr size_t kProbeBytes = 64;
 // Codec libraries' own bookkeeping besides the pixels (tables, row buffers).
 constexpr uint64_t kCodecOverhead = uint64_t(1) << 20;
-// Header walks give up after this many blocks; a file made of nothing else would keep
-// the walk busy for no picture.
-constexpr int kMaxHeaderBlocks = 4'000'000;
-
-uint16_t be16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
-uint32_t be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
-
-bool readExact(ByteReader& reader, uint64_t offset, void* out, size_t length) {
-    return reader.readAt(offset, out, length) == length;
-}
-
-void setSize(DeclaredImage& d, int64_t width, int64_t height) {
-    d.width = width;
-    d.height = height;
-    d.sizeKnown = width > 0 && height > 0;
-}
-
-void readPng(ByteReader& reader, DeclaredImage& d) {
-    // Signature, then the IHDR chunk: length, type, width, height, bit depth.
-    uint8_t h[25];
-    if (!readExact(reader, 0, h, sizeof h) || std::memcmp(h + 12, "IHDR", 4) != 0) return;
-    d.bitsPerSample = h[24];
-    setSize(d, be32(h + 16), be32(h + 20));
-}
 
 bool isStartOfFrame(uint8_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
-void readJpeg(ByteReader& reader, DeclaredImage& d) {
+// Skips a run of GIF sub-blocks (size byte, data) up to its zero terminator.
+bool skipSubBlocks(ByteReader& reader, uint64_t& at, int& blocks) {
+    for (; blocks < kMaxHeaderBlocks; ++blocks) {
+        uint8_t size = 0;
+        if (!readExact(reader, at, &size, 1)) return false;
+        ++at;
+        if (size == 0) return true;
+        at += size;
+    }
+    return false;
+}
+
+}  // namespace
+
+void declarePng(ByteReader& reader, DeclaredImage& d) {
+    // Signature, then the IHDR chunk: length, type, width, height, bit depth.
+    uint8_t h[25];
+    if (!readExact(reader, 0, h, sizeof h) || std::memcmp(h + 12, "IHDR", 4) != 0) return;
+    d.bitsPerSample = h[24];
+    setDeclaredSize(d, be32(h + 16), be32(h + 20));
+}
+
+void declareJpeg(ByteReader& reader, DeclaredImage& d) {
     uint64_t at = 2;
     for (int blocks = 0; blocks < kMaxHeaderBlocks; ++blocks) {
         uint8_t m[2];
@@ -69,26 +68,17 @@ void readJpeg(ByteReader& reader, DeclaredImage& d) {
             d.progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
             d.components = std::max<int>(1, segment[7]);
             // A height of 0 is given later (DNL): the size stays unknown.
-            setSize(d, be16(segment + 5), be16(segment + 3));
+            setDeclaredSize(d, be16(segment + 5), be16(segment + 3));
+            // Progressive data keeps two bytes per coefficient of every component.
+            if (d.progressive)
+                d.decoderBytes = std::min(saturatingProduct(d.pixels(), 2 * uint64_t(d.components)), kMaxCodecMemory);
             return;
         }
         at += 2 + uint64_t(length);
     }
 }
 
-// Skips a run of GIF sub-blocks (size byte, data) up to its zero terminator.
-bool skipSubBlocks(ByteReader& reader, uint64_t& at, int& blocks) {
-    for (; blocks < kMaxHeaderBlocks; ++blocks) {
-        uint8_t size = 0;
-        if (!readExact(reader, at, &size, 1)) return false;
-        ++at;
-        if (size == 0) return true;
-        at += size;
-    }
-    return false;
-}
-
-void readGif(ByteReader& reader, DeclaredImage& d) {
+void declareGif(ByteReader& reader, DeclaredImage& d) {
     uint8_t screen[13];
     if (!readExact(reader, 0, screen, sizeof screen)) return;
     int64_t width = le16(screen + 6), height = le16(screen + 8);
@@ -125,10 +115,15 @@ void readGif(ByteReader& reader, DeclaredImage& d) {
         ++blocks;
     }
     d.frames = std::max<int64_t>(d.frames, 1);
-    setSize(d, width, height);
+    setDeclaredSize(d, width, height);
+    if (d.largestFramePixels == 0) d.largestFramePixels = d.pixels();
+    // Every frame is stored whole, besides the canvas and the copy a "restore previous"
+    // disposal keeps.
+    const uint64_t image = saturatingProduct(d.pixels(), 4);
+    d.decoderBytes = std::min(saturatingProduct(image, uint64_t(d.frames)), kMaxTotalFrameBytes) + image;
 }
 
-void readTiff(ByteReader& reader, DeclaredImage& d) {
+void declareTiff(ByteReader& reader, DeclaredImage& d) {
     uint8_t h[16];
     if (!readExact(reader, 0, h, 8)) return;
     const bool little = h[0] == 'I';
@@ -170,30 +165,26 @@ void readTiff(ByteReader& reader, DeclaredImage& d) {
         if (tag == 257) height = int64_t(std::min<uint64_t>(number, INT64_MAX));
         if (tag == 258) d.bitsPerSample = int(std::min<uint64_t>(number, 64));
     }
-    setSize(d, width, height);
+    setDeclaredSize(d, width, height);
+    // Strip and tile buffers besides the RGBA raster.
+    const uint64_t image = saturatingProduct(d.pixels(), 4);
+    d.decoderBytes = std::min(saturatingProduct(image, d.bitsPerSample > 8 ? 2 : 1), kMaxCodecMemory);
 }
 
-void readBmp(ByteReader& reader, DeclaredImage& d) {
+void declareBmp(ByteReader& reader, DeclaredImage& d) {
     uint8_t h[26];
     if (!readExact(reader, 0, h, 18)) return;
     const uint32_t headerSize = le32(h + 14);
     if (headerSize == 12) {
         if (!readExact(reader, 0, h, 22)) return;
-        setSize(d, le16(h + 18), le16(h + 20));
+        setDeclaredSize(d, le16(h + 18), le16(h + 20));
     } else if (headerSize >= 16) {
         if (!readExact(reader, 0, h, 26)) return;
         const int64_t width = int32_t(le32(h + 18));
         const int64_t height = int32_t(le32(h + 22));
-        setSize(d, width, height < 0 ? -height : height);
+        setDeclaredSize(d, width, height < 0 ? -height : height);
     }
 }
-
-uint64_t saturatingProduct(uint64_t a, uint64_t b) {
-    if (a != 0 && b > UINT64_MAX / a) return UINT64_MAX;
-    return a * b;
-}
-
-}  // namespace
 
 size_t MemoryByteReader::readAt(uint64_t offset, void* out, size_t length) {
     if (offset >= size_) return 0;
@@ -244,16 +235,10 @@ std::optional<DeclaredImage> readDeclaredImage(ByteReader& reader, const CodecRe
             break;
         }
     }
-    switch (d.format) {
-    case kFormatPNG: readPng(reader, d); break;
-    case kFormatJPEG: readJpeg(reader, d); break;
-    case kFormatGIF: readGif(reader, d); break;
-    case kFormatTIFF: readTiff(reader, d); break;
-    case kFormatBMP: readBmp(reader, d); break;
-    case kFormatNone: return std::nullopt;
-    default: break;  // a decoder of the program's own: no size known
-    }
-    if (d.format == kFormatGIF && d.largestFramePixels == 0) d.largestFramePixels = d.pixels();
+    if (d.format == kFormatNone) return std::nullopt;
+    // A decoder of the program's own, outside the table, declares no size.
+    const ImageFormat* format = formatByCode(d.format);
+    if (format && format->declare) format->declare(reader, d);
     return d;
 }
 
@@ -270,26 +255,7 @@ DecodeLimits limitsForDeclared(const DeclaredImage& declared, const DecodeLimits
 }
 
 uint64_t decodeMemoryBound(const DeclaredImage& d) {
-    const uint64_t image = saturatingProduct(d.pixels(), 4);
-    uint64_t bound = image + kCodecOverhead;
-    switch (d.format) {
-    case kFormatJPEG:
-        // Progressive data keeps two bytes per coefficient of every component.
-        if (d.progressive) bound += std::min(saturatingProduct(d.pixels(), 2 * uint64_t(d.components)), kMaxCodecMemory);
-        break;
-    case kFormatTIFF:
-        // Strip and tile buffers besides the RGBA raster.
-        bound += std::min(saturatingProduct(image, d.bitsPerSample > 8 ? 2 : 1), kMaxCodecMemory);
-        break;
-    case kFormatGIF:
-        // Every frame is stored whole, besides the canvas and the copy a "restore
-        // previous" disposal keeps.
-        bound += std::min(saturatingProduct(image, uint64_t(d.frames)), kMaxTotalFrameBytes) + image;
-        break;
-    default:
-        break;
-    }
-    return bound;
+    return saturatingProduct(d.pixels(), 4) + kCodecOverhead + d.decoderBytes;
 }
 
 }  // namespace tesselon

@@ -59,9 +59,17 @@ struct DeclaredImage {
     int components = 4;             // JPEG: colour components
     bool progressive = false;       // JPEG: decoded through whole-image coefficient buffers
     int bitsPerSample = 8;          // PNG and TIFF: 16 doubles the decoder's row buffers
+    uint64_t decoderBytes = 0;      // what the decoder holds besides the image it makes
 
     uint64_t pixels() const { return uint64_t(width) * uint64_t(height); }
 };
+
+// The header readers of the formats: each sets the size and what its decoder needs.
+void declarePng(ByteReader& reader, DeclaredImage& declared);
+void declareJpeg(ByteReader& reader, DeclaredImage& declared);
+void declareGif(ByteReader& reader, DeclaredImage& declared);
+void declareTiff(ByteReader& reader, DeclaredImage& declared);
+void declareBmp(ByteReader& reader, DeclaredImage& declared);
 
 // Which of the registry's decoders takes the data (the first whose probe accepts its
 // first bytes, as decoding picks it) and what the header declares. Nothing when no

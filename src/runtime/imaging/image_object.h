@@ -23,6 +23,9 @@ enum FormatCode : uint32_t {
     kFormatJPEG = 0x4745504A,
     kFormatTIFF = 0x46464954,
     kFormatGIF = 0x474946,
+    kFormatWEBP = 0x50424557,
+    kFormatAVIF = 0x46495641,
+    kFormatHEIF = 0x46494548,
     kFormatSys = 0x737953,
 };
 

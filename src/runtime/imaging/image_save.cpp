@@ -35,7 +35,8 @@ std::optional<ImageObject> flattenOntoWhite(const ImageObject& image) {
 }
 
 std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegistry& registry, uint32_t format,
-                                       int quality, int depth, const EmbeddedMetadata* metadata) {
+                                       int quality, int depth, const EmbeddedMetadata* metadata,
+                                       const ImageFormat* result) {
     if (!image.valid()) return std::nullopt;
     if (depth == kDepthOfSource) depth = image.sourceDepth;
     if (!depthAllowed(depth)) return std::nullopt;
@@ -44,15 +45,15 @@ std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegi
     try {
         // A palette's entries can carry alpha, so palette depths keep it as well.
         if (image.depth == 32 && encoder->encode32 && (depth == 32 || depth <= 8)) {
-            return encoder->encode32(EncodeRequest{pixelRowsOf(image), quality, depth, metadata});
+            return encoder->encode32(EncodeRequest{pixelRowsOf(image), quality, depth, metadata, result});
         }
         if (!encoder->encode24) return std::nullopt;
         if (image.depth == 32) {
             const std::optional<ImageObject> flat = flattenOntoWhite(image);
             if (!flat) return std::nullopt;
-            return encoder->encode24(EncodeRequest{pixelRowsOf(*flat), quality, depth, metadata});
+            return encoder->encode24(EncodeRequest{pixelRowsOf(*flat), quality, depth, metadata, result});
         }
-        return encoder->encode24(EncodeRequest{pixelRowsOf(image), quality, depth, metadata});
+        return encoder->encode24(EncodeRequest{pixelRowsOf(image), quality, depth, metadata, result});
     } catch (...) {
         // An encoder the program registered may throw; saving just fails.
         return std::nullopt;

@@ -24,12 +24,14 @@ std::optional<ImageObject> flattenOntoWhite(const ImageObject& image);
 // the encoder's 32-bit operation unchanged when the depth is 32 or a palette depth (1 to
 // 8) and the encoder has one; otherwise it is flattened onto white for the 24-bit
 // operation. The quality is passed on
-// as given, and so is the metadata to embed. Nothing when the image is invalid, the depth
+// as given, and so are the metadata to embed and the result format (for the encoder
+// that writes several). Nothing when the image is invalid, the depth
 // is not allowed, no encoder has the format code or lacks the operation needed, or
 // encoding fails.
 std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegistry& registry,
                                        uint32_t format = kFormatBMP, int quality = kDefaultSaveQuality,
-                                       int depth = kDepthOfSource, const EmbeddedMetadata* metadata = nullptr);
+                                       int depth = kDepthOfSource, const EmbeddedMetadata* metadata = nullptr,
+                                       const ImageFormat* result = nullptr);
 
 // encodeImage, then the bytes replace the file at `path` in one step: a failure leaves
 // no partial file and any earlier file at that path untouched.

@@ -99,6 +99,7 @@ bool probeTiff(const uint8_t* data, size_t size) {
 
 std::optional<ImageObject> decodeTiff(const uint8_t* data, size_t size, const DecodeLimits& limits) {
     if (!probeTiff(data, size)) return std::nullopt;
+    silenceLibtiffMessages();
     MemorySource source{data, size};
     TiffFile file(&source, limits);
     TIFF* tiff = file.get();

@@ -30,3 +30,20 @@ convert -size 8x8 xc:none -fill blue -draw 'rectangle 4,4 7,7' "$tmp/f2.png"
 convert -size 8x8 xc:none -fill lime -draw 'rectangle 0,4 3,7' "$tmp/f3.png"
 convert -dispose none -delay 10 "$tmp/f1.png" -dispose previous -delay 20 "$tmp/f2.png" \
         -dispose background -delay 30 "$tmp/f3.png" -loop 0 animated.gif
+
+# Web formats, written by Debian's own tools (webp, libavif-bin, libheif-examples): a
+# photo and a picture with transparency each, a two-frame animation, and an AVIF whose
+# stored picture lies a quarter turned, which its rotation property turns back: it shows
+# as the photo.
+convert -size 64x48 xc:none -fill '#ff000080' -draw 'rectangle 0,0 31,47' -fill blue -draw 'rectangle 32,0 63,23' \
+        "$tmp/alpha.png"
+cwebp -quiet -q 80 "$tmp/photo.png" -o photo.webp
+cwebp -quiet -q 80 -exact "$tmp/alpha.png" -o alpha.webp
+convert -size 16x16 xc:red "$tmp/a1.png"
+convert -size 16x16 xc:blue "$tmp/a2.png"
+img2webp -loop 0 -d 100 -lossless "$tmp/a1.png" "$tmp/a2.png" -o animated.webp >/dev/null
+avifenc -s 8 --min 10 --max 10 "$tmp/photo.png" photo.avif >/dev/null
+avifenc -s 8 --min 10 --max 10 "$tmp/alpha.png" alpha.avif >/dev/null
+heif-enc -q 80 "$tmp/photo.png" -o photo.heic >/dev/null
+convert "$tmp/photo.png" -rotate -90 "$tmp/turned.png"
+avifenc -s 8 --irot 3 "$tmp/turned.png" turned.avif >/dev/null

@@ -1,4 +1,4 @@
-#include "processing/output/gif_encoder.h"
+#include "runtime/imaging/gif_encoder.h"
 
 #include <gif_lib.h>
 

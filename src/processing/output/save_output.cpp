@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "processing/output/output_format.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_save.h"
 

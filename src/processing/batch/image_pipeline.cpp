@@ -90,6 +90,7 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, K
     BudgetedSource file = loadSourceImage(s, job, s.memory ? *s.memory : ownBudget, kept);
     result.problem = std::move(file.problem);
     result.failure = file.failure;
+    result.source = file.fingerprint;
     SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, file.image, s.metadata);
     LoadedSource source = preparedSource(std::move(file.image), job.plan.sourcePath, codecs);
     result.loaded = source.image.has_value();

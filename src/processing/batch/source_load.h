@@ -24,6 +24,7 @@ struct BudgetedSource {
     MemoryReservation memory;  // held until the image's result is written
     std::string problem;       // why there is no image, in English; empty when loaded
     ImageFailure failure = ImageFailure::None;  // the same, for the front ends
+    std::optional<SourceFingerprint> fingerprint;  // when the job asks for it (image_pipeline.h)
 };
 
 // Why the file at `path` gave no image: what stops it being opened, or else that it is

@@ -5,6 +5,10 @@
 # each into a destination compared byte for byte with one whole run, and the reports
 # joined. Needs root, as the test sshd does.
 #
+# On the 2-core development machine (2026-12-10, 300 images, busy with other builds):
+# one whole run 4.8 s; parallel -j 3 5.2 s; parallel --sshlogin 3/root@127.0.0.1 10.2 s;
+# both unions identical to the whole run, both merged reports the same list.
+#
 # Usage: bench/parallel.sh [build-dir | tesselon-batch executable] [image count]
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -7,6 +7,13 @@
 # and the three reports joined. Needs root (slurmd starts the tasks as the submitter).
 # Not part of CI.
 #
+# On the 2-core development machine (2026-12-10, Slurm 22.05.8, 3,000 images, busy with
+# other builds): the array ran 1000/1000/1000 images in 33.6 s from the first task's
+# start to the last one's end (42.3 s as sbatch --wait sees it; two tasks at a time on
+# two processors), against 54.8 s for one whole run on one worker; the same array again
+# with nothing changed 3.7 s; the union of the tasks' results was identical to the whole
+# run's, and the merged reports listed its images in its order.
+#
 # Usage: bench/slurm.sh [build-dir | tesselon-batch executable] [image count]
 set -euo pipefail
 cd "$(dirname "$0")/.."

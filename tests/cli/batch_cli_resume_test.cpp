@@ -10,6 +10,7 @@
 
 #include "cli/cli_test_support.h"
 #include "runtime/process/program_run.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 
@@ -41,6 +42,8 @@ TEST(BatchCliResume, KilledTenTimesThenResumedEqualsOneWholeRun) {
     writeImages(dir, "in/deeper", 6, 400, 300);
     dir.write("job.cfg", "[ProcesosImage]\r\n{\"MarcaDeAgua\":1,\"Rotar\":13,\"EscalaGrises\":1}\r\n");
     const std::string program = testing::binDir() + "tesselon-batch";
+    // The program under the sanitizers reports fontconfig's lifetime blocks unless told.
+    testing::ScopedEnv lsan{"LSAN_OPTIONS", "suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")};
 
     const auto started = std::chrono::steady_clock::now();
     RunResult whole = runProgram(program, options(dir, "whole"), {}, kRunOpen);
@@ -81,7 +84,10 @@ TEST(BatchCliResume, KilledTenTimesThenResumedEqualsOneWholeRun) {
     // fell between its rename and its record: at most the two in hand each time.
     int convertedAgain = 0;
     const auto now = inodesUnder(dir.file("out/"));
-    for (const auto& [name, inode] : firstSeen) convertedAgain += now.at(name) != inode ? 1 : 0;
+    for (const auto& [name, inode] : firstSeen) {
+        // A killed run's temporary was seen too, and is gone now.
+        if (expected.count(name)) convertedAgain += now.at(name) != inode ? 1 : 0;
+    }
     EXPECT_LE(convertedAgain, 2 * kills) << firstSeen.size() << " results were in place before the last run";
 
     // And the run after that converts nothing.

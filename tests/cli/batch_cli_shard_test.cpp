@@ -10,6 +10,7 @@
 #include "runtime/json/json_parse.h"
 #include "runtime/json/json_value.h"
 #include "runtime/process/program_run.h"
+#include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 
@@ -170,6 +171,8 @@ TEST(BatchCliShard, ThreeShardsAtOnceWithGnuParallelIntoOneDestination) {
     ASSERT_EQ(cli({"--source", dir.file("in"), "--dest", dir.file("whole"), "--report", dir.file("whole.json")}, dir)
                   .code,
               0);
+    // The program under the sanitizers reports fontconfig's lifetime blocks unless told.
+    testing::ScopedEnv lsan{"LSAN_OPTIONS", "suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")};
     RunResult run = runProgramArguments({"parallel", "--will-cite", "--halt", "never", "-j", "3",
                                          testing::binDir() + "tesselon-batch", "--source", dir.file("in"), "--dest",
                                          dir.file("out"), "--skip-unchanged", "--quiet", "--shard", "{}/3", "--report",

@@ -14,14 +14,16 @@ TESSELON_PACKAGE_PACKAGES="dpkg-dev file"
 # and runs lintian on the package. Debian's WebP, AVIF and HEIF tools write and check
 # the web-format test files; mate-backgrounds gives the real photographs.
 TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyftpdlib openssh-server python3-paramiko
-  xvfb xauth openbox imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2 strace
+  xvfb xauth openbox imagemagick x11-utils xdotool wget aria2 libjpeg-turbo-progs openssl exiv2 strace parallel
   webp libavif-bin libheif-examples mate-backgrounds
   $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db lintian"
 
 # Only the benchmarks need these: the tools bench/run and bench/ftp compare against,
-# and the large photos that bench/metadata.sh and bench/preview use.
+# and the large photos that bench/metadata.sh and bench/preview use; bench/slurm.sh starts
+# a one-node Slurm cluster of its own.
 TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2 webp
-  mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib openssh-server openssh-client sshpass curl"
+  mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib openssh-server openssh-client sshpass curl
+  parallel slurm-wlm munge"
 
 ensure_packages() {
   local missing=()

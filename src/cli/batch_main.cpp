@@ -19,6 +19,9 @@
 #include "core/state.h"
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/parallel_batch.h"
+#include "cli/report_merge.h"
+#include "processing/batch/shard_share.h"
+#include "processing/incremental/result_ledger.h"
 #include "processing/output/output_guard.h"
 #include "processing/text/overlay_text.h"
 #include "processing/text/phrases_file.h"
@@ -105,10 +108,58 @@ void clampSettings(Settings& settings, std::FILE* err) {
     }
 }
 
+// One warning for each thing that went wrong with the manifest; true when this run's
+// results could not all be recorded.
+bool reportManifestNotes(const std::vector<ManifestNote>& notes, std::FILE* err) {
+    bool unrecorded = false;
+    for (const ManifestNote& note : notes) {
+        const std::string file = terminalSafe(note.file);
+        switch (note.kind) {
+        case ManifestNote::Kind::Damaged:
+            std::fprintf(err, "tesselon-batch: warning: '%s' in the destination is damaged; its images are "
+                              "converted again\n", file.c_str());
+            break;
+        case ManifestNote::Kind::OtherVersion:
+            std::fprintf(err, "tesselon-batch: warning: '%s' in the destination was written by another version; "
+                              "its images are converted again\n", file.c_str());
+            break;
+        case ManifestNote::Kind::Unreadable:
+            std::fprintf(err, "tesselon-batch: warning: '%s' in the destination cannot be read; its images are "
+                              "converted again\n", file.c_str());
+            break;
+        case ManifestNote::Kind::Busy:
+            std::fprintf(err, "tesselon-batch: warning: another run with the same --shard is converting into this "
+                              "destination ('%s' is in use); every image is converted and nothing is recorded\n",
+                         file.c_str());
+            break;
+        case ManifestNote::Kind::NotWritten:
+            std::fprintf(err, "tesselon-batch: cannot record the results in '%s'; the next run converts them again\n",
+                         file.c_str());
+            unrecorded = true;
+            break;
+        }
+    }
+    return unrecorded;
+}
+
+// With --shard, the report lists the share's images only, each with the shard.
+void noteShard(const AppState& state, const CliOptions& options, ReportNotes& notes) {
+    if (!options.shard) return;
+    notes.shard = std::to_string(options.shard->index) + "/" + std::to_string(options.shard->count);
+    if (notes.inShare.size() != state.SourceImageList.size()) notes.inShare = shareOfList(state, *options.shard);
+}
+
 // Converts, and fills `notes` with what the report needs beside the list: the reasons,
 // the replacements, what the scan passed by. Every way out leaves them as far as known.
 int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err, ReportNotes& notes) {
     STRProcesosEntorno& env = state.settings.entorno;
+    if (options.skipUnchanged && env.imagenesSobreescribir) {
+        // Over the sources nothing is left to compare a source with: a second run would
+        // convert its own results again.
+        std::fprintf(err, "tesselon-batch: --skip-unchanged keeps its record beside the results in the destination; "
+                          "it cannot be used with --overwrite\n");
+        return kExitUsage;
+    }
     clampSettings(state.settings, err);
     // The summary's time covers the whole run: the scan and any download too.
     const Stopwatch runClock;
@@ -174,6 +225,12 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     run.memoryLimit = options.memoryLimit.value_or(0);
     run.cancel = &cancel;
     run.metadata = {options.autoOrient, options.keepMetadata};
+    run.shard = options.shard;
+    std::optional<ResultLedger> ledger;
+    if (options.skipUnchanged) {
+        ledger.emplace(options.shard ? shardPartName(*options.shard) : std::string());
+        run.ledger = &*ledger;
+    }
     ProgressLine progress(options.quiet ? nullptr : err);
     run.onProgress = [&](size_t done, size_t total) {
         if (gInterrupted) cancel.store(true);
@@ -186,14 +243,19 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     const double seconds = runClock.seconds();
     progress.update(outcome.processed, outcome.total);
     notes = reportNotesFor(state.SourceImageList, outcome, scanProblems);
+    noteShard(state, options, notes);
 
     // Every image without its own result is named, whatever --quiet says.
     printEntryProblems(err, state.SourceImageList, outcome);
     printFirstFrameNote(err, state.SourceImageList, outcome);
+    const bool unrecorded = ledger && reportManifestNotes(ledger->notes(), err);
 
     const size_t replaced = outcome.replaced.size();
-    const size_t failed = outcome.processed - outcome.saved - replaced + unlisted;
+    const size_t skipped = outcome.skipped.size();
+    const size_t failed = outcome.processed - outcome.saved - skipped - replaced + unlisted;
     if (!options.quiet) {
+        const std::string unchanged =
+            options.skipUnchanged ? ", " + std::to_string(skipped) + " skipped (unchanged)" : std::string();
         std::string extra;
         if (replaced > 0) extra += ", " + std::to_string(replaced) + " replaced by a later image with the same output";
         if (outcome.cancelled) extra += ", cancelled";
@@ -203,12 +265,14 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
             std::snprintf(parts, sizeof parts, "scan %.1f s, download %.1f s, ", scanSeconds, remote.downloadSeconds);
         else
             std::snprintf(parts, sizeof parts, "scan %.1f s, ", scanSeconds);
-        std::fprintf(err, "%zu of %zu images saved, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
-                     outcome.saved, outcome.total + unlisted, failed, extra.c_str(), seconds, parts,
+        const std::string shard = notes.shard.empty() ? std::string() : "shard " + notes.shard + ": ";
+        std::fprintf(err, "%s%zu of %zu images saved%s, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
+                     shard.c_str(), outcome.saved, outcome.total + unlisted, unchanged.c_str(), failed, extra.c_str(),
+                     seconds, parts,
                      conversionSeconds, conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
     }
     const bool complete = outcome.processed == outcome.total && !outcome.cancelled;
-    return complete && failed == 0 && remote.failed.empty() ? kExitOk : kExitFailed;
+    return complete && failed == 0 && remote.failed.empty() && !unrecorded ? kExitOk : kExitFailed;
 }
 
 // The --report file, rewritten at the end of every run that converts, whatever the
@@ -220,6 +284,38 @@ int writeReport(const CliOptions& options, const SourceImageList& list, const Re
     if (writeFileReplacing(*options.report, composeBatchReport(list, notes))) return code;
     std::fprintf(err, "tesselon-batch: cannot write report '%s'\n", terminalSafe(*options.report).c_str());
     return code == kExitOk ? kExitFailed : code;
+}
+
+// --merge-reports: the joined report on `out`; missing shards are named, and make the
+// exit code 1, but what there is is still printed.
+int mergeReports(const CliOptions& options, std::FILE* out, std::FILE* err) {
+    const ReportMerge merge = mergeReportFiles(options.reportFiles);
+    const std::string file = terminalSafe(merge.problem.file);
+    switch (merge.problem.kind) {
+    case ReportMergeProblem::Kind::None:
+        break;
+    case ReportMergeProblem::Kind::Unreadable:
+        std::fprintf(err, "tesselon-batch: cannot read report '%s'\n", file.c_str());
+        return kExitUsage;
+    case ReportMergeProblem::Kind::NotAReport:
+        std::fprintf(err, "tesselon-batch: '%s' is not a report of tesselon-batch\n", file.c_str());
+        return kExitUsage;
+    case ReportMergeProblem::Kind::MixedShards:
+        std::fprintf(err, "tesselon-batch: '%s' holds images of more than one shard\n", file.c_str());
+        return kExitUsage;
+    case ReportMergeProblem::Kind::OtherSplit:
+        std::fprintf(err, "tesselon-batch: '%s' is a shard of another split than the reports before it\n",
+                     file.c_str());
+        return kExitUsage;
+    case ReportMergeProblem::Kind::SameShardTwice:
+        std::fprintf(err, "tesselon-batch: '%s' is the report of a shard given before\n", file.c_str());
+        return kExitUsage;
+    }
+    std::fputs(merge.json.c_str(), out);
+    std::fputc('\n', out);
+    for (size_t k : merge.missing)
+        std::fprintf(err, "tesselon-batch: no report of shard %zu/%zu was given\n", k, merge.shardCount);
+    return merge.missing.empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -240,6 +336,7 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
         std::fputs("0.3f\n", out);
         return kExitOk;
     }
+    if (options.mergeReports) return mergeReports(options, out, err);
 
     TerminalFrontend frontend(err);
     frontend.quiet = options.quiet;
@@ -265,6 +362,7 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
     if (!options.convert()) return kExitOk;
     ReportNotes notes;
     const int code = convert(state, options, frontend, err, notes);
+    noteShard(state, options, notes);
     return writeReport(options, state.SourceImageList, notes, code, err);
 }
 

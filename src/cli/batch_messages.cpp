@@ -93,6 +93,13 @@ ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutco
     notes.reasons = outcome.problems;
     notes.reasons.resize(list.size());
     notes.replacedBy = outcome.replacedBy;
+    notes.inShare = outcome.inShare;
+    notes.skipped.assign(list.size(), 0);
+    for (size_t i : outcome.skipped) {
+        if (i >= list.size()) continue;
+        notes.skipped[i] = 1;
+        notes.reasons[i] = kUnchangedReason;
+    }
     // Entries the batch never reached (cancelled, or stopped at a destination folder).
     for (size_t i = 0; i < list.size(); ++i) {
         if (list.entries[i].saved == 0 && notes.reasons[i].empty()) notes.reasons[i] = "not converted: the batch stopped before it";

@@ -44,6 +44,7 @@ std::string percentEncodedName(const std::string& name) {
 std::string composeBatchReport(const SourceImageList& list, const ReportNotes& notes) {
     JsonValue report = JsonValue::makeArray();
     for (size_t i = 0; i < list.entries.size(); ++i) {
+        if (i < notes.inShare.size() && !notes.inShare[i]) continue;
         const SourceImageEntry& e = list.entries[i];
         JsonValue item = JsonValue::makeObject();
         JsonObject& members = *item.asObject();
@@ -54,6 +55,8 @@ std::string composeBatchReport(const SourceImageList& list, const ReportNotes& n
         if (i < notes.reasons.size() && !notes.reasons[i].empty()) setText(members, "reason", notes.reasons[i]);
         if (i < notes.replacedBy.size() && notes.replacedBy[i] && *notes.replacedBy[i] < list.entries.size())
             setText(members, "replacedBy", list.entries[*notes.replacedBy[i]].path);
+        if (i < notes.skipped.size() && notes.skipped[i]) members.set("skipped", JsonValue::makeBoolean(true));
+        if (!notes.shard.empty()) setText(members, "shard", notes.shard);
         report.asArray()->push_back(std::move(item));
     }
     for (const auto& [path, reason] : notes.unlisted) {

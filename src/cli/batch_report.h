@@ -17,11 +17,21 @@ struct ReportNotes {
     std::vector<std::optional<size_t>> replacedBy;   // per entry: whose result replaced its own
     // Files and folders the scan could not list, with why: reported after the images.
     std::vector<std::pair<std::string, std::string>> unlisted;
+    // Per entry: 1 when its result from an earlier run stands (--skip-unchanged).
+    std::vector<char> skipped;
+    // With --shard: the run's share ("2/3"), given on each of its images, and per entry
+    // whether it is in it; the others are left out of the report. Empty without.
+    std::string shard;
+    std::vector<char> inShare;
 };
 
+// The reason given for an image whose result from an earlier run stands.
+inline constexpr const char* kUnchangedReason = "unchanged";
+
 // A JSON array of {path, outputPath, saved, overlayText} objects, with "reason" when an
-// entry was not saved and "replacedBy" (the path of the entry whose result took its
-// place) when a later image wrote the same output. Every text is valid UTF-8: bytes of
+// entry was not saved, "replacedBy" (the path of the entry whose result took its place)
+// when a later image wrote the same output, "skipped" true when its earlier result
+// stands, and "shard" in a shard's report. Every text is valid UTF-8: bytes of
 // a name that are not become U+FFFD, and the exact name is kept in "rawPath" (and
 // "rawOutputPath") with "%" and those bytes written as %XX.
 std::string composeBatchReport(const SourceImageList& list, const ReportNotes& notes = {});

@@ -156,7 +156,7 @@ std::optional<std::string> extensionListFromNames(const std::string& names) {
 CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     std::string error;
-    std::optional<std::string> quality, jobs, memory, extensions;
+    std::optional<std::string> quality, jobs, memory, extensions, shard;
     for (ArgReader r(args); !r.done() && error.empty(); r.advance()) {
         const std::string& a = r.current();
         if (a == "--help" || a == "-h") o.help = true;
@@ -170,6 +170,9 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         else if (a == "--keep-metadata") o.keepMetadata = true;
         else if (a == "--remote") o.remote.remote = true;
         else if (a == "--passive" || a == "--active") o.remote.passive = a == "--passive";
+        else if (a == "--skip-unchanged") o.skipUnchanged = true;
+        else if (a == "--merge-reports") o.mergeReports = true;
+        else if (!a.empty() && a.front() != '-') o.reportFiles.push_back(a);
         else if (r.value("--config", o.configFile, error) || r.value("--save-config", o.saveConfigFile, error) ||
                  r.value("--source", o.source, error) || r.value("--dest", o.dest, error) ||
                  r.value("--format", o.format, error) || r.value("--quality", quality, error) ||
@@ -178,7 +181,7 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--memory-limit", memory, error) ||
                  r.value("--server", o.remote.server, error) || r.value("--port", o.remote.port, error) ||
                  r.value("--user", o.remote.user, error) || r.value("--remote-folder", o.remote.folder, error) ||
-                 r.value("--download-to", o.remote.downloadTo, error)) {
+                 r.value("--download-to", o.remote.downloadTo, error) || r.value("--shard", shard, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty() && o.format && !isFormatChoice(*o.format))
@@ -194,7 +197,14 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         error = "--jobs must be a whole number from 1 to 256";
     if (error.empty() && memory && (!(o.memoryLimit = parseByteSize(*memory)) || *o.memoryLimit < (uint64_t(16) << 20)))
         error = "--memory-limit must be a size of at least 16M, such as 512M or 2G";
-    if (error.empty() && !o.help && !o.version && !o.convert() && !o.saveConfigFile) error = "nothing to do";
+    if (error.empty() && shard && !(o.shard = parseShard(*shard)))
+        error = "--shard must be K/N with whole numbers 1 <= K <= N, such as 2/3";
+    if (error.empty() && !o.reportFiles.empty() && !o.mergeReports) error = "unknown option: " + o.reportFiles.front();
+    if (error.empty() && o.mergeReports && o.reportFiles.empty()) error = "--merge-reports needs the reports to join";
+    if (error.empty() && o.mergeReports && (o.convert() || o.saveConfigFile))
+        error = "--merge-reports only joins reports; convert in another run";
+    if (error.empty() && !o.help && !o.version && !o.mergeReports && !o.convert() && !o.saveConfigFile)
+        error = "nothing to do";
     if (!error.empty()) return {std::nullopt, error};
     return {o, {}};
 }
@@ -207,8 +217,10 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                      [--overwrite --yes] [--jobs N]\n"
            "                      [--auto-orient] [--keep-metadata] [--memory-limit SIZE]\n"
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"
+           "                      [--skip-unchanged] [--shard K/N]\n"
            "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
            "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]]\n"
+           "       tesselon-batch --merge-reports REPORT...\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
            "program's PROCESAR button does, on several cores at once.\n"
@@ -248,6 +260,19 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       known when the scan or the run fails\n"
            "  --quiet              no progress and no summary; refusals, failures and\n"
            "                       warnings are still written to stderr\n"
+           "  --skip-unchanged     convert only images whose result is missing, whose source\n"
+           "                       changed (size and time, then content) or whose settings\n"
+           "                       changed; what was converted is kept in the hidden file\n"
+           "                       .tesselon-manifest in the destination. A run stopped in\n"
+           "                       any way and started again goes on where it stopped.\n"
+           "                       Skipped images are reported with skipped true and the\n"
+           "                       reason \"unchanged\". Not with --overwrite\n"
+           "  --shard K/N          convert only the K-th of N consecutive parts of the image\n"
+           "                       list (sizes differ by at most one); N runs, on one machine\n"
+           "                       or many, convert the whole folder together. Each shard's\n"
+           "                       report lists its own images\n"
+           "  --merge-reports REPORT...\n"
+           "                       print the shards' reports joined into one, in list order\n"
            "  --save-config FILE   write the effective settings to FILE (the bare name\n"
            "                       default.cfg: into the program folder)\n"
            "  --remote             the source is the FTP folder of the settings (also when the\n"

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/remote_options.h"
+#include "processing/batch/shard_share.h"
 
 namespace tesselon {
 
@@ -30,12 +31,17 @@ struct CliOptions {
     bool autoOrient = false;                    // --auto-orient: JPEG sources turned upright by EXIF
     bool keepMetadata = false;                  // --keep-metadata: EXIF and ICC profile kept
     RemoteCliOptions remote;                    // an FTP source
+    bool skipUnchanged = false;                 // --skip-unchanged: convert only what changed
+    std::optional<Shard> shard;                 // --shard K/N: only this share of the list
+    bool mergeReports = false;                  // --merge-reports FILE...: join shards' reports
+    std::vector<std::string> reportFiles;       // the files --merge-reports joins
 
     // Whether the run converts images: any conversion option, or a settings file given
     // without --save-config (the file then describes the whole job).
     bool convert() const {
-        return source || dest || format || extensions || quality || subfolders || overwrite || jobs || report || memoryLimit ||
-               autoOrient || keepMetadata || remote.any() || (configFile && !saveConfigFile);
+        return source || dest || format || extensions || quality || subfolders || overwrite || jobs || report ||
+               memoryLimit || autoOrient || keepMetadata || skipUnchanged || shard || remote.any() ||
+               (configFile && !saveConfigFile);
     }
 };
 

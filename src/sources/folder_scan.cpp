@@ -11,6 +11,7 @@
 #include "runtime/fs/directory_listing.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
+#include "sources/bookkeeping_names.h"
 #include "sources/extension_filter.h"
 #include "sources/scan_texts.h"
 
@@ -112,6 +113,8 @@ void scanFolder(FolderWalk& walk, const std::string& folder, const std::string& 
 
     for (const DirectoryEntry& entry : entries) {
         if (isDotEntry(entry.name)) continue;
+        // The batch's own records beside its results are never images, whatever the filter.
+        if (entry.type != kEntryFolder && isBookkeepingName(entry.name)) continue;
         const bool isFolder = entry.type == kEntryFolder;
         if (walk.filter) {
             if (isFolder ? !walk.skipFolders : walk.filter->accepts(entry.name)) {

@@ -48,4 +48,21 @@ void writeImages(const TempDir& dir, const std::string& folder, int count, int w
     }
 }
 
+std::map<std::string, std::string> resultsUnder(const std::string& folder) {
+    std::map<std::string, std::string> results = filesUnder(folder);
+    std::erase_if(results, [](const auto& file) {
+        const std::string name = file.first.substr(file.first.rfind('/') + 1);
+        return name.rfind(".tesselon-manifest", 0) == 0;
+    });
+    return results;
+}
+
+int savedCount(const std::string& err) {
+    const size_t at = err.find(" images saved");
+    if (at == std::string::npos) return -1;
+    const size_t of = err.rfind(" of ", at);
+    const size_t start = err.find_last_not_of("0123456789", of - 1);
+    return std::stoi(err.substr(start == std::string::npos ? 0 : start + 1, of));
+}
+
 }  // namespace tesselon::testing

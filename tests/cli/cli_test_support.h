@@ -1,6 +1,7 @@
 // Running tesselon-batch in-process and writing small source photos, for the CLI tests.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,5 +26,11 @@ std::string shell(const std::string& command);
 
 // Writes `count` photos with distinct pixels, dir/<folder>/photo<i>.jpg.
 void writeImages(const TempDir& dir, const std::string& folder, int count, int width = 96, int height = 64);
+
+// The results below `folder` (ending with "/"), without the batch's own records.
+std::map<std::string, std::string> resultsUnder(const std::string& folder);
+
+// N of "N of M images saved" in a run's summary; -1 when there is none.
+int savedCount(const std::string& err);
 
 }  // namespace tesselon::testing

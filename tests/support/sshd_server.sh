@@ -2,9 +2,11 @@
 # Debian's OpenSSH sshd on 127.0.0.1 for the tests and the benchmarks: a throw-away
 # ed25519 host key in WORK_DIR, SFTP only, for one account that logs in with a password.
 #
-# Usage: sshd_server.sh WORK_DIR [keyboard-interactive]
+# Usage: sshd_server.sh WORK_DIR [keyboard-interactive | shell]
 # With keyboard-interactive the password is asked through PAM's keyboard-interactive
-# exchange instead of the password method, as many hosts set it up.
+# exchange instead of the password method, as many hosts set it up. With shell the server
+# runs commands instead, for root only, who logs in with the throw-away key
+# WORK_DIR/client_key (what GNU parallel's --sshlogin needs); no password is accepted.
 # Prints "PORT n", "PASSWORD p", "FINGERPRINT SHA256:...", "KEY ssh-ed25519 ..." and then
 # "READY", or one line "SKIP reason"; the server ends when standard input closes.
 #
@@ -12,8 +14,9 @@
 # no shell) is made on first use with a random password, kept in a file only root can
 # read so that later runs, and runs side by side, share it.
 set -u
-work=${1:?usage: sshd_server.sh WORK_DIR [keyboard-interactive]}
-if [ "${2:-}" = keyboard-interactive ]; then
+work=${1:?usage: sshd_server.sh WORK_DIR [keyboard-interactive | shell]}
+mode=${2:-password}
+if [ "$mode" = keyboard-interactive ]; then
   authentication="UsePAM yes
 PasswordAuthentication no
 KbdInteractiveAuthentication yes"
@@ -51,6 +54,24 @@ exec 8>&-
 [ -d /run/sshd ] || mkdir -m 0755 /run/sshd
 
 ssh-keygen -q -t ed25519 -N '' -C '' -f "$work/host_key" || skip "ssh-keygen failed"
+if [ "$mode" = shell ]; then
+  ssh-keygen -q -t ed25519 -N '' -C '' -f "$work/client_key" || skip "ssh-keygen failed"
+  cp "$work/client_key.pub" "$work/authorized_keys"
+  access="PasswordAuthentication no
+KbdInteractiveAuthentication no
+UsePAM no
+PubkeyAuthentication yes
+AuthorizedKeysFile $work/authorized_keys
+PermitRootLogin prohibit-password
+AllowUsers root"
+else
+  access="$authentication
+PubkeyAuthentication no
+PermitRootLogin no
+AllowUsers $user
+Subsystem sftp internal-sftp
+ForceCommand internal-sftp"
+fi
 fingerprint=$(ssh-keygen -l -f "$work/host_key.pub" | awk '{print $2}')
 
 pid=""
@@ -62,13 +83,8 @@ Port $port
 ListenAddress 127.0.0.1
 HostKey $work/host_key
 PidFile $work/sshd.pid
-$authentication
-PubkeyAuthentication no
-PermitRootLogin no
-AllowUsers $user
+$access
 StrictModes no
-Subsystem sftp internal-sftp
-ForceCommand internal-sftp
 AllowTcpForwarding no
 X11Forwarding no
 MaxAuthTries 3

@@ -91,6 +91,7 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, K
     result.problem = std::move(file.problem);
     result.failure = file.failure;
     result.firstFrameOnly = file.firstFrameOnly;
+    result.source = file.fingerprint;
     SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, file.image, s.metadata);
     LoadedSource source = preparedSource(std::move(file.image), job.plan.sourcePath, codecs);
     result.loaded = source.image.has_value();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/image_failure.h"
+#include "processing/incremental/result_record.h"
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/output_plan.h"
 #include "runtime/imaging/buffer_pool.h"
@@ -42,6 +43,8 @@ struct PipelineJob {
     // Called with the loaded source image (after GIF preparation) before the operations,
     // for the source preview pane. Without it the loaded image itself is processed.
     std::function<void(ImageObject&&)> onSourceLoaded;
+    // Digest the source's bytes as they are read, for the manifest of --skip-unchanged.
+    bool fingerprintSource = false;
 };
 
 struct PipelineResult {
@@ -51,6 +54,9 @@ struct PipelineResult {
     bool firstFrameOnly = false;  // an animation converted from its first frame (WebP)
     std::string problem;        // why not, in English: unreadable, too large, not written
     ImageFailure failure = ImageFailure::None;  // the same, for the front ends
+    // With fingerprintSource: the source as it was read, when it was read whole and
+    // unchanged while it was read.
+    std::optional<SourceFingerprint> source;
 };
 
 // A source image as the chain starts from it.

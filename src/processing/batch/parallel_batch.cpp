@@ -10,6 +10,7 @@
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/memory_budget.h"
 #include "processing/batch/output_collisions.h"
+#include "processing/incremental/batch_ledger.h"
 #include "processing/batch/source_load.h"
 #include "processing/output/output_guard.h"
 #include "processing/text/overlay_text.h"
@@ -22,12 +23,12 @@ namespace {
 constexpr auto kProgressPeriod = std::chrono::milliseconds(50);
 
 // Entries that write the same file, in list order; units are ordered by their first
-// entry. Refused entries are in none.
-std::vector<std::vector<size_t>> unitsBySavePath(const std::vector<PipelineJob>& jobs, const std::vector<char>& refused) {
+// entry. Only entries marked in `convert` are in one.
+std::vector<std::vector<size_t>> unitsBySavePath(const std::vector<PipelineJob>& jobs, const std::vector<char>& convert) {
     std::vector<std::vector<size_t>> units;
     std::map<std::string, size_t> unitOfPath;
     for (size_t i = 0; i < jobs.size(); ++i) {
-        if (refused[i]) continue;
+        if (!convert[i]) continue;
         auto [it, added] = unitOfPath.emplace(jobs[i].plan.savePath, units.size());
         if (added) units.emplace_back();
         units[it->second].push_back(i);
@@ -39,40 +40,68 @@ std::vector<std::vector<size_t>> unitsBySavePath(const std::vector<PipelineJob>&
 
 ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOptions& options) {
     ParallelBatchOutcome outcome;
-    outcome.total = state.SourceImageList.size();
+    const size_t count = state.SourceImageList.size();
     state.settings.config.Cancelado = 0;
     const std::string temporary = temporaryFolder();
     const bool cycle = state.settings.texto.SoloMarcadeAgua == 0;
 
-    outcome.problems.resize(outcome.total);
+    outcome.problems.resize(count);
 
-    // Plans and folders first, in list order: a folder that cannot be created ends the
-    // batch there, and only the entries before it are converted, as one at a time.
+    // Every entry's plan, whether this run converts it or not: a shard's share, and the
+    // phrase of each image, follow from the whole list.
     std::vector<PipelineJob> jobs;
-    jobs.reserve(outcome.total);
-    std::vector<char> refused;
-    OutputGuard guard(state.settings.entorno, state.SourceImageList);
-    for (size_t i = 0; i < outcome.total; ++i) {
+    jobs.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
         const size_t phrase = cycle ? phraseIndexForImage(i, state.PhrasesList.size()) : 0;
-        PipelineJob job = jobForEntry(state, i, phrase, false, temporary);
-        if (!guard.prepareFolder(job.plan, state.settings.config.Cancelado, *state.frontend)) {
+        jobs.push_back(jobForEntry(state, i, phrase, false, temporary));
+    }
+    if (options.shard) {
+        std::vector<std::string> savePaths;
+        savePaths.reserve(count);
+        for (const PipelineJob& job : jobs) savePaths.push_back(job.plan.savePath);
+        outcome.inShare = shardShare(savePaths, *options.shard);
+    } else {
+        outcome.inShare.assign(count, 1);
+    }
+    outcome.total = size_t(std::count(outcome.inShare.begin(), outcome.inShare.end(), 1));
+
+    // Folders first, in list order: a folder that cannot be created ends the batch there,
+    // and only the entries before it are converted, as one at a time.
+    std::vector<char> refused(count, 0);
+    std::vector<char> convert(count, 0);
+    size_t planned = count;
+    OutputGuard guard(state.settings.entorno, state.SourceImageList);
+    for (size_t i = 0; i < count; ++i) {
+        if (!outcome.inShare[i]) continue;
+        if (!guard.prepareFolder(jobs[i].plan, state.settings.config.Cancelado, *state.frontend)) {
             outcome.destinationFailed = true;
+            planned = i;
             break;
         }
-        outcome.problems[i] = guard.refusal(job.plan, i);
-        refused.push_back(outcome.problems[i].empty() ? 0 : 1);
-        state.SourceImageList.entries[i].outputPath = job.plan.outputPath;
-        jobs.push_back(std::move(job));
+        outcome.problems[i] = guard.refusal(jobs[i].plan, i);
+        refused[i] = outcome.problems[i].empty() ? 0 : 1;
+        convert[i] = refused[i] ? 0 : 1;
+        state.SourceImageList.entries[i].outputPath = jobs[i].plan.outputPath;
     }
 
-    const std::vector<std::vector<size_t>> units = unitsBySavePath(jobs, refused);
+    std::optional<BatchLedger> ledger;
+    if (options.ledger && !outcome.destinationFailed) {
+        ledger.emplace(*options.ledger, state.settings, state.fontDpi, options.metadata, jobs, outcome.inShare);
+        if (!ledger->start(guard.resultsRoot())) ledger.reset();
+    }
+    for (PipelineJob& job : jobs) job.fingerprintSource = ledger.has_value();
+
+    const std::vector<std::vector<size_t>> units = unitsBySavePath(jobs, convert);
     MemoryBudget memory(options.memoryLimit ? options.memoryLimit : defaultMemoryLimit());
     PipelineSettings settings = pipelineSettingsOf(state);
     settings.memory = &memory;
     settings.metadata = options.metadata;
-    std::vector<PipelineResult> results(jobs.size());
-    std::vector<char> finished(jobs.size(), 0);
+    std::vector<PipelineResult> results(count);
+    std::vector<char> finished(count, 0);
+    std::vector<char> skipped(count, 0);
     std::atomic<size_t> nextUnit{0};
+    size_t toHandle = 0;
+    for (size_t i = 0; i < planned; ++i) toHandle += outcome.inShare[i] ? 1 : 0;
     // Refused entries count as handled from the start.
     std::atomic<size_t> done{size_t(std::count(refused.begin(), refused.end(), 1))};
     auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
@@ -84,38 +113,54 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
             if (cancelled()) return;
             const size_t u = nextUnit.fetch_add(1);
             if (u >= units.size()) return;
+            if (ledger && ledger->unitStands(units[u])) {
+                for (size_t i : units[u]) skipped[i] = 1;
+                done.fetch_add(units[u].size());
+                continue;
+            }
             for (size_t i : units[u]) {
                 results[i] = processImage(settings, jobs[i], &buffers);
                 finished[i] = 1;
                 done.fetch_add(1);
             }
+            // Recorded only now that the unit's result is in place.
+            if (ledger) ledger->unitDone(units[u], results);
         }
     };
     const int workers = std::max(1, std::min<int>(options.jobs, int(std::max<size_t>(units.size(), 1))));
     std::vector<std::thread> threads;
     for (int t = 0; t < workers; ++t) threads.emplace_back(work);
     // Workers stop by themselves at the end or on cancel; this thread only reports.
-    while (done.load() < jobs.size() && !cancelled()) {
+    while (done.load() < toHandle && !cancelled()) {
         if (options.onProgress) options.onProgress(done.load(), outcome.total);
         std::this_thread::sleep_for(kProgressPeriod);
     }
     for (std::thread& t : threads) t.join();
+    if (ledger) ledger->finish();
 
     std::vector<std::string> savePaths;
     std::vector<bool> written;
-    for (size_t i = 0; i < jobs.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         savePaths.push_back(jobs[i].plan.savePath);
         written.push_back(finished[i] && results[i].saved);
     }
     outcome.replacedBy = replacedResults(savePaths, written);
-    outcome.replacedBy.resize(outcome.total);
 
-    for (size_t i = 0; i < jobs.size(); ++i) {
+    const bool drawsText = textBeforeRotation(state.settings.image) || textAfterRotation(state.settings.image);
+    for (size_t i = 0; i < planned; ++i) {
+        if (!outcome.inShare[i]) continue;
         SourceImageEntry& entry = state.SourceImageList.entries[i];
         if (refused[i]) {
             entry.saved = 0;
             ++outcome.processed;
             outcome.refused.push_back(i);
+            continue;
+        }
+        if (skipped[i]) {
+            // Its result, made by an earlier run, carries the text this run would draw.
+            if (drawsText) entry.overlayText = jobs[i].overlayText;
+            ++outcome.processed;
+            outcome.skipped.push_back(i);
             continue;
         }
         if (!finished[i]) continue;
@@ -135,7 +180,7 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
         else if (!results[i].loaded) outcome.unreadable.push_back(i);
         else outcome.unsaved.push_back(i);
     }
-    outcome.cancelled = cancelled() && outcome.processed < jobs.size();
+    outcome.cancelled = cancelled() && outcome.processed < toHandle;
     if (options.onProgress) options.onProgress(outcome.processed, outcome.total);
     return outcome;
 }

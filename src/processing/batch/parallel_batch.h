@@ -12,11 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "processing/batch/shard_share.h"
 #include "processing/metadata/source_metadata.h"
 
 namespace tesselon {
 
 struct AppState;
+class ResultLedger;
 
 struct ParallelBatchOptions {
     int jobs = 1;
@@ -29,10 +31,17 @@ struct ParallelBatchOptions {
     // Called on the calling thread about twenty times a second and once at the end.
     std::function<void(size_t done, size_t total)> onProgress;
     MetadataOptions metadata;
+    // One share of the list (shard_share.h): only its entries are converted and
+    // counted, the others are left alone. Nothing: the whole list.
+    std::optional<Shard> shard;
+    // What earlier runs converted into the destination (--skip-unchanged): an image
+    // whose result stands is skipped without being read, and each result is recorded
+    // once it is in place. Null: every image is converted.
+    ResultLedger* ledger = nullptr;
 };
 
 struct ParallelBatchOutcome {
-    size_t total = 0;        // entries in the list
+    size_t total = 0;        // entries this run handles: the list, or the shard's share
     size_t processed = 0;    // entries handled before the end (all of them unless stopped)
     size_t saved = 0;                // entries whose result is in place at the end
     bool cancelled = false;
@@ -44,6 +53,8 @@ struct ParallelBatchOutcome {
     std::vector<size_t> firstFrameOnly;  // animations converted from their first frame
     std::vector<std::optional<size_t>> replacedBy;  // per entry: the entry that replaced its result
     std::vector<std::string> problems;              // per entry: why it has no result, in English
+    std::vector<char> inShare;       // per entry: 1 when this run handles it
+    std::vector<size_t> skipped;     // entries whose result from an earlier run stands
 };
 
 // Converts the entries of state.SourceImageList; the preconditions must have been

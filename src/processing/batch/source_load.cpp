@@ -4,6 +4,7 @@
 
 #include "processing/batch/pipeline_memory.h"
 #include "runtime/fs/regular_file.h"
+#include "runtime/hash/sha256.h"
 #include "runtime/imaging/image_header.h"
 #include "runtime/imaging/image_operations.h"
 
@@ -78,6 +79,9 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
         std::string ownBytes;
         std::string& data = pool ? pool->fileBytes() : ownBytes;
         if (readOpenedFile(file, kMaxImageFileBytes, data)) {
+            // A file whose size moved while it was read is no fingerprint of anything.
+            if (job.fingerprintSource && data.size() == file.size)
+                source.fingerprint = SourceFingerprint{{int64_t(file.size), file.modifiedNs}, sha256Of(data)};
             DecodeLimits limits = limitsForDeclared(*declared, codecs.limits());
             limits.pool = pool;
             source.image = catchImage(reinterpret_cast<const uint8_t*>(data.data()), data.size(), codecs, limits);

@@ -25,6 +25,7 @@ struct BudgetedSource {
     std::string problem;       // why there is no image, in English; empty when loaded
     ImageFailure failure = ImageFailure::None;  // the same, for the front ends
     bool firstFrameOnly = false;  // the file holds an animation of which only the first frame was decoded
+    std::optional<SourceFingerprint> fingerprint;  // when the job asks for it (image_pipeline.h)
 };
 
 // Why the file at `path` gave no image: what stops it being opened, or else that it is

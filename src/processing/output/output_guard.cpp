@@ -54,7 +54,8 @@ OutputGuard::OutputGuard(const STRProcesosEntorno& env, const SourceImageList& l
     : list_(list),
       destinationPath_(withTrailingSeparator(env.RutaImagenesDestino)),
       realSourceRoot_(realFolder(sourceRootOf(env))),
-      realDestinationRoot_(realFolder(env.RutaImagenesDestino)) {
+      realDestinationRoot_(realFolder(env.RutaImagenesDestino)),
+      overwrite_(env.imagenesSobreescribir != 0) {
     sources_.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
         sources_.push_back(fileIdentity(sourcePathOf(env, list.entries[i]), true));
@@ -73,14 +74,7 @@ bool OutputGuard::prepareFolder(OutputPlan& plan, int8_t& cancelado, Frontend& f
         if (preparedFolders_.insert(folder).second) removeStaleTemporaries(plan.root.beneath(*place, false));
         return true;
     }
-    if (!destinationOpened_) {
-        destinationOpened_ = true;
-        // A file where the folder should be leaves the root invalid, so the batch stops
-        // with the message instead of failing every save silently.
-        destinationRoot_ = openOrCreateFolder(destinationPath_);
-        // The destination may only exist from now on.
-        realDestinationRoot_ = realFolder(destinationPath_);
-    }
+    openDestination();
     const std::string& folder = plan.destinationFolder;
     if (!destinationRoot_.valid()) return ensureDestinationFolder(plan, cancelado, frontend);
     // Nothing is made where a link in the destination leads; refusal() skips the entry.
@@ -93,6 +87,25 @@ bool OutputGuard::prepareFolder(OutputPlan& plan, int8_t& cancelado, Frontend& f
     removeStaleTemporaries(plan.root.beneath(*place, false));
     preparedFolders_.insert(folder);
     return true;
+}
+
+void OutputGuard::openDestination() {
+    if (destinationOpened_) return;
+    destinationOpened_ = true;
+    // A file where the folder should be leaves the root invalid, so the batch stops
+    // with the message instead of failing every save silently.
+    destinationRoot_ = openOrCreateFolder(destinationPath_);
+    // The destination may only exist from now on.
+    realDestinationRoot_ = realFolder(destinationPath_);
+}
+
+FolderHandle OutputGuard::resultsRoot() {
+    if (!overwrite_) {
+        openDestination();
+        return destinationRoot_;
+    }
+    if (!sourceRoot_.valid() && !realSourceRoot_.empty()) sourceRoot_ = FolderHandle::open(realSourceRoot_);
+    return sourceRoot_;
 }
 
 std::string OutputGuard::listPathOf(size_t index) const { return list_.entries[index].path; }

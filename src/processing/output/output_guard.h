@@ -43,7 +43,13 @@ public:
     // Why entry `index` must not be written as planned, in English; empty when it may.
     std::string refusal(const OutputPlan& plan, size_t index);
 
+    // The folder results are written beneath, as prepareFolder opens it: the destination
+    // folder (made when missing), or the source folder when overwriting. Invalid when it
+    // cannot be opened.
+    FolderHandle resultsRoot();
+
 private:
+    void openDestination();
     std::string listPathOf(size_t index) const;
     // Where `folder` lies beneath `realRoot` once links are resolved, as they stand at
     // the first question; nothing when it leads outside. Asked once per folder.
@@ -56,6 +62,7 @@ private:
     FolderHandle sourceRoot_;
     FolderHandle destinationRoot_;
     bool destinationOpened_ = false;
+    bool overwrite_ = false;
     std::vector<std::optional<FolderIdentity>> sources_;  // device and inode of each source
     std::map<std::pair<uint64_t, uint64_t>, size_t> sourceAt_;
     std::set<std::string> preparedFolders_;

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "runtime/fs/folder_handle.h"
+
 namespace tesselon {
 
 std::string describeOpenProblem(OpenProblem problem, uint64_t maxBytes) {
@@ -19,18 +21,23 @@ std::string describeOpenProblem(OpenProblem problem, uint64_t maxBytes) {
     return "cannot be read";
 }
 
-OpenedFile openRegularFile(std::string_view path, uint64_t maxBytes) {
+namespace {
+
+// `path` relative to `folder` (AT_FDCWD for the current one); `extraFlags` adds
+// O_NOFOLLOW where a link must not be taken for the file.
+OpenedFile openRegularAt(int folder, const std::string& path, int extraFlags, uint64_t maxBytes) {
     OpenedFile opened;
     if (path.empty()) {
         opened.problem = OpenProblem::Missing;
         return opened;
     }
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for ever.
-    FileDescriptor fd(::open(std::string(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    FileDescriptor fd(::openat(folder, path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | extraFlags));
     if (!fd.valid()) {
         opened.problem = errno == ENOENT ? OpenProblem::Missing
-                         : errno == ENXIO || errno == EISDIR ? OpenProblem::NotRegular
-                                                             : OpenProblem::Unreadable;
+                         : errno == ENXIO || errno == EISDIR || (errno == ELOOP && (extraFlags & O_NOFOLLOW))
+                             ? OpenProblem::NotRegular
+                             : OpenProblem::Unreadable;
         return opened;
     }
     struct stat info {};
@@ -51,8 +58,20 @@ OpenedFile openRegularFile(std::string_view path, uint64_t maxBytes) {
         opened.problem = OpenProblem::Unreadable;
         return opened;
     }
-    opened.file = RegularFile{std::move(fd), uint64_t(info.st_size)};
+    opened.file = RegularFile{std::move(fd), uint64_t(info.st_size),
+                              int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
     return opened;
+}
+
+}  // namespace
+
+OpenedFile openRegularFile(std::string_view path, uint64_t maxBytes) {
+    return openRegularAt(AT_FDCWD, std::string(path), 0, maxBytes);
+}
+
+OpenedFile openRegularFile(const FolderHandle& folder, const std::string& name, uint64_t maxBytes) {
+    if (!folder.valid() || name.find('/') != std::string::npos) return OpenedFile{std::nullopt, OpenProblem::Unreadable};
+    return openRegularAt(folder.fd(), name, O_NOFOLLOW, maxBytes);
 }
 
 std::optional<std::string> readOpenedFile(RegularFile& file, uint64_t maxBytes) {

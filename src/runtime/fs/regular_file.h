@@ -11,6 +11,10 @@
 #include "runtime/fs/file_descriptor.h"
 
 namespace tesselon {
+class FolderHandle;
+}
+
+namespace tesselon {
 
 // Caps on what is read into memory: images, and text files (phrases, settings).
 constexpr uint64_t kMaxImageFileBytes = uint64_t(1) << 30;
@@ -30,6 +34,7 @@ std::string describeOpenProblem(OpenProblem problem, uint64_t maxBytes);
 struct RegularFile {
     FileDescriptor fd;  // blocking reads; positioned at the start
     uint64_t size = 0;  // when opened
+    int64_t modifiedNs = 0;  // modification time when opened, in nanoseconds since 1970
 };
 
 struct OpenedFile {
@@ -40,6 +45,9 @@ struct OpenedFile {
 // Opens `path` (following links) for reading. The open itself cannot block on a FIFO or
 // a device, and anything that is not a regular file of at most `maxBytes` is refused.
 OpenedFile openRegularFile(std::string_view path, uint64_t maxBytes);
+// The same for the file `name` of an open folder, where a link is refused like any
+// other file that is not a regular one.
+OpenedFile openRegularFile(const FolderHandle& folder, const std::string& name, uint64_t maxBytes);
 
 // The whole content of an opened file, at most `maxBytes`: a file that grew past the
 // cap meanwhile, or a read error, gives nothing.

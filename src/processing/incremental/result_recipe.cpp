@@ -52,7 +52,8 @@ Sha256Digest runRecipe(const Settings& settings, int fontDpi, const MetadataOpti
 Sha256Digest imageRecipe(const Sha256Digest& run, const STRProcesosImage& image, const PipelineJob& job) {
     Sha256 digest;
     digest.add(std::string_view(reinterpret_cast<const char*>(run.data()), run.size()));
-    digest.addField(job.plan.extension).addField(std::to_string(job.plan.qualityValue));
+    digest.addField(job.plan.extension).addField(job.plan.format ? job.plan.format->name : std::string_view());
+    digest.addField(std::to_string(job.plan.quality));
     digest.addField(job.resize ? "resized" : "full size");
     if (drawsText(image)) digest.addField(job.overlayText);
     return digest.finish();

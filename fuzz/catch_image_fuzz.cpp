@@ -1,8 +1,11 @@
-// libFuzzer target: arbitrary bytes through catchImage, and whatever decodes through a
-// resize and the encoders. Built and run by fuzz/run.
+// libFuzzer target: arbitrary bytes through the header readers that size the memory
+// budget, the metadata readers and catchImage, and whatever decodes through a resize and
+// the encoders. Built and run by fuzz/run.
 #include <cstddef>
 #include <cstdint>
 
+#include "runtime/imaging/embedded_metadata.h"
+#include "runtime/imaging/image_header.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_resize.h"
 #include "runtime/imaging/image_save.h"
@@ -24,6 +27,12 @@ tesselon::DecodeLimits fuzzLimits() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const tesselon::CodecRegistry registry = tesselon::makeStandardRegistry(fuzzLimits());
+    tesselon::MemoryByteReader reader(data, size);
+    if (const std::optional<tesselon::DeclaredImage> declared = tesselon::readDeclaredImage(reader, registry)) {
+        tesselon::limitsForDeclared(*declared, registry.limits());
+        tesselon::decodeMemoryBound(*declared);
+    }
+    tesselon::readEmbeddedMetadata(data, size);
     std::optional<tesselon::ImageObject> image = tesselon::catchImage(data, size, registry);
     if (!image || image->width > 512 || image->height > 512) return 0;
     tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, image->depth);

@@ -203,6 +203,7 @@ bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matr
         first = std::max(first, a);
         end = std::min(end, b);
     };
+    runs_.resize(size_t(height));
     for (int row = 0; row < height; ++row) {
         int32_t v[2] = {(sampling->offsetX << 16) + 0x8000, ((row + sampling->offsetY) << 16) + 0x8000};
         pixmanTransformPoint(sampling->matrix, v);
@@ -216,12 +217,12 @@ bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matr
         end = std::max(end, first);
         uint8_t* out = result.row(y + row) + size_t(x) * 3;
         for (int k = 0; k < first; ++k) std::memcpy(out + size_t(k) * 3, bg, 3);
-        if (first < end) {
-            const uint8_t* in = source_.row(sy + first * dy) + ptrdiff_t(sx + first * dx) * step;
-            for (int k = first; k < end; ++k, in += stride) std::memcpy(out + size_t(k) * 3, in, 3);
-        }
         for (int k = end; k < width; ++k) std::memcpy(out + size_t(k) * 3, bg, 3);
+        TurnedRun& run = runs_[size_t(row)];
+        run = TurnedRun{out, nullptr, first, end};
+        if (first < end) run.in = source_.row(sy + first * dy) + ptrdiff_t(sx + first * dx) * step;
     }
+    copyTurnedRuns(runs_.data(), height, stride);
     if (copyConfirmed_) return true;
     // The first such tile is painted by cairo too, as the sampler's is.
     if (!renderThroughTile(box, matrix, x, y, width, height, result)) return false;

@@ -28,6 +28,7 @@
 #include "processing/filters/convolution_sampler.h"
 #include "processing/filters/pixman_sampling.h"
 #include "processing/filters/rotation_layout.h"
+#include "processing/filters/turned_copy.h"
 #include "runtime/imaging/image_object.h"
 
 namespace tesselon {
@@ -87,6 +88,7 @@ private:
     bool copyConfirmed_ = false;
     std::vector<uint32_t> sourceTile_;
     std::vector<uint32_t> tile_;                    // a tile as cairo paints it
+    std::vector<TurnedRun> runs_;                   // the rows of a tile copied straight across
 };
 
 }  // namespace tesselon

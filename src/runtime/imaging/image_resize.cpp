@@ -9,6 +9,7 @@
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/pixel_allocation.h"
 #include "runtime/imaging/resample_weights.h"
+#include "runtime/imaging/resize_kernels.h"
 
 namespace tesselon {
 
@@ -28,84 +29,79 @@ Plane<T> planeOf(T* pixels, int height, size_t pitch) {
     return {pixels + size_t(height - 1) * pitch, -ptrdiff_t(pitch)};
 }
 
-inline void store(float value, uint8_t& out) {
-    out = value <= 0.0f ? 0 : value >= 255.0f ? 255 : uint8_t(value + 0.5f);
-}
-inline void store(float value, float& out) { out = value; }
+// A float row with room for the kernels' four-wide loads and stores past its end.
+std::vector<float> floatRow(size_t elements) { return std::vector<float>(elements + kRowSlack); }
 
-template <int Channels, typename In, typename Out>
-void horizontalPass(Plane<const In> src, Plane<Out> dst, int rows, const AxisWeights& w, int newWidth) {
-    for (int y = 0; y < rows; ++y) {
-        const In* s = src.row(y);
-        Out* d = dst.row(y);
-        for (int x = 0; x < newWidth; ++x, d += Channels) {
-            float sum[Channels] = {};
-            const In* p = s + ptrdiff_t(w.first[size_t(x)]) * Channels;
-            const float* weight = w.of(x);
-            for (int k = 0; k < w.count[size_t(x)]; ++k, p += Channels) {
-                for (int c = 0; c < Channels; ++c) sum[c] += float(p[c]) * weight[k];
-            }
-            for (int c = 0; c < Channels; ++c) store(sum[c], d[c]);
-        }
-    }
-}
-
-template <typename In, typename Out>
-void verticalPass(Plane<const In> src, Plane<Out> dst, int newHeight, size_t rowElements, const AxisWeights& w) {
-    std::vector<float> sum(rowElements);
-    for (int y = 0; y < newHeight; ++y) {
-        std::fill(sum.begin(), sum.end(), 0.0f);
-        const float* weight = w.of(y);
-        for (int k = 0; k < w.count[size_t(y)]; ++k) {
-            const In* s = src.row(w.first[size_t(y)] + k);
-            const float wk = weight[k];
-            for (size_t e = 0; e < rowElements; ++e) sum[e] += float(s[e]) * wk;
-        }
-        Out* d = dst.row(y);
-        for (size_t e = 0; e < rowElements; ++e) store(sum[e], d[e]);
-    }
-}
-
-// A buffer for the intermediate image, which the first pass writes whole.
-void sizeMiddle(std::vector<float>& middle, size_t count, BufferPool* pool) {
-    if (pool)
-        pool->take(middle, count);
-    else
-        sizeBuffer(middle, count);
-}
-
+// One output row at a time, so that no intermediate image is ever made: per output row,
+// either the source rows it needs are summed down into one row that is then filtered
+// across (vertical pass first), or the source rows are filtered across once each into a
+// ring of rows as the window of rows moves down, and the ring's rows are summed down
+// (horizontal pass first). Every value is computed by the very float operations of the
+// two whole-image passes this replaces, so the bytes are theirs.
 template <int Channels>
-void smoothResize(const ImageObject& from, ImageObject& to, AxisWeights (*weightsFor)(int, int), BufferPool* pool) {
+void smoothResize(const ImageObject& from, ImageObject& to, AxisWeights (*weightsFor)(int, int), BufferPool* pool,
+                  KernelCode code) {
     const int oldW = from.width, oldH = from.height, newW = to.width, newH = to.height;
     const Plane<const uint8_t> src = planeOf(from.pixels.data(), oldH, from.pitch());
     const Plane<uint8_t> dst = planeOf(to.pixels.data(), newH, to.pitch());
+    const size_t oldElements = size_t(oldW) * Channels, newElements = size_t(newW) * Channels;
+    std::vector<float> wide = floatRow(oldElements), across = floatRow(newElements);
 
     if (newH == oldH) {
-        horizontalPass<Channels>(src, dst, oldH, weightsFor(oldW, newW), newW);
+        const AxisWeights horizontal = weightsFor(oldW, newW);
+        for (int y = 0; y < oldH; ++y) {
+            widenRow(src.row(y), oldElements, wide.data());
+            filterRow(wide.data(), horizontal, Channels, newW, across.data(), code);
+            storeRow(across.data(), newElements, dst.row(y), code);
+        }
         return;
     }
-    if (newW == oldW) {
-        verticalPass(src, dst, newH, size_t(oldW) * Channels, weightsFor(oldH, newH));
-        return;
-    }
-    // Both axes: the intermediate keeps full precision, so the order only changes the cost.
-    const AxisWeights horizontal = weightsFor(oldW, newW);
     const AxisWeights vertical = weightsFor(oldH, newH);
-    if (verticalPassFirst(oldW, oldH, newW, newH)) {
-        std::vector<float> middle;
-        sizeMiddle(middle, size_t(oldW) * size_t(newH) * Channels, pool);
-        const Plane<float> mid{middle.data(), ptrdiff_t(oldW) * Channels};
-        verticalPass(src, mid, newH, size_t(oldW) * Channels, vertical);
-        horizontalPass<Channels>(Plane<const float>{mid.top, mid.stride}, dst, newH, horizontal, newW);
-        if (pool) pool->give(middle);
-    } else {
-        std::vector<float> middle;
-        sizeMiddle(middle, size_t(newW) * size_t(oldH) * Channels, pool);
-        const Plane<float> mid{middle.data(), ptrdiff_t(newW) * Channels};
-        horizontalPass<Channels>(src, mid, oldH, horizontal, newW);
-        verticalPass(Plane<const float>{mid.top, mid.stride}, dst, newH, size_t(newW) * Channels, vertical);
-        if (pool) pool->give(middle);
+    if (newW == oldW || verticalPassFirst(oldW, oldH, newW, newH)) {
+        const AxisWeights horizontal = newW == oldW ? AxisWeights{} : weightsFor(oldW, newW);
+        std::vector<const uint8_t*> rows(size_t(vertical.taps));
+        for (int y = 0; y < newH; ++y) {
+            const int count = vertical.count[size_t(y)];
+            for (int k = 0; k < count; ++k) rows[size_t(k)] = src.row(vertical.first[size_t(y)] + k);
+            sumRows(rows.data(), vertical.of(y), count, oldElements, wide.data(), code);
+            if (newW == oldW) {
+                storeRow(wide.data(), oldElements, dst.row(y), code);
+            } else {
+                filterRow(wide.data(), horizontal, Channels, newW, across.data(), code);
+                storeRow(across.data(), newElements, dst.row(y), code);
+            }
+        }
+        return;
     }
+    // A source row enters the ring when the window first reaches it and stays until the
+    // window has passed it; the window is never longer than the ring.
+    const AxisWeights horizontal = weightsFor(oldW, newW);
+    const int ringRows = std::min(vertical.taps, oldH);
+    const size_t ringPitch = newElements + kRowSlack;
+    std::vector<float> ring;
+    if (pool)
+        pool->take(ring, size_t(ringRows) * ringPitch);
+    else
+        sizeBuffer(ring, size_t(ringRows) * ringPitch);
+    std::vector<int> held(static_cast<size_t>(ringRows), -1);
+    std::vector<const float*> rows(static_cast<size_t>(ringRows));
+    std::vector<float> sums = floatRow(newElements);
+    for (int y = 0; y < newH; ++y) {
+        const int count = vertical.count[size_t(y)];
+        for (int k = 0; k < count; ++k) {
+            const int r = vertical.first[size_t(y)] + k;
+            float* slot = ring.data() + size_t(r % ringRows) * ringPitch;
+            if (held[size_t(r % ringRows)] != r) {
+                widenRow(src.row(r), oldElements, wide.data());
+                filterRow(wide.data(), horizontal, Channels, newW, slot, code);
+                held[size_t(r % ringRows)] = r;
+            }
+            rows[size_t(k)] = slot;
+        }
+        sumRows(rows.data(), vertical.of(y), count, newElements, sums.data(), code);
+        storeRow(sums.data(), newElements, dst.row(y), code);
+    }
+    if (pool) pool->give(ring);
 }
 
 // Each destination pixel takes the source pixel under its centre.
@@ -130,7 +126,7 @@ bool verticalPassFirst(int oldWidth, int oldHeight, int newWidth, int newHeight)
 }
 
 std::optional<ImageObject> resizedImage(const ImageObject& image, int width, int height, ResizeMode mode,
-                                       BufferPool* pool) {
+                                       BufferPool* pool, KernelCode code) {
     if (!image.valid() || image.frameCount > 1 || !image.frames.empty()) return std::nullopt;
     const int newW = width == kKeepDimension ? image.width : width;
     const int newH = height == kKeepDimension ? image.height : height;
@@ -142,9 +138,9 @@ std::optional<ImageObject> resizedImage(const ImageObject& image, int width, int
         if (mode == ResizeMode::Raw) {
             nearestResize(image, *resized);
         } else if (image.depth == 32) {
-            smoothResize<4>(image, *resized, mitchellWeights, pool);
+            smoothResize<4>(image, *resized, mitchellWeights, pool, code);
         } else {
-            smoothResize<3>(image, *resized, areaWeights, pool);
+            smoothResize<3>(image, *resized, areaWeights, pool, code);
         }
         resized->sourceDepth = image.sourceDepth;
         resized->format = image.format;

@@ -5,6 +5,7 @@
 
 #include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
+#include "runtime/imaging/resize_kernels.h"
 
 namespace tesselon {
 
@@ -29,8 +30,10 @@ bool resizeImage(ImageObject& image, int width, int height, ResizeMode mode = Re
                  BufferPool* pool = nullptr);
 
 // The same picture at the new size as a new image (the same size gives a copy), the
-// image itself untouched; nothing where resizeImage fails.
+// image itself untouched; nothing where resizeImage fails. `code` chooses the code of the
+// smooth filters' sums, which gives the same bytes either way.
 std::optional<ImageObject> resizedImage(const ImageObject& image, int width, int height,
-                                        ResizeMode mode = ResizeMode::Smooth, BufferPool* pool = nullptr);
+                                        ResizeMode mode = ResizeMode::Smooth, BufferPool* pool = nullptr,
+                                        KernelCode code = KernelCode::Fastest);
 
 }  // namespace tesselon

@@ -18,7 +18,7 @@ TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyf
 # Only the benchmarks need these: the tools bench/run and bench/ftp compare against,
 # and the large photos that bench/metadata.sh and bench/preview use.
 TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2
-  mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib openssh-server openssh-client sshpass curl"
+  libjpeg-turbo-progs mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib openssh-server openssh-client sshpass curl"
 
 ensure_packages() {
   local missing=()

@@ -158,7 +158,28 @@ PipelineSettings settingsForOneAtATime(const AppState& state) {
     return settings;
 }
 
+// The quick look of an entry handed from the worker to this thread.
+class QuickSlot {
+public:
+    void put(QuickPreview&& quick) {
+        std::lock_guard lock(mutex_);
+        quick_ = std::move(quick);
+    }
+    std::optional<QuickPreview> take() {
+        std::lock_guard lock(mutex_);
+        std::optional<QuickPreview> out = std::move(quick_);
+        quick_.reset();
+        return out;
+    }
+
+private:
+    std::mutex mutex_;
+    std::optional<QuickPreview> quick_;
+};
+
 // The current entry, made in memory: nothing is written, not even its destination folder.
+// A source that takes long to decode shows a quick picture first, marked as such until
+// the exact one replaces it.
 void previewCurrentEntry(AppState& state) {
     Frontend& ui = *state.frontend;
     SourceImageList& list = state.SourceImageList;
@@ -170,12 +191,25 @@ void previewCurrentEntry(AppState& state) {
     PreviewCache& cache = state.preview;
     const PipelineSettings settings = settingsForOneAtATime(state);
     std::atomic<bool> sourceReady{false};
+    QuickSlot quickSlot;
+    bool refining = false;
     PreviewImage preview;
     runKeepingWindowsAlive(
-        ui, [&] { preview = renderPreview(cache, settings, job, &sourceReady); },
+        ui,
         [&] {
+            preview = renderPreview(cache, settings, job, &sourceReady,
+                                    [&quickSlot](QuickPreview&& quick) { quickSlot.put(std::move(quick)); });
+        },
+        [&] {
+            const bool ready = sourceReady.load(std::memory_order_acquire);
+            if (std::optional<QuickPreview> quick = quickSlot.take()) {
+                if (!ready) ui.showPreviewImage(quick->source, 0);
+                if (quick->result) ui.showPreviewImage(*quick->result, 1);
+                ui.showPreviewRefining(true);
+                refining = true;
+            }
             // Shown while the operations still run, and only when it is not shown already.
-            if (!sourceReady.load(std::memory_order_acquire) || cache.sourceShown || !cache.source) return;
+            if (!ready || cache.sourceShown || !cache.source) return;
             ui.showPreviewImage(*cache.source, 0);
             cache.sourceShown = true;
         });
@@ -192,6 +226,11 @@ void previewCurrentEntry(AppState& state) {
     if (preview.result) {
         ui.showPreviewImage(*preview.result, 1);
         cache.buffers.give(*preview.result);
+    }
+    if (refining) {
+        ui.showPreviewRefining(false);
+        // The quick picture must not stay in the result pane as if it were the result.
+        if (preview.loaded && !preview.result) ui.refreshTextSample();
     }
     // ">" is the likely next step: its image is decoded while the user looks at this one.
     if (list.size() > 1) {

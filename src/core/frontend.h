@@ -64,6 +64,9 @@ public:
     // Shows an image in the source (0) or result (1) preview pane, fitted to it; the
     // image itself is left as it is.
     virtual void showPreviewImage(const ImageObject& /*image*/, int /*pane*/) {}
+    // A quick picture stands in the panes while the exact preview is being made: a small
+    // sign says so until it is hidden again.
+    virtual void showPreviewRefining(bool /*refining*/) {}
     // No image is listed: the source pane shows its placeholder, not the last picture.
     virtual void clearSourcePane() {}
     // The entry `name` cannot be read: both panes say so, with the reason, instead of

@@ -71,6 +71,11 @@ public:
         }
     }
 
+    // Whether the source of `identity` is decoded already, so that take() will not wait.
+    bool ready(const SourceFileIdentity& identity) const {
+        return job_ && job_->thread.joinable() && identity == job_->wanted && job_->done.load(std::memory_order_acquire);
+    }
+
     // The source decoded for `identity`, waiting for it when it is still being decoded;
     // nothing when none was started for it, or the file has changed since.
     std::optional<DecodedSource> take(const SourceFileIdentity& identity) {

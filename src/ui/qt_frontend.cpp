@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMessageBox>
 #include <QThread>
 #include <QTimer>
@@ -325,6 +326,27 @@ void QtFrontend::showPreviewImage(const ImageObject& image, int pane) {
     previews_[size_t(pane)] = std::move(*fitted);
     controls.setImage(control, previews_[size_t(pane)]);
     controls.widget(control)->setAccessibleDescription({});
+}
+
+void QtFrontend::showPreviewRefining(bool refining) {
+    if (!main_) return;
+    QWidget* pane = main_->controls().widget(Gadget_Principal_Image_Resultado);
+    if (pane == nullptr) return;
+    if (!refining_) {
+        if (!refining) return;
+        refining_ = new QLabel(QString::fromUtf8("Afinando…"), pane);
+        refining_->setObjectName("previewRefining");
+        refining_->setAccessibleName(QString::fromUtf8("Afinando la vista previa"));
+        QFont font = refining_->font();
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        refining_->setFont(font);
+        refining_->setStyleSheet("QLabel { color: white; background: rgba(0, 0, 0, 150); border-radius: 3px; "
+                                 "padding: 1px 6px; }");
+        refining_->adjustSize();
+    }
+    refining_->move(pane->width() - refining_->width() - 4, 4);
+    refining_->setVisible(refining);
+    if (refining) refining_->raise();
 }
 
 void QtFrontend::showUnreadableSource(std::string_view name, ImageFailure why) {

@@ -14,6 +14,7 @@
 #include "ui/interface_images.h"
 #include "ui/requesters.h"
 
+class QLabel;
 class QWidget;
 
 namespace tesselon {
@@ -91,6 +92,9 @@ public:
     // Shows a copy of `image` shrunk to the pane, centred on black (over a checkerboard
     // where it is transparent); the pane's previous image is released.
     void showPreviewImage(const ImageObject& image, int pane) override;
+    // "Afinando…" in a corner of the result pane (a label named "previewRefining") while
+    // the quick picture stands there.
+    void showPreviewRefining(bool refining) override;
     // The source pane's start-up placeholder again.
     void clearSourcePane() override;
     // Both panes show a placeholder that says so, and tell assistive technology.
@@ -117,6 +121,7 @@ private:
     RequesterScript requesterScript_;
     const InterfaceImages* images_ = nullptr;
     std::array<ImageObject, 2> previews_;
+    QPointer<QLabel> refining_;  // made the first time it is needed
     QElapsedTimer cancelShown_;  // since CANCELAR appeared; invalid while it is hidden
     bool ending_ = false;
     // Lives as long as this front end: connections and queued calls made on its

@@ -93,6 +93,42 @@ TEST_F(BatchInWindow, ProcessConvertsEveryImageWithProgressAndAFinalMessage) {
     for (const SourceImageEntry& e : state().SourceImageList.entries) EXPECT_EQ(e.saved, 1) << e.path;
 }
 
+TEST_F(BatchInWindow, ImagesMadeSideBySideAreShownAndCountedInListOrder) {
+    constexpr int kImages = 8;
+    startWithImages(kImages, [](Settings& s) { s.entorno.Preview = 1; });
+    std::vector<std::string> counters;
+    std::vector<int> sourcesShown;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const std::string counter = controls().text(Gadget_Principal_Text_InfoNumImagenes);
+        if (counters.empty() || counters.back() != counter) counters.push_back(counter);
+        const ImageObject* pane = app->frontend().previewImage(QtFrontend::kSourcePane);
+        if (pane == nullptr) return;
+        const uint32_t colour = centreColour(pane);
+        for (int i = 0; i < kImages; ++i) {
+            if (colourOf(i) != colour) continue;
+            if (sourcesShown.empty() || sourcesShown.back() != i) sourcesShown.push_back(i);
+        }
+    });
+    probe.start(1);
+    click(Gadget_Principal_Button_Procesar);
+    probe.stop();
+    ASSERT_EQ(messages.back().title, "Fin de proceso");
+    // The counter only ever went forward, and stays at the last image, which the panes show.
+    EXPECT_GT(counters.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(counters.begin(), counters.end())) << ::testing::PrintToString(counters);
+    EXPECT_EQ(controls().text(Gadget_Principal_Text_InfoNumImagenes), "0000008/0000008");
+    // The sources went through the pane in list order, the first one before the last.
+    std::vector<int> listed;
+    for (const SourceImageEntry& e : state().SourceImageList.entries) listed.push_back(imageNumber(e));
+    std::vector<size_t> positions;
+    for (int shown : sourcesShown) positions.push_back(size_t(std::find(listed.begin(), listed.end(), shown) - listed.begin()));
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end())) << ::testing::PrintToString(sourcesShown);
+    EXPECT_GT(sourcesShown.size(), 2u);
+    EXPECT_EQ(centreColour(app->frontend().previewImage(QtFrontend::kSourcePane)), colourOf(listed.back()));
+    EXPECT_EQ(filesUnder(destination.path()).size(), size_t(kImages));
+}
+
 TEST_F(BatchInWindow, CancelStopsAfterTheImageInHandWithoutTheFinalMessage) {
     constexpr int kImages = 10;
     startWithImages(kImages);

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include "processing/output/save_output.h"
+#include "runtime/fs/regular_file.h"
+#include "runtime/imaging/jpeg_codec.h"
 #include "runtime/imaging/image_operations.h"
 
 namespace tesselon {
@@ -19,13 +21,32 @@ SourceFileIdentity identifySourceFile(const std::string& path) {
     return id;
 }
 
+std::optional<QuickPreview> quickPreview(const PipelineSettings& settings, const PipelineJob& job) {
+    const CodecRegistry& codecs = *settings.codecs;
+    OpenedFile opened = openRegularFile(job.plan.sourcePath, kMaxImageFileBytes);
+    std::string bytes;
+    if (!opened.file || !readOpenedFile(*opened.file, kMaxImageFileBytes, bytes)) return std::nullopt;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    std::optional<ImageObject> picture = decodeJpegFirstScans(data, bytes.size(), codecs.limits(), kQuickPreviewSide);
+    if (!picture) return std::nullopt;
+    QuickPreview quick;
+    quick.source = *picture;
+    PipelineSettings withoutText = settings;
+    withoutText.image.MarcaDeAgua = 0;
+    quick.result = applyOperations(withoutText, job, std::move(picture)).image;
+    return quick;
+}
+
 PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings, const PipelineJob& job,
-                           std::atomic<bool>* sourceReady) {
+                           std::atomic<bool>* sourceReady, const std::function<void(QuickPreview&&)>& onQuick) {
     const CodecRegistry& codecs = *settings.codecs;
     const SourceFileIdentity id = identifySourceFile(job.plan.sourcePath);
     // A file that cannot be looked at is read again every time rather than trusted.
     if (!(cache.identity == id) || id.size < 0) {
         if (cache.source) cache.buffers.give(*cache.source);
+        if (onQuick && !cache.ahead.ready(id)) {
+            if (std::optional<QuickPreview> quick = quickPreview(settings, job)) onQuick(std::move(*quick));
+        }
         if (std::optional<DecodedSource> ahead = cache.ahead.take(id)) {
             cache.source = std::move(ahead->image);
             cache.animated = ahead->animated;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <optional>
 
 #include "core/preview_cache.h"
@@ -19,6 +20,21 @@ struct PreviewImage {
     std::optional<ImageObject> result;    // the output as decoded again; nothing when none was made
 };
 
+// A first look at an entry whose source takes long to decode: the picture its first
+// scans give, small, and that picture through the job's operations but the text (drawn
+// at its own size, it would not look as it will on the whole image).
+struct QuickPreview {
+    ImageObject source;
+    std::optional<ImageObject> result;
+};
+
+// The longer side a quick picture has at least: enough for a preview pane.
+constexpr int kQuickPreviewSide = 640;
+
+// The quick look of the job's source, when it is a progressive JPEG large enough to
+// make one worth it; nothing otherwise.
+std::optional<QuickPreview> quickPreview(const PipelineSettings& settings, const PipelineJob& job);
+
 // The identity of the file at `path` as it stands now.
 SourceFileIdentity identifySourceFile(const std::string& path);
 
@@ -27,8 +43,11 @@ SourceFileIdentity identifySourceFile(const std::string& path);
 // does, so that another thread may show it while the operations run; that thread may
 // only read cache.source and write cache.sourceShown until this returns. The result's
 // buffer belongs to cache.buffers: hand it back with cache.buffers.give once shown.
+// When the source must be decoded first and `onQuick` is given, it is called (on this
+// thread) with the entry's quick look, if it has one, before that decode starts.
 PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings, const PipelineJob& job,
-                           std::atomic<bool>* sourceReady = nullptr);
+                           std::atomic<bool>* sourceReady = nullptr,
+                           const std::function<void(QuickPreview&&)>& onQuick = {});
 
 // Starts decoding the source at `path` on a thread of its own, so that a later preview of
 // it finds it decoded; nothing when it is the cached source already or another decode

@@ -1,6 +1,8 @@
 #include "processing/batch/run_batch.h"
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
@@ -11,6 +13,7 @@
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/batch_status.h"
+#include "processing/batch/image_workers.h"
 #include "processing/batch/output_collisions.h"
 #include "processing/batch/memory_budget.h"
 #include "processing/batch/preview_image.h"
@@ -149,10 +152,6 @@ struct BatchRecord {
     std::vector<ImageFailure> failures;
 };
 
-void showSavedResult(AppState& state, const std::string& path) {
-    if (std::optional<ImageObject> saved = loadImage(path, state.codecs)) state.frontend->showPreviewImage(*saved, 1);
-}
-
 // The settings of the chain for this run: one image at a time, on every core.
 PipelineSettings settingsForOneAtATime(const AppState& state) {
     PipelineSettings settings = pipelineSettingsOf(state);
@@ -160,7 +159,28 @@ PipelineSettings settingsForOneAtATime(const AppState& state) {
     return settings;
 }
 
+// The quick look of an entry handed from the worker to this thread.
+class QuickSlot {
+public:
+    void put(QuickPreview&& quick) {
+        std::lock_guard lock(mutex_);
+        quick_ = std::move(quick);
+    }
+    std::optional<QuickPreview> take() {
+        std::lock_guard lock(mutex_);
+        std::optional<QuickPreview> out = std::move(quick_);
+        quick_.reset();
+        return out;
+    }
+
+private:
+    std::mutex mutex_;
+    std::optional<QuickPreview> quick_;
+};
+
 // The current entry, made in memory: nothing is written, not even its destination folder.
+// A source that takes long to decode shows a quick picture first, marked as such until
+// the exact one replaces it.
 void previewCurrentEntry(AppState& state) {
     Frontend& ui = *state.frontend;
     SourceImageList& list = state.SourceImageList;
@@ -172,12 +192,25 @@ void previewCurrentEntry(AppState& state) {
     PreviewCache& cache = state.preview;
     const PipelineSettings settings = settingsForOneAtATime(state);
     std::atomic<bool> sourceReady{false};
+    QuickSlot quickSlot;
+    bool refining = false;
     PreviewImage preview;
     runKeepingWindowsAlive(
-        ui, [&] { preview = renderPreview(cache, settings, job, &sourceReady); },
+        ui,
         [&] {
+            preview = renderPreview(cache, settings, job, &sourceReady,
+                                    [&quickSlot](QuickPreview&& quick) { quickSlot.put(std::move(quick)); });
+        },
+        [&] {
+            const bool ready = sourceReady.load(std::memory_order_acquire);
+            if (std::optional<QuickPreview> quick = quickSlot.take()) {
+                if (!ready) ui.showPreviewImage(quick->source, 0);
+                if (quick->result) ui.showPreviewImage(*quick->result, 1);
+                ui.showPreviewRefining(true);
+                refining = true;
+            }
             // Shown while the operations still run, and only when it is not shown already.
-            if (!sourceReady.load(std::memory_order_acquire) || cache.sourceShown || !cache.source) return;
+            if (!ready || cache.sourceShown || !cache.source) return;
             ui.showPreviewImage(*cache.source, 0);
             cache.sourceShown = true;
         });
@@ -195,6 +228,11 @@ void previewCurrentEntry(AppState& state) {
         ui.showPreviewImage(*preview.result, 1);
         cache.buffers.give(*preview.result);
     }
+    if (refining) {
+        ui.showPreviewRefining(false);
+        // The quick picture must not stay in the result pane as if it were the result.
+        if (preview.loaded && !preview.result) ui.refreshTextSample();
+    }
     // ">" is the likely next step: its image is decoded while the user looks at this one.
     if (list.size() > 1) {
         const size_t next = index + 1 < list.size() ? index + 1 : 0;
@@ -203,8 +241,20 @@ void previewCurrentEntry(AppState& state) {
     ui.waitPumpingEvents(1);
 }
 
-// Every entry in order, with progress in the counter and CANCELAR honoured between images.
-// Answers how the batch went.
+// An entry of the batch as handed to the workers: what its delivery needs of its job.
+struct EntryInHand {
+    OutputPlan plan;
+    std::string overlayText;
+    bool refused = false;
+    bool showPanes = false;  // the preview checkbox as it stood when the entry was handed out
+    std::shared_ptr<SourceSlot> source;
+};
+
+// Every entry, made by as many workers as there are cores while this thread keeps the
+// window alive and delivers the entries in list order: progress in the counter, the
+// panes, the status and the results come one entry after the other as they would one
+// at a time. CANCELAR is honoured between entries: the images in hand finish, no other
+// starts. Answers how the batch went.
 BatchEnd convertAll(AppState& state) {
     Frontend& ui = *state.frontend;
     SourceImageList& list = state.SourceImageList;
@@ -213,52 +263,100 @@ BatchEnd convertAll(AppState& state) {
     // The limit the terminal's batches have by default; the buffers kept from one
     // image for the next count against it.
     MemoryBudget memory(defaultMemoryLimit());
-    PipelineSettings settings = settingsForOneAtATime(state);
+    const int cores = usableCores();
+    const int workerCount = int(std::clamp<size_t>(total, 1, size_t(cores)));
+    PipelineSettings settings = pipelineSettingsOf(state);
+    settings.threads = std::max(1, cores / workerCount);
     settings.memory = &memory;
-    KeptBuffers buffers;
     BatchRecord record(state);
     std::optional<size_t> lastShown;
-    size_t phraseIndex = 0;
-    for (size_t index = 0; index < total; ++index) {
-        PipelineJob job = jobForEntry(state, index, phraseIndex, false, temporary);
-        if (!record.guard.prepareFolder(job.plan, state.settings.config.Cancelado, ui)) break;
-        SourceImageEntry& entry = list.entries[index];
-        entry.outputPath = job.plan.outputPath;
+    const bool cycle = !state.settings.texto.SoloMarcadeAgua;
+    auto cancelPressed = [&] { return state.settings.config.Cancelado == 1; };
 
-        // The preview checkbox may change while the batch runs; it counts for each image.
-        const bool showPanes = state.settings.entorno.Preview != 0;
-        SourceSlot slot;
-        if (showPanes) job.onSourceLoaded = [&slot](ImageObject&& image) { slot.put(std::move(image)); };
-        const bool refused = !record.guard.refusal(job.plan, index).empty();
-        PipelineResult result;
-        if (!refused) {
-            runKeepingWindowsAlive(
-                ui, [&] { result = processImage(settings, job, &buffers); },
-                [&] {
-                    if (std::optional<ImageObject> source = slot.take()) {
-                        ui.showPreviewImage(*source, 0);
-                        state.preview.sourceShown = false;
-                        lastShown = index;
-                    }
-                });
+    std::vector<EntryInHand> entries;
+    entries.reserve(total);  // never moves: deliveries hold references into it
+    size_t next = 0;          // the entry delivered next
+    bool handingOut = true;
+    ImageWorkers workers(settings, workerCount);
+
+    // Hands out entries in list order while a worker is free or about to be: one more
+    // than the workers waits, so that none idles between images.
+    auto handOut = [&] {
+        while (handingOut && entries.size() < total && workers.pending() <= size_t(workerCount)) {
+            const size_t index = entries.size();
+            // The first entry runs whatever happened before it, as one at a time.
+            if (index > 0 && cancelPressed()) {
+                handingOut = false;
+                return;
+            }
+            const size_t phrase = cycle ? phraseIndexForImage(index, state.PhrasesList.size()) : 0;
+            PipelineJob job = jobForEntry(state, index, phrase, false, temporary);
+            // Entries that write the same file are made in list order, never at once.
+            for (size_t i = next; i < entries.size(); ++i) {
+                if (!entries[i].refused && entries[i].plan.savePath == job.plan.savePath) return;
+            }
+            if (!record.guard.prepareFolder(job.plan, state.settings.config.Cancelado, ui)) {
+                handingOut = false;
+                return;
+            }
+            list.entries[index].outputPath = job.plan.outputPath;
+            EntryInHand entry{job.plan, job.overlayText, !record.guard.refusal(job.plan, index).empty(),
+                              state.settings.entorno.Preview != 0, nullptr};
+            if (entry.showPanes && !entry.refused) {
+                entry.source = std::make_shared<SourceSlot>();
+                job.onSourceLoaded = [slot = entry.source](ImageObject&& image) { slot->put(std::move(image)); };
+            }
+            if (!entry.refused) workers.submit(index, std::move(job), entry.showPanes);
+            entries.push_back(std::move(entry));
         }
-        record.note(job.plan, result, refused);
-        if (result.textStepRan) entry.overlayText = job.overlayText;
+    };
+    auto showSource = [&](size_t index) {
+        if (!entries[index].source) return;
+        if (std::optional<ImageObject> source = entries[index].source->take()) {
+            ui.showPreviewImage(*source, 0);
+            state.preview.sourceShown = false;
+            lastShown = index;
+        }
+    };
+    auto afterPump = [&] {
+        if (cancelPressed()) {
+            workers.dropQueued();
+            handingOut = false;
+        }
+        handOut();
+    };
+
+    handOut();
+    while (next < entries.size()) {
+        const size_t index = next;
+        const EntryInHand& hand = entries[index];
+        std::optional<ImageWork> work;
+        if (!hand.refused) {
+            while (!workers.finished(index)) {
+                ui.waitPumpingEvents(kPumpWhileWorkingMs);
+                showSource(index);
+                afterPump();
+            }
+            showSource(index);
+            work = workers.take(index);
+            // Not started before CANCELAR: the batch ends before it.
+            if (!work) break;
+        }
+        const PipelineResult result = work ? std::move(work->result) : PipelineResult{};
+        record.note(hand.plan, result, hand.refused);
+        SourceImageEntry& entry = list.entries[index];
+        if (result.textStepRan) entry.overlayText = hand.overlayText;
         ui.setImageCounter(imageCounterText(index + 1, total));
         entry.saved = result.saved ? 1 : 0;
-        if (result.saved && showPanes) showSavedResult(state, job.plan.savePath);
-        if (!refused && !result.loaded && showPanes) {
+        if (work && work->saved && hand.showPanes) ui.showPreviewImage(*work->saved, 1);
+        if (!hand.refused && !result.loaded && hand.showPanes) {
             ui.showUnreadableSource(record.names.back(), record.failures.back());
             state.preview.sourceShown = false;
             lastShown = index;
         }
-
-        if (!state.settings.texto.SoloMarcadeAgua) {
-            ++phraseIndex;
-            if (phraseIndex >= state.PhrasesList.size()) phraseIndex = 0;
-        }
+        ++next;
         ui.waitPumpingEvents(1);
-        if (state.settings.config.Cancelado == 1) break;
+        afterPump();
     }
     record.finish();
     // The counter goes back to the entry the panes show: the last one the batch showed

@@ -11,9 +11,11 @@ struct AppState;
 // previewOnly 1: processes the current entry in memory (see preview_image.h) and shows
 // the source and the result in the preview panes; nothing is written anywhere.
 //
-// Each image is processed on a worker thread, spread over every core, while this thread
-// keeps the windows alive, so the program answers clicks and repaints during long
-// images; what the front end does with the events meanwhile is its own affair.
+// A preview's image is processed on a worker thread, spread over every core; a batch's
+// images are made by one worker per core, side by side, and handed back in list order.
+// Meanwhile this thread keeps the windows alive, so the program answers clicks and
+// repaints during long images; what the front end does with the events meanwhile is its
+// own affair. CANCELAR lets the images in hand finish and starts no other.
 void runBatch(AppState& state, bool previewOnly);
 
 }  // namespace tesselon

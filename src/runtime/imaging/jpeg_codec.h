@@ -16,6 +16,13 @@ bool probeJpeg(const uint8_t* data, size_t size);
 // 8 per colour component. Data that ends before the image does is a failure.
 std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& limits);
 
+// A progressive file's picture as its first scans give it, decoded at an eighth, a
+// quarter or a half of its size (the smallest whose longer side reaches `longSide`): the
+// look of the image long before all its scans are read. Nothing for a file of a single
+// scan, one too small for a half, or a failure.
+std::optional<ImageObject> decodeJpegFirstScans(const uint8_t* data, size_t size, const DecodeLimits& limits,
+                                                int longSide);
+
 // Three-component JPEG with libjpeg's defaults at libjpeg's quality 0..100 (clamped;
 // 0 gives libjpeg's lowest). 32-bit rows are read as blue, green, red with the alpha
 // byte ignored. The metadata, when given, is written after the file header.

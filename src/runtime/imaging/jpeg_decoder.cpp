@@ -2,6 +2,7 @@
 
 #include <jerror.h>
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -66,8 +67,10 @@ struct JpegHeader {
 // The functions below hold the setjmp frames: nothing in them has a destructor, so the
 // longjmp of a libjpeg error skips no C++ clean-up.
 
-bool startDecompress(JpegDecompressor* d, const uint8_t* data, size_t size, const DecodeLimits* limits,
-                     JpegHeader* header) {
+// Reads the header into d: false when it cannot be read or the image is larger than
+// the limits allow.
+bool readHeader(JpegDecompressor* d, const uint8_t* data, size_t size, const DecodeLimits* limits,
+                JpegHeader* header) {
     if (setjmp(d->errors.jump)) return false;
     d->cinfo.err = initJpegErrors(d->errors);
     jpeg_create_decompress(&d->cinfo);
@@ -91,10 +94,55 @@ bool startDecompress(JpegDecompressor* d, const uint8_t* data, size_t size, cons
     header->cmyk = d->cinfo.jpeg_color_space == JCS_CMYK || d->cinfo.jpeg_color_space == JCS_YCCK;
     header->inverted = header->cmyk && d->cinfo.saw_Adobe_marker;
     d->cinfo.out_color_space = header->cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    return true;
+}
+
+bool startDecompress(JpegDecompressor* d, const uint8_t* data, size_t size, const DecodeLimits* limits,
+                     JpegHeader* header) {
+    if (!readHeader(d, data, size, limits, header)) return false;
+    if (setjmp(d->errors.jump)) return false;
     jpeg_start_decompress(&d->cinfo);
     header->width = int(d->cinfo.output_width);
     header->height = int(d->cinfo.output_height);
     return d->cinfo.output_components == (header->cmyk ? 4 : 3);
+}
+
+// Every component's DC coefficients have come, if only roughly: enough for a picture
+// at an eighth of the size, and a fair one at a quarter or a half.
+bool firstScansIn(const jpeg_decompress_struct& cinfo) {
+    if (cinfo.coef_bits == nullptr) return false;
+    for (int c = 0; c < cinfo.num_components; ++c) {
+        if (cinfo.coef_bits[c][0] < 0) return false;
+    }
+    return true;
+}
+
+// The progressive file's first scans, read in buffered-image mode and made ready for
+// output at 1/denominator of the size. False for a file of one scan.
+bool startFirstScans(JpegDecompressor* d, const uint8_t* data, size_t size, const DecodeLimits* limits,
+                     int longSide, JpegHeader* header) {
+    if (!readHeader(d, data, size, limits, header)) return false;
+    if (setjmp(d->errors.jump)) return false;
+    jpeg_decompress_struct* cinfo = &d->cinfo;
+    if (!jpeg_has_multiple_scans(cinfo)) return false;
+    const unsigned longer = std::max(cinfo->image_width, cinfo->image_height);
+    unsigned denominator = 8;
+    while (denominator > 1 && (longer + denominator - 1) / denominator < unsigned(longSide)) denominator /= 2;
+    if (denominator == 1) return false;
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = denominator;
+    cinfo->buffered_image = TRUE;
+    jpeg_start_decompress(cinfo);
+    for (;;) {
+        const int status = jpeg_consume_input(cinfo);
+        if (status == JPEG_REACHED_EOI || status == JPEG_SUSPENDED) break;
+        if (status == JPEG_SCAN_COMPLETED && firstScansIn(*cinfo)) break;
+    }
+    if (!firstScansIn(*cinfo)) return false;
+    jpeg_start_output(cinfo, cinfo->input_scan_number);
+    header->width = int(cinfo->output_width);
+    header->height = int(cinfo->output_height);
+    return cinfo->output_components == (header->cmyk ? 4 : 3);
 }
 
 inline uint8_t scaleByte(unsigned a, unsigned b) { return uint8_t((a * b + 127) / 255); }
@@ -134,11 +182,11 @@ bool probeJpeg(const uint8_t* data, size_t size) {
     return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
 }
 
-std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& limits) {
-    if (!probeJpeg(data, size)) return std::nullopt;
-    JpegDecompressor decompressor;
-    JpegHeader header;
-    if (!startDecompress(&decompressor, data, size, &limits, &header)) return std::nullopt;
+namespace {
+
+// Reads the output rows of a started decompression into a new image.
+std::optional<ImageObject> readImage(JpegDecompressor& decompressor, const JpegHeader& header,
+                                     const DecodeLimits& limits) {
     std::optional<ImageObject> image =
         allocateImageToOverwrite(header.width, header.height, 24, limits.pool, limits.maxPixels);
     if (!image) return std::nullopt;
@@ -156,6 +204,27 @@ std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const De
     if (!readRows(&decompressor, rows.data(), header.cmyk ? cmykRow.data() : nullptr, header.inverted)) {
         return std::nullopt;
     }
+    return image;
+}
+
+}  // namespace
+
+std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const DecodeLimits& limits) {
+    if (!probeJpeg(data, size)) return std::nullopt;
+    JpegDecompressor decompressor;
+    JpegHeader header;
+    if (!startDecompress(&decompressor, data, size, &limits, &header)) return std::nullopt;
+    return readImage(decompressor, header, limits);
+}
+
+std::optional<ImageObject> decodeJpegFirstScans(const uint8_t* data, size_t size, const DecodeLimits& limits,
+                                                int longSide) {
+    if (!probeJpeg(data, size)) return std::nullopt;
+    JpegDecompressor decompressor;
+    JpegHeader header;
+    if (!startFirstScans(&decompressor, data, size, &limits, longSide, &header)) return std::nullopt;
+    std::optional<ImageObject> image = readImage(decompressor, header, limits);
+    if (image) image->format = kFormatJPEG;
     return image;
 }
 

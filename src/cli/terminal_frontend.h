@@ -34,6 +34,15 @@ public:
     void setMainWindowEnabled(bool) override {}
     void bringMainWindowToFront() override {}
 
+    // The remote source: a failed connection is one line on stderr, in English, with
+    // what to do about a certificate or host key; questions are refused (the options
+    // name what to trust beforehand) and failed files skipped.
+    void showRemoteProgress(const RemoteProgress&) override {}
+    void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
+    bool askTrustServer(const ServerIdentity&) override { return false; }
+    RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }
+    void showRemoteScanEnd(const RemoteScanOutcome&) override {}
+
 private:
     std::FILE* out_;
     std::vector<std::string> shown_;

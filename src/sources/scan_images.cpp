@@ -51,7 +51,7 @@ std::string listOriginOf(const STRProcesosEntorno& env) {
     return "ftp://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
 }
 
-int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems) {
+int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems, RemoteScanOutcome* remote) {
     Frontend& ui = *state.frontend;
     STRProcesosEntorno& env = state.settings.entorno;
     std::vector<SourceImageEntry> found;
@@ -74,7 +74,10 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
 
     std::string base;
     if (env.LocalRemoto == "R") {
-        scanRemoteSource(state, found, extensionList, recursive, problems);
+        RemoteScanOutcome outcome = scanRemoteSource(state, found, extensionList, recursive);
+        ui.showRemoteScanEnd(outcome);
+        if (problems) problems->insert(problems->end(), outcome.problems.begin(), outcome.problems.end());
+        if (remote) *remote = std::move(outcome);
     } else {
         base = localBase(env.RutaOrigenLocal);
         if (!base.empty()) {

@@ -10,6 +10,7 @@
 #include "cli/terminal_text.h"
 #include "core/state.h"
 #include "runtime/fs/paths.h"
+#include "runtime/text/ascii_text.h"
 #include "settings/password.h"
 #include "sources/remote_download.h"
 #include "sources/scan_images.h"
@@ -39,6 +40,7 @@ public:
         return outer_.messageBox(title, text, buttons, icon);
     }
     void setStatusLine(bool hide, std::string_view text) override { outer_.setStatusLine(hide, text); }
+    bool askTrustServer(const ServerIdentity& identity) override { return outer_.askTrustServer(identity); }
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile& file) override {
         return file.attempt <= kRetries ? RetryAnswer::Retry : RetryAnswer::Skip;
     }
@@ -61,6 +63,11 @@ void applyRemoteOptions(const RemoteCliOptions& o, STRProcesosEntorno& env) {
     if (o.folder) env.RutaOrigenRemoto = *o.folder;
     if (o.passive) env.pasivo = *o.passive ? 1 : 0;
     if (o.downloadTo) env.RutaEnLocalDeRemotoDescargadas = withTrailingSeparator(*o.downloadTo);
+    if (o.protocol) env.protocolo = *o.protocol;
+    // The FTP port left in the settings is not the SFTP server's.
+    const RemoteProtocol protocol = remoteProtocolOf(env.protocolo);
+    if (!o.port && std::string(trimSpaces(env.puerto)) == "21" && protocol == RemoteProtocol::Sftp)
+        env.puerto = std::to_string(defaultPortOf(protocol));
 }
 
 RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet,

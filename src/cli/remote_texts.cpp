@@ -30,6 +30,9 @@ std::string connectionFailureText(const RemoteConnectOutcome& c) {
     case RemoteFailure::LoginRefused:
         return "the server " + where(c) + " refused the login of user '" + c.user + "'" +
                (c.replyCode > 0 ? " (reply " + std::to_string(c.replyCode) + ")" : "");
+    case RemoteFailure::ProtocolUnavailable:
+        return std::string("this build of tesselon-batch cannot use ") + protocolName(c.protocol) +
+               "; nothing was sent to " + where(c);
     case RemoteFailure::TlsRefused:
         return "the server " + where(c) + " refused to encrypt the connection" +
                (c.replyCode > 0 ? " (reply " + std::to_string(c.replyCode) + ")" : "") +

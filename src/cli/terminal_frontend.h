@@ -39,7 +39,11 @@ public:
     // name what to trust beforehand) and failed files skipped.
     void showRemoteProgress(const RemoteProgress&) override {}
     void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
-    bool askTrustServer(const ServerIdentity&) override { return false; }
+    // A host key no file knows is trusted only when it is the one --host-key named.
+    bool askTrustServer(const ServerIdentity& identity) override {
+        return !acceptedHostKey.empty() && identity.fingerprint == acceptedHostKey;
+    }
+    std::string acceptedHostKey;  // --host-key
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }
     void showRemoteScanEnd(const RemoteScanOutcome&) override {}
 

@@ -8,11 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "core/remote_protocol.h"
 #include "core/scan_problem.h"
 
 namespace tesselon {
-
-enum class RemoteProtocol { Ftp, Ftps, Sftp };
 
 enum class RemoteFailure {
     None,
@@ -25,6 +24,7 @@ enum class RemoteFailure {
     HostKeyUnknown,      // SFTP: no file knows the server's key, and it was not accepted
     HostKeyChanged,      // SFTP: another key is known for the server, or this one is revoked
     LoginRefused,        // the server refused the user and password (FTP 530)
+    ProtocolUnavailable, // this build cannot speak the protocol asked for (nothing was sent)
     // Folders and names.
     FolderMissing,       // the remote folder cannot be entered
     ListingFailed,       // a folder could not be listed whole

@@ -12,6 +12,7 @@
 #include "settings/password.h"
 #include "sources/folder_scan.h"
 #include "sources/pause_for_events.h"
+#include "sources/sftp_source.h"
 
 namespace tesselon {
 
@@ -82,8 +83,9 @@ bool runTestUpload(AppState& state, FtpID id, const std::string& folder) {
 
 FtpConnectionData storedFtpConnection(const AppState& state) {
     const STRProcesosEntorno& env = state.settings.entorno;
-    return FtpConnectionData{env.servidor, env.puerto, env.usuario, env.password, env.RutaOrigenRemoto,
-                             env.pasivo != 0};
+    return FtpConnectionData{env.servidor,         env.puerto,    env.usuario,
+                             env.password,         env.RutaOrigenRemoto, env.pasivo != 0,
+                             remoteProtocolOf(env.protocolo)};
 }
 
 std::string testPackFolder(const AppState& state) { return state.ProgramFolder + "_FTPimg/"; }
@@ -100,6 +102,20 @@ int portNumber(const std::string& text) {
 
 ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options) {
     Frontend& ui = *state.frontend;
+    if (data.protocol != RemoteProtocol::Ftp) {
+        ConnectionTestResult result;
+        if (data.protocol == RemoteProtocol::Sftp) {
+            result.report = testSftpConnection(state, data);
+        } else {
+            // Never plain FTP in its place: the user asked for the password to travel encrypted.
+            result.report.connection.protocol = data.protocol;
+            result.report.connection.server = data.server;
+            result.report.connection.port = portNumber(data.port);
+            result.report.connection.failure = RemoteFailure::ProtocolUnavailable;
+        }
+        ui.showConnectionTest(result.report, options.silent);
+        return result;
+    }
     FtpSessionTable& sessions = ftpSessions(state);
     FtpConnectOptions connect;
     connect.host = data.server;

@@ -21,6 +21,7 @@ struct FtpConnectionData {
     std::string password;  // protected form (settings/password.h)
     std::string folder;    // remote folder of the images
     bool passive = true;
+    RemoteProtocol protocol = RemoteProtocol::Ftp;
 };
 
 // The connection data stored in the environment settings.

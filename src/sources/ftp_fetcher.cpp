@@ -5,6 +5,7 @@
 #include "remote/ftp_sessions.h"
 #include "sources/ftp_connection_test.h"
 #include "sources/remote_fetcher.h"
+#include "sources/sftp_source.h"
 
 namespace tesselon {
 
@@ -81,6 +82,7 @@ private:
 
 std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome) {
     STRProcesosEntorno& env = state.settings.entorno;
+    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp) return openSftpFetcher(state, outcome);
     FtpSessionTable& sessions = ftpSessions(state);
     // A session left by the scan is replaced by a fresh one.
     if (ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);

@@ -9,6 +9,7 @@
 #include "remote/listed_names.h"
 #include "sources/extension_filter.h"
 #include "sources/ftp_connection_test.h"
+#include "sources/sftp_source.h"
 
 namespace tesselon {
 
@@ -196,6 +197,8 @@ void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& 
 RemoteScanOutcome scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found,
                                    const std::string& extensionList, bool recursive) {
     STRProcesosEntorno& env = state.settings.entorno;
+    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp)
+        return scanSftpSource(state, found, extensionList, recursive);
     std::string root = env.RutaOrigenRemoto;
     if (root.empty() || (root.back() != '/' && root.back() != '\\')) root += "/";
     state.frontend->setStatusLine(true, "");

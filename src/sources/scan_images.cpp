@@ -48,7 +48,7 @@ std::string remoteFolder(const std::string& folder) {
 
 std::string listOriginOf(const STRProcesosEntorno& env) {
     if (env.LocalRemoto != "R") return localBase(env.RutaOrigenLocal);
-    return "ftp://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
+    return std::string(protocolName(remoteProtocolOf(env.protocolo))) + "://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
 }
 
 int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems, RemoteScanOutcome* remote) {

@@ -98,6 +98,11 @@ MessageBoxText connectionTestBox(const ConnectionTestReport& report) {
             text += "\r\nRuta '" + report.folder + "' es " + (report.folderValid ? "válida" : "errónea");
         return {"Conexión con éxito", text, MessageIcon::Information};
     }
+    case RemoteFailure::ProtocolUnavailable:
+        return {kConnectionErrorTitle,
+                "Esta versión de Tesselon no puede usar FTPS todavía. Elige FTP o SFTP.\r\n\r\n" +
+                    std::string(kNothingSent),
+                MessageIcon::Error};
     case RemoteFailure::TlsRefused:
         return {kConnectionErrorTitle,
                 "El servidor " + quoted(c.server) + " no acepta conexiones cifradas (FTPS).\r\n\r\n" + kNothingSent,

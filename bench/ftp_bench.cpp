@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
     }
     if (argc < 8) return 2;
     const auto begin = std::chrono::steady_clock::now();
-    const std::string result = downloadRemoteImages(state, argv[7], {});
+    const RemoteDownloadOutcome result = downloadRemoteImages(state, argv[7], {});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::printf("%.3f %zu\n", seconds, state.SourceImageList.size());
     networkShutdown(state);
-    return result.rfind("0|Descarga de archivos completa", 0) == 0 ? 0 : 1;
+    return result.end == RemoteDownloadOutcome::End::Finished && result.skipped.empty() ? 0 : 1;
 }

@@ -40,6 +40,11 @@ public:
     void pumpOneEvent() override {}
     void setMainWindowEnabled(bool) override {}
     void bringMainWindowToFront() override {}
+    void showRemoteProgress(const RemoteProgress&) override {}
+    void showConnectionTest(const ConnectionTestReport&, bool) override {}
+    bool askTrustServer(const ServerIdentity&) override { return false; }
+    RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }
+    void showRemoteScanEnd(const RemoteScanOutcome&) override {}
 };
 
 class SilentWindow : public UpdateWindowPort {

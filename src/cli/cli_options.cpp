@@ -181,7 +181,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--memory-limit", memory, error) ||
                  r.value("--server", o.remote.server, error) || r.value("--port", o.remote.port, error) ||
                  r.value("--user", o.remote.user, error) || r.value("--remote-folder", o.remote.folder, error) ||
-                 r.value("--download-to", o.remote.downloadTo, error) || r.value("--shard", shard, error)) {
+                 r.value("--download-to", o.remote.downloadTo, error) || r.value("--shard", shard, error) ||
+                 r.value("--protocol", o.remote.protocol, error) || r.value("--host-key", o.remote.hostKey, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty() && o.format && !isFormatChoice(*o.format))
@@ -192,6 +193,11 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         error = "--quality must be a whole number from 10 to 100";
     if (error.empty() && o.remote.port && !integerIn(*o.remote.port, 1, 65535))
         error = "--port must be a whole number from 1 to 65535";
+    if (error.empty() && o.remote.protocol && *o.remote.protocol != "ftp" && *o.remote.protocol != "sftp")
+        error = *o.remote.protocol == "ftps" ? "--protocol ftps is not available yet; use ftp or sftp"
+                                             : "--protocol must be ftp or sftp";
+    if (error.empty() && o.remote.hostKey && (o.remote.hostKey->rfind("SHA256:", 0) != 0 || o.remote.hostKey->size() < 8))
+        error = "--host-key must be a fingerprint as ssh prints it: SHA256: and its base64";
     if (error.empty() && o.remote.remote && o.source) error = "--remote and --source name two different sources";
     if (error.empty() && jobs && !(o.jobs = integerIn(*jobs, 1, 256)))
         error = "--jobs must be a whole number from 1 to 256";
@@ -219,7 +225,8 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"
            "                      [--skip-unchanged] [--shard K/N]\n"
            "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
-           "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]]\n"
+           "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]\n"
+           "                       [--protocol ftp|sftp] [--host-key SHA256:...]]\n"
            "       tesselon-batch --merge-reports REPORT...\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
@@ -275,7 +282,7 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       print the shards' reports joined into one, in list order\n"
            "  --save-config FILE   write the effective settings to FILE (the bare name\n"
            "                       default.cfg: into the program folder)\n"
-           "  --remote             the source is the FTP folder of the settings (also when the\n"
+           "  --remote             the source is the remote folder of the settings (also when the\n"
            "                       settings file says so): it is scanned, every image is\n"
            "                       downloaded into the download folder, then converted\n"
            "  --server HOST        FTP server (default: the stored one)\n"
@@ -284,6 +291,12 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       from the environment variable TESSELON_FTP_PASSWORD\n"
            "  --remote-folder PATH remote folder of the images\n"
            "  --passive, --active  FTP data connections\n"
+           "  --protocol ftp|sftp  how to reach the server (default: the stored one, else\n"
+           "                       ftp); sftp uses port 22 unless --port or the settings\n"
+           "                       name another than 21\n"
+           "  --host-key SHA256:.. the SFTP server's host key to trust when no known_hosts\n"
+           "                       file knows it yet (ssh-keygen -lf prints it); a key that\n"
+           "                       differs from a known one is always refused\n"
            "  --download-to DIR    where the images are downloaded (default: the stored\n"
            "                       download folder); it must not be the destination\n"
            "  --version            print the version and exit\n"

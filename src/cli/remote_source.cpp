@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <map>
 
 #include "cli/progress_line.h"
+#include "cli/remote_texts.h"
 #include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
 #include "cli/terminal_text.h"
 #include "core/state.h"
-#include "remote/ftp_sessions.h"
 #include "runtime/fs/paths.h"
+#include "runtime/text/ascii_text.h"
 #include "settings/password.h"
 #include "sources/remote_download.h"
 #include "sources/scan_images.h"
@@ -21,57 +21,36 @@ namespace {
 
 constexpr int kExitUsage = 2;
 constexpr int kRetries = 2;
-constexpr const char* kFailedFileTitle = "Error de descarga de archivo";
 
-std::string failedDownloadReason() { return "the download failed " + std::to_string(kRetries + 1) + " times"; }
+void printLine(std::FILE* err, const std::string& line) {
+    std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(line).c_str());
+}
 
 // Answers the download's questions for a terminal: a failed file is retried twice, then
 // skipped; the progress of the files goes to a progress line.
 class DownloadAnswers : public TerminalFrontend {
 public:
     DownloadAnswers(TerminalFrontend& outer, std::FILE* err, bool quiet)
-        : TerminalFrontend(err), outer_(outer), err_(err), progress_(quiet ? nullptr : err) {
+        : TerminalFrontend(err), outer_(outer), progress_(quiet ? nullptr : err) {
         this->quiet = true;
     }
 
-    std::vector<std::string> failed;
-
     MessageAnswer messageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                              MessageIcon icon) override {
-        if (title != kFailedFileTitle) return outer_.messageBox(title, text, buttons, icon);
-        const std::string path = quotedPath(text);
-        if (++attempts_[path] <= kRetries) return MessageAnswer::Yes;
-        failed.push_back(path);
-        std::fprintf(err_, "tesselon-batch: skipped '%s': %s\n", terminalSafe(path).c_str(), failedDownloadReason().c_str());
-        return MessageAnswer::No;
+        return outer_.messageBox(title, text, buttons, icon);
     }
-    void setStatusLine(bool hide, std::string_view text) override {
-        if (!hide && !text.empty()) lastStatus = text;
-        outer_.setStatusLine(hide, text);
+    void setStatusLine(bool hide, std::string_view text) override { outer_.setStatusLine(hide, text); }
+    bool askTrustServer(const ServerIdentity& identity) override { return outer_.askTrustServer(identity); }
+    RetryAnswer askRetryRemoteFile(const FailedRemoteFile& file) override {
+        return file.attempt <= kRetries ? RetryAnswer::Retry : RetryAnswer::Skip;
     }
-
-    std::string lastStatus;
-    void setProgressText(std::string_view text) override {
-        size_t index = 0, total = 0;
-        const size_t open = text.rfind('(');
-        if (open != std::string_view::npos &&
-            std::sscanf(std::string(text.substr(open)).c_str(), "(%zu de %zu)", &index, &total) == 2 && index > 0)
-            progress_.update(index - 1, total);
+    void showRemoteProgress(const RemoteProgress& p) override {
+        if (p.phase == RemotePhase::Downloading && p.index > 0 && p.bytes < 0) progress_.update(p.index - 1, p.total);
     }
 
 private:
-    // The path between the first pair of single quotes of the failure question.
-    static std::string quotedPath(std::string_view text) {
-        const size_t open = text.find('\'');
-        const size_t close = text.find("'\r\n", open + 1);
-        if (open == std::string_view::npos || close == std::string_view::npos) return std::string(text);
-        return std::string(text.substr(open + 1, close - open - 1));
-    }
-
     TerminalFrontend& outer_;
-    std::FILE* err_;
     ProgressLine progress_;
-    std::map<std::string, int> attempts_;
 };
 
 }  // namespace
@@ -84,14 +63,20 @@ void applyRemoteOptions(const RemoteCliOptions& o, STRProcesosEntorno& env) {
     if (o.folder) env.RutaOrigenRemoto = *o.folder;
     if (o.passive) env.pasivo = *o.passive ? 1 : 0;
     if (o.downloadTo) env.RutaEnLocalDeRemotoDescargadas = withTrailingSeparator(*o.downloadTo);
+    if (o.protocol) env.protocolo = *o.protocol;
+    // The FTP port left in the settings is not the SFTP server's.
+    const RemoteProtocol protocol = remoteProtocolOf(env.protocolo);
+    if (!o.port && std::string(trimSpaces(env.puerto)) == "21" && protocol == RemoteProtocol::Sftp)
+        env.puerto = std::to_string(defaultPortOf(protocol));
 }
 
 RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet,
                               std::vector<ScanProblem>& problems) {
+    using End = RemoteDownloadOutcome::End;
     STRProcesosEntorno& env = state.settings.entorno;
     RemoteFetch fetch;
     if (env.RutaEnLocalDeRemotoDescargadas.empty()) {
-        std::fprintf(err, "tesselon-batch: an FTP source needs a download folder (--download-to DIR)\n");
+        printLine(err, "a remote source needs a download folder (--download-to DIR)");
         fetch.exitCode = kExitUsage;
         return fetch;
     }
@@ -101,17 +86,13 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     DownloadAnswers answers(ui, err, quiet);
     state.frontend = &answers;
     const Stopwatch scanClock;
-    scanImages(state, env.imagenesRecursivo != 0, &problems);
+    RemoteScanOutcome scan;
+    scanImages(state, env.imagenesRecursivo != 0, &problems, &scan);
     fetch.scanSeconds = scanClock.seconds();
-    const bool folderMissing = std::any_of(problems.begin(), problems.end(), [](const ScanProblem& p) {
-        return p.kind == ScanProblem::Kind::RemoteFolderNotEntered;
-    });
-    if (env.FtpID == 0 || folderMissing) {
+    // A failed connection was told already, by the front end.
+    if (!scan.connection.ok() || scan.failure == RemoteFailure::FolderMissing) {
         state.frontend = &ui;
-        // A failed connection's message box is on the terminal already; the folder's
-        // went to the status line, which --quiet keeps off it.
-        if (env.FtpID != 0 && quiet)
-            std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(oneLine(answers.lastStatus)).c_str());
+        if (scan.connection.ok()) printLine(err, "cannot enter the server's folder '" + scan.folder + "'");
         fetch.exitCode = kExitUsage;
         return fetch;
     }
@@ -121,13 +102,21 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     }
     const std::string folder = env.RutaEnLocalDeRemotoDescargadas;
     const Stopwatch downloadClock;
-    const std::string result = downloadRemoteImages(state, folder, {});
+    const RemoteDownloadOutcome download = downloadRemoteImages(state, folder, {});
     fetch.downloadSeconds = downloadClock.seconds();
     state.frontend = &ui;
-    fetch.failed = answers.failed;
-    if (result.rfind("1|", 0) == 0) {
-        std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(oneLine(result.substr(2))).c_str());
+    fetch.failed = download.skipped;
+    switch (download.end) {
+    case End::NoConnection: fetch.exitCode = kExitUsage; break;
+    case End::FolderFailed:
+        printLine(err, "cannot make the download folder '" + download.folder + "'");
+        fetch.exitCode = kExitUsage;
+        break;
+    case End::SubfolderFailed:
+        printLine(err, "cannot make the folder '" + download.folder + "' in the download folder; the download stopped");
         if (fetch.failed.empty()) fetch.exitCode = kExitUsage;
+        break;
+    default: break;
     }
     return fetch;
 }
@@ -136,8 +125,10 @@ void explainFailedDownloads(const RemoteFetch& fetch, const SourceImageList& lis
     problems.resize(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
         const SourceImageEntry& entry = list.entries[i];
-        if (entry.saved == 0 && std::find(fetch.failed.begin(), fetch.failed.end(), entry.path) != fetch.failed.end())
-            problems[i] = failedDownloadReason();
+        if (entry.saved != 0) continue;
+        const auto failed = std::find_if(fetch.failed.begin(), fetch.failed.end(),
+                                         [&entry](const FailedRemoteFile& f) { return f.path == entry.path; });
+        if (failed != fetch.failed.end()) problems[i] = failedDownloadReason(*failed);
     }
 }
 

@@ -1,4 +1,4 @@
-// tesselon-batch with an FTP source: the server is scanned with the stored connection
+// tesselon-batch with a remote source: the server is scanned with the stored connection
 // (as the options adjust it) and every image is downloaded into the download folder,
 // without questions, before the conversion reads them from there.
 #pragma once
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/remote_options.h"
+#include "core/remote_outcomes.h"
 #include "sources/folder_scan.h"
 
 namespace tesselon {
@@ -17,20 +18,20 @@ struct SourceImageList;
 struct STRProcesosEntorno;
 class TerminalFrontend;
 
-// The options into the environment settings; --remote makes the source the FTP folder.
+// The options into the environment settings; --remote makes the source the remote folder.
 void applyRemoteOptions(const RemoteCliOptions& options, STRProcesosEntorno& env);
 
 struct RemoteFetch {
-    int exitCode = 0;                   // 2: no connection, no folder; otherwise 0
-    std::vector<std::string> failed;    // remote paths not downloaded after the retries
-    double scanSeconds = 0;             // the remote scan, connection included
+    int exitCode = 0;                    // 2: no connection, no folder; otherwise 0
+    std::vector<FailedRemoteFile> failed;  // files not downloaded, after the retries
+    double scanSeconds = 0;              // the remote scan, connection included
     double downloadSeconds = 0;
 };
 
-// Scans and downloads. A file that fails is tried twice more, then skipped and named
-// on `err`. A failed connection, or a remote folder that cannot be entered, ends the
-// run with exit code 2; what else the scan passed by (folders it could not list, names
-// it skipped) goes to `problems` and the download goes on.
+// Scans and downloads. A file that fails is tried twice more, then skipped (the batch
+// names it once, with why). A failed connection, or a remote folder that cannot be
+// entered, ends the run with exit code 2; what else the scan passed by (folders it
+// could not list, names it skipped) goes to `problems` and the download goes on.
 RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet,
                               std::vector<ScanProblem>& problems);
 

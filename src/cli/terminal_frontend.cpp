@@ -1,5 +1,6 @@
 #include "cli/terminal_frontend.h"
 
+#include "cli/remote_texts.h"
 #include "cli/terminal_text.h"
 
 namespace tesselon {
@@ -29,6 +30,7 @@ MessageAnswer TerminalFrontend::messageBox(std::string_view title, std::string_v
     case MessageButtons::OkCancel:
     case MessageButtons::RetryCancel: answer = MessageAnswer::Cancel; break;
     case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo:
     case MessageButtons::YesNoCancel:
     case MessageButtons::RetrySkipCancel: answer = questionAnswer; break;
     }
@@ -36,6 +38,20 @@ MessageAnswer TerminalFrontend::messageBox(std::string_view title, std::string_v
     std::fprintf(out_, "%s\n", line.c_str());
     std::fflush(out_);
     return answer;
+}
+
+void TerminalFrontend::showConnectionTest(const ConnectionTestReport& report, bool silent) {
+    std::string line;
+    if (!report.connection.ok()) {
+        line = connectionFailureText(report.connection);
+    } else if (!silent) {
+        line = "connected to " + report.connection.server;
+        if (!report.folder.empty())
+            line += "; the folder '" + report.folder + (report.folderValid ? "' exists" : "' cannot be entered");
+    }
+    if (line.empty()) return;
+    std::fprintf(out_, "tesselon-batch: %s\n", terminalSafe(line).c_str());
+    std::fflush(out_);
 }
 
 void TerminalFrontend::setStatusLine(bool hide, std::string_view text) {

@@ -34,6 +34,19 @@ public:
     void setMainWindowEnabled(bool) override {}
     void bringMainWindowToFront() override {}
 
+    // The remote source: a failed connection is one line on stderr, in English, with
+    // what to do about a certificate or host key; questions are refused (the options
+    // name what to trust beforehand) and failed files skipped.
+    void showRemoteProgress(const RemoteProgress&) override {}
+    void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
+    // A host key no file knows is trusted only when it is the one --host-key named.
+    bool askTrustServer(const ServerIdentity& identity) override {
+        return !acceptedHostKey.empty() && identity.fingerprint == acceptedHostKey;
+    }
+    std::string acceptedHostKey;  // --host-key
+    RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }
+    void showRemoteScanEnd(const RemoteScanOutcome&) override {}
+
 private:
     std::FILE* out_;
     std::vector<std::string> shown_;

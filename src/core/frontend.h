@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "core/image_failure.h"
+#include "core/remote_outcomes.h"
 
 namespace tesselon {
 
@@ -16,7 +17,8 @@ struct ImageObject;
 
 enum class MessageIcon { None, Information, Warning, Error };
 // RetrySkipCancel answers Yes (retry), No (skip) or Cancel, under those captions.
-enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, RetrySkipCancel };
+// YesNoDefaultNo is a Yes/No question whose safe answer, No, is the default button.
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoDefaultNo, YesNoCancel, RetryCancel, RetrySkipCancel };
 enum class MessageAnswer { Ok, Cancel, Yes, No, Retry };
 
 class Frontend {
@@ -75,6 +77,22 @@ public:
     // The end of a batch that was not cancelled: every image converted, or which were not
     // and why.
     virtual void showBatchEnd(const BatchEnd& /*end*/) {}
+
+    // The remote source. Its progress, outcomes and questions arrive as values; each
+    // front end words them itself.
+
+    // Where a scan, download or test upload is (the progress window's text and bar).
+    virtual void showRemoteProgress(const RemoteProgress& progress) = 0;
+    // How a connection test went. A failed connection is always told; a successful one
+    // only when `silent` is false (the window's own test).
+    virtual void showConnectionTest(const ConnectionTestReport& report, bool silent) = 0;
+    // The server showed a certificate that does not verify, or a host key no file knows:
+    // true when the user trusts it from now on.
+    virtual bool askTrustServer(const ServerIdentity& identity) = 0;
+    // A file of a remote download failed: retry it, skip it, or stop the download.
+    virtual RetryAnswer askRetryRemoteFile(const FailedRemoteFile& file) = 0;
+    // A remote scan ended (the status line says what went wrong, if anything).
+    virtual void showRemoteScanEnd(const RemoteScanOutcome& outcome) = 0;
 };
 
 }  // namespace tesselon

@@ -41,6 +41,9 @@ struct STRProcesosEntorno {
     int32_t CalidadGrabacion = 0;                // output quality 10..100
     int8_t Preview = 0;                          // preview panes on
     int8_t locked = 0;                           // interface lock from /LOCKED
+    // "ftp", "ftps" or "sftp" (core/remote_protocol.h). Not in the descriptor: the
+    // settings file writes it as the record's last key, after FtpID.
+    std::string protocolo = "ftp";
 };
 
 struct STRFuente {

@@ -6,6 +6,16 @@ namespace {
 
 bool continues(const std::string& line) { return line.size() >= 4 && line[3] == '-'; }
 
+int replyCode(const std::string& line) {
+    if (line.size() < 3) return 0;
+    int code = 0;
+    for (size_t i = 0; i < 3; ++i) {
+        if (line[i] < '0' || line[i] > '9') return 0;
+        code = code * 10 + (line[i] - '0');
+    }
+    return code;
+}
+
 }  // namespace
 
 bool replyCodeIn(std::string_view line, std::string_view codes) {
@@ -36,6 +46,7 @@ void FtpReplyReader::split(const char* bytes, size_t length) {
 }
 
 void FtpReplyReader::beginReply() {
+    lastCode_ = 0;
     replyEnds_ = Clock::now() + replyDeadline_;
     replyBytes_ = 0;
 }
@@ -75,7 +86,10 @@ bool FtpReplyReader::readReply(const std::function<void(const std::string&)>& us
             return false;
         }
         use(line);
-        if (!continues(line)) return true;
+        if (!continues(line)) {
+            lastCode_ = replyCode(line);
+            return true;
+        }
     }
     return false;
 }

@@ -67,6 +67,8 @@ public:
     // answer to another command.
     bool broken() const { return problem_ != FtpReplyProblem::None; }
     FtpReplyProblem problem() const { return problem_; }
+    // The code of the last reply read to its end (its final line); 0 when none was.
+    int lastCode() const { return lastCode_; }
 
 private:
     void beginReply();
@@ -83,6 +85,7 @@ private:
     std::string partial_;    // the line being received
     bool cutting_ = false;   // the partial line is over-long; bytes are dropped up to its break
     FtpReplyProblem problem_ = FtpReplyProblem::None;
+    int lastCode_ = 0;
 };
 
 // Whether a reply line's code is one of the ";"-separated codes ("125;150").

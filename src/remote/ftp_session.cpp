@@ -75,18 +75,37 @@ void FtpSession::State::joinWorker() {
     if (worker.joinable()) worker.join();
 }
 
-std::optional<FtpSession> FtpSession::connect(const FtpConnectOptions& options) {
+FtpConnectResult FtpSession::connect(const FtpConnectOptions& options) {
+    FtpConnectResult result;
+    RemoteConnectOutcome& outcome = result.outcome;
+    outcome.protocol = RemoteProtocol::Ftp;
+    outcome.server = options.host;
+    outcome.port = options.port;
+    outcome.user = options.user;
     const std::optional<uint32_t> address = resolveIpv4(options.host);
-    if (!address || options.port <= 0 || options.port > 65535) return std::nullopt;
+    if (!address || options.port <= 0 || options.port > 65535) {
+        outcome.failure = address ? RemoteFailure::CannotConnect : RemoteFailure::HostNotFound;
+        return result;
+    }
     FileDescriptor fd = connectTcp(Ipv4Endpoint{*address, uint16_t(options.port)}, options.timeoutSeconds);
-    if (!fd.valid()) return std::nullopt;
+    if (!fd.valid()) {
+        outcome.failure = RemoteFailure::CannotConnect;
+        return result;
+    }
     auto state = std::make_unique<State>(std::move(fd), options);
-    state->reader.drainReply();
+    if (!state->reader.drainReply()) {
+        outcome.failure = RemoteFailure::CannotConnect;
+        return result;
+    }
     // A server that lets the user in without a password (230 to USER) is refused too.
     if (!state->command("USER ", options.user, "331") || !state->command("PASS ", options.password, "230")) {
-        return std::nullopt;  // the state's destructor sends QUIT
+        // No answer at all is a connection that broke, not a refusal.
+        outcome.failure = state->reader.broken() ? RemoteFailure::CannotConnect : RemoteFailure::LoginRefused;
+        outcome.replyCode = state->reader.lastCode();
+        return result;  // the state's destructor sends QUIT
     }
-    return FtpSession(std::move(state));
+    result.session.emplace(FtpSession(std::move(state)));
+    return result;
 }
 
 FtpSession::FtpSession(std::unique_ptr<State> state) : state_(std::move(state)) {}

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/remote_outcomes.h"
 #include "remote/ftp_listing.h"
 #include "runtime/fs/folder_handle.h"
 #include "runtime/fs/regular_file.h"
@@ -57,11 +58,14 @@ enum class FtpTransferFailure {
     Aborted,
 };
 
+struct FtpConnectResult;
+
 class FtpSession {
 public:
     // Connects, reads the greeting and logs in (USER answered 331, PASS answered 230).
-    // Nothing on failure; a connection that was made gets its QUIT first.
-    static std::optional<FtpSession> connect(const FtpConnectOptions& options);
+    // On failure the outcome says why (a refused login with the server's reply code); a
+    // connection that was made gets its QUIT first.
+    static FtpConnectResult connect(const FtpConnectOptions& options);
 
     FtpSession(FtpSession&&) noexcept;
     FtpSession& operator=(FtpSession&&) noexcept;
@@ -114,6 +118,11 @@ private:
     FtpListing& listing_();
 
     std::unique_ptr<State> state_;
+};
+
+struct FtpConnectResult {
+    std::optional<FtpSession> session;  // when the outcome is ok()
+    RemoteConnectOutcome outcome;       // failure, reply code; server and port as asked
 };
 
 }  // namespace tesselon

@@ -68,10 +68,17 @@ FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_v
     options.password = password;
     options.passive = passive;
     options.port = port;
+    return ftpOpen(sessions, std::move(options)).id;
+}
+
+FtpOpenResult ftpOpen(FtpSessionTable& sessions, FtpConnectOptions options) {
     options.timeoutSeconds = sessions.timeoutSeconds;
     options.replyDeadlineSeconds = sessions.replyDeadlineSeconds;
-    std::optional<FtpSession> session = FtpSession::connect(options);
-    return session ? sessions.add(std::move(*session)) : 0;
+    FtpConnectResult connected = FtpSession::connect(options);
+    FtpOpenResult result;
+    result.outcome = std::move(connected.outcome);
+    if (connected.session) result.id = sessions.add(std::move(*connected.session));
+    return result;
 }
 
 void ftpClose(FtpSessionTable& sessions, FtpID id) {

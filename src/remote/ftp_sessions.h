@@ -57,6 +57,14 @@ FtpSessionTable& ftpSessions(AppState& state);
 void networkStartup(AppState& state);
 void networkShutdown(AppState& state);
 
+// Connects and logs in with `options` (its timeouts replaced by the table's): the new
+// handle, or 0 with the outcome saying why.
+struct FtpOpenResult {
+    FtpID id = 0;
+    RemoteConnectOutcome outcome;
+};
+FtpOpenResult ftpOpen(FtpSessionTable& sessions, FtpConnectOptions options);
+
 // Connects and logs in; the handle, or 0 on failure. `host` is an IPv4 address or a
 // name; user and password travel as the bytes given.
 FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_view user,

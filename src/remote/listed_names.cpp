@@ -32,7 +32,7 @@ ListedNameProblem listedNameProblem(std::string_view name) {
     return ListedNameProblem::None;
 }
 
-bool isSafeListedFolder(std::string_view path) {
+bool isSafeListedPath(std::string_view path) {
     if (path.empty() || path.front() != '/') return false;
     if (std::any_of(path.begin(), path.end(), [](char c) { return c == '\\' || isControl(c); })) return false;
     return !hasDotComponent(path.substr(1));

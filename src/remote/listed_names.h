@@ -1,6 +1,6 @@
-// What a remote listing may name: a name that stands for one file or folder inside the
-// folder listed, and a folder path that stays below whatever local folder it is put
-// under. Servers are not trusted to send only such names.
+// What a remote listing (FTP or SFTP) may name: a name that stands for one file or
+// folder inside the folder listed, and a path that stays below whatever local folder it
+// is put under. Servers are not trusted to send only such names.
 #pragma once
 
 #include <string_view>
@@ -19,7 +19,7 @@ enum class ListedNameProblem {
 ListedNameProblem listedNameProblem(std::string_view name);
 
 // An absolute "/"-separated path without control characters, "\" or "." and ".."
-// components.
-bool isSafeListedFolder(std::string_view path);
+// components: a folder (or file) a server named that can stand below a local folder.
+bool isSafeListedPath(std::string_view path);
 
 }  // namespace tesselon

@@ -38,6 +38,7 @@ void resetToDefaults(Settings& settings, const std::string& defaultWatermarkText
     entorno.FormatoImagen = "original";
     entorno.CalidadGrabacion = 50;
     entorno.locked = 0;
+    entorno.protocolo = "ftp";
 
     STRProcesosTexto& texto = settings.texto;
     texto.ArchivoFrases.clear();

@@ -10,6 +10,7 @@
 #include "runtime/json/json_compose.h"
 #include "runtime/text/ascii_text.h"
 #include "runtime/json/json_parse.h"
+#include "core/remote_protocol.h"
 #include "settings/record_descriptors.h"
 
 namespace tesselon {
@@ -43,6 +44,30 @@ bool readSection(TextFile& file, Record& record, const RecordDescriptor<Record>&
     return document != nullptr;
 }
 
+// The environment line ends with "protocolo", after every key of the descriptor (which
+// keeps the order files always had); a file without it, or with another value, is
+// plain FTP.
+void appendEntornoSection(std::string& text, JsonDocument& document, const STRProcesosEntorno& entorno) {
+    insertRecord(document.root(), entorno, entornoDescriptor());
+    appendLine(text, "[ProcesosEntorno]");
+    std::string line = composeJson(document);
+    line.insert(line.size() - 1,
+                std::string(",\"protocolo\":\"") + protocolName(remoteProtocolOf(entorno.protocolo)) + "\"");
+    appendLine(text, line);
+}
+
+bool readEntornoSection(TextFile& file, STRProcesosEntorno& entorno) {
+    const std::string line = file.readLine();
+    const JsonParseResult parsed = parseJson(trimSpaces(line));
+    const auto* document = std::get_if<JsonDocument>(&parsed);
+    if (!document) return false;
+    extractRecord(document->root(), entorno, entornoDescriptor());
+    const JsonValue* stored = document->root().asObject() ? document->root().asObject()->find("protocolo") : nullptr;
+    const std::string* name = stored ? stored->asString() : nullptr;
+    entorno.protocolo = protocolName(remoteProtocolOf(name ? *name : std::string()));
+    return true;
+}
+
 void keepLocalOrRemote(std::string& origin) {
     if (origin != "L" && origin != "R") origin = "L";
 }
@@ -55,7 +80,7 @@ std::string composeSettingsText(const Settings& settings, int64_t date) {
     appendLine(text, "VERSION:0.3f");
     JsonDocument document;
     appendSection(text, document, "[Config]", settings.config, configDescriptor());
-    appendSection(text, document, "[ProcesosEntorno]", settings.entorno, entornoDescriptor());
+    appendEntornoSection(text, document, settings.entorno);
     appendSection(text, document, "[ProcesosTexto]", settings.texto, textoDescriptor());
     appendSection(text, document, "[ProcesosImage]", settings.image, imageDescriptor());
     return text;
@@ -86,7 +111,7 @@ SettingsLoadResult loadSettings(Settings& settings, std::string_view path) {
         if (section == "[Config]") {
             parsed = readSection(file, settings.config, configDescriptor());
         } else if (section == "[ProcesosEntorno]") {
-            parsed = readSection(file, settings.entorno, entornoDescriptor());
+            parsed = readEntornoSection(file, settings.entorno);
             keepLocalOrRemote(settings.entorno.LocalRemoto);
             keepLocalOrRemote(settings.entorno.UltimoEscaneoImagenesLocalRemoto);
         } else if (section == "[ProcesosTexto]") {

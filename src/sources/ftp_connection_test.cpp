@@ -12,24 +12,13 @@
 #include "settings/password.h"
 #include "sources/folder_scan.h"
 #include "sources/pause_for_events.h"
+#include "sources/sftp_source.h"
 
 namespace tesselon {
 
 namespace {
 
-constexpr const char* kUploadTitle = "Subiendo imagenes...";
-constexpr const char* kUploadCancelled = "Subida de imagenes de prueba suspendida por el usuario";
 constexpr const char* kTestPatterns[] = {"*.jpg", "*.jpeg", "*.png", "*.gif"};
-
-int portNumber(const std::string& text) {
-    const std::string digits(trimSpaces(text));
-    long value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') break;
-        value = std::min(value * 10 + (c - '0'), 100000L);
-    }
-    return int(value);
-}
 
 // Remote folder + "/" + the image's path below the test pack, with exactly one "/"
 // between them.
@@ -49,18 +38,18 @@ void uploadTestPack(AppState& state, FtpID id, const std::string& packFolder, co
                     const std::vector<SourceImageEntry>& images) {
     Frontend& ui = *state.frontend;
     FtpSessionTable& sessions = ftpSessions(state);
-    const int total = int(images.size());
-    if (total > 0) ui.openProgressWindow(kUploadTitle, total);
+    const size_t total = images.size();
+    if (total > 0) ui.showRemoteProgress(RemoteProgress{RemotePhase::Uploading, 0, total});
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        for (int i = 0; i < total; ++i) {
-            const std::string remote = remoteNameFor(folder, images[size_t(i)].path);
+        for (size_t i = 0; i < total; ++i) {
+            const std::string remote = remoteNameFor(folder, images[i].path);
             const size_t slash = remote.rfind('/');
             if (slash != std::string::npos && slash > 0) createRemotePath(sessions, id, remote.substr(0, slash));
-            ftpUpload(sessions, id, packFolder + images[size_t(i)].path, remote);
-            ui.setProgressText(std::string(kUploadTitle) + "\r\n(" + std::to_string(i + 1) + " de " +
-                               std::to_string(total) + ")");
-            ui.setProgressPosition(i + 1);
+            ftpUpload(sessions, id, packFolder + images[i].path, remote);
+            RemoteProgress progress{RemotePhase::Uploading, i + 1, total};
+            progress.name = remote;
+            ui.showRemoteProgress(progress);
         }
         done = true;
     });
@@ -68,13 +57,14 @@ void uploadTestPack(AppState& state, FtpID id, const std::string& packFolder, co
     worker.join();
 }
 
-void runTestUpload(AppState& state, FtpID id, const std::string& folder) {
+// True when the user cancelled the upload.
+bool runTestUpload(AppState& state, FtpID id, const std::string& folder) {
     Frontend& ui = *state.frontend;
     int8_t& cancelled = state.settings.config.Cancelado;
     cancelled = 0;
     ui.setStatusLine(true, "");
     ui.waitPumpingEvents(10);
-    ui.openProgressWindow("Subiendo imagenes....", 10);
+    ui.showRemoteProgress(RemoteProgress{RemotePhase::Uploading, 0, 0});
     ui.waitPumpingEvents(50);
 
     // The test pack is listed here, where the cancel button is heard between images.
@@ -86,62 +76,80 @@ void runTestUpload(AppState& state, FtpID id, const std::string& folder) {
     ui.waitPumpingEvents(2000);
 
     ui.closeProgressWindow();
-    if (cancelled) ui.setStatusLine(false, kUploadCancelled);
+    return cancelled != 0;
 }
 
 }  // namespace
 
 FtpConnectionData storedFtpConnection(const AppState& state) {
     const STRProcesosEntorno& env = state.settings.entorno;
-    return FtpConnectionData{env.servidor, env.puerto, env.usuario, env.password, env.RutaOrigenRemoto,
-                             env.pasivo != 0};
+    return FtpConnectionData{env.servidor,         env.puerto,    env.usuario,
+                             env.password,         env.RutaOrigenRemoto, env.pasivo != 0,
+                             remoteProtocolOf(env.protocolo)};
 }
 
 std::string testPackFolder(const AppState& state) { return state.ProgramFolder + "_FTPimg/"; }
 
-std::string testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options) {
-    Frontend& ui = *state.frontend;
-    FtpSessionTable& sessions = ftpSessions(state);
-    const std::string plain = recoverPassword(data.password);
-    FtpID id = ftpConnect(sessions, data.server, data.user, plain, data.passive, portNumber(data.port));
-
-    std::string title;
-    std::string message;
-    if (id == 0) {
-        title = "Error de Conexión";
-        message = "No se pudo conectar al servidor \r\n\r\n'" + data.server + "'\r\n\r\n";
-        ui.messageBox(title, message, MessageButtons::Ok, MessageIcon::Error);
-        return "0|" + title + ". " + message;
+int portNumber(const std::string& text) {
+    const std::string digits(trimSpaces(text));
+    long value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') break;
+        value = std::min(value * 10 + (c - '0'), 100000L);
     }
-
-    title = "Conexión con éxito";
-    message = "La conexión se ha realizado correctamente";
-    const std::string folder(trimSpaces(data.folder));
-    if (!folder.empty()) {
-        message += "\r\nRuta '" + folder + "' es ";
-        bool entered = ftpChangeDir(sessions, id, folder);
-        if (options.testUpload) {
-            // The test images go only into a folder that did not exist yet.
-            if (!entered && createRemotePath(sessions, id, folder)) runTestUpload(state, id, folder);
-            entered = ftpChangeDir(sessions, id, folder);
-        }
-        message += entered ? "válida" : "errónea";
-    }
-    if (!options.keepOpen) {
-        ftpClose(sessions, id);
-        id = 0;
-    }
-    if (!options.silent) ui.messageBox(title, message, MessageButtons::Ok, MessageIcon::Information);
-    return std::to_string(id) + "|" + title + ". " + message;
+    return int(value);
 }
 
-int testResultHandle(const std::string& result) { return std::atoi(result.substr(0, result.find('|')).c_str()); }
+ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options) {
+    Frontend& ui = *state.frontend;
+    if (data.protocol != RemoteProtocol::Ftp) {
+        ConnectionTestResult result;
+        if (data.protocol == RemoteProtocol::Sftp) {
+            result.report = testSftpConnection(state, data);
+        } else {
+            // Never plain FTP in its place: the user asked for the password to travel encrypted.
+            result.report.connection.protocol = data.protocol;
+            result.report.connection.server = data.server;
+            result.report.connection.port = portNumber(data.port);
+            result.report.connection.failure = RemoteFailure::ProtocolUnavailable;
+        }
+        ui.showConnectionTest(result.report, options.silent);
+        return result;
+    }
+    FtpSessionTable& sessions = ftpSessions(state);
+    FtpConnectOptions connect;
+    connect.host = data.server;
+    connect.port = portNumber(data.port);
+    connect.user = data.user;
+    connect.password = recoverPassword(data.password);
+    connect.passive = data.passive;
+    FtpOpenResult opened = ftpOpen(sessions, std::move(connect));
 
-std::string testResultMessage(const std::string& result) {
-    const size_t first = result.find('|');
-    if (first == std::string::npos) return {};
-    const size_t second = result.find('|', first + 1);
-    return result.substr(first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
+    ConnectionTestResult result;
+    ConnectionTestReport& report = result.report;
+    report.connection = std::move(opened.outcome);
+    if (opened.id == 0) {
+        ui.showConnectionTest(report, options.silent);
+        return result;
+    }
+    result.handle = opened.id;
+    report.folder = std::string(trimSpaces(data.folder));
+    if (!report.folder.empty()) {
+        bool entered = ftpChangeDir(sessions, result.handle, report.folder);
+        if (options.testUpload) {
+            // The test images go only into a folder that did not exist yet.
+            if (!entered && createRemotePath(sessions, result.handle, report.folder))
+                report.uploadCancelled = runTestUpload(state, result.handle, report.folder);
+            entered = ftpChangeDir(sessions, result.handle, report.folder);
+        }
+        report.folderValid = entered;
+    }
+    if (!options.keepOpen) {
+        ftpClose(sessions, result.handle);
+        result.handle = 0;
+    }
+    ui.showConnectionTest(report, options.silent);
+    return result;
 }
 
 }  // namespace tesselon

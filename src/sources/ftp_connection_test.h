@@ -1,16 +1,19 @@
-// The FTP connection test: opening a session with a set of connection data, telling
-// the user how it went, and optionally uploading the test images beside the program
-// into a remote folder made for them. The remote scan and the download open their
-// sessions through it too.
+// The connection test: opening a session with a set of connection data, telling the
+// user how it went, and optionally uploading the test images beside the program into a
+// remote folder made for them. The remote scan and the download open their sessions
+// through it too.
 #pragma once
 
 #include <string>
+
+#include "core/remote_outcomes.h"
+#include "remote/ftp_sessions.h"
 
 namespace tesselon {
 
 struct AppState;
 
-// The connection data as the FTP connection window edits them.
+// The connection data as the connection window edits them.
 struct FtpConnectionData {
     std::string server;
     std::string port;      // decimal text
@@ -18,28 +21,31 @@ struct FtpConnectionData {
     std::string password;  // protected form (settings/password.h)
     std::string folder;    // remote folder of the images
     bool passive = true;
+    RemoteProtocol protocol = RemoteProtocol::Ftp;
 };
 
 // The connection data stored in the environment settings.
 FtpConnectionData storedFtpConnection(const AppState& state);
 
 struct FtpTestOptions {
-    bool keepOpen = false;    // leave the session open; its handle leads the result
+    bool keepOpen = false;    // leave the session open in the result's handle
     bool silent = false;      // no success box (a failed connection is always shown)
     bool testUpload = false;  // make a missing folder and upload the test images into it
 };
 
-// Connects and logs in, enters the folder (making it and uploading the test pack
-// first when asked and it does not exist) and reports with the title and message the
-// user sees. Returns handle + "|" + title + ". " + message; handle 0 when no session
-// is open afterwards.
-std::string testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options);
+struct ConnectionTestResult {
+    FtpID handle = 0;  // the session left open (keepOpen), 0 when none is
+    ConnectionTestReport report;
+};
 
-// The session handle and the message of a testFtpConnection result.
-int testResultHandle(const std::string& result);
-std::string testResultMessage(const std::string& result);
+// Connects and logs in, enters the folder (making it and uploading the test pack
+// first when asked and it does not exist), and shows the report to the user.
+ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options);
 
 // Folder of the test images: "_FTPimg/" beside the program.
 std::string testPackFolder(const AppState& state);
+
+// The port text as a number: its leading digits, 0 when there are none.
+int portNumber(const std::string& text);
 
 }  // namespace tesselon

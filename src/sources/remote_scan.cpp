@@ -6,9 +6,10 @@
 
 #include "core/frontend.h"
 #include "core/state.h"
+#include "remote/listed_names.h"
 #include "sources/extension_filter.h"
 #include "sources/ftp_connection_test.h"
-#include "sources/remote_names.h"
+#include "sources/sftp_source.h"
 
 namespace tesselon {
 
@@ -24,7 +25,7 @@ struct RemoteWalk {
     ExtensionFilter filter;
     bool skipFolders;
     bool recursive;
-    RemoteScanReport& report;
+    RemoteScanOutcome& report;
     RemoteScanLimits limits;
     size_t entriesLeft;
     std::unordered_set<std::string> visited;  // current paths scanned so far
@@ -66,23 +67,11 @@ Kind listingProblem(FtpListOutcome outcome) {
     }
 }
 
-// Problems the status line counts among the skipped names rather than names itself.
-bool skipsNames(Kind kind) {
-    switch (kind) {
-    case Kind::RemoteFolderUnsafe:
-    case Kind::RemoteNameAbsolute:
-    case Kind::RemoteNameClimbsOut:
-    case Kind::RemoteNameSeparator:
-    case Kind::RemoteNameControlCharacter: return true;
-    default: return false;
-    }
-}
-
-Kind nameProblem(RemoteNameProblem problem) {
+Kind nameProblem(ListedNameProblem problem) {
     switch (problem) {
-    case RemoteNameProblem::Absolute: return Kind::RemoteNameAbsolute;
-    case RemoteNameProblem::Separator: return Kind::RemoteNameSeparator;
-    case RemoteNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
+    case ListedNameProblem::Absolute: return Kind::RemoteNameAbsolute;
+    case ListedNameProblem::Separator: return Kind::RemoteNameSeparator;
+    case ListedNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
     default: return Kind::RemoteNameClimbsOut;
     }
 }
@@ -91,32 +80,35 @@ Kind nameProblem(RemoteNameProblem problem) {
 void reportFound(RemoteWalk& walk, const std::string& name) {
     int64_t& found = walk.state.settings.entorno.TotalImagesOrigen;
     ++found;
-    walk.state.frontend->setProgressText(scanProgressText(found, displayName(name)));
+    RemoteProgress progress;
+    progress.found = size_t(found);
+    progress.name = name;
+    walk.state.frontend->showRemoteProgress(progress);
     walk.state.frontend->pumpOneEvent();
 }
 
 // Scans `folder` (the scanned folder itself at depth 0, else a subfolder's name);
 // `where` names it in problems. `changedInto` tells whether it entered the folder (and
 // so whether the caller must come back up with CDUP).
-std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& where, int depth,
-                       bool& changedInto) {
+RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string& where, int depth,
+                         bool& changedInto) {
     folder = withoutTrailingSlash(std::move(folder));
     changedInto = changeRemotePath(walk.sessions, walk.id, folder);
-    if (!changedInto && depth > 0 && walk.sessionLost(where)) return {};
+    if (!changedInto && depth > 0 && walk.sessionLost(where)) return RemoteFailure::ConnectionLost;
     const std::string current = ftpCurrentDir(walk.sessions, walk.id);
     if (!changedInto && current != folder) {
         if (depth == 0) walk.problem(Kind::RemoteFolderNotEntered, folder);
-        return "ERROR: Imposible cambiar al directorio: " + folder;
+        return RemoteFailure::FolderMissing;
     }
     // A server may answer a folder with one already scanned (a folder that lists
     // itself, a link to a parent): scanning it again would never end.
-    if (!current.empty() && !walk.visited.insert(current).second) return {};
+    if (!current.empty() && !walk.visited.insert(current).second) return RemoteFailure::None;
 
     const FtpListOutcome listed = ftpList(walk.sessions, walk.id, walk.entriesLeft);
     if (listed != FtpListOutcome::Complete && listed != FtpListOutcome::TooManyLines) {
         walk.problem(listingProblem(listed), where);
         if (depth > 0) walk.sessionLost(where);
-        return "ERROR: Fallo en el listado del directorio: " + folder;
+        return RemoteFailure::ListingFailed;
     }
     if (listed == FtpListOutcome::TooManyLines) {
         walk.problem(Kind::RemoteEntryLimit, where);
@@ -124,7 +116,7 @@ std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& 
     }
     // Without a trustworthy current folder no entry has a full path that stays below
     // the download folder.
-    const bool pathSafe = !current.empty() && isSafeRemotePath(current);
+    const bool pathSafe = isSafeListedPath(current);
     bool unsafeFolderNamed = false;
     const std::string prefix = (current == "/" ? "" : current) + "/";
 
@@ -140,7 +132,7 @@ std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& 
             ++walk.report.skippedNames;
             continue;
         }
-        if (const RemoteNameProblem problem = remoteNameProblem(name); problem != RemoteNameProblem::None) {
+        if (const ListedNameProblem problem = listedNameProblem(name); problem != ListedNameProblem::None) {
             ++walk.report.skippedNames;
             walk.problem(nameProblem(problem), prefix + name);
             continue;
@@ -178,7 +170,7 @@ std::string scanFolder(RemoteWalk& walk, std::string folder, const std::string& 
         entry.size = size;
         start = end + 1;
     }
-    return {};
+    return RemoteFailure::None;
 }
 
 }  // namespace
@@ -190,66 +182,36 @@ bool changeRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path
            ftpChangeDir(sessions, id, path.substr(last + 1));
 }
 
-std::string scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list,
-                             const std::string& folder, bool skipFolders, const std::string& extensionList,
-                             bool recursive, RemoteScanReport& report, const RemoteScanLimits& limits) {
-    RemoteWalk walk{state,     ftpSessions(state), id,     list, ExtensionFilter(extensionList), skipFolders,
-                    recursive, report,             limits, limits.maxEntries, {}};
-    report.entryLimit = limits.maxEntries;
+void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
+                      bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
+                      const RemoteScanLimits& limits) {
+    RemoteWalk walk{state,     ftpSessions(state), id,      list, ExtensionFilter(extensionList), skipFolders,
+                    recursive, outcome,            limits,  limits.maxEntries, {}};
+    outcome.entryLimit = limits.maxEntries;
+    outcome.depthLimit = limits.maxDepth;
+    outcome.folder = withoutTrailingSlash(folder);
     bool changedInto = false;
-    return scanFolder(walk, folder, withoutTrailingSlash(folder), 0, changedInto);
+    outcome.failure = scanFolder(walk, folder, outcome.folder, 0, changedInto);
 }
 
-std::string remoteScanNotice(const RemoteScanReport& report) {
-    const ScanProblem* first = nullptr;
-    for (const ScanProblem& p : report.problems) {
-        if (p.kind == Kind::RemoteEntryLimit)
-            return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(report.entryLimit) +
-                   " entradas en: " + displayName(p.path);
-        if (!first && !skipsNames(p.kind)) first = &p;
-    }
-    if (first) {
-        switch (first->kind) {
-        case Kind::RemoteConnectionLost:
-            return "ERROR: Se perdió la conexión con el servidor en: " + displayName(first->path);
-        case Kind::RemoteTooDeep:
-            return "ERROR: Directorio anidado a más de " + std::to_string(kMaxRemoteScanDepth) +
-                   " niveles: " + displayName(first->path);
-        default:
-            return "ERROR: Fallo en el listado del directorio: " + displayName(first->path);
-        }
-    }
-    if (report.skippedNames > 0)
-        return "Se omitieron " + std::to_string(report.skippedNames) +
-               " nombres del servidor que no pueden ser un archivo local";
-    return {};
-}
-
-void scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found, const std::string& extensionList,
-                      bool recursive, std::vector<ScanProblem>* problems) {
+RemoteScanOutcome scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found,
+                                   const std::string& extensionList, bool recursive) {
     STRProcesosEntorno& env = state.settings.entorno;
-    Frontend& ui = *state.frontend;
+    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp)
+        return scanSftpSource(state, found, extensionList, recursive);
     std::string root = env.RutaOrigenRemoto;
     if (root.empty() || (root.back() != '/' && root.back() != '\\')) root += "/";
-    ui.setStatusLine(true, "");
+    state.frontend->setStatusLine(true, "");
 
     // The session of an earlier scan is ended first: left open, each rescan would hold
     // one more connection until the server's limit refuses the next.
     ftpClose(ftpSessions(state), env.FtpID);
-    const std::string result = testFtpConnection(state, storedFtpConnection(state), FtpTestOptions{true, true, false});
-    env.FtpID = testResultHandle(result);
-    if (env.FtpID == 0) {
-        const std::string message = testResultMessage(result);
-        if (!message.empty()) ui.setStatusLine(false, message);
-        return;
-    }
-    RemoteScanReport report;
-    const std::string error = scanRemoteFolder(state, env.FtpID, found, root, true, extensionList, recursive, report);
-    const std::string notice = error.empty() ? remoteScanNotice(report) : error;
-    if (!notice.empty()) ui.setStatusLine(false, notice);
-    if (problems) {
-        for (ScanProblem& p : report.problems) problems->push_back(std::move(p));
-    }
+    ConnectionTestResult opened = testFtpConnection(state, storedFtpConnection(state), FtpTestOptions{true, true, false});
+    env.FtpID = opened.handle;
+    RemoteScanOutcome outcome;
+    outcome.connection = std::move(opened.report.connection);
+    if (env.FtpID != 0) scanRemoteFolder(state, env.FtpID, found, root, true, extensionList, recursive, outcome);
+    return outcome;
 }
 
 }  // namespace tesselon

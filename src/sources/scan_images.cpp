@@ -48,10 +48,10 @@ std::string remoteFolder(const std::string& folder) {
 
 std::string listOriginOf(const STRProcesosEntorno& env) {
     if (env.LocalRemoto != "R") return localBase(env.RutaOrigenLocal);
-    return "ftp://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
+    return std::string(protocolName(remoteProtocolOf(env.protocolo))) + "://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
 }
 
-int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems) {
+int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems, RemoteScanOutcome* remote) {
     Frontend& ui = *state.frontend;
     STRProcesosEntorno& env = state.settings.entorno;
     std::vector<SourceImageEntry> found;
@@ -74,7 +74,10 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
 
     std::string base;
     if (env.LocalRemoto == "R") {
-        scanRemoteSource(state, found, extensionList, recursive, problems);
+        RemoteScanOutcome outcome = scanRemoteSource(state, found, extensionList, recursive);
+        ui.showRemoteScanEnd(outcome);
+        if (problems) problems->insert(problems->end(), outcome.problems.begin(), outcome.problems.end());
+        if (remote) *remote = std::move(outcome);
     } else {
         base = localBase(env.RutaOrigenLocal);
         if (!base.empty()) {

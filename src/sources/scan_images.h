@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/remote_outcomes.h"
 #include "sources/folder_scan.h"
 
 namespace tesselon {
@@ -16,8 +17,10 @@ struct STRProcesosEntorno;
 // request keeps what was found so far. Records the scan's origin, extensions and image
 // count in the environment settings and puts the cursor on the first image. A local
 // scan does not enter the destination folder (RutaImagenesDestino) where it lies inside
-// the source. What the scan passed by goes to `problems` when given. Always 0.
-int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems = nullptr);
+// the source. What the scan passed by goes to `problems` when given, and how a remote
+// scan went (its connection included) to `remote`. Always 0.
+int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems = nullptr,
+               RemoteScanOutcome* remote = nullptr);
 
 // The source the settings name, as SourceImageList::origin records it: the local
 // folder with its trailing "/", or "ftp://user@server:port" and the remote folder.

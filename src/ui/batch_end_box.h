@@ -2,17 +2,10 @@
 // warning that names what was not otherwise.
 #pragma once
 
-#include <string>
-
 #include "core/frontend.h"
+#include "ui/message_box_text.h"
 
 namespace tesselon {
-
-struct MessageBoxText {
-    std::string title;
-    std::string text;
-    MessageIcon icon = MessageIcon::Information;
-};
 
 // At most this many failed images are named; the rest are counted.
 inline constexpr size_t kNamedFailures = 10;

@@ -37,7 +37,8 @@ QMessageBox::StandardButtons standardButtons(MessageButtons b) {
     switch (b) {
     case MessageButtons::Ok: return QMessageBox::Ok;
     case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo: return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::YesNoCancel:
     case MessageButtons::RetrySkipCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
@@ -61,6 +62,7 @@ QMessageBox::StandardButton defaultButton(MessageButtons b) {
     case MessageButtons::YesNoCancel:
     case MessageButtons::RetrySkipCancel: return QMessageBox::Yes;
     case MessageButtons::RetryCancel: return QMessageBox::Retry;
+    case MessageButtons::YesNoDefaultNo: return QMessageBox::No;
     default: return QMessageBox::Ok;
     }
 }
@@ -79,7 +81,8 @@ MessageAnswer answerOf(int button) {
 MessageAnswer escapeAnswer(MessageButtons b) {
     switch (b) {
     case MessageButtons::Ok: return MessageAnswer::Ok;
-    case MessageButtons::YesNo: return MessageAnswer::No;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo: return MessageAnswer::No;
     default: return MessageAnswer::Cancel;
     }
 }

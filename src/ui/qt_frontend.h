@@ -102,6 +102,13 @@ public:
     // The plain "Fin de proceso" notice, or a warning naming what failed.
     void showBatchEnd(const BatchEnd& end) override;
 
+    // The remote source, worded as the desktop words it (ui/remote_texts.h).
+    void showRemoteProgress(const RemoteProgress& progress) override;
+    void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
+    bool askTrustServer(const ServerIdentity& identity) override;
+    RetryAnswer askRetryRemoteFile(const FailedRemoteFile& file) override;
+    void showRemoteScanEnd(const RemoteScanOutcome& outcome) override;
+
     // The program is ending at the user's request: every further message box gets its
     // Escape answer without being shown.
     void setEnding(bool ending) { ending_ = ending; }

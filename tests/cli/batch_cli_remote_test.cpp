@@ -13,6 +13,7 @@
 #include "runtime/json/json_value.h"
 #include "runtime/process/program_run.h"
 #include "support/ftp_test_server.h"
+#include "support/loopback.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/tree_ftp_server.h"
@@ -114,32 +115,53 @@ TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart)
     EXPECT_GT(rate, 0.0) << run.err;
 }
 
-TEST_F(BatchCliRemote, ConnectionFailuresExitTwoAndFailedFilesAreRetriedThenNamed) {
+// Said once each, --quiet or not, in the terminal's own words: a refused login names
+// the user and the server's reply, a server nobody answers for is "cannot connect".
+TEST_F(BatchCliRemote, ARefusedLoginIsToldApartFromAnUnreachableServer) {
     ASSERT_NE(server.port(), 0);
+    const auto once = [](const std::string& err, const std::string& line) {
+        const size_t first = err.find(line);
+        return first != std::string::npos && err.find(line, first + 1) == std::string::npos;
+    };
     BatchRun run = batch(remoteArguments(), "wrong");
     EXPECT_EQ(run.code, 2);
-    EXPECT_NE(run.err.find("Error de Conexión: No se pudo conectar al servidor  '127.0.0.1'"), std::string::npos)
+    EXPECT_TRUE(once(run.err, "tesselon-batch: the server 127.0.0.1 port " + std::to_string(server.port()) +
+                                  " refused the login of user '" + FtpTestServer::kUser + "' (reply 530)\n"))
         << run.err;
     run = batch(remoteArguments(" --quiet"), nullptr);  // no password anywhere
     EXPECT_EQ(run.code, 2);
-    // Said once, --quiet or not.
-    const std::string failure = "No se pudo conectar al servidor";
-    const size_t first = run.err.find(failure);
-    EXPECT_NE(first, std::string::npos) << run.err;
-    EXPECT_EQ(run.err.find(failure, first + 1), std::string::npos) << run.err;
+    EXPECT_TRUE(once(run.err, "refused the login")) << run.err;
 
+    uint16_t closed = 0;
+    testing::listenOnLoopback(closed);  // closed again at once: nothing listens there
+    run = batch(remoteArguments(" --quiet", closed), FtpTestServer::kPassword);
+    EXPECT_EQ(run.code, 2);
+    EXPECT_TRUE(once(run.err, "tesselon-batch: cannot connect to 127.0.0.1 port " + std::to_string(closed) + "\n"))
+        << run.err;
+    EXPECT_EQ(run.err.find("refused"), std::string::npos) << run.err;
+    // One language: none of the desktop's Spanish.
+    EXPECT_EQ(run.err.find("Conexi"), std::string::npos) << run.err;
+}
+
+// A file the server will not send is tried three times, then named once, with why, on
+// stderr and in the report.
+TEST_F(BatchCliRemote, AFailedFileIsRetriedThenNamedOnce) {
+    ASSERT_NE(server.port(), 0);
     // A link whose target is gone is listed but cannot be fetched.
     ASSERT_EQ(::symlink("missing.jpg", served.file("imgs/broken.jpg").c_str()), 0);
-    run = batch(remoteArguments(" --quiet"), FtpTestServer::kPassword);
+    const BatchRun run = batch(remoteArguments(), FtpTestServer::kPassword);
     EXPECT_EQ(run.code, 1) << run.err;
-    EXPECT_NE(run.err.find("skipped '/imgs/broken.jpg"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("the download failed 3 times"), std::string::npos) << run.err;
+    const std::string reason = "the download failed 3 times: the server refused the file";
+    const std::string line = "tesselon-batch: skipped '/imgs/broken.jpg': " + reason + "\n";
+    const size_t first = run.err.find(line);
+    EXPECT_NE(first, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("broken.jpg", first + line.size()), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("broken.jpg"), first + line.find("broken.jpg")) << run.err;
     EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 4u);
     const std::string report = testing::readFile(dir.file("report.json"));
     const size_t broken = report.find("\"path\":\"/imgs/broken.jpg\"");
     ASSERT_NE(broken, std::string::npos) << report;
-    EXPECT_EQ(report.find("\"reason\":\"the download failed 3 times\"", broken), report.find("\"reason\"", broken))
-        << report;
+    EXPECT_EQ(report.find("\"reason\":\"" + reason + "\"", broken), report.find("\"reason\"", broken)) << report;
 }
 
 // A hostile server: names that would leave the download folder and a listing cut
@@ -190,7 +212,9 @@ TEST_F(BatchCliRemote, UnsafeNamesAndBrokenListingsAreReportedAndFailTheRun) {
     // The scanned folder's own listing cannot be read whole: a failure, not an empty folder.
     const BatchRun bad = batch(remoteArguments(" --passive", hostile.port(), "/bad/"), "pw");
     EXPECT_EQ(bad.code, 1) << bad.err;
-    EXPECT_NE(bad.err.find("ERROR: Fallo en el listado del directorio: /bad"), std::string::npos) << bad.err;
+    const std::string said = "skipped '/bad': a line of the folder's listing is too long to read";
+    EXPECT_NE(bad.err.find(said), std::string::npos) << bad.err;
+    EXPECT_EQ(bad.err.find("/bad", bad.err.find(said) + said.size()), std::string::npos) << bad.err;
 }
 
 TEST_F(BatchCliRemote, ADownloadFolderThatIsTheDestinationIsRefusedBeforeAnyDownload) {

@@ -29,7 +29,7 @@ std::optional<FtpSession> connectTo(const ScriptedFtpServer& server, bool passiv
     options.passive = passive;
     options.timeoutSeconds = timeout;
     options.replyDeadlineSeconds = replyDeadline;
-    return FtpSession::connect(options);
+    return std::move(FtpSession::connect(options).session);
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {

@@ -106,7 +106,8 @@ TEST(SettingsFile, DefaultsComposeIntoTheStoredFormat) {
         R"("RutaOrigenLocal":"/home/ana/","RutaEnLocalDeRemotoDescargadas":"/tmp/","imagenesRecursivo":1,)"
         R"("password":"","LocalRemoto":"L","UltimoEscaneoImagenesLocalRemoto":"L","pasivo":0,)"
         R"("ExtensionesActivas":"JPG|JPEG|PNG","FormatoImagen":"original","CalidadGrabacion":50,)"
-        R"("servidor":"localhost","RutaImagenesDestino":"/tmp/","imagenesSobreescribir":0,"FtpID":0})"
+        R"("servidor":"localhost","RutaImagenesDestino":"/tmp/","imagenesSobreescribir":0,"FtpID":0,)"
+        R"("protocolo":"ftp"})"
         "\r\n"
         "[ProcesosTexto]\r\n"
         R"({"TextoMarcaAgua":"Text Sample|over Image|@ 2024 Halvren Labs","SoloMarcadeAgua":1,)"
@@ -160,6 +161,33 @@ TEST(SettingsFile, SaveAndLoadGiveTheSameRecords) {
     EXPECT_EQ(loaded.entorno.password, unusual().entorno.password);
     EXPECT_EQ(loaded.texto.TextoMarcaAgua, unusual().texto.TextoMarcaAgua);
     EXPECT_EQ(loaded.texto.FuenteUsada.Interlinea, 19.8f);
+}
+
+// The protocol is the environment line's last key; a file from before it existed, or
+// with a name the program does not know, means plain FTP.
+TEST(SettingsFile, TheProtocolIsStoredLastAndAnythingElseIsPlainFtp) {
+    Fixture f;
+    Settings saved = fixedDefaults();
+    saved.entorno.protocolo = "sftp";
+    const std::string text = composeSettingsText(saved, 0);
+    const size_t line = text.find("[ProcesosEntorno]\r\n");
+    ASSERT_NE(line, std::string::npos);
+    const size_t end = text.find("\r\n", line + 19);
+    const std::string last = R"("FtpID":0,"protocolo":"sftp"})";
+    EXPECT_EQ(text.substr(end - last.size(), last.size()), last);
+    EXPECT_EQ(text.find("protocolo", end), std::string::npos);  // in no other record
+
+    Settings loaded = fixedDefaults();
+    loadSettings(loaded, f.dir.write("s.cfg", text));
+    EXPECT_EQ(loaded.entorno.protocolo, "sftp");
+    loadSettings(loaded, f.dir.write("old.cfg", "[ProcesosEntorno]\r\n{\"servidor\":\"h\",\"FtpID\":0}\r\n"));
+    EXPECT_EQ(loaded.entorno.protocolo, "ftp");
+    EXPECT_EQ(loaded.entorno.servidor, "h");
+    for (const char* other : {R"("SFTP")", R"("gopher")", "7", "null"}) {
+        loaded.entorno.protocolo = "sftp";
+        loadSettings(loaded, f.dir.write("o.cfg", std::string("[ProcesosEntorno]\r\n{\"protocolo\":") + other + "}\r\n"));
+        EXPECT_EQ(loaded.entorno.protocolo, "ftp") << other;
+    }
 }
 
 TEST(SettingsFile, ProtectedPasswordWithAnyCodeUnitsSurvives) {

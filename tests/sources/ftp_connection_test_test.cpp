@@ -3,6 +3,7 @@
 #include "remote_test_support.h"
 #include "scan_test_support.h"
 #include "sources/ftp_connection_test.h"
+#include "support/loopback.h"
 #include "support/temp_dir.h"
 
 namespace tesselon {
@@ -35,24 +36,43 @@ protected:
 TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
     ASSERT_NE(server.port(), 0);
     served.write("fotos/a.jpg", "a");
-    std::string result = testFtpConnection(state, data("/fotos"), {});
-    EXPECT_EQ(result, "0|Conexión con éxito. La conexión se ha realizado correctamente\r\nRuta '/fotos' es válida");
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].title, "Conexión con éxito");
-    EXPECT_EQ(ui.messages[0].icon, MessageIcon::Information);
+    ConnectionTestResult result = testFtpConnection(state, data("/fotos"), {});
+    EXPECT_EQ(result.handle, 0);
+    EXPECT_TRUE(result.report.connection.ok());
+    EXPECT_EQ(result.report.folder, "/fotos");
+    EXPECT_TRUE(result.report.folderValid);
+    ASSERT_EQ(ui.connectionTests.size(), 1u);
+    EXPECT_FALSE(ui.connectionTestsSilent[0]);
     EXPECT_EQ(ftpSessions(state).size(), 0u);
 
     result = testFtpConnection(state, data(" /nada "), {true, true, false});
-    EXPECT_NE(testResultHandle(result), 0);
-    EXPECT_NE(result.find("Ruta '/nada' es errónea"), std::string::npos);
-    EXPECT_EQ(ui.messages.size(), 1u);  // silent
+    EXPECT_NE(result.handle, 0);
+    EXPECT_EQ(result.report.folder, "/nada");
+    EXPECT_FALSE(result.report.folderValid);
+    EXPECT_TRUE(ui.connectionTestsSilent[1]);
     EXPECT_EQ(ftpSessions(state).size(), 1u);
+}
 
-    // A failed login is shown even to a silent caller.
-    result = testFtpConnection(state, data("/fotos", "bad"), {true, true, false});
-    EXPECT_EQ(result, "0|Error de Conexión. No se pudo conectar al servidor \r\n\r\n'127.0.0.1'\r\n\r\n");
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[1].icon, MessageIcon::Error);
+// A wrong password is the server's refusal, with its reply; a port where nothing
+// listens is a server that cannot be reached.
+TEST_F(FtpConnectionTest, ARefusedLoginIsToldApartFromAnUnreachableServer) {
+    ASSERT_NE(server.port(), 0);
+    ConnectionTestResult result = testFtpConnection(state, data("/fotos", "bad"), {true, true, false});
+    EXPECT_EQ(result.handle, 0);
+    EXPECT_EQ(result.report.connection.failure, RemoteFailure::LoginRefused);
+    EXPECT_EQ(result.report.connection.replyCode, 530);
+    EXPECT_EQ(result.report.connection.user, FtpTestServer::kUser);
+
+    uint16_t port = 0;
+    testing::listenOnLoopback(port);  // closed again at once: nothing listens there
+    FtpConnectionData closed = data("/fotos");
+    closed.port = std::to_string(port);
+    result = testFtpConnection(state, closed, {true, true, false});
+    EXPECT_EQ(result.report.connection.failure, RemoteFailure::CannotConnect);
+    EXPECT_EQ(result.report.connection.replyCode, 0);
+    // Every failure is told, the silent caller's too.
+    EXPECT_EQ(ui.connectionTests.size(), 2u);
+    EXPECT_EQ(ftpSessions(state).size(), 0u);
 }
 
 TEST_F(FtpConnectionTest, UploadsTheTestPackOnlyIntoAFolderItHadToMake) {
@@ -62,15 +82,21 @@ TEST_F(FtpConnectionTest, UploadsTheTestPackOnlyIntoAFolderItHadToMake) {
     program.write("_FTPimg/notes.txt", "no");
     served.write("exists/keep.jpg", "k");
 
-    std::string result = testFtpConnection(state, data("/exists"), {false, true, true});
-    EXPECT_NE(result.find("es válida"), std::string::npos);
+    ConnectionTestResult result = testFtpConnection(state, data("/exists"), {false, true, true});
+    EXPECT_TRUE(result.report.folderValid);
     EXPECT_EQ(testing::filesUnder(served.file("exists/")).size(), 1u);
+    EXPECT_TRUE(ui.remoteProgress.empty());
 
     result = testFtpConnection(state, data("/new/pack"), {false, true, true});
-    EXPECT_NE(result.find("Ruta '/new/pack' es válida"), std::string::npos);
+    EXPECT_TRUE(result.report.folderValid);
+    EXPECT_FALSE(result.report.uploadCancelled);
     EXPECT_EQ(testing::filesUnder(served.file("new/pack/")),
               (std::map<std::string, std::string>{{"one.jpg", "1"}, {"sub/two.PNG", "22"}}));
-    EXPECT_EQ(ui.progressTexts.back(), "Subiendo imagenes...\r\n(2 de 2)");
+    ASSERT_FALSE(ui.remoteProgress.empty());
+    const RemoteProgress& last = ui.remoteProgress.back();
+    EXPECT_EQ(last.phase, RemotePhase::Uploading);
+    EXPECT_EQ(last.index, 2u);
+    EXPECT_EQ(last.total, 2u);
     EXPECT_FALSE(ui.progressOpen);
 }
 

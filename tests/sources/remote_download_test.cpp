@@ -18,6 +18,13 @@ using testing::ScriptedFtpServer;
 using testing::scan::ScanFrontend;
 using testing::scan::useFtpSource;
 using Files = std::map<std::string, std::string>;
+using End = RemoteDownloadOutcome::End;
+
+std::vector<std::string> skippedPaths(const RemoteDownloadOutcome& outcome) {
+    std::vector<std::string> paths;
+    for (const FailedRemoteFile& f : outcome.skipped) paths.push_back(f.path);
+    return paths;
+}
 
 class RemoteDownload : public ::testing::Test {
 protected:
@@ -31,7 +38,7 @@ protected:
         }
     }
 
-    std::string download() { return downloadRemoteImages(state, local.path() + "bajadas", {}); }
+    RemoteDownloadOutcome download() { return downloadRemoteImages(state, local.path() + "bajadas", {}); }
 
     AppState state;
     ScanFrontend ui;
@@ -48,20 +55,24 @@ TEST_F(RemoteDownload, FetchesEveryImageIntoTheRemoteLayoutAndOffersTheFolder) {
     scanImages(state, true);
     ASSERT_EQ(state.SourceImageList.size(), 2u);
 
-    const std::string result = download();
-    EXPECT_EQ(result, "0|Descarga de archivos completa y sin errores");
+    const RemoteDownloadOutcome result = download();
+    EXPECT_EQ(result.end, End::Finished);
+    EXPECT_TRUE(result.skipped.empty());
+    EXPECT_EQ(result.fetched, 2u);
     EXPECT_EQ(testing::filesUnder(local.path()),
               (Files{{"bajadas/up/2020/a.jpg", std::string(100000, 'a')}, {"bajadas/up/b.jpg", "bb"}}));
     EXPECT_EQ(state.settings.entorno.RutaEnLocalDeRemotoDescargadas, local.path() + "bajadas");
     EXPECT_EQ(ftpSessions(state).size(), 0u);
     EXPECT_TRUE(ui.mainEnabled);
     EXPECT_FALSE(ui.progressOpen);
-
-    ui.answers = {MessageAnswer::No};
-    showDownloadResult(state, result, local.path());
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].title, "Descarga desde FTP OK");
-    EXPECT_EQ(ui.messages[0].text, "Descarga de archivos completa y sin errores\r\n¿Abrir la carpeta de descarga?");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.retryQuestions.empty());
+    // The last report of each file is its whole size.
+    ASSERT_FALSE(ui.remoteProgress.empty());
+    const RemoteProgress& last = ui.remoteProgress.back();
+    EXPECT_EQ(last.phase, RemotePhase::Downloading);
+    EXPECT_EQ(last.index, 2u);
+    EXPECT_EQ(last.total, 2u);
 }
 
 TEST_F(RemoteDownload, AFailedFileIsRetriedSkippedOrEndsTheDownload) {
@@ -72,31 +83,36 @@ TEST_F(RemoteDownload, AFailedFileIsRetriedSkippedOrEndsTheDownload) {
     useFtpSource(state, server.port(), "/up/");
     listRemote({{"/up/a.jpg", 1}, {"/up/missing.jpg", 5}, {"/up/c.jpg", 1}});
 
-    ui.answers = {MessageAnswer::Yes, MessageAnswer::No};
-    EXPECT_EQ(download(), "0|Descarga completa con errores; 1 archivos no se descargaron.");
-    ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_EQ(ui.messages[0].title, "Error de descarga de archivo");
-    EXPECT_EQ(ui.messages[0].buttons, MessageButtons::RetrySkipCancel);
-    EXPECT_EQ(ui.messages[0].text,
-              "No se pudo descargar '/up/missing.jpg'\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas "
-              "cancelar la descarga se detendrá por completo)");
+    ui.retryAnswers = {RetryAnswer::Retry, RetryAnswer::Skip};
+    RemoteDownloadOutcome result = download();
+    EXPECT_EQ(result.end, End::Finished);
+    EXPECT_EQ(result.fetched, 2u);
+    // Asked twice about the same file, which is left out once, with its last try.
+    ASSERT_EQ(ui.retryQuestions.size(), 2u);
+    EXPECT_EQ(ui.retryQuestions[0].path, "/up/missing.jpg");
+    EXPECT_EQ(ui.retryQuestions[0].attempt, 1);
+    EXPECT_EQ(ui.retryQuestions[1].attempt, 2);
+    EXPECT_EQ(ui.retryQuestions[1].failure, RemoteFailure::TransferRefused);
+    EXPECT_EQ(skippedPaths(result), std::vector<std::string>{"/up/missing.jpg"});
+    EXPECT_EQ(result.skipped[0].attempt, 2);
     EXPECT_EQ(testing::filesUnder(local.path()), (Files{{"bajadas/up/a.jpg", "a"}, {"bajadas/up/c.jpg", "c"}}));
 
-    ui.answers = {MessageAnswer::Cancel};
-    EXPECT_EQ(download(), "1|Descarga de archivos incompleta; Operación Cancelada por usuario");
+    ui.retryAnswers = {RetryAnswer::Cancel};
+    result = download();
+    EXPECT_EQ(result.end, End::Cancelled);
+    EXPECT_TRUE(result.cancelledOnFailure);
     EXPECT_EQ(state.settings.config.Cancelado, 1);
 }
 
 TEST_F(RemoteDownload, RefusesWithoutAListOrAfterALocalScanUnlessRescanned) {
-    EXPECT_EQ(download(), "");  // a local source downloads nothing
+    EXPECT_EQ(download().end, End::NotRemote);  // a local source downloads nothing
     useFtpSource(state, 1, "/up/");
-    EXPECT_EQ(download(), "1|La lista de imágenenes está vacía. Asegúrate de que la ha actualizado.");
+    EXPECT_EQ(download().end, End::EmptyList);
 
     state.settings.entorno.UltimoEscaneoImagenesLocalRemoto = "L";
     listRemote({{"/up/a.jpg", 1}});
     ui.answers = {MessageAnswer::No};
-    const std::string result = download();
-    EXPECT_EQ(result.rfind("1|La última lista de imágenes escaneada corresponde a una carpeta local", 0), 0u);
+    EXPECT_EQ(download().end, End::LastScanLocal);
     EXPECT_EQ(ui.messages[0].title, "Aviso");
     EXPECT_EQ(ftpSessions(state).size(), 0u);
 }
@@ -111,13 +127,17 @@ TEST_F(RemoteDownload, NothingIsWrittenOutsideTheChosenFolder) {
 
     // A list holding a path with ".." skips it; a link in the folder pointing out is refused.
     listRemote({{"/up/../../../a.jpg", 1}});
-    EXPECT_EQ(download(), "0|Descarga completa con errores; 1 archivos no se descargaron.");
+    const RemoteDownloadOutcome unsafe = download();
+    EXPECT_EQ(unsafe.end, End::Finished);
+    ASSERT_EQ(unsafe.skipped.size(), 1u);
+    EXPECT_EQ(unsafe.skipped[0].failure, RemoteFailure::UnsafeName);
+    EXPECT_TRUE(ui.retryQuestions.empty());  // never fetched, so never asked about
     std::filesystem::create_directories(local.file("outside"));
     std::filesystem::create_directories(local.file("bajadas"));
     std::filesystem::create_directory_symlink(local.file("outside"), local.file("bajadas/up"));
     state.SourceImageList.clear();
     listRemote({{"/up/a.jpg", 1}, {"/up/2020/b.jpg", 1}});
-    EXPECT_EQ(download().rfind("1|Descarga con Fallos; No se pudo crear carpeta", 0), 0u);
+    EXPECT_EQ(download().end, End::SubfolderFailed);
     // Not even an empty folder is made where the link leads.
     EXPECT_TRUE(std::filesystem::is_empty(local.file("outside")));
 }
@@ -137,7 +157,9 @@ TEST_F(RemoteDownload, AFolderSwappedForALinkMidDownloadReceivesNothing) {
         std::filesystem::rename(sub, sub + ".before");
         std::filesystem::create_directory_symlink(local.file("outside"), sub);
     };
-    EXPECT_EQ(download(), "1|Descarga con Fallos; No se pudo crear carpeta \r\n'" + sub + "/'");
+    const RemoteDownloadOutcome result = download();
+    EXPECT_EQ(result.end, End::SubfolderFailed);
+    EXPECT_EQ(result.folder, sub + "/");
     EXPECT_TRUE(swapped);
     EXPECT_TRUE(std::filesystem::is_empty(local.file("outside")));
     EXPECT_EQ(testing::filesUnder(sub + ".before/"), (Files{{"a.jpg", "a.jpg"}}));
@@ -156,8 +178,10 @@ TEST_F(RemoteDownload, AStalledTransferFailsAndLeavesNoPartialFile) {
     useFtpSource(state, server.port(), "/up/");
     ftpSessions(state).timeoutSeconds = 1;
     listRemote({{"/up/big.jpg", 1000}});
-    ui.answers = {MessageAnswer::No};
-    EXPECT_EQ(download(), "0|Descarga completa con errores; 1 archivos no se descargaron.");
+    ui.retryAnswers = {RetryAnswer::Skip};
+    const RemoteDownloadOutcome result = download();
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].failure, RemoteFailure::TransferBroken);
     EXPECT_TRUE(testing::filesUnder(local.path()).empty());
 }
 
@@ -185,8 +209,12 @@ TEST_F(RemoteDownload, FilesAreHeldToTheirListedSizes) {
     // A size beyond any image the program reads is not even asked for.
     listRemote({{"/up/huge.jpg", int64_t(1) << 40}, {"/up/endless.jpg", 411}, {"/up/short.jpg", 411},
                 {"/up/silent.jpg", 411}, {"/up/fine.jpg", 411}});
-    ui.answers = {MessageAnswer::No, MessageAnswer::No, MessageAnswer::No, MessageAnswer::No};
-    EXPECT_EQ(download(), "0|Descarga completa con errores; 4 archivos no se descargaron.");
+    ui.retryAnswers = {RetryAnswer::Skip, RetryAnswer::Skip, RetryAnswer::Skip, RetryAnswer::Skip};
+    const RemoteDownloadOutcome result = download();
+    EXPECT_EQ(skippedPaths(result),
+              (std::vector<std::string>{"/up/huge.jpg", "/up/endless.jpg", "/up/short.jpg", "/up/silent.jpg"}));
+    EXPECT_EQ(result.skipped[1].failure, RemoteFailure::LargerThanListed);
+    EXPECT_EQ(result.skipped[2].failure, RemoteFailure::ShorterThanListed);
     EXPECT_EQ(testing::filesUnder(local.path()), (Files{{"bajadas/up/fine.jpg", std::string(411, 'f')}}));
     // One session until the silent one lost it: the 426 after the first cut kept it.
     EXPECT_EQ(server.connections(), 2);

@@ -63,23 +63,27 @@ TEST_F(RemoteScan, SubfoldersFirstThenTheFolderOwnImagesAndTheSessionStaysOpen) 
     EXPECT_EQ(ftpSessions(state).size(), 1u);
 }
 
-TEST_F(RemoteScan, FailuresGoToTheStatusLine) {
+TEST_F(RemoteScan, ARefusedLoginAndAMissingFolderAreToldApart) {
     testing::TempDir served;
     testing::FtpTestServer server(served.path());
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/missing/", "wrong");
     scanImages(state, true);
     EXPECT_EQ(state.settings.entorno.FtpID, 0);
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].title, "Error de Conexión");
-    EXPECT_EQ(ui.statusLines.back(),
-              "Error de Conexión. No se pudo conectar al servidor \r\n\r\n'127.0.0.1'\r\n\r\n");
+    // The failed connection is told even to the scan's silent test.
+    ASSERT_EQ(ui.connectionTests.size(), 1u);
+    ASSERT_EQ(ui.scanEnds.size(), 1u);
+    const RemoteConnectOutcome& refused = ui.scanEnds.back().connection;
+    EXPECT_EQ(refused.failure, RemoteFailure::LoginRefused);
+    EXPECT_EQ(refused.replyCode, 530);
+    EXPECT_EQ(refused.server, "127.0.0.1");
     EXPECT_EQ(state.settings.entorno.UltimoEscaneoImagenesLocalRemoto, "R");
 
     useFtpSource(state, server.port(), "/missing/");
     scanImages(state, true);
-    EXPECT_EQ(ui.statusLines.back(), "ERROR: Imposible cambiar al directorio: /missing");
-    EXPECT_FALSE(ui.statusHidden);
+    EXPECT_TRUE(ui.scanEnds.back().connection.ok());
+    EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::FolderMissing);
+    EXPECT_EQ(ui.scanEnds.back().folder, "/missing");
     EXPECT_TRUE(state.SourceImageList.empty());
 }
 
@@ -107,7 +111,7 @@ TEST_F(RemoteScan, UnsafeNamesAreSkippedCountedAndNamed) {
     std::vector<ScanProblem> problems;
     scanImages(state, false, &problems);
     EXPECT_EQ(pathsOf(state.SourceImageList.entries), (Strings{"/up/a.jpg", "/up/b.jpg"}));
-    EXPECT_EQ(ui.statusLines.back(), "Se omitieron 4 nombres del servidor que no pueden ser un archivo local");
+    EXPECT_EQ(ui.scanEnds.back().skippedNames, 4);
     using Kind = ScanProblem::Kind;
     std::vector<std::pair<Kind, std::string>> named;
     for (const ScanProblem& p : problems) named.emplace_back(p.kind, p.path);
@@ -146,7 +150,8 @@ TEST_F(RemoteScan, FoldersThatListThemselvesEndTheScan) {
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].kind, ScanProblem::Kind::RemoteTooDeep);
     EXPECT_EQ(problems[0].path, deepest + "/again");
-    EXPECT_EQ(ui.statusLines.back(), "ERROR: Directorio anidado a más de 64 niveles: " + deepest + "/again");
+    EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::None);
+    EXPECT_EQ(ui.scanEnds.back().depthLimit, 64);
     // The scan came back up to where it started.
     EXPECT_EQ(ftpCurrentDir(ftpSessions(state), state.settings.entorno.FtpID), "/up");
 }
@@ -179,14 +184,15 @@ TEST_F(RemoteScan, ListingsThatBreakAreFailuresOfTheirFolders) {
     Strings paths = pathsOf(state.SourceImageList.entries);
     std::sort(paths.begin(), paths.end());
     EXPECT_EQ(paths, (Strings{"/up/a.jpg", "/up/fine/b.jpg"}));
-    EXPECT_EQ(ui.statusLines.back().rfind("ERROR: Fallo en el listado del directorio: /up/", 0), 0u);
+    EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::None);  // the folder itself was listed
 
     // The scanned folder itself: an endless line is cut at the window, and said so.
     useFtpSource(state, server.port(), "/bad/");
     problems.clear();
     scanImages(state, true, &problems);
     EXPECT_TRUE(state.SourceImageList.empty());
-    EXPECT_EQ(ui.statusLines.back(), "ERROR: Fallo en el listado del directorio: /bad");
+    EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::ListingFailed);
+    EXPECT_EQ(ui.scanEnds.back().folder, "/bad");
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_EQ(problems[0].kind, ScanProblem::Kind::RemoteListingLineTooLong);
 }
@@ -203,19 +209,21 @@ TEST_F(RemoteScan, StopsAtItsLimitOfEntriesKeepingWhatItFound) {
     };
     server.start();
     useFtpSource(state, server.port(), "/up/");
-    const FtpID id = testResultHandle(testFtpConnection(state, storedFtpConnection(state), {true, true, false}));
+    const FtpID id = testFtpConnection(state, storedFtpConnection(state), {true, true, false}).handle;
     ASSERT_NE(id, 0);
     std::vector<SourceImageEntry> found;
-    RemoteScanReport report;
+    RemoteScanOutcome report;
     RemoteScanLimits limits;
     limits.maxEntries = 1000;
-    EXPECT_EQ(scanRemoteFolder(state, id, found, "/up/", true, "jpg", true, report, limits), "");
+    scanRemoteFolder(state, id, found, "/up/", true, "jpg", true, report, limits);
+    EXPECT_EQ(report.failure, RemoteFailure::None);
     EXPECT_TRUE(report.stopped);
     EXPECT_EQ(found.size(), 999u);  // the 998 of "many" that fit, then the folder's own
     EXPECT_EQ(found.back().path, "/up/top.jpg");
     ASSERT_EQ(report.problems.size(), 1u);
     EXPECT_EQ(report.problems[0].kind, ScanProblem::Kind::RemoteEntryLimit);
-    EXPECT_EQ(remoteScanNotice(report), "ERROR: Recorrido de imagenes detenido al llegar a 1000 entradas en: /up/many");
+    EXPECT_EQ(report.problems[0].path, "/up/many");
+    EXPECT_EQ(report.entryLimit, 1000u);
     // The cut listing was answered: the session goes on.
     EXPECT_TRUE(ftpCheck(ftpSessions(state), id));
 }

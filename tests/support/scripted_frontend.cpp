@@ -36,4 +36,36 @@ void ScriptedFrontend::waitPumpingEvents(double ms) {
     ++pumpedEvents;
 }
 
+void ScriptedFrontend::showRemoteProgress(const RemoteProgress& progress) {
+    std::lock_guard lock(progressMutex_);
+    remoteProgress.push_back(progress);
+}
+
+void ScriptedFrontend::showConnectionTest(const ConnectionTestReport& report, bool silent) {
+    connectionTests.push_back(report);
+    connectionTestsSilent.push_back(silent);
+}
+
+bool ScriptedFrontend::askTrustServer(const ServerIdentity& identity) {
+    trustQuestions.push_back(identity);
+    if (trustAnswers.empty()) {
+        ADD_FAILURE() << "unscripted trust question: " << identity.host << " " << identity.fingerprint;
+        return false;
+    }
+    const bool answer = trustAnswers.front();
+    trustAnswers.pop_front();
+    return answer;
+}
+
+RetryAnswer ScriptedFrontend::askRetryRemoteFile(const FailedRemoteFile& file) {
+    retryQuestions.push_back(file);
+    if (retryAnswers.empty()) {
+        ADD_FAILURE() << "unscripted retry question: " << file.path;
+        return RetryAnswer::Cancel;
+    }
+    const RetryAnswer answer = retryAnswers.front();
+    retryAnswers.pop_front();
+    return answer;
+}
+
 }  // namespace tesselon::testing

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,26 @@ public:
     void showBatchEnd(const BatchEnd& end) override { batchEnds.push_back(end); }
 
     std::vector<BatchEnd> batchEnds;  // every batch that ran to its end
+
+    // The remote source: what was reported, and scripted answers to its questions. A
+    // question the script does not answer fails the test (and is answered No / Cancel).
+    std::deque<RetryAnswer> retryAnswers;
+    std::deque<bool> trustAnswers;
+    std::vector<FailedRemoteFile> retryQuestions;
+    std::vector<ServerIdentity> trustQuestions;
+    std::vector<ConnectionTestReport> connectionTests;  // every report, silent or not
+    std::vector<bool> connectionTestsSilent;
+    std::vector<RemoteScanOutcome> scanEnds;
+    std::vector<RemoteProgress> remoteProgress;
+
+    void showRemoteProgress(const RemoteProgress& progress) override;
+    void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
+    bool askTrustServer(const ServerIdentity& identity) override;
+    RetryAnswer askRetryRemoteFile(const FailedRemoteFile& file) override;
+    void showRemoteScanEnd(const RemoteScanOutcome& outcome) override { scanEnds.push_back(outcome); }
+
+private:
+    std::mutex progressMutex_;  // the test upload reports from its worker
 };
 
 }  // namespace tesselon::testing

@@ -20,6 +20,7 @@
 
 #include "remote/sftp/known_hosts.h"
 #include "remote/sftp/sftp_failure.h"
+#include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
 
@@ -107,6 +108,9 @@ public:
     // Fetches `remotePath` into a temporary beside `localPath` and renames it into
     // place once every byte arrived; on any failure `localPath` is left as it was.
     SftpFailure download(const std::string& remotePath, const std::string& localPath,
+                         const SftpDownloadOptions& options = {});
+    // The same into a file of an open folder, which the file cannot leave.
+    SftpFailure download(const std::string& remotePath, const FileInFolder& local,
                          const SftpDownloadOptions& options = {});
 
     struct State;

@@ -124,6 +124,11 @@ uint64_t expectedSize(sftp_file file, const SftpDownloadOptions& options, uint64
 
 SftpFailure SftpConnection::download(const std::string& remotePath, const std::string& localPath,
                                      const SftpDownloadOptions& options) {
+    return download(remotePath, fileAt(localPath), options);
+}
+
+SftpFailure SftpConnection::download(const std::string& remotePath, const FileInFolder& local,
+                                     const SftpDownloadOptions& options) {
     State& s = *state_;
     if (!usable()) return SftpFailure::ConnectionLost;
     const uint64_t bound = options.listedSize.value_or(kSftpUnlistedSizeBound);
@@ -132,7 +137,7 @@ SftpFailure SftpConnection::download(const std::string& remotePath, const std::s
     WatchedOperation guard(s.watchdog, s.timeouts.idle, s.deadline() + transferTime, options.cancel);
     const SftpFileHandle file(sftp_open(s.sftp.get(), remotePath.c_str(), O_RDONLY, 0));
     if (!file) return s.failureAfter(SftpFailure::TransferFailed);
-    FileReplacement out(localPath);
+    FileReplacement out(local);
     if (!out.ok()) return SftpFailure::LocalFileFailed;
     const uint64_t expected = expectedSize(file.get(), options, bound);
     const SftpFailure failure = Pipeline(s, file.get(), out, expected, bound, options).run();

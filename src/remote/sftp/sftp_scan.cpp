@@ -18,7 +18,7 @@ public:
             result_.failure = canonical.failure;
             return;
         }
-        if (!isSafeListedFolder(canonical.path)) {
+        if (!isSafeListedPath(canonical.path)) {
             result_.failure = SftpFailure::UnsafeName;
             return;
         }
@@ -91,7 +91,7 @@ private:
             if (!connection_.usable()) stop(canonical.failure);
             return;
         }
-        if (!isSafeListedFolder(canonical.path)) {
+        if (!isSafeListedPath(canonical.path)) {
             problem(path, {}, SftpFailure::UnsafeName);
             return;
         }

@@ -1,0 +1,83 @@
+#include "cli/remote_texts.h"
+
+namespace tesselon {
+
+namespace {
+
+std::string where(const RemoteConnectOutcome& c) {
+    return c.server + " port " + std::to_string(c.port);
+}
+
+std::string certificateReason(const ServerIdentity& identity) {
+    switch (identity.certificate) {
+    case CertificateProblem::Untrusted: return "it is self-signed or signed by an authority the system does not trust";
+    case CertificateProblem::WrongName:
+        return "it was made out for another name" + (identity.subject.empty() ? "" : " ('" + identity.subject + "')");
+    case CertificateProblem::Expired: return "it has expired";
+    case CertificateProblem::NotYetValid: return "it is not valid yet";
+    default: return "it is not valid";
+    }
+}
+
+}  // namespace
+
+std::string connectionFailureText(const RemoteConnectOutcome& c) {
+    const std::string& fingerprint = c.identity.fingerprint;
+    switch (c.failure) {
+    case RemoteFailure::None: return {};
+    case RemoteFailure::HostNotFound: return "cannot find the server '" + c.server + "'";
+    case RemoteFailure::CannotConnect: return "cannot connect to " + where(c);
+    case RemoteFailure::LoginRefused:
+        return "the server " + where(c) + " refused the login of user '" + c.user + "'" +
+               (c.replyCode > 0 ? " (reply " + std::to_string(c.replyCode) + ")" : "");
+    case RemoteFailure::ProtocolUnavailable:
+        return std::string("this build of tesselon-batch cannot use ") + protocolName(c.protocol) +
+               "; nothing was sent to " + where(c);
+    case RemoteFailure::TlsRefused:
+        return "the server " + where(c) + " refused to encrypt the connection" +
+               (c.replyCode > 0 ? " (reply " + std::to_string(c.replyCode) + ")" : "") +
+               "; nothing more was sent";
+    case RemoteFailure::TlsFailed: return "the TLS handshake with " + where(c) + " failed; nothing more was sent";
+    case RemoteFailure::CertificateRefused:
+        return "refusing the certificate of " + where(c) + ": " + certificateReason(c.identity) +
+               "; nothing more was sent. Its SHA-256 fingerprint is " + fingerprint +
+               "; to trust this certificate, run again with --pin-sha256 " + fingerprint;
+    case RemoteFailure::HostKeyUnknown:
+        return "the host key of " + where(c) + " is not known: " + fingerprint +
+               "; nothing more was sent. Check the fingerprint with the server's administrator; to trust it, run "
+               "again with --host-key " + fingerprint;
+    case RemoteFailure::HostKeyChanged:
+        return "WARNING: the host key of " + where(c) + " has changed (now " + fingerprint +
+               "): someone may be intercepting the connection, or the server's key was replaced. Refusing; if the "
+               "change is expected, remove the old key from the known_hosts files";
+    case RemoteFailure::TimedOut: return "the server " + where(c) + " stopped answering";
+    case RemoteFailure::Cancelled: return "the connection to " + where(c) + " was cancelled";
+    default: return "the connection to " + where(c) + " broke off";
+    }
+}
+
+std::string describeRemoteFailure(RemoteFailure failure) {
+    switch (failure) {
+    case RemoteFailure::FolderMissing: return "the server's folder cannot be entered";
+    case RemoteFailure::ListingFailed: return "the server's folder could not be listed";
+    case RemoteFailure::UnsafeName: return "its path would leave the download folder";
+    case RemoteFailure::TransferRefused: return "the server refused the file";
+    case RemoteFailure::TransferBroken: return "the transfer broke off";
+    case RemoteFailure::LargerThanListed: return "the file is larger than the server listed it";
+    case RemoteFailure::ShorterThanListed: return "the file is shorter than the server listed it";
+    case RemoteFailure::NotConfirmed: return "the server did not confirm the transfer";
+    case RemoteFailure::LocalFileFailed: return "the local file could not be written";
+    case RemoteFailure::ConnectionLost: return "the connection to the server was lost";
+    case RemoteFailure::TimedOut: return "the server stopped answering";
+    case RemoteFailure::Cancelled: return "cancelled";
+    default: return "the download failed";
+    }
+}
+
+std::string failedDownloadReason(const FailedRemoteFile& file) {
+    if (file.attempt == 0) return "not downloaded: " + describeRemoteFailure(file.failure);
+    return "the download failed " + std::to_string(file.attempt) + (file.attempt == 1 ? " time: " : " times: ") +
+           describeRemoteFailure(file.failure);
+}
+
+}  // namespace tesselon

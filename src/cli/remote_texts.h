@@ -1,0 +1,21 @@
+// tesselon-batch's words for the remote source, composed from the engine's values.
+#pragma once
+
+#include <string>
+
+#include "core/remote_outcomes.h"
+
+namespace tesselon {
+
+// Why a connection failed, for one line on stderr ("the server ... refused the login
+// of user 'tester' (reply 530)"); what to do about a certificate or host key is said
+// with it.
+std::string connectionFailureText(const RemoteConnectOutcome& outcome);
+
+// Why a file or a folder failed: "the server refused the file", ...
+std::string describeRemoteFailure(RemoteFailure failure);
+
+// The report's and the terminal's reason for a file the download gave up on.
+std::string failedDownloadReason(const FailedRemoteFile& file);
+
+}  // namespace tesselon

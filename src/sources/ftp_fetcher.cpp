@@ -1,0 +1,96 @@
+// The download's fetcher for FTP and FTPS: one session of the table, kept in FtpID,
+// with each file on the session's own download worker.
+#include "core/frontend.h"
+#include "core/state.h"
+#include "remote/ftp_sessions.h"
+#include "sources/ftp_connection_test.h"
+#include "sources/remote_fetcher.h"
+#include "sources/sftp_source.h"
+
+namespace tesselon {
+
+namespace {
+
+RemoteFailure remoteFailureOf(FtpTransferFailure failure) {
+    switch (failure) {
+    case FtpTransferFailure::None: return RemoteFailure::None;
+    case FtpTransferFailure::NotStarted: return RemoteFailure::TransferRefused;
+    case FtpTransferFailure::LocalFile: return RemoteFailure::LocalFileFailed;
+    case FtpTransferFailure::TooLarge: return RemoteFailure::LargerThanListed;
+    case FtpTransferFailure::Short: return RemoteFailure::ShorterThanListed;
+    case FtpTransferFailure::Stalled: return RemoteFailure::TransferBroken;
+    case FtpTransferFailure::NotConfirmed: return RemoteFailure::NotConfirmed;
+    case FtpTransferFailure::Aborted: return RemoteFailure::Cancelled;
+    }
+    return RemoteFailure::TransferBroken;
+}
+
+class FtpFetcher : public RemoteFetcher {
+public:
+    explicit FtpFetcher(AppState& state) : state_(state), sessions_(ftpSessions(state)) {}
+    ~FtpFetcher() override {
+        FtpID& id = state_.settings.entorno.FtpID;
+        if (ftpIsOpen(sessions_, id)) ftpClose(sessions_, id);
+    }
+
+    // A session that lost step with its server (a stalled transfer, a cut one the server
+    // did not answer, a reply past its bounds) is replaced before the next transfer, so
+    // that a retry or the next file has a chance.
+    bool ready() override {
+        FtpID& id = state_.settings.entorno.FtpID;
+        if (!lastFailed_ || ftpCheck(sessions_, id)) return true;
+        ftpClose(sessions_, id);
+        id = testFtpConnection(state_, storedFtpConnection(state_), {true, true, false}).handle;
+        if (id == 0) failure_ = RemoteFailure::ConnectionLost;
+        return id != 0;
+    }
+
+    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
+        failure_ = RemoteFailure::None;
+        lastFailed_ = !ftpDownload(sessions_, state_.settings.entorno.FtpID, remotePath, target, listedSize);
+        if (lastFailed_) failure_ = RemoteFailure::TransferRefused;
+        return !lastFailed_;
+    }
+
+    int64_t poll(int ms) override {
+        const FtpID id = state_.settings.entorno.FtpID;
+        // A front end without windows returns from its pumping at once; this waits for
+        // the worker instead of spinning, and ends as soon as the transfer does.
+        ftpWaitForTransfer(sessions_, id, ms);
+        const int64_t progress = ftpProgress(sessions_, id);
+        if (progress == kFtpTransferDone) return kFetchDone;
+        if (progress == kFtpTransferFailed) {
+            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id));
+            ftpAbort(sessions_, id);
+            lastFailed_ = true;
+            return kFetchFailed;
+        }
+        return progress < 0 ? kFetchRunning : progress;
+    }
+
+    RemoteFailure failure() const override { return failure_; }
+    void abort() override { ftpAbort(sessions_, state_.settings.entorno.FtpID); }
+
+private:
+    AppState& state_;
+    FtpSessionTable& sessions_;
+    RemoteFailure failure_ = RemoteFailure::None;
+    bool lastFailed_ = false;  // the last transfer failed: check the session first
+};
+
+}  // namespace
+
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome) {
+    STRProcesosEntorno& env = state.settings.entorno;
+    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp) return openSftpFetcher(state, outcome);
+    FtpSessionTable& sessions = ftpSessions(state);
+    // A session left by the scan is replaced by a fresh one.
+    if (ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
+    ConnectionTestResult opened = testFtpConnection(state, storedFtpConnection(state), {true, true, false});
+    env.FtpID = opened.handle;
+    outcome = std::move(opened.report.connection);
+    if (env.FtpID == 0) return nullptr;
+    return std::make_unique<FtpFetcher>(state);
+}
+
+}  // namespace tesselon

@@ -1,0 +1,46 @@
+// Fetching the files of a remote download one at a time, whatever the protocol: each
+// transfer runs on a worker while the caller polls it and keeps the windows alive.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/remote_outcomes.h"
+#include "runtime/fs/folder_handle.h"
+
+namespace tesselon {
+
+struct AppState;
+
+// What poll() answers besides a byte count (0 or more).
+inline constexpr int64_t kFetchRunning = -1;  // started, no byte yet
+inline constexpr int64_t kFetchDone = -3;
+inline constexpr int64_t kFetchFailed = -2;
+
+class RemoteFetcher {
+public:
+    virtual ~RemoteFetcher() = default;
+
+    // Before each file: a connection that the last failure left unusable is replaced.
+    // False when no connection can be had back.
+    virtual bool ready() = 0;
+    // Starts fetching `remotePath` into `target`, written beside it and renamed into
+    // place only when exactly `listedSize` bytes arrived (any size up to the program's
+    // bound when it is 0 or less). False when it could not be started.
+    virtual bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) = 0;
+    // Waits up to `ms` for the file in hand to end: its bytes so far, kFetchRunning,
+    // kFetchDone or kFetchFailed.
+    virtual int64_t poll(int ms) = 0;
+    // Why the last file failed.
+    virtual RemoteFailure failure() const = 0;
+    // Stops the file in hand; it ends as failed.
+    virtual void abort() = 0;
+};
+
+// A fresh connection for a download with the stored connection data; an FTP session
+// goes to FtpID (an earlier one is closed first). Null, with `outcome` saying why,
+// when the server cannot be reached or refuses the login; the user was told already.
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome);
+
+}  // namespace tesselon

@@ -1,0 +1,262 @@
+#include "sources/sftp_source.h"
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "core/frontend.h"
+#include "core/state.h"
+#include "remote/sftp/sftp_scan.h"
+#include "runtime/text/ascii_text.h"
+#include "settings/password.h"
+#include "sources/extension_filter.h"
+#include "sources/ftp_connection_test.h"
+#include "sources/remote_fetcher.h"
+
+namespace tesselon {
+
+namespace {
+
+using Kind = ScanProblem::Kind;
+
+RemoteFailure remoteFailureOf(SftpFailure failure) {
+    switch (failure) {
+    case SftpFailure::None: return RemoteFailure::None;
+    case SftpFailure::CannotConnect: return RemoteFailure::CannotConnect;
+    case SftpFailure::HostKeyUnknown: return RemoteFailure::HostKeyUnknown;
+    case SftpFailure::HostKeyChanged: return RemoteFailure::HostKeyChanged;
+    case SftpFailure::LoginRefused: return RemoteFailure::LoginRefused;
+    case SftpFailure::FolderMissing: return RemoteFailure::FolderMissing;
+    case SftpFailure::ListingFailed: return RemoteFailure::ListingFailed;
+    case SftpFailure::TransferFailed: return RemoteFailure::TransferRefused;
+    case SftpFailure::ShorterThanListed: return RemoteFailure::ShorterThanListed;
+    case SftpFailure::OverBound: return RemoteFailure::LargerThanListed;
+    case SftpFailure::UnsafeName: return RemoteFailure::UnsafeName;
+    case SftpFailure::LocalFileFailed: return RemoteFailure::LocalFileFailed;
+    case SftpFailure::TimedOut: return RemoteFailure::TimedOut;
+    case SftpFailure::Cancelled: return RemoteFailure::Cancelled;
+    case SftpFailure::ConnectionLost: return RemoteFailure::ConnectionLost;
+    }
+    return RemoteFailure::TransferBroken;
+}
+
+Kind nameProblemKind(ListedNameProblem problem) {
+    switch (problem) {
+    case ListedNameProblem::Absolute: return Kind::RemoteNameAbsolute;
+    case ListedNameProblem::Separator: return Kind::RemoteNameSeparator;
+    case ListedNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
+    default: return Kind::RemoteNameClimbsOut;
+    }
+}
+
+// A subfolder the walk passed by.
+Kind folderProblemKind(SftpFailure failure) {
+    switch (failure) {
+    case SftpFailure::FolderMissing: return Kind::RemoteListingRefused;
+    case SftpFailure::OverBound: return Kind::RemoteTooDeep;
+    case SftpFailure::UnsafeName: return Kind::RemoteFolderUnsafe;
+    case SftpFailure::TimedOut:
+    case SftpFailure::ConnectionLost:
+    case SftpFailure::Cancelled: return Kind::RemoteConnectionLost;
+    default: return Kind::RemoteListingCut;
+    }
+}
+
+std::string joined(const std::string& folder, const std::string& name) {
+    return (folder.empty() || folder.back() != '/' ? folder + "/" : folder) + name;
+}
+
+SftpConnectOptions optionsFor(const AppState& state, const FtpConnectionData& data) {
+    SftpConnectOptions options;
+    options.host = std::string(trimSpaces(data.server));
+    options.port = portNumber(data.port);
+    options.user = data.user;
+    options.password = recoverPassword(data.password);
+    options.knownHosts = standardKnownHostsFiles(acceptedHostKeysFile(state));
+    return options;
+}
+
+void fillOutcome(RemoteConnectOutcome& outcome, const SftpConnectOptions& options, const SftpConnectResult& result) {
+    outcome.protocol = RemoteProtocol::Sftp;
+    outcome.server = options.host;
+    outcome.port = options.port;
+    outcome.user = options.user;
+    outcome.failure = remoteFailureOf(result.failure);
+    outcome.identity = ServerIdentity{RemoteProtocol::Sftp, options.host, options.port, result.fingerprint, {}, {}};
+}
+
+// Each file on a worker of its own while the caller polls; the connection is made
+// again after a failure that left it unusable.
+class SftpFetcher : public RemoteFetcher {
+public:
+    SftpFetcher(AppState& state, SftpConnection connection) : state_(state), connection_(std::move(connection)) {}
+    ~SftpFetcher() override { abort(); }
+
+    bool ready() override {
+        if (connection_ && connection_->usable()) return true;
+        connection_.reset();
+        RemoteConnectOutcome outcome;
+        connection_ = openSftpConnection(state_, storedFtpConnection(state_), outcome);
+        if (!connection_) failure_ = RemoteFailure::ConnectionLost;
+        return connection_.has_value();
+    }
+
+    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
+        join();
+        failure_ = RemoteFailure::None;
+        bytes_ = 0;
+        done_ = false;
+        cancel_ = false;
+        SftpDownloadOptions options;
+        if (listedSize > 0) options.listedSize = uint64_t(listedSize);
+        options.progress = [this](uint64_t bytes) { bytes_ = int64_t(bytes); };
+        options.cancel = &cancel_;
+        worker_ = std::thread([this, remotePath, target, options] {
+            const SftpFailure failure = connection_->download(remotePath, target, options);
+            std::lock_guard lock(mutex_);
+            result_ = failure;
+            done_ = true;
+        });
+        return true;
+    }
+
+    int64_t poll(int ms) override {
+        // The progress window's Cancelar reaches a transfer in hand at its next piece.
+        if (state_.settings.config.Cancelado) cancel_ = true;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!done_ && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (!done_) return bytes_ > 0 ? bytes_.load() : kFetchRunning;
+        join();
+        std::lock_guard lock(mutex_);
+        failure_ = remoteFailureOf(result_);
+        return result_ == SftpFailure::None ? kFetchDone : kFetchFailed;
+    }
+
+    RemoteFailure failure() const override { return failure_; }
+
+    void abort() override {
+        cancel_ = true;
+        join();
+    }
+
+private:
+    void join() {
+        if (worker_.joinable()) worker_.join();
+    }
+
+    AppState& state_;
+    std::optional<SftpConnection> connection_;
+    std::thread worker_;
+    std::mutex mutex_;
+    SftpFailure result_ = SftpFailure::None;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> cancel_{false};
+    std::atomic<int64_t> bytes_{0};
+    RemoteFailure failure_ = RemoteFailure::None;
+};
+
+}  // namespace
+
+std::string acceptedHostKeysFile(const AppState& state) { return state.ProgramFolder + "known_hosts"; }
+
+std::optional<SftpConnection> openSftpConnection(AppState& state, const FtpConnectionData& data,
+                                                 RemoteConnectOutcome& outcome) {
+    SftpConnectOptions options = optionsFor(state, data);
+    SftpConnectResult result = SftpConnection::connect(options);
+    fillOutcome(outcome, options, result);
+    if (result.failure == SftpFailure::HostKeyUnknown && !result.fingerprint.empty()) {
+        if (!state.frontend->askTrustServer(outcome.identity)) {
+            outcome.declined = true;
+            return std::nullopt;
+        }
+        // Only the key shown is taken: another one presented now is refused again.
+        options.acceptedFingerprint = result.fingerprint;
+        result = SftpConnection::connect(options);
+        fillOutcome(outcome, options, result);
+    }
+    return std::move(result.connection);
+}
+
+ConnectionTestReport testSftpConnection(AppState& state, const FtpConnectionData& data) {
+    ConnectionTestReport report;
+    std::optional<SftpConnection> connection = openSftpConnection(state, data, report.connection);
+    report.folder = std::string(trimSpaces(data.folder));
+    if (connection && !report.folder.empty()) {
+        const SftpListing listing = connection->list(report.folder, 1);
+        report.folderValid = listing.failure == SftpFailure::None || listing.failure == SftpFailure::OverBound;
+    }
+    return report;
+}
+
+RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>& found,
+                                 const std::string& extensionList, bool recursive) {
+    STRProcesosEntorno& env = state.settings.entorno;
+    Frontend& ui = *state.frontend;
+    ui.setStatusLine(true, "");
+    RemoteScanOutcome outcome;
+    std::optional<SftpConnection> connection = openSftpConnection(state, storedFtpConnection(state), outcome.connection);
+    if (!connection) {
+        ui.showConnectionTest(ConnectionTestReport{outcome.connection, {}, false, false}, true);
+        return outcome;
+    }
+    std::string root = env.RutaOrigenRemoto;
+    while (root.size() > 1 && (root.back() == '/' || root.back() == '\\')) root.pop_back();
+    if (root.empty()) root = "/";
+    outcome.folder = root;
+    outcome.entryLimit = kSftpMaxListingEntries;
+    outcome.depthLimit = kSftpMaxScanDepth;
+
+    const ExtensionFilter filter(extensionList);
+    SftpScanOptions options;
+    options.recursive = recursive;
+    options.accept = [&filter](std::string_view name) { return filter.accepts(name); };
+    options.found = [&](const std::string& name, size_t count) {
+        ++env.TotalImagesOrigen;
+        RemoteProgress progress;
+        progress.found = count;
+        progress.name = name;
+        ui.showRemoteProgress(progress);
+        ui.pumpOneEvent();
+    };
+    const SftpScanResult scanned = scanSftpFolder(*connection, root, options);
+    if (scanned.failure != SftpFailure::None) {
+        outcome.failure =
+            scanned.failure == SftpFailure::FolderMissing ? RemoteFailure::FolderMissing : RemoteFailure::ListingFailed;
+        outcome.problems.push_back({outcome.failure == RemoteFailure::FolderMissing ? Kind::RemoteFolderNotEntered
+                                                                                    : Kind::RemoteListingRefused,
+                                    root});
+        return outcome;
+    }
+    for (const SftpScanProblem& p : scanned.problems) {
+        if (!p.name.empty()) {
+            ++outcome.skippedNames;
+            outcome.problems.push_back({nameProblemKind(p.nameProblem), joined(p.folder, p.name)});
+        } else {
+            outcome.problems.push_back({folderProblemKind(p.failure), p.folder});
+        }
+    }
+    if (scanned.stopped) {
+        outcome.stopped = true;
+        outcome.problems.push_back({scanned.stopReason == SftpFailure::OverBound ? Kind::RemoteEntryLimit
+                                                                                 : Kind::RemoteConnectionLost,
+                                    scanned.root});
+    }
+    for (const SftpScanFile& file : scanned.files) {
+        SourceImageEntry& entry = found.emplace_back();
+        entry.path = file.path;
+        entry.size = file.size ? int64_t(*file.size) : 0;
+    }
+    return outcome;
+}
+
+std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, RemoteConnectOutcome& outcome) {
+    std::optional<SftpConnection> connection = openSftpConnection(state, storedFtpConnection(state), outcome);
+    if (!connection) {
+        state.frontend->showConnectionTest(ConnectionTestReport{outcome, {}, false, false}, true);
+        return nullptr;
+    }
+    return std::make_unique<SftpFetcher>(state, std::move(*connection));
+}
+
+}  // namespace tesselon

@@ -1,0 +1,227 @@
+#include "ui/remote_texts.h"
+
+#include <cctype>
+
+#include "sources/folder_scan.h"
+#include "sources/remote_names.h"
+
+namespace tesselon {
+
+namespace {
+
+using Kind = ScanProblem::Kind;
+using End = RemoteDownloadOutcome::End;
+
+constexpr const char* kConnectionErrorTitle = "Error de Conexión";
+constexpr const char* kCertificateTitle = "Certificado no válido";
+constexpr const char* kUnknownKeyTitle = "Clave del servidor desconocida";
+constexpr const char* kChangedKeyTitle = "¡ATENCIÓN! La clave del servidor ha cambiado";
+constexpr const char* kNothingSent = "No se ha enviado el usuario ni la contraseña.";
+
+std::string quoted(const std::string& text) { return "'" + displayName(text) + "'"; }
+
+std::string hostAndPort(const ServerIdentity& identity) {
+    return quoted(identity.host + (identity.port > 0 ? ":" + std::to_string(identity.port) : ""));
+}
+
+std::string certificateReason(const ServerIdentity& identity) {
+    switch (identity.certificate) {
+    case CertificateProblem::Untrusted: return "está firmado por sí mismo o por una autoridad que el sistema no conoce";
+    case CertificateProblem::WrongName:
+        return identity.subject.empty() ? "se emitió para otro nombre"
+                                        : "se emitió para otro nombre (" + quoted(identity.subject) + ")";
+    case CertificateProblem::Expired: return "ha caducado";
+    case CertificateProblem::NotYetValid: return "aún no es válido";
+    default: return "no es válido";
+    }
+}
+
+std::string fingerprintLines(const ServerIdentity& identity) {
+    if (identity.protocol == RemoteProtocol::Sftp) return "Huella de la clave:\r\n" + identity.fingerprint;
+    return "Huella SHA-256 del certificado:\r\n" + readableFingerprint(identity.fingerprint);
+}
+
+bool skipsNames(Kind kind) {
+    switch (kind) {
+    case Kind::RemoteFolderUnsafe:
+    case Kind::RemoteNameAbsolute:
+    case Kind::RemoteNameClimbsOut:
+    case Kind::RemoteNameSeparator:
+    case Kind::RemoteNameControlCharacter: return true;
+    default: return false;
+    }
+}
+
+// What a scan that reached its folder passed by.
+std::string scanNotice(const RemoteScanOutcome& outcome) {
+    const ScanProblem* first = nullptr;
+    for (const ScanProblem& p : outcome.problems) {
+        if (p.kind == Kind::RemoteEntryLimit)
+            return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(outcome.entryLimit) +
+                   " entradas en: " + displayName(p.path);
+        if (!first && !skipsNames(p.kind)) first = &p;
+    }
+    if (first) {
+        switch (first->kind) {
+        case Kind::RemoteConnectionLost:
+            return "ERROR: Se perdió la conexión con el servidor en: " + displayName(first->path);
+        case Kind::RemoteTooDeep:
+            return "ERROR: Directorio anidado a más de " + std::to_string(outcome.depthLimit) +
+                   " niveles: " + displayName(first->path);
+        default: return "ERROR: Fallo en el listado del directorio: " + displayName(first->path);
+        }
+    }
+    if (outcome.skippedNames > 0)
+        return "Se omitieron " + std::to_string(outcome.skippedNames) +
+               " nombres del servidor que no pueden ser un archivo local";
+    return {};
+}
+
+}  // namespace
+
+std::string readableFingerprint(const std::string& fingerprint) {
+    std::string out;
+    for (size_t i = 0; i < fingerprint.size(); ++i) {
+        if (i > 0 && i % 2 == 0) out += ':';
+        out += char(std::toupper(static_cast<unsigned char>(fingerprint[i])));
+    }
+    return out;
+}
+
+MessageBoxText connectionTestBox(const ConnectionTestReport& report) {
+    const RemoteConnectOutcome& c = report.connection;
+    const ServerIdentity& identity = c.identity;
+    switch (c.failure) {
+    case RemoteFailure::None: {
+        std::string text = "La conexión se ha realizado correctamente";
+        if (!report.folder.empty())
+            text += "\r\nRuta '" + report.folder + "' es " + (report.folderValid ? "válida" : "errónea");
+        return {"Conexión con éxito", text, MessageIcon::Information};
+    }
+    case RemoteFailure::ProtocolUnavailable:
+        return {kConnectionErrorTitle,
+                "Esta versión de Tesselon no puede usar FTPS todavía. Elige FTP o SFTP.\r\n\r\n" +
+                    std::string(kNothingSent),
+                MessageIcon::Error};
+    case RemoteFailure::TlsRefused:
+        return {kConnectionErrorTitle,
+                "El servidor " + quoted(c.server) + " no acepta conexiones cifradas (FTPS).\r\n\r\n" + kNothingSent,
+                MessageIcon::Error};
+    case RemoteFailure::TlsFailed:
+        return {kConnectionErrorTitle,
+                "No se pudo establecer una conexión cifrada con el servidor " + quoted(c.server) + ".\r\n\r\n" +
+                    kNothingSent,
+                MessageIcon::Error};
+    case RemoteFailure::CertificateRefused:
+        return {kCertificateTitle,
+                "El certificado del servidor " + hostAndPort(identity) + " " + certificateReason(identity) +
+                    ".\r\n\r\n" + fingerprintLines(identity) + "\r\n\r\n" + kNothingSent,
+                MessageIcon::Error};
+    case RemoteFailure::HostKeyUnknown:
+        return {kUnknownKeyTitle,
+                "No se conoce la clave del servidor " + hostAndPort(identity) + ".\r\n\r\n" +
+                    fingerprintLines(identity) + "\r\n\r\n" + kNothingSent,
+                MessageIcon::Error};
+    case RemoteFailure::HostKeyChanged:
+        return {kChangedKeyTitle,
+                "La clave del servidor " + hostAndPort(identity) +
+                    " no es la que se conocía: alguien podría estar interceptando la conexión, o el servidor ha "
+                    "cambiado de clave.\r\n\r\n" + fingerprintLines(identity) + "\r\n\r\n" + kNothingSent +
+                    " Si el cambio es legítimo, quita la clave antigua de los archivos known_hosts.",
+                MessageIcon::Warning};
+    default:
+        return {kConnectionErrorTitle, "No se pudo conectar al servidor \r\n\r\n'" + c.server + "'\r\n\r\n",
+                MessageIcon::Error};
+    }
+}
+
+std::string remoteScanStatusLine(const RemoteScanOutcome& outcome) {
+    if (!outcome.connection.ok()) {
+        const MessageBoxText box = connectionTestBox(ConnectionTestReport{outcome.connection, {}, false, false});
+        return box.title + ". " + box.text;
+    }
+    switch (outcome.failure) {
+    case RemoteFailure::None: return scanNotice(outcome);
+    case RemoteFailure::FolderMissing: return "ERROR: Imposible cambiar al directorio: " + displayName(outcome.folder);
+    default: return "ERROR: Fallo en el listado del directorio: " + displayName(outcome.folder);
+    }
+}
+
+MessageBoxText trustQuestion(const ServerIdentity& identity) {
+    if (identity.protocol == RemoteProtocol::Sftp) {
+        return {kUnknownKeyTitle,
+                "Es la primera vez que se conecta con el servidor " + hostAndPort(identity) +
+                    " y no se conoce su clave.\r\n\r\n" + fingerprintLines(identity) +
+                    "\r\n\r\nComprueba esta huella con el administrador del servidor. ¿Confías en ella? Si la "
+                    "aceptas, se guardará y no se volverá a preguntar.",
+                MessageIcon::Warning, MessageButtons::YesNoDefaultNo};
+    }
+    return {kCertificateTitle,
+            "El certificado del servidor " + hostAndPort(identity) + " " + certificateReason(identity) +
+                ".\r\n\r\n" + fingerprintLines(identity) +
+                "\r\n\r\nComprueba esta huella con el administrador del servidor. ¿Confías en este certificado? Si "
+                "lo aceptas, se guardará y no se volverá a preguntar mientras el servidor presente este mismo "
+                "certificado.",
+            MessageIcon::Warning, MessageButtons::YesNoDefaultNo};
+}
+
+MessageBoxText retryQuestion(const FailedRemoteFile& file) {
+    return {"Error de descarga de archivo",
+            "No se pudo descargar '" + displayName(file.path) +
+                "'\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas cancelar la descarga se detendrá por "
+                "completo)",
+            MessageIcon::Error, MessageButtons::RetrySkipCancel};
+}
+
+MessageBoxText downloadEndBox(const RemoteDownloadOutcome& o) {
+    const bool cancelled = o.end == End::Cancelled || o.cancelledOnFailure;
+    const MessageBoxText failed{cancelled ? "Descarga desde FTP cancelada" : "Descarga desde FTP ERRONEA", "",
+                                MessageIcon::Error};
+    const auto failure = [&failed](std::string text) {
+        MessageBoxText box = failed;
+        box.text = std::move(text);
+        return box;
+    };
+    const std::string skipped = "Descarga completa con errores; " + std::to_string(o.skipped.size()) +
+                                " archivos no se descargaron.";
+    switch (o.end) {
+    case End::NotRemote: return {};
+    case End::LastScanLocal:
+        return failure(
+            "La última lista de imágenes escaneada corresponde a una carpeta local, no a la ruta del servidor."
+            "\r\n\r\nDebes pulsar botón 'Escanear Imágenes' para obtener la lista de imágenes del servidor");
+    case End::EmptyList: return failure("La lista de imágenenes está vacía. Asegúrate de que la ha actualizado.");
+    case End::FolderFailed: return failure("No se Pudo crear la ruta '" + o.folder + "'");
+    case End::NoConnection:
+        return failure("Error al intentar abrir la conexión FTP en '" + o.connection.server + "'");
+    case End::SubfolderFailed: return failure("Descarga con Fallos; No se pudo crear carpeta \r\n'" + o.folder + "'");
+    case End::Cancelled:
+        if (o.cancelledOnFailure) return failure("Descarga de archivos incompleta; Operación Cancelada por usuario");
+        return {"Descarga desde FTP cancelada",
+                "Descarga de archivos incompleta; Operación Cancelada por usuario\r\n¿Abrir la carpeta de descarga?",
+                MessageIcon::Warning, MessageButtons::YesNo};
+    case End::Finished: break;
+    }
+    // A download that did not fetch everything must not be titled a success.
+    if (!o.skipped.empty())
+        return {"Descarga desde FTP incompleta", skipped + "\r\n¿Abrir la carpeta de descarga?", MessageIcon::Warning,
+                MessageButtons::YesNo};
+    return {"Descarga desde FTP OK", "Descarga de archivos completa y sin errores\r\n¿Abrir la carpeta de descarga?",
+            MessageIcon::Information, MessageButtons::YesNo};
+}
+
+std::string remoteProgressText(const RemoteProgress& p) {
+    const auto counted = [&p](const char* title) {
+        return std::string(title) + "\r\n(" + std::to_string(p.index) + " de " + std::to_string(p.total) + ")";
+    };
+    switch (p.phase) {
+    case RemotePhase::Scanning: return scanProgressText(int64_t(p.found), displayName(p.name));
+    case RemotePhase::Downloading: return p.index == 0 ? "Descargando imagenes..." : counted("Descargando imagenes...");
+    case RemotePhase::Uploading:
+        if (p.index > 0) return counted("Subiendo imagenes...");
+        return p.total == 0 ? "Subiendo imagenes...." : "Subiendo imagenes...";
+    }
+    return {};
+}
+
+}  // namespace tesselon

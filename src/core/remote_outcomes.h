@@ -103,6 +103,15 @@ struct RemoteProgress {
     std::string name;  // a remote path or name, bytes as the server sent them
 };
 
+// Progress at entry `index` of `total` in `phase`, with no file in hand.
+inline RemoteProgress progressAt(RemotePhase phase, size_t index, size_t total) {
+    RemoteProgress progress;
+    progress.phase = phase;
+    progress.index = index;
+    progress.total = total;
+    return progress;
+}
+
 // How a remote scan went, beside the images it found.
 struct RemoteScanOutcome {
     RemoteConnectOutcome connection;  // failure None once connected

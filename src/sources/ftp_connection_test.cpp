@@ -39,7 +39,7 @@ void uploadTestPack(AppState& state, FtpID id, const std::string& packFolder, co
     Frontend& ui = *state.frontend;
     FtpSessionTable& sessions = ftpSessions(state);
     const size_t total = images.size();
-    if (total > 0) ui.showRemoteProgress(RemoteProgress{RemotePhase::Uploading, 0, total});
+    if (total > 0) ui.showRemoteProgress(progressAt(RemotePhase::Uploading, 0, total));
     std::atomic<bool> done{false};
     std::thread worker([&] {
         for (size_t i = 0; i < total; ++i) {
@@ -47,7 +47,7 @@ void uploadTestPack(AppState& state, FtpID id, const std::string& packFolder, co
             const size_t slash = remote.rfind('/');
             if (slash != std::string::npos && slash > 0) createRemotePath(sessions, id, remote.substr(0, slash));
             ftpUpload(sessions, id, packFolder + images[i].path, remote);
-            RemoteProgress progress{RemotePhase::Uploading, i + 1, total};
+            RemoteProgress progress = progressAt(RemotePhase::Uploading, i + 1, total);
             progress.name = remote;
             ui.showRemoteProgress(progress);
         }
@@ -64,7 +64,7 @@ bool runTestUpload(AppState& state, FtpID id, const std::string& folder) {
     cancelled = 0;
     ui.setStatusLine(true, "");
     ui.waitPumpingEvents(10);
-    ui.showRemoteProgress(RemoteProgress{RemotePhase::Uploading, 0, 0});
+    ui.showRemoteProgress(progressAt(RemotePhase::Uploading, 0, 0));
     ui.waitPumpingEvents(50);
 
     // The test pack is listed here, where the cancel button is heard between images.

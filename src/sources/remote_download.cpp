@@ -38,7 +38,8 @@ public:
         for (size_t i = 0; i < entries.size() && !cancelled && outcome_.end == End::Finished; ++i) {
             const SourceImageEntry& entry = entries[i];
             const std::string target = downloadTarget(folder_, entry.path);
-            RemoteProgress progress{RemotePhase::Downloading, i + 1, entries.size(), -1, entry.size};
+            RemoteProgress progress = progressAt(RemotePhase::Downloading, i + 1, entries.size());
+            progress.size = entry.size;
             progress.name = entry.path;
             FileInFolder local;
             if (target.empty()) {
@@ -177,7 +178,7 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
     env.RutaEnLocalDeRemotoDescargadas = folder;
     // Cleared before the progress window shows its Cancelar, which may be pressed at once.
     state.settings.config.Cancelado = 0;
-    ui.showRemoteProgress(RemoteProgress{RemotePhase::Downloading, 0, state.SourceImageList.size()});
+    ui.showRemoteProgress(progressAt(RemotePhase::Downloading, 0, state.SourceImageList.size()));
     ui.setMainWindowEnabled(false);
     ui.waitPumpingEvents(50);
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sched.h>
 
 #include "processing/batch/parallel_batch.h"
 #include "processing/batch/run_batch.h"
@@ -15,6 +14,7 @@ namespace tesselon {
 namespace {
 
 using testing::batch::BatchFixture;
+using testing::batch::OneCoreForThisThread;
 using testing::batch::seededImage;
 using testing::readFile;
 namespace fs = std::filesystem;
@@ -86,31 +86,6 @@ TEST(BatchSafety, LinkedFoldersInTheDestinationAreNotWrittenThrough) {
     EXPECT_FALSE(fs::exists(f.dir.file("elsewhere/deeper")));
 }
 
-// The window's batch makes images side by side on one worker per usable core. On one core
-// it holds at most two images beyond the one shown, so the last of five is handed out
-// after a swap made when the second is shown, on any machine.
-class OneCoreForThisThread {
-public:
-    OneCoreForThisThread() {
-        sched_getaffinity(0, sizeof(saved_), &saved_);
-        cpu_set_t one;
-        CPU_ZERO(&one);
-        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
-            if (CPU_ISSET(cpu, &saved_)) {
-                CPU_SET(cpu, &one);
-                break;
-            }
-        }
-        sched_setaffinity(0, sizeof(one), &one);
-    }
-    ~OneCoreForThisThread() { sched_setaffinity(0, sizeof(saved_), &saved_); }
-    OneCoreForThisThread(const OneCoreForThisThread&) = delete;
-    OneCoreForThisThread& operator=(const OneCoreForThisThread&) = delete;
-
-private:
-    cpu_set_t saved_{};
-};
-
 TEST(BatchSafety, AFolderSwappedForALinkBetweenImagesFailsTheRestInsteadOfWritingThrough) {
     BatchFixture f;
     f.addImages(5, "sub");
@@ -123,6 +98,8 @@ TEST(BatchSafety, AFolderSwappedForALinkBetweenImagesFailsTheRestInsteadOfWritin
         fs::create_directory_symlink(f.dir.file("elsewhere"), f.dir.file("out/sub"));
     };
     {
+        // On one core the last of five images is handed out after a swap made when the
+        // second is shown, on any machine.
         OneCoreForThisThread oneCore;
         runBatch(f.state, false);
     }

@@ -1,6 +1,8 @@
 // A program state with a small folder of generated images, for batch tests.
 #pragma once
 
+#include <sched.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -84,6 +86,31 @@ struct BatchFixture {
     }
 
     void scan() { scanImages(state, state.settings.entorno.imagenesRecursivo != 0); }
+};
+
+// The window's batch makes images side by side on one worker per core the calling
+// thread may use. Held for a batch, this limits it to one worker, which has at most two
+// images in hand beyond the one shown, whatever the machine.
+class OneCoreForThisThread {
+public:
+    OneCoreForThisThread() {
+        sched_getaffinity(0, sizeof(saved_), &saved_);
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (CPU_ISSET(cpu, &saved_)) {
+                CPU_SET(cpu, &one);
+                break;
+            }
+        }
+        sched_setaffinity(0, sizeof(one), &one);
+    }
+    ~OneCoreForThisThread() { sched_setaffinity(0, sizeof(saved_), &saved_); }
+    OneCoreForThisThread(const OneCoreForThisThread&) = delete;
+    OneCoreForThisThread& operator=(const OneCoreForThisThread&) = delete;
+
+private:
+    cpu_set_t saved_{};
 };
 
 }  // namespace tesselon::testing::batch

@@ -1,5 +1,10 @@
 #include "support/scripted_frontend.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace tesselon::testing {
@@ -34,6 +39,10 @@ void ScriptedFrontend::setProgressText(std::string_view text) { progressTexts.em
 void ScriptedFrontend::waitPumpingEvents(double ms) {
     waitedMs += ms;
     ++pumpedEvents;
+    // A batch waiting for its workers calls this in a loop: a moment of real sleep keeps
+    // that loop from taking the core the workers need, while the time asked for is only
+    // counted.
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::microseconds(std::min<int64_t>(int64_t(ms * 1000), 1000)));
 }
 
 void ScriptedFrontend::showRemoteProgress(const RemoteProgress& progress) {

@@ -9,13 +9,7 @@
 # Usage: bench/files.sh [build-dir | tesselon-batch executable]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:-build}
-if [ -x "$target" ] && [ ! -d "$target" ]; then
-  batch=$(realpath "$target")
-else
-  cmake --build "$target" --target tesselon-batch >/dev/null
-  batch="$PWD/$target/bin/tesselon-batch"
-fi
+. bench/batch_binary.sh "${1:-build}"
 command -v convert >/dev/null || { echo "convert is missing (imagemagick)" >&2; exit 2; }
 
 work=$(mktemp -d)

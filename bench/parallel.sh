@@ -12,14 +12,8 @@
 # Usage: bench/parallel.sh [build-dir | tesselon-batch executable] [image count]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:-build}
 count=${2:-600}
-if [ -x "$target" ] && [ ! -d "$target" ]; then
-  batch=$(realpath "$target")
-else
-  cmake --build "$target" --target tesselon-batch >/dev/null
-  batch="$PWD/$target/bin/tesselon-batch"
-fi
+. bench/batch_binary.sh "${1:-build}"
 for tool in parallel ssh convert; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/packages.sh bench list)" >&2; exit 2; }
 done

@@ -17,14 +17,8 @@
 # Usage: bench/slurm.sh [build-dir | tesselon-batch executable] [image count]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=${1:-build}
 count=${2:-3000}
-if [ -x "$target" ] && [ ! -d "$target" ]; then
-  batch=$(realpath "$target")
-else
-  cmake --build "$target" --target tesselon-batch >/dev/null
-  batch="$PWD/$target/bin/tesselon-batch"
-fi
+. bench/batch_binary.sh "${1:-build}"
 [ "$(id -u)" -eq 0 ] || { echo "run as root: slurmd and munged are started here" >&2; exit 2; }
 for tool in munged slurmctld slurmd sbatch convert; do
   command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/packages.sh bench list)" >&2; exit 2; }

@@ -85,6 +85,13 @@ void ImageWorkers::workerLoop() {
         Task task;
         {
             std::unique_lock lock(mutex_);
+            if (queue_.empty() && !stopping_) {
+                // An idle worker keeps no memory: another may be waiting for the whole
+                // budget, for an image whose header does not tell its size.
+                lock.unlock();
+                kept = KeptBuffers{};
+                lock.lock();
+            }
             wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
             if (stopping_) return;
             task = std::move(queue_.front());

@@ -1,55 +1,56 @@
-// Times the SFTP client's scan and download of a remote folder: every file below it is
-// fetched into DOWNLOAD_DIR at its path relative to the folder, one after another on one
-// connection, as the program's download does. Prints the seconds taken and the count.
+// Times the program's scan or download of a remote folder over SFTP, the way
+// tesselon-batch runs them (no windows, no waits between files): the host key is taken
+// as known from PROGRAM_FOLDER/known_hosts, where the key a user accepted is kept.
+// Prints the seconds taken and the count of files found.
 //
-// Usage: sftp_bench HOST PORT USER PASSWORD FINGERPRINT REMOTE_FOLDER DOWNLOAD_DIR
+// Usage: sftp_bench scan|download HOST PORT USER PASSWORD PROGRAM_FOLDER REMOTE_FOLDER [DOWNLOAD_DIR]
 #include <chrono>
 #include <cstdio>
 #include <string>
 
-#include "remote/sftp/sftp_connection.h"
-#include "remote/sftp/sftp_scan.h"
-#include "runtime/fs/create_path.h"
+#include "cli/terminal_frontend.h"
+#include "core/state.h"
+#include "remote/ftp_sessions.h"
 #include "runtime/fs/paths.h"
+#include "settings/password.h"
+#include "sources/remote_download.h"
+#include "sources/scan_images.h"
 
 int main(int argc, char** argv) {
     using namespace tesselon;
-    if (argc < 8) {
-        std::fprintf(stderr, "usage: sftp_bench HOST PORT USER PASSWORD FINGERPRINT FOLDER DIR\n");
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if ((mode != "scan" && mode != "download") || argc < (mode == "download" ? 9 : 8)) {
+        std::fprintf(stderr, "usage: sftp_bench scan|download HOST PORT USER PASSWORD PROGRAM_FOLDER FOLDER [DIR]\n");
         return 2;
     }
-    const std::string folder = argv[6];
-    const std::string target = withTrailingSeparator(argv[7]);
-    const auto start = std::chrono::steady_clock::now();
+    // Questions answered No (a failed file is skipped); no status lines.
+    TerminalFrontend ui;
+    ui.quiet = true;
+    AppState state;
+    state.frontend = &ui;
+    state.ProgramFolder = withTrailingSeparator(argv[6]);
+    networkStartup(state);
+    STRProcesosEntorno& env = state.settings.entorno;
+    env.protocolo = "sftp";
+    env.LocalRemoto = "R";
+    env.servidor = argv[2];
+    env.puerto = argv[3];
+    env.usuario = argv[4];
+    env.password = protectPassword(argv[5]);
+    env.RutaOrigenRemoto = argv[7];
+    env.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
 
-    SftpConnectOptions options;
-    options.host = argv[1];
-    options.port = std::stoi(argv[2]);
-    options.user = argv[3];
-    options.password = argv[4];
-    options.acceptedFingerprint = argv[5];
-    options.knownHosts.accepted = target + ".known_hosts";
-    SftpConnectResult connected = SftpConnection::connect(options);
-    if (!connected.connection) {
-        std::fprintf(stderr, "connection failed (%d)\n", int(connected.failure));
-        return 1;
+    const auto start = std::chrono::steady_clock::now();
+    scanImages(state, true);
+    const double scanned = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (mode == "scan") {
+        std::printf("%.3f %zu\n", scanned, state.SourceImageList.size());
+        return state.SourceImageList.empty() ? 1 : 0;
     }
-    SftpConnection& connection = *connected.connection;
-    const SftpScanResult scan = scanSftpFolder(connection, folder, {});
-    if (scan.failure != SftpFailure::None) {
-        std::fprintf(stderr, "scan failed (%d)\n", int(scan.failure));
-        return 1;
-    }
-    for (const SftpScanFile& file : scan.files) {
-        const std::string local = target + file.path.substr(scan.root.size() + 1);
-        SftpDownloadOptions download;
-        download.listedSize = file.size;
-        if (!createPath(pathPart(local)) || connection.download(file.path, local, download) != SftpFailure::None) {
-            std::fprintf(stderr, "download of %s failed\n", file.path.c_str());
-            return 1;
-        }
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%.3f %zu\n", seconds, scan.files.size());
-    return 0;
+    const auto begin = std::chrono::steady_clock::now();
+    const RemoteDownloadOutcome result = downloadRemoteImages(state, argv[8], {});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    std::printf("%.3f %zu\n", seconds, state.SourceImageList.size());
+    networkShutdown(state);
+    return result.end == RemoteDownloadOutcome::End::Finished && result.skipped.empty() ? 0 : 1;
 }

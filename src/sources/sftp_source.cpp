@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "core/frontend.h"
@@ -86,14 +88,26 @@ void fillOutcome(RemoteConnectOutcome& outcome, const SftpConnectOptions& option
     outcome.identity = ServerIdentity{RemoteProtocol::Sftp, options.host, options.port, result.fingerprint, {}, {}};
 }
 
-// Each file on a worker of its own while the caller polls; the connection is made
-// again after a failure that left it unusable.
+// One worker for the whole download takes the files in turn while the caller polls, and
+// a poll waits for the worker rather than the clock: a thread started per file and a
+// poll that slept in small steps cost more than a small file's transfer. The connection
+// is made again after a failure that left it unusable.
 class SftpFetcher : public RemoteFetcher {
 public:
-    SftpFetcher(AppState& state, SftpConnection connection) : state_(state), connection_(std::move(connection)) {}
-    ~SftpFetcher() override { abort(); }
+    SftpFetcher(AppState& state, SftpConnection connection)
+        : state_(state), connection_(std::move(connection)), worker_([this] { work(); }) {}
+    ~SftpFetcher() override {
+        abort();
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        jobReady_.notify_all();
+        worker_.join();
+    }
 
     bool ready() override {
+        waitIdle();
         if (connection_ && connection_->usable()) return true;
         connection_.reset();
         RemoteConnectOutcome outcome;
@@ -103,32 +117,25 @@ public:
     }
 
     bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
-        join();
+        waitIdle();
+        if (!connection_) return false;
+        std::lock_guard lock(mutex_);
         failure_ = RemoteFailure::None;
         bytes_ = 0;
-        done_ = false;
         cancel_ = false;
-        SftpDownloadOptions options;
-        if (listedSize > 0) options.listedSize = uint64_t(listedSize);
-        options.progress = [this](uint64_t bytes) { bytes_ = int64_t(bytes); };
-        options.cancel = &cancel_;
-        worker_ = std::thread([this, remotePath, target, options] {
-            const SftpFailure failure = connection_->download(remotePath, target, options);
-            std::lock_guard lock(mutex_);
-            result_ = failure;
-            done_ = true;
-        });
+        job_ = Job{remotePath, target, listedSize > 0 ? std::optional<uint64_t>(uint64_t(listedSize)) : std::nullopt};
+        busy_ = true;
+        jobReady_.notify_all();
         return true;
     }
 
     int64_t poll(int ms) override {
         // The progress window's Cancelar reaches a transfer in hand at its next piece.
         if (state_.settings.config.Cancelado) cancel_ = true;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done_ && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::microseconds(200));
-        if (!done_) return bytes_ > 0 ? bytes_.load() : kFetchRunning;
-        join();
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        if (!jobDone_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !busy_; })) {
+            return bytes_ > 0 ? bytes_.load() : kFetchRunning;
+        }
         failure_ = remoteFailureOf(result_);
         return result_ == SftpFailure::None ? kFetchDone : kFetchFailed;
     }
@@ -137,23 +144,54 @@ public:
 
     void abort() override {
         cancel_ = true;
-        join();
+        waitIdle();
     }
 
 private:
-    void join() {
-        if (worker_.joinable()) worker_.join();
+    struct Job {
+        std::string remotePath;
+        FileInFolder target;
+        std::optional<uint64_t> listedSize;
+    };
+
+    void waitIdle() {
+        std::unique_lock lock(mutex_);
+        jobDone_.wait(lock, [this] { return !busy_; });
+    }
+
+    void work() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            jobReady_.wait(lock, [this] { return stopping_ || job_; });
+            if (stopping_) return;
+            const Job job = std::move(*job_);
+            job_.reset();
+            lock.unlock();
+            SftpDownloadOptions options;
+            options.listedSize = job.listedSize;
+            options.progress = [this](uint64_t bytes) { bytes_ = int64_t(bytes); };
+            options.cancel = &cancel_;
+            const SftpFailure failure = connection_->download(job.remotePath, job.target, options);
+            lock.lock();
+            result_ = failure;
+            busy_ = false;
+            jobDone_.notify_all();
+        }
     }
 
     AppState& state_;
-    std::optional<SftpConnection> connection_;
-    std::thread worker_;
+    std::optional<SftpConnection> connection_;  // the worker's only while a job runs
     std::mutex mutex_;
+    std::condition_variable jobReady_;
+    std::condition_variable jobDone_;
+    std::optional<Job> job_;
+    bool busy_ = false;  // from start() until the worker set result_
+    bool stopping_ = false;
     SftpFailure result_ = SftpFailure::None;
-    std::atomic<bool> done_{false};
     std::atomic<bool> cancel_{false};
     std::atomic<int64_t> bytes_{0};
     RemoteFailure failure_ = RemoteFailure::None;
+    std::thread worker_;  // last: it starts once the members it uses exist
 };
 
 }  // namespace

@@ -103,5 +103,31 @@ TEST_F(SftpSource, AFailedFileIsAskedAboutAndAMissingFolderIsTold) {
     EXPECT_TRUE(state.SourceImageList.empty());
 }
 
+// Cancelar pressed while a file is on its way stops that transfer, not only the next
+// file: nothing of the file is left in the download folder, neither under its name nor
+// as a temporary, and the download ends as cancelled.
+TEST_F(SftpSource, CancelDuringAFileStopsItsTransferAndLeavesNothingOfIt) {
+    served.write("up/big.jpg", std::string(16 * 1024 * 1024, 'g'));
+    server_->serve(served.path());
+    ui.trustAnswers = {true};
+    scanImages(state, true);
+    ASSERT_EQ(state.SourceImageList.size(), 3u);
+    ui.whilePausing = [this] {
+        const std::vector<RemoteProgress>& shown = ui.remoteProgress;
+        if (!shown.empty() && shown.back().name.ends_with("/big.jpg") && shown.back().bytes > 0) {
+            state.settings.config.Cancelado = 1;
+        }
+    };
+    ui.retryAnswers = {RetryAnswer::Skip};
+    const RemoteDownloadOutcome outcome = downloadRemoteImages(state, local.path() + "bajadas", {});
+    EXPECT_EQ(outcome.end, RemoteDownloadOutcome::End::Cancelled);
+    ASSERT_FALSE(outcome.skipped.empty());
+    EXPECT_EQ(outcome.skipped.back().path, served.path() + "up/big.jpg");
+    EXPECT_EQ(outcome.skipped.back().failure, RemoteFailure::Cancelled);
+    for (const auto& [name, bytes] : testing::filesUnder(local.path())) {
+        EXPECT_EQ(name.find("big"), std::string::npos) << name;
+    }
+}
+
 }  // namespace
 }  // namespace tesselon

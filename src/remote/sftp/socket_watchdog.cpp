@@ -30,15 +30,27 @@ void SocketWatchdog::watch(FileDescriptor fd) {
 
 void SocketWatchdog::arm(std::chrono::milliseconds idle, Clock::time_point deadline,
                          const std::atomic<bool>* cancel) {
+    bool wake = false;
     {
         std::lock_guard lock(mutex_);
+        const Clock::time_point now = Clock::now();
         armed_ = true;
         idle_ = idle;
         deadline_ = deadline;
         cancel_ = cancel;
-        lastProgress_.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+        lastProgress_.store(now.time_since_epoch().count(), std::memory_order_relaxed);
+        // A watcher already due to look in time needs no wake-up: operations follow one
+        // another quickly (a file each), and waking it for each one costs a switch of
+        // threads on every file.
+        wake = firstCheck(now) < sleepingUntil_;
     }
-    wake_.notify_all();
+    if (wake) wake_.notify_all();
+}
+
+SocketWatchdog::Clock::time_point SocketWatchdog::firstCheck(Clock::time_point now) const {
+    Clock::time_point first = std::min(now + idle_, deadline_);
+    if (cancel_) first = std::min(first, now + kCancelPoll);
+    return first;
 }
 
 void SocketWatchdog::progress() {
@@ -60,6 +72,7 @@ void SocketWatchdog::run() {
     std::unique_lock lock(mutex_);
     while (!stopping_) {
         if (!armed_) {
+            sleepingUntil_ = Clock::time_point::max();
             wake_.wait(lock);
             continue;
         }
@@ -80,9 +93,9 @@ void SocketWatchdog::run() {
             if (fd_.valid()) ::shutdown(fd_.get(), SHUT_RDWR);
             continue;
         }
-        Clock::time_point next = std::min(idleEnd, deadline_);
-        if (cancel_) next = std::min(next, now + kCancelPoll);
-        wake_.wait_until(lock, next);
+        sleepingUntil_ = std::min(idleEnd, deadline_);
+        if (cancel_) sleepingUntil_ = std::min(sleepingUntil_, now + kCancelPoll);
+        wake_.wait_until(lock, sleepingUntil_);
     }
 }
 

@@ -38,6 +38,8 @@ public:
 
 private:
     void run();
+    // When the watcher must first look at an operation armed at `now`.
+    Clock::time_point firstCheck(Clock::time_point now) const;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
@@ -48,6 +50,9 @@ private:
     std::chrono::milliseconds idle_{0};
     Clock::time_point deadline_;
     const std::atomic<bool>* cancel_ = nullptr;
+    // When the watcher wakes next by itself; the largest value while it waits for an
+    // operation, before the first one and while disarmed.
+    Clock::time_point sleepingUntil_ = Clock::time_point::max();
     std::atomic<Clock::rep> lastProgress_{0};
     std::thread thread_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "remote/sftp/sftp_scan.h"
+#include "runtime/fs/file_system.h"
 #include "runtime/process/program_run.h"
 #include "support/sshd_test_server.h"
 #include "support/temp_dir.h"
@@ -41,10 +42,7 @@ private:
     std::unique_ptr<ProgramRun> run_;
 };
 
-TEST(SftpHostileServer, NamesThatLeaveTheirFolderAndFoldersReachedTwiceAreNotWalked) {
-    testing::TempDir scratch;
-    HostileSftpServer server(scratch);
-    ASSERT_NE(server.port, 0) << "python3-paramiko is needed";
+SftpConnectResult connectTo(const HostileSftpServer& server, const testing::TempDir& scratch) {
     SftpConnectOptions o;
     o.host = "127.0.0.1";
     o.port = server.port;
@@ -53,7 +51,14 @@ TEST(SftpHostileServer, NamesThatLeaveTheirFolderAndFoldersReachedTwiceAreNotWal
     o.knownHosts.accepted = scratch.file("known_hosts");
     o.acceptedFingerprint = server.fingerprint;
     o.timeouts.idle = std::chrono::seconds(5);
-    SftpConnectResult connected = SftpConnection::connect(o);
+    return SftpConnection::connect(o);
+}
+
+TEST(SftpHostileServer, NamesThatLeaveTheirFolderAndFoldersReachedTwiceAreNotWalked) {
+    testing::TempDir scratch;
+    HostileSftpServer server(scratch);
+    ASSERT_NE(server.port, 0) << "python3-paramiko is needed";
+    SftpConnectResult connected = connectTo(server, scratch);
     ASSERT_EQ(connected.failure, SftpFailure::None);
     SftpConnection& connection = *connected.connection;
 
@@ -77,6 +82,29 @@ TEST(SftpHostileServer, NamesThatLeaveTheirFolderAndFoldersReachedTwiceAreNotWal
     const SftpScanResult escape = scanSftpFolder(connection, "/escape", {});
     EXPECT_EQ(escape.failure, SftpFailure::UnsafeName);
     EXPECT_TRUE(escape.files.empty());
+}
+
+// Many reads are in flight at once; a server that answers them short in the middle of
+// the file must still give the file whole and in order, with its listed size or without.
+TEST(SftpHostileServer, ReadsAnsweredShortStillGiveTheWholeFileInOrder) {
+    testing::TempDir scratch;
+    HostileSftpServer server(scratch);
+    ASSERT_NE(server.port, 0) << "python3-paramiko is needed";
+    SftpConnectResult connected = connectTo(server, scratch);
+    ASSERT_EQ(connected.failure, SftpFailure::None);
+    SftpConnection& connection = *connected.connection;
+    std::string expected(150'000, '\0');
+    for (size_t i = 0; i < expected.size(); ++i) expected[i] = char((i * 7 + i / 251) % 256);
+
+    SftpDownloadOptions listed;
+    listed.listedSize = expected.size();
+    EXPECT_EQ(connection.download("/short.jpg", scratch.file("listed.jpg"), listed), SftpFailure::None);
+    EXPECT_TRUE(testing::readFile(scratch.file("listed.jpg")) == expected);
+    EXPECT_EQ(connection.download("/short.jpg", scratch.file("unlisted.jpg")), SftpFailure::None);
+    EXPECT_TRUE(testing::readFile(scratch.file("unlisted.jpg")) == expected);
+    listed.listedSize = expected.size() - 1;
+    EXPECT_EQ(connection.download("/short.jpg", scratch.file("over.jpg"), listed), SftpFailure::OverBound);
+    EXPECT_EQ(fileSize(scratch.file("over.jpg")), kFileMissing);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 # An SFTP server that lies, for the tests: paramiko on 127.0.0.1, an ephemeral port, one
 # user. Its folder /hostile lists names that would leave the folder and subfolders that
-# resolve back to folders already listed; /escape resolves to a path that climbs out.
+# resolve back to folders already listed; /escape resolves to a path that climbs out;
+# /short.jpg answers every read with at most SHORT_ANSWER bytes, short of what was asked
+# in the middle of the file as a server may.
 # Usage: hostile_sftp_server.py HOST_KEY USER PASSWORD
 # Prints "PORT n" and "FINGERPRINT SHA256:..." once it listens; ends when its standard
 # input closes, so it never outlives the test that started it.
@@ -31,6 +33,9 @@ CANONICAL = {
     "/hostile/deeper/again": "/hostile",
     "/escape": "/escape/../../etc",
 }
+SHORT_FILE = "/short.jpg"
+SHORT_ANSWER = 5000
+SHORT_BYTES = bytes((i * 7 + i // 251) % 256 for i in range(150_000))
 
 
 def attributes(name, mode):
@@ -43,7 +48,20 @@ def attributes(name, mode):
     return a
 
 
+class ShortAnswers(paramiko.SFTPHandle):
+    def read(self, offset, length):
+        return SHORT_BYTES[offset:offset + min(length, SHORT_ANSWER)]
+
+    def stat(self):
+        a = attributes(SHORT_FILE[1:], stat.S_IFREG)
+        a.st_size = len(SHORT_BYTES)
+        return a
+
+
 class Sftp(paramiko.SFTPServerInterface):
+    def open(self, path, flags, attr):
+        return ShortAnswers(flags) if path == SHORT_FILE else paramiko.SFTP_NO_SUCH_FILE
+
     def canonicalize(self, path):
         path = "/" + path.strip("/") if path not in (".", "") else "/"
         return CANONICAL.get(path, path)

@@ -14,6 +14,9 @@ namespace tesselon {
 namespace {
 
 constexpr uint32_t kPieceBytes = 64 * 1024;
+// A server that answers reads short (many cap them at 32 KiB) is asked for pieces of the
+// size it answers, down to this.
+constexpr uint32_t kSmallestPiece = 4 * 1024;
 constexpr size_t kRequestsInFlight = 32;
 // The longest deadline a download gets, whatever its size.
 constexpr uint64_t kLongestDownloadSeconds = 30 * 24 * 3600;
@@ -59,8 +62,14 @@ public:
             }
             if (uint32_t(got) < request.length) {
                 // A short answer: the requests in flight no longer line up with what
-                // arrived, so they are dropped and the reading goes on from here.
+                // arrived, so they are dropped and the reading goes on from here, in
+                // pieces no larger than that answer. (libssh takes answers in the order
+                // they were asked for: one asked for later cannot be taken first.)
+                piece_ = std::max(kSmallestPiece, std::min(piece_, uint32_t(got)));
                 if (!drain()) return s_.failureAfter(SftpFailure::TransferFailed);
+                // A dropped request past the end left libssh's end-of-file mark set,
+                // which would answer the next read with 0 at once: a seek clears it.
+                if (sftp_seek64(file_, received_) != SSH_OK) return s_.failureAfter(SftpFailure::TransferFailed);
                 next_ = received_;
             }
         }
@@ -69,7 +78,7 @@ public:
 private:
     bool issue() {
         while (pending_.size() < kRequestsInFlight && next_ <= bound_) {
-            uint64_t stop = next_ == expected_ ? next_ + 1 : next_ + kPieceBytes;
+            uint64_t stop = next_ == expected_ ? next_ + 1 : next_ + piece_;
             if (next_ < expected_) stop = std::min(stop, expected_);
             stop = std::min(stop, bound_ + 1);
             if (sftp_tell64(file_) != next_ && sftp_seek64(file_, next_) != SSH_OK) return false;
@@ -108,6 +117,7 @@ private:
     const SftpDownloadOptions& options_;
     std::vector<char> buffer_;
     std::deque<ReadRequest> pending_;
+    uint32_t piece_ = kPieceBytes;
     uint64_t next_ = 0;
     uint64_t received_ = 0;
 };

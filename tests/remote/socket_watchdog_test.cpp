@@ -16,71 +16,55 @@ namespace {
 
 using Clock = SocketWatchdog::Clock;
 using std::chrono::milliseconds;
+using Trip = SocketWatchdog::Trip;
 
-class SilentPeer {
-public:
-    SilentPeer() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_), 0); }
-    ~SilentPeer() {
-        ::close(fds_[0]);
-        ::close(fds_[1]);
-    }
-    int ours() const { return fds_[0]; }
-    FileDescriptor watched() const { return FileDescriptor(::fcntl(fds_[0], F_DUPFD_CLOEXEC, 0)); }
-
-private:
-    int fds_[2] = {-1, -1};
+struct Cut {
+    Trip trip = Trip::None;
+    Clock::duration waited{};
 };
 
-// Blocks on the silent socket until the watchdog shuts it down; the time it took.
-Clock::duration blockedFor(const SilentPeer& peer) {
-    const auto start = Clock::now();
-    char byte = 0;
-    EXPECT_LE(::recv(peer.ours(), &byte, 1, 0), 0);
-    return Clock::now() - start;
+// Arms an operation with the given bounds right after one with long bounds that took a
+// moment (so the watcher had settled into waiting for those), then blocks on a socket
+// that stays silent until the watchdog shuts it down.
+Cut cutAfterALongOperation(milliseconds idle, Clock::time_point deadline, const std::atomic<bool>* cancel) {
+    int fds[2] = {-1, -1};
+    EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
+    Cut cut;
+    {
+        SocketWatchdog dog;
+        dog.watch(FileDescriptor(::fcntl(fds[0], F_DUPFD_CLOEXEC, 0)));
+        {
+            WatchedOperation longOne(dog, std::chrono::seconds(20), Clock::now() + std::chrono::hours(1));
+            std::this_thread::sleep_for(milliseconds(50));
+        }
+        WatchedOperation operation(dog, idle, deadline, cancel);
+        const auto start = Clock::now();
+        char byte = 0;
+        EXPECT_LE(::recv(fds[0], &byte, 1, 0), 0);
+        cut = {dog.tripped(), Clock::now() - start};
+    }
+    ::close(fds[0]);
+    ::close(fds[1]);
+    return cut;
 }
 
-// An operation with long bounds that ends after a moment, once the watcher has settled
-// into waiting for those bounds.
-void tookAMoment(SocketWatchdog& dog, Clock::time_point deadline) {
-    WatchedOperation operation(dog, std::chrono::seconds(20), deadline);
-    std::this_thread::sleep_for(milliseconds(50));
-}
-
-// Operations come one after another, each armed with its own bounds: a short bound, or
-// a cancel, armed right after an operation with long ones must still cut the wait in
-// time, not when the earlier operation's bound would have.
+// Operations come one after another, each with its own bounds: a short idle bound, a
+// cancel or a near deadline armed right after an operation with long bounds still cuts
+// the wait in time, not when the earlier operation's bounds would have.
 TEST(SocketWatchdog, EachOperationIsCutByItsOwnBoundsAfterOneWithLongerOnes) {
-    SilentPeer peer;
-    SocketWatchdog dog;
-    dog.watch(peer.watched());
     const auto far = Clock::now() + std::chrono::hours(1);
-    for (int i = 0; i < 3; ++i) tookAMoment(dog, far);
-    {
-        WatchedOperation shortIdle(dog, milliseconds(200), far);
-        EXPECT_LT(blockedFor(peer), std::chrono::seconds(5));
-    }
-    EXPECT_EQ(dog.tripped(), SocketWatchdog::Trip::Idle);
+    const Cut idle = cutAfterALongOperation(milliseconds(200), far, nullptr);
+    EXPECT_EQ(idle.trip, Trip::Idle);
+    EXPECT_LT(idle.waited, std::chrono::seconds(5));
 
-    SilentPeer second;
-    SocketWatchdog other;
-    other.watch(second.watched());
-    tookAMoment(other, far);
     std::atomic<bool> cancel{true};
-    {
-        WatchedOperation cancelled(other, std::chrono::seconds(20), far, &cancel);
-        EXPECT_LT(blockedFor(second), std::chrono::seconds(5));
-    }
-    EXPECT_EQ(other.tripped(), SocketWatchdog::Trip::Cancelled);
+    const Cut cancelled = cutAfterALongOperation(std::chrono::seconds(20), far, &cancel);
+    EXPECT_EQ(cancelled.trip, Trip::Cancelled);
+    EXPECT_LT(cancelled.waited, std::chrono::seconds(5));
 
-    SilentPeer third;
-    SocketWatchdog late;
-    late.watch(third.watched());
-    tookAMoment(late, far);
-    {
-        WatchedOperation nearDeadline(late, std::chrono::seconds(20), Clock::now() + milliseconds(200));
-        EXPECT_LT(blockedFor(third), std::chrono::seconds(5));
-    }
-    EXPECT_EQ(late.tripped(), SocketWatchdog::Trip::Deadline);
+    const Cut deadline = cutAfterALongOperation(std::chrono::seconds(20), Clock::now() + milliseconds(200), nullptr);
+    EXPECT_EQ(deadline.trip, Trip::Deadline);
+    EXPECT_LT(deadline.waited, std::chrono::seconds(5));
 }
 
 }  // namespace

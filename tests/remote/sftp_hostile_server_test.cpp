@@ -2,6 +2,8 @@
 // that would leave their folder, and subfolders that resolve to folders already walked.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "remote/sftp/sftp_scan.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/process/program_run.h"
@@ -42,27 +44,31 @@ private:
     std::unique_ptr<ProgramRun> run_;
 };
 
-SftpConnectResult connectTo(const HostileSftpServer& server, const testing::TempDir& scratch) {
-    SftpConnectOptions o;
-    o.host = "127.0.0.1";
-    o.port = server.port;
-    o.user = "tester";
-    o.password = "pw";
-    o.knownHosts.accepted = scratch.file("known_hosts");
-    o.acceptedFingerprint = server.fingerprint;
-    o.timeouts.idle = std::chrono::seconds(5);
-    return SftpConnection::connect(o);
-}
+// A connection to a fresh hostile server, its key accepted.
+class SftpHostileServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(server.port, 0) << "python3-paramiko is needed";
+        SftpConnectOptions o;
+        o.host = "127.0.0.1";
+        o.port = server.port;
+        o.user = "tester";
+        o.password = "pw";
+        o.knownHosts.accepted = scratch.file("known_hosts");
+        o.acceptedFingerprint = server.fingerprint;
+        o.timeouts.idle = std::chrono::seconds(5);
+        SftpConnectResult connected = SftpConnection::connect(o);
+        ASSERT_EQ(connected.failure, SftpFailure::None);
+        connection = std::move(connected.connection);
+    }
 
-TEST(SftpHostileServer, NamesThatLeaveTheirFolderAndFoldersReachedTwiceAreNotWalked) {
     testing::TempDir scratch;
-    HostileSftpServer server(scratch);
-    ASSERT_NE(server.port, 0) << "python3-paramiko is needed";
-    SftpConnectResult connected = connectTo(server, scratch);
-    ASSERT_EQ(connected.failure, SftpFailure::None);
-    SftpConnection& connection = *connected.connection;
+    HostileSftpServer server{scratch};
+    std::optional<SftpConnection> connection;
+};
 
-    const SftpScanResult result = scanSftpFolder(connection, "/hostile", {});
+TEST_F(SftpHostileServer, NamesThatLeaveTheirFolderAndFoldersReachedTwiceAreNotWalked) {
+    const SftpScanResult result = scanSftpFolder(*connection, "/hostile", {});
     EXPECT_EQ(result.failure, SftpFailure::None);
     std::vector<std::string> paths;
     for (const SftpScanFile& file : result.files) paths.push_back(file.path);
@@ -79,31 +85,25 @@ TEST(SftpHostileServer, NamesThatLeaveTheirFolderAndFoldersReachedTwiceAreNotWal
                            {"../up.jpg", ListedNameProblem::ClimbsOut}}));
 
     // A root the server resolves to a path that climbs out is not walked at all.
-    const SftpScanResult escape = scanSftpFolder(connection, "/escape", {});
+    const SftpScanResult escape = scanSftpFolder(*connection, "/escape", {});
     EXPECT_EQ(escape.failure, SftpFailure::UnsafeName);
     EXPECT_TRUE(escape.files.empty());
 }
 
 // Many reads are in flight at once; a server that answers them short in the middle of
 // the file must still give the file whole and in order, with its listed size or without.
-TEST(SftpHostileServer, ReadsAnsweredShortStillGiveTheWholeFileInOrder) {
-    testing::TempDir scratch;
-    HostileSftpServer server(scratch);
-    ASSERT_NE(server.port, 0) << "python3-paramiko is needed";
-    SftpConnectResult connected = connectTo(server, scratch);
-    ASSERT_EQ(connected.failure, SftpFailure::None);
-    SftpConnection& connection = *connected.connection;
+TEST_F(SftpHostileServer, ReadsAnsweredShortStillGiveTheWholeFileInOrder) {
     std::string expected(150'000, '\0');
     for (size_t i = 0; i < expected.size(); ++i) expected[i] = char((i * 7 + i / 251) % 256);
 
     SftpDownloadOptions listed;
     listed.listedSize = expected.size();
-    EXPECT_EQ(connection.download("/short.jpg", scratch.file("listed.jpg"), listed), SftpFailure::None);
+    EXPECT_EQ(connection->download("/short.jpg", scratch.file("listed.jpg"), listed), SftpFailure::None);
     EXPECT_TRUE(testing::readFile(scratch.file("listed.jpg")) == expected);
-    EXPECT_EQ(connection.download("/short.jpg", scratch.file("unlisted.jpg")), SftpFailure::None);
+    EXPECT_EQ(connection->download("/short.jpg", scratch.file("unlisted.jpg")), SftpFailure::None);
     EXPECT_TRUE(testing::readFile(scratch.file("unlisted.jpg")) == expected);
     listed.listedSize = expected.size() - 1;
-    EXPECT_EQ(connection.download("/short.jpg", scratch.file("over.jpg"), listed), SftpFailure::OverBound);
+    EXPECT_EQ(connection->download("/short.jpg", scratch.file("over.jpg"), listed), SftpFailure::OverBound);
     EXPECT_EQ(fileSize(scratch.file("over.jpg")), kFileMissing);
 }
 

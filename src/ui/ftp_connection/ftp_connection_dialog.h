@@ -42,6 +42,9 @@ protected:
 
 private:
     void onControl(int control);
+    // Shows `protocol` chosen, with what goes with it: its port, and the passive and
+    // test-upload boxes only where they mean something.
+    void showProtocol(RemoteProtocol protocol);
     void checkConnection();
     void accept() override;
     void showMissingFolder();
@@ -50,6 +53,7 @@ private:
     Frontend& frontend_;
     std::string storedPassword_;
     std::string passwordShown_;
+    RemoteProtocol protocol_ = RemoteProtocol::Ftp;
     CheckConnection check_;
     std::optional<FtpConnectionData> accepted_;
 };

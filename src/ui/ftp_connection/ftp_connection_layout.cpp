@@ -83,7 +83,7 @@ constexpr ControlSpec kFtpConnectionWindow[] = {
             "Gadget_FTPDatosConexion_ButtonAceptar")
         .withCaption()
         .withFont(kLabelFont),
-    control(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, K::Checkbox, kWindow, {20, 220, 180, 15},
+    control(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, K::Checkbox, kWindow, {20, 220, 235, 15},
             "Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba")
         .withCaption(),
 };

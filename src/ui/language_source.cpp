@@ -158,6 +158,7 @@ constexpr std::string_view kLanguageSource[] = {
     "Gadget_FTPDatosConexion_StringRutaImagenes", "",
     "Gadget_FTPDatosConexion_StringRutaImagenes_ToolTip", "Url donde se almacenarán las imágenes subidas",
     "Gadget_FTPDatosConexion_Text19_33_85_301_306", "Ejemplo: /wp-content/uploads/",
+    "Gadget_FTPDatosConexion_Text19_33_85_301_306_SFTP", "Ruta completa en el servidor. Ejemplo: /home/usuario/public_html/wp-content/uploads/",
     "Gadget_FTPDatosConexion_CheckBoxPasivo", "Modo Pasivo",
     "Gadget_FTPDatosConexion_ButtonCheckConexion", "Chequear Conexión",
     "Gadget_FTPDatosConexion_ButtonCancelar", "Cancelar",

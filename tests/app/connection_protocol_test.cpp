@@ -121,11 +121,15 @@ TEST_F(ConnectionProtocol, SftpTakesPort22OnlyFromTheDefaultAndCancelarKeepsTheS
         ControlRegistry& c = d.controls();
         clickIn(d, Gadget_FTPDatosConexion_OptionSFTP);
         EXPECT_EQ(port(d), "22");
-        // Passive mode and the test upload mean nothing over SSH.
+        // Passive mode and the test upload mean nothing over SSH, and an SFTP folder is the
+        // server's whole path, not one below the login folder.
         EXPECT_FALSE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxPasivo));
         EXPECT_FALSE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba));
+        const std::string hint = c.text(Gadget_FTPDatosConexion_Text19_33_85_301_306);
+        EXPECT_NE(hint.find("Ruta completa"), std::string::npos) << hint;
         clickIn(d, Gadget_FTPDatosConexion_OptionFTPS);
         EXPECT_EQ(port(d), "21");
+        EXPECT_EQ(c.text(Gadget_FTPDatosConexion_Text19_33_85_301_306), "Ejemplo: /wp-content/uploads/");
         EXPECT_TRUE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxPasivo));
         EXPECT_EQ(c.state(Gadget_FTPDatosConexion_CheckBoxPasivo), 1);  // kept while it was off
 

@@ -58,6 +58,8 @@ FtpConnectionDialog::FtpConnectionDialog(LanguageTable& table, Frontend& fronten
     auto* protocols = qobject_cast<QGroupBox*>(controls_.widget(Gadget_FTPDatosConexion_FrameProtocolo));
     protocols->setFlat(true);
     protocols->setStyleSheet("QGroupBox { border: none; margin: 0; padding: 0; }");
+    ftpFolderHint_ = controls_.text(Gadget_FTPDatosConexion_Text19_33_85_301_306);
+    sftpFolderHint_ = table.lookupText("Gadget_FTPDatosConexion_Text19_33_85_301_306_SFTP");
     protocol_ = stored.protocol;
     showProtocol(stored.protocol);
     controls_.setEventSink([this](int control, ControlEventKind kind) {
@@ -107,6 +109,7 @@ void FtpConnectionDialog::showProtocol(RemoteProtocol protocol) {
     const bool ftp = protocol != RemoteProtocol::Sftp;
     controls_.setEnabled(Gadget_FTPDatosConexion_CheckBoxPasivo, ftp);
     controls_.setEnabled(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, ftp);
+    controls_.setText(Gadget_FTPDatosConexion_Text19_33_85_301_306, ftp ? ftpFolderHint_ : sftpFolderHint_);
 }
 
 void FtpConnectionDialog::showMissingFolder() {

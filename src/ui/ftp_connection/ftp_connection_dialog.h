@@ -54,6 +54,9 @@ private:
     std::string storedPassword_;
     std::string passwordShown_;
     RemoteProtocol protocol_ = RemoteProtocol::Ftp;
+    // The folder's hint: an FTP login starts in the user's own folder, an SFTP path is
+    // the server's whole path.
+    std::string ftpFolderHint_, sftpFolderHint_;
     CheckConnection check_;
     std::optional<FtpConnectionData> accepted_;
 };

@@ -73,5 +73,17 @@ TEST(RemoteTexts, AnSshKeyFingerprintStaysOnOneLineAsOpenSshPrintsIt) {
     EXPECT_EQ(block, std::vector<std::string>{identity.fingerprint});
 }
 
+TEST(RemoteTexts, AChangedHostKeyTellsWhereTheOldKeyIsKept) {
+    ConnectionTestReport changed;
+    changed.connection.failure = RemoteFailure::HostKeyChanged;
+    changed.connection.identity.protocol = RemoteProtocol::Sftp;
+    changed.connection.identity.host = "127.0.0.1";
+    changed.connection.identity.fingerprint = "SHA256:No7Ivd9Hgv7pSf+pVNr3/DF4Vi9CGO9XkaV4caGQGmQ";
+    const MessageBoxText box = connectionTestBox(changed);
+    EXPECT_EQ(box.icon, MessageIcon::Warning);
+    EXPECT_NE(box.text.find("~/.ssh/known_hosts"), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("carpeta del programa"), std::string::npos) << box.text;
+}
+
 }  // namespace
 }  // namespace tesselon

@@ -133,8 +133,8 @@ MessageBoxText connectionTestBox(const ConnectionTestReport& report) {
                 "La clave del servidor " + hostAndPort(identity) +
                     " no es la que se conocía: alguien podría estar interceptando la conexión, o el servidor ha "
                     "cambiado de clave.\r\n\r\n" + fingerprintLines(identity) + "\r\n\r\n" + kNothingSent +
-                    " Si el cambio es legítimo, quita la clave antigua del archivo known_hosts que la guarda "
-                    "(~/.ssh/known_hosts o el de la carpeta del programa).",
+                    " Si el cambio es legítimo, quita la clave antigua del archivo que la guarda:\r\n"
+                    "~/.ssh/known_hosts o known_hosts en la carpeta del programa.",
                 MessageIcon::Warning};
     default:
         return {kConnectionErrorTitle, "No se pudo conectar al servidor \r\n\r\n'" + c.server + "'\r\n\r\n",

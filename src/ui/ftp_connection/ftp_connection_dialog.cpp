@@ -91,15 +91,18 @@ void FtpConnectionDialog::onControl(int control) {
     case Gadget_FTPDatosConexion_ButtonAceptar: accept(); break;
     default:
         for (RemoteProtocol p : kProtocols) {
-            if (control == optionOf(p) && p != protocol_) {
-                const std::string port = controls_.text(Gadget_FTPDatosConexion_StringPuerto);
-                controls_.setText(Gadget_FTPDatosConexion_StringPuerto, portAfterSwitch(port, protocol_, p));
-                protocol_ = p;
-                showProtocol(p);
-            }
+            if (control == optionOf(p)) chooseProtocol(p);
         }
         break;
     }
+}
+
+void FtpConnectionDialog::chooseProtocol(RemoteProtocol protocol) {
+    if (protocol == protocol_) return;
+    const std::string port = controls_.text(Gadget_FTPDatosConexion_StringPuerto);
+    controls_.setText(Gadget_FTPDatosConexion_StringPuerto, portAfterSwitch(port, protocol_, protocol));
+    protocol_ = protocol;
+    showProtocol(protocol);
 }
 
 void FtpConnectionDialog::showProtocol(RemoteProtocol protocol) {

@@ -42,6 +42,8 @@ protected:
 
 private:
     void onControl(int control);
+    // The user's choice: the port follows it unless the user typed one.
+    void chooseProtocol(RemoteProtocol protocol);
     // Shows `protocol` chosen, with what goes with it: its port, and the passive and
     // test-upload boxes only where they mean something.
     void showProtocol(RemoteProtocol protocol);

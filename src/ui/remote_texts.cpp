@@ -38,7 +38,13 @@ std::string certificateReason(const ServerIdentity& identity) {
 
 std::string fingerprintLines(const ServerIdentity& identity) {
     if (identity.protocol == RemoteProtocol::Sftp) return "Huella de la clave:\r\n" + identity.fingerprint;
-    return "Huella SHA-256 del certificado:\r\n" + readableFingerprint(identity.fingerprint);
+    // 32 pairs overflow a box's line, and the box would break them wherever the width
+    // ends; lines of 16 pairs are what a reader compares with what the host shows. The
+    // colon stays at the end of a line, so the lines joined are the fingerprint.
+    constexpr size_t kLine = 16 * 3;
+    std::string readable = readableFingerprint(identity.fingerprint);
+    for (size_t at = kLine; at < readable.size(); at += kLine + 2) readable.insert(at, "\r\n");
+    return "Huella SHA-256 del certificado:\r\n" + readable;
 }
 
 bool skipsNames(Kind kind) {
@@ -127,7 +133,8 @@ MessageBoxText connectionTestBox(const ConnectionTestReport& report) {
                 "La clave del servidor " + hostAndPort(identity) +
                     " no es la que se conocía: alguien podría estar interceptando la conexión, o el servidor ha "
                     "cambiado de clave.\r\n\r\n" + fingerprintLines(identity) + "\r\n\r\n" + kNothingSent +
-                    " Si el cambio es legítimo, quita la clave antigua de los archivos known_hosts.",
+                    " Si el cambio es legítimo, quita la clave antigua del archivo que la guarda:\r\n"
+                    "~/.ssh/known_hosts o known_hosts en la carpeta del programa.",
                 MessageIcon::Warning};
     default:
         return {kConnectionErrorTitle, "No se pudo conectar al servidor \r\n\r\n'" + c.server + "'\r\n\r\n",

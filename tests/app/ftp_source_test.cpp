@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include "app_fixture.h"
+#include "connection_window_driver.h"
 #include "remote/ftp_sessions.h"
 #include "settings/password.h"
 #include "support/ftp_test_server.h"
@@ -44,35 +45,8 @@ protected:
     }
 
     // Runs `act` on window 3 once control 81 has opened it; `act` must close it.
-    void withConnectionWindow(std::function<void(FtpConnectionDialog&)> act) {
-        // Looks for the window until it is up: the handler pumps events before it opens.
-        QTimer poll;
-        int tries = 0;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (auto* dialog = dynamic_cast<FtpConnectionDialog*>(w); dialog && dialog->isVisible()) {
-                    poll.stop();
-                    act(*dialog);
-                    return;
-                }
-            }
-            if (++tries > 500) {
-                poll.stop();
-                ADD_FAILURE() << "window 3 did not open";
-            }
-        });
-        poll.start(10);
-        click(Gadget_Principal_Archivo_ButtonImage_DatosConexionRemota);
-        EXPECT_FALSE(poll.isActive());
-    }
-
-    static void clickIn(FtpConnectionDialog& d, int id) {
-        qobject_cast<QAbstractButton*>(d.controls().widget(id))->click();
-    }
-    static void type(FtpConnectionDialog& d, int id, const char* text) {
-        auto* field = qobject_cast<QLineEdit*>(d.controls().widget(id));
-        field->clear();
-        QTest::keyClicks(field, text);
+    void withConnectionWindow(const std::function<void(FtpConnectionDialog&)>& act) {
+        testing::withConnectionWindow([this] { click(Gadget_Principal_Archivo_ButtonImage_DatosConexionRemota); }, act);
     }
 
     // Runs `act` once the download has begun its first file.
@@ -125,9 +99,10 @@ TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
         EXPECT_EQ(password->accessibleName(), "Contraseña");
         EXPECT_EQ(c.state(Gadget_FTPDatosConexion_CheckBoxPasivo), 1);
         EXPECT_EQ(c.focusedControl(), Gadget_FTPDatosConexion_StringNombreServidor);
-        // Every field and button is reached with Tab, in the window's order.
+        // Every field and button is reached with Tab, in the window's order; the protocol
+        // options are one stop, on the chosen one.
         std::vector<int> reached;
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 11; ++i) {
             reached.push_back(c.focusedControl());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -135,7 +110,7 @@ TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c.widget(id));
             EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty()) << "control " << id;
         }
-        EXPECT_EQ(reached, (std::vector<int>{131, 133, 135, 137, 139, 141, 142, 143, 144, 145}));
+        EXPECT_EQ(reached, (std::vector<int>{131, 133, 148, 135, 137, 139, 141, 142, 143, 144, 145}));
         auto* port = qobject_cast<QLineEdit*>(c.widget(Gadget_FTPDatosConexion_StringPuerto));
         port->clear();
         QTest::keyClicks(port, "2a1");
@@ -170,6 +145,24 @@ TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
     EXPECT_TRUE(state().SourceImageList.empty());
     EXPECT_EQ(messages.back().title, "Recontar nº de imágenes");
     EXPECT_EQ(controls().text(Gadget_Principal_Archivo_String_RutaImagenes), "/fotos/2024/");
+}
+
+TEST_F(FtpSource, TheConnectionTestSpeaksTheProtocolTheWindowShows) {
+    served.write("fotos/a.jpg", "x");
+    startIdle(remoteSettings("/fotos/"));  // stored as plain FTP
+    withConnectionWindow([this](FtpConnectionDialog& d) {
+        // This server has no TLS: asked for FTPS, the test never falls back to plain FTP.
+        clickIn(d, Gadget_FTPDatosConexion_OptionFTPS);
+        EXPECT_EQ(d.controls().text(Gadget_FTPDatosConexion_StringPuerto), std::to_string(server.port()));
+        clickIn(d, Gadget_FTPDatosConexion_ButtonCheckConexion);
+        EXPECT_EQ(messages.back().title, "Error de Conexión");
+        EXPECT_NE(messages.back().text.find("FTPS"), std::string::npos) << messages.back().text;
+        clickIn(d, Gadget_FTPDatosConexion_OptionFTP);
+        clickIn(d, Gadget_FTPDatosConexion_ButtonCheckConexion);
+        EXPECT_EQ(messages.back().title, "Conexión con éxito");
+        clickIn(d, Gadget_FTPDatosConexion_ButtonCancelar);
+    });
+    EXPECT_EQ(state().settings.entorno.protocolo, "ftp");
 }
 
 TEST_F(FtpSource, ScanDownloadPreviewAndProcessAnFtpSource) {

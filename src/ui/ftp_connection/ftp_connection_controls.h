@@ -23,6 +23,11 @@ constexpr int Gadget_FTPDatosConexion_ButtonCheckConexion = 142;
 constexpr int Gadget_FTPDatosConexion_ButtonCancelar = 143;
 constexpr int Gadget_FTPDatosConexion_ButtonAceptar = 144;
 constexpr int Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba = 145;
+constexpr int Gadget_FTPDatosConexion_TextProtocolo = 146;
+constexpr int Gadget_FTPDatosConexion_FrameProtocolo = 147;
+constexpr int Gadget_FTPDatosConexion_OptionFTP = 148;
+constexpr int Gadget_FTPDatosConexion_OptionFTPS = 149;
+constexpr int Gadget_FTPDatosConexion_OptionSFTP = 150;
 
 // Window 3 in creation order.
 std::span<const ControlSpec> ftpConnectionWindowLayout();

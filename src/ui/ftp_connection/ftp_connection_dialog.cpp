@@ -1,5 +1,6 @@
 #include "ui/ftp_connection/ftp_connection_dialog.h"
 
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
@@ -14,6 +15,20 @@
 #include "ui/language_table.h"
 
 namespace tesselon {
+
+namespace {
+
+constexpr int optionOf(RemoteProtocol protocol) {
+    switch (protocol) {
+    case RemoteProtocol::Ftps: return Gadget_FTPDatosConexion_OptionFTPS;
+    case RemoteProtocol::Sftp: return Gadget_FTPDatosConexion_OptionSFTP;
+    default: return Gadget_FTPDatosConexion_OptionFTP;
+    }
+}
+
+constexpr RemoteProtocol kProtocols[] = {RemoteProtocol::Ftp, RemoteProtocol::Ftps, RemoteProtocol::Sftp};
+
+}  // namespace
 
 FtpConnectionDialog::FtpConnectionDialog(LanguageTable& table, Frontend& frontend, const FtpConnectionData& stored,
                                          CheckConnection check, QWidget* parent)
@@ -40,6 +55,13 @@ FtpConnectionDialog::FtpConnectionDialog(LanguageTable& table, Frontend& fronten
     controls_.setText(Gadget_FTPDatosConexion_StringRutaImagenes, folderForDisplay(stored.folder));
     controls_.setState(Gadget_FTPDatosConexion_CheckBoxPasivo, stored.passive ? 1 : 0);
     controls_.setState(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, 0);
+    auto* protocols = qobject_cast<QGroupBox*>(controls_.widget(Gadget_FTPDatosConexion_FrameProtocolo));
+    protocols->setFlat(true);
+    protocols->setStyleSheet("QGroupBox { border: none; margin: 0; padding: 0; }");
+    ftpFolderHint_ = controls_.text(Gadget_FTPDatosConexion_Text19_33_85_301_306);
+    sftpFolderHint_ = table.lookupText("Gadget_FTPDatosConexion_Text19_33_85_301_306_SFTP");
+    protocol_ = stored.protocol;
+    showProtocol(stored.protocol);
     controls_.setEventSink([this](int control, ControlEventKind kind) {
         if (kind == ControlEventKind::Clicked) onControl(control);
     });
@@ -58,6 +80,7 @@ FtpConnectionFields FtpConnectionDialog::fields() const {
     if (f.password == passwordShown_) f.password = storedPassword_;
     f.folder = controls_.text(Gadget_FTPDatosConexion_StringRutaImagenes);
     f.passive = controls_.state(Gadget_FTPDatosConexion_CheckBoxPasivo) != 0;
+    f.protocol = protocol_;
     return f;
 }
 
@@ -66,8 +89,30 @@ void FtpConnectionDialog::onControl(int control) {
     case Gadget_FTPDatosConexion_ButtonCheckConexion: checkConnection(); break;
     case Gadget_FTPDatosConexion_ButtonCancelar: reject(); break;
     case Gadget_FTPDatosConexion_ButtonAceptar: accept(); break;
-    default: break;
+    default:
+        for (RemoteProtocol p : kProtocols) {
+            if (control == optionOf(p)) chooseProtocol(p);
+        }
+        break;
     }
+}
+
+void FtpConnectionDialog::chooseProtocol(RemoteProtocol protocol) {
+    if (protocol == protocol_) return;
+    const std::string port = controls_.text(Gadget_FTPDatosConexion_StringPuerto);
+    controls_.setText(Gadget_FTPDatosConexion_StringPuerto, portAfterSwitch(port, protocol_, protocol));
+    protocol_ = protocol;
+    showProtocol(protocol);
+}
+
+void FtpConnectionDialog::showProtocol(RemoteProtocol protocol) {
+    controls_.setState(optionOf(protocol), 1);
+    // SFTP has no passive or active data connections, and the connection test uploads
+    // its test images over FTP and FTPS only.
+    const bool ftp = protocol != RemoteProtocol::Sftp;
+    controls_.setEnabled(Gadget_FTPDatosConexion_CheckBoxPasivo, ftp);
+    controls_.setEnabled(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, ftp);
+    controls_.setText(Gadget_FTPDatosConexion_Text19_33_85_301_306, ftp ? ftpFolderHint_ : sftpFolderHint_);
 }
 
 void FtpConnectionDialog::showMissingFolder() {
@@ -84,7 +129,8 @@ void FtpConnectionDialog::checkConnection() {
     if (!check_) return;
     // The window takes no input while the test (and its upload) runs.
     setEnabled(false);
-    check_(*data, controls_.state(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba) != 0);
+    const int upload = Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba;
+    check_(*data, controls_.isEnabled(upload) && controls_.state(upload) != 0);
     setEnabled(true);
 }
 

@@ -42,6 +42,11 @@ protected:
 
 private:
     void onControl(int control);
+    // The user's choice: the port follows it unless the user typed one.
+    void chooseProtocol(RemoteProtocol protocol);
+    // Shows `protocol` chosen, with what goes with it: its port, and the passive and
+    // test-upload boxes only where they mean something.
+    void showProtocol(RemoteProtocol protocol);
     void checkConnection();
     void accept() override;
     void showMissingFolder();
@@ -50,6 +55,10 @@ private:
     Frontend& frontend_;
     std::string storedPassword_;
     std::string passwordShown_;
+    RemoteProtocol protocol_ = RemoteProtocol::Ftp;
+    // The folder's hint: an FTP login starts in the user's own folder, an SFTP path is
+    // the server's whole path.
+    std::string ftpFolderHint_, sftpFolderHint_;
     CheckConnection check_;
     std::optional<FtpConnectionData> accepted_;
 };

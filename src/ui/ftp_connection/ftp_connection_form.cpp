@@ -41,6 +41,7 @@ std::optional<FtpConnectionData> dataToCheck(const FtpConnectionFields& fields, 
     // The field shows the stored protected text; anything else was typed by the user.
     if (data.password != storedPassword) data.password = protectPassword(data.password);
     data.passive = fields.passive;
+    data.protocol = fields.protocol;
     data.folder = std::string(trimSpaces(fields.folder));
     if (data.folder.empty()) return std::nullopt;
     if (data.folder.front() != '/') data.folder.insert(0, "/");
@@ -52,9 +53,15 @@ std::optional<FtpConnectionData> dataToStore(const FtpConnectionFields& fields, 
     cleaned.folder = slashes(std::string(trimSpaces(fields.folder)));
     std::optional<FtpConnectionData> data = dataToCheck(cleaned, storedPassword);
     if (!data) return std::nullopt;
-    if (numericValue(data->port) == 0) data->port = "21";
+    if (numericValue(data->port) == 0) data->port = std::to_string(defaultPortOf(data->protocol));
     data->folder = withEndSlash(data->folder);
     return data;
+}
+
+std::string portAfterSwitch(const std::string& port, RemoteProtocol from, RemoteProtocol to) {
+    const std::string typed(trimSpaces(port));
+    if (!typed.empty() && typed != std::to_string(defaultPortOf(from))) return port;
+    return std::to_string(defaultPortOf(to));
 }
 
 }  // namespace tesselon

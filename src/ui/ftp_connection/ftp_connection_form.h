@@ -5,14 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "core/remote_protocol.h"
 #include "sources/ftp_connection_test.h"
 
 namespace tesselon {
 
-// The texts of the fields as typed, the passive check box.
+// The texts of the fields as typed, the passive check box, the chosen protocol.
 struct FtpConnectionFields {
     std::string server, port, user, password, folder;
     bool passive = true;
+    RemoteProtocol protocol = RemoteProtocol::Ftp;
 };
 
 inline constexpr const char* kMissingFolderTitle = "Error";
@@ -26,8 +28,14 @@ std::string folderForDisplay(const std::string& folder);
 // "/". Nothing when the folder is empty.
 std::optional<FtpConnectionData> dataToCheck(const FtpConnectionFields& fields, const std::string& storedPassword);
 
-// What Aceptar stores: as dataToCheck, and also the port "21" when its value is 0,
-// every "\" of the folder as "/" and a "/" at the folder's end.
+// What Aceptar stores: as dataToCheck, and also the protocol's own port ("21", or "22"
+// for SFTP) when the port's value is 0, every "\" of the folder as "/" and a "/" at
+// the folder's end.
 std::optional<FtpConnectionData> dataToStore(const FtpConnectionFields& fields, const std::string& storedPassword);
+
+// The port text to show once the user switches from protocol `from` to `to`: the new
+// protocol's own port when the text was empty or the old one's own port (so 21 becomes
+// 22 for SFTP and back), the text unchanged when the user had typed another port.
+std::string portAfterSwitch(const std::string& port, RemoteProtocol from, RemoteProtocol to);
 
 }  // namespace tesselon

@@ -8,6 +8,7 @@ namespace {
 using K = ControlKind;
 
 constexpr ControlParent kWindow{0, -1};
+constexpr ControlParent kProtocols{Gadget_FTPDatosConexion_FrameProtocolo, -1};
 constexpr uint32_t kBack = 0x464646;
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr FontSpec kLabelFont{"Calibri", 10, true, false};
@@ -30,6 +31,11 @@ constexpr ControlSpec field(int id, ControlRect rect, const char* name, const ch
         .spokenAs(spoken);
 }
 
+// The protocol stands right under the port it decides, and is chosen before the login.
+constexpr ControlSpec protocol(int id, int row, const char* name) {
+    return control(id, K::Option, kProtocols, {0, row * 20, 110, 20}, name).withCaption().withTooltip();
+}
+
 constexpr ControlSpec kFtpConnectionWindow[] = {
     label(Gadget_FTPDatosConexion_Text19_33_85, {30, 30, 90, 20}, "Gadget_FTPDatosConexion_Text19_33_85"),
     field(Gadget_FTPDatosConexion_StringNombreServidor, {130, 30, 340, 20},
@@ -38,6 +44,14 @@ constexpr ControlSpec kFtpConnectionWindow[] = {
     label(Gadget_FTPDatosConexion_Text19_33_85_143, {480, 30, 50, 20}, "Gadget_FTPDatosConexion_Text19_33_85_143"),
     field(Gadget_FTPDatosConexion_StringPuerto, {535, 30, 50, 20}, "Gadget_FTPDatosConexion_StringPuerto", "Puerto")
         .withTooltip(),
+    label(Gadget_FTPDatosConexion_TextProtocolo, {395, 60, 80, 20}, "Gadget_FTPDatosConexion_TextProtocolo"),
+    // A borderless group: what a screen reader announces as "Protocolo" around the options.
+    control(Gadget_FTPDatosConexion_FrameProtocolo, K::Frame, kWindow, {480, 60, 110, 60},
+            "Gadget_FTPDatosConexion_FrameProtocolo")
+        .spokenAs("Protocolo"),
+    protocol(Gadget_FTPDatosConexion_OptionFTP, 0, "Gadget_FTPDatosConexion_OptionFTP"),
+    protocol(Gadget_FTPDatosConexion_OptionFTPS, 1, "Gadget_FTPDatosConexion_OptionFTPS"),
+    protocol(Gadget_FTPDatosConexion_OptionSFTP, 2, "Gadget_FTPDatosConexion_OptionSFTP"),
     label(Gadget_FTPDatosConexion_Text19, {30, 60, 90, 20}, "Gadget_FTPDatosConexion_Text19"),
     field(Gadget_FTPDatosConexion_StringUsuario, {130, 60, 255, 20}, "Gadget_FTPDatosConexion_StringUsuario",
           "Usuario"),
@@ -69,7 +83,7 @@ constexpr ControlSpec kFtpConnectionWindow[] = {
             "Gadget_FTPDatosConexion_ButtonAceptar")
         .withCaption()
         .withFont(kLabelFont),
-    control(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, K::Checkbox, kWindow, {20, 220, 180, 15},
+    control(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, K::Checkbox, kWindow, {20, 220, 235, 15},
             "Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba")
         .withCaption(),
 };

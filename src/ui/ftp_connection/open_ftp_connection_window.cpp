@@ -18,6 +18,7 @@ void storeConnection(STRProcesosEntorno& env, const FtpConnectionData& data) {
     env.password = data.password;
     env.pasivo = data.passive ? 1 : 0;
     env.RutaOrigenRemoto = data.folder;
+    env.protocolo = protocolName(data.protocol);
 }
 
 }  // namespace

@@ -1,0 +1,89 @@
+// What the desktop says about a server it does not know yet.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ui/remote_texts.h"
+
+namespace tesselon {
+namespace {
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The lines between `heading` and the next empty line.
+std::vector<std::string> blockAfter(const std::string& text, const std::string& heading) {
+    const std::vector<std::string> lines = linesOf(text);
+    auto it = std::find(lines.begin(), lines.end(), heading);
+    EXPECT_NE(it, lines.end()) << text;
+    if (it == lines.end()) return {};
+    std::vector<std::string> block;
+    for (++it; it != lines.end() && !it->empty(); ++it) block.push_back(*it);
+    return block;
+}
+
+TEST(RemoteTexts, ACertificateFingerprintIsShownInWholeLinesThatJoinBackToIt) {
+    ServerIdentity identity;
+    identity.protocol = RemoteProtocol::Ftps;
+    identity.host = "ftp.example.org";
+    identity.port = 21;
+    identity.fingerprint = "3f9a1c0b7e24d5a8c6e1f09b2d4a7c3e5f8b1d0a9c2e4f6a8b0d1c3e5f7a9b2c";
+    identity.certificate = CertificateProblem::Untrusted;
+
+    // The question, and the box of a refused certificate, show it the same way.
+    ConnectionTestReport refused;
+    refused.connection.failure = RemoteFailure::CertificateRefused;
+    refused.connection.identity = identity;
+    for (const std::string& text : {trustQuestion(identity).text, connectionTestBox(refused).text}) {
+        const std::vector<std::string> block = blockAfter(text, "Huella SHA-256 del certificado:");
+        ASSERT_EQ(block.size(), 2u) << text;
+        std::string hex;
+        for (const std::string& line : block) {
+            std::istringstream pairs(line);
+            int count = 0;
+            for (std::string pair; std::getline(pairs, pair, ':');) count += pair.size() == 2 ? 1 : 100;
+            EXPECT_EQ(count, 16) << line;
+            for (char c : line) {
+                if (c != ':') hex += char(std::tolower(static_cast<unsigned char>(c)));
+            }
+        }
+        EXPECT_EQ(hex, identity.fingerprint);
+        EXPECT_EQ(block[0] + block[1], readableFingerprint(identity.fingerprint));
+    }
+}
+
+TEST(RemoteTexts, AnSshKeyFingerprintStaysOnOneLineAsOpenSshPrintsIt) {
+    ServerIdentity identity;
+    identity.protocol = RemoteProtocol::Sftp;
+    identity.host = "127.0.0.1";
+    identity.port = 2222;
+    identity.fingerprint = "SHA256:No7Ivd9Hgv7pSf+pVNr3/DF4Vi9CGO9XkaV4caGQGmQ";
+    const std::vector<std::string> block = blockAfter(trustQuestion(identity).text, "Huella de la clave:");
+    EXPECT_EQ(block, std::vector<std::string>{identity.fingerprint});
+}
+
+TEST(RemoteTexts, AChangedHostKeyTellsWhereTheOldKeyIsKept) {
+    ConnectionTestReport changed;
+    changed.connection.failure = RemoteFailure::HostKeyChanged;
+    changed.connection.identity.protocol = RemoteProtocol::Sftp;
+    changed.connection.identity.host = "127.0.0.1";
+    changed.connection.identity.fingerprint = "SHA256:No7Ivd9Hgv7pSf+pVNr3/DF4Vi9CGO9XkaV4caGQGmQ";
+    const MessageBoxText box = connectionTestBox(changed);
+    EXPECT_EQ(box.icon, MessageIcon::Warning);
+    EXPECT_NE(box.text.find("~/.ssh/known_hosts"), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("carpeta del programa"), std::string::npos) << box.text;
+}
+
+}  // namespace
+}  // namespace tesselon

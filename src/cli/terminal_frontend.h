@@ -39,11 +39,14 @@ public:
     // name what to trust beforehand) and failed files skipped.
     void showRemoteProgress(const RemoteProgress&) override {}
     void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
-    // A host key no file knows is trusted only when it is the one --host-key named.
+    // A host key no file knows is trusted only when it is the one --host-key named, a
+    // certificate that does not verify only when it is the one --pin-sha256 named.
     bool askTrustServer(const ServerIdentity& identity) override {
-        return !acceptedHostKey.empty() && identity.fingerprint == acceptedHostKey;
+        const std::string& named = identity.protocol == RemoteProtocol::Ftps ? pinnedCertificate : acceptedHostKey;
+        return !named.empty() && identity.fingerprint == named;
     }
-    std::string acceptedHostKey;  // --host-key
+    std::string acceptedHostKey;    // --host-key
+    std::string pinnedCertificate;  // --pin-sha256, lower-case hex
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }
     void showRemoteScanEnd(const RemoteScanOutcome&) override {}
 

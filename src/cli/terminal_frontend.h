@@ -39,14 +39,14 @@ public:
     // name what to trust beforehand) and failed files skipped.
     void showRemoteProgress(const RemoteProgress&) override {}
     void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
-    // A host key no file knows is trusted only when it is the one --host-key named, a
-    // certificate that does not verify only when it is the one --pin-sha256 named.
+    // A host key no file knows is trusted only when it is the one --host-key named. A
+    // certificate --pin-sha256 named never gets here: it is trusted for the run without
+    // being stored, and any other that does not verify is refused.
     bool askTrustServer(const ServerIdentity& identity) override {
-        const std::string& named = identity.protocol == RemoteProtocol::Ftps ? pinnedCertificate : acceptedHostKey;
-        return !named.empty() && identity.fingerprint == named;
+        return identity.protocol == RemoteProtocol::Sftp && !acceptedHostKey.empty() &&
+               identity.fingerprint == acceptedHostKey;
     }
-    std::string acceptedHostKey;    // --host-key
-    std::string pinnedCertificate;  // --pin-sha256, lower-case hex
+    std::string acceptedHostKey;  // --host-key
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }
     void showRemoteScanEnd(const RemoteScanOutcome&) override {}
 

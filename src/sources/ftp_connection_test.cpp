@@ -93,6 +93,7 @@ FtpOpenResult openFtpsSession(AppState& state, FtpConnectOptions options) {
     }
     const std::string pinsFile = pinnedCertificatesFile(state);
     options.pinnedCertificates = pinnedCertificatesFor(pinsFile, options.host, options.port);
+    if (!state.tlsPinnedCertificate.empty()) options.pinnedCertificates.push_back(state.tlsPinnedCertificate);
     FtpOpenResult opened = ftpOpen(sessions, options);
     const ServerIdentity& shown = opened.outcome.identity;
     if (opened.outcome.failure != RemoteFailure::CertificateRefused || shown.fingerprint.empty()) return opened;

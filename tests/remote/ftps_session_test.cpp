@@ -10,6 +10,7 @@
 #include "remote/ftp_session.h"
 #include "remote/ftp_sessions.h"
 #include "support/scripted_ftp_server.h"
+#include "support/stalling_relay.h"
 #include "support/temp_dir.h"
 #include "support/vsftpd_test_server.h"
 
@@ -113,6 +114,45 @@ TEST(FtpsSession, AnUnknownAuthorityIsRefusedUnlessTheCertificateIsPinned) {
     connected = FtpSession::connect(options);
     ASSERT_TRUE(connected.session) << int(connected.outcome.failure);
     EXPECT_EQ(connected.session->currentDir(), "/");
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(FtpsSession, AnEncryptedDownloadStopsAtOnceWhenAborted) {
+    TempDir served, local;
+    served.write("slow.jpg", std::string(4 << 20, 's'));
+    VsftpdTestServer server(served.path(), "127.0.0.1", 200000);
+    if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
+    FtpConnectResult connected = FtpSession::connect(ftpsOptions(server.port(), server.caFile()));
+    ASSERT_TRUE(connected.session);
+    FtpSession& session = *connected.session;
+    ASSERT_TRUE(session.startDownload("slow.jpg", local.file("slow.jpg"), 4 << 20));
+    for (int i = 0; i < 500 && session.progress() <= 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(session.progress(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    session.abort();
+    EXPECT_LT(secondsSince(start), 1.0);
+    EXPECT_EQ(session.transferFailure(), FtpTransferFailure::Aborted);
+    EXPECT_TRUE(testing::filesUnder(local.path()).empty());
+}
+
+TEST(FtpsSession, AServerFallingSilentOverTlsLosesTheSessionWithinItsTimeout) {
+    TempDir served;
+    served.write("a.jpg", "a");
+    VsftpdTestServer server(served.path());
+    if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
+    testing::StallingRelay relay(server.port());
+    FtpConnectOptions options = ftpsOptions(relay.port(), server.caFile());
+    options.timeoutSeconds = 1;
+    FtpConnectResult connected = FtpSession::connect(options);
+    ASSERT_TRUE(connected.session) << int(connected.outcome.failure);
+    relay.stall();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(connected.session->currentDir(), "");
+    EXPECT_LT(secondsSince(start), 3.0);
+    EXPECT_FALSE(connected.session->check());
 }
 
 TEST(FtpsSession, AServerRefusingAuthTlsIsRefusedWithoutFallingBackToPlainFtp) {

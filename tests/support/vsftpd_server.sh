@@ -4,10 +4,11 @@
 # control connection's TLS session. The certificate comes from a throw-away authority
 # made here.
 #
-# Usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME]
+# Usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME [BYTES_PER_SECOND]]
 # SERVE_DIR is served read-only to the anonymous account ("anonymous", any password),
 # which must be able to read it. CERT_NAME (default 127.0.0.1) is the name or address the
-# certificate is made out for. Prints "PORT n", "CA file", "FINGERPRINT hex" (the
+# certificate is made out for; BYTES_PER_SECOND slows every transfer to about that rate.
+# Prints "PORT n", "CA file", "FINGERPRINT hex" (the
 # certificate's SHA-256, lower-case hex) and then "READY", or one line "SKIP reason";
 # the server ends when standard input closes. The commands it was sent are logged in
 # WORK_DIR/vsftpd.log.
@@ -15,6 +16,7 @@ set -u
 work=${1:?usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME]}
 serve=${2:?usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME]}
 name=${3:-127.0.0.1}
+rate=${4:-0}
 vsftpd=/usr/sbin/vsftpd
 
 skip() { echo "SKIP $*"; exit 0; }
@@ -70,6 +72,7 @@ rsa_cert_file=$work/server.pem
 rsa_private_key_file=$work/server.key
 seccomp_sandbox=NO
 max_per_ip=50
+anon_max_rate=$rate
 max_clients=50
 xferlog_enable=YES
 xferlog_std_format=NO

@@ -22,9 +22,11 @@ std::string valueOf(const std::string& line, const std::string& key) {
 
 }  // namespace
 
-VsftpdTestServer::VsftpdTestServer(const std::string& folder, const std::string& certificateName) {
-    RunResult started = runProgramArguments(
-        {sourceDir() + "tests/support/vsftpd_server.sh", scratch_.path(), folder, certificateName}, {},
+VsftpdTestServer::VsftpdTestServer(const std::string& folder, const std::string& certificateName,
+                                   int bytesPerSecond) {
+    RunResult started = runProgramArguments({sourceDir() + "tests/support/vsftpd_server.sh", scratch_.path(), folder,
+                                             certificateName, std::to_string(bytesPerSecond)},
+                                            {},
         kRunOpen | kRunReadOutput | kRunWriteInput);
     if (!started.ok || !started.run) {
         skipReason_ = "tests/support/vsftpd_server.sh could not be started";

@@ -21,8 +21,10 @@ class VsftpdTestServer {
 public:
     static constexpr const char* kUser = "anonymous";
 
-    // Serves `folder`, with a certificate made out for `certificateName`.
-    explicit VsftpdTestServer(const std::string& folder, const std::string& certificateName = "127.0.0.1");
+    // Serves `folder`, with a certificate made out for `certificateName`; transfers go at
+    // about `bytesPerSecond` when it is not 0.
+    explicit VsftpdTestServer(const std::string& folder, const std::string& certificateName = "127.0.0.1",
+                              int bytesPerSecond = 0);
     ~VsftpdTestServer();
     VsftpdTestServer(const VsftpdTestServer&) = delete;
     VsftpdTestServer& operator=(const VsftpdTestServer&) = delete;

@@ -1,7 +1,9 @@
 // Times the program's remote scan or download of an FTP folder, the way tesselon-batch
 // runs them (no windows, no waits between files). Prints the seconds taken.
 //
-// Usage: ftp_bench scan|download HOST PORT USER PASSWORD REMOTE_FOLDER [DOWNLOAD_DIR]
+// Usage: ftp_bench [--ftps] scan|download HOST PORT USER PASSWORD REMOTE_FOLDER [DOWNLOAD_DIR]
+// With --ftps the server is reached over explicit TLS, its certificate checked against
+// TESSELON_CA_FILE's authorities.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +18,13 @@
 
 int main(int argc, char** argv) {
     using namespace tesselon;
+    const bool ftps = argc > 1 && std::string(argv[1]) == "--ftps";
+    if (ftps) {
+        --argc;
+        ++argv;
+    }
     if (argc < 7) {
-        std::fprintf(stderr, "usage: ftp_bench scan|download HOST PORT USER PASSWORD FOLDER [DIR]\n");
+        std::fprintf(stderr, "usage: ftp_bench [--ftps] scan|download HOST PORT USER PASSWORD FOLDER [DIR]\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -34,6 +41,7 @@ int main(int argc, char** argv) {
     env.usuario = argv[4];
     env.password = protectPassword(argv[5]);
     env.pasivo = 1;
+    env.protocolo = ftps ? "ftps" : "ftp";
     env.RutaOrigenRemoto = argv[6];
     env.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
 

@@ -357,6 +357,8 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
     applyOptions(options, state.settings.entorno);
     applyRemoteOptions(options.remote, state.settings.entorno);
     frontend.acceptedHostKey = options.remote.hostKey.value_or("");
+    state.tlsCaFile = options.remote.caFile.value_or("");
+    state.tlsPinnedCertificate = options.remote.pinSha256.value_or("");
 
     if (options.saveConfigFile && !saveSettings(state, *options.saveConfigFile))
         return writeReport(options, state.SourceImageList, {}, kExitFailed, err);

@@ -4,8 +4,10 @@
 #include <charconv>
 
 #include "engine/program_folder.h"
+#include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_formats.h"
 #include "runtime/text/ascii_text.h"
+#include "sources/certificate_pins.h"
 
 namespace tesselon {
 
@@ -182,7 +184,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--server", o.remote.server, error) || r.value("--port", o.remote.port, error) ||
                  r.value("--user", o.remote.user, error) || r.value("--remote-folder", o.remote.folder, error) ||
                  r.value("--download-to", o.remote.downloadTo, error) || r.value("--shard", shard, error) ||
-                 r.value("--protocol", o.remote.protocol, error) || r.value("--host-key", o.remote.hostKey, error)) {
+                 r.value("--protocol", o.remote.protocol, error) || r.value("--host-key", o.remote.hostKey, error) ||
+                 r.value("--ca-file", o.remote.caFile, error) || r.value("--pin-sha256", o.remote.pinSha256, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty() && o.format && !isFormatChoice(*o.format))
@@ -193,9 +196,15 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         error = "--quality must be a whole number from 10 to 100";
     if (error.empty() && o.remote.port && !integerIn(*o.remote.port, 1, 65535))
         error = "--port must be a whole number from 1 to 65535";
-    if (error.empty() && o.remote.protocol && *o.remote.protocol != "ftp" && *o.remote.protocol != "sftp")
-        error = *o.remote.protocol == "ftps" ? "--protocol ftps is not available yet; use ftp or sftp"
-                                             : "--protocol must be ftp or sftp";
+    if (error.empty() && o.remote.protocol && *o.remote.protocol != "ftp" && *o.remote.protocol != "ftps" &&
+        *o.remote.protocol != "sftp")
+        error = "--protocol must be ftp, ftps or sftp";
+    if (error.empty() && o.remote.pinSha256) {
+        if (std::optional<std::string> pin = normalizedFingerprint(*o.remote.pinSha256)) o.remote.pinSha256 = *pin;
+        else error = "--pin-sha256 must be a SHA-256 fingerprint: 64 hex digits, colons between pairs allowed";
+    }
+    if (error.empty() && o.remote.caFile && fileSize(*o.remote.caFile) < 0)
+        error = "--ca-file names no readable file: " + *o.remote.caFile;
     if (error.empty() && o.remote.hostKey && (o.remote.hostKey->rfind("SHA256:", 0) != 0 || o.remote.hostKey->size() < 8))
         error = "--host-key must be a fingerprint as ssh prints it: SHA256: and its base64";
     if (error.empty() && o.remote.remote && o.source) error = "--remote and --source name two different sources";
@@ -226,7 +235,8 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                      [--skip-unchanged] [--shard K/N]\n"
            "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
            "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]\n"
-           "                       [--protocol ftp|sftp] [--host-key SHA256:...]]\n"
+           "                       [--protocol ftp|ftps|sftp] [--host-key SHA256:...]\n"
+           "                       [--ca-file FILE] [--pin-sha256 HEX]]\n"
            "       tesselon-batch --merge-reports REPORT...\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
@@ -291,12 +301,18 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       from the environment variable TESSELON_FTP_PASSWORD\n"
            "  --remote-folder PATH remote folder of the images\n"
            "  --passive, --active  FTP data connections\n"
-           "  --protocol ftp|sftp  how to reach the server (default: the stored one, else\n"
-           "                       ftp); sftp uses port 22 unless --port or the settings\n"
-           "                       name another than 21\n"
+           "  --protocol ftp|ftps|sftp  how to reach the server (default: the stored one,\n"
+           "                       else ftp); ftps is FTP encrypted with AUTH TLS, never\n"
+           "                       falling back to plain FTP; sftp uses port 22 unless\n"
+           "                       --port or the settings name another than 21\n"
            "  --host-key SHA256:.. the SFTP server's host key to trust when no known_hosts\n"
            "                       file knows it yet (ssh-keygen -lf prints it); a key that\n"
            "                       differs from a known one is always refused\n"
+           "  --ca-file FILE       FTPS: trust the certificate authorities of FILE (PEM)\n"
+           "                       instead of the system's (also TESSELON_CA_FILE)\n"
+           "  --pin-sha256 HEX     FTPS: trust the server certificate with this SHA-256\n"
+           "                       fingerprint whatever its authority or name (the refusal\n"
+           "                       message prints it; colons allowed)\n"
            "  --download-to DIR    where the images are downloaded (default: the stored\n"
            "                       download folder); it must not be the destination\n"
            "  --version            print the version and exit\n"

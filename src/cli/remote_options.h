@@ -1,4 +1,4 @@
-// The options of tesselon-batch for a remote source (FTP or SFTP). The password is never one of them:
+// The options of tesselon-batch for a remote source (FTP, FTPS or SFTP). The password is never one of them:
 // it comes from the settings file or from TESSELON_FTP_PASSWORD.
 #pragma once
 
@@ -17,11 +17,14 @@ struct RemoteCliOptions {
     std::optional<std::string> folder;         // --remote-folder PATH
     std::optional<bool> passive;               // --passive / --active
     std::optional<std::string> downloadTo;     // --download-to DIR
-    std::optional<std::string> protocol;       // --protocol ftp|sftp
+    std::optional<std::string> protocol;       // --protocol ftp|ftps|sftp
     std::optional<std::string> hostKey;        // --host-key SHA256:... (an SFTP server's key to trust)
+    std::optional<std::string> caFile;         // --ca-file FILE (the authorities FTPS servers are checked against)
+    std::optional<std::string> pinSha256;      // --pin-sha256 HEX (an FTPS certificate to trust), lower-case hex
 
     bool any() const {
-        return remote || server || port || user || folder || passive || downloadTo || protocol || hostKey;
+        return remote || server || port || user || folder || passive || downloadTo || protocol || hostKey || caFile ||
+               pinSha256;
     }
 };
 

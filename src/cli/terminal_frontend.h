@@ -39,9 +39,12 @@ public:
     // name what to trust beforehand) and failed files skipped.
     void showRemoteProgress(const RemoteProgress&) override {}
     void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
-    // A host key no file knows is trusted only when it is the one --host-key named.
+    // A host key no file knows is trusted only when it is the one --host-key named. A
+    // certificate --pin-sha256 named never gets here: it is trusted for the run without
+    // being stored, and any other that does not verify is refused.
     bool askTrustServer(const ServerIdentity& identity) override {
-        return !acceptedHostKey.empty() && identity.fingerprint == acceptedHostKey;
+        return identity.protocol == RemoteProtocol::Sftp && !acceptedHostKey.empty() &&
+               identity.fingerprint == acceptedHostKey;
     }
     std::string acceptedHostKey;  // --host-key
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }

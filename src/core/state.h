@@ -40,6 +40,13 @@ struct AppState {
 
     Frontend* frontend = nullptr;    // never null while the engine runs
 
+    // The authorities FTPS servers are checked against when the user named a file of
+    // them (tesselon-batch --ca-file); empty: TESSELON_CA_FILE's, else the system's.
+    std::string tlsCaFile;
+    // An FTPS certificate named for this run alone (tesselon-batch --pin-sha256), trusted
+    // whatever its chain says but never stored: SHA-256, lower-case hex.
+    std::string tlsPinnedCertificate;
+
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;
 };

@@ -15,7 +15,7 @@ bool FtpDataConnection::open() {
         if (!passive) return false;
         // Only the port is taken from the reply: the data connection goes to the host
         // the control connection reached, so a server cannot point it elsewhere.
-        data_ = connectTcp(Ipv4Endpoint{s.peer.address, passive->port}, s.timeoutSeconds, &s.abortRequested);
+        data_ = NetStream(connectTcp(Ipv4Endpoint{s.peer.address, passive->port}, s.timeoutSeconds, &s.abortRequested));
         return data_.valid();
     }
     uint16_t port = 0;
@@ -29,16 +29,24 @@ bool FtpDataConnection::open() {
 }
 
 bool FtpDataConnection::accept() {
-    if (data_.valid()) return true;
-    if (!listener_.valid()) return false;
     FtpSession::State& s = session_;
-    data_ = acceptFrom(listener_.get(), s.peer.address, s.deadline(), &s.abortRequested);
-    listener_.reset();
-    return data_.valid();
+    if (!data_.valid()) {
+        if (!listener_.valid()) return false;
+        data_ = NetStream(acceptFrom(listener_.get(), s.peer.address, s.deadline(), &s.abortRequested));
+        listener_.reset();
+        if (!data_.valid()) return false;
+    }
+    if (!s.tls || data_.encrypted()) return true;
+    const TlsHandshake shown = data_.startTls(*s.tls, s.host, s.control.session(), s.deadline(), &s.abortRequested);
+    if (!shown.ok || shown.fingerprint != s.certificate) {
+        data_.close(false);
+        return false;
+    }
+    return true;
 }
 
 void FtpDataConnection::close() {
-    data_.reset();
+    data_.close();
     listener_.reset();
 }
 

@@ -12,12 +12,12 @@ constexpr size_t kDownloadBlock = 64 * 1024;
 // Receives the whole file into `file`, counting bytes in the session's progress, and
 // stops as soon as more than `limit` bytes came. None when the server closed the data
 // connection after the last byte.
-FtpTransferFailure receiveFile(FtpSession::State& s, int data, FileReplacement& file, int64_t limit) {
+FtpTransferFailure receiveFile(FtpSession::State& s, NetStream& data, FileReplacement& file, int64_t limit) {
     std::vector<char> block(kDownloadBlock);
     ReceivePace pace(s.timeoutSeconds);
     s.progress = 0;
     for (;;) {
-        const long got = receiveSome(data, block.data(), block.size(), pace.deadline(), &s.abortRequested);
+        const long got = data.receiveSome(block.data(), block.size(), pace.deadline(), &s.abortRequested);
         if (got == 0) return FtpTransferFailure::None;
         if (got < 0) return s.abortRequested ? FtpTransferFailure::Aborted : FtpTransferFailure::Stalled;
         pace.received(size_t(got));
@@ -46,7 +46,7 @@ FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteNa
         return FtpTransferFailure::LocalFile;
     }
     const int64_t limit = listedSize > 0 ? listedSize : kMaxDownloadSize;
-    FtpTransferFailure failure = receiveFile(s, data.fd(), file, limit);
+    FtpTransferFailure failure = receiveFile(s, data.stream(), file, limit);
     data.close();
     switch (failure) {
     case FtpTransferFailure::None:

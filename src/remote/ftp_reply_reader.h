@@ -67,6 +67,8 @@ public:
     // answer to another command.
     bool broken() const { return problem_ != FtpReplyProblem::None; }
     FtpReplyProblem problem() const { return problem_; }
+    // Whether bytes beyond the last reply were received and are waiting to be read.
+    bool holdsUnread() const { return !lines_.empty() || !partial_.empty(); }
     // The code of the last reply read to its end (its final line); 0 when none was.
     int lastCode() const { return lastCode_; }
 

@@ -14,33 +14,59 @@ namespace {
 
 constexpr size_t kUploadBlock = 64 * 1024;
 
+// AUTH TLS and the handshake, with the certificate checked before anything else goes
+// out: None once the control connection is encrypted by a server the client trusts.
+RemoteFailure secureControl(FtpSession::State& s, const FtpConnectOptions& options, RemoteConnectOutcome& outcome) {
+    if (!s.command("AUTH TLS", {}, "234")) {
+        outcome.replyCode = s.reader.lastCode();
+        return s.reader.broken() ? RemoteFailure::CannotConnect : RemoteFailure::TlsRefused;
+    }
+    s.sayQuit = false;
+    // Bytes that came after the 234 were sent in the clear before the handshake, where
+    // anyone on the way could have put them: they must not be read as the server's.
+    if (s.reader.holdsUnread()) return RemoteFailure::TlsFailed;
+    const TlsHandshake shown = s.control.startTls(*s.tls, options.host, TlsSession(), s.deadline());
+    if (!shown.ok) return RemoteFailure::TlsFailed;
+    outcome.identity = ServerIdentity{RemoteProtocol::Ftps, options.host, options.port, shown.fingerprint,
+                                      shown.problem, shown.subject};
+    const auto& pins = options.pinnedCertificates;
+    const bool pinned = std::find(pins.begin(), pins.end(), shown.fingerprint) != pins.end();
+    if (shown.problem != CertificateProblem::None && !pinned) return RemoteFailure::CertificateRefused;
+    s.certificate = shown.fingerprint;
+    s.sayQuit = true;
+    return RemoteFailure::None;
+}
+
 }  // namespace
 
-FtpSession::State::State(FileDescriptor connection, const FtpConnectOptions& options)
+FtpSession::State::State(NetStream connection, const FtpConnectOptions& options)
     : control(std::move(connection)),
+      tls(options.tls ? options.tlsContext : nullptr),
+      host(options.host),
       passive(options.passive),
       timeoutSeconds(options.timeoutSeconds),
       reader([this](char* buffer, size_t length, Clock::time_point replyEnds) {
-          return receiveSome(control.get(), buffer, length, Deadline(timeoutSeconds, replyEnds));
+          return control.receiveSome(buffer, length, Deadline(timeoutSeconds, replyEnds));
       }, std::chrono::seconds(options.replyDeadlineSeconds)) {
-    if (std::optional<Ipv4Endpoint> p = peerEndpoint(control.get())) peer = *p;
-    if (std::optional<Ipv4Endpoint> l = localEndpoint(control.get())) local = *l;
+    if (std::optional<Ipv4Endpoint> p = control.peerEndpoint()) peer = *p;
+    if (std::optional<Ipv4Endpoint> l = control.localEndpoint()) local = *l;
 }
 
 FtpSession::State::~State() {
     abortRequested = true;
     joinWorker();
-    if (control.valid()) {
+    if (control.valid() && sayQuit) {
         // QUIT is polite; its reply is not worth waiting for.
         if (std::optional<std::string> quit = commandLine("QUIT")) {
-            sendAll(control.get(), quit->data(), quit->size(), Deadline(1));
+            control.sendAll(quit->data(), quit->size(), Deadline(1));
         }
     }
+    control.close(sayQuit);
 }
 
 bool FtpSession::State::sendCommand(std::string_view command, std::string_view argument) {
     const std::optional<std::string> line = commandLine(command, argument);
-    return line && inStep() && sendAll(control.get(), line->data(), line->size(), deadline());
+    return line && inStep() && control.sendAll(line->data(), line->size(), deadline());
 }
 
 bool FtpSession::State::command(std::string_view command, std::string_view argument, std::string_view codes,
@@ -78,7 +104,7 @@ void FtpSession::State::joinWorker() {
 FtpConnectResult FtpSession::connect(const FtpConnectOptions& options) {
     FtpConnectResult result;
     RemoteConnectOutcome& outcome = result.outcome;
-    outcome.protocol = RemoteProtocol::Ftp;
+    outcome.protocol = options.tls ? RemoteProtocol::Ftps : RemoteProtocol::Ftp;
     outcome.server = options.host;
     outcome.port = options.port;
     outcome.user = options.user;
@@ -87,15 +113,23 @@ FtpConnectResult FtpSession::connect(const FtpConnectOptions& options) {
         outcome.failure = address ? RemoteFailure::CannotConnect : RemoteFailure::HostNotFound;
         return result;
     }
-    FileDescriptor fd = connectTcp(Ipv4Endpoint{*address, uint16_t(options.port)}, options.timeoutSeconds);
-    if (!fd.valid()) {
+    if (options.tls && !options.tlsContext) {
+        outcome.failure = RemoteFailure::TlsFailed;
+        return result;
+    }
+    NetStream stream(connectTcp(Ipv4Endpoint{*address, uint16_t(options.port)}, options.timeoutSeconds));
+    if (!stream.valid()) {
         outcome.failure = RemoteFailure::CannotConnect;
         return result;
     }
-    auto state = std::make_unique<State>(std::move(fd), options);
+    auto state = std::make_unique<State>(std::move(stream), options);
     if (!state->reader.drainReply()) {
         outcome.failure = RemoteFailure::CannotConnect;
         return result;
+    }
+    if (options.tls) {
+        outcome.failure = secureControl(*state, options, outcome);
+        if (!outcome.ok()) return result;
     }
     // A server that lets the user in without a password (230 to USER) is refused too.
     if (!state->command("USER ", options.user, "331") || !state->command("PASS ", options.password, "230")) {
@@ -103,6 +137,13 @@ FtpConnectResult FtpSession::connect(const FtpConnectOptions& options) {
         outcome.failure = state->reader.broken() ? RemoteFailure::CannotConnect : RemoteFailure::LoginRefused;
         outcome.replyCode = state->reader.lastCode();
         return result;  // the state's destructor sends QUIT
+    }
+    // Data connections are encrypted too; a server that will not is refused, as one
+    // that refused AUTH TLS.
+    if (options.tls && (!state->command("PBSZ 0", {}, "200") || !state->command("PROT P", {}, "200"))) {
+        outcome.failure = state->reader.broken() ? RemoteFailure::CannotConnect : RemoteFailure::TlsRefused;
+        outcome.replyCode = state->reader.lastCode();
+        return result;
     }
     result.session.emplace(FtpSession(std::move(state)));
     return result;
@@ -154,7 +195,7 @@ FtpListOutcome FtpSession::list(size_t maxLines) {
     ReceivePace pace(s.timeoutSeconds);
     std::optional<FtpListOutcome> end;
     while (!end) {
-        const long got = receiveSome(data.fd(), window.space(), window.room(), pace.deadline());
+        const long got = data.stream().receiveSome(window.space(), window.room(), pace.deadline());
         if (got < 0) break;
         pace.received(size_t(got));
         end = window.take(size_t(got));
@@ -193,7 +234,7 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
         const long long got = readFully(file.get(), block.data(), block.size());
         if (got < 0) ok = false;
         if (got <= 0) break;
-        if (!sendAll(data.fd(), block.data(), size_t(got), Deadline(dataSendTimeout(s)))) {
+        if (!data.stream().sendAll(block.data(), size_t(got), Deadline(dataSendTimeout(s)))) {
             ok = false;
             break;
         }

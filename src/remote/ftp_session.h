@@ -14,9 +14,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/remote_outcomes.h"
 #include "remote/ftp_listing.h"
+#include "remote/tls_context.h"
 #include "runtime/fs/folder_handle.h"
 #include "runtime/fs/regular_file.h"
 
@@ -44,6 +46,14 @@ struct FtpConnectOptions {
     int timeoutSeconds = kFtpDefaultTimeout;
     // Bounds one whole reply, however slowly its bytes arrive.
     int replyDeadlineSeconds = kFtpDefaultReplyDeadline;
+    // FTPS: AUTH TLS right after the greeting and every data connection encrypted,
+    // trusting the authorities of `tlsContext` (made from `caFile`: empty for the
+    // system's) and the host name; a certificate whose SHA-256 (lower-case hex) is one
+    // of `pinnedCertificates` is taken whatever its chain or name.
+    bool tls = false;
+    std::string caFile;
+    std::shared_ptr<const TlsClientContext> tlsContext;
+    std::vector<std::string> pinnedCertificates;
 };
 
 // Why the last transfer failed.
@@ -64,7 +74,9 @@ class FtpSession {
 public:
     // Connects, reads the greeting and logs in (USER answered 331, PASS answered 230).
     // On failure the outcome says why (a refused login with the server's reply code); a
-    // connection that was made gets its QUIT first.
+    // connection that was made gets its QUIT first. Over FTPS the login waits for
+    // AUTH TLS and a certificate that verifies (or is pinned); a certificate refused
+    // ends the connection without another word, with the outcome's identity naming it.
     static FtpConnectResult connect(const FtpConnectOptions& options);
 
     FtpSession(FtpSession&&) noexcept;

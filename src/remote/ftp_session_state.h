@@ -13,13 +13,13 @@
 #include "remote/ftp_listing.h"
 #include "remote/ftp_reply_reader.h"
 #include "remote/ftp_session.h"
+#include "remote/net_stream.h"
 #include "remote/tcp_socket.h"
-#include "runtime/fs/file_descriptor.h"
 
 namespace tesselon {
 
 struct FtpSession::State {
-    State(FileDescriptor connection, const FtpConnectOptions& options);
+    State(NetStream connection, const FtpConnectOptions& options);
     ~State();
 
     // TYPE with the representation ("A" or "I") unless the server already uses it.
@@ -41,7 +41,14 @@ struct FtpSession::State {
     // transfer ended without its final reply being read.
     bool inStep() const { return !reader.broken() && !outOfStep.load(); }
 
-    FileDescriptor control;
+    NetStream control;
+    // FTPS: the authorities trusted, the name the certificate must carry, and the
+    // certificate the control connection accepted, which every data connection must show.
+    std::shared_ptr<const TlsClientContext> tls;
+    std::string host;
+    std::string certificate;
+    // Whether the destructor may say QUIT: not to a server whose certificate was refused.
+    bool sayQuit = true;
     Ipv4Endpoint peer;    // the server's end of the control connection
     Ipv4Endpoint local;   // ours
     bool passive = true;
@@ -72,15 +79,17 @@ public:
 
     // PASV or PORT; false when the server refused or the connection failed.
     bool open();
-    // After the transfer command: in active mode accepts the server's connection.
+    // After the transfer command: in active mode accepts the server's connection; over
+    // FTPS starts TLS on it, resuming the control connection's session, and takes it
+    // only when it shows the control connection's certificate.
     bool accept();
-    int fd() const { return data_.get(); }
+    NetStream& stream() { return data_; }
     void close();
 
 private:
     FtpSession::State& session_;
     FileDescriptor listener_;
-    FileDescriptor data_;
+    NetStream data_;
 };
 
 // Time allowed for one block to leave on a data connection.

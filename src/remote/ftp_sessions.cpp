@@ -44,6 +44,12 @@ void FtpSessionTable::closeAll() {
     }
 }
 
+std::shared_ptr<const TlsClientContext> FtpSessionTable::tlsContext(const std::string& caFile) {
+    std::lock_guard lock(mutex_);
+    if (!tls_ || tls_->caFile() != caFile) tls_ = TlsClientContext::make(caFile);
+    return tls_;
+}
+
 size_t FtpSessionTable::size() const {
     std::lock_guard lock(mutex_);
     return sessions_.size();
@@ -74,6 +80,7 @@ FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_v
 FtpOpenResult ftpOpen(FtpSessionTable& sessions, FtpConnectOptions options) {
     options.timeoutSeconds = sessions.timeoutSeconds;
     options.replyDeadlineSeconds = sessions.replyDeadlineSeconds;
+    if (options.tls && !options.tlsContext) options.tlsContext = sessions.tlsContext(options.caFile);
     FtpConnectResult connected = FtpSession::connect(options);
     FtpOpenResult result;
     result.outcome = std::move(connected.outcome);

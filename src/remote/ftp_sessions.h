@@ -44,7 +44,13 @@ public:
     int timeoutSeconds = kFtpDefaultTimeout;
     int replyDeadlineSeconds = kFtpDefaultReplyDeadline;
 
+    // The TLS context of FTPS sessions trusting `caFile` (empty: the system's
+    // authorities), made on first use and kept while the file asked for stays the same;
+    // null when the file cannot be read.
+    std::shared_ptr<const TlsClientContext> tlsContext(const std::string& caFile);
+
 private:
+    std::shared_ptr<const TlsClientContext> tls_;
     mutable std::mutex mutex_;
     std::map<FtpID, std::shared_ptr<FtpSession>> sessions_;
     FtpID next_ = 1;
@@ -57,8 +63,9 @@ FtpSessionTable& ftpSessions(AppState& state);
 void networkStartup(AppState& state);
 void networkShutdown(AppState& state);
 
-// Connects and logs in with `options` (its timeouts replaced by the table's): the new
-// handle, or 0 with the outcome saying why.
+// Connects and logs in with `options` (its timeouts replaced by the table's, and over
+// FTPS its TLS context the table's for its CA file): the new handle, or 0 with the
+// outcome saying why.
 struct FtpOpenResult {
     FtpID id = 0;
     RemoteConnectOutcome outcome;

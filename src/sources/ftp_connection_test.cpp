@@ -1,6 +1,7 @@
 #include "sources/ftp_connection_test.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "remote/ftp_sessions.h"
 #include "runtime/text/ascii_text.h"
 #include "settings/password.h"
+#include "sources/certificate_pins.h"
 #include "sources/folder_scan.h"
 #include "sources/pause_for_events.h"
 #include "sources/sftp_source.h"
@@ -81,6 +83,31 @@ bool runTestUpload(AppState& state, FtpID id, const std::string& folder) {
 
 }  // namespace
 
+FtpOpenResult openFtpsSession(AppState& state, FtpConnectOptions options) {
+    FtpSessionTable& sessions = ftpSessions(state);
+    options.host = std::string(trimSpaces(options.host));
+    options.tls = true;
+    options.caFile = state.tlsCaFile;
+    if (options.caFile.empty()) {
+        if (const char* variable = std::getenv("TESSELON_CA_FILE")) options.caFile = variable;
+    }
+    const std::string pinsFile = pinnedCertificatesFile(state);
+    options.pinnedCertificates = pinnedCertificatesFor(pinsFile, options.host, options.port);
+    if (!state.tlsPinnedCertificate.empty()) options.pinnedCertificates.push_back(state.tlsPinnedCertificate);
+    FtpOpenResult opened = ftpOpen(sessions, options);
+    const ServerIdentity& shown = opened.outcome.identity;
+    if (opened.outcome.failure != RemoteFailure::CertificateRefused || shown.fingerprint.empty()) return opened;
+    if (!state.frontend->askTrustServer(shown)) {
+        opened.outcome.declined = true;
+        return opened;
+    }
+    // Only the certificate shown is taken: another one presented now is refused again.
+    const std::string fingerprint = shown.fingerprint;
+    pinCertificate(pinsFile, options.host, options.port, fingerprint);
+    options.pinnedCertificates = {fingerprint};
+    return ftpOpen(sessions, std::move(options));
+}
+
 FtpConnectionData storedFtpConnection(const AppState& state) {
     const STRProcesosEntorno& env = state.settings.entorno;
     return FtpConnectionData{env.servidor,         env.puerto,    env.usuario,
@@ -102,17 +129,9 @@ int portNumber(const std::string& text) {
 
 ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options) {
     Frontend& ui = *state.frontend;
-    if (data.protocol != RemoteProtocol::Ftp) {
+    if (data.protocol == RemoteProtocol::Sftp) {
         ConnectionTestResult result;
-        if (data.protocol == RemoteProtocol::Sftp) {
-            result.report = testSftpConnection(state, data);
-        } else {
-            // Never plain FTP in its place: the user asked for the password to travel encrypted.
-            result.report.connection.protocol = data.protocol;
-            result.report.connection.server = data.server;
-            result.report.connection.port = portNumber(data.port);
-            result.report.connection.failure = RemoteFailure::ProtocolUnavailable;
-        }
+        result.report = testSftpConnection(state, data);
         ui.showConnectionTest(result.report, options.silent);
         return result;
     }
@@ -123,7 +142,8 @@ ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData&
     connect.user = data.user;
     connect.password = recoverPassword(data.password);
     connect.passive = data.passive;
-    FtpOpenResult opened = ftpOpen(sessions, std::move(connect));
+    FtpOpenResult opened = data.protocol == RemoteProtocol::Ftps ? openFtpsSession(state, std::move(connect))
+                                                                 : ftpOpen(sessions, std::move(connect));
 
     ConnectionTestResult result;
     ConnectionTestReport& report = result.report;

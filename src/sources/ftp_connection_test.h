@@ -24,6 +24,13 @@ struct FtpConnectionData {
     RemoteProtocol protocol = RemoteProtocol::Ftp;
 };
 
+// Connects and logs in over FTPS with `options`, trusting the authorities of the
+// state's CA file (else TESSELON_CA_FILE's, else the system's), the certificates
+// pinned for the server and the state's pin for the run. A certificate that does not
+// verify is shown to the user once (Frontend::askTrustServer); trusted, it is pinned
+// and the connection made again.
+FtpOpenResult openFtpsSession(AppState& state, FtpConnectOptions options);
+
 // The connection data stored in the environment settings.
 FtpConnectionData storedFtpConnection(const AppState& state);
 

@@ -19,9 +19,10 @@ struct RemoteCliOptions {
     std::optional<std::string> downloadTo;     // --download-to DIR
     std::optional<std::string> protocol;       // --protocol ftp|sftp
     std::optional<std::string> hostKey;        // --host-key SHA256:... (an SFTP server's key to trust)
+    std::optional<int> connections;            // --connections N: transfers at once
 
     bool any() const {
-        return remote || server || port || user || folder || passive || downloadTo || protocol || hostKey;
+        return remote || server || port || user || folder || passive || downloadTo || protocol || hostKey || connections;
     }
 };
 

@@ -102,6 +102,9 @@ int portNumber(const std::string& text) {
 
 ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options) {
     Frontend& ui = *state.frontend;
+    const auto tell = [&ui, &options](const ConnectionTestReport& report) {
+        if (!options.untold) ui.showConnectionTest(report, options.silent);
+    };
     if (data.protocol != RemoteProtocol::Ftp) {
         ConnectionTestResult result;
         if (data.protocol == RemoteProtocol::Sftp) {
@@ -113,7 +116,7 @@ ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData&
             result.report.connection.port = portNumber(data.port);
             result.report.connection.failure = RemoteFailure::ProtocolUnavailable;
         }
-        ui.showConnectionTest(result.report, options.silent);
+        tell(result.report);
         return result;
     }
     FtpSessionTable& sessions = ftpSessions(state);
@@ -129,7 +132,7 @@ ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData&
     ConnectionTestReport& report = result.report;
     report.connection = std::move(opened.outcome);
     if (opened.id == 0) {
-        ui.showConnectionTest(report, options.silent);
+        tell(report);
         return result;
     }
     result.handle = opened.id;
@@ -148,7 +151,7 @@ ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData&
         ftpClose(sessions, result.handle);
         result.handle = 0;
     }
-    ui.showConnectionTest(report, options.silent);
+    tell(report);
     return result;
 }
 

@@ -38,7 +38,11 @@ protected:
         }
     }
 
-    RemoteDownloadOutcome download() { return downloadRemoteImages(state, local.path() + "bajadas", {}); }
+    RemoteDownloadOutcome download(int connections = kDefaultDownloadConnections) {
+        RemoteDownloadOptions options;
+        options.connections = connections;
+        return downloadRemoteImages(state, local.path() + "bajadas", {}, options);
+    }
 
     AppState state;
     ScanFrontend ui;
@@ -157,7 +161,8 @@ TEST_F(RemoteDownload, AFolderSwappedForALinkMidDownloadReceivesNothing) {
         std::filesystem::rename(sub, sub + ".before");
         std::filesystem::create_directory_symlink(local.file("outside"), sub);
     };
-    const RemoteDownloadOutcome result = download();
+    // One connection: the files go one after another, so the swap falls between two.
+    const RemoteDownloadOutcome result = download(1);
     EXPECT_EQ(result.end, End::SubfolderFailed);
     EXPECT_EQ(result.folder, sub + "/");
     EXPECT_TRUE(swapped);
@@ -210,7 +215,7 @@ TEST_F(RemoteDownload, FilesAreHeldToTheirListedSizes) {
     listRemote({{"/up/huge.jpg", int64_t(1) << 40}, {"/up/endless.jpg", 411}, {"/up/short.jpg", 411},
                 {"/up/silent.jpg", 411}, {"/up/fine.jpg", 411}});
     ui.retryAnswers = {RetryAnswer::Skip, RetryAnswer::Skip, RetryAnswer::Skip, RetryAnswer::Skip};
-    const RemoteDownloadOutcome result = download();
+    const RemoteDownloadOutcome result = download(1);
     EXPECT_EQ(skippedPaths(result),
               (std::vector<std::string>{"/up/huge.jpg", "/up/endless.jpg", "/up/short.jpg", "/up/silent.jpg"}));
     EXPECT_EQ(result.skipped[1].failure, RemoteFailure::LargerThanListed);

@@ -257,8 +257,9 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         const std::string kept = options.skipUnchanged ? ", " + std::to_string(remote.unchanged) +
                                                              " unchanged since the last download (not downloaded again)"
                                                        : std::string();
-        std::fprintf(err, "downloaded %zu files over %zu connection%s%s\n", remote.downloaded, remote.connections,
-                     remote.connections == 1 ? "" : "s", kept.c_str());
+        std::fprintf(err, "downloaded %zu file%s over %zu connection%s%s\n", remote.downloaded,
+                     remote.downloaded == 1 ? "" : "s", remote.connections, remote.connections == 1 ? "" : "s",
+                     kept.c_str());
     }
     if (!options.quiet) {
         const std::string unchanged =

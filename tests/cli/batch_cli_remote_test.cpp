@@ -2,6 +2,10 @@
 // tree must equal that of a local run over the same images.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -215,6 +219,80 @@ TEST_F(BatchCliRemote, UnsafeNamesAndBrokenListingsAreReportedAndFailTheRun) {
     const std::string said = "skipped '/bad': a line of the folder's listing is too long to read";
     EXPECT_NE(bad.err.find(said), std::string::npos) << bad.err;
     EXPECT_EQ(bad.err.find("/bad", bad.err.find(said) + said.size()), std::string::npos) << bad.err;
+}
+
+// The files the server was asked for, one line each.
+size_t countOfLines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
+// A nightly run: what the download folder holds as the server has it is neither
+// downloaded nor converted again; a file changed on the server is both, alone.
+TEST_F(BatchCliRemote, WithSkipUnchangedOnlyAFileChangedOnTheServerIsDownloadedAgain) {
+    const std::string log = dir.file("server.log");
+    FtpTestServer logged(served.path(), {log});
+    ASSERT_NE(logged.port(), 0);
+    const std::string arguments = remoteArguments(" --skip-unchanged --connections 3", logged.port());
+    BatchRun run = batch(arguments, FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(countOfLines(testing::readFile(log)), 4u);
+    EXPECT_NE(run.err.find("downloaded 4 files over 3 connections, 0 unchanged"), std::string::npos) << run.err;
+
+    run = batch(arguments, FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(countOfLines(testing::readFile(log)), 4u);  // nothing asked for
+    EXPECT_NE(run.err.find("downloaded 0 files over 3 connections, 4 unchanged since the last download"),
+              std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("4 skipped (unchanged)"), std::string::npos) << run.err;
+
+    // Another picture under the same name, dated two days back.
+    CodecRegistry codecs;
+    registerProgramCodecs(codecs);
+    ImageObject image = *createImage(120, 90, 24, 0x405060);
+    for (size_t b = 0; b < image.pixels.size(); b += 3) image.pixels[b] = uint8_t(b * 13);
+    ASSERT_TRUE(saveImage(image, served.file("imgs/sub/c.jpg"), codecs, kFormatJPEG, 8));
+    const timespec twoDaysBack[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 2 * 86400, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, served.file("imgs/sub/c.jpg").c_str(), twoDaysBack, 0), 0);
+
+    run = batch(arguments, FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::string transfers = testing::readFile(log);
+    EXPECT_EQ(countOfLines(transfers), 5u);
+    EXPECT_EQ(transfers.substr(transfers.rfind('\n', transfers.size() - 2) + 1), "RETR imgs/sub/c.jpg\n");
+    EXPECT_NE(run.err.find("downloaded 1 file over 3 connections, 3 unchanged"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("3 skipped (unchanged)"), std::string::npos) << run.err;
+
+    // The results are those of a local run over the server's files as they are now.
+    const BatchRun local = batch("--config " + dir.file("job.cfg") + " --source " + served.file("imgs") +
+                                     " --subfolders --dest " + dir.file("local-out"),
+                                 nullptr);
+    ASSERT_EQ(local.code, 0) << local.err;
+    const auto fromServer = testing::filesUnder(dir.file("remote-out/imgs/"));
+    const auto fromDisk = testing::filesUnder(dir.file("local-out/"));
+    ASSERT_EQ(fromDisk.size(), 4u);
+    for (const auto& [name, bytes] : fromDisk) {
+        ASSERT_EQ(fromServer.count(name), 1u) << name;
+        EXPECT_TRUE(fromServer.at(name) == bytes) << name << " differs";
+    }
+}
+
+// Each shard downloads only the images it converts; together they fetch each one once.
+TEST_F(BatchCliRemote, EachShardDownloadsOnlyItsShare) {
+    const std::string log = dir.file("server.log");
+    FtpTestServer logged(served.path(), {log});
+    ASSERT_NE(logged.port(), 0);
+    BatchRun run = batch(remoteArguments(" --shard 1/2", logged.port()), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(countOfLines(testing::readFile(log)), 2u);
+    EXPECT_EQ(testing::filesUnder(dir.file("down/")).size(), 2u);
+    run = batch(remoteArguments(" --shard 2/2", logged.port()), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::string transfers = testing::readFile(log);
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < transfers.size(); at = transfers.find('\n', at) + 1)
+        lines.push_back(transfers.substr(at, transfers.find('\n', at) - at));
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"RETR imgs/a.jpg", "RETR imgs/b.jpg", "RETR imgs/sub/c.jpg",
+                                               "RETR imgs/sub/deep/d.jpg"}));
+    EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 4u);
 }
 
 TEST_F(BatchCliRemote, ADownloadFolderThatIsTheDestinationIsRefusedBeforeAnyDownload) {

@@ -25,14 +25,19 @@ using End = RemoteDownloadOutcome::End;
 
 constexpr size_t kIdle = SIZE_MAX;
 
-// One connection of the download and the file in hand on it.
-struct Connection {
-    std::unique_ptr<RemoteFetcher> fetcher;
+// A file being fetched: where it goes, its try, and its progress as last shown.
+struct FileInHand {
     size_t entry = kIdle;  // index in the list; kIdle when no file is in hand
     FileInFolder target;
     int attempt = 0;
     RemoteProgress progress;
+};
+
+// One connection of the download and the file in hand on it.
+struct Connection : FileInHand {
+    std::unique_ptr<RemoteFetcher> fetcher;  // null once the connection is lost for good
     bool busy() const { return entry != kIdle; }
+    bool alive() const { return fetcher != nullptr; }
 };
 
 // The local copy is the server's file as listed: same size, same time to the second.
@@ -89,9 +94,10 @@ public:
                 break;
             }
             for (Connection& c : connections_) {
-                if (!c.busy()) takeNextFile(c);
+                if (c.alive() && !c.busy()) takeNextFile(c);
             }
-            if (std::none_of(connections_.begin(), connections_.end(), [](const Connection& c) { return c.busy(); }))
+            if (handedBack_.empty() &&
+                std::none_of(connections_.begin(), connections_.end(), [](const Connection& c) { return c.busy(); }))
                 break;
             pollAll();
         }
@@ -114,6 +120,12 @@ private:
     // Hands `c` the next file that needs fetching; the files passed by on the way (unsafe
     // names, unchanged copies) are counted as they are met.
     void takeNextFile(Connection& c) {
+        while (!stopped() && !handedBack_.empty()) {
+            static_cast<FileInHand&>(c) = std::move(handedBack_.back());
+            handedBack_.pop_back();
+            begin(c);
+            if (c.busy() || !c.alive()) return;
+        }
         while (!stopped() && next_ < entries_.size()) {
             const size_t i = next_++;
             if (!wanted(i)) continue;
@@ -140,7 +152,7 @@ private:
                 c.attempt = 1;
                 c.progress = std::move(progress);
                 begin(c);
-                if (c.busy()) return;
+                if (c.busy() || !c.alive()) return;
             }
         }
     }
@@ -153,7 +165,15 @@ private:
             ui_.showRemoteProgress(c.progress);
             shown_ = &c;
             const SourceImageEntry& entry = entries_[c.entry];
-            if (c.fetcher->ready() && c.fetcher->start(entry.path, c.target, entry.size)) return;
+            const bool ready = c.fetcher->ready();
+            if (!ready && liveConnections() > 1) {
+                // This connection is lost for good; the others take its file, unasked.
+                handedBack_.push_back(std::move(static_cast<FileInHand&>(c)));
+                c.entry = kIdle;
+                c.fetcher.reset();
+                return;
+            }
+            if (ready && c.fetcher->start(entry.path, c.target, entry.size)) return;
             if (!askAgain(c)) return;
         }
     }
@@ -204,6 +224,10 @@ private:
         return false;
     }
 
+    size_t liveConnections() const {
+        return size_t(std::count_if(connections_.begin(), connections_.end(), [](const Connection& c) { return c.alive(); }));
+    }
+
     // Cancel: every transfer in hand stops at once; what it had written goes with it.
     void stopAll() {
         for (Connection& c : connections_) {
@@ -221,6 +245,7 @@ private:
     const RemoteDownloadOptions& options_;
     RemoteDownloadOutcome& outcome_;
     std::vector<Connection> connections_;
+    std::vector<FileInHand> handedBack_;  // files of connections lost, for the others
     const Connection* shown_ = nullptr;  // the one whose file the progress window shows
     size_t total_ = 0;                   // files wanted
     size_t next_ = 0;                    // the next entry to look at

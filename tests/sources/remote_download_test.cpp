@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -200,6 +201,38 @@ TEST_F(RemoteDownload, AServerThatAllowsFewerConnectionsServesTheDownloadWithTho
     EXPECT_EQ(result.fetched, 8u);
     EXPECT_TRUE(ui.messages.empty());  // the refused ones are not the user's concern
     EXPECT_EQ(testing::filesUnder(local.file("bajadas/up/")), testing::filesUnder(served.file("up/")));
+}
+
+// A connection that loses step with the server and cannot be had back leaves its
+// files to the others: nothing is asked about that, and nothing is lost.
+TEST_F(RemoteDownload, AConnectionLostForGoodLeavesItsFilesToTheOthers) {
+    using Transfer = testing::TreeFtpServer::Transfer;
+    testing::TreeFtpServer server;
+    server.maxConnections = 2;
+    std::atomic<int> silentTries{0};
+    server.list = [](const std::string&) -> std::optional<Transfer> { return Transfer{}; };
+    server.retrieve = [&](const std::string& path) -> std::optional<Transfer> {
+        // The first try of silent.jpg says nothing after its data; the second is whole.
+        if (path == "/up/silent.jpg" && silentTries++ == 0) return Transfer{std::string(411, 's'), true, ""};
+        return Transfer{std::string(411, path[4])};
+    };
+    server.start();
+    useFtpSource(state, server.port(), "/up/");
+    ftpSessions(state).timeoutSeconds = 1;
+    listRemote({{"/up/silent.jpg", 411}, {"/up/a.jpg", 411}, {"/up/b.jpg", 411}, {"/up/c.jpg", 411}});
+    ui.retryAnswers = {RetryAnswer::Retry};
+    const RemoteDownloadOutcome result = download(2);
+    EXPECT_EQ(result.end, End::Finished);
+    EXPECT_EQ(result.connections, 2u);
+    EXPECT_EQ(result.fetched, 4u);
+    EXPECT_TRUE(result.skipped.empty());
+    ASSERT_EQ(ui.retryQuestions.size(), 1u);  // the silent file's failure, not the lost connection
+    EXPECT_EQ(ui.retryQuestions[0].path, "/up/silent.jpg");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(server.connections(), 3);  // the third, to replace the lost one, was refused
+    EXPECT_EQ(testing::filesUnder(local.file("bajadas/up/")),
+              (Files{{"silent.jpg", std::string(411, 's')}, {"a.jpg", std::string(411, 'a')},
+                     {"b.jpg", std::string(411, 'b')}, {"c.jpg", std::string(411, 'c')}}));
 }
 
 TEST_F(RemoteDownload, AFailedFileIsRetriedSkippedOrEndsTheDownload) {

@@ -186,10 +186,7 @@ private:
             const int64_t got = c.fetcher->poll(waited ? 0 : 1);
             waited = true;
             if (got == kFetchDone) {
-                const SourceImageEntry& entry = entries_[c.entry];
-                takeServerTime(entry, c.target);
-                ++outcome_.fetched;
-                c.entry = kIdle;
+                finish(c);
             } else if (got == kFetchFailed) {
                 if (askAgain(c)) begin(c);
             } else if (got >= 0 && got <= c.progress.size && &c == shown_) {
@@ -229,12 +226,23 @@ private:
     }
 
     // Cancel: every transfer in hand stops at once; what it had written goes with it.
+    // One that ended meanwhile is counted as what it is.
     void stopAll() {
         for (Connection& c : connections_) {
             if (!c.busy()) continue;
+            if (c.fetcher->poll(0) == kFetchDone) {
+                finish(c);
+                continue;
+            }
             c.fetcher->abort();
             c.entry = kIdle;
         }
+    }
+
+    void finish(Connection& c) {
+        takeServerTime(entries_[c.entry], c.target);
+        ++outcome_.fetched;
+        c.entry = kIdle;
     }
 
     AppState& state_;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "cli/cli_options.h"
 #include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
@@ -293,6 +294,15 @@ TEST_F(BatchCliRemote, EachShardDownloadsOnlyItsShare) {
     EXPECT_EQ(lines, (std::vector<std::string>{"RETR imgs/a.jpg", "RETR imgs/b.jpg", "RETR imgs/sub/c.jpg",
                                                "RETR imgs/sub/deep/d.jpg"}));
     EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 4u);
+}
+
+TEST(BatchCliRemoteOptions, TheNumberOfConnectionsIsAWholeNumberFromOneToSixteen) {
+    const auto parsed = [](const char* count) { return parseCliOptions({"--remote", "--connections", count}); };
+    EXPECT_EQ(parsed("16").options->remote.connections, 16);
+    EXPECT_EQ(parsed("1").options->remote.connections, 1);
+    for (const char* refused : {"0", "17", "4x", "99999999999"})
+        EXPECT_EQ(parsed(refused).error, "--connections must be a whole number from 1 to 16") << refused;
+    EXPECT_FALSE(parseCliOptions({"--remote"}).options->remote.connections);  // the default is the download's
 }
 
 TEST_F(BatchCliRemote, ADownloadFolderThatIsTheDestinationIsRefusedBeforeAnyDownload) {

@@ -66,17 +66,22 @@ void takeServerTime(const SourceImageEntry& entry, const FileInFolder& local) {
 // after the answer.
 class Download {
 public:
-    Download(AppState& state, const std::string& folder, FolderHandle root,
-             std::vector<std::unique_ptr<RemoteFetcher>> fetchers, const RemoteDownloadOptions& options,
-             RemoteDownloadOutcome& outcome)
+    // `first`: the connection already open; more are opened, up to `connections`, while
+    // files wait for them.
+    Download(AppState& state, const std::string& folder, FolderHandle root, std::unique_ptr<RemoteFetcher> first,
+             size_t connections, const RemoteDownloadOptions& options, RemoteDownloadOutcome& outcome)
         : state_(state),
           ui_(*state.frontend),
           entries_(state.SourceImageList.entries),
           folder_(withTrailingSeparator(folder)),
           root_(std::move(root)),
           options_(options),
-          outcome_(outcome) {
-        for (auto& fetcher : fetchers) connections_.emplace_back().fetcher = std::move(fetcher);
+          outcome_(outcome),
+          maxConnections_(connections) {
+        // Never moved once made: shown_ points into it.
+        connections_.reserve(connections);
+        connections_.emplace_back().fetcher = std::move(first);
+        outcome_.connections = 1;
         for (size_t i = 0; i < entries_.size(); ++i) total_ += wanted(i) ? 1 : 0;
     }
 
@@ -99,6 +104,7 @@ public:
             if (handedBack_.empty() &&
                 std::none_of(connections_.begin(), connections_.end(), [](const Connection& c) { return c.busy(); }))
                 break;
+            openAnother();
             pollAll();
         }
         if (cancelled && outcome_.end == End::Finished) outcome_.end = End::Cancelled;
@@ -221,6 +227,22 @@ private:
         return false;
     }
 
+    // One more connection while files wait and the server gives them; its setup goes on
+    // while the transfers already started run.
+    void openAnother() {
+        if (stopped() || noMoreConnections_ || connections_.size() >= maxConnections_) return;
+        if (next_ >= entries_.size() && handedBack_.empty()) return;
+        RemoteConnectOutcome further;
+        std::unique_ptr<RemoteFetcher> fetcher = openRemoteFetcher(state_, further, FetcherConnection::Further);
+        // A server that allows no more: the download goes on with those it has.
+        if (!fetcher) {
+            noMoreConnections_ = true;
+            return;
+        }
+        connections_.emplace_back().fetcher = std::move(fetcher);
+        outcome_.connections = connections_.size();
+    }
+
     size_t liveConnections() const {
         return size_t(std::count_if(connections_.begin(), connections_.end(), [](const Connection& c) { return c.alive(); }));
     }
@@ -254,6 +276,8 @@ private:
     RemoteDownloadOutcome& outcome_;
     std::vector<Connection> connections_;
     std::vector<FileInHand> handedBack_;  // files of connections lost, for the others
+    size_t maxConnections_;
+    bool noMoreConnections_ = false;      // the server refused the last one asked for
     const Connection* shown_ = nullptr;  // the one whose file the progress window shows
     size_t total_ = 0;                   // files wanted
     size_t next_ = 0;                    // the next entry to look at
@@ -314,9 +338,8 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
         outcome.folder = folder;
         return outcome;
     }
-    std::vector<std::unique_ptr<RemoteFetcher>> fetchers;
-    fetchers.push_back(openRemoteFetcher(state, outcome.connection));
-    if (!fetchers.front()) {
+    std::unique_ptr<RemoteFetcher> first = openRemoteFetcher(state, outcome.connection);
+    if (!first) {
         outcome.end = End::NoConnection;
         return outcome;
     }
@@ -324,14 +347,8 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
                               ? state.SourceImageList.size()
                               : size_t(std::count_if(options.wanted.begin(), options.wanted.end(),
                                                      [](char w) { return w != 0; }));
-    const size_t connections = std::min<size_t>(std::clamp(options.connections, 1, kMaxDownloadConnections), wanted);
-    while (fetchers.size() < connections) {
-        RemoteConnectOutcome further;
-        std::unique_ptr<RemoteFetcher> fetcher = openRemoteFetcher(state, further, FetcherConnection::Further);
-        if (!fetcher) break;  // the server allows no more: the download goes on with these
-        fetchers.push_back(std::move(fetcher));
-    }
-    outcome.connections = fetchers.size();
+    const size_t connections = std::clamp<size_t>(size_t(std::clamp(options.connections, 1, kMaxDownloadConnections)),
+                                                  1, std::max<size_t>(wanted, 1));
 
     env.RutaEnLocalDeRemotoDescargadas = folder;
     // Cleared before the progress window shows its Cancelar, which may be pressed at once.
@@ -340,7 +357,7 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
     ui.setMainWindowEnabled(false);
     ui.waitPumpingEvents(50);
 
-    Download(state, folder, root, std::move(fetchers), options, outcome).run();  // the connections end here
+    Download(state, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
 
     ui.closeProgressWindow();
     ui.setMainWindowEnabled(true);

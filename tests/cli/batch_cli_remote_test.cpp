@@ -106,7 +106,7 @@ TEST_F(BatchCliRemote, ConvertsTheServersImagesExactlyAsALocalRunWould) {
 
 TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart) {
     ASSERT_NE(server.port(), 0);
-    const BatchRun run = batch(remoteArguments(), FtpTestServer::kPassword);
+    const BatchRun run = batch(remoteArguments(" --passive"), FtpTestServer::kPassword);
     ASSERT_EQ(run.code, 0) << run.err;
     double total = -1, scan = -1, download = -1, conversion = -1, rate = -1;
     const size_t at = run.err.find("4 of 4 images saved, 0 failed in ");

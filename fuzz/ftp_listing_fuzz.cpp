@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as the data of a LIST, cut into receives of sizes
 // the input chooses, through the window the client reads listings with, and the
-// entries read back. Built and run by fuzz/run.
+// entries read back, their dates within the calendar's bounds. Built and run by fuzz/run.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -28,6 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (listing.next()) {
         const FtpListEntry* entry = listing.current();
         if (!entry || entry->name.size() >= kListingWindow) __builtin_trap();
+        // A date is one of year 1969 (a recent date early in 1970) to 9999, or none.
+        constexpr int64_t kYear10000 = 253402300800;
+        if (entry->modified != kNoListedTime && (entry->modified < -366 * 86400 || entry->modified >= kYear10000))
+            __builtin_trap();
         ++entries;
     }
     if (entries > maxLines) __builtin_trap();

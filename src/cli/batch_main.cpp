@@ -174,7 +174,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
                               "--download-to\n");
             return kExitUsage;
         }
-        remote = fetchRemoteSource(state, ui, err, options.quiet, scanProblems);
+        remote = fetchRemoteSource(state, ui, err, options, scanProblems);
         if (remote.exitCode != kExitOk) {
             notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
             notes.reasons.assign(state.SourceImageList.size(), "not converted: the FTP source could not be read");
@@ -253,6 +253,14 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     const size_t replaced = outcome.replaced.size();
     const size_t skipped = outcome.skipped.size();
     const size_t failed = outcome.processed - outcome.saved - skipped - replaced + unlisted;
+    if (!options.quiet && env.LocalRemoto == "R") {
+        const std::string kept = options.skipUnchanged ? ", " + std::to_string(remote.unchanged) +
+                                                             " unchanged since the last download (not downloaded again)"
+                                                       : std::string();
+        std::fprintf(err, "downloaded %zu file%s over %zu connection%s%s\n", remote.downloaded,
+                     remote.downloaded == 1 ? "" : "s", remote.connections, remote.connections == 1 ? "" : "s",
+                     kept.c_str());
+    }
     if (!options.quiet) {
         const std::string unchanged =
             options.skipUnchanged ? ", " + std::to_string(skipped) + " skipped (unchanged)" : std::string();

@@ -8,6 +8,7 @@
 #include "runtime/imaging/image_formats.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/certificate_pins.h"
+#include "sources/remote_download.h"
 
 namespace tesselon {
 
@@ -158,7 +159,7 @@ std::optional<std::string> extensionListFromNames(const std::string& names) {
 CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     std::string error;
-    std::optional<std::string> quality, jobs, memory, extensions, shard;
+    std::optional<std::string> quality, jobs, memory, extensions, shard, connections;
     for (ArgReader r(args); !r.done() && error.empty(); r.advance()) {
         const std::string& a = r.current();
         if (a == "--help" || a == "-h") o.help = true;
@@ -185,7 +186,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--user", o.remote.user, error) || r.value("--remote-folder", o.remote.folder, error) ||
                  r.value("--download-to", o.remote.downloadTo, error) || r.value("--shard", shard, error) ||
                  r.value("--protocol", o.remote.protocol, error) || r.value("--host-key", o.remote.hostKey, error) ||
-                 r.value("--ca-file", o.remote.caFile, error) || r.value("--pin-sha256", o.remote.pinSha256, error)) {
+                 r.value("--ca-file", o.remote.caFile, error) || r.value("--pin-sha256", o.remote.pinSha256, error) ||
+                 r.value("--connections", connections, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty() && o.format && !isFormatChoice(*o.format))
@@ -210,6 +212,9 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     if (error.empty() && o.remote.remote && o.source) error = "--remote and --source name two different sources";
     if (error.empty() && jobs && !(o.jobs = integerIn(*jobs, 1, 256)))
         error = "--jobs must be a whole number from 1 to 256";
+    if (error.empty() && connections &&
+        !(o.remote.connections = integerIn(*connections, 1, kMaxDownloadConnections)))
+        error = "--connections must be a whole number from 1 to " + std::to_string(kMaxDownloadConnections);
     if (error.empty() && memory && (!(o.memoryLimit = parseByteSize(*memory)) || *o.memoryLimit < (uint64_t(16) << 20)))
         error = "--memory-limit must be a size of at least 16M, such as 512M or 2G";
     if (error.empty() && shard && !(o.shard = parseShard(*shard)))
@@ -236,7 +241,7 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
            "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]\n"
            "                       [--protocol ftp|ftps|sftp] [--host-key SHA256:...]\n"
-           "                       [--ca-file FILE] [--pin-sha256 HEX]]\n"
+           "                       [--ca-file FILE] [--pin-sha256 HEX] [--connections N]]\n"
            "       tesselon-batch --merge-reports REPORT...\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
@@ -283,7 +288,9 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       .tesselon-manifest in the destination. A run stopped in\n"
            "                       any way and started again goes on where it stopped.\n"
            "                       Skipped images are reported with skipped true and the\n"
-           "                       reason \"unchanged\". Not with --overwrite\n"
+           "                       reason \"unchanged\". Not with --overwrite. With --remote,\n"
+           "                       a file whose downloaded copy has the server's size and\n"
+           "                       time is not downloaded again\n"
            "  --shard K/N          convert only the K-th of N consecutive parts of the image\n"
            "                       list (sizes differ by at most one); N runs, on one machine\n"
            "                       or many, convert the whole folder together. Each shard's\n"
@@ -315,6 +322,9 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       message prints it; colons allowed)\n"
            "  --download-to DIR    where the images are downloaded (default: the stored\n"
            "                       download folder); it must not be the destination\n"
+           "  --connections N      files downloaded at once, each over its own connection\n"
+           "                       (1 to 16, default 4); a server that refuses some leaves\n"
+           "                       the download with those it allowed\n"
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"
            "\n"

@@ -21,10 +21,11 @@ struct RemoteCliOptions {
     std::optional<std::string> hostKey;        // --host-key SHA256:... (an SFTP server's key to trust)
     std::optional<std::string> caFile;         // --ca-file FILE (the authorities FTPS servers are checked against)
     std::optional<std::string> pinSha256;      // --pin-sha256 HEX (an FTPS certificate to trust), lower-case hex
+    std::optional<int> connections;            // --connections N: transfers at once
 
     bool any() const {
         return remote || server || port || user || folder || passive || downloadTo || protocol || hostKey || caFile ||
-               pinSha256;
+               pinSha256 || connections;
     }
 };
 

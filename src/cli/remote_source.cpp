@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "cli/cli_options.h"
 #include "cli/progress_line.h"
 #include "cli/remote_texts.h"
 #include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
 #include "cli/terminal_text.h"
 #include "core/state.h"
+#include "processing/batch/shard_share.h"
 #include "runtime/fs/paths.h"
 #include "runtime/text/ascii_text.h"
 #include "settings/password.h"
@@ -70,7 +72,7 @@ void applyRemoteOptions(const RemoteCliOptions& o, STRProcesosEntorno& env) {
         env.puerto = std::to_string(defaultPortOf(protocol));
 }
 
-RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet,
+RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, const CliOptions& options,
                               std::vector<ScanProblem>& problems) {
     using End = RemoteDownloadOutcome::End;
     STRProcesosEntorno& env = state.settings.entorno;
@@ -83,7 +85,7 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     // Only in memory: a --save-config file never receives a password from the environment.
     if (const char* password = std::getenv(kFtpPasswordVariable)) env.password = protectPassword(password);
 
-    DownloadAnswers answers(ui, err, quiet);
+    DownloadAnswers answers(ui, err, options.quiet);
     state.frontend = &answers;
     const Stopwatch scanClock;
     RemoteScanOutcome scan;
@@ -102,10 +104,18 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     }
     const std::string folder = env.RutaEnLocalDeRemotoDescargadas;
     const Stopwatch downloadClock;
-    const RemoteDownloadOutcome download = downloadRemoteImages(state, folder, {});
+    RemoteDownloadOptions how;
+    how.connections = options.remote.connections.value_or(kDefaultDownloadConnections);
+    how.skipUnchanged = options.skipUnchanged;
+    // Each shard fetches only the images it converts.
+    if (options.shard) how.wanted = shareOfList(state, *options.shard);
+    const RemoteDownloadOutcome download = downloadRemoteImages(state, folder, {}, how);
     fetch.downloadSeconds = downloadClock.seconds();
     state.frontend = &ui;
     fetch.failed = download.skipped;
+    fetch.downloaded = download.fetched;
+    fetch.unchanged = download.unchanged;
+    fetch.connections = download.connections;
     switch (download.end) {
     case End::NoConnection: fetch.exitCode = kExitUsage; break;
     case End::FolderFailed:

@@ -14,6 +14,7 @@
 namespace tesselon {
 
 struct AppState;
+struct CliOptions;
 struct SourceImageList;
 struct STRProcesosEntorno;
 class TerminalFrontend;
@@ -24,15 +25,20 @@ void applyRemoteOptions(const RemoteCliOptions& options, STRProcesosEntorno& env
 struct RemoteFetch {
     int exitCode = 0;                    // 2: no connection, no folder; otherwise 0
     std::vector<FailedRemoteFile> failed;  // files not downloaded, after the retries
+    size_t downloaded = 0;
+    size_t unchanged = 0;                // kept from an earlier download (--skip-unchanged)
+    size_t connections = 0;
     double scanSeconds = 0;              // the remote scan, connection included
     double downloadSeconds = 0;
 };
 
-// Scans and downloads. A file that fails is tried twice more, then skipped (the batch
-// names it once, with why). A failed connection, or a remote folder that cannot be
-// entered, ends the run with exit code 2; what else the scan passed by (folders it
-// could not list, names it skipped) goes to `problems` and the download goes on.
-RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, bool quiet,
+// Scans and downloads, over options.remote.connections at once (default 4). A file that
+// fails is tried twice more, then skipped (the batch names it once, with why). A failed
+// connection, or a remote folder that cannot be entered, ends the run with exit code 2;
+// what else the scan passed by (folders it could not list, names it skipped) goes to
+// `problems` and the download goes on. With --shard only the shard's share is
+// downloaded; with --skip-unchanged a copy with the server's size and time is kept.
+RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, const CliOptions& options,
                               std::vector<ScanProblem>& problems);
 
 // Gives the entries the download gave up on, and that have no result, that reason

@@ -8,12 +8,17 @@
 
 namespace tesselon {
 
+inline constexpr int64_t kUnknownTime = INT64_MIN;
+
 struct SourceImageEntry {
     std::string path;         // local: source folder + relative path; remote: full remote path
     int64_t size = 0;         // bytes
     std::string overlayText;  // text drawn on it by the last batch
     int8_t saved = 0;         // 1 once the last batch wrote its output
     std::string outputPath;   // destination computed by the last batch
+    // remote: the server's modification time, seconds since 1970 (UTC); kUnknownTime when
+    // the server did not tell it
+    int64_t modified = kUnknownTime;
 };
 
 struct SourceImageList {

@@ -152,6 +152,8 @@ struct RemoteDownloadOutcome {
     RemoteConnectOutcome connection;  // NoConnection: why
     std::vector<FailedRemoteFile> skipped;  // files left out, with their last failure
     size_t fetched = 0;
+    size_t unchanged = 0;  // kept: the local copy has the server's size and time
+    size_t connections = 0;  // the connections the download had at most
 
     // The files were gone through, so some may be on disk.
     bool started() const { return end == End::SubfolderFailed || end == End::Finished || end == End::Cancelled; }

@@ -1,6 +1,7 @@
 #include "remote/ftp_listing.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace tesselon {
 
@@ -8,6 +9,9 @@ namespace {
 
 constexpr int kFieldsBeforeName = 8;
 constexpr int kSizeField = 4;
+constexpr int kMonthField = 5;
+constexpr int kDayField = 6;
+constexpr int kTimeOrYearField = 7;
 constexpr std::string_view kLinkArrow = " -> ";
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
@@ -32,14 +36,83 @@ size_t afterBreak(std::string_view text, size_t pos) {
     return pos + 1 < text.size() && text[pos + 1] == '\n' ? pos + 2 : pos + 1;
 }
 
+// A decimal number of `digits` digits exactly (1 or 2 when `digits` is 0), or -1.
+int number(std::string_view field, size_t digits) {
+    if (field.empty() || (digits ? field.size() != digits : field.size() > 2)) return -1;
+    int value = 0;
+    for (const char c : field) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+int monthOf(std::string_view field) {
+    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    if (field.size() != 3) return -1;
+    char lower[3];
+    for (int i = 0; i < 3; ++i) lower[i] = char(field[size_t(i)] | 0x20);
+    for (int m = 0; m < 12; ++m) {
+        if (kMonths[m] == std::string_view(lower, 3)) return m + 1;
+    }
+    return -1;
+}
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
+int64_t daysFromCivil(int64_t year, int month, int day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int64_t yearOf(int64_t seconds) {
+    const int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+    // From the inverse of daysFromCivil.
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t shifted = (5 * dayOfYear + 2) / 153;
+    return yearOfEra + era * 400 + (shifted >= 10 ? 1 : 0);
+}
+
 }  // namespace
 
-ListingParse parseListingLines(std::string_view text, FtpListing& listing) {
+int64_t listedTime(std::string_view monthField, std::string_view dayField, std::string_view timeOrYear,
+                   int64_t now) {
+    const int month = monthOf(monthField);
+    const int day = number(dayField, 0);
+    if (month < 0 || day < 1 || day > 31) return kNoListedTime;
+    if (timeOrYear.size() == 5 && timeOrYear[2] == ':') {
+        const int hour = number(timeOrYear.substr(0, 2), 2);
+        const int minute = number(timeOrYear.substr(3), 2);
+        if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return kNoListedTime;
+        const int64_t clock = int64_t(hour) * 3600 + int64_t(minute) * 60;
+        // Listed without a year: the last year that puts the date at most half a year
+        // after now (a server's clock may run a little ahead of ours).
+        constexpr int64_t kHalfYear = 183 * 86400;
+        const int64_t year = yearOf(now);
+        const int64_t thisYear = daysFromCivil(year, month, day) * 86400 + clock;
+        return thisYear > now + kHalfYear ? daysFromCivil(year - 1, month, day) * 86400 + clock : thisYear;
+    }
+    const int year = number(timeOrYear, 4);
+    if (year < 1970) return kNoListedTime;
+    return daysFromCivil(year, month, day) * 86400;
+}
+
+ListingParse parseListingLines(std::string_view text, FtpListing& listing, int64_t now) {
+    if (now == kNoListedTime) now = int64_t(::time(nullptr));
     ListingParse parsed;
     size_t start = 0;
     while (start < text.size()) {
         size_t pos = start;
         std::string_view size;
+        std::string_view date[3];
         bool shortLine = false;
         for (int field = 0; field < kFieldsBeforeName && !shortLine; ++field) {
             while (pos < text.size() && blank(text[pos])) ++pos;
@@ -47,6 +120,8 @@ ListingParse parseListingLines(std::string_view text, FtpListing& listing) {
             while (pos < text.size() && !blank(text[pos]) && !lineBreak(text[pos])) ++pos;
             if (pos < text.size() && lineBreak(text[pos])) shortLine = true;
             if (field == kSizeField) size = text.substr(begin, pos - begin);
+            if (field >= kMonthField && field <= kTimeOrYearField)
+                date[field - kMonthField] = text.substr(begin, pos - begin);
         }
         while (pos < text.size() && blank(text[pos])) ++pos;
         if (!shortLine && pos < text.size() && lineBreak(text[pos])) shortLine = true;
@@ -57,7 +132,8 @@ ListingParse parseListingLines(std::string_view text, FtpListing& listing) {
             std::string_view name = text.substr(nameBegin, pos - nameBegin);
             // A link is listed as "name -> target"; only the name can be fetched.
             if (text[start] == 'l') name = name.substr(0, name.find(kLinkArrow));
-            listing.add(name, parseSize(size), text[start] == 'd' ? kFtpEntryDirectory : kFtpEntryFile);
+            listing.add(name, parseSize(size), text[start] == 'd' ? kFtpEntryDirectory : kFtpEntryFile,
+                        listedTime(date[0], date[1], date[2], now));
         }
         start = afterBreak(text, pos);
         ++parsed.lines;
@@ -88,9 +164,9 @@ void FtpListing::clear() {
     firstPending_ = true;
 }
 
-void FtpListing::add(std::string_view name, int64_t size, int type) {
+void FtpListing::add(std::string_view name, int64_t size, int type, int64_t modified) {
     name = name.substr(0, kMaxListingName);
-    entries_.push_back(Packed{size, uint32_t(names_.size()), uint16_t(name.size()), uint8_t(type)});
+    entries_.push_back(Packed{size, modified, uint32_t(names_.size()), uint16_t(name.size()), uint8_t(type)});
     names_ += name;
 }
 
@@ -121,6 +197,7 @@ const FtpListEntry* FtpListing::current() const {
     current_.name.assign(names_, top.offset, top.length);
     current_.size = top.size;
     current_.type = top.type;
+    current_.modified = top.modified;
     return &current_;
 }
 

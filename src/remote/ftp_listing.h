@@ -4,8 +4,11 @@
 //   -rw-r--r--  1 owner group     1234 Jan  1 12:00 a b.jpg
 //
 // Eight fields separated by runs of spaces and tabs, then the name up to the line
-// break; the name keeps its spaces and tabs. Only the size, the name and the type
-// (directory when the line starts with "d", a file otherwise) are used.
+// break; the name keeps its spaces and tabs. The size, the name, the type (directory
+// when the line starts with "d", a file otherwise) and the date are used. The date is
+// "MMM DD HH:MM" for a recent file (its year the one that puts it no more than about
+// six months after the listing) or "MMM DD YYYY", in the server's time, taken as UTC
+// as servers list by default.
 #pragma once
 
 #include <cstddef>
@@ -19,11 +22,14 @@ namespace tesselon {
 
 inline constexpr int kFtpEntryFile = 1;
 inline constexpr int kFtpEntryDirectory = 2;
+// The date of a line that had none this parser knows.
+inline constexpr int64_t kNoListedTime = INT64_MIN;
 
 struct FtpListEntry {
     std::string name;  // bytes as the server sent them
     int64_t size = 0;
     int type = kFtpEntryFile;
+    int64_t modified = kNoListedTime;  // seconds since 1970, to the minute or the day
 };
 
 // The entries of the last listing as a stack: the last line parsed is on top, so they
@@ -31,13 +37,13 @@ struct FtpListEntry {
 // current without removing it; each later next() removes the top.
 //
 // A listing may hold a million entries, so they are kept packed: the names one after
-// another in one buffer, and 16 bytes of size, type and place per entry.
+// another in one buffer, and 24 bytes of size, date, type and place per entry.
 class FtpListing {
 public:
     // Empties the listing; the next entries added form a new one.
     void clear();
     // Puts an entry on top.
-    void add(std::string_view name, int64_t size, int type);
+    void add(std::string_view name, int64_t size, int type, int64_t modified = kNoListedTime);
     size_t size() const { return entries_.size(); }
     // Drops the entries above the first `count` (the last ones added).
     void keepFirst(size_t count);
@@ -49,6 +55,7 @@ public:
 private:
     struct Packed {
         int64_t size;
+        int64_t modified;
         uint32_t offset;  // of the name in names_
         uint16_t length;
         uint8_t type;
@@ -82,8 +89,13 @@ struct ListingParse {
 
 // Parses every complete line at the start of `text` onto `listing`, in line order; an
 // incomplete last line is left for the caller to complete. Lines that end before the
-// name begins ("total 12", blank lines, other layouts) are skipped.
-ListingParse parseListingLines(std::string_view text, FtpListing& listing);
+// name begins ("total 12", blank lines, other layouts) are skipped. `now` (seconds since
+// 1970) places the dates that carry no year; kNoListedTime reads the clock.
+ListingParse parseListingLines(std::string_view text, FtpListing& listing, int64_t now = kNoListedTime);
+
+// A listing line's date from its three fields ("Jan", "1", "12:00" or "2020");
+// kNoListedTime when they are not a date.
+int64_t listedTime(std::string_view month, std::string_view day, std::string_view timeOrYear, int64_t now);
 
 // Collects a listing from the pieces its data connection delivers, through a window of
 // kListingWindow bytes, onto `listing`.

@@ -143,6 +143,12 @@ int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id) {
     return entry ? entry->size : 0;
 }
 
+int64_t ftpEntryModified(FtpSessionTable& sessions, FtpID id) {
+    std::shared_ptr<FtpSession> s = sessions.find(id);
+    const FtpListEntry* entry = s ? s->entry() : nullptr;
+    return entry ? entry->modified : kNoListedTime;
+}
+
 bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
     return s && s->upload(localPath, remoteName);

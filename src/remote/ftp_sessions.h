@@ -89,6 +89,8 @@ bool ftpNextEntry(FtpSessionTable& sessions, FtpID id);
 std::string ftpEntryName(FtpSessionTable& sessions, FtpID id);
 int ftpEntryType(FtpSessionTable& sessions, FtpID id);
 int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id);
+// The entry's listed date (ftp_listing.h); kNoListedTime when it had none.
+int64_t ftpEntryModified(FtpSessionTable& sessions, FtpID id);
 bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName);
 // `listedSize`: the size the listing gave, 0 or less for none (FtpSession::startDownload).
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath,

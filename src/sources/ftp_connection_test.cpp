@@ -129,10 +129,13 @@ int portNumber(const std::string& text) {
 
 ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData& data, const FtpTestOptions& options) {
     Frontend& ui = *state.frontend;
+    const auto tell = [&ui, &options](const ConnectionTestReport& report) {
+        if (!options.untold) ui.showConnectionTest(report, options.silent);
+    };
     if (data.protocol == RemoteProtocol::Sftp) {
         ConnectionTestResult result;
         result.report = testSftpConnection(state, data);
-        ui.showConnectionTest(result.report, options.silent);
+        tell(result.report);
         return result;
     }
     FtpSessionTable& sessions = ftpSessions(state);
@@ -149,7 +152,7 @@ ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData&
     ConnectionTestReport& report = result.report;
     report.connection = std::move(opened.outcome);
     if (opened.id == 0) {
-        ui.showConnectionTest(report, options.silent);
+        tell(report);
         return result;
     }
     result.handle = opened.id;
@@ -168,7 +171,7 @@ ConnectionTestResult testFtpConnection(AppState& state, const FtpConnectionData&
         ftpClose(sessions, result.handle);
         result.handle = 0;
     }
-    ui.showConnectionTest(report, options.silent);
+    tell(report);
     return result;
 }
 

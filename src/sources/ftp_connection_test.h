@@ -38,6 +38,7 @@ struct FtpTestOptions {
     bool keepOpen = false;    // leave the session open in the result's handle
     bool silent = false;      // no success box (a failed connection is always shown)
     bool testUpload = false;  // make a missing folder and upload the test images into it
+    bool untold = false;      // nothing shown, not even a failure (the caller copes without)
 };
 
 struct ConnectionTestResult {

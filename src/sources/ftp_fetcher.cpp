@@ -27,41 +27,41 @@ RemoteFailure remoteFailureOf(FtpTransferFailure failure) {
 
 class FtpFetcher : public RemoteFetcher {
 public:
-    explicit FtpFetcher(AppState& state) : state_(state), sessions_(ftpSessions(state)) {}
+    // `inFtpID`: the download's first session, which FtpID names.
+    FtpFetcher(AppState& state, FtpID id, bool inFtpID)
+        : state_(state), sessions_(ftpSessions(state)), id_(id), inFtpID_(inFtpID) {}
     ~FtpFetcher() override {
-        FtpID& id = state_.settings.entorno.FtpID;
-        if (ftpIsOpen(sessions_, id)) ftpClose(sessions_, id);
+        if (ftpIsOpen(sessions_, id_)) ftpClose(sessions_, id_);
     }
 
     // A session that lost step with its server (a stalled transfer, a cut one the server
     // did not answer, a reply past its bounds) is replaced before the next transfer, so
     // that a retry or the next file has a chance.
     bool ready() override {
-        FtpID& id = state_.settings.entorno.FtpID;
-        if (!lastFailed_ || ftpCheck(sessions_, id)) return true;
-        ftpClose(sessions_, id);
-        id = testFtpConnection(state_, storedFtpConnection(state_), {true, true, false}).handle;
-        if (id == 0) failure_ = RemoteFailure::ConnectionLost;
-        return id != 0;
+        if (!lastFailed_ || ftpCheck(sessions_, id_)) return true;
+        ftpClose(sessions_, id_);
+        id_ = testFtpConnection(state_, storedFtpConnection(state_), {true, true, false, !inFtpID_}).handle;
+        if (inFtpID_) state_.settings.entorno.FtpID = id_;
+        if (id_ == 0) failure_ = RemoteFailure::ConnectionLost;
+        return id_ != 0;
     }
 
     bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
         failure_ = RemoteFailure::None;
-        lastFailed_ = !ftpDownload(sessions_, state_.settings.entorno.FtpID, remotePath, target, listedSize);
+        lastFailed_ = !ftpDownload(sessions_, id_, remotePath, target, listedSize);
         if (lastFailed_) failure_ = RemoteFailure::TransferRefused;
         return !lastFailed_;
     }
 
     int64_t poll(int ms) override {
-        const FtpID id = state_.settings.entorno.FtpID;
         // A front end without windows returns from its pumping at once; this waits for
         // the worker instead of spinning, and ends as soon as the transfer does.
-        ftpWaitForTransfer(sessions_, id, ms);
-        const int64_t progress = ftpProgress(sessions_, id);
+        if (ms > 0) ftpWaitForTransfer(sessions_, id_, ms);
+        const int64_t progress = ftpProgress(sessions_, id_);
         if (progress == kFtpTransferDone) return kFetchDone;
         if (progress == kFtpTransferFailed) {
-            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id));
-            ftpAbort(sessions_, id);
+            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id_));
+            ftpAbort(sessions_, id_);
             lastFailed_ = true;
             return kFetchFailed;
         }
@@ -69,28 +69,32 @@ public:
     }
 
     RemoteFailure failure() const override { return failure_; }
-    void abort() override { ftpAbort(sessions_, state_.settings.entorno.FtpID); }
+    void abort() override { ftpAbort(sessions_, id_); }
 
 private:
     AppState& state_;
     FtpSessionTable& sessions_;
+    FtpID id_;
+    bool inFtpID_;
     RemoteFailure failure_ = RemoteFailure::None;
     bool lastFailed_ = false;  // the last transfer failed: check the session first
 };
 
 }  // namespace
 
-std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome) {
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome,
+                                                 FetcherConnection which) {
     STRProcesosEntorno& env = state.settings.entorno;
-    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp) return openSftpFetcher(state, outcome);
+    const bool first = which == FetcherConnection::First;
+    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp) return openSftpFetcher(state, outcome, first);
     FtpSessionTable& sessions = ftpSessions(state);
     // A session left by the scan is replaced by a fresh one.
-    if (ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
-    ConnectionTestResult opened = testFtpConnection(state, storedFtpConnection(state), {true, true, false});
-    env.FtpID = opened.handle;
+    if (first && ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
+    ConnectionTestResult opened = testFtpConnection(state, storedFtpConnection(state), {true, true, false, !first});
+    if (first) env.FtpID = opened.handle;
     outcome = std::move(opened.report.connection);
-    if (env.FtpID == 0) return nullptr;
-    return std::make_unique<FtpFetcher>(state);
+    if (opened.handle == 0) return nullptr;
+    return std::make_unique<FtpFetcher>(state, opened.handle, first);
 }
 
 }  // namespace tesselon

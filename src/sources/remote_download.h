@@ -1,10 +1,12 @@
 // The download of the images of the last remote scan into a local folder, recreating
-// the remote folder tree below it. Transfers run on a worker while this thread keeps
-// the windows alive; a failed file asks whether to retry, skip or cancel.
+// the remote folder tree below it, over several connections at once. Transfers run on
+// workers while this thread keeps the windows alive; a failed file asks whether to
+// retry, skip or cancel.
 #pragma once
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/remote_outcomes.h"
 
@@ -16,11 +18,27 @@ struct AppState;
 // otherwise the temporary folder.
 std::string downloadChooserStart(const AppState& state);
 
+inline constexpr int kDefaultDownloadConnections = 4;
+inline constexpr int kMaxDownloadConnections = 16;
+
+struct RemoteDownloadOptions {
+    // Connections opened at most; a server that refuses some leaves the download with
+    // those it gave (at least one).
+    int connections = kDefaultDownloadConnections;
+    // A file whose local copy has the server's size and modification time is kept as
+    // it is (End counts it in `unchanged`).
+    bool skipUnchanged = false;
+    // Empty: every entry of the list; otherwise entry i only where wanted[i] is set.
+    std::vector<char> wanted;
+};
+
 // Downloads every entry of SourceImageList into `folder` (already chosen, not empty)
-// with a fresh connection. `refreshPreview` runs after the rescan the origin question
+// with fresh connections. `refreshPreview` runs after the rescan the origin question
 // may start. A remote source only: with a local one nothing happens (End::NotRemote).
+// Every file downloaded takes the server's modification time, when the server told it.
 RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& folder,
-                                           const std::function<void()>& refreshPreview);
+                                           const std::function<void()>& refreshPreview,
+                                           const RemoteDownloadOptions& options = {});
 
 // Where an entry's remote path lands below the download folder; empty when the path
 // would leave the folder (a ".." component, a link pointing out of it).

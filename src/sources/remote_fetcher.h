@@ -1,5 +1,6 @@
-// Fetching the files of a remote download one at a time, whatever the protocol: each
-// transfer runs on a worker while the caller polls it and keeps the windows alive.
+// Fetching the files of a remote download, one at a time per connection, whatever the
+// protocol: each transfer runs on a worker while the caller polls it and keeps the
+// windows alive.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,7 @@ public:
     // place only when exactly `listedSize` bytes arrived (any size up to the program's
     // bound when it is 0 or less). False when it could not be started.
     virtual bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) = 0;
-    // Waits up to `ms` for the file in hand to end: its bytes so far, kFetchRunning,
+    // Waits up to `ms` (0: not at all) for the file in hand to end: its bytes so far, kFetchRunning,
     // kFetchDone or kFetchFailed.
     virtual int64_t poll(int ms) = 0;
     // Why the last file failed.
@@ -38,9 +39,15 @@ public:
     virtual void abort() = 0;
 };
 
-// A fresh connection for a download with the stored connection data; an FTP session
-// goes to FtpID (an earlier one is closed first). Null, with `outcome` saying why,
-// when the server cannot be reached or refuses the login; the user was told already.
-std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome);
+// Which connection of a download a fetcher is. The first replaces the FTP session left
+// in FtpID and takes its place there, and a failure to open it is told to the user. A
+// further one, for a download over several connections at once, leaves the others
+// alone and fails without a word: the download goes on with those it has.
+enum class FetcherConnection { First, Further };
+
+// A fresh connection for a download with the stored connection data. Null, with
+// `outcome` saying why, when the server cannot be reached or refuses the login.
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome,
+                                                 FetcherConnection which = FetcherConnection::First);
 
 }  // namespace tesselon

@@ -46,6 +46,7 @@ struct RemoteWalk {
 struct FolderFiles {
     std::string names;  // each followed by a NUL, which no accepted name holds
     std::vector<int64_t> sizes;
+    std::vector<int64_t> times;
 };
 
 std::string withoutTrailingSlash(std::string path) {
@@ -142,6 +143,8 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
             files.names += name;
             files.names += '\0';
             files.sizes.push_back(ftpEntrySize(walk.sessions, walk.id));
+            const int64_t listed = ftpEntryModified(walk.sessions, walk.id);
+            files.times.push_back(listed == kNoListedTime ? kUnknownTime : listed);
             reportFound(walk, name);
         }
         if (directory) subfolders.push_back(name);
@@ -162,12 +165,13 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
     if (list.capacity() < list.size() + files.sizes.size())
         list.reserve(std::max(list.size() + files.sizes.size(), list.capacity() + list.capacity() / 2));
     size_t start = 0;
-    for (const int64_t size : files.sizes) {
+    for (size_t i = 0; i < files.sizes.size(); ++i) {
         const size_t end = files.names.find('\0', start);
         SourceImageEntry& entry = list.emplace_back();
         entry.path = prefix;
         entry.path.append(files.names, start, end - start);
-        entry.size = size;
+        entry.size = files.sizes[i];
+        entry.modified = files.times[i];
         start = end + 1;
     }
     return RemoteFailure::None;

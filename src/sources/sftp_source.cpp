@@ -284,14 +284,15 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
         SourceImageEntry& entry = found.emplace_back();
         entry.path = file.path;
         entry.size = file.size ? int64_t(*file.size) : 0;
+        if (file.modified) entry.modified = *file.modified;
     }
     return outcome;
 }
 
-std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, RemoteConnectOutcome& outcome) {
+std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, RemoteConnectOutcome& outcome, bool tell) {
     std::optional<SftpConnection> connection = openSftpConnection(state, storedFtpConnection(state), outcome);
     if (!connection) {
-        state.frontend->showConnectionTest(ConnectionTestReport{outcome, {}, false, false}, true);
+        if (tell) state.frontend->showConnectionTest(ConnectionTestReport{outcome, {}, false, false}, true);
         return nullptr;
     }
     return std::make_unique<SftpFetcher>(state, std::move(*connection));

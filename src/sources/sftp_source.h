@@ -35,7 +35,7 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
                                  const std::string& extensionList, bool recursive);
 
 // The download's fetcher over a fresh SFTP connection; null, with `outcome` saying
-// why, when none could be had (the user was told).
-std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, RemoteConnectOutcome& outcome);
+// why, when none could be had (the user told of it when `tell` is set).
+std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, RemoteConnectOutcome& outcome, bool tell);
 
 }  // namespace tesselon

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "remote/ftp_listing.h"
 
 namespace tesselon {
@@ -66,6 +68,42 @@ TEST(FtpListing, EntriesComeOutLastLineFirstAndTheFirstNextKeepsTheTop) {
 
     listing.clear();
     EXPECT_FALSE(listing.next());
+}
+
+// Seconds since 1970 of a UTC date, from the C library, to check the parser against.
+int64_t utc(int year, int month, int day, int hour = 0, int minute = 0) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    return int64_t(::timegm(&t));
+}
+
+TEST(FtpListing, ReadsTheDateOfBothUnixFormsPlacingARecentOneInTheRightYear) {
+    const int64_t now = utc(2026, 1, 10, 8, 30);
+    FtpListing listing;
+    parseListingLines("-rw-r--r-- 1 o g 10 Jan  9 23:59 recent.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Dec 31 12:05 lastyear.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Aug  1 00:00 summer.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 feb 29 2024 old.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Jan 11 00:00 tomorrow.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Foo 11 00:00 nomonth.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Jan 32 00:00 noday.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Jan  1 25:00 nohour.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Jan  1 1969 early.jpg\r\n"
+                      "-rw-r--r-- 1 o g 10 Jan  1 20x6 typo.jpg\r\n",
+                      listing, now);
+    std::vector<int64_t> times;
+    while (listing.next()) times.insert(times.begin(), listing.current()->modified);
+    EXPECT_EQ(times, (std::vector<int64_t>{utc(2026, 1, 9, 23, 59), utc(2025, 12, 31, 12, 5), utc(2025, 8, 1),
+                                           utc(2024, 2, 29), utc(2026, 1, 11), kNoListedTime, kNoListedTime,
+                                           kNoListedTime, kNoListedTime, kNoListedTime}));
+    // More than half a year ahead is last year's; less, this year's (a server's clock
+    // or a file's date may run ahead).
+    EXPECT_EQ(listedTime("Aug", "20", "10:00", utc(2026, 1, 10)), utc(2025, 8, 20, 10, 0));
+    EXPECT_EQ(listedTime("Jun", "20", "10:00", utc(2026, 1, 10)), utc(2026, 6, 20, 10, 0));
 }
 
 }  // namespace

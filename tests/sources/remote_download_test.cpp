@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <set>
+#include <sstream>
 
 #include "remote_test_support.h"
 #include "scan_test_support.h"
@@ -38,12 +42,35 @@ protected:
         }
     }
 
-    RemoteDownloadOutcome download() { return downloadRemoteImages(state, local.path() + "bajadas", {}); }
+    RemoteDownloadOutcome download(int connections = kDefaultDownloadConnections, const std::string& into = "bajadas") {
+        RemoteDownloadOptions options;
+        options.connections = connections;
+        return downloadRemoteImages(state, local.path() + into, {}, options);
+    }
+
+    // Files in `folders` folders of /up, of sizes from a few bytes to a few hundred KB.
+    void serveTree(int folders, int perFolder) {
+        for (int f = 0; f < folders; ++f) {
+            for (int i = 0; i < perFolder; ++i) {
+                const size_t size = size_t(37 + 48000 * ((f * perFolder + i) % 7));
+                served.write("up/d" + std::to_string(f) + "/f" + std::to_string(i) + ".jpg",
+                             std::string(size, char('a' + (f * perFolder + i) % 26)));
+            }
+        }
+    }
+
+    std::vector<std::string> transfersLogged() const {
+        std::vector<std::string> lines;
+        std::istringstream in(testing::readFile(log));
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
 
     AppState state;
     ScanFrontend ui;
     testing::TempDir served;
     testing::TempDir local;
+    std::string log = local.file("server.log");
 };
 
 TEST_F(RemoteDownload, FetchesEveryImageIntoTheRemoteLayoutAndOffersTheFolder) {
@@ -73,6 +100,139 @@ TEST_F(RemoteDownload, FetchesEveryImageIntoTheRemoteLayoutAndOffersTheFolder) {
     EXPECT_EQ(last.phase, RemotePhase::Downloading);
     EXPECT_EQ(last.index, 2u);
     EXPECT_EQ(last.total, 2u);
+}
+
+TEST_F(RemoteDownload, SeveralConnectionsGiveTheSameTreeAsOneFetchingEachFileOnce) {
+    serveTree(3, 6);
+    testing::FtpTestServer server(served.path(), {log});
+    ASSERT_NE(server.port(), 0);
+    useFtpSource(state, server.port(), "/up/");
+    scanImages(state, true);
+    ASSERT_EQ(state.SourceImageList.size(), 18u);
+
+    const RemoteDownloadOutcome one = download(1, "one");
+    EXPECT_EQ(one.connections, 1u);
+    const size_t loggedByOne = transfersLogged().size();
+    ui.remoteProgress.clear();
+    const RemoteDownloadOutcome four = download(4, "four");
+    EXPECT_EQ(four.end, End::Finished);
+    EXPECT_EQ(four.connections, 4u);
+    EXPECT_EQ(four.fetched, 18u);
+    EXPECT_TRUE(four.skipped.empty());
+    EXPECT_EQ(ftpSessions(state).size(), 0u);  // every connection ended
+
+    const Files byOne = testing::filesUnder(local.file("one/"));
+    EXPECT_EQ(byOne.size(), 18u);
+    EXPECT_EQ(testing::filesUnder(local.file("four/")), byOne);
+    EXPECT_EQ(testing::filesUnder(local.file("four/up/")), testing::filesUnder(served.file("up/")));
+    // Each file asked for once.
+    const std::vector<std::string> logged = transfersLogged();
+    EXPECT_EQ(logged.size(), 36u);
+    EXPECT_EQ(loggedByOne, 18u);
+    EXPECT_EQ(std::set<std::string>(logged.begin() + 18, logged.end()).size(), 18u);
+    // The count of files shown never goes back nor past the total, and ends on it.
+    size_t shown = 0;
+    for (const RemoteProgress& p : ui.remoteProgress) {
+        EXPECT_EQ(p.total, 18u);
+        EXPECT_GE(p.index, shown);
+        EXPECT_LE(p.index, 18u);
+        shown = p.index;
+    }
+    EXPECT_EQ(shown, 18u);
+}
+
+TEST_F(RemoteDownload, AFailingFileAmongParallelTransfersIsAskedAboutAndLeftOutOnce) {
+    serveTree(2, 5);
+    testing::FtpTestServer server(served.path());
+    ASSERT_NE(server.port(), 0);
+    useFtpSource(state, server.port(), "/up/");
+    scanImages(state, true);
+    // Listed, then gone from the server before the download.
+    std::filesystem::remove(served.file("up/d0/f2.jpg"));
+
+    ui.retryAnswers = {RetryAnswer::Retry, RetryAnswer::Skip};
+    const RemoteDownloadOutcome result = download(4);
+    EXPECT_EQ(result.end, End::Finished);
+    EXPECT_EQ(result.fetched, 9u);
+    ASSERT_EQ(ui.retryQuestions.size(), 2u);
+    EXPECT_EQ(ui.retryQuestions[0].path, "/up/d0/f2.jpg");
+    EXPECT_EQ(ui.retryQuestions[1].path, "/up/d0/f2.jpg");
+    EXPECT_EQ(ui.retryQuestions[1].attempt, 2);
+    EXPECT_EQ(skippedPaths(result), std::vector<std::string>{"/up/d0/f2.jpg"});
+    EXPECT_EQ(testing::filesUnder(local.file("bajadas/up/")), testing::filesUnder(served.file("up/")));
+}
+
+// Cancel while four slow files are in hand: they stop at once, and neither a part of
+// one nor its unfinished copy stays behind.
+TEST_F(RemoteDownload, CancelStopsEveryTransferLeavingNoPartOfAFile) {
+    for (int i = 0; i < 6; ++i) served.write("up/d" + std::to_string(i % 2) + "/f" + std::to_string(i) + ".jpg",
+                                             std::string(600000, char('k' + i)));
+    testing::FtpServerOptions slow;
+    slow.bytesPerSecond = 100000;
+    testing::FtpTestServer server(served.path(), slow);
+    ASSERT_NE(server.port(), 0);
+    useFtpSource(state, server.port(), "/up/");
+    scanImages(state, true);
+    ASSERT_EQ(state.SourceImageList.size(), 6u);
+    ui.whilePausing = [&] {
+        const bool moving = std::any_of(ui.remoteProgress.begin(), ui.remoteProgress.end(),
+                                        [](const RemoteProgress& p) { return p.bytes > 0; });
+        if (moving) state.settings.config.Cancelado = 1;
+    };
+    const RemoteDownloadOutcome result = download(4);
+    EXPECT_EQ(result.end, End::Cancelled);
+    EXPECT_EQ(result.fetched, 0u);
+    EXPECT_TRUE(result.skipped.empty());  // stopped, not failed
+    for (const auto& [name, bytes] : testing::filesUnder(local.file("bajadas/"))) ADD_FAILURE() << name << " left";
+}
+
+TEST_F(RemoteDownload, AServerThatAllowsFewerConnectionsServesTheDownloadWithThose) {
+    serveTree(2, 4);
+    testing::FtpServerOptions limited;
+    limited.maxPerIp = 2;
+    testing::FtpTestServer server(served.path(), limited);
+    ASSERT_NE(server.port(), 0);
+    useFtpSource(state, server.port(), "/up/");
+    scanImages(state, true);
+
+    const RemoteDownloadOutcome result = download(8);
+    EXPECT_EQ(result.end, End::Finished);
+    EXPECT_EQ(result.connections, 2u);
+    EXPECT_EQ(result.fetched, 8u);
+    EXPECT_TRUE(ui.messages.empty());  // the refused ones are not the user's concern
+    EXPECT_EQ(testing::filesUnder(local.file("bajadas/up/")), testing::filesUnder(served.file("up/")));
+}
+
+// A connection that loses step with the server and cannot be had back leaves its
+// files to the others: nothing is asked about that, and nothing is lost.
+TEST_F(RemoteDownload, AConnectionLostForGoodLeavesItsFilesToTheOthers) {
+    using Transfer = testing::TreeFtpServer::Transfer;
+    testing::TreeFtpServer server;
+    server.maxConnections = 2;
+    std::atomic<int> silentTries{0};
+    server.list = [](const std::string&) -> std::optional<Transfer> { return Transfer{}; };
+    server.retrieve = [&](const std::string& path) -> std::optional<Transfer> {
+        // The first try of silent.jpg says nothing after its data; the second is whole.
+        if (path == "/up/silent.jpg" && silentTries++ == 0) return Transfer{std::string(411, 's'), true, ""};
+        return Transfer{std::string(411, path[4])};
+    };
+    server.start();
+    useFtpSource(state, server.port(), "/up/");
+    ftpSessions(state).timeoutSeconds = 1;
+    listRemote({{"/up/silent.jpg", 411}, {"/up/a.jpg", 411}, {"/up/b.jpg", 411}, {"/up/c.jpg", 411}});
+    ui.retryAnswers = {RetryAnswer::Retry};
+    const RemoteDownloadOutcome result = download(2);
+    EXPECT_EQ(result.end, End::Finished);
+    EXPECT_EQ(result.connections, 2u);
+    EXPECT_EQ(result.fetched, 4u);
+    EXPECT_TRUE(result.skipped.empty());
+    ASSERT_EQ(ui.retryQuestions.size(), 1u);  // the silent file's failure, not the lost connection
+    EXPECT_EQ(ui.retryQuestions[0].path, "/up/silent.jpg");
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(server.connections(), 3);  // the third, to replace the lost one, was refused
+    EXPECT_EQ(testing::filesUnder(local.file("bajadas/up/")),
+              (Files{{"silent.jpg", std::string(411, 's')}, {"a.jpg", std::string(411, 'a')},
+                     {"b.jpg", std::string(411, 'b')}, {"c.jpg", std::string(411, 'c')}}));
 }
 
 TEST_F(RemoteDownload, AFailedFileIsRetriedSkippedOrEndsTheDownload) {
@@ -157,7 +317,8 @@ TEST_F(RemoteDownload, AFolderSwappedForALinkMidDownloadReceivesNothing) {
         std::filesystem::rename(sub, sub + ".before");
         std::filesystem::create_directory_symlink(local.file("outside"), sub);
     };
-    const RemoteDownloadOutcome result = download();
+    // One connection: the files go one after another, so the swap falls between two.
+    const RemoteDownloadOutcome result = download(1);
     EXPECT_EQ(result.end, End::SubfolderFailed);
     EXPECT_EQ(result.folder, sub + "/");
     EXPECT_TRUE(swapped);
@@ -210,7 +371,7 @@ TEST_F(RemoteDownload, FilesAreHeldToTheirListedSizes) {
     listRemote({{"/up/huge.jpg", int64_t(1) << 40}, {"/up/endless.jpg", 411}, {"/up/short.jpg", 411},
                 {"/up/silent.jpg", 411}, {"/up/fine.jpg", 411}});
     ui.retryAnswers = {RetryAnswer::Skip, RetryAnswer::Skip, RetryAnswer::Skip, RetryAnswer::Skip};
-    const RemoteDownloadOutcome result = download();
+    const RemoteDownloadOutcome result = download(1);
     EXPECT_EQ(skippedPaths(result),
               (std::vector<std::string>{"/up/huge.jpg", "/up/endless.jpg", "/up/short.jpg", "/up/silent.jpg"}));
     EXPECT_EQ(result.skipped[1].failure, RemoteFailure::LargerThanListed);

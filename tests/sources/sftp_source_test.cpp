@@ -1,6 +1,7 @@
 // The remote source over SFTP against OpenSSH's sshd: the same scan and download as
 // over FTP, and the server's host key asked about once.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <memory>
@@ -80,6 +81,13 @@ TEST_F(SftpSource, AnUnknownKeyIsAskedAboutOnceThenScanAndDownloadAsOverFtp) {
     const std::string below = "bajadas" + root + "/";
     EXPECT_EQ(testing::filesUnder(local.path()),
               (Files{{below + "a.jpg", std::string(70000, 'a')}, {below + "sub/b.JPG", "bb"}}));
+    // One connection per file, each file dated as on the server.
+    EXPECT_EQ(outcome.connections, 2u);
+    const auto secondsOf = [](const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? int64_t(info.st_mtime) : -1;
+    };
+    EXPECT_EQ(secondsOf(local.file(below + "a.jpg")), secondsOf(served.file("up/a.jpg")));
 }
 
 // A file that is gone by the time of the download is asked about as over FTP, and a

@@ -1,35 +1,69 @@
 #!/usr/bin/python3
 # A real FTP server for the tests: pyftpdlib on 127.0.0.1, an ephemeral port, one user.
-# Usage: ftp_server.py ROOT USER PASSWORD [BYTES_PER_SECOND]
+# Usage: ftp_server.py ROOT USER PASSWORD [BYTES_PER_SECOND] [--log FILE]
+#                      [--max-per-ip N] [--reply-delay-ms MS]
 # With BYTES_PER_SECOND, downloads are slowed to about that rate (the first second's
-# worth of each file goes at once).
+# worth of each file goes at once). --log appends "RETR <path>" for every file asked
+# for; --max-per-ip refuses connections past N from one address; --reply-delay-ms waits
+# that long before every reply, on a thread per connection, like a server far away.
 # Prints the port once it listens; ends when its standard input closes, so it never
 # outlives the test that started it.
+import argparse
 import logging
 import os
 import sys
 import threading
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
-from pyftpdlib.servers import FTPServer
+from pyftpdlib.servers import FTPServer, ThreadedFTPServer
 
-root, user, password = sys.argv[1:4]
+parser = argparse.ArgumentParser()
+parser.add_argument("root")
+parser.add_argument("user")
+parser.add_argument("password")
+parser.add_argument("rate", nargs="?", type=int)
+parser.add_argument("--log")
+parser.add_argument("--max-per-ip", type=int, default=0)
+parser.add_argument("--reply-delay-ms", type=int, default=0)
+args = parser.parse_args()
+
 logging.getLogger("pyftpdlib").setLevel(logging.ERROR)
 logging.basicConfig(level=logging.ERROR)
 
-authorizer = DummyAuthorizer()
-authorizer.add_user(user, password, root, perm="elradfmwMT")
-handler = FTPHandler
-handler.authorizer = authorizer
-handler.banner = "tesselon test server ready"
-handler.auth_failed_timeout = 0
-if len(sys.argv) > 4:
-    throttled = ThrottledDTPHandler
-    throttled.write_limit = int(sys.argv[4])
-    handler.dtp_handler = throttled
+log_fd = os.open(args.log, os.O_WRONLY | os.O_APPEND | os.O_CREAT, 0o644) if args.log else None
+delay = args.reply_delay_ms / 1000.0
 
-server = FTPServer(("127.0.0.1", 0), handler)
+
+class Handler(FTPHandler):
+    def respond(self, resp, logfun=None):
+        if delay:
+            time.sleep(delay)
+        if logfun is None:
+            return super().respond(resp)
+        return super().respond(resp, logfun)
+
+    def ftp_RETR(self, file):
+        if log_fd is not None:
+            os.write(log_fd, ("RETR " + os.path.relpath(file, self.authorizer.get_home_dir(self.username)) +
+                              "\n").encode("utf-8", "surrogateescape"))
+        return super().ftp_RETR(file)
+
+
+authorizer = DummyAuthorizer()
+authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+Handler.authorizer = authorizer
+Handler.banner = "tesselon test server ready"
+Handler.auth_failed_timeout = 0
+if args.rate:
+    throttled = ThrottledDTPHandler
+    throttled.write_limit = args.rate
+    Handler.dtp_handler = throttled
+
+server_class = ThreadedFTPServer if delay else FTPServer
+server = server_class(("127.0.0.1", 0), Handler)
+server.max_cons_per_ip = args.max_per_ip
 print(server.address[1], flush=True)
 
 

@@ -2,17 +2,20 @@
 
 #include <csignal>
 #include <string>
+#include <vector>
 
 #include "runtime/process/program_run.h"
 #include "support/test_paths.h"
 
 namespace tesselon::testing {
 
-FtpTestServer::FtpTestServer(const std::string& root) {
-    const std::string script = sourceDir() + "tests/support/ftp_server.py";
-    RunResult started = runProgram("/usr/bin/python3",
-                                   "\"" + script + "\" \"" + root + "\" " + kUser + " \"" + kPassword + "\"", {},
-                                   kRunOpen | kRunReadOutput | kRunWriteInput);
+FtpTestServer::FtpTestServer(const std::string& root, const FtpServerOptions& options) {
+    std::vector<std::string> arguments{"/usr/bin/python3", sourceDir() + "tests/support/ftp_server.py", root, kUser,
+                                       kPassword};
+    if (options.bytesPerSecond > 0) arguments.push_back(std::to_string(options.bytesPerSecond));
+    if (!options.log.empty()) arguments.insert(arguments.end(), {"--log", options.log});
+    if (options.maxPerIp > 0) arguments.insert(arguments.end(), {"--max-per-ip", std::to_string(options.maxPerIp)});
+    RunResult started = runProgramArguments(arguments, {}, kRunOpen | kRunReadOutput | kRunWriteInput);
     if (!started.ok || !started.run) return;
     run_ = std::move(started.run);
     // The first line is the port, written once the server listens.

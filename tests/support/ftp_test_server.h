@@ -12,13 +12,19 @@ class ProgramRun;
 
 namespace tesselon::testing {
 
+struct FtpServerOptions {
+    std::string log;     // a file that receives "RETR <path below the root>" per file asked for
+    int maxPerIp = 0;    // connections allowed from one address; 0 for any number
+    int bytesPerSecond = 0;  // downloads slowed to about this rate after their first second
+};
+
 class FtpTestServer {
 public:
     static constexpr const char* kUser = "tester";
     static constexpr const char* kPassword = "s3cret pw";
 
     // Serves `root` (an existing folder). port() is 0 when the server did not start.
-    explicit FtpTestServer(const std::string& root);
+    explicit FtpTestServer(const std::string& root, const FtpServerOptions& options = {});
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;

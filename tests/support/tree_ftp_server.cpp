@@ -50,6 +50,11 @@ void TreeFtpServer::start() {
             // Replies follow each other closely (150, then 226): no waiting on acknowledgements.
             const int on = 1;
             ::setsockopt(control.get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            if (maxConnections > 0 && connections_ >= maxConnections) {
+                sendBytes(control.get(), "421 too many connections\r\n");
+                ++connections_;
+                continue;
+            }
             ++connections_;
             std::lock_guard lock(mutex_);
             threads_.emplace_back([this, fd = control.release()] { serve(FileDescriptor(fd)); });

@@ -33,6 +33,8 @@ public:
     std::function<std::optional<Transfer>(const std::string& path)> retrieve;
     // What PWD answers in a folder; the folder itself unless set.
     std::function<std::string(const std::string& folder)> pwd;
+    // Connections served at most; later ones are refused with 421 (and still counted).
+    int maxConnections = 0;
 
     TreeFtpServer();
     ~TreeFtpServer();

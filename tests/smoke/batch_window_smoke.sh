@@ -185,7 +185,9 @@ for _ in $(seq 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "closing the main window during a download did not end the program"
 finished
 got=$(cd "$downloads" && find . -type f | wc -l)
-[ "$got" -ge 1 ] && [ "$got" -lt 3 ] || fail "expected the download stopped after a file or so, found $got"
+# Every transfer in hand stops with the program: what is left are whole files, fewer
+# than the server's (none at all when the close came before the first one ended).
+[ "$got" -lt 3 ] || fail "expected the download stopped before its end, found $got"
 (cd "$downloads" && find . -type f) | while read -r f; do
   cmp -s "$downloads/$f" "$served/$f" || fail "$f differs from the server's"
 done

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <ctime>
 
+#include "runtime/dates/dates.h"
+
 namespace tesselon {
 
 namespace {
@@ -59,28 +61,6 @@ int monthOf(std::string_view field) {
     return -1;
 }
 
-// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
-int64_t daysFromCivil(int64_t year, int month, int day) {
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
-int64_t yearOf(int64_t seconds) {
-    const int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-    // From the inverse of daysFromCivil.
-    const int64_t z = days + 719468;
-    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const int64_t dayOfEra = z - era * 146097;
-    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const int64_t shifted = (5 * dayOfYear + 2) / 153;
-    return yearOfEra + era * 400 + (shifted >= 10 ? 1 : 0);
-}
-
 }  // namespace
 
 int64_t listedTime(std::string_view monthField, std::string_view dayField, std::string_view timeOrYear,
@@ -96,7 +76,7 @@ int64_t listedTime(std::string_view monthField, std::string_view dayField, std::
         // Listed without a year: the last year that puts the date at most half a year
         // after now (a server's clock may run a little ahead of ours).
         constexpr int64_t kHalfYear = 183 * 86400;
-        const int64_t year = yearOf(now);
+        const int64_t year = yearOfDate(now);
         const int64_t thisYear = daysFromCivil(year, month, day) * 86400 + clock;
         return thisYear > now + kHalfYear ? daysFromCivil(year - 1, month, day) * 86400 + clock : thisYear;
     }

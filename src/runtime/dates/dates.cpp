@@ -9,17 +9,6 @@ namespace {
 
 constexpr int64_t kSecondsPerDay = 86400;
 
-// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm), so no
-// time-zone machinery can shift the result.
-int64_t daysFromCivil(int64_t year, int month, int day) {
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 struct CivilTime {
     int64_t year;
     int month, day, hour, minute, second;
@@ -72,6 +61,18 @@ void appendNumber(std::string& out, int64_t value, int digits) {
 }
 
 }  // namespace
+
+// H. Hinnant's algorithm, so no time-zone machinery can shift the result.
+int64_t daysFromCivil(int64_t year, int month, int day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+int64_t yearOfDate(int64_t date) { return civilFromDate(date).year; }
 
 int64_t makeDate(int year, int month, int day, int hour, int minute, int second) {
     if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour < 0 ||

@@ -6,6 +6,7 @@
 
 #include "app/consent_gate.h"
 #include "app/ftp_actions.h"
+#include "app/guarded_application.h"
 #include "app/interface_lock.h"
 #include "app/online_update.h"
 #include "app/termination_signals.h"
@@ -206,20 +207,23 @@ void Application::requestEnd() {
 }
 
 int Application::exec() {
+    int code = 0;
     if (!endRequested_) {
         inMainLoop_ = true;
-        QApplication::exec();
+        code = QApplication::exec();
         inMainLoop_ = false;
     }
     saveAndCloseMain();
     // Every FTP session still open gets its QUIT.
     networkShutdown(state_);
     statistics_.reset();
-    return 0;
+    return code;
 }
 
-int runDesktop(int argc, char** argv) {
-    QApplication qtApp(argc, argv);
+namespace {
+
+int runDesktopOrThrow(int argc, char** argv) {
+    GuardedApplication qtApp(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // Lets the desktop match the windows with the installed entry and its icon.
     QGuiApplication::setDesktopFileName("com.halvrenlabs.Tesselon");
@@ -229,8 +233,26 @@ int runDesktop(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) options.params.emplace_back(argv[i]);
     Application app(std::move(options));
     TerminationSignals terminationSignals([&app] { app.requestEnd(); });
-    if (!app.start()) return 0;
-    return app.exec();
+    try {
+        if (!app.start()) return 0;
+        return app.exec();
+    } catch (...) {
+        // Outside any event: in the start or the exit steps.
+        tellUncaughtException();
+        return 1;
+    }
+}
+
+}  // namespace
+
+int runDesktop(int argc, char** argv) {
+    try {
+        return runDesktopOrThrow(argc, argv);
+    } catch (...) {
+        // Before Qt stood, or as it went: no box can be shown.
+        tellUncaughtException(false);
+        return 1;
+    }
 }
 
 }  // namespace tesselon

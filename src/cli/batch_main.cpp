@@ -17,7 +17,9 @@
 #include "cli/terminal_text.h"
 #include "engine/program_setup.h"
 #include "core/state.h"
+#include "processing/batch/batch_exceptions.h"
 #include "processing/batch/batch_preconditions.h"
+#include "processing/batch/output_collisions.h"
 #include "processing/batch/parallel_batch.h"
 #include "cli/report_merge.h"
 #include "processing/batch/shard_share.h"
@@ -118,6 +120,15 @@ bool reportManifestNotes(const std::vector<ManifestNote>& notes, std::FILE* err)
         case ManifestNote::Kind::Damaged:
             std::fprintf(err, "tesselon-batch: warning: '%s' in the destination is damaged; its images are "
                               "converted again\n", file.c_str());
+            break;
+        case ManifestNote::Kind::Oversized:
+            std::fprintf(err, "tesselon-batch: warning: '%s' in the destination is damaged: it is far larger than the "
+                              "manifest of this job can be; it was not read, and its images are converted again\n",
+                         file.c_str());
+            break;
+        case ManifestNote::Kind::OverMemory:
+            std::fprintf(err, "tesselon-batch: warning: the records of '%s' in the destination do not fit in the "
+                              "memory limit; its images are converted again\n", file.c_str());
             break;
         case ManifestNote::Kind::OtherVersion:
             std::fprintf(err, "tesselon-batch: warning: '%s' in the destination was written by another version; "
@@ -250,9 +261,15 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     printFirstFrameNote(err, state.SourceImageList, outcome);
     const bool unrecorded = ledger && reportManifestNotes(ledger->notes(), err);
 
-    const size_t replaced = outcome.replaced.size();
+    if (outcome.stop.stop != BatchStop::None) {
+        const std::string at = outcome.stoppedAt && *outcome.stoppedAt < state.SourceImageList.size()
+                                   ? " while converting '" + state.SourceImageList.entries[*outcome.stoppedAt].path + "'"
+                                   : std::string();
+        std::fprintf(err, "tesselon-batch: the run stopped%s: %s\n", terminalSafe(at).c_str(),
+                     terminalSafe(describeStop(outcome.stop)).c_str());
+    }
     const size_t skipped = outcome.skipped.size();
-    const size_t failed = outcome.processed - outcome.saved - skipped - replaced + unlisted;
+    const size_t failed = outcome.processed - outcome.saved - skipped + unlisted;
     if (!options.quiet && env.LocalRemoto == "R") {
         const std::string kept = options.skipUnchanged ? ", " + std::to_string(remote.unchanged) +
                                                              " unchanged since the last download (not downloaded again)"
@@ -265,8 +282,8 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
         const std::string unchanged =
             options.skipUnchanged ? ", " + std::to_string(skipped) + " skipped (unchanged)" : std::string();
         std::string extra;
-        if (replaced > 0) extra += ", " + std::to_string(replaced) + " replaced by a later image with the same output";
-        if (outcome.cancelled) extra += ", cancelled";
+        if (outcome.stop.stop != BatchStop::None) extra += ", stopped";
+        else if (outcome.cancelled) extra += ", cancelled";
         else if (outcome.destinationFailed) extra += ", destination folder failed";
         char parts[96];
         if (env.LocalRemoto == "R")
@@ -279,7 +296,8 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
                      seconds, parts,
                      conversionSeconds, conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
     }
-    const bool complete = outcome.processed == outcome.total && !outcome.cancelled;
+    const bool complete =
+        outcome.processed == outcome.total && !outcome.cancelled && outcome.stop.stop == BatchStop::None;
     return complete && failed == 0 && remote.failed.empty() && !unrecorded ? kExitOk : kExitFailed;
 }
 
@@ -326,10 +344,33 @@ int mergeReports(const CliOptions& options, std::FILE* out, std::FILE* err) {
     return merge.missing.empty() ? kExitOk : kExitFailed;
 }
 
-}  // namespace
 
-int runBatchCli(const std::vector<std::string>& args, const std::string& programFolder, std::FILE* out,
-                std::FILE* err) {
+// The report of a run that converted or tried to: each image names the file its result
+// went to, or would have; after a stop, the images it left get its reason.
+int reportAfterRun(const AppState& state, const CliOptions& options, ReportNotes& notes, const CaughtStop& stop,
+                   int code, std::FILE* err) {
+    if (!options.report) return code;
+    const CaughtStop composed = runCatching([&] {
+        noteShard(state, options, notes);
+        notes.resultPaths = plannedNamesOf(state).savePaths;
+        if (stop.stop == BatchStop::None) return;
+        const std::string reason = "not converted: the run stopped (" + describeStop(stop) + ")";
+        notes.reasons.resize(state.SourceImageList.size());
+        for (size_t i = 0; i < state.SourceImageList.size(); ++i)
+            if (state.SourceImageList.entries[i].saved == 0 && notes.reasons[i].empty()) notes.reasons[i] = reason;
+    });
+    // Without the notes the list alone still replaces the earlier run's report.
+    if (composed.stop != BatchStop::None) notes = ReportNotes{};
+    int written = code;
+    const CaughtStop wrote = runCatching([&] { written = writeReport(options, state.SourceImageList, notes, code, err); });
+    if (wrote.stop == BatchStop::None) return written;
+    std::fprintf(err, "tesselon-batch: cannot write report '%s': %s\n", terminalSafe(*options.report).c_str(),
+                 describeStop(wrote).c_str());
+    return code == kExitOk ? kExitFailed : code;
+}
+
+int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& programFolder, std::FILE* out,
+                       std::FILE* err) {
     CliParseResult parsed = parseCliOptions(args);
     if (!parsed.options) {
         std::fprintf(err, "tesselon-batch: %s (try --help)\n", parsed.error.c_str());
@@ -372,9 +413,28 @@ int runBatchCli(const std::vector<std::string>& args, const std::string& program
         return writeReport(options, state.SourceImageList, {}, kExitFailed, err);
     if (!options.convert()) return kExitOk;
     ReportNotes notes;
-    const int code = convert(state, options, frontend, err, notes);
-    noteShard(state, options, notes);
-    return writeReport(options, state.SourceImageList, notes, code, err);
+    int code = kExitFailed;
+    // Whatever exception ends the run on the way, it stops with a message, and the
+    // report says what is known.
+    const CaughtStop caught = runCatching([&] { code = convert(state, options, frontend, err, notes); });
+    if (caught.stop != BatchStop::None) {
+        std::fprintf(err, "tesselon-batch: the run stopped: %s\n", terminalSafe(describeStop(caught)).c_str());
+        code = kExitFailed;
+    }
+    return reportAfterRun(state, options, notes, caught, code, err);
+}
+
+}  // namespace
+
+int runBatchCli(const std::vector<std::string>& args, const std::string& programFolder, std::FILE* out,
+                std::FILE* err) {
+    int code = kExitFailed;
+    // Before the conversion (options, settings) or after it: still a message, never an
+    // abort.
+    const CaughtStop caught = runCatching([&] { code = runBatchCliOrThrow(args, programFolder, out, err); });
+    if (caught.stop == BatchStop::None) return code;
+    std::fprintf(err, "tesselon-batch: stopped: %s\n", terminalSafe(describeStop(caught)).c_str());
+    return kExitFailed;
 }
 
 }  // namespace tesselon

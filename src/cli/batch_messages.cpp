@@ -57,8 +57,7 @@ void printEntryProblems(std::FILE* err, const SourceImageList& list, const Paral
         const std::string& problem = outcome.problems[i];
         if (problem.empty()) continue;
         const std::string& path = list.entries[i].path;
-        if (contains(outcome.replaced, i)) printLine(err, "warning: '" + path + "': " + problem);
-        else if (contains(outcome.unsaved, i)) printLine(err, "not saved '" + path + "': " + problem);
+        if (contains(outcome.unsaved, i)) printLine(err, "not saved '" + path + "': " + problem);
         else printLine(err, "skipped '" + path + "': " + problem);
     }
 }
@@ -78,6 +77,16 @@ void printSubstitutedFormats(std::FILE* err, const SourceImageList& list, std::s
     }
 }
 
+std::string describeStop(const CaughtStop& stop) {
+    switch (stop.stop) {
+    case BatchStop::None: break;
+    case BatchStop::OutOfMemory: return "the system gave no more memory";
+    case BatchStop::InternalError:
+        return stop.detail.empty() ? "an internal error" : "an internal error (" + stop.detail + ")";
+    }
+    return "";
+}
+
 void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
     if (outcome.firstFrameOnly.empty()) return;
     const size_t n = outcome.firstFrameOnly.size();
@@ -92,7 +101,7 @@ ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutco
     ReportNotes notes;
     notes.reasons = outcome.problems;
     notes.reasons.resize(list.size());
-    notes.replacedBy = outcome.replacedBy;
+    notes.sameOutputAs = outcome.nameKeepers;
     notes.inShare = outcome.inShare;
     notes.skipped.assign(list.size(), 0);
     for (size_t i : outcome.skipped) {
@@ -100,9 +109,13 @@ ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutco
         notes.skipped[i] = 1;
         notes.reasons[i] = kUnchangedReason;
     }
-    // Entries the batch never reached (cancelled, or stopped at a destination folder).
+    // Entries the batch never reached (cancelled, stopped at a destination folder or by
+    // an exception).
+    const std::string notReached = outcome.stop.stop == BatchStop::None
+                                       ? std::string("not converted: the batch stopped before it")
+                                       : "not converted: the batch stopped before it (" + describeStop(outcome.stop) + ")";
     for (size_t i = 0; i < list.size(); ++i) {
-        if (list.entries[i].saved == 0 && notes.reasons[i].empty()) notes.reasons[i] = "not converted: the batch stopped before it";
+        if (list.entries[i].saved == 0 && notes.reasons[i].empty()) notes.reasons[i] = notReached;
     }
     for (const ScanProblem& p : scanProblems) {
         if (scanProblemIsFailure(p)) notes.unlisted.emplace_back(p.path, describeScanProblem(p));

@@ -24,18 +24,20 @@ bool scanProblemIsFailure(const ScanProblem& problem);
 // One line per problem: failures as "skipped", links not followed as notes.
 void printScanProblems(std::FILE* err, const std::vector<ScanProblem>& problems);
 
-// One line per entry without its own result: skipped, not saved, or (a warning)
-// replaced by a later entry with the same output.
+// One line per entry without its own result: skipped or not saved, with why.
 void printEntryProblems(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome);
 
 // Before a batch, once for each format that has no encoder here: "HEIC images are
 // written as AVIF", when the list has images the output format keeps in it.
 void printSubstitutedFormats(std::FILE* err, const SourceImageList& list, std::string_view formatoImagen);
 
+// Why an exception stopped the batch, when one did: "the system gave no more memory".
+std::string describeStop(const CaughtStop& stop);
+
 // After a batch, once: how many animations were converted from their first frame only.
 void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome);
 
-// The reasons and replacements the report adds to the list, and the scan's failures.
+// The reasons and shared names the report adds to the list, and the scan's failures.
 ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,
                            const std::vector<ScanProblem>& scanProblems);
 

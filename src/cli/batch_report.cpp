@@ -49,12 +49,12 @@ std::string composeBatchReport(const SourceImageList& list, const ReportNotes& n
         JsonValue item = JsonValue::makeObject();
         JsonObject& members = *item.asObject();
         setName(members, "path", "rawPath", e.path);
-        setName(members, "outputPath", "rawOutputPath", e.outputPath);
+        setName(members, "outputPath", "rawOutputPath", i < notes.resultPaths.size() ? notes.resultPaths[i] : e.outputPath);
         members.set("saved", JsonValue::makeBoolean(e.saved != 0));
         setText(members, "overlayText", e.overlayText);
         if (i < notes.reasons.size() && !notes.reasons[i].empty()) setText(members, "reason", notes.reasons[i]);
-        if (i < notes.replacedBy.size() && notes.replacedBy[i] && *notes.replacedBy[i] < list.entries.size())
-            setText(members, "replacedBy", list.entries[*notes.replacedBy[i]].path);
+        if (i < notes.sameOutputAs.size() && notes.sameOutputAs[i] && *notes.sameOutputAs[i] < list.entries.size())
+            setName(members, "sameOutputAs", "rawSameOutputAs", list.entries[*notes.sameOutputAs[i]].path);
         if (i < notes.skipped.size() && notes.skipped[i]) members.set("skipped", JsonValue::makeBoolean(true));
         if (!notes.shard.empty()) setText(members, "shard", notes.shard);
         report.asArray()->push_back(std::move(item));

@@ -14,7 +14,11 @@ struct SourceImageList;
 // Why each entry has no result of its own, beside the list.
 struct ReportNotes {
     std::vector<std::string> reasons;                // per entry; empty for saved ones
-    std::vector<std::optional<size_t>> replacedBy;   // per entry: whose result replaced its own
+    // Per entry: the file its result was written to, or would have been; the entry's
+    // outputPath where this has none.
+    std::vector<std::string> resultPaths;
+    // Per entry: the entry that keeps the result name it shares, when it is another.
+    std::vector<std::optional<size_t>> sameOutputAs;
     // Files and folders the scan could not list, with why: reported after the images.
     std::vector<std::pair<std::string, std::string>> unlisted;
     // Per entry: 1 when its result from an earlier run stands (--skip-unchanged).
@@ -28,9 +32,10 @@ struct ReportNotes {
 // The reason given for an image whose result from an earlier run stands.
 inline constexpr const char* kUnchangedReason = "unchanged";
 
-// A JSON array of {path, outputPath, saved, overlayText} objects, with "reason" when an
-// entry was not saved, "replacedBy" (the path of the entry whose result took its place)
-// when a later image wrote the same output, "skipped" true when its earlier result
+// A JSON array of {path, outputPath, saved, overlayText} objects (outputPath: the file
+// written, or that would have been), with "reason" when an entry was not saved,
+// "sameOutputAs" (the path of the entry whose result keeps the name) when another image
+// of the list has the same output, "skipped" true when its earlier result
 // stands, and "shard" in a shard's report. Every text is valid UTF-8: bytes of
 // a name that are not become U+FFFD, and the exact name is kept in "rawPath" (and
 // "rawOutputPath") with "%" and those bytes written as %XX.

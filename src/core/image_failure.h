@@ -21,19 +21,29 @@ enum class ImageFailure {
     AnimatedOverItself,  // an animated GIF is copied, never converted over itself
     NotWritten,          // the result could not be written
     WouldReplaceOther,   // the result would have replaced another file
-    ReplacedByLater,     // written, then replaced by a later image with the same output
+    ResultNameTaken,     // another image of the list keeps the result's name
 };
 
 struct FailedImage {
     std::string name;  // as the user knows it: relative to the source folder, or the remote path
     ImageFailure why = ImageFailure::None;
+    // ResultNameTaken: the image whose result keeps the name, as the user knows it.
+    std::string nameKeptBy;
 };
 
-// How a batch that ran to its end went.
+// Why a batch ended before its last image: an exception no image step could answer.
+enum class BatchStop {
+    None,
+    OutOfMemory,    // the system gave no more memory
+    InternalError,  // a fault of the program itself
+};
+
+// How a batch that ran to its end, or was stopped by an exception, went.
 struct BatchEnd {
     size_t total = 0;      // entries in the list
     size_t converted = 0;  // entries with a result of their own
     std::vector<FailedImage> failed;  // the others, in list order
+    BatchStop stop = BatchStop::None;
 };
 
 }  // namespace tesselon

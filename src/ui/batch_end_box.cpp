@@ -14,14 +14,31 @@ std::string convertedSentence(size_t converted, size_t total) {
            std::to_string(total) + " imágenes.";
 }
 
+// The reason given beside a name in the box.
+std::string reasonOf(const FailedImage& failed) {
+    if (failed.why == ImageFailure::ResultNameTaken && !failed.nameKeptBy.empty())
+        return "no se guardó: su resultado tendría el mismo nombre que el de " + failed.nameKeptBy;
+    return failureText(failed.why);
+}
+
+std::string stopSentence(BatchStop stop) {
+    switch (stop) {
+    case BatchStop::None: break;
+    case BatchStop::OutOfMemory: return "\r\n\r\nEl proceso se detuvo antes de terminar: no había memoria suficiente.";
+    case BatchStop::InternalError: return "\r\n\r\nEl proceso se detuvo antes de terminar por un error interno.";
+    }
+    return "";
+}
+
 }  // namespace
 
 MessageBoxText batchEndBox(const BatchEnd& end) {
-    if (end.failed.empty())
+    if (end.failed.empty() && end.stop == BatchStop::None)
         return {"Fin de proceso", "Todas las imágenes y textos fueron procesados", MessageIcon::Information};
-    std::string text = convertedSentence(end.converted, end.total) + "\r\n\r\nImágenes sin resultado:";
+    std::string text = convertedSentence(end.converted, end.total) + stopSentence(end.stop);
+    if (!end.failed.empty()) text += "\r\n\r\nImágenes sin resultado:";
     for (size_t i = 0; i < end.failed.size() && i < kNamedFailures; ++i)
-        text += "\r\n• " + end.failed[i].name + ": " + failureText(end.failed[i].why);
+        text += "\r\n• " + end.failed[i].name + ": " + reasonOf(end.failed[i]);
     if (end.failed.size() > kNamedFailures)
         text += "\r\n… y " + std::to_string(end.failed.size() - kNamedFailures) + " más.";
     return {"Fin de proceso con errores", text, MessageIcon::Warning};

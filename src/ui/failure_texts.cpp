@@ -16,7 +16,7 @@ std::string failureText(ImageFailure why) {
     case ImageFailure::AnimatedOverItself: return "un GIF animado no se convierte sobre sí mismo";
     case ImageFailure::NotWritten: return "no se pudo guardar el resultado";
     case ImageFailure::WouldReplaceOther: return "no se guardó para no reemplazar otro archivo";
-    case ImageFailure::ReplacedByLater: return "otra imagen con el mismo nombre de salida sustituyó su resultado";
+    case ImageFailure::ResultNameTaken: return "otra imagen de la lista tiene el mismo nombre de salida";
     }
     return "error desconocido";
 }

@@ -1,6 +1,6 @@
 // What the desktop user is told when a batch must not write where it would: an error
 // box for a destination that is the source folder, the status line and the end box for
-// results that other images with the same output name replaced.
+// images left unconverted because another image keeps their output name.
 #include <gtest/gtest.h>
 
 #include <QPixmap>
@@ -25,7 +25,7 @@ TEST_F(BatchRefusals, DestinationThatIsTheSourceFolderIsRefusedWithAnErrorBox) {
     EXPECT_TRUE(controls().isVisible(Gadget_Principal_Button_Procesar));
 }
 
-TEST_F(BatchRefusals, ReplacedResultsAreToldInTheStatusLine) {
+TEST_F(BatchRefusals, ImagesWhoseOutputNameAnotherKeepsAreToldInTheStatusLineAndTheEndBox) {
     // a.jpg and a.png both become a.jpg.
     ASSERT_TRUE(writeSolidImage(source.file("a.jpg"), 50, 40, 0x0000FF));
     ASSERT_TRUE(writeSolidImage(source.file("a.png"), 60, 40, 0x00FF00));
@@ -36,14 +36,14 @@ TEST_F(BatchRefusals, ReplacedResultsAreToldInTheStatusLine) {
     answers = {MessageAnswer::Yes};
     ASSERT_TRUE(startWith());
     click(Gadget_Principal_Button_Procesar);
-    // The end box names the image left without a result of its own.
+    // The end box names the image left without a result, and the one that keeps the name.
     EXPECT_EQ(messages.back().title, "Fin de proceso con errores");
-    EXPECT_NE(messages.back().text.find(": otra imagen con el mismo nombre de salida sustituyó su resultado"),
+    EXPECT_NE(messages.back().text.find("• a.png: no se guardó: su resultado tendría el mismo nombre que el de a.jpg"),
               std::string::npos)
         << messages.back().text;
     EXPECT_TRUE(controls().isVisible(Gadget_Principal_TextInformativo));
     EXPECT_EQ(controls().text(Gadget_Principal_TextInformativo),
-              "Atención: 1 imagen sustituida por otra con el mismo nombre de salida");
+              "Atención: 1 imagen no guardada por tener el mismo nombre de salida que otra");
     if (const char* shot = std::getenv("TESSELON_SHOT")) window().grab().save(shot);
 }
 

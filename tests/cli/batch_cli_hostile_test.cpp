@@ -121,7 +121,7 @@ TEST(BatchCliHostile, ScansStayInsideTheSourceAndSkipTheDestination) {
     EXPECT_FALSE(tree.count("out/photo0.jpg"));
 }
 
-TEST(BatchCliHostile, SameOutputNamesWarnAndMarkTheReplacedResults) {
+TEST(BatchCliHostile, SameOutputNamesKeepTheFirstResultAndFailTheOthers) {
     TempDir dir;
     writeImages(dir, "in", 1);
     fs::copy_file(dir.file("in/photo0.jpg"), dir.file("in/photo0.jpeg"));
@@ -129,20 +129,22 @@ TEST(BatchCliHostile, SameOutputNamesWarnAndMarkTheReplacedResults) {
     CliRun r = cli({"--config", dir.file("job.cfg"), "--source", dir.file("in"), "--dest", dir.file("out"),
                     "--format", "png", "--report", dir.file("report.json")},
                    dir);
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_TRUE(has(r.err, "warning: '" + dir.file("in/photo0.jpeg") + "': its result '" + dir.file("out/photo0.png") +
-                               "' was replaced by that of '" + dir.file("in/photo0.jpg") + "'"))
+    EXPECT_EQ(r.code, 1) << r.err;
+    // photo0.jpeg comes first by name and keeps photo0.png; photo0.jpg is named with it.
+    EXPECT_TRUE(has(r.err, "skipped '" + dir.file("in/photo0.jpg") + "': not written: its result '" +
+                               dir.file("out/photo0.png") + "' is the result of '" + dir.file("in/photo0.jpeg") + "'"))
         << r.err;
-    EXPECT_TRUE(has(r.err, "1 of 2 images saved, 0 failed, 1 replaced")) << r.err;
+    EXPECT_TRUE(has(r.err, "1 of 2 images saved, 1 failed")) << r.err;
     const JsonParseResult parsed = parseJson(readFile(dir.file("report.json")));
     ASSERT_TRUE(std::holds_alternative<JsonDocument>(parsed));
     const JsonArray& items = *std::get<JsonDocument>(parsed).root().asArray();
     ASSERT_EQ(items.size(), 2u);
-    const JsonObject& replaced = *items[0].asObject();  // photo0.jpeg comes first by name
-    EXPECT_EQ(*replaced.find("path")->asString(), dir.file("in/photo0.jpeg"));
-    EXPECT_FALSE(*replaced.find("saved")->asBoolean());
-    EXPECT_EQ(*replaced.find("replacedBy")->asString(), dir.file("in/photo0.jpg"));
-    EXPECT_TRUE(*items[1].asObject()->find("saved")->asBoolean());
+    EXPECT_TRUE(*items[0].asObject()->find("saved")->asBoolean());
+    const JsonObject& refused = *items[1].asObject();
+    EXPECT_EQ(*refused.find("path")->asString(), dir.file("in/photo0.jpg"));
+    EXPECT_FALSE(*refused.find("saved")->asBoolean());
+    EXPECT_EQ(*refused.find("sameOutputAs")->asString(), dir.file("in/photo0.jpeg"));
+    EXPECT_EQ(refused.find("replacedBy"), nullptr);
 }
 
 TEST(BatchCliHostile, SpecialAndHugeFilesFailAloneQuickly) {

@@ -140,7 +140,7 @@ TEST(BatchCliSettings, VersionAndHelp) {
     EXPECT_EQ(h.code, 0);
     EXPECT_NE(h.out.find("--save-config"), std::string::npos);
     EXPECT_NE(h.out.find("--memory-limit SIZE"), std::string::npos);
-    EXPECT_NE(h.out.find("replacedBy"), std::string::npos);
+    EXPECT_NE(h.out.find("sameOutputAs"), std::string::npos);
 }
 
 TEST(BatchCliSettings, FailedSaveExitsOne) {

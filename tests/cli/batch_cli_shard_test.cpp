@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli_test_support.h"
+#include "processing/batch/output_collisions.h"
 #include "processing/batch/shard_share.h"
 #include "runtime/json/json_parse.h"
 #include "runtime/json/json_value.h"
@@ -42,8 +43,8 @@ TEST(BatchCliShard, SharesAreBalancedDisjointAndCoverTheList) {
             std::vector<int> owners(total, 0);
             size_t smallest = total, largest = 0;
             for (size_t k = 1; k <= count; ++k) {
-                const std::vector<char> share = shardShare(savePaths, Shard{k, count});
-                EXPECT_EQ(share, shardShare(savePaths, Shard{k, count}));
+                const std::vector<char> share = shardShare(resultNameKeepers(savePaths, savePaths), Shard{k, count});
+                EXPECT_EQ(share, shardShare(resultNameKeepers(savePaths, savePaths), Shard{k, count}));
                 const size_t size = size_t(std::count(share.begin(), share.end(), 1));
                 smallest = std::min(smallest, size);
                 largest = std::max(largest, size);
@@ -54,11 +55,13 @@ TEST(BatchCliShard, SharesAreBalancedDisjointAndCoverTheList) {
             EXPECT_LE(largest - smallest, 1u) << total << " over " << count;
         }
     }
-    // Images that write one file go to one shard, which keeps the last one's result.
+    // Images with one output name go to one shard, the one of the image that keeps it.
     const std::vector<std::string> clash = {"a.jpg", "b.jpg", "a.jpg", "c.jpg"};
+    const std::vector<std::string> sources = {"a.png", "b.jpg", "a.gif", "c.jpg"};
     for (size_t k = 1; k <= 4; ++k) {
-        const std::vector<char> share = shardShare(clash, Shard{k, 4});
+        const std::vector<char> share = shardShare(resultNameKeepers(clash, sources), Shard{k, 4});
         EXPECT_EQ(share[0], share[2]);
+        EXPECT_EQ(share[2], k == 1 ? 1 : 0);
     }
     for (const char* bad : {"0/3", "4/3", "3", "1/0", "-1/3", "1/3x", "a/b", "1/100001", ""})
         EXPECT_FALSE(parseShard(bad)) << bad;

@@ -17,10 +17,16 @@ extern char** environ;
 
 namespace tesselon::testing {
 
-MeasuredRun runBatchChild(const std::vector<std::string>& args, int timeoutSeconds) {
+MeasuredRun runBatchChild(const std::vector<std::string>& args, int timeoutSeconds, unsigned long long addressLimit) {
     MeasuredRun result;
-    const std::string program = binDir() + "tesselon-batch";
+    const std::string batch = binDir() + "tesselon-batch";
+    const std::string limit = "--as=" + std::to_string(addressLimit);
+    const std::string endOfOptions = "--";
+    const std::string program = addressLimit ? std::string("/usr/bin/prlimit") : batch;
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    if (addressLimit) {
+        for (const std::string* part : {&limit, &endOfOptions, &batch}) argv.push_back(const_cast<char*>(part->c_str()));
+    }
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 

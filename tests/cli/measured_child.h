@@ -14,7 +14,8 @@ struct MeasuredRun {
     std::string err;       // what it wrote to stderr
 };
 
-// Runs build/bin/tesselon-batch with `args`, killing it after `timeoutSeconds`.
-MeasuredRun runBatchChild(const std::vector<std::string>& args, int timeoutSeconds);
+// Runs build/bin/tesselon-batch with `args`, killing it after `timeoutSeconds`. With an
+// `addressLimit` (bytes) it runs under `prlimit --as`, as a user may run it.
+MeasuredRun runBatchChild(const std::vector<std::string>& args, int timeoutSeconds, unsigned long long addressLimit = 0);
 
 }  // namespace tesselon::testing

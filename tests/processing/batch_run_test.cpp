@@ -78,7 +78,7 @@ TEST(RunBatch, ParallelBatchWritesTheSameFilesAsTheSequentialOne) {
     }
 }
 
-TEST(RunBatch, EntriesWritingOneFileKeepTheLastAsInListOrder) {
+TEST(RunBatch, EntriesWithOneOutputNameKeepTheSameResultInBothBatches) {
     BatchFixture f;
     f.addImages(1);
     saveImage(testing::batch::seededImage(30, 20, 9), f.dir.file("in/img0.png"), f.state.codecs, kFormatPNG);
@@ -91,6 +91,10 @@ TEST(RunBatch, EntriesWritingOneFileKeepTheLastAsInListOrder) {
     const std::string parallel = readFile(f.dir.file("out/img0.jpg"));
     runBatch(f.state, false);
     EXPECT_EQ(readFile(f.dir.file("out/img0.jpg")), parallel);
+    // The result is img0.jpg's (64 x 48), not the PNG's (30 x 20).
+    const std::optional<ImageObject> result = loadImage(f.dir.file("out/img0.jpg"), f.state.codecs);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->width, 64);
 }
 
 TEST(RunBatch, CorruptImagesAreSkippedAndTheBatchGoesOn) {

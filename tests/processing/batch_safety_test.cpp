@@ -120,7 +120,7 @@ TEST(BatchSafety, AFolderSwappedForALinkBetweenImagesFailsTheRestInsteadOfWritin
                                                          " imágenes no se pudieron convertir");
 }
 
-TEST(BatchSafety, SameOutputNamesKeepTheLastAndMarkTheOthers) {
+TEST(BatchSafety, SameOutputNamesKeepOneResultAndRefuseTheOthers) {
     BatchFixture f;
     f.addImages(1);
     saveImage(seededImage(30, 20, 9), f.dir.file("in/img0.png"), f.state.codecs, kFormatPNG);
@@ -128,10 +128,15 @@ TEST(BatchSafety, SameOutputNamesKeepTheLastAndMarkTheOthers) {
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 2u);
     runBatch(f.state, false);
-    EXPECT_EQ(f.state.SourceImageList.entries[0].saved, 0);
-    EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 1);
+    EXPECT_EQ(f.state.SourceImageList.entries[0].saved, 1);
+    EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 0);
     ASSERT_FALSE(f.ui.statusLines.empty());
-    EXPECT_EQ(f.ui.statusLines.back(), "Atención: 1 imagen sustituida por otra con el mismo nombre de salida");
+    EXPECT_EQ(f.ui.statusLines.back(), "Atención: 1 imagen no guardada por tener el mismo nombre de salida que otra");
+    ASSERT_EQ(f.ui.batchEnds.size(), 1u);
+    ASSERT_EQ(f.ui.batchEnds[0].failed.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].failed[0].name, "img0.png");
+    EXPECT_EQ(f.ui.batchEnds[0].failed[0].why, ImageFailure::ResultNameTaken);
+    EXPECT_EQ(f.ui.batchEnds[0].failed[0].nameKeptBy, "img0.jpg");
     EXPECT_FALSE(f.ui.statusHidden);
     f.state.settings.entorno.FormatoImagen = "original";  // no longer the same names
     runBatch(f.state, false);
@@ -141,8 +146,9 @@ TEST(BatchSafety, SameOutputNamesKeepTheLastAndMarkTheOthers) {
     ParallelBatchOptions options;
     options.jobs = 4;
     const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
-    EXPECT_EQ(outcome.replaced, std::vector<size_t>{0});
-    EXPECT_EQ(outcome.replacedBy[0], std::optional<size_t>(1));
+    EXPECT_EQ(outcome.refused, std::vector<size_t>{1});
+    EXPECT_EQ(outcome.nameKeepers[1], std::optional<size_t>(0));
+    EXPECT_TRUE(has(outcome.problems[1], "is the result of '" + f.dir.file("in/img0.jpg") + "'")) << outcome.problems[1];
     EXPECT_EQ(outcome.saved, 1u);
 }
 

@@ -19,9 +19,9 @@ void append(std::string& text, const std::string& part) {
 
 std::string batchStatusText(const BatchTally& tally) {
     std::string text;
-    if (tally.replaced > 0)
-        append(text, count(tally.replaced, "imagen sustituida por otra con el mismo nombre de salida",
-                           "imágenes sustituidas por otras con el mismo nombre de salida"));
+    if (tally.sameName > 0)
+        append(text, count(tally.sameName, "imagen no guardada por tener el mismo nombre de salida que otra",
+                           "imágenes no guardadas por tener el mismo nombre de salida que otras"));
     if (tally.refused > 0)
         append(text, count(tally.refused, "imagen no guardada para no reemplazar otro archivo",
                            "imágenes no guardadas para no reemplazar otros archivos"));

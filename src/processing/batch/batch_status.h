@@ -10,7 +10,7 @@ namespace tesselon {
 struct BatchTally {
     size_t failed = 0;    // not converted: unreadable, too large, not written
     size_t refused = 0;   // not written: the result would have replaced another file
-    size_t replaced = 0;  // written, then replaced by a later image with the same output
+    size_t sameName = 0;  // not written: another image keeps the result's name
     bool textCut = false; // a text was longer than the overlay takes
     size_t firstFrameOnly = 0;  // animations converted from their first frame
 };

@@ -80,7 +80,9 @@ ProcessedImage applyOperations(const PipelineSettings& s, const PipelineJob& job
     return out;
 }
 
-PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, KeptBuffers* keptIn) {
+namespace {
+
+PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob& job, KeptBuffers* keptIn) {
     PipelineResult result;
     const CodecRegistry& codecs = *s.codecs;
     MemoryBudget ownBudget(s.memory ? 0 : defaultMemoryLimit());
@@ -125,6 +127,23 @@ PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, K
     }
     if (pool && processed.image) pool->give(*processed.image);
     if (kept) keepBuffers(*kept, std::move(file.memory));
+    return result;
+}
+
+}  // namespace
+
+PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, KeptBuffers* kept) {
+    PipelineResult result;
+    result.stop = runCatching([&] { result = processImageOrThrow(s, job, kept); });
+    if (result.stop.stop != BatchStop::None) {
+        // What the buffers held may be half given back: they start afresh.
+        if (kept) *kept = KeptBuffers{};
+        result.saved = false;
+        result.failure = result.stop.stop == BatchStop::OutOfMemory ? ImageFailure::OverMemoryLimit
+                                                                    : ImageFailure::ProcessingFailed;
+        result.problem = result.stop.stop == BatchStop::OutOfMemory ? "not converted: the system gave no more memory"
+                                                                    : "not converted: an internal error";
+    }
     return result;
 }
 

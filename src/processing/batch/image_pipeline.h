@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/image_failure.h"
+#include "processing/batch/batch_exceptions.h"
 #include "processing/incremental/result_record.h"
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/output_plan.h"
@@ -57,6 +58,8 @@ struct PipelineResult {
     // With fingerprintSource: the source as it was read, when it was read whole and
     // unchanged while it was read.
     std::optional<SourceFingerprint> source;
+    // An exception ended the chain (no memory, an internal fault): the batch stops.
+    CaughtStop stop;
 };
 
 // A source image as the chain starts from it.
@@ -92,6 +95,7 @@ ProcessedImage applyOperations(const PipelineSettings& settings, const PipelineJ
 
 // Runs the whole chain for one image: load, operations, save. Buffers are kept for the
 // next image only under a shared budget (settings.memory), which then counts them.
+// Never throws: an exception on the way is answered in the result's `stop`.
 PipelineResult processImage(const PipelineSettings& settings, const PipelineJob& job, KeptBuffers* kept = nullptr);
 
 }  // namespace tesselon

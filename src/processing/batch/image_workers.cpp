@@ -73,7 +73,11 @@ void ImageWorkers::dropQueued() {
 void ImageWorkers::runOne(Task& task, KeptBuffers& kept) {
     ImageWork work;
     work.result = processImage(settings_, task.job, &kept);
-    if (task.readBack && work.result.saved) work.saved = loadImage(task.job.plan.savePath, *settings_.codecs);
+    if (task.readBack && work.result.saved) {
+        // The result is in place whatever its picture for the pane costs.
+        const CaughtStop shown = runCatching([&] { work.saved = loadImage(task.job.plan.savePath, *settings_.codecs); });
+        if (shown.stop != BatchStop::None) work.saved.reset();
+    }
     std::lock_guard lock(mutex_);
     done_.emplace(task.index, std::move(work));
 }

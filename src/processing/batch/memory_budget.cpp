@@ -8,32 +8,36 @@
 namespace tesselon {
 
 MemoryReservation::MemoryReservation(MemoryReservation&& other) noexcept
-    : budget_(std::exchange(other.budget_, nullptr)), bytes_(std::exchange(other.bytes_, 0)) {}
+    : budget_(std::exchange(other.budget_, nullptr)),
+      bytes_(std::exchange(other.bytes_, 0)),
+      forTheBatch_(std::exchange(other.forTheBatch_, false)) {}
 
 MemoryReservation& MemoryReservation::operator=(MemoryReservation&& other) noexcept {
     if (this != &other) {
         release();
         budget_ = std::exchange(other.budget_, nullptr);
         bytes_ = std::exchange(other.bytes_, 0);
+        forTheBatch_ = std::exchange(other.forTheBatch_, false);
     }
     return *this;
 }
 
 void MemoryReservation::release() {
-    if (budget_) budget_->giveBack(bytes_);
+    if (budget_) budget_->giveBack(bytes_, forTheBatch_);
     budget_ = nullptr;
     bytes_ = 0;
+    forTheBatch_ = false;
 }
 
 void MemoryReservation::shrinkTo(uint64_t bytes) {
     if (!budget_ || bytes >= bytes_) return;
-    budget_->giveBack(bytes_ - bytes);
+    budget_->giveBack(bytes_ - bytes, forTheBatch_);
     bytes_ = bytes;
 }
 
 std::optional<MemoryReservation> MemoryBudget::reserve(uint64_t bytes) {
-    if (bytes > limit_) return std::nullopt;
     std::unique_lock lock(mutex_);
+    if (bytes > limit_ - heldForTheBatch_) return std::nullopt;
     const uint64_t ticket = nextTicket_++;
     changed_.wait(lock, [&] { return serving_ == ticket && held_ + bytes <= limit_; });
     held_ += bytes;
@@ -56,15 +60,30 @@ bool MemoryBudget::tryGrow(MemoryReservation& reservation, uint64_t extra) {
     return true;
 }
 
+bool MemoryBudget::growForTheBatch(MemoryReservation& reservation, uint64_t extra) {
+    if (reservation.budget_ && !reservation.forTheBatch_) return false;
+    if (!tryGrow(reservation, extra)) return false;
+    reservation.forTheBatch_ = true;
+    std::lock_guard lock(mutex_);
+    heldForTheBatch_ += extra;
+    return true;
+}
+
+uint64_t MemoryBudget::forOneImage() const {
+    std::lock_guard lock(mutex_);
+    return limit_ - heldForTheBatch_;
+}
+
 uint64_t MemoryBudget::held() const {
     std::lock_guard lock(mutex_);
     return held_;
 }
 
-void MemoryBudget::giveBack(uint64_t bytes) {
+void MemoryBudget::giveBack(uint64_t bytes, bool forTheBatch) {
     {
         std::lock_guard lock(mutex_);
         held_ -= bytes;
+        if (forTheBatch) heldForTheBatch_ -= bytes;
     }
     changed_.notify_all();
 }

@@ -33,6 +33,7 @@ private:
     MemoryReservation(MemoryBudget* budget, uint64_t bytes) : budget_(budget), bytes_(bytes) {}
     MemoryBudget* budget_ = nullptr;
     uint64_t bytes_ = 0;
+    bool forTheBatch_ = false;  // grown by growForTheBatch
 };
 
 class MemoryBudget {
@@ -42,10 +43,13 @@ public:
     MemoryBudget& operator=(const MemoryBudget&) = delete;
 
     uint64_t limit() const { return limit_; }
+    // The most one image may take: the limit less what is held for the whole batch.
+    uint64_t forOneImage() const;
 
     // Waits until `bytes` fit beside what is held, then holds them. Requests are served
     // in the order they came, so a large image is not overtaken for ever by small ones.
-    // Nothing when `bytes` exceed the whole limit: such an image can never be converted.
+    // Nothing when `bytes` exceed the whole limit, less what is held for the batch:
+    // such an image can never be converted.
     std::optional<MemoryReservation> reserve(uint64_t bytes);
 
     // Adds `extra` bytes to `reservation` (an empty one or one of this budget) when they
@@ -53,16 +57,21 @@ public:
     // not wait for more while holding it: two such workers would wait for each other.
     bool tryGrow(MemoryReservation& reservation, uint64_t extra);
 
+    // As tryGrow, for memory held while the whole batch runs (the manifest's records):
+    // it comes off what any one image may take, so that no image waits for it.
+    bool growForTheBatch(MemoryReservation& reservation, uint64_t extra);
+
     uint64_t held() const;
 
 private:
     friend class MemoryReservation;
-    void giveBack(uint64_t bytes);
+    void giveBack(uint64_t bytes, bool forTheBatch);
 
     const uint64_t limit_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     uint64_t held_ = 0;
+    uint64_t heldForTheBatch_ = 0;  // part of held_
     uint64_t nextTicket_ = 0;
     uint64_t serving_ = 0;
 };

@@ -1,22 +1,49 @@
 #include "processing/batch/output_collisions.h"
 
-#include <map>
+#include <string_view>
+#include <unordered_map>
+
+#include "core/state.h"
+#include "processing/output/output_plan.h"
+#include "runtime/fs/file_system.h"
+#include "processing/output/output_format.h"
 
 namespace tesselon {
 
-std::vector<std::optional<size_t>> replacedResults(const std::vector<std::string>& savePaths,
-                                                   const std::vector<bool>& written) {
-    std::vector<std::optional<size_t>> replacedBy(savePaths.size());
-    std::map<std::string, size_t> lastWritten;
-    for (size_t i = 0; i < savePaths.size() && i < written.size(); ++i) {
-        if (written[i]) lastWritten[savePaths[i]] = i;
+std::vector<std::optional<size_t>> resultNameKeepers(const std::vector<std::string>& savePaths,
+                                                     const std::vector<std::string>& sourcePaths) {
+    const size_t count = savePaths.size();
+    // Per save path: the first entry, and the first whose source has the result's name.
+    struct Claim {
+        size_t first = 0;
+        std::optional<size_t> sameName;
+    };
+    std::unordered_map<std::string_view, Claim> claims;
+    for (size_t i = 0; i < count; ++i) {
+        auto [it, added] = claims.emplace(savePaths[i], Claim{i, std::nullopt});
+        const bool sameName = i < sourcePaths.size() && nameOfPath(sourcePaths[i]) == nameOfPath(savePaths[i]);
+        if (sameName && !it->second.sameName) it->second.sameName = i;
     }
-    for (size_t i = 0; i < savePaths.size() && i < written.size(); ++i) {
-        if (!written[i]) continue;
-        const size_t last = lastWritten[savePaths[i]];
-        if (last != i) replacedBy[i] = last;
+    std::vector<std::optional<size_t>> keepers(count);
+    for (size_t i = 0; i < count; ++i) {
+        const Claim& claim = claims.at(savePaths[i]);
+        const size_t keeper = claim.sameName.value_or(claim.first);
+        if (keeper != i) keepers[i] = keeper;
     }
-    return replacedBy;
+    return keepers;
+}
+
+PlannedNames plannedNamesOf(const AppState& state) {
+    const std::string temporary = temporaryFolder();
+    PlannedNames names;
+    names.savePaths.reserve(state.SourceImageList.size());
+    names.sourcePaths.reserve(state.SourceImageList.size());
+    for (const SourceImageEntry& entry : state.SourceImageList.entries) {
+        OutputPlan plan = planOutput(state.settings.entorno, entry, temporary, false);
+        names.savePaths.push_back(std::move(plan.savePath));
+        names.sourcePaths.push_back(std::move(plan.sourcePath));
+    }
+    return names;
 }
 
 }  // namespace tesselon

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -10,6 +10,7 @@
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/memory_budget.h"
 #include "processing/batch/output_collisions.h"
+#include "processing/batch/shard_share.h"
 #include "processing/incremental/batch_ledger.h"
 #include "processing/batch/source_load.h"
 #include "processing/output/output_guard.h"
@@ -22,17 +23,12 @@ namespace {
 
 constexpr auto kProgressPeriod = std::chrono::milliseconds(50);
 
-// Entries that write the same file, in list order; units are ordered by their first
-// entry. Only entries marked in `convert` are in one.
-std::vector<std::vector<size_t>> unitsBySavePath(const std::vector<PipelineJob>& jobs, const std::vector<char>& convert) {
+// The entries this run converts, one unit each, in list order: no two of them write
+// the same file, as only the keeper of a shared result name is converted.
+std::vector<std::vector<size_t>> unitsToConvert(const std::vector<char>& convert) {
     std::vector<std::vector<size_t>> units;
-    std::map<std::string, size_t> unitOfPath;
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        if (!convert[i]) continue;
-        auto [it, added] = unitOfPath.emplace(jobs[i].plan.savePath, units.size());
-        if (added) units.emplace_back();
-        units[it->second].push_back(i);
-    }
+    for (size_t i = 0; i < convert.size(); ++i)
+        if (convert[i]) units.push_back({i});
     return units;
 }
 
@@ -47,22 +43,27 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
 
     outcome.problems.resize(count);
 
-    // Every entry's plan, whether this run converts it or not: a shard's share, and the
-    // phrase of each image, follow from the whole list.
+    // Every entry's plan, whether this run converts it or not: a shard's share, the
+    // result names the entries share, and the phrase of each image follow from the
+    // whole list.
     std::vector<PipelineJob> jobs;
     jobs.reserve(count);
     for (size_t i = 0; i < count; ++i) {
         const size_t phrase = cycle ? phraseIndexForImage(i, state.PhrasesList.size()) : 0;
         jobs.push_back(jobForEntry(state, i, phrase, false, temporary));
     }
-    if (options.shard) {
-        std::vector<std::string> savePaths;
+    {
+        std::vector<std::string> savePaths, sourcePaths;
         savePaths.reserve(count);
-        for (const PipelineJob& job : jobs) savePaths.push_back(job.plan.savePath);
-        outcome.inShare = shardShare(savePaths, *options.shard);
-    } else {
-        outcome.inShare.assign(count, 1);
+        sourcePaths.reserve(count);
+        for (const PipelineJob& job : jobs) {
+            savePaths.push_back(job.plan.savePath);
+            sourcePaths.push_back(job.plan.sourcePath);
+        }
+        outcome.nameKeepers = resultNameKeepers(savePaths, sourcePaths);
     }
+    if (options.shard) outcome.inShare = shardShare(outcome.nameKeepers, *options.shard);
+    else outcome.inShare.assign(count, 1);
     outcome.total = size_t(std::count(outcome.inShare.begin(), outcome.inShare.end(), 1));
 
     // Folders first, in list order: a folder that cannot be created ends the batch there,
@@ -78,21 +79,26 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
             planned = i;
             break;
         }
-        outcome.problems[i] = guard.refusal(jobs[i].plan, i);
+        if (const std::optional<size_t> keeper = outcome.nameKeepers[i])
+            outcome.problems[i] = "not written: its result '" + jobs[i].plan.savePath + "' is the result of '" +
+                                  state.SourceImageList.entries[*keeper].path + "'";
+        else
+            outcome.problems[i] = guard.refusal(jobs[i].plan, i);
         refused[i] = outcome.problems[i].empty() ? 0 : 1;
         convert[i] = refused[i] ? 0 : 1;
         state.SourceImageList.entries[i].outputPath = jobs[i].plan.outputPath;
     }
 
+    // What the manifest holds counts against the limit for the whole batch.
+    MemoryBudget memory(options.memoryLimit ? options.memoryLimit : defaultMemoryLimit());
     std::optional<BatchLedger> ledger;
     if (options.ledger && !outcome.destinationFailed) {
         ledger.emplace(*options.ledger, state.settings, state.fontDpi, options.metadata, jobs, outcome.inShare);
-        if (!ledger->start(guard.resultsRoot())) ledger.reset();
+        if (!ledger->start(guard.resultsRoot(), memory)) ledger.reset();
     }
     for (PipelineJob& job : jobs) job.fingerprintSource = ledger.has_value();
 
-    const std::vector<std::vector<size_t>> units = unitsBySavePath(jobs, convert);
-    MemoryBudget memory(options.memoryLimit ? options.memoryLimit : defaultMemoryLimit());
+    const std::vector<std::vector<size_t>> units = unitsToConvert(convert);
     PipelineSettings settings = pipelineSettingsOf(state);
     settings.memory = &memory;
     settings.metadata = options.metadata;
@@ -104,47 +110,76 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
     for (size_t i = 0; i < planned; ++i) toHandle += outcome.inShare[i] ? 1 : 0;
     // Refused entries count as handled from the start.
     std::atomic<size_t> done{size_t(std::count(refused.begin(), refused.end(), 1))};
+    std::atomic<bool> stopping{false};
+    std::mutex stopMutex;
+    // The first exception stops the batch; the images in hand finish.
+    auto stopWith = [&](const CaughtStop& caught, std::optional<size_t> at) {
+        std::lock_guard lock(stopMutex);
+        if (outcome.stop.stop == BatchStop::None) {
+            outcome.stop = caught;
+            outcome.stoppedAt = at;
+        }
+        stopping.store(true);
+    };
     auto cancelled = [&] { return options.cancel && options.cancel->load(std::memory_order_relaxed); };
+    auto ended = [&] { return cancelled() || stopping.load(); };
 
     auto work = [&] {
         // The buffers of one image serve the next one this worker takes.
         KeptBuffers buffers;
         for (;;) {
-            if (cancelled()) return;
+            if (ended()) return;
             const size_t u = nextUnit.fetch_add(1);
             if (u >= units.size()) return;
-            if (ledger && ledger->unitStands(units[u])) {
-                for (size_t i : units[u]) skipped[i] = 1;
-                done.fetch_add(units[u].size());
-                continue;
+            std::optional<size_t> inHand;
+            const CaughtStop caught = runCatching([&] {
+                if (ledger && ledger->unitStands(units[u])) {
+                    for (size_t i : units[u]) skipped[i] = 1;
+                    done.fetch_add(units[u].size());
+                    return;
+                }
+                for (size_t i : units[u]) {
+                    inHand = i;
+                    results[i] = processImage(settings, jobs[i], &buffers);
+                    finished[i] = 1;
+                    done.fetch_add(1);
+                    if (results[i].stop.stop != BatchStop::None) {
+                        stopWith(results[i].stop, i);
+                        return;
+                    }
+                }
+                // Recorded only now that the unit's result is in place.
+                if (ledger) ledger->unitDone(units[u], results);
+            });
+            if (caught.stop != BatchStop::None) {
+                stopWith(caught, inHand);
+                return;
             }
-            for (size_t i : units[u]) {
-                results[i] = processImage(settings, jobs[i], &buffers);
-                finished[i] = 1;
-                done.fetch_add(1);
-            }
-            // Recorded only now that the unit's result is in place.
-            if (ledger) ledger->unitDone(units[u], results);
         }
     };
     const int workers = std::max(1, std::min<int>(options.jobs, int(std::max<size_t>(units.size(), 1))));
     std::vector<std::thread> threads;
-    for (int t = 0; t < workers; ++t) threads.emplace_back(work);
-    // Workers stop by themselves at the end or on cancel; this thread only reports.
-    while (done.load() < toHandle && !cancelled()) {
-        if (options.onProgress) options.onProgress(done.load(), outcome.total);
-        std::this_thread::sleep_for(kProgressPeriod);
+    const CaughtStop started = runCatching([&] {
+        for (int t = 0; t < workers; ++t) threads.emplace_back(work);
+    });
+    if (started.stop != BatchStop::None) {
+        if (threads.empty()) stopWith(started, std::nullopt);
+        // Otherwise the workers there are convert the batch.
     }
+    // Workers stop by themselves at the end, on cancel or on a stop; this thread only
+    // reports, and whatever befalls it the workers are joined.
+    const CaughtStop reporting = runCatching([&] {
+        while (done.load() < toHandle && !ended()) {
+            if (options.onProgress) options.onProgress(done.load(), outcome.total);
+            std::this_thread::sleep_for(kProgressPeriod);
+        }
+    });
+    if (reporting.stop != BatchStop::None) stopWith(reporting, std::nullopt);
     for (std::thread& t : threads) t.join();
-    if (ledger) ledger->finish();
-
-    std::vector<std::string> savePaths;
-    std::vector<bool> written;
-    for (size_t i = 0; i < count; ++i) {
-        savePaths.push_back(jobs[i].plan.savePath);
-        written.push_back(finished[i] && results[i].saved);
+    if (ledger) {
+        const CaughtStop recorded = runCatching([&] { ledger->finish(); });
+        if (recorded.stop != BatchStop::None) stopWith(recorded, std::nullopt);
     }
-    outcome.replacedBy = replacedResults(savePaths, written);
 
     const bool drawsText = textBeforeRotation(state.settings.image) || textAfterRotation(state.settings.image);
     for (size_t i = 0; i < planned; ++i) {
@@ -167,13 +202,6 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
         if (results[i].textStepRan) entry.overlayText = jobs[i].overlayText;
         if (results[i].firstFrameOnly) outcome.firstFrameOnly.push_back(i);
         ++outcome.processed;
-        if (const std::optional<size_t> by = outcome.replacedBy[i]) {
-            entry.saved = 0;
-            outcome.replaced.push_back(i);
-            outcome.problems[i] = "its result '" + jobs[i].plan.savePath + "' was replaced by that of '" +
-                                  state.SourceImageList.entries[*by].path + "'";
-            continue;
-        }
         entry.saved = results[i].saved ? 1 : 0;
         outcome.problems[i] = results[i].problem;
         if (results[i].saved) ++outcome.saved;
@@ -181,7 +209,10 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
         else outcome.unsaved.push_back(i);
     }
     outcome.cancelled = cancelled() && outcome.processed < toHandle;
-    if (options.onProgress) options.onProgress(outcome.processed, outcome.total);
+    if (options.onProgress) {
+        const CaughtStop reported = runCatching([&] { options.onProgress(outcome.processed, outcome.total); });
+        if (reported.stop != BatchStop::None && outcome.stop.stop == BatchStop::None) outcome.stop = reported;
+    }
     return outcome;
 }
 

@@ -1,7 +1,7 @@
 // A whole batch on several worker threads, for tesselon-batch. It writes exactly the
 // files the desktop's sequential batch writes: every image goes through the same
-// pipeline with the same phrase, and entries that end in the same file are processed
-// in list order by one worker, so the last one wins as it does one at a time.
+// pipeline with the same phrase, and of entries whose results would have one name only
+// the one that keeps it is written (output_collisions.h), as one at a time.
 #pragma once
 
 #include <atomic>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "processing/batch/batch_exceptions.h"
 #include "processing/batch/shard_share.h"
 #include "processing/metadata/source_metadata.h"
 
@@ -49,18 +50,23 @@ struct ParallelBatchOutcome {
     std::vector<size_t> unreadable;  // entries that could not be loaded as images
     std::vector<size_t> unsaved;     // entries loaded but not written
     std::vector<size_t> refused;     // entries not written: the result would land where it must not
-    std::vector<size_t> replaced;    // entries whose result a later entry with the same output replaced
     std::vector<size_t> firstFrameOnly;  // animations converted from their first frame
-    std::vector<std::optional<size_t>> replacedBy;  // per entry: the entry that replaced its result
+    // Per entry: the entry that keeps the result name it shares; such an entry is refused.
+    std::vector<std::optional<size_t>> nameKeepers;
     std::vector<std::string> problems;              // per entry: why it has no result, in English
     std::vector<char> inShare;       // per entry: 1 when this run handles it
     std::vector<size_t> skipped;     // entries whose result from an earlier run stands
+    // An exception stopped the batch (no memory, an internal fault): the images in hand
+    // finished, no other started. `stoppedAt`: the entry it came from, when one did.
+    CaughtStop stop;
+    std::optional<size_t> stoppedAt;
 };
 
 // Converts the entries of state.SourceImageList; the preconditions must have been
 // checked already. Fills each entry's outputPath, saved and overlayText. An entry whose
-// result would replace another listed image, or land outside the source folder
-// (overwriting) or the destination folder, is refused before anything is written.
+// result would replace another listed image or another entry's result, or land outside
+// the source folder (overwriting) or the destination folder, is refused before anything
+// is written. An exception ends in the outcome's `stop`, never beyond.
 ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOptions& options);
 
 }  // namespace tesselon

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "processing/batch/batch_exceptions.h"
 #include "processing/output/save_output.h"
 #include "runtime/fs/regular_file.h"
 #include "runtime/imaging/jpeg_codec.h"
@@ -89,7 +90,10 @@ void decodeAhead(PreviewCache& cache, const std::string& path, const CodecRegist
     if (id.size < 0 || id == cache.identity) return;
     cache.ahead.start(id, [id, &codecs] {
         // Fresh buffers: the pool belongs to the refreshes, which may run meanwhile.
-        LoadedSource loaded = loadSource(id.path, codecs);
+        LoadedSource loaded;
+        const CaughtStop caught = runCatching([&] { loaded = loadSource(id.path, codecs); });
+        // Nothing is taken from a decode that failed so: the preview decodes it itself.
+        if (caught.stop != BatchStop::None) return DecodedSource{SourceFileIdentity{}, std::nullopt, false};
         return DecodedSource{id, std::move(loaded.image), loaded.animated};
     });
 }

@@ -1,6 +1,7 @@
 #include "processing/batch/run_batch.h"
 
 #include <algorithm>
+#include <exception>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,7 @@
 
 #include "core/frontend.h"
 #include "core/state.h"
+#include "processing/batch/batch_exceptions.h"
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/batch_preconditions.h"
 #include "processing/batch/batch_status.h"
@@ -39,9 +41,15 @@ template <typename Work, typename Poll>
 void runKeepingWindowsAlive(Frontend& ui, Work work, Poll poll) {
     std::atomic<bool> done{false};
     std::optional<std::thread> worker;
+    // An exception of the work is thrown again here, once the worker has ended.
+    std::exception_ptr failure;
     try {
         worker.emplace([&] {
-            work();
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
             done.store(true, std::memory_order_release);
         });
     } catch (const std::system_error&) {
@@ -54,6 +62,7 @@ void runKeepingWindowsAlive(Frontend& ui, Work work, Poll poll) {
         poll();
     }
     if (worker) worker->join();
+    if (failure) std::rethrow_exception(failure);
     poll();
 }
 
@@ -78,12 +87,13 @@ private:
 
 // The entry as the user knows it: its path below the source folder (for an FTP source,
 // its remote path), as valid text.
-std::string entryName(const OutputPlan& plan) {
-    std::string_view path = plan.sourcePath;
-    if (!plan.sourceRoot.empty() && path.substr(0, plan.sourceRoot.size()) == plan.sourceRoot)
-        path.remove_prefix(plan.sourceRoot.size());
-    return displayName(path);
+std::string entryName(std::string_view sourcePath, std::string_view sourceRoot) {
+    if (!sourceRoot.empty() && sourcePath.substr(0, sourceRoot.size()) == sourceRoot)
+        sourcePath.remove_prefix(sourceRoot.size());
+    return displayName(sourcePath);
 }
+
+std::string entryName(const OutputPlan& plan) { return entryName(plan.sourcePath, plan.sourceRoot); }
 
 // Why an entry could not be read: for an FTP source, a missing file is one the download
 // has not fetched.
@@ -99,15 +109,16 @@ struct BatchRecord {
         s.frontend->setStatusLine(true, "");
     }
 
-    // Entries are noted in list order from the first.
-    void note(const OutputPlan& plan, const PipelineResult& result, bool refused) {
-        savePaths.push_back(plan.savePath);
-        written.push_back(result.saved);
+    // Entries are noted in list order from the first. `refusal` says why one was not
+    // handed out; `keptBy` names the entry that keeps its result's name.
+    void note(const OutputPlan& plan, const PipelineResult& result, ImageFailure refusal, std::string keptBy) {
         names.push_back(entryName(plan));
-        ImageFailure why = ImageFailure::None;
-        if (refused) {
+        keptByNames.push_back(std::move(keptBy));
+        ImageFailure why = refusal;
+        if (refusal == ImageFailure::ResultNameTaken) {
+            ++tally.sameName;
+        } else if (refusal != ImageFailure::None) {
             ++tally.refused;
-            why = ImageFailure::WouldReplaceOther;
         } else if (!result.saved) {
             ++tally.failed;
             why = result.failure == ImageFailure::None ? ImageFailure::NotWritten
@@ -117,15 +128,7 @@ struct BatchRecord {
         if (result.firstFrameOnly) ++tally.firstFrameOnly;
     }
 
-    // Earlier results that a later image with the same output replaced are not saved.
     void finish() {
-        const std::vector<std::optional<size_t>> replacedBy = replacedResults(savePaths, written);
-        for (size_t i = 0; i < replacedBy.size(); ++i) {
-            if (!replacedBy[i]) continue;
-            state.SourceImageList.entries[i].saved = 0;
-            failures[i] = ImageFailure::ReplacedByLater;
-            ++tally.replaced;
-        }
         const std::string text = batchStatusText(tally);
         if (!text.empty()) state.frontend->setStatusLine(false, text);
     }
@@ -138,18 +141,19 @@ struct BatchRecord {
             if (failures[i] == ImageFailure::None)
                 ++out.converted;
             else
-                out.failed.push_back(FailedImage{names[i], failures[i]});
+                out.failed.push_back(FailedImage{names[i], failures[i], keptByNames[i]});
         }
+        out.stop = stop;
         return out;
     }
 
     AppState& state;
     OutputGuard guard;
     BatchTally tally;
-    std::vector<std::string> savePaths;
-    std::vector<bool> written;
     std::vector<std::string> names;
+    std::vector<std::string> keptByNames;
     std::vector<ImageFailure> failures;
+    BatchStop stop = BatchStop::None;
 };
 
 // The settings of the chain for this run: one image at a time, on every core.
@@ -241,11 +245,27 @@ void previewCurrentEntry(AppState& state) {
     ui.waitPumpingEvents(1);
 }
 
+// The preview of the current entry was stopped by an exception: the panes say so
+// rather than show an earlier entry under this one's number.
+void showPreviewStopped(AppState& state, BatchStop stop) {
+    runCatching([&] {
+        SourceImageList& list = state.SourceImageList;
+        const size_t index = list.current < list.size() ? list.current : 0;
+        const OutputPlan plan = planOutput(state.settings.entorno, list.entries[index], temporaryFolder(), true);
+        state.frontend->showUnreadableSource(entryName(plan), stop == BatchStop::OutOfMemory
+                                                                  ? ImageFailure::OverMemoryLimit
+                                                                  : ImageFailure::ProcessingFailed);
+        state.preview.sourceShown = false;
+    });
+}
+
 // An entry of the batch as handed to the workers: what its delivery needs of its job.
 struct EntryInHand {
     OutputPlan plan;
     std::string overlayText;
     bool refused = false;
+    ImageFailure refusal = ImageFailure::None;  // why it is refused
+    std::string keptBy;  // ResultNameTaken: the entry that keeps the result's name
     bool showPanes = false;  // the preview checkbox as it stood when the entry was handed out
     std::shared_ptr<SourceSlot> source;
 };
@@ -269,6 +289,10 @@ BatchEnd convertAll(AppState& state) {
     settings.threads = std::max(1, cores / workerCount);
     settings.memory = &memory;
     BatchRecord record(state);
+    // Of entries whose results would have one name, only the keeper is written.
+    const PlannedNames planned = plannedNamesOf(state);
+    const std::vector<std::optional<size_t>> keepers = resultNameKeepers(planned.savePaths, planned.sourcePaths);
+    const std::string sourceRoot = sourceRootOf(state.settings.entorno);
     std::optional<size_t> lastShown;
     const bool cycle = !state.settings.texto.SoloMarcadeAgua;
     auto cancelPressed = [&] { return state.settings.config.Cancelado == 1; };
@@ -291,17 +315,22 @@ BatchEnd convertAll(AppState& state) {
             }
             const size_t phrase = cycle ? phraseIndexForImage(index, state.PhrasesList.size()) : 0;
             PipelineJob job = jobForEntry(state, index, phrase, false, temporary);
-            // Entries that write the same file are made in list order, never at once.
-            for (size_t i = next; i < entries.size(); ++i) {
-                if (!entries[i].refused && entries[i].plan.savePath == job.plan.savePath) return;
-            }
             if (!record.guard.prepareFolder(job.plan, state.settings.config.Cancelado, ui)) {
                 handingOut = false;
                 return;
             }
             list.entries[index].outputPath = job.plan.outputPath;
-            EntryInHand entry{job.plan, job.overlayText, !record.guard.refusal(job.plan, index).empty(),
-                              state.settings.entorno.Preview != 0, nullptr};
+            EntryInHand entry;
+            entry.plan = job.plan;
+            entry.overlayText = job.overlayText;
+            entry.showPanes = state.settings.entorno.Preview != 0;
+            if (const std::optional<size_t> keeper = keepers[index]) {
+                entry.refusal = ImageFailure::ResultNameTaken;
+                entry.keptBy = entryName(planned.sourcePaths[*keeper], sourceRoot);
+            } else if (!record.guard.refusal(job.plan, index).empty()) {
+                entry.refusal = ImageFailure::WouldReplaceOther;
+            }
+            entry.refused = entry.refusal != ImageFailure::None;
             if (entry.showPanes && !entry.refused) {
                 entry.source = std::make_shared<SourceSlot>();
                 job.onSourceLoaded = [slot = entry.source](ImageObject&& image) { slot->put(std::move(image)); };
@@ -343,7 +372,13 @@ BatchEnd convertAll(AppState& state) {
             if (!work) break;
         }
         const PipelineResult result = work ? std::move(work->result) : PipelineResult{};
-        record.note(hand.plan, result, hand.refused);
+        record.note(hand.plan, result, hand.refusal, hand.keptBy);
+        if (result.stop.stop != BatchStop::None && record.stop == BatchStop::None) {
+            // The images in hand finish; no other starts.
+            record.stop = result.stop.stop;
+            workers.dropQueued();
+            handingOut = false;
+        }
         SourceImageEntry& entry = list.entries[index];
         if (result.textStepRan) entry.overlayText = hand.overlayText;
         ui.setImageCounter(imageCounterText(index + 1, total));
@@ -378,7 +413,10 @@ void runBatch(AppState& state, bool previewOnly) {
     }
 
     if (previewOnly) {
-        if (total > 0) previewCurrentEntry(state);
+        if (total > 0) {
+            const CaughtStop caught = runCatching([&] { previewCurrentEntry(state); });
+            if (caught.stop != BatchStop::None) showPreviewStopped(state, caught.stop);
+        }
         ui.setBatchRunning(false);
         return;
     }
@@ -386,8 +424,17 @@ void runBatch(AppState& state, bool previewOnly) {
     ui.setBatchRunning(true);
     state.settings.config.Cancelado = 0;
     ui.waitPumpingEvents(5);
-    const BatchEnd end = convertAll(state);
-    if (state.settings.config.Cancelado == 0) ui.showBatchEnd(end);
+    BatchEnd end;
+    const CaughtStop caught = runCatching([&] { end = convertAll(state); });
+    if (caught.stop != BatchStop::None) {
+        // Stopped on this thread: the entries say what was saved before.
+        end = BatchEnd{};
+        end.total = state.SourceImageList.size();
+        for (const SourceImageEntry& entry : state.SourceImageList.entries) end.converted += entry.saved == 1;
+        end.stop = caught.stop;
+    }
+    // A stop is told even when CANCELAR was pressed meanwhile.
+    if (state.settings.config.Cancelado == 0 || end.stop != BatchStop::None) ui.showBatchEnd(end);
     ui.setBatchRunning(false);
 }
 

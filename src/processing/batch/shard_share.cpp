@@ -1,11 +1,8 @@
 #include "processing/batch/shard_share.h"
 
 #include <charconv>
-#include <unordered_map>
 
-#include "core/state.h"
-#include "processing/output/output_plan.h"
-#include "runtime/fs/file_system.h"
+#include "processing/batch/output_collisions.h"
 
 namespace tesselon {
 
@@ -33,8 +30,8 @@ std::string shardPartName(const Shard& shard) {
     return std::to_string(shard.index) + "-of-" + std::to_string(shard.count);
 }
 
-std::vector<char> shardShare(const std::vector<std::string>& savePaths, const Shard& shard) {
-    const size_t total = savePaths.size();
+std::vector<char> shardShare(const std::vector<std::optional<size_t>>& nameKeepers, const Shard& shard) {
+    const size_t total = nameKeepers.size();
     // Block k (from 1) holds the entries from (k-1)*total/N up to k*total/N.
     std::vector<size_t> block(total);
     size_t k = 1;
@@ -42,20 +39,17 @@ std::vector<char> shardShare(const std::vector<std::string>& savePaths, const Sh
         while (i >= k * total / shard.count) ++k;
         block[i] = k;
     }
-    std::unordered_map<std::string_view, size_t> last;
-    for (size_t i = 0; i < total; ++i) last[savePaths[i]] = i;
     std::vector<char> share(total, 0);
-    for (size_t i = 0; i < total; ++i) share[i] = block[last[savePaths[i]]] == shard.index ? 1 : 0;
+    for (size_t i = 0; i < total; ++i) {
+        const size_t keeper = nameKeepers[i].value_or(i);
+        share[i] = block[keeper < total ? keeper : i] == shard.index ? 1 : 0;
+    }
     return share;
 }
 
 std::vector<char> shareOfList(const AppState& state, const Shard& shard) {
-    const std::string temporary = temporaryFolder();
-    std::vector<std::string> savePaths;
-    savePaths.reserve(state.SourceImageList.size());
-    for (const SourceImageEntry& entry : state.SourceImageList.entries)
-        savePaths.push_back(planOutput(state.settings.entorno, entry, temporary, false).savePath);
-    return shardShare(savePaths, shard);
+    const PlannedNames names = plannedNamesOf(state);
+    return shardShare(resultNameKeepers(names.savePaths, names.sourcePaths), shard);
 }
 
 }  // namespace tesselon

@@ -25,10 +25,11 @@ std::optional<Shard> parseShard(std::string_view text);
 // "K-of-N", which names the shard's part of the manifest.
 std::string shardPartName(const Shard& shard);
 
-// Which entries of the list the shard converts, given each entry's save path. Entries
-// that write the same file go together to the shard that holds the last of them, so the
-// last one's result is kept, as in a single run.
-std::vector<char> shardShare(const std::vector<std::string>& savePaths, const Shard& shard);
+// Which entries of the list the shard converts, given for each entry the entry that
+// keeps the result name it shares (output_collisions.h). Entries that share a name go
+// together to the shard of the one that keeps it, so that shard writes its result and
+// names the others, as a single run does.
+std::vector<char> shardShare(const std::vector<std::optional<size_t>>& nameKeepers, const Shard& shard);
 
 struct AppState;
 // The share of the state's image list, planned as a batch plans it.

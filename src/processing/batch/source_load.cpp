@@ -57,12 +57,12 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     }
     // A header that gives no size could declare anything: such an image runs alone.
     const uint64_t needed =
-        declared->sizeKnown ? pipelineMemoryBound(*declared, file.size, settings, job) : budget.limit();
+        declared->sizeKnown ? pipelineMemoryBound(*declared, file.size, settings, job) : budget.forOneImage();
     std::optional<MemoryReservation> memory;
-    if (kept && needed <= budget.limit() && budget.tryGrow(kept->held, needed)) {
+    if (kept && needed <= budget.forOneImage() && budget.tryGrow(kept->held, needed)) {
         memory = std::move(kept->held);
     } else {
-        if (kept && needed <= budget.limit()) {
+        if (kept && needed <= budget.forOneImage()) {
             kept->pool.trimTo(0);
             kept->held.release();
         }

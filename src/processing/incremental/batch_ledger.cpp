@@ -29,11 +29,11 @@ BatchLedger::BatchLedger(ResultLedger& ledger, const Settings& settings, int fon
         if (share[i]) recipes_[i] = imageRecipe(run, settings.image, jobs[i]);
 }
 
-bool BatchLedger::start(const FolderHandle& root) {
+bool BatchLedger::start(const FolderHandle& root, MemoryBudget& memory) {
     std::vector<std::string> sources;
     for (size_t i = 0; i < jobs_.size(); ++i)
         if (share_[i]) sources.push_back(sourceKeyOf(jobs_[i].plan));
-    return ledger_.start(root, sources);
+    return ledger_.start(root, sources, jobs_.size(), &memory);
 }
 
 bool BatchLedger::unitStands(const std::vector<size_t>& unit) {

@@ -18,10 +18,14 @@ public:
     // run handles. Both must outlive the object.
     BatchLedger(ResultLedger& ledger, const Settings& settings, int fontDpi, const MetadataOptions& metadata,
                 const std::vector<PipelineJob>& jobs, const std::vector<char>& share);
+    // The memory the ledger holds from the batch's budget goes back with the batch.
+    ~BatchLedger() { ledger_.releaseMemory(); }
+    BatchLedger(const BatchLedger&) = delete;
+    BatchLedger& operator=(const BatchLedger&) = delete;
 
-    // Starts the ledger beneath the results' folder; false when it cannot serve, and
-    // every image is then converted.
-    bool start(const FolderHandle& root);
+    // Starts the ledger beneath the results' folder, its records held from `memory`;
+    // false when it cannot serve, and every image is then converted.
+    bool start(const FolderHandle& root, MemoryBudget& memory);
 
     // Whether the result of `unit` (entries writing one file, in list order) stands for
     // every one of them; they are then kept in the manifest. Reads no image; a source

@@ -18,10 +18,17 @@ namespace tesselon {
 namespace {
 
 constexpr std::string_view kJournalSuffix = ".journal";
-// A manifest of a million images is some 250 MB; anything far beyond is no manifest.
-constexpr uint64_t kMaxManifestBytes = uint64_t(4) << 30;
+// A record holds two names below their folders; the system's paths stop at 4096 bytes,
+// and each byte is written as %XX at worst. The numbers, digests and check come beside.
+constexpr uint64_t kMaxRecordLineBytes = uint64_t(32) << 10;
+// Room for a part written when the job held more images: some 250,000 records of
+// ordinary names.
+constexpr uint64_t kMinManifestBound = uint64_t(64) << 20;
 // How every manifest header starts, whatever the version.
 constexpr std::string_view kHeaderStart = "tesselon-manifest\t";
+constexpr size_t kReadChunkBytes = 64 << 10;
+// What one kept record takes besides its names: the record, the map's node and key.
+constexpr uint64_t kRecordOverheadBytes = sizeof(ResultRecord) + 96;
 
 bool endsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
@@ -56,6 +63,10 @@ Judgement judgeResult(const ResultRecord* record, const Sha256Digest& recipe, co
     const std::optional<Sha256Digest> content = contentNow ? contentNow() : std::nullopt;
     if (!content || *content != record->from.digest) return {ResultVerdict::SourceChanged};
     return {ResultVerdict::Current, true};
+}
+
+uint64_t manifestByteBound(size_t images) {
+    return std::max(kMinManifestBound, manifestHeader().size() + uint64_t(images) * kMaxRecordLineBytes);
 }
 
 std::string manifestFileName(const std::string& part) {
@@ -96,7 +107,70 @@ void ResultLedger::adopt(const ResultRecord& record) {
     if (!added && record.result.modifiedNs >= it->second.result.modifiedNs) it->second = record;
 }
 
-void ResultLedger::load(const FolderHandle& root) {
+bool ResultLedger::holdMemoryFor(const ResultRecord& record) {
+    if (!memory_) return true;
+    const uint64_t bytes = kRecordOverheadBytes + 2 * record.source.size() + record.output.size();
+    return memory_->growForTheBatch(held_, bytes);
+}
+
+std::optional<ManifestNote::Kind> ResultLedger::readFile(const FolderHandle& root, const std::string& name,
+                                                         uint64_t bound, std::vector<ResultRecord>& records) {
+    const bool journal = endsWith(name, kJournalSuffix);
+    OpenedFile opened = openRegularFile(root, name, bound);
+    if (opened.problem == OpenProblem::TooLarge) return ManifestNote::Kind::Oversized;
+    if (!opened.file) return ManifestNote::Kind::Unreadable;
+    const std::string header = manifestHeader();
+    const std::string_view headerLine = std::string_view(header).substr(0, header.size() - 1);
+    std::vector<char> chunk(kReadChunkBytes);
+    std::string line;
+    bool headerSeen = false;
+    uint64_t total = 0;
+    // One line at a time, never longer than a record can be.
+    auto takeLine = [&]() -> std::optional<ManifestNote::Kind> {
+        if (!headerSeen) {
+            if (line != headerLine)
+                return line.rfind(kHeaderStart, 0) == 0 ? ManifestNote::Kind::OtherVersion : ManifestNote::Kind::Damaged;
+            headerSeen = true;
+            return std::nullopt;
+        }
+        std::optional<ResultRecord> record = parseRecordLine(line);
+        if (!record) return ManifestNote::Kind::Damaged;
+        // Records of images this run does not handle are of no use to it.
+        if (wanted_.count(record->source) == 0) return std::nullopt;
+        if (!holdMemoryFor(*record)) return ManifestNote::Kind::OverMemory;
+        records.push_back(std::move(*record));
+        return std::nullopt;
+    };
+    for (;;) {
+        const ssize_t got = ::read(opened.file->fd.get(), chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return ManifestNote::Kind::Unreadable;
+        if (got == 0) break;
+        total += uint64_t(got);
+        // A file that grew past the bound while it was read.
+        if (total > bound) return ManifestNote::Kind::Oversized;
+        for (std::string_view rest(chunk.data(), size_t(got)); !rest.empty();) {
+            const size_t end = rest.find('\n');
+            const std::string_view part = rest.substr(0, end);
+            if (line.size() + part.size() > kMaxRecordLineBytes) return ManifestNote::Kind::Damaged;
+            line.append(part);
+            if (end == std::string_view::npos) break;
+            if (const std::optional<ManifestNote::Kind> problem = takeLine()) return problem;
+            line.clear();
+            rest.remove_prefix(end + 1);
+        }
+    }
+    // A journal a run was killed in may end in a line cut short, or be no more than the
+    // start of its header; any other file ends with a whole line.
+    if (!line.empty() && !journal) {
+        if (!headerSeen) return line.rfind(kHeaderStart, 0) == 0 ? ManifestNote::Kind::OtherVersion
+                                                                 : ManifestNote::Kind::Damaged;
+        return ManifestNote::Kind::Damaged;
+    }
+    return std::nullopt;
+}
+
+void ResultLedger::load(const FolderHandle& root, size_t listSize) {
     std::vector<std::string> others;
     bool ownPart = false;
     bool ownJournal = false;
@@ -114,48 +188,35 @@ void ResultLedger::load(const FolderHandle& root) {
     if (ownPart) others.push_back(partName_);
     if (ownJournal) others.push_back(journalName_);
 
-    const std::string header = manifestHeader();
+    const uint64_t bound = manifestByteBound(listSize);
     for (const std::string& name : others) {
-        const bool journal = endsWith(name, kJournalSuffix);
-        OpenedFile opened = openRegularFile(root, name, kMaxManifestBytes);
-        std::string text;
-        if (!opened.file || !readOpenedFile(*opened.file, kMaxManifestBytes, text)) {
-            note(ManifestNote::Kind::Unreadable, name);
-            continue;
-        }
-        // A journal a run was killed in may end in a line cut short, or be no more
-        // than the start of its header.
-        if (journal) text.resize(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);
-        if (text.empty()) continue;
-        if (text.compare(0, header.size(), header) != 0) {
-            const bool ours = text.rfind(kHeaderStart, 0) == 0;
-            note(ours ? ManifestNote::Kind::OtherVersion : ManifestNote::Kind::Damaged, name);
-            continue;
-        }
         std::vector<ResultRecord> records;
-        bool damaged = text.back() != '\n';
-        for (size_t start = header.size(); !damaged && start < text.size();) {
-            const size_t end = text.find('\n', start);
-            std::optional<ResultRecord> record = parseRecordLine(std::string_view(text).substr(start, end - start));
-            if (!record) damaged = true;
-            else records.push_back(std::move(*record));
-            start = end + 1;
-        }
-        if (damaged) {
-            note(ManifestNote::Kind::Damaged, name);
+        const uint64_t before = held_.bytes();
+        if (const std::optional<ManifestNote::Kind> problem = readFile(root, name, bound, records)) {
+            // What the file's records held is given back with them.
+            records = {};
+            held_.shrinkTo(before);
+            note(*problem, name);
             continue;
         }
         const bool own = name == partName_ || name == journalName_;
         for (ResultRecord& record : records) {
+            if (own && !holdMemoryFor(record)) {
+                // The copy the part is rewritten from does not fit: this part is set aside.
+                note(ManifestNote::Kind::OverMemory, name);
+                break;
+            }
             adopt(record);
             if (own) ownBefore_.push_back(std::move(record));
         }
     }
 }
 
-bool ResultLedger::start(const FolderHandle& root, const std::vector<std::string>& sources) {
+bool ResultLedger::start(const FolderHandle& root, const std::vector<std::string>& sources, size_t listSize,
+                         MemoryBudget* memory) {
     if (!root.valid()) return false;
     root_ = root;
+    memory_ = memory;
     const int flags = O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
     int fd = ::openat(root.fd(), journalName_.c_str(), flags, 0666);
     // A link at the name is replaced, never followed.
@@ -168,7 +229,10 @@ bool ResultLedger::start(const FolderHandle& root, const std::vector<std::string
         note(ManifestNote::Kind::Busy, journalName_);
         return false;
     }
-    load(root);
+    sources_ = sources;
+    wanted_.clear();
+    for (const std::string& source : sources_) wanted_.insert(source);
+    load(root, listSize);
     if (!journal.valid()) {
         // Decisions still hold; this run's results are made again next time.
         note(ManifestNote::Kind::NotWritten, journalName_);
@@ -191,7 +255,6 @@ bool ResultLedger::start(const FolderHandle& root, const std::vector<std::string
         else if (fresh) note(ManifestNote::Kind::NotWritten, journalName_);
     }
     ownBefore_.clear();
-    sources_ = sources;
     active_ = true;
     return true;
 }
@@ -231,7 +294,14 @@ bool ResultLedger::writePart(const std::vector<const ResultRecord*>& records) {
     return false;
 }
 
+void ResultLedger::releaseMemory() {
+    held_.release();
+    memory_ = nullptr;
+}
+
 void ResultLedger::finish() {
+    // The workers are through: what the records take need not be held any more.
+    releaseMemory();
     if (!active_) return;
     active_ = false;
     std::vector<const ResultRecord*> records;

@@ -15,10 +15,12 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
+#include "processing/batch/memory_budget.h"
 #include "processing/incremental/result_record.h"
 #include "processing/output/output_plan.h"
 #include "runtime/fs/file_descriptor.h"
@@ -62,14 +64,21 @@ Judgement judgeResult(const ResultRecord* record, const Sha256Digest& recipe, co
 struct ManifestNote {
     enum class Kind {
         Damaged,       // a line that is no record: the file is set aside
+        Oversized,     // larger than a manifest of the job can be: damaged, set aside unread
         OtherVersion,  // written by another version of the program: set aside
-        Unreadable,    // not a regular file, too large, or a read error: set aside
+        Unreadable,    // not a regular file, or a read error: set aside
+        OverMemory,    // its records of the job's images do not fit in the memory limit: set aside
         Busy,          // another run of the same part writes this destination now
         NotWritten,    // the journal or the part could not be written
     };
     Kind kind = Kind::Damaged;
     std::string file;  // the file's name in the destination folder
 };
+
+// The largest manifest file a job of `images` images can have: a record line of the
+// longest names for each image, and room besides for a part written when the folder
+// held more images. A larger file is taken for damaged without being read.
+uint64_t manifestByteBound(size_t images);
 
 // The name of the manifest part of a run: "" for a whole run, "K-of-N" for a shard.
 std::string manifestFileName(const std::string& part);
@@ -89,9 +98,13 @@ public:
     // Takes this run's journal (refused while another run holds it), reads every part
     // and journal beneath `root`, folds a journal a killed run left into this run's
     // part, and starts a fresh journal. `sources` are the keys of the images this run
-    // handles; their records make up its part at the end. False when the ledger cannot
-    // serve (no root, or the part is busy): every image is then converted.
-    bool start(const FolderHandle& root, const std::vector<std::string>& sources);
+    // handles; their records make up its part at the end, and only theirs are kept of
+    // what the files hold. `listSize` (the images of the whole job) bounds how large a
+    // file may be (manifestByteBound). The records kept are held from `memory`, when
+    // given, until finish(). False when the ledger cannot serve (no root, or the part
+    // is busy): every image is then converted.
+    bool start(const FolderHandle& root, const std::vector<std::string>& sources, size_t listSize,
+               MemoryBudget* memory = nullptr);
     bool active() const { return active_; }
 
     // The newest record of a source in any part; null when there is none.
@@ -109,11 +122,19 @@ public:
     // keep the records they had.
     void finish();
 
+    // Gives back the memory held from start()'s budget, which must not outlive it.
+    void releaseMemory();
+
     std::vector<ManifestNote> notes() const;
 
 private:
-    struct LoadedFile;
-    void load(const FolderHandle& root);
+    void load(const FolderHandle& root, size_t listSize);
+    // Reads one file's records of this run's images into `records`; the note to make
+    // when the file is set aside.
+    std::optional<ManifestNote::Kind> readFile(const FolderHandle& root, const std::string& name, uint64_t bound,
+                                               std::vector<ResultRecord>& records);
+    // Holds the memory of one more kept record; false when the limit has no room.
+    bool holdMemoryFor(const ResultRecord& record);
     void note(ManifestNote::Kind kind, const std::string& file);
     bool writePart(const std::vector<const ResultRecord*>& records);
     void adopt(const ResultRecord& record);
@@ -125,6 +146,9 @@ private:
     FileDescriptor journal_;
     bool active_ = false;
     std::vector<std::string> sources_;
+    std::unordered_set<std::string_view> wanted_;  // of sources_
+    MemoryBudget* memory_ = nullptr;
+    MemoryReservation held_;                        // what known_ and ownBefore_ take
     std::unordered_map<std::string, ResultRecord> known_;          // newest record of every source, any part
     std::vector<ResultRecord> ownBefore_;                           // what this part held, journal included
     mutable std::mutex mutex_;                                     // guards what follows

@@ -16,8 +16,9 @@ std::function<bool()> ftpConnectionWindow(AppState& state, LanguageTable& table,
     return [&state, &table, &window] { return openFtpConnectionWindow(state, table, window.controls(), &window); };
 }
 
-void showDownloadEnd(Frontend& ui, const RemoteDownloadOutcome& outcome, const std::string& folder) {
-    const MessageBoxText box = downloadEndBox(outcome);
+void showDownloadEnd(Frontend& ui, const RemoteDownloadOutcome& outcome, RemoteProtocol protocol,
+                     const std::string& folder) {
+    const MessageBoxText box = downloadEndBox(outcome, protocol);
     if (box.title.empty()) return;
     if (ui.messageBox(box.title, box.text, box.buttons, box.icon) == MessageAnswer::Yes) openDownloadFolder(ui, folder);
 }
@@ -36,7 +37,7 @@ std::function<void()> remoteImagesDownload(AppState& state, Requesters& requeste
             state.frontend->showCounts(0);
             refreshPreview();
         }
-        showDownloadEnd(*state.frontend, outcome, folder);
+        showDownloadEnd(*state.frontend, outcome, remoteProtocolOf(state.settings.entorno.protocolo), folder);
     };
 }
 

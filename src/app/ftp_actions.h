@@ -20,7 +20,8 @@ std::function<bool()> ftpConnectionWindow(AppState& state, LanguageTable& table,
 
 // The box at the end of a download: an offer to open the folder (which it then opens
 // with the desktop's handler) or why it failed.
-void showDownloadEnd(Frontend& ui, const RemoteDownloadOutcome& outcome, const std::string& folder);
+void showDownloadEnd(Frontend& ui, const RemoteDownloadOutcome& outcome, RemoteProtocol protocol,
+                     const std::string& folder);
 
 // Asks for the download folder, downloads the images of the last remote scan into it,
 // shows the list's first entry (now on disk) with `refreshPreview`, and shows the final

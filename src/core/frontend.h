@@ -5,6 +5,7 @@
 // The engine never links a GUI toolkit; it only calls these operations.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,8 @@ public:
     virtual void setSourceChangedNotice(bool /*visible*/) {}
     // Swaps PROCESAR and CANCELAR while a batch runs.
     virtual void setBatchRunning(bool /*running*/) {}
+    // A batch has handled `done` of its `total` images (0 when it starts).
+    virtual void showBatchProgress(size_t /*done*/, size_t /*total*/) {}
     // The "0000003/0000250" counter of the preview panel.
     virtual void setImageCounter(std::string_view /*text*/) {}
     // Draws the current text settings on the result pane's placeholder and shows it.

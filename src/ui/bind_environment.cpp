@@ -4,6 +4,7 @@
 #include "ui/format_controls.h"
 #include "ui/control_registry.h"
 #include "ui/main_window_controls.h"
+#include "ui/remote_texts.h"
 #include "ui/settings_binding.h"
 
 namespace tesselon {
@@ -21,6 +22,7 @@ void showSourceMode(const STRProcesosEntorno& env, ControlRegistry& c) {
                    Gadget_Principal_Archivo_ButtonImage_RutaImagenesDescargadasAbrir})
         c.setVisible(id, remote);
     c.setVisible(Gadget_Principal_Archivo_ButtonImage_RutaImagenes, !remote);
+    showRemoteProtocol(env, c);
 }
 
 void readEnvironment(STRProcesosEntorno& env, ControlRegistry& c) {
@@ -97,6 +99,11 @@ void showEnvironment(STRProcesosEntorno& env, ControlRegistry& c) {
 }
 
 }  // namespace
+
+void showRemoteProtocol(const STRProcesosEntorno& env, ControlRegistry& controls) {
+    const int choice = Gadget_Principal_Archivo_Option_OrigenRemoto;
+    controls.setText(choice, namingProtocol(controls.text(choice), remoteProtocolOf(env.protocolo)));
+}
 
 void bindEnvironment(AppState& state, ControlRegistry& controls, BindDirection direction) {
     STRProcesosEntorno& env = state.settings.entorno;

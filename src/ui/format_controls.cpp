@@ -14,13 +14,10 @@ constexpr int kResultFirstRowX[kFirstRowCount] = {20, 75, 135};
 constexpr int kSourceFirstId = Gadget_Principal_Archivo_CheckBox_ExtensionActiva_JPG;
 constexpr int kResultFirstId = Gadget_Principal_Archivo_Option_ExtensionJPG;
 
-// Further rows: four checkboxes to a row in the extension group (it is only 210 units
-// wide), three options to a row in the result group, each wide enough for a label of four
-// capitals such as WEBP.
-constexpr int kSourceAddedPerRow = 4;
-constexpr int kSourceAddedX = 790;
-constexpr int kSourceAddedPitch = 50;
-constexpr int kSourceAddedWidth = 49;
+// Further rows keep the first row's columns, three to a row in both groups, so that every
+// checkbox and option sits under the one above it; each is wide enough for a label of
+// four capitals such as WEBP (the extension group's columns are 65 units apart).
+constexpr int kSourceAddedWidth = 60;
 constexpr int kSourceRowHeight = 22;
 constexpr int kResultAddedWidth[kFirstRowCount] = {55, 55, 45};
 constexpr int kResultRowHeight = 25;
@@ -42,10 +39,9 @@ std::vector<FormatControl> makeSourceControls() {
             c.id = kSourceFirstId + i;
             c.rect = {kSourceFirstRowX[i], 30, 50, 20};
         } else {
-            const int k = i - kFirstRowCount;
-            c.id = kFirstAddedSourceFormatControl + k;
-            c.rect = {kSourceAddedX + (k % kSourceAddedPerRow) * kSourceAddedPitch,
-                      30 + (1 + k / kSourceAddedPerRow) * kSourceRowHeight, kSourceAddedWidth, 20};
+            c.id = kFirstAddedSourceFormatControl + (i - kFirstRowCount);
+            c.rect = {kSourceFirstRowX[i % kFirstRowCount], 30 + (i / kFirstRowCount) * kSourceRowHeight,
+                      kSourceAddedWidth, 20};
         }
         controls.push_back(std::move(c));
     }
@@ -91,7 +87,7 @@ const FormatControl* sourceFormatControl(int id) { return find(sourceFormatContr
 const FormatControl* resultFormatControl(int id) { return find(resultFormatControls(), id); }
 
 int sourceFormatGroupGrowth() {
-    return (rowsFor(sourceFormatControls().size(), kFirstRowCount, kSourceAddedPerRow) - 1) * kSourceRowHeight;
+    return (rowsFor(sourceFormatControls().size(), kFirstRowCount, kFirstRowCount) - 1) * kSourceRowHeight;
 }
 
 int resultFormatGroupGrowth() {

@@ -15,6 +15,7 @@
 #include "ui/control_builder.h"
 #include "ui/language_table.h"
 #include "ui/main_window_controls.h"
+#include "ui/settings_binding.h"
 #include "ui/window_layout.h"
 
 namespace tesselon {
@@ -41,10 +42,10 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
         fields_[i] = new QLabel(statusBar_);
         fields_[i]->setObjectName(QString("StatusBarField%1").arg(i));
     }
-    fields_[0]->setText("Area 1");
+    setStatusField(0, {});
     fields_[0]->setFixedWidth(kFieldWidth);
     fields_[0]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    fields_[1]->setText("Area 2");
+    setStatusField(1, {});
     fields_[1]->setFixedWidth(kFieldWidth);
     fields_[1]->setFrameStyle(QFrame::NoFrame);
     fields_[2]->setObjectName("StatusBarClock");
@@ -75,6 +76,7 @@ void MainWindow::buildControls(LanguageTable& table, const InterfaceImages& imag
     for (int id : {Gadget_Principal_TextInformativo, Gadget_Principal_Archivo_Text_OrigenImagesCambiado,
                    Gadget_Principal_Button_Cancelar, Gadget_Principal_Archivo_ButtonImage_DatosConexionRemota})
         controls_.setVisible(id, false);
+    placeTrackbarsAtTheirLabels(controls_);
 
     // A trackbar swallows the mouse while it is dragged; its release is the window's
     // "left button released" event, which some handlers wait for.
@@ -173,6 +175,11 @@ void MainWindow::showClock() {
 }
 
 QString MainWindow::clockText() const { return fields_[2]->text(); }
+
+void MainWindow::setStatusField(int index, const QString& text) {
+    if (index < 0 || index > 1) return;
+    fields_[index]->setText(!text.isEmpty() ? text : index == 0 ? QStringLiteral("Area 1") : QStringLiteral("Area 2"));
+}
 
 QString MainWindow::statusFieldText(int index) const {
     return index >= 0 && index < 3 ? fields_[index]->text() : QString();

@@ -79,6 +79,8 @@ public:
     void showClock();
     QString clockText() const;
     QString statusFieldText(int index) const;
+    // Fields 0 and 1 of the status bar; their built-in texts when `text` is empty.
+    void setStatusField(int index, const QString& text);
 
     void centreOnScreen();
 

@@ -1,5 +1,6 @@
 // Window 1's controls in creation order. A control created after a panel tab or a
 // container belongs to it; positions are relative to that parent's client area.
+#include <algorithm>
 #include <vector>
 
 #include "ui/format_controls.h"
@@ -445,8 +446,16 @@ std::vector<ControlSpec> withFormatRows() {
             layout.push_back(c);
         }
     };
+    const auto extensionGroup = std::find_if(std::begin(kMainWindow), std::end(kMainWindow), [](const ControlSpec& c) {
+        return c.id == Gadget_Principal_Archivo_Frame_ExtensionesActivas;
+    });
+    const int extensionGroupBottom = extensionGroup->rect.y + extensionGroup->rect.height + sourceFormatGroupGrowth();
     for (ControlSpec spec : kMainWindow) {
         if (spec.id == Gadget_Principal_Archivo_Frame_ExtensionesActivas) spec.rect.height += sourceFormatGroupGrowth();
+        // The notice of a changed source sits under the extension group; a group grown
+        // by its rows pushes it down rather than covering it.
+        if (spec.id == Gadget_Principal_Archivo_Text_OrigenImagesCambiado)
+            spec.rect.y = std::max(spec.rect.y, extensionGroupBottom + 3);
         if (spec.id == Gadget_Principal_Archivo_Frame_ExtensionDestino) spec.rect.height += resultFormatGroupGrowth();
         layout.push_back(spec);
         if (spec.id == Gadget_Principal_Archivo_CheckBox_ExtensionActiva_GIF) addRows(sourceFormatControls(), spec);

@@ -1,3 +1,4 @@
+#include "ui/batch_progress_text.h"
 #include "ui/qt_frontend.h"
 
 #include <QAbstractButton>
@@ -291,10 +292,22 @@ void QtFrontend::setBatchRunning(bool running) {
     controls.setEnabled(Gadget_Principal_Button_Procesar, !running);
     controls.setVisible(Gadget_Principal_Button_Procesar, !running);
     controls.setVisible(Gadget_Principal_Button_Cancelar, running);
-    if (running)
+    if (running) {
         cancelShown_.start();
-    else
+    } else {
         cancelShown_.invalidate();
+        batchStarted_.invalidate();
+        main_->setStatusField(0, {});
+        main_->setStatusField(1, {});
+    }
+}
+
+void QtFrontend::showBatchProgress(size_t done, size_t total) {
+    if (!main_) return;
+    if (!batchStarted_.isValid()) batchStarted_.start();
+    main_->setStatusField(0, QString::fromStdString(batchCountText(done, total)));
+    main_->setStatusField(
+        1, QString::fromStdString(batchTimeLeftText(done, total, double(batchStarted_.elapsed()) / 1000.0)));
 }
 
 void QtFrontend::setImageCounter(std::string_view text) {

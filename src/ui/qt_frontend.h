@@ -88,6 +88,8 @@ public:
     void setSourceChangedNotice(bool visible) override;
     void setBatchRunning(bool running) override;
     void setImageCounter(std::string_view text) override;
+    // "n de m" and the time left in the first two fields of the status bar.
+    void showBatchProgress(size_t done, size_t total) override;
     void refreshTextSample() override;
     // Shows a copy of `image` shrunk to the pane, centred on black (over a checkerboard
     // where it is transparent); the pane's previous image is released.
@@ -130,6 +132,7 @@ private:
     std::array<ImageObject, 2> previews_;
     QPointer<QLabel> refining_;  // made the first time it is needed
     QElapsedTimer cancelShown_;  // since CANCELAR appeared; invalid while it is hidden
+    QElapsedTimer batchStarted_;  // since the batch's first progress; invalid between batches
     bool ending_ = false;
     // Lives as long as this front end: connections and queued calls made on its
     // behalf end with it.

@@ -2,12 +2,15 @@
 
 #include <cctype>
 
+#include "runtime/text/ascii_text.h"
 #include "sources/folder_scan.h"
 #include "sources/remote_names.h"
 
 namespace tesselon {
 
 namespace {
+
+MessageBoxText downloadEndBoxOverFtp(const RemoteDownloadOutcome& o);
 
 using Kind = ScanProblem::Kind;
 using End = RemoteDownloadOutcome::End;
@@ -180,7 +183,36 @@ MessageBoxText retryQuestion(const FailedRemoteFile& file) {
             MessageIcon::Error, MessageButtons::RetrySkipCancel};
 }
 
-MessageBoxText downloadEndBox(const RemoteDownloadOutcome& o) {
+std::string namingProtocol(const std::string& text, RemoteProtocol protocol) {
+    const std::string name = asciiUpper(protocolName(protocol));
+    const auto wordChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (wordChar(text[i])) {
+            size_t end = i;
+            while (end < text.size() && wordChar(text[end])) ++end;
+            const std::string_view word(text.data() + i, end - i);
+            out += word == "FTP" || word == "FTPS" || word == "SFTP" ? std::string_view(name) : word;
+            i = end;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+MessageBoxText downloadEndBox(const RemoteDownloadOutcome& o, RemoteProtocol protocol) {
+    MessageBoxText box = downloadEndBoxOverFtp(o);
+    box.title = namingProtocol(box.title, protocol);
+    box.text = namingProtocol(box.text, protocol);
+    return box;
+}
+
+namespace {
+
+// The texts as they were written for FTP.
+MessageBoxText downloadEndBoxOverFtp(const RemoteDownloadOutcome& o) {
     const bool cancelled = o.end == End::Cancelled || o.cancelledOnFailure;
     const MessageBoxText failed{cancelled ? "Descarga desde FTP cancelada" : "Descarga desde FTP ERRONEA", "",
                                 MessageIcon::Error};
@@ -216,6 +248,8 @@ MessageBoxText downloadEndBox(const RemoteDownloadOutcome& o) {
     return {"Descarga desde FTP OK", "Descarga de archivos completa y sin errores\r\n¿Abrir la carpeta de descarga?",
             MessageIcon::Information, MessageButtons::YesNo};
 }
+
+}  // namespace
 
 std::string remoteProgressText(const RemoteProgress& p) {
     const auto counted = [&p](const char* title) {

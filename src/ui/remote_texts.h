@@ -25,9 +25,13 @@ MessageBoxText trustQuestion(const ServerIdentity& identity);
 // The question whether to retry, skip or cancel a failed file.
 MessageBoxText retryQuestion(const FailedRemoteFile& file);
 
-// The box at the end of a download; its buttons are Yes/No when it offers to open the
-// download folder. Nothing (an empty title) for a local source.
-MessageBoxText downloadEndBox(const RemoteDownloadOutcome& outcome);
+// The box at the end of a download over `protocol`; its buttons are Yes/No when it
+// offers to open the download folder. Nothing (an empty title) for a local source.
+MessageBoxText downloadEndBox(const RemoteDownloadOutcome& outcome, RemoteProtocol protocol);
+
+// `text` naming `protocol` where it names FTP, FTPS or SFTP as a word ("Remoto (FTP)"
+// becomes "Remoto (SFTP)"); the texts were written when FTP was the only protocol.
+std::string namingProtocol(const std::string& text, RemoteProtocol protocol);
 
 // The progress window's text for a scan, a download's file or a test upload's file.
 std::string remoteProgressText(const RemoteProgress& progress);

@@ -9,6 +9,7 @@
 namespace tesselon {
 
 struct AppState;
+struct STRProcesosEntorno;
 class ControlRegistry;
 class Requesters;
 
@@ -48,8 +49,16 @@ std::string lineSpacingText(double factor);
 // The line spacing factor of a position of its trackbar: 1 + 0.2 x position.
 float lineSpacingOf(int position);
 
+// The main window's remote source choice names the protocol of the settings.
+void showRemoteProtocol(const STRProcesosEntorno& env, ControlRegistry& controls);
+
 // Writes a trackbar's position into the label beside it (the line spacing as its
 // factor). False for a trackbar without one.
 bool showTrackbarLevel(ControlRegistry& controls, int trackbar);
+
+// Puts each trackbar's handle where the number its label shows says (the built-in
+// texts' placeholders), so that a window not yet bound to any settings does not show a
+// handle at one end beside a number from the middle of its range.
+void placeTrackbarsAtTheirLabels(ControlRegistry& controls);
 
 }  // namespace tesselon

@@ -93,6 +93,39 @@ TEST_F(BatchInWindow, ProcessConvertsEveryImageWithProgressAndAFinalMessage) {
     for (const SourceImageEntry& e : state().SourceImageList.entries) EXPECT_EQ(e.saved, 1) << e.path;
 }
 
+TEST_F(BatchInWindow, TheStatusBarCountsTheBatchWithTheTimeLeftThenShowsItsPlaceholdersAgain) {
+    startWithImages(3);
+    std::vector<std::pair<std::string, std::string>> seen;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const std::pair<std::string, std::string> fields{window().statusFieldText(0).toStdString(),
+                                                         window().statusFieldText(1).toStdString()};
+        if (seen.empty() || seen.back() != fields) seen.push_back(fields);
+    });
+    std::pair<std::string, std::string> atTheEnd;
+    onMessage = [&](const Shown& m) {
+        if (m.title != "Fin de proceso") return;
+        probe.stop();
+        atTheEnd = {window().statusFieldText(0).toStdString(), window().statusFieldText(1).toStdString()};
+    };
+    probe.start(1);
+    click(Gadget_Principal_Button_Procesar);
+
+    ASSERT_EQ(messages.back().title, "Fin de proceso");
+    EXPECT_EQ(atTheEnd.first, "3 de 3");
+    EXPECT_EQ(atTheEnd.second, "Quedan 0 s");
+    bool counted = false;
+    for (const auto& [count, left] : seen) {
+        if (count == "Area 1") continue;
+        counted = true;
+        EXPECT_TRUE(count == "0 de 3" || count == "1 de 3" || count == "2 de 3" || count == "3 de 3") << count;
+        EXPECT_TRUE(left.rfind("Quedan ", 0) == 0 || left == "Calculando tiempo restante...") << left;
+    }
+    EXPECT_TRUE(counted);
+    EXPECT_EQ(window().statusFieldText(0), "Area 1");
+    EXPECT_EQ(window().statusFieldText(1), "Area 2");
+}
+
 TEST_F(BatchInWindow, ImagesMadeSideBySideAreShownAndCountedInListOrder) {
     constexpr int kImages = 8;
     startWithImages(kImages, [](Settings& s) { s.entorno.Preview = 1; });

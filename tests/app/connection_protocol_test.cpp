@@ -125,6 +125,8 @@ TEST_F(ConnectionProtocol, SftpTakesPort22OnlyFromTheDefaultAndCancelarKeepsTheS
         // server's whole path, not one below the login folder.
         EXPECT_FALSE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxPasivo));
         EXPECT_FALSE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba));
+        // A box that means nothing shows no tick, whatever the stored passive mode.
+        EXPECT_EQ(c.state(Gadget_FTPDatosConexion_CheckBoxPasivo), 0);
         const std::string hint = c.text(Gadget_FTPDatosConexion_Text19_33_85_301_306);
         EXPECT_NE(hint.find("Ruta completa"), std::string::npos) << hint;
         clickIn(d, Gadget_FTPDatosConexion_OptionFTPS);
@@ -185,6 +187,34 @@ TEST_F(ConnectionProtocol, AceptarStoresTheProtocolAsTheLastKeyOfTheEnvironment)
     });
     EXPECT_EQ(state().settings.entorno.protocolo, "ftp");
     EXPECT_EQ(state().settings.entorno.puerto, "21");
+}
+
+// The texts written when FTP was the only protocol name the one in force: the window's
+// title as the choice changes, the main window's source choice once it is accepted. The
+// passive mode stays stored while SFTP is chosen, for a later return to FTP.
+TEST_F(ConnectionProtocol, TheWindowTitleAndTheSourceChoiceNameTheProtocolInForce) {
+    startIdle(remoteSettings("ftp"));
+    EXPECT_EQ(controls().text(Gadget_Principal_Archivo_Option_OrigenRemoto), "Remoto (FTP)");
+    inWindow([](FtpConnectionDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Conexión FTP");
+        clickIn(d, Gadget_FTPDatosConexion_OptionSFTP);
+        EXPECT_EQ(d.windowTitle(), "Conexión SFTP");
+        clickIn(d, Gadget_FTPDatosConexion_OptionFTPS);
+        EXPECT_EQ(d.windowTitle(), "Conexión FTPS");
+        clickIn(d, Gadget_FTPDatosConexion_OptionSFTP);
+        clickIn(d, Gadget_FTPDatosConexion_ButtonAceptar);
+    });
+    EXPECT_EQ(controls().text(Gadget_Principal_Archivo_Option_OrigenRemoto), "Remoto (SFTP)");
+    EXPECT_EQ(state().settings.entorno.pasivo, 1);
+
+    inWindow([](FtpConnectionDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Conexión SFTP");
+        EXPECT_EQ(d.controls().state(Gadget_FTPDatosConexion_CheckBoxPasivo), 0);
+        clickIn(d, Gadget_FTPDatosConexion_OptionFTP);
+        EXPECT_EQ(d.controls().state(Gadget_FTPDatosConexion_CheckBoxPasivo), 1);
+        clickIn(d, Gadget_FTPDatosConexion_ButtonAceptar);
+    });
+    EXPECT_EQ(controls().text(Gadget_Principal_Archivo_Option_OrigenRemoto), "Remoto (FTP)");
 }
 
 }  // namespace

@@ -116,8 +116,20 @@ TEST_F(Startup, ClockKeepsRunningWhileEventsArePumped) {
     ASSERT_EQ(first.size(), 19);
     EXPECT_EQ(first[2], '/');
     EXPECT_EQ(first[13], ':');
-    // Long operations keep the windows alive through this wait; the clock ticks inside it.
-    app->frontend().waitPumpingEvents(1100);
+    // Long operations keep the windows alive through their waits; the clock ticks inside
+    // them. A tick a second after the text above was read must show another second,
+    // however long a busy machine takes to deliver it; a clock that stopped never does.
+    auto* clock = window().findChild<QTimer*>(QString("Timer%1").arg(kClockTimerNumber));
+    ASSERT_NE(clock, nullptr);
+    QElapsedTimer sinceRead;
+    sinceRead.start();
+    bool tickedASecondLater = false;
+    const QMetaObject::Connection tick = QObject::connect(clock, &QTimer::timeout, [&] {
+        if (sinceRead.elapsed() >= 1010) tickedASecondLater = true;
+    });
+    while (!tickedASecondLater && sinceRead.elapsed() < 60000) app->frontend().waitPumpingEvents(50);
+    QObject::disconnect(tick);
+    ASSERT_TRUE(tickedASecondLater) << "the clock did not tick within a minute";
     EXPECT_NE(window().clockText(), first);
     EXPECT_EQ(closeAndExec(*app), 0);
 }

@@ -120,6 +120,7 @@ TEST_F(ControlRegistryTest, UserActionsRaiseEvents) {
 
     events.clear();
     auto* contrast = widget<QSlider>(Gadget_Principal_Basico_TrackBar_Contraste);
+    controls().setState(Gadget_Principal_Basico_TrackBar_Contraste, 0);
     contrast->setFocus();
     QTest::keyClick(contrast, Qt::Key_Right);
     ASSERT_FALSE(events.empty());

@@ -252,6 +252,8 @@ TEST_F(MainWindowLayout, FormatRowsBelowTheFirstInTheirGroupsStyleAndNames) {
     // Nothing they grew into: the source-changed notice and PROCESAR stay clear.
     EXPECT_FALSE(sourceGroup.intersects(geometryOf(controls(), Gadget_Principal_Archivo_Text_OrigenImagesCambiado)));
     EXPECT_FALSE(resultGroup.intersects(geometryOf(controls(), Gadget_Principal_Button_Procesar)));
+    EXPECT_FALSE(geometryOf(controls(), Gadget_Principal_Archivo_Text_OrigenImagesCambiado)
+                     .intersects(geometryOf(controls(), Gadget_Principal_Archivo_Frame_GrabarCalidad)));
 
     const std::pair<const std::vector<FormatControl>*, QRect> groups[] = {{&sourceFormatControls(), sourceGroup},
                                                                           {&resultFormatControls(), resultGroup}};
@@ -269,6 +271,9 @@ TEST_F(MainWindowLayout, FormatRowsBelowTheFirstInTheirGroupsStyleAndNames) {
             EXPECT_EQ(button->metaObject(), first->metaObject()) << f.name;
             if (i >= 3) {
                 EXPECT_GT(button->geometry().top(), first->geometry().bottom()) << f.name;
+                // Each sits in the column of the one above it.
+                EXPECT_EQ(button->geometry().left(), controls().widget((*formats)[i - 3].id)->geometry().left())
+                    << f.name;
             }
             QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(button);
             ASSERT_NE(spoken, nullptr);
@@ -281,6 +286,15 @@ TEST_F(MainWindowLayout, FormatRowsBelowTheFirstInTheirGroupsStyleAndNames) {
     }
     EXPECT_EQ(captions, (std::vector<std::string>{"JPG", "PNG", "GIF", "WEBP", "AVIF", "HEIC", "HEIF", "JPG", "PNG",
                                                   "GIF", "WEBP", "AVIF"}));
+}
+
+// Before any settings are shown (while the first questions of a start wait), a handle
+// stands where the number beside it says, not at the end of its range.
+TEST_F(MainWindowLayout, TrackbarHandlesStartAtTheNumbersBesideThem) {
+    EXPECT_EQ(controls().text(Gadget_Principal_Archivo_Text_GrabarCalidad), "90");
+    EXPECT_EQ(widget<QSlider>(Gadget_Principal_Archivo_TrackBar_GrabarCalidad)->value(), 90);
+    EXPECT_EQ(controls().text(Gadget_Principal_Basico_Text_CantidadTinte), "100");
+    EXPECT_EQ(widget<QSlider>(Gadget_Principal_Basico_TrackBar_CantidadTinte)->value(), 100);
 }
 
 TEST_F(MainWindowLayout, OverlappingPairsAndInitialVisibility) {

@@ -85,5 +85,24 @@ TEST(RemoteTexts, AChangedHostKeyTellsWhereTheOldKeyIsKept) {
     EXPECT_NE(box.text.find("carpeta del programa"), std::string::npos) << box.text;
 }
 
+// The download's end box names the protocol it went over; over FTP its texts stay
+// exactly as they always were.
+TEST(RemoteTexts, TheDownloadEndBoxNamesTheProtocolItWentOver) {
+    RemoteDownloadOutcome done;
+    done.end = RemoteDownloadOutcome::End::Finished;
+    EXPECT_EQ(downloadEndBox(done, RemoteProtocol::Ftp).title, "Descarga desde FTP OK");
+    EXPECT_EQ(downloadEndBox(done, RemoteProtocol::Sftp).title, "Descarga desde SFTP OK");
+    EXPECT_EQ(downloadEndBox(done, RemoteProtocol::Ftps).title, "Descarga desde FTPS OK");
+
+    RemoteDownloadOutcome refused;
+    refused.end = RemoteDownloadOutcome::End::NoConnection;
+    refused.connection.server = "ftp.example.org";
+    const MessageBoxText box = downloadEndBox(refused, RemoteProtocol::Sftp);
+    EXPECT_EQ(box.title, "Descarga desde SFTP ERRONEA");
+    EXPECT_EQ(box.text, "Error al intentar abrir la conexión SFTP en 'ftp.example.org'");
+    // Only the protocol as a word: a name that holds the letters is left alone.
+    EXPECT_EQ(namingProtocol("_FTPimg/ vía FTP (FTPS)", RemoteProtocol::Sftp), "_FTPimg/ vía SFTP (SFTP)");
+}
+
 }  // namespace
 }  // namespace tesselon

@@ -355,6 +355,7 @@ BatchEnd convertAll(AppState& state) {
         handOut();
     };
 
+    ui.showBatchProgress(0, total);
     handOut();
     while (next < entries.size()) {
         const size_t index = next;
@@ -382,6 +383,7 @@ BatchEnd convertAll(AppState& state) {
         SourceImageEntry& entry = list.entries[index];
         if (result.textStepRan) entry.overlayText = hand.overlayText;
         ui.setImageCounter(imageCounterText(index + 1, total));
+        ui.showBatchProgress(index + 1, total);
         entry.saved = result.saved ? 1 : 0;
         if (work && work->saved && hand.showPanes) ui.showPreviewImage(*work->saved, 1);
         if (!hand.refused && !result.loaded && hand.showPanes) {

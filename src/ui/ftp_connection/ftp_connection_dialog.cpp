@@ -13,6 +13,7 @@
 #include "ui/control_builder.h"
 #include "ui/ftp_connection/ftp_connection_controls.h"
 #include "ui/language_table.h"
+#include "ui/remote_texts.h"
 
 namespace tesselon {
 
@@ -79,7 +80,7 @@ FtpConnectionFields FtpConnectionDialog::fields() const {
     f.password = controls_.text(Gadget_FTPDatosConexion_StringPassword);
     if (f.password == passwordShown_) f.password = storedPassword_;
     f.folder = controls_.text(Gadget_FTPDatosConexion_StringRutaImagenes);
-    f.passive = controls_.state(Gadget_FTPDatosConexion_CheckBoxPasivo) != 0;
+    f.passive = boxChoice(Gadget_FTPDatosConexion_CheckBoxPasivo);
     f.protocol = protocol_;
     return f;
 }
@@ -107,12 +108,33 @@ void FtpConnectionDialog::chooseProtocol(RemoteProtocol protocol) {
 
 void FtpConnectionDialog::showProtocol(RemoteProtocol protocol) {
     controls_.setState(optionOf(protocol), 1);
+    setWindowTitle(QString::fromStdString(namingProtocol(windowTitle().toStdString(), protocol)));
     // SFTP has no passive or active data connections, and the connection test uploads
     // its test images over FTP and FTPS only.
     const bool ftp = protocol != RemoteProtocol::Sftp;
-    controls_.setEnabled(Gadget_FTPDatosConexion_CheckBoxPasivo, ftp);
-    controls_.setEnabled(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, ftp);
+    offerBox(Gadget_FTPDatosConexion_CheckBoxPasivo, ftp);
+    offerBox(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, ftp);
     controls_.setText(Gadget_FTPDatosConexion_Text19_33_85_301_306, ftp ? ftpFolderHint_ : sftpFolderHint_);
+}
+
+// A box that means nothing for the protocol shows unticked while it is disabled; the
+// user's choice comes back when the box is offered again, and is what the window gives
+// back meanwhile (Aceptar with SFTP keeps the stored passive mode for a later FTP).
+void FtpConnectionDialog::offerBox(int box, bool offered) {
+    const auto held = heldChoices_.find(box);
+    if (offered && held != heldChoices_.end()) {
+        controls_.setState(box, held->second ? 1 : 0);
+        heldChoices_.erase(held);
+    } else if (!offered && held == heldChoices_.end()) {
+        heldChoices_[box] = controls_.state(box) != 0;
+        controls_.setState(box, 0);
+    }
+    controls_.setEnabled(box, offered);
+}
+
+bool FtpConnectionDialog::boxChoice(int box) const {
+    const auto held = heldChoices_.find(box);
+    return held != heldChoices_.end() ? held->second : controls_.state(box) != 0;
 }
 
 void FtpConnectionDialog::showMissingFolder() {

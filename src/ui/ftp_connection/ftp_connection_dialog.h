@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "ui/control_registry.h"
@@ -47,6 +48,8 @@ private:
     // Shows `protocol` chosen, with what goes with it: its port, and the passive and
     // test-upload boxes only where they mean something.
     void showProtocol(RemoteProtocol protocol);
+    void offerBox(int box, bool offered);
+    bool boxChoice(int box) const;
     void checkConnection();
     void accept() override;
     void showMissingFolder();
@@ -61,6 +64,8 @@ private:
     std::string ftpFolderHint_, sftpFolderHint_;
     CheckConnection check_;
     std::optional<FtpConnectionData> accepted_;
+    // The ticks of the boxes the chosen protocol has no use for, by control number.
+    std::map<int, bool> heldChoices_;
 };
 
 }  // namespace tesselon

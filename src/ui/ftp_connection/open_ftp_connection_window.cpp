@@ -42,6 +42,7 @@ bool openFtpConnectionWindow(AppState& state, LanguageTable& table, ControlRegis
     if (accepted) {
         STRProcesosEntorno& env = state.settings.entorno;
         storeConnection(env, *dialog.accepted());
+        showRemoteProtocol(env, mainControls);
         if (env.servidor != stored.server || env.RutaOrigenRemoto != stored.folder) {
             env.TotalImagesOrigen = 0;
             state.SourceImageList.clear();

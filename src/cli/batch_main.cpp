@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "cli/batch_messages.h"
@@ -76,6 +77,46 @@ void applyOptions(const CliOptions& o, STRProcesosEntorno& env) {
     if (o.quality) env.CalidadGrabacion = *o.quality;
     if (o.subfolders) env.imagenesRecursivo = *o.subfolders ? 1 : 0;
     if (o.overwrite) env.imagenesSobreescribir = 1;
+}
+
+// A folder name for the server: its host, with anything a name should not hold replaced.
+std::string folderNameOfServer(const std::string& host) {
+    std::string name;
+    for (char c : host) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                           c == '_' || (c == '.' && !name.empty());
+        name += plain ? c : '_';
+    }
+    return name.empty() ? std::string("server") : name;
+}
+
+// The built-in settings download into the folder the results go to. When neither
+// --dest nor --download-to says otherwise, the downloads go into a folder of the
+// server's name inside it, so that a remote job runs with no folder given at all.
+void downloadBesideResultsIfUnset(const CliOptions& options, STRProcesosEntorno& env, std::FILE* err) {
+    if (options.dest || options.remote.downloadTo || env.imagenesSobreescribir) return;
+    const std::string shared = withTrailingSeparator(temporaryFolder());
+    if (env.RutaEnLocalDeRemotoDescargadas != shared || env.RutaImagenesDestino != shared) return;
+    env.RutaEnLocalDeRemotoDescargadas = shared + folderNameOfServer(env.servidor) + "/";
+    std::fprintf(err, "tesselon-batch: downloading into '%s' and writing the results into '%s' (--download-to and "
+                      "--dest choose others)\n",
+                 terminalSafe(env.RutaEnLocalDeRemotoDescargadas).c_str(), terminalSafe(shared).c_str());
+}
+
+// What a settings file written now would not keep, named once.
+void warnUnsaved(const OperationOptions& operations, std::FILE* err) {
+    for (const std::string& option : unsavedOperationOptions(operations))
+        std::fprintf(err, "tesselon-batch: warning: the settings file cannot hold %s; it holds for this run only\n",
+                     option.c_str());
+}
+
+// Text switches without any text to apply them to.
+void warnTextUnused(const OperationOptions& o, const STRProcesosImage& image, std::FILE* err) {
+    const bool styled = o.font || o.textSize || o.textColour || o.outline || o.noOutline || o.position ||
+                        o.textOpacity || o.textBeforeRotation;
+    if (styled && image.MarcaDeAgua != 1)
+        std::fprintf(err, "tesselon-batch: warning: no text is drawn, so the text options change nothing (--text or "
+                          "--phrases gives a text)\n");
 }
 
 int defaultJobs() {
@@ -162,7 +203,8 @@ void noteShard(const AppState& state, const CliOptions& options, ReportNotes& no
 
 // Converts, and fills `notes` with what the report needs beside the list: the reasons,
 // the replacements, what the scan passed by. Every way out leaves them as far as known.
-int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err, ReportNotes& notes) {
+int convert(AppState& state, const CliOptions& options, const std::string& settingsUsed, TerminalFrontend& ui,
+            std::FILE* err, ReportNotes& notes) {
     STRProcesosEntorno& env = state.settings.entorno;
     if (options.skipUnchanged && env.imagenesSobreescribir) {
         // Over the sources nothing is left to compare a source with: a second run would
@@ -178,6 +220,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     std::vector<ScanProblem> scanProblems;
     double scanSeconds = 0;
     if (env.LocalRemoto == "R") {
+        downloadBesideResultsIfUnset(options, env, err);
         if (destinationIsSourceFolder(env)) {
             // The conversion would write its results over the downloads, and the next
             // run would download beside them.
@@ -237,6 +280,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     run.cancel = &cancel;
     run.metadata = {options.autoOrient, options.keepMetadata};
     run.shard = options.shard;
+    run.refinements = refinementsOf(options.operations);
     std::optional<ResultLedger> ledger;
     if (options.skipUnchanged) {
         ledger.emplace(options.shard ? shardPartName(*options.shard) : std::string());
@@ -253,6 +297,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     const double conversionSeconds = conversionClock.seconds();
     const double seconds = runClock.seconds();
     progress.update(outcome.processed, outcome.total);
+    progress.finish();
     notes = reportNotesFor(state.SourceImageList, outcome, scanProblems);
     noteShard(state, options, notes);
 
@@ -270,6 +315,7 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
     }
     const size_t skipped = outcome.skipped.size();
     const size_t failed = outcome.processed - outcome.saved - skipped + unlisted;
+    if (!options.quiet) std::fprintf(err, "settings: %s\n", terminalSafe(settingsUsed).c_str());
     if (!options.quiet && env.LocalRemoto == "R") {
         const std::string kept = options.skipUnchanged ? ", " + std::to_string(remote.unchanged) +
                                                              " unchanged since the last download (not downloaded again)"
@@ -295,6 +341,10 @@ int convert(AppState& state, const CliOptions& options, TerminalFrontend& ui, st
                      shard.c_str(), outcome.saved, outcome.total + unlisted, unchanged.c_str(), failed, extra.c_str(),
                      seconds, parts,
                      conversionSeconds, conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
+        if (outcome.saved > 0)
+            std::fprintf(err, "results in %s\n",
+                         terminalSafe(env.imagenesSobreescribir ? "the source folder, over the sources"
+                                                                : env.RutaImagenesDestino).c_str());
     }
     const bool complete =
         outcome.processed == outcome.total && !outcome.cancelled && outcome.stop.stop == BatchStop::None;
@@ -405,18 +455,30 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     }
     applyOptions(options, state.settings.entorno);
     applyRemoteOptions(options.remote, state.settings.entorno);
+    // The built-in settings stamp the desktop program's sample watermark; a terminal
+    // job draws text only when asked. --save-config alone still writes them as they are.
+    const bool builtIn = !options.configFile && fileSize(state.SettingsFilePath) < 0;
+    const std::string settingsUsed = builtIn ? "built-in settings" : state.SettingsFilePath;
+    const bool noSampleText = builtIn && !options.operations.asksText();
+    applyOperationOptions(options.operations, state.settings);
+    if (noSampleText && options.operations.any()) state.settings.image.MarcaDeAgua = 0;
+    if (options.saveConfigFile) warnUnsaved(options.operations, err);
+    frontend.passwordVariableUnset = std::getenv(kFtpPasswordVariable) == nullptr;
     frontend.acceptedHostKey = options.remote.hostKey.value_or("");
     state.tlsCaFile = options.remote.caFile.value_or("");
     state.tlsPinnedCertificate = options.remote.pinSha256.value_or("");
 
     if (options.saveConfigFile && !saveSettings(state, *options.saveConfigFile))
         return writeReport(options, state.SourceImageList, {}, kExitFailed, err);
+    if (noSampleText) state.settings.image.MarcaDeAgua = 0;
     if (!options.convert()) return kExitOk;
+    warnTextUnused(options.operations, state.settings.image, err);
     ReportNotes notes;
     int code = kExitFailed;
     // Whatever exception ends the run on the way, it stops with a message, and the
     // report says what is known.
-    const CaughtStop caught = runCatching([&] { code = convert(state, options, frontend, err, notes); });
+    const CaughtStop caught =
+        runCatching([&] { code = convert(state, options, settingsUsed, frontend, err, notes); });
     if (caught.stop != BatchStop::None) {
         std::fprintf(err, "tesselon-batch: the run stopped: %s\n", terminalSafe(describeStop(caught)).c_str());
         code = kExitFailed;

@@ -58,7 +58,7 @@ void printEntryProblems(std::FILE* err, const SourceImageList& list, const Paral
         if (problem.empty()) continue;
         const std::string& path = list.entries[i].path;
         if (contains(outcome.unsaved, i)) printLine(err, "not saved '" + path + "': " + problem);
-        else printLine(err, "skipped '" + path + "': " + problem);
+        else printLine(err, "failed '" + path + "': " + problem);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cli/arg_reader.h"
 #include "engine/program_folder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_formats.h"
@@ -13,37 +14,6 @@
 namespace tesselon {
 
 namespace {
-
-class ArgReader {
-public:
-    explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
-    bool done() const { return i_ >= args_.size(); }
-    const std::string& current() const { return args_[i_]; }
-    void advance() { ++i_; }
-
-    // Accepts "--name VALUE" and "--name=VALUE" for the current argument.
-    bool value(const std::string& name, std::optional<std::string>& out, std::string& error) {
-        const std::string& a = args_[i_];
-        if (a == name) {
-            if (i_ + 1 >= args_.size() || args_[i_ + 1].empty()) {
-                error = name + " needs a value";
-                return true;
-            }
-            out = args_[++i_];
-            return true;
-        }
-        if (a.rfind(name + "=", 0) == 0) {
-            out = a.substr(name.size() + 1);
-            if (out->empty()) error = name + " needs a value";
-            return true;
-        }
-        return false;
-    }
-
-private:
-    const std::vector<std::string>& args_;
-    size_t i_ = 0;
-};
 
 // "original", then the settings value of every format results can be chosen in, joined.
 std::string formatChoices(std::string_view separator, std::string_view last) {
@@ -175,7 +145,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         else if (a == "--passive" || a == "--active") o.remote.passive = a == "--passive";
         else if (a == "--skip-unchanged") o.skipUnchanged = true;
         else if (a == "--merge-reports") o.mergeReports = true;
-        else if (!a.empty() && a.front() != '-') o.reportFiles.push_back(a);
+        else if (takeOperationOption(r, o.operations, error)) {
+        } else if (!a.empty() && a.front() != '-') o.reportFiles.push_back(a);
         else if (r.value("--config", o.configFile, error) || r.value("--save-config", o.saveConfigFile, error) ||
                  r.value("--source", o.source, error) || r.value("--dest", o.dest, error) ||
                  r.value("--format", o.format, error) || r.value("--quality", quality, error) ||
@@ -190,6 +161,11 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--connections", connections, error)) {
         } else error = "unknown option: " + a;
     }
+    if (error.empty()) error = operationConflict(o.operations);
+    // "jpeg", "JPG", "tif": any extension of a format results can be written in.
+    if (error.empty() && o.format && !isFormatChoice(*o.format))
+        if (const ImageFormat* named = formatByExtension(*o.format); named && !named->settingsValue.empty())
+            o.format = std::string(named->settingsValue);
     if (error.empty() && o.format && !isFormatChoice(*o.format))
         error = "--format must be " + formatChoices(", ", " or ");
     if (error.empty() && extensions && !(o.extensions = extensionListFromNames(*extensions)))
@@ -237,7 +213,7 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                      [--overwrite --yes] [--jobs N]\n"
            "                      [--auto-orient] [--keep-metadata] [--memory-limit SIZE]\n"
            "                      [--report FILE] [--quiet] [--save-config FILE]\n"
-           "                      [--skip-unchanged] [--shard K/N]\n"
+           "                      [--skip-unchanged] [--shard K/N] [OPERATIONS]\n"
            "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
            "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]\n"
            "                       [--protocol ftp|ftps|sftp] [--host-key SHA256:...]\n"
@@ -247,7 +223,8 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
            "program's PROCESAR button does, on several cores at once.\n"
            "\n"
-           "Settings come from the defaults, then the settings file, then these options.\n"
+           "Settings come from the built-in settings, then the settings file, then these\n"
+           "options. tesselon.cfg(5) describes every key of a settings file.\n"
            "\n"
            "  --config FILE        settings file (default: default.cfg in the program folder);\n"
            "                       one that cannot be read or parsed is a usage error\n"
@@ -328,6 +305,7 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       the download with those it allowed\n"
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"
+           "\n" + std::string(operationOptionsUsage()) +
            "\n"
            "With --save-config and no conversion option, only the settings file is written.\n"
            "Ctrl-C lets the images in hand finish, then stops.\n"

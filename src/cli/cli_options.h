@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/operation_options.h"
 #include "cli/remote_options.h"
 #include "processing/batch/shard_share.h"
 
@@ -35,13 +36,14 @@ struct CliOptions {
     std::optional<Shard> shard;                 // --shard K/N: only this share of the list
     bool mergeReports = false;                  // --merge-reports FILE...: join shards' reports
     std::vector<std::string> reportFiles;       // the files --merge-reports joins
+    OperationOptions operations;                // --grey, --rotate, --text ...
 
-    // Whether the run converts images: any conversion option, or a settings file given
-    // without --save-config (the file then describes the whole job).
+    // Whether the run converts images: any conversion option, or a settings file or an
+    // operation given without --save-config (they then describe the whole job).
     bool convert() const {
         return source || dest || format || extensions || quality || subfolders || overwrite || jobs || report ||
                memoryLimit || autoOrient || keepMetadata || skipUnchanged || shard || remote.any() ||
-               (configFile && !saveConfigFile);
+               ((configFile || operations.any()) && !saveConfigFile);
     }
 };
 

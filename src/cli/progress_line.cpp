@@ -9,11 +9,13 @@ namespace tesselon {
 ProgressLine::ProgressLine(std::FILE* out)
     : out_(out), active_(out && ::isatty(::fileno(out))), start_(std::chrono::steady_clock::now()) {}
 
-ProgressLine::~ProgressLine() {
-    if (drawn_) {
-        std::fputs("\n", out_);
-        std::fflush(out_);
-    }
+ProgressLine::~ProgressLine() { finish(); }
+
+void ProgressLine::finish() {
+    if (!drawn_) return;
+    std::fputs("\n", out_);
+    std::fflush(out_);
+    drawn_ = false;
 }
 
 std::string ProgressLine::format(size_t done, size_t total, double seconds) {

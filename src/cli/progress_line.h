@@ -15,6 +15,8 @@ public:
     ~ProgressLine();  // ends the line
 
     void update(size_t done, size_t total);
+    // Ends the line, so that what is printed next starts on a line of its own.
+    void finish();
 
     // The text for a state, without terminal control characters.
     static std::string format(size_t done, size_t total, double seconds);

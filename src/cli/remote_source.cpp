@@ -43,6 +43,9 @@ public:
     }
     void setStatusLine(bool hide, std::string_view text) override { outer_.setStatusLine(hide, text); }
     bool askTrustServer(const ServerIdentity& identity) override { return outer_.askTrustServer(identity); }
+    void showConnectionTest(const ConnectionTestReport& report, bool silent) override {
+        outer_.showConnectionTest(report, silent);
+    }
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile& file) override {
         return file.attempt <= kRetries ? RetryAnswer::Retry : RetryAnswer::Skip;
     }

@@ -1,5 +1,6 @@
 #include "cli/terminal_frontend.h"
 
+#include "cli/remote_options.h"
 #include "cli/remote_texts.h"
 #include "cli/terminal_text.h"
 
@@ -44,6 +45,9 @@ void TerminalFrontend::showConnectionTest(const ConnectionTestReport& report, bo
     std::string line;
     if (!report.connection.ok()) {
         line = connectionFailureText(report.connection);
+        if (report.connection.failure == RemoteFailure::LoginRefused && passwordVariableUnset)
+            line += std::string("; ") + kFtpPasswordVariable + " is not set, so only the settings file's password, if "
+                    "any, was sent";
     } else if (!silent) {
         line = "connected to " + report.connection.server;
         if (!report.folder.empty())

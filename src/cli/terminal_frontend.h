@@ -47,6 +47,8 @@ public:
                identity.fingerprint == acceptedHostKey;
     }
     std::string acceptedHostKey;  // --host-key
+    // A refused login then says so: the user may have meant to give the password there.
+    bool passwordVariableUnset = false;
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }
     void showRemoteScanEnd(const RemoteScanOutcome&) override {}
 

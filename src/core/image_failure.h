@@ -15,7 +15,9 @@ enum class ImageFailure {
     NotRegularFile,      // a folder, FIFO, socket or device
     TooLarge,            // larger than the program reads
     Unreadable,          // no permission, an I/O error
-    NotAnImage,          // not an image the program can decode, or a damaged one
+    NotAnImage,          // no format the program reads starts like this file
+    EmptyFile,           // the file holds no bytes at all
+    Damaged,             // its header reads as an image, its data does not decode: cut short or damaged
     OverMemoryLimit,     // converting it would take more memory than the limit
     ProcessingFailed,    // an operation lost the image
     AnimatedOverItself,  // an animated GIF is copied, never converted over itself

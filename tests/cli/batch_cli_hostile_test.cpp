@@ -97,7 +97,7 @@ TEST(BatchCliHostile, OverwritingLeavesFilesOutsideTheSourceAlone) {
                    dir);
     EXPECT_EQ(r.code, 1) << r.err;
     EXPECT_EQ(readFile(dir.file("elsewhere/photos/photo0.jpg")), outside);
-    EXPECT_TRUE(has(r.err, "skipped '" + dir.file("in/linked.jpg") + "': not overwritten: it lies outside")) << r.err;
+    EXPECT_TRUE(has(r.err, "failed '" + dir.file("in/linked.jpg") + "': not overwritten: it lies outside")) << r.err;
     EXPECT_EQ(readFile(dir.file("in/photo0.jpg")).substr(1, 3), "PNG");
     EXPECT_TRUE(has(readFile(dir.file("report.json")), "\"reason\":\"not overwritten: it lies outside"));
 }
@@ -131,7 +131,7 @@ TEST(BatchCliHostile, SameOutputNamesKeepTheFirstResultAndFailTheOthers) {
                    dir);
     EXPECT_EQ(r.code, 1) << r.err;
     // photo0.jpeg comes first by name and keeps photo0.png; photo0.jpg is named with it.
-    EXPECT_TRUE(has(r.err, "skipped '" + dir.file("in/photo0.jpg") + "': not written: its result '" +
+    EXPECT_TRUE(has(r.err, "failed '" + dir.file("in/photo0.jpg") + "': not written: its result '" +
                                dir.file("out/photo0.png") + "' is the result of '" + dir.file("in/photo0.jpeg") + "'"))
         << r.err;
     EXPECT_TRUE(has(r.err, "1 of 2 images saved, 1 failed")) << r.err;
@@ -161,9 +161,9 @@ TEST(BatchCliHostile, SpecialAndHugeFilesFailAloneQuickly) {
     ASSERT_FALSE(r.timedOut) << r.err;
     EXPECT_EQ(r.exitCode, 1) << r.err;
     EXPECT_LT(r.peakRssMiB, 200 + kRssSlackMiB);
-    EXPECT_TRUE(has(r.err, "skipped '" + dir.file("in/fifo.jpg") + "': not a regular file")) << r.err;
-    EXPECT_TRUE(has(r.err, "skipped '" + dir.file("in/zero.jpg") + "': not a regular file")) << r.err;
-    EXPECT_TRUE(has(r.err, "skipped '" + dir.file("in/sparse.jpg") + "': larger than 1024 MiB")) << r.err;
+    EXPECT_TRUE(has(r.err, "failed '" + dir.file("in/fifo.jpg") + "': not a regular file")) << r.err;
+    EXPECT_TRUE(has(r.err, "failed '" + dir.file("in/zero.jpg") + "': not a regular file")) << r.err;
+    EXPECT_TRUE(has(r.err, "failed '" + dir.file("in/sparse.jpg") + "': larger than 1024 MiB")) << r.err;
     EXPECT_TRUE(has(r.err, "1 of 4 images saved, 3 failed")) << r.err;
 
     // As the phrases file and as the settings file.
@@ -192,7 +192,7 @@ TEST(BatchCliHostile, MemoryLimitHoldsForFourWorkersAndBombsFailAlone) {
     EXPECT_EQ(bombs.exitCode, 1);
     EXPECT_LT(bombs.peakRssMiB, 100 + kRssSlackMiB);
     for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(has(bombs.err, "skipped '" + dir.file("bombs/b" + std::to_string(i) + ".gif") + "': needs about "))
+        EXPECT_TRUE(has(bombs.err, "failed '" + dir.file("bombs/b" + std::to_string(i) + ".gif") + "': needs about "))
             << bombs.err;
     }
     EXPECT_TRUE(has(bombs.err, "more than the memory limit of 1.0 GiB")) << bombs.err;

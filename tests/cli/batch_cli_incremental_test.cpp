@@ -50,7 +50,7 @@ TEST(BatchCliIncremental, ASecondRunConvertsNothingAndSaysWhy) {
     TempDir dir;
     writeImages(dir, "in", 4);
     writeImages(dir, "in/deeper", 2);
-    CliRun first = job(dir);
+    CliRun first = job(dir, {"--text", "Text Sample"});
     ASSERT_EQ(first.code, 0) << first.err;
     EXPECT_EQ(savedCount(first.err), 6) << first.err;
     const auto results = resultsUnder(dir.file("out/"));
@@ -61,7 +61,7 @@ TEST(BatchCliIncremental, ASecondRunConvertsNothingAndSaysWhy) {
     EXPECT_NE(::stat(dir.file("out/deeper/.tesselon-manifest").c_str(), &info), 0);
     EXPECT_NE(::stat(dir.file("out/.tesselon-manifest.journal").c_str(), &info), 0);
 
-    CliRun second = job(dir);
+    CliRun second = job(dir, {"--text", "Text Sample"});
     ASSERT_EQ(second.code, 0) << second.err;
     EXPECT_NE(second.err.find("0 of 6 images saved, 6 skipped (unchanged), 0 failed"), std::string::npos)
         << second.err;

@@ -104,6 +104,23 @@ TEST_F(BatchCliRemote, ConvertsTheServersImagesExactlyAsALocalRunWould) {
     EXPECT_EQ(testing::readFile(dir.file("down/imgs/sub/c.jpg")), testing::readFile(served.file("imgs/sub/c.jpg")));
 }
 
+// The built-in download folder and destination are one temporary folder: with neither
+// given, the download goes into a folder of the server's name inside it.
+TEST_F(BatchCliRemote, WithNoFolderGivenTheDownloadGoesBesideTheResultsUnderTheServersName) {
+    ASSERT_NE(server.port(), 0);
+    const std::string tmp = dir.write("tmp/.keep", "").substr(0, dir.file("tmp/").size());
+    const testing::ScopedEnv tmpdir{"TMPDIR", tmp};
+    const BatchRun run = batch("--config " + dir.file("job.cfg") + " --remote --server 127.0.0.1 --port " +
+                                   std::to_string(server.port()) + " --user " + FtpTestServer::kUser +
+                                   " --remote-folder /imgs/ --subfolders --passive",
+                               FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find("downloading into '" + tmp + "127.0.0.1/'"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("results in " + tmp + "\n"), std::string::npos) << run.err;
+    EXPECT_EQ(testing::readFile(tmp + "127.0.0.1/imgs/sub/c.jpg"), testing::readFile(served.file("imgs/sub/c.jpg")));
+    EXPECT_EQ(testing::filesUnder(tmp + "imgs/").size(), 4u);
+}
+
 TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart) {
     ASSERT_NE(server.port(), 0);
     const BatchRun run = batch(remoteArguments(" --passive"), FtpTestServer::kPassword);
@@ -138,6 +155,9 @@ TEST_F(BatchCliRemote, ARefusedLoginIsToldApartFromAnUnreachableServer) {
     run = batch(remoteArguments(" --quiet"), nullptr);  // no password anywhere
     EXPECT_EQ(run.code, 2);
     EXPECT_TRUE(once(run.err, "refused the login")) << run.err;
+    // The user may have meant to give it there.
+    EXPECT_TRUE(once(run.err, "refused the login of user 'tester' (reply 530); TESSELON_FTP_PASSWORD is not set"))
+        << run.err;
 
     uint16_t closed = 0;
     testing::listenOnLoopback(closed);  // closed again at once: nothing listens there
@@ -159,7 +179,7 @@ TEST_F(BatchCliRemote, AFailedFileIsRetriedThenNamedOnce) {
     const BatchRun run = batch(remoteArguments(" --passive"), FtpTestServer::kPassword);
     EXPECT_EQ(run.code, 1) << run.err;
     const std::string reason = "the download failed 3 times: the server refused the file";
-    const std::string line = "tesselon-batch: skipped '/imgs/broken.jpg': " + reason + "\n";
+    const std::string line = "tesselon-batch: failed '/imgs/broken.jpg': " + reason + "\n";
     const size_t first = run.err.find(line);
     EXPECT_NE(first, std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("broken.jpg", first + line.size()), std::string::npos) << run.err;

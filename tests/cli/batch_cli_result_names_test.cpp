@@ -66,7 +66,7 @@ TEST(BatchCliResultNames, TheLaterOfTwoSourcesWithOneResultNameFailsByNameAndNot
                     "webp", "--report", dir.file("report.json")},
                    dir);
     EXPECT_EQ(r.code, 1) << r.err;
-    EXPECT_TRUE(has(r.err, "skipped '" + dir.file("in/pic.png") + "': not written: its result '" +
+    EXPECT_TRUE(has(r.err, "failed '" + dir.file("in/pic.png") + "': not written: its result '" +
                                dir.file("out/pic.webp") + "' is the result of '" + dir.file("in/pic.jpg") + "'"))
         << r.err;
     EXPECT_TRUE(has(r.err, "1 of 2 images saved, 1 failed")) << r.err;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -123,15 +124,28 @@ TEST(BatchCliRun, RefusedPreconditionsAndBadSourcesExitTwo) {
     EXPECT_EQ(cli({}, dir).code, 2);
 }
 
-TEST(BatchCliRun, BadImagesAreSkippedAndReportedAndUnwritableDestinationEndsTheRun) {
+// An empty file, one cut short and one that is no image at all each fail with their
+// own reason, and the summary counts them failed as the lines say.
+TEST(BatchCliRun, BadImagesFailWithTheirReasonAndUnwritableDestinationEndsTheRun) {
     TempDir dir;
-    writeImages(dir, "in", 2);
+    writeImages(dir, "in", 2, 400, 300);
     dir.write("in/zero.jpg", "");
     dir.write("in/garbage.png", "\x89PNG\r\n\x1a\n garbage");
-    CliRun r = cli({"--source", dir.file("in"), "--dest", dir.file("out"), "--jobs", "2"}, dir);
+    dir.write("in/notes.jpg", "shopping list: bread, milk\n");
+    testing::shell("convert '" + dir.file("in/photo0.jpg") + "' '" + dir.file("in/whole.png") + "'");
+    const std::string png = readFile(dir.file("in/whole.png"));
+    dir.write("in/cut.png", png.substr(0, png.size() / 2));
+    ::unlink(dir.file("in/whole.png").c_str());
+    CliRun r = cli({"--source", dir.file("in"), "--dest", dir.file("out"), "--jobs", "2", "--extensions", "jpg,png"},
+                   dir);
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("skipped '" + dir.file("in/zero.jpg") + "'"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("skipped '" + dir.file("in/garbage.png") + "'"), std::string::npos);
+    const auto said = [&](const std::string& name, const std::string& reason) {
+        return r.err.find("failed '" + dir.file("in/" + name) + "': " + reason) != std::string::npos;
+    };
+    EXPECT_TRUE(said("zero.jpg", "the file is empty")) << r.err;
+    EXPECT_TRUE(said("notes.jpg", "not an image")) << r.err;
+    EXPECT_TRUE(said("cut.png", "truncated or damaged")) << r.err;
+    EXPECT_NE(r.err.find("2 of 6 images saved, 4 failed"), std::string::npos) << r.err;
     EXPECT_EQ(testing::filesUnder(dir.file("out/")).size(), 2u);
 
     dir.write("blocker", "x");

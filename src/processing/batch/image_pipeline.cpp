@@ -1,5 +1,8 @@
 #include "processing/batch/image_pipeline.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "processing/batch/source_load.h"
 #include "processing/filters/filters.h"
 #include "processing/metadata/source_metadata.h"
@@ -33,7 +36,11 @@ void applyColourOperations(ImageObject& img, const STRProcesosImage& ops, int th
 
 std::optional<ImageObject> textStep(const PipelineSettings& s, const PipelineJob& job,
                                     std::optional<ImageObject> working) {
-    return drawTextBlock(job.overlayText, std::move(working), s.font, s.textPosition, s.fontDpi);
+    if (!s.refinements.textHeightShare || !working)
+        return drawTextBlock(job.overlayText, std::move(working), s.font, s.textPosition, s.fontDpi);
+    STRFuente font = s.font;
+    font.Tamagno = std::max(1, int(std::lround(*s.refinements.textHeightShare * double(working->height))));
+    return drawTextBlock(job.overlayText, std::move(working), font, s.textPosition, s.fontDpi);
 }
 
 void giveBack(BufferPool* pool, std::optional<ImageObject>& image) {
@@ -74,8 +81,12 @@ ProcessedImage applyOperations(const PipelineSettings& s, const PipelineJob& job
         out.textStepRan = true;
         working = textStep(s, job, std::move(working));
     }
-    if (working && job.resize)
-        resizeForOutput(*working, s.image.ResizeProporcional != 0, s.image.ResizeH, s.image.ResizeV, pool);
+    if (working && job.resize) {
+        if (s.refinements.resizeBox)
+            resizeIntoBox(*working, *s.refinements.resizeBox, pool);
+        else
+            resizeForOutput(*working, s.image.ResizeProporcional != 0, s.image.ResizeH, s.image.ResizeV, pool);
+    }
     out.image = std::move(working);
     return out;
 }

@@ -9,6 +9,7 @@
 
 #include "core/image_failure.h"
 #include "processing/batch/batch_exceptions.h"
+#include "processing/batch/job_refinements.h"
 #include "processing/incremental/result_record.h"
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/output_plan.h"
@@ -35,6 +36,8 @@ struct PipelineSettings {
     // The threads the colour operations and the rotation of one image are spread over.
     // The result is the same for any number.
     int threads = 1;
+    // A terminal job's resize box and relative text size; none in the desktop program.
+    JobRefinements refinements;
 };
 
 struct PipelineJob {

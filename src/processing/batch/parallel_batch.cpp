@@ -93,7 +93,8 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
     MemoryBudget memory(options.memoryLimit ? options.memoryLimit : defaultMemoryLimit());
     std::optional<BatchLedger> ledger;
     if (options.ledger && !outcome.destinationFailed) {
-        ledger.emplace(*options.ledger, state.settings, state.fontDpi, options.metadata, jobs, outcome.inShare);
+        ledger.emplace(*options.ledger, state.settings, state.fontDpi, options.metadata, options.refinements, jobs,
+                       outcome.inShare);
         if (!ledger->start(guard.resultsRoot(), memory)) ledger.reset();
     }
     for (PipelineJob& job : jobs) job.fingerprintSource = ledger.has_value();
@@ -102,6 +103,7 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
     PipelineSettings settings = pipelineSettingsOf(state);
     settings.memory = &memory;
     settings.metadata = options.metadata;
+    settings.refinements = options.refinements;
     std::vector<PipelineResult> results(count);
     std::vector<char> finished(count, 0);
     std::vector<char> skipped(count, 0);

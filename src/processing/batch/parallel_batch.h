@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "processing/batch/batch_exceptions.h"
+#include "processing/batch/job_refinements.h"
 #include "processing/batch/shard_share.h"
 #include "processing/metadata/source_metadata.h"
 
@@ -39,6 +40,8 @@ struct ParallelBatchOptions {
     // whose result stands is skipped without being read, and each result is recorded
     // once it is in place. Null: every image is converted.
     ResultLedger* ledger = nullptr;
+    // What the job asks beyond the settings records (a resize box, a relative text size).
+    JobRefinements refinements;
 };
 
 struct ParallelBatchOutcome {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "processing/filters/resize_for_output.h"
 #include "processing/filters/rotation_layout.h"
 
 namespace tesselon {
@@ -52,7 +53,10 @@ uint64_t pipelineMemoryBound(const DeclaredImage& d, uint64_t fileBytes, const P
     }
     double out = width * height;
     if (job.resize) {
-        out = std::min(resizedPixels(s, width, height), double(kMaxImagePixels));
+        const std::optional<ResizeBox>& box = settings.refinements.resizeBox;
+        const BoxedSize boxed = box ? sizeInBox(width, height, *box) : BoxedSize{};
+        out = std::min(box ? std::max(1.0, boxed.width) * std::max(1.0, boxed.height) : resizedPixels(s, width, height),
+                       double(kMaxImagePixels));
         // Resampling keeps a float intermediate of four channels beside both images.
         const double middle = std::min(out, width * height) * 4.0;
         peak = std::max(peak, bytes32(width * height) + bytes32(out) + bytes32(middle));

@@ -12,7 +12,6 @@ namespace tesselon {
 
 namespace {
 
-constexpr const char* kNotAnImage = "not a readable image";
 
 ImageFailure failureOf(OpenProblem problem) {
     switch (problem) {
@@ -25,9 +24,13 @@ ImageFailure failureOf(OpenProblem problem) {
     return ImageFailure::Unreadable;
 }
 
-void noteNotAnImage(BudgetedSource& source) {
-    source.problem = kNotAnImage;
-    source.failure = ImageFailure::NotAnImage;
+void noteNotAnImage(BudgetedSource& source, ImageFailure failure) {
+    source.failure = failure;
+    switch (failure) {
+    case ImageFailure::EmptyFile: source.problem = "the file is empty"; break;
+    case ImageFailure::Damaged: source.problem = "truncated or damaged: its header reads, its image data does not"; break;
+    default: source.problem = "not an image: no format this program reads starts like this file"; break;
+    }
 }
 
 }  // namespace
@@ -52,7 +55,7 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     FileByteReader reader(file.fd.get(), file.size);
     const std::optional<DeclaredImage> declared = readDeclaredImage(reader, codecs);
     if (!declared) {
-        noteNotAnImage(source);
+        noteNotAnImage(source, file.size == 0 ? ImageFailure::EmptyFile : ImageFailure::NotAnImage);
         return source;
     }
     // A header that gives no size could declare anything: such an image runs alone.
@@ -75,10 +78,12 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
         return source;
     }
     source.memory = std::move(*memory);
+    bool read = true;
     try {
         std::string ownBytes;
         std::string& data = pool ? pool->fileBytes() : ownBytes;
-        if (readOpenedFile(file, kMaxImageFileBytes, data)) {
+        read = readOpenedFile(file, kMaxImageFileBytes, data);
+        if (read) {
             // A file whose size moved while it was read is no fingerprint of anything.
             if (job.fingerprintSource && data.size() == file.size)
                 source.fingerprint = SourceFingerprint{{int64_t(file.size), file.modifiedNs}, sha256Of(data)};
@@ -89,8 +94,14 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     } catch (const std::bad_alloc&) {
         source.image.reset();
     }
-    if (!source.image) noteNotAnImage(source);
-    else source.firstFrameOnly = declared->frames > 1 && source.image->frameCount == 1;
+    if (!read) {
+        source.problem = describeOpenProblem(OpenProblem::Unreadable, kMaxImageFileBytes);
+        source.failure = ImageFailure::Unreadable;
+    } else if (!source.image) {
+        noteNotAnImage(source, ImageFailure::Damaged);
+    } else {
+        source.firstFrameOnly = declared->frames > 1 && source.image->frameCount == 1;
+    }
     return source;
 }
 

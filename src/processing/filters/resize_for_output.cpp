@@ -39,4 +39,27 @@ void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int
     resizeImage(image, width, height, ResizeMode::Smooth, pool);
 }
 
+BoxedSize sizeInBox(double width, double height, const ResizeBox& box) {
+    if (width <= 0 || height <= 0) return {width, height};
+    // In single precision, as resizeForOutput reckons: where the box and the records ask
+    // for the same side, both give the same pixels.
+    const float w = float(width), h = float(height);
+    float factor = 0;
+    if (box.width > 0) factor = float(box.width) / w;
+    if (box.height > 0) {
+        const float byHeight = float(box.height) / h;
+        factor = factor > 0 ? std::min(factor, byHeight) : byHeight;
+    }
+    if (factor <= 0 || (box.shrinkOnly && factor >= 1)) return {width, height};
+    return {double(w * factor), double(h * factor)};
+}
+
+void resizeIntoBox(ImageObject& image, const ResizeBox& box, BufferPool* pool) {
+    if (!filterableImage(image)) return;
+    const BoxedSize size = sizeInBox(double(image.width), double(image.height), box);
+    const int width = outputSide(float(size.width)), height = outputSide(float(size.height));
+    if (width == 0 || height == 0 || (width == image.width && height == image.height)) return;
+    resizeImage(image, width, height, ResizeMode::Smooth, pool);
+}
+
 }  // namespace tesselon

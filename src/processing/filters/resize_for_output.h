@@ -1,6 +1,7 @@
 // Bringing an image to the output size the user asked for.
 #pragma once
 
+#include "processing/batch/job_refinements.h"
 #include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 
@@ -15,5 +16,18 @@ namespace tesselon {
 // With a pool, the buffers come from it and the old pixels go back to it.
 void resizeForOutput(ImageObject& image, bool proportional, int targetWidth, int targetHeight,
                      BufferPool* pool = nullptr);
+
+// Scales the image, keeping its aspect, to the largest size inside the box (sides
+// rounded half away from zero, at least 1); with shrinkOnly an image that fits already
+// is left alone. A box without any bound, or an image that cannot be filtered, is left
+// as it was.
+void resizeIntoBox(ImageObject& image, const ResizeBox& box, BufferPool* pool = nullptr);
+
+// The size resizeIntoBox gives an image of width x height, in double.
+struct BoxedSize {
+    double width = 0;
+    double height = 0;
+};
+BoxedSize sizeInBox(double width, double height, const ResizeBox& box);
 
 }  // namespace tesselon

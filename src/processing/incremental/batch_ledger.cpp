@@ -21,10 +21,11 @@ std::optional<FileState> regularFileState(const std::string& path, bool follow) 
 }  // namespace
 
 BatchLedger::BatchLedger(ResultLedger& ledger, const Settings& settings, int fontDpi,
-                         const MetadataOptions& metadata, const std::vector<PipelineJob>& jobs,
+                         const MetadataOptions& metadata, const JobRefinements& refinements,
+                         const std::vector<PipelineJob>& jobs,
                          const std::vector<char>& share)
     : ledger_(ledger), jobs_(jobs), share_(share), recipes_(jobs.size()) {
-    const Sha256Digest run = runRecipe(settings, fontDpi, metadata);
+    const Sha256Digest run = runRecipe(settings, fontDpi, metadata, refinements);
     for (size_t i = 0; i < jobs.size(); ++i)
         if (share[i]) recipes_[i] = imageRecipe(run, settings.image, jobs[i]);
 }

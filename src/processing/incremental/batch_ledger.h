@@ -17,7 +17,8 @@ public:
     // `jobs` are the whole list's, placed by the batch's guard; `share` marks those this
     // run handles. Both must outlive the object.
     BatchLedger(ResultLedger& ledger, const Settings& settings, int fontDpi, const MetadataOptions& metadata,
-                const std::vector<PipelineJob>& jobs, const std::vector<char>& share);
+                const JobRefinements& refinements, const std::vector<PipelineJob>& jobs,
+                const std::vector<char>& share);
     // The memory the ledger holds from the batch's budget goes back with the batch.
     ~BatchLedger() { ledger_.releaseMemory(); }
     BatchLedger(const BatchLedger&) = delete;

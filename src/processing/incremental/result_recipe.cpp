@@ -31,7 +31,8 @@ std::string resolvedFamily(const STRFuente& font, int fontDpi) {
 
 }  // namespace
 
-Sha256Digest runRecipe(const Settings& settings, int fontDpi, const MetadataOptions& metadata) {
+Sha256Digest runRecipe(const Settings& settings, int fontDpi, const MetadataOptions& metadata,
+                       const JobRefinements& refinements) {
     const STRProcesosEntorno& env = settings.entorno;
     Sha256 digest;
     digest.addField(kProgramVersion).addField(kLocalBuildStamp);
@@ -46,6 +47,13 @@ Sha256Digest runRecipe(const Settings& settings, int fontDpi, const MetadataOpti
         digest.addField(std::to_string(text.TextoPosicion)).addField(std::to_string(fontDpi));
         digest.addField(resolvedFamily(text.FuenteUsada, fontDpi));
     }
+    // Only a job that has them adds them: the recipes of earlier runs stay as they were.
+    if (const std::optional<ResizeBox>& box = refinements.resizeBox) {
+        digest.addField("resize box").addField(std::to_string(box->width)).addField(std::to_string(box->height));
+        digest.addField(box->shrinkOnly ? "shrink only" : "any size");
+    }
+    if (refinements.textHeightShare && drawsText(settings.image))
+        digest.addField("text height share").addField(std::to_string(*refinements.textHeightShare));
     return digest.finish();
 }
 

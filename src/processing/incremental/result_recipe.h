@@ -13,7 +13,8 @@
 namespace tesselon {
 
 // The part every image of a run shares. Resolves the font when text is drawn.
-Sha256Digest runRecipe(const Settings& settings, int fontDpi, const MetadataOptions& metadata);
+Sha256Digest runRecipe(const Settings& settings, int fontDpi, const MetadataOptions& metadata,
+                       const JobRefinements& refinements = {});
 
 // One image's: the run's, with what its plan and job add (the text it gets when text
 // is drawn, its output format and quality).

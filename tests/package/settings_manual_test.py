@@ -3,7 +3,7 @@
 against what tesselon-batch really does with settings files.
 
 Usage: settings_manual_test.py BUILD_DIR CASE
-CASE is one of: renders, keys, defaults, ranges, example.
+CASE is one of: renders, keys, defaults, ranges, example, pointers.
 
 tesselon-batch runs from a private copy, so that no default.cfg of the build's bin/
 folder is read, with HOME, TMPDIR and XDG_CONFIG_HOME of the test's own.
@@ -339,8 +339,21 @@ def case_example(build, work):
              % (min(xs), max(xs), min(ys), max(ys), width, height))
 
 
+def case_pointers(build, work):
+    """A user of either program finds the page: --help and both programs' pages name it."""
+    batch = Batch(build, work)
+    done = batch.run("--help")
+    if done.returncode != 0 or "tesselon.cfg(5)" not in done.stdout:
+        fail("--help does not name tesselon.cfg(5):\n" + done.stdout)
+    for page in ["tesselon.1", "tesselon-batch.1"]:
+        code, text, errors = render(os.path.join(build, "man", page))
+        see_also = text.split("\nSEE ALSO\n")[-1].split("\n\n")[0] if "\nSEE ALSO\n" in text else ""
+        if code != 0 or "tesselon.cfg(5)" not in see_also:
+            fail("%s: SEE ALSO does not name tesselon.cfg(5): %r %s" % (page, see_also, errors))
+
+
 CASES = {"renders": case_renders, "keys": case_keys, "defaults": case_defaults, "ranges": case_ranges,
-         "example": case_example}
+         "example": case_example, "pointers": case_pointers}
 
 
 def main():

@@ -248,7 +248,6 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "program's PROCESAR button does, on several cores at once.\n"
            "\n"
            "Settings come from the defaults, then the settings file, then these options.\n"
-           "Every key of the settings file is described in tesselon.cfg(5).\n"
            "\n"
            "  --config FILE        settings file (default: default.cfg in the program folder);\n"
            "                       one that cannot be read or parsed is a usage error\n"

@@ -340,11 +340,7 @@ def case_example(build, work):
 
 
 def case_pointers(build, work):
-    """A user of either program finds the page: --help and both programs' pages name it."""
-    batch = Batch(build, work)
-    done = batch.run("--help")
-    if done.returncode != 0 or "tesselon.cfg(5)" not in done.stdout:
-        fail("--help does not name tesselon.cfg(5):\n" + done.stdout)
+    """A reader of either program's page finds this one."""
     for page in ["tesselon.1", "tesselon-batch.1"]:
         code, text, errors = render(os.path.join(build, "man", page))
         see_also = text.split("\nSEE ALSO\n")[-1].split("\n\n")[0] if "\nSEE ALSO\n" in text else ""

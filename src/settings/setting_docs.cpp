@@ -80,7 +80,7 @@ std::vector<SettingDoc> makeSettingDocs() {
          {}},
         {entorno, "ExtensionesActivas", U::Conversion, F::Plain, "",
          "The file extensions a scan takes, separated by \"|\" and compared without regard to letter case, such "
-         "as \"JPG|JPEG|PNG\". The program reads " + sourceExtensionsText() +
+         "as \"JPG|JPEG|PNG\". The formats the program reads have the extensions " + sourceExtensionsText() +
              ". \"*.*\" takes every file; an empty list stops the scan with an error.",
          {}},
         {entorno, "UltimasExtensionesDescargadas", U::DesktopOnly, F::Plain, "",
@@ -116,10 +116,10 @@ std::vector<SettingDoc> makeSettingDocs() {
         {entorno, "Preview", U::DesktopOnly, F::Flag, "",
          "1: the desktop program's preview panes are on, and a batch shows every image and result in them.", {}},
         {entorno, "locked", U::DesktopOnly, F::Plain, "",
-         "The interface lock the desktop program's /LOCKED= switch sets, from -128 to 127. Any value but 0 disables "
-         "the controls that choose settings files, folders and output options; exactly 1 also makes the desktop "
-         "program save the settings back into this file when it closes. Other start-ups leave the controls enabled "
-         "whatever the file says.",
+         "The interface lock the desktop program's /LOCKED= switch sets, from -128 to 127. In a start with "
+         "command-line switches, any value but 0 disables the controls that choose settings files, folders and "
+         "output options; a start without them leaves the controls enabled. Exactly 1 also makes the desktop "
+         "program save the settings into its settings file when it closes, however it was started.",
          {}},
         {entorno, "protocolo", U::RemoteSource, F::Plain, "",
          "How the server is reached. A missing key, or any other value, is \"ftp\". It is the last key of the "
@@ -169,8 +169,9 @@ std::vector<SettingDoc> makeSettingDocs() {
          {}},
         {texto, "TextoPosicion", U::Conversion, F::Plain, "",
          "Where the block of text stands. The value is a sum of bits: 1 right, 2 centred across, 4 in the middle "
-         "down, 8 at the bottom; no bit means left and top. Lines start 4 pixels from the side, and a bottom block "
-         "ends 12 pixels above the lower edge.",
+         "down, 8 at the bottom; no bit means left and top; in other sums, middle counts before bottom and centred "
+         "before right. A line at the left or the right stands 4 pixels from that side, a block at the top starts "
+         "2 pixels below the upper edge, and one at the bottom ends 12 pixels above the lower edge.",
          {{"0", "top left"},
           {"2", "top centre"},
           {"1", "top right"},

@@ -17,8 +17,11 @@ foreach(size 16 24 32 48 64 128 256 512)
 endforeach()
 # The manual pages and the completion name the formats of the program's own table:
 # format_lists fills them in from their templates.
-add_executable(format_lists ${packaging}/format_lists.cpp)
+add_executable(format_lists ${packaging}/format_lists.cpp ${packaging}/roff_text.cpp)
 target_link_libraries(format_lists PRIVATE tesselon_runtime)
+# The settings file's page comes from the tables the settings code reads.
+add_executable(settings_manual ${packaging}/settings_manual.cpp ${packaging}/roff_text.cpp)
+target_link_libraries(settings_manual PRIVATE tesselon_settings)
 set(completion ${CMAKE_BINARY_DIR}/bash-completion/tesselon-batch)
 add_custom_command(OUTPUT ${completion}
                    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/bash-completion
@@ -40,8 +43,15 @@ foreach(page tesselon tesselon-batch)
                      DEPENDS format_lists ${packaging}/man/${page}.1.in)
   list(APPEND man_pages ${compressed})
 endforeach()
-add_custom_target(manual_pages ALL DEPENDS ${man_pages})
+set(settings_page ${CMAKE_BINARY_DIR}/man/tesselon.cfg.5)
+add_custom_command(OUTPUT ${settings_page}.gz
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+                   COMMAND settings_manual ${packaging}/man/tesselon.cfg.5.in ${settings_page}
+                   COMMAND gzip -9nc ${settings_page} > ${settings_page}.gz
+                   DEPENDS settings_manual ${packaging}/man/tesselon.cfg.5.in)
+add_custom_target(manual_pages ALL DEPENDS ${man_pages} ${settings_page}.gz)
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${settings_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man5)
 
 # The copyright file (machine-readable) and the changelog Debian asks every package to
 # carry; the changelog compressed like the manual pages.

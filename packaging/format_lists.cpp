@@ -12,11 +12,10 @@
 //   @RESULT_LABELS@           JPG, PNG or GIF             (prose)
 //   @FORMAT_LIST@             one .TP paragraph per format (roff)
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "roff_text.h"
 #include "runtime/imaging/image_formats.h"
 
 using namespace tesselon;
@@ -54,13 +53,6 @@ std::vector<std::string> labels(bool results) {
     return names;
 }
 
-// roff escapes the hyphens of options.
-std::string option(const std::string& text) {
-    std::string out;
-    for (char c : text) out += c == '-' ? std::string("\\-") : std::string(1, c);
-    return out;
-}
-
 std::string resultValuesProse() {
     std::string line = ".BR";
     const std::vector<std::string> values = resultValues();
@@ -77,9 +69,9 @@ std::string formatParagraph(const ImageFormat& f) {
     for (size_t i = 0; i < f.extensionCount(); ++i) extensions.push_back("." + std::string(f.extensions[i]));
     std::string text = ".TP\n.BR \"" + std::string(f.name) + "\" \" (" + joined(extensions, ", ", ", ") + ")\"\n";
     if (!f.settingsValue.empty()) {
-        text += "Read, and written with\n.BR \"" + option("--format") + " " + std::string(f.settingsValue) + "\" .\n";
+        text += "Read, and written with\n.BR \"" + roffEscaped("--format") + " " + std::string(f.settingsValue) + "\" .\n";
     } else if (f.encode) {
-        text += "Read, and written when\n.B " + option("--format") + " original\nkeeps it";
+        text += "Read, and written when\n.B " + roffEscaped("--format") + " original\nkeeps it";
         if (!f.writtenAsWhenMissing.empty()) {
             const ImageFormat* instead = formatBySettingsValue(f.writtenAsWhenMissing);
             text += " (as " + std::string(instead ? instead->name : f.writtenAsWhenMissing) +
@@ -87,7 +79,7 @@ std::string formatParagraph(const ImageFormat& f) {
         }
         text += ".\n";
     } else {
-        text += "Read; results are written as JPEG unless\n.B " + option("--format") + "\nnames another format.\n";
+        text += "Read; results are written as JPEG unless\n.B " + roffEscaped("--format") + "\nnames another format.\n";
     }
     if (f.encode) {
         switch (f.alpha) {
@@ -99,10 +91,10 @@ std::string formatParagraph(const ImageFormat& f) {
         if (f.metadata & kKeepsExif) kept.push_back("EXIF data");
         if (f.metadata & kKeepsIcc) kept.push_back("the ICC profile");
         text += kept.empty() ? "Results keep no metadata.\n"
-                             : "With\n.B " + option("--keep-metadata") + "\nresults keep " + joined(kept, ", ", " and ") +
+                             : "With\n.B " + roffEscaped("--keep-metadata") + "\nresults keep " + joined(kept, ", ", " and ") +
                                    ".\n";
     }
-    if (f.exifOrientation) text += ".B " + option("--auto-orient") + "\nfollows the EXIF orientation.\n";
+    if (f.exifOrientation) text += ".B " + roffEscaped("--auto-orient") + "\nfollows the EXIF orientation.\n";
     if (f.decoderOrients) text += "The rotation and mirror the file declares are applied.\n";
     return text;
 }
@@ -114,11 +106,6 @@ std::string formatList() {
     return text;
 }
 
-void replaceAll(std::string& text, const std::string& key, const std::string& value) {
-    for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + value.size()))
-        text.replace(at, key.size(), value);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -126,14 +113,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: format_lists TEMPLATE OUTPUT\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    if (!in) {
-        std::fprintf(stderr, "format_lists: cannot read %s\n", argv[1]);
-        return 1;
-    }
-    std::string text = buffer.str();
+    std::string text;
+    if (!readTemplate("format_lists", argv[1], text)) return 1;
     std::vector<std::string> values = resultValues();
     values.insert(values.begin(), "original");
     replaceAll(text, "@RESULT_VALUES@", joined(values, " ", " "));
@@ -143,7 +124,5 @@ int main(int argc, char** argv) {
     replaceAll(text, "@SOURCE_LABELS@", joined(labels(false), ", ", " and "));
     replaceAll(text, "@RESULT_LABELS@", joined(labels(true), ", ", " or "));
     replaceAll(text, "@FORMAT_LIST@", formatList());
-    std::ofstream out(argv[2], std::ios::binary);
-    out << text;
-    return out ? 0 : 1;
+    return writePage("format_lists", argv[2], text) ? 0 : 1;
 }

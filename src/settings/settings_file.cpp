@@ -12,6 +12,7 @@
 #include "runtime/json/json_parse.h"
 #include "core/remote_protocol.h"
 #include "settings/record_descriptors.h"
+#include "settings/settings_sections.h"
 
 namespace tesselon {
 
@@ -49,10 +50,10 @@ bool readSection(TextFile& file, Record& record, const RecordDescriptor<Record>&
 // plain FTP.
 void appendEntornoSection(std::string& text, JsonDocument& document, const STRProcesosEntorno& entorno) {
     insertRecord(document.root(), entorno, entornoDescriptor());
-    appendLine(text, "[ProcesosEntorno]");
+    appendLine(text, kEntornoSection);
     std::string line = composeJson(document);
-    line.insert(line.size() - 1,
-                std::string(",\"protocolo\":\"") + protocolName(remoteProtocolOf(entorno.protocolo)) + "\"");
+    line.insert(line.size() - 1, ",\"" + std::string(kProtocolKey) + "\":\"" +
+                                     protocolName(remoteProtocolOf(entorno.protocolo)) + "\"");
     appendLine(text, line);
 }
 
@@ -62,7 +63,7 @@ bool readEntornoSection(TextFile& file, STRProcesosEntorno& entorno) {
     const auto* document = std::get_if<JsonDocument>(&parsed);
     if (!document) return false;
     extractRecord(document->root(), entorno, entornoDescriptor());
-    const JsonValue* stored = document->root().asObject() ? document->root().asObject()->find("protocolo") : nullptr;
+    const JsonValue* stored = document->root().asObject() ? document->root().asObject()->find(kProtocolKey) : nullptr;
     const std::string* name = stored ? stored->asString() : nullptr;
     entorno.protocolo = protocolName(remoteProtocolOf(name ? *name : std::string()));
     return true;
@@ -79,10 +80,10 @@ std::string composeSettingsText(const Settings& settings, int64_t date) {
     appendLine(text, "Tesselon " + formatDate("%dd/%mm/%yyyy %hh:%ii:%ss", date));
     appendLine(text, "VERSION:0.3f");
     JsonDocument document;
-    appendSection(text, document, "[Config]", settings.config, configDescriptor());
+    appendSection(text, document, kConfigSection, settings.config, configDescriptor());
     appendEntornoSection(text, document, settings.entorno);
-    appendSection(text, document, "[ProcesosTexto]", settings.texto, textoDescriptor());
-    appendSection(text, document, "[ProcesosImage]", settings.image, imageDescriptor());
+    appendSection(text, document, kTextoSection, settings.texto, textoDescriptor());
+    appendSection(text, document, kImageSection, settings.image, imageDescriptor());
     return text;
 }
 
@@ -108,15 +109,15 @@ SettingsLoadResult loadSettings(Settings& settings, std::string_view path) {
         const std::string line = file.readLine();
         const std::string_view section = trimSpaces(line);
         bool parsed = true;
-        if (section == "[Config]") {
+        if (section == kConfigSection) {
             parsed = readSection(file, settings.config, configDescriptor());
-        } else if (section == "[ProcesosEntorno]") {
+        } else if (section == kEntornoSection) {
             parsed = readEntornoSection(file, settings.entorno);
             keepLocalOrRemote(settings.entorno.LocalRemoto);
             keepLocalOrRemote(settings.entorno.UltimoEscaneoImagenesLocalRemoto);
-        } else if (section == "[ProcesosTexto]") {
+        } else if (section == kTextoSection) {
             parsed = readSection(file, settings.texto, textoDescriptor());
-        } else if (section == "[ProcesosImage]") {
+        } else if (section == kImageSection) {
             parsed = readSection(file, settings.image, imageDescriptor());
         } else {
             continue;

@@ -2,7 +2,7 @@
 # Builds the Debian package from the build tree, unpacks it into a private root and
 # checks it the way an installation would be used: lintian's verdict, the declared
 # dependencies against what the programs link and load, the desktop entry, metainfo,
-# manual pages and bash completion, and both programs started from the unpacked
+# manual pages (the programs' and the settings file's) and bash completion, and both programs started from the unpacked
 # /usr/bin by an ordinary user (who cannot write there) keeping their files in the
 # per-user folder.
 # Usage: package_test.sh BUILD_DIR
@@ -92,6 +92,12 @@ for page in tesselon tesselon-batch; do
     fail "manual $page: $(head -20 "$work/$page.txt")"
 done
 grep -q -- "--keep-metadata" "$work/tesselon-batch.txt" || fail "manual without --keep-metadata"
+# The settings file's page, in section 5.
+file="$root/usr/share/man/man5/tesselon.cfg.5.gz"
+LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$file" >"$work/tesselon.cfg.txt" 2>"$log" || fail "man tesselon.cfg"
+[ ! -s "$log" ] || fail "man tesselon.cfg warns"
+grep -q "^   \[ProcesosImage\]$" "$work/tesselon.cfg.txt" && grep -q "^       ColorFondo (colour)$" "$work/tesselon.cfg.txt" ||
+  fail "manual tesselon.cfg: $(head -20 "$work/tesselon.cfg.txt")"
 completions=$(bash -c '. "$1"; COMP_WORDS=(tesselon-batch --keep); COMP_CWORD=1; _tesselon_batch; echo "${COMPREPLY[*]}"
                        COMP_WORDS=(tesselon-batch --format ""); COMP_CWORD=2; _tesselon_batch; echo "${COMPREPLY[*]}"
                        COMP_WORDS=(tesselon-batch --extensions jpg,he); COMP_CWORD=2; _tesselon_batch; echo "${COMPREPLY[*]}"' \

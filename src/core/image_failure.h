@@ -16,6 +16,7 @@ enum class ImageFailure {
     TooLarge,            // larger than the program reads
     Unreadable,          // no permission, an I/O error
     NotAnImage,          // not an image the program can decode, or a damaged one
+    CodedBeyondDeclared, // its data codes a larger picture than its header declares
     OverMemoryLimit,     // converting it would take more memory than the limit
     ProcessingFailed,    // an operation lost the image
     AnimatedOverItself,  // an animated GIF is copied, never converted over itself

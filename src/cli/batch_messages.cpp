@@ -96,6 +96,15 @@ void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const Para
                        (first < list.size() ? " (such as '" + list.entries[first].path + "')" : std::string()));
 }
 
+void printCopiedNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
+    if (outcome.copiedUnchanged.empty()) return;
+    const size_t n = outcome.copiedUnchanged.size();
+    const size_t first = outcome.copiedUnchanged.front();
+    printLine(err, "warning: " + std::to_string(n) + (n == 1 ? " animated GIF was" : " animated GIFs were") +
+                       " copied unchanged, without the operations or the output format" +
+                       (first < list.size() ? " (such as '" + list.entries[first].path + "')" : std::string()));
+}
+
 ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,
                            const std::vector<ScanProblem>& scanProblems) {
     ReportNotes notes;
@@ -104,6 +113,9 @@ ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutco
     notes.sameOutputAs = outcome.nameKeepers;
     notes.inShare = outcome.inShare;
     notes.skipped.assign(list.size(), 0);
+    notes.copied.assign(list.size(), 0);
+    for (size_t i : outcome.copiedUnchanged)
+        if (i < list.size()) notes.copied[i] = 1;
     for (size_t i : outcome.skipped) {
         if (i >= list.size()) continue;
         notes.skipped[i] = 1;

@@ -126,6 +126,7 @@ struct BatchRecord {
         }
         failures.push_back(why);
         if (result.firstFrameOnly) ++tally.firstFrameOnly;
+        if (result.saved && result.copiedUnchanged) ++tally.copiedUnchanged;
     }
 
     void finish() {

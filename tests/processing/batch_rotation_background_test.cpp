@@ -48,30 +48,38 @@ Bgra turnedPixel(const ImageObject& result, double sx, double sy, int degrees) {
     return pixelAt(result, int(rx), int(ry));
 }
 
+// A quarter of white over three quarters of the background.
+Bgra quarterWhiteOverBackground() {
+    const auto mixed = [](int bg) { return uint8_t(std::lround((255 * 64 + bg * 191) / 255.0)); };
+    return {mixed(0x20), mixed(0x60), mixed(0x90), 255};
+}
+
 void expectNear(const Bgra& actual, const Bgra& expected) {
     for (int i = 0; i < 4; ++i) EXPECT_NEAR(int(actual[i]), int(expected[i]), 1) << "channel " << i;
 }
 
-TEST(RotationOverBackground, ClearAndPartlyClearPixelsShowTheChosenBackground) {
+// The PNG written to a file, read back by the chain and turned over red 0x90, green
+// 0x60, blue 0x20.
+ProcessedImage turnedFromFile(int degrees) {
     TempDir dir;
     const std::string path = dir.write("clear.png", halfClearQuarterWhitePng());
     const CodecRegistry registry = testing::output::outputRegistry();
     LoadedSource source = loadSource(path, registry);
-    ASSERT_TRUE(source.image);
-    ASSERT_EQ(source.image->depth, 32);
-
+    if (!source.image || source.image->depth != 32) return {};
     PipelineSettings settings;
     settings.codecs = &registry;
-    settings.image.Rotar = 30;
-    settings.image.ColorFondo = 0x00206090;  // red 0x90, green 0x60, blue 0x20
-    const ProcessedImage turned = applyOperations(settings, PipelineJob{}, std::move(source.image));
+    settings.image.Rotar = degrees;
+    settings.image.ColorFondo = 0x00206090;
+    return applyOperations(settings, PipelineJob{}, std::move(source.image));
+}
+
+TEST(RotationOverBackground, ClearAndPartlyClearPixelsShowTheChosenBackground) {
+    const ProcessedImage turned = turnedFromFile(30);
     ASSERT_TRUE(turned.image);
     EXPECT_EQ(turned.image->depth, 24);
 
     const Bgra background{0x20, 0x60, 0x90, 255};
-    // A quarter of white over three quarters of the background.
-    const auto mixed = [](int bg) { return uint8_t(std::lround((255 * 64 + bg * 191) / 255.0)); };
-    const Bgra quarterWhite{mixed(0x20), mixed(0x60), mixed(0x90), 255};
+    const Bgra quarterWhite = quarterWhiteOverBackground();
     // Well inside each half, beyond the reach of the filter from any edge.
     expectNear(turnedPixel(*turned.image, 12, 20, 30), background);
     expectNear(turnedPixel(*turned.image, 15, 12, 30), background);
@@ -82,26 +90,14 @@ TEST(RotationOverBackground, ClearAndPartlyClearPixelsShowTheChosenBackground) {
 }
 
 TEST(RotationOverBackground, QuarterTurnLaysTheClearPixelsOverTheBackgroundToo) {
-    TempDir dir;
-    const std::string path = dir.write("clear.png", halfClearQuarterWhitePng());
-    const CodecRegistry registry = testing::output::outputRegistry();
-    LoadedSource source = loadSource(path, registry);
-    ASSERT_TRUE(source.image);
-
-    PipelineSettings settings;
-    settings.codecs = &registry;
-    settings.image.Rotar = 90;
-    settings.image.ColorFondo = 0x00206090;
-    const ProcessedImage turned = applyOperations(settings, PipelineJob{}, std::move(source.image));
+    const ProcessedImage turned = turnedFromFile(90);
     ASSERT_TRUE(turned.image);
     // Turned clockwise, the clear left half lies on top, the white right half below;
     // a quarter turn moves whole pixels, so the values are exact.
     EXPECT_EQ(turned.image->width, kHeight + 6);
     EXPECT_EQ(turned.image->height, kWidth + 6);
     EXPECT_EQ(pixelAt(*turned.image, 3 + kHeight / 2, 3 + 5), (Bgra{0x20, 0x60, 0x90, 255}));
-    const auto mixed = [](int bg) { return uint8_t(std::lround((255 * 64 + bg * 191) / 255.0)); };
-    EXPECT_EQ(pixelAt(*turned.image, 3 + kHeight / 2, 3 + kWidth - 5),
-              (Bgra{mixed(0x20), mixed(0x60), mixed(0x90), 255}));
+    EXPECT_EQ(pixelAt(*turned.image, 3 + kHeight / 2, 3 + kWidth - 5), quarterWhiteOverBackground());
 }
 
 }  // namespace

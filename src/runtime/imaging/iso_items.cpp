@@ -49,6 +49,13 @@ bool readFullBoxHeader(ByteReader& reader, const IsoBox& box, uint8_t& version, 
     return true;
 }
 
+// A full box's version and flags, then a reader of the fields after them; nothing when
+// the box is too short for them.
+std::optional<FieldReader> openFullBox(ByteReader& reader, const IsoBox& box, uint8_t& version, uint32_t& flags) {
+    if (!readFullBoxHeader(reader, box, version, flags)) return std::nullopt;
+    return FieldReader(reader, box.contentStart + kIsoFullBoxFields, box.end);
+}
+
 std::optional<MetaBoxes> findMetaBoxes(ByteReader& reader) {
     IsoBox box;
     int blocks = 0;
@@ -99,8 +106,9 @@ private:
 bool readLocations(ByteReader& reader, const IsoBox& iloc, const std::optional<IsoBox>& idat, ItemTable& table) {
     uint8_t version = 0;
     uint32_t flags = 0;
-    if (!readFullBoxHeader(reader, iloc, version, flags) || version > 2) return false;
-    FieldReader in(reader, iloc.contentStart + kIsoFullBoxFields, iloc.end);
+    std::optional<FieldReader> fields = openFullBox(reader, iloc, version, flags);
+    if (!fields || version > 2) return false;
+    FieldReader& in = *fields;
     uint64_t sizes = 0, count = 0;
     if (!in.read(2, sizes) || !in.read(version < 2 ? 2 : 4, count)) return false;
     const int offsetSize = int(sizes >> 12) & 15, lengthSize = int(sizes >> 8) & 15;
@@ -138,22 +146,24 @@ bool readLocations(ByteReader& reader, const IsoBox& iloc, const std::optional<I
 bool readItemTypes(ByteReader& reader, const IsoBox& iinf, ItemTable& table) {
     uint8_t version = 0;
     uint32_t flags = 0;
-    if (!readFullBoxHeader(reader, iinf, version, flags)) return false;
-    FieldReader in(reader, iinf.contentStart + kIsoFullBoxFields, iinf.end);
+    std::optional<FieldReader> fields = openFullBox(reader, iinf, version, flags);
+    if (!fields) return false;
+    FieldReader& in = *fields;
     uint64_t count = 0;
     if (!in.read(version == 0 ? 2 : 4, count)) return false;
     IsoBox entry;
     uint64_t at = in.at();
     for (uint64_t i = 0; i < count; ++i, at = entry.end) {
         if (!readIsoBox(reader, at, iinf.end, entry)) return false;
+        if (!isBoxType(entry, "infe")) continue;
         uint8_t entryVersion = 0;
         uint32_t entryFlags = 0;
-        if (!isBoxType(entry, "infe") || !readFullBoxHeader(reader, entry, entryVersion, entryFlags)) continue;
+        std::optional<FieldReader> entryFields = openFullBox(reader, entry, entryVersion, entryFlags);
         // Entries before version 2 give no item type.
-        if (entryVersion < 2) continue;
-        FieldReader fields(reader, entry.contentStart + kIsoFullBoxFields, entry.end);
+        if (!entryFields || entryVersion < 2) continue;
         uint64_t id = 0, protection = 0, type = 0;
-        if (!fields.read(entryVersion == 2 ? 2 : 4, id) || !fields.read(2, protection) || !fields.read(4, type))
+        if (!entryFields->read(entryVersion == 2 ? 2 : 4, id) || !entryFields->read(2, protection) ||
+            !entryFields->read(4, type))
             return false;
         IsoItem* item = table.findOrAdd(uint32_t(id));
         if (!item) return false;
@@ -174,8 +184,9 @@ bool readProperties(ByteReader& reader, const IsoBox& ipco, IsoItems& items) {
 bool readAssociations(ByteReader& reader, const IsoBox& ipma, ItemTable& table) {
     uint8_t version = 0;
     uint32_t flags = 0;
-    if (!readFullBoxHeader(reader, ipma, version, flags)) return false;
-    FieldReader in(reader, ipma.contentStart + kIsoFullBoxFields, ipma.end);
+    std::optional<FieldReader> fields = openFullBox(reader, ipma, version, flags);
+    if (!fields) return false;
+    FieldReader& in = *fields;
     uint64_t count = 0;
     if (!in.read(4, count)) return false;
     const size_t properties = table.items().properties.size();

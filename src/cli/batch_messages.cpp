@@ -87,13 +87,28 @@ std::string describeStop(const CaughtStop& stop) {
     return "";
 }
 
-void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
-    if (outcome.firstFrameOnly.empty()) return;
-    const size_t n = outcome.firstFrameOnly.size();
-    const size_t first = outcome.firstFrameOnly.front();
-    printLine(err, "warning: " + std::to_string(n) + (n == 1 ? " animation was" : " animations were") +
-                       " converted from the first frame only" +
+namespace {
+
+// One line for the entries given: how many, and the first of them by name.
+void printCountedNote(std::FILE* err, const SourceImageList& list, const std::vector<size_t>& entries,
+                      const char* one, const char* many, const std::string& what) {
+    if (entries.empty()) return;
+    const size_t n = entries.size();
+    const size_t first = entries.front();
+    printLine(err, "warning: " + std::to_string(n) + (n == 1 ? one : many) + what +
                        (first < list.size() ? " (such as '" + list.entries[first].path + "')" : std::string()));
+}
+
+}  // namespace
+
+void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
+    printCountedNote(err, list, outcome.firstFrameOnly, " animation was", " animations were",
+                     " converted from the first frame only");
+}
+
+void printCopiedNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
+    printCountedNote(err, list, outcome.copiedUnchanged, " animated GIF was", " animated GIFs were",
+                     " copied unchanged, without the operations or the output format");
 }
 
 ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,
@@ -104,6 +119,9 @@ ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutco
     notes.sameOutputAs = outcome.nameKeepers;
     notes.inShare = outcome.inShare;
     notes.skipped.assign(list.size(), 0);
+    notes.copied.assign(list.size(), 0);
+    for (size_t i : outcome.copiedUnchanged)
+        if (i < list.size()) notes.copied[i] = 1;
     for (size_t i : outcome.skipped) {
         if (i >= list.size()) continue;
         notes.skipped[i] = 1;

@@ -119,7 +119,11 @@ private:
     // download, stops it before anything is made or written there.
     FileInFolder placeOf(const std::string& target) const {
         const size_t slash = target.rfind('/');
-        const std::string_view below = std::string_view(target).substr(folder_.size(), slash - folder_.size());
+        // For a file at the server's top (a remote path of one part) the last "/" is
+        // folder_'s own: the file goes straight into folder_.
+        const size_t start = folder_.size();
+        const std::string_view below =
+            slash < start ? std::string_view() : std::string_view(target).substr(start, slash - start);
         return {root_.beneath(below, true), target.substr(slash + 1)};
     }
 

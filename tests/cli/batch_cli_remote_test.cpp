@@ -139,6 +139,21 @@ TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart)
     EXPECT_GT(rate, 0.0) << run.err;
 }
 
+// Images at the server's top, as many hosts keep them: with the folder "/" each remote
+// path has one part, and its file lands in the download folder itself.
+TEST_F(BatchCliRemote, ImagesAtTheServersTopAreConverted) {
+    ASSERT_NE(server.port(), 0);
+    const std::string top = testing::readFile(served.file("imgs/a.jpg"));
+    served.write("top.jpg", top);
+    const BatchRun run = batch(remoteArguments(" --passive", 0, "/"), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(testing::readFile(dir.file("down/top.jpg")) == top);
+    const auto results = testing::filesUnder(dir.file("remote-out/"));
+    EXPECT_EQ(results.size(), 5u);
+    ASSERT_EQ(results.count("top.jpg"), 1u);
+    EXPECT_TRUE(results.at("top.jpg") == results.at("imgs/a.jpg"));  // the same image, converted alike
+}
+
 // Said once each, --quiet or not, in the terminal's own words: a refused login names
 // the user and the server's reply, a server nobody answers for is "cannot connect".
 TEST_F(BatchCliRemote, ARefusedLoginIsToldApartFromAnUnreachableServer) {

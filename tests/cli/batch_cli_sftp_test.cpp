@@ -3,6 +3,7 @@
 // that of a local run.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "engine/program_setup.h"
@@ -80,6 +81,39 @@ TEST(BatchCliSftp, AnUnknownHostKeyIsRefusedUnlessNamedThenTheOutputIsALocalRuns
         ASSERT_EQ(fromServer.count(prefix + name), 1u) << name;
         EXPECT_TRUE(fromServer.at(prefix + name) == bytes) << name << " differs";
     }
+}
+
+// A chrooted account, as hosts give for SFTP only: its images sit at "/", each remote
+// path has one part, and each is converted as a local run converts it.
+TEST(BatchCliSftp, ImagesAtAChrootedAccountsTopAreConverted) {
+    SshdTestServer server(SshdTestServer::Login::Password, SshdTestServer::Root::Chrooted);
+    if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
+    TempDir home, dir;
+    CodecRegistry codecs;
+    registerProgramCodecs(codecs);
+    const std::string top = server.chrootFolder() + "top.jpg";
+    ImageObject image = *createImage(72, 40, 24, 0x5060a0);
+    saveImage(image, top, codecs, kFormatJPEG, 8);
+    std::filesystem::permissions(top, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+    std::filesystem::copy_file(top, dir.write("local/top.jpg", ""), std::filesystem::copy_options::overwrite_existing);
+    dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90}\r\n");
+    testing::ScopedEnv noKnownHosts{"HOME", home.path()};
+    testing::ScopedEnv password{"TESSELON_FTP_PASSWORD", server.password()};
+    testing::ScopedEnv lsan{"LSAN_OPTIONS", "suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")};
+
+    const BatchRun run = batch("--config " + dir.file("job.cfg") + " --remote --protocol sftp --server 127.0.0.1 --port " +
+                               std::to_string(server.port()) + " --user " + SshdTestServer::kUser +
+                               " --host-key " + server.fingerprint() + " --remote-folder / --subfolders --download-to " +
+                               dir.file("down") + " --dest " + dir.file("remote-out"));
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(testing::readFile(dir.file("down/top.jpg")) == testing::readFile(top));
+    const BatchRun local = batch("--config " + dir.file("job.cfg") + " --source " + dir.file("local") + " --dest " +
+                                 dir.file("local-out"));
+    ASSERT_EQ(local.code, 0) << local.err;
+    const auto fromServer = testing::filesUnder(dir.file("remote-out/"));
+    ASSERT_EQ(fromServer.size(), 1u);
+    ASSERT_EQ(fromServer.count("top.jpg"), 1u);
+    EXPECT_TRUE(fromServer.at("top.jpg") == testing::readFile(dir.file("local-out/top.jpg")));
 }
 
 }  // namespace

@@ -64,6 +64,8 @@ std::string describeRemoteFailure(RemoteFailure failure) {
     case RemoteFailure::TransferRefused: return "the server refused the file";
     case RemoteFailure::TransferBroken: return "the transfer broke off";
     case RemoteFailure::LargerThanListed: return "the file is larger than the server listed it";
+    case RemoteFailure::NotRegularFile:
+        return "not a regular file on the server (a link, a device, a FIFO or a socket)";
     case RemoteFailure::ShorterThanListed: return "the file is shorter than the server listed it";
     case RemoteFailure::NotConfirmed: return "the server did not confirm the transfer";
     case RemoteFailure::LocalFileFailed: return "the local file could not be written";

@@ -33,6 +33,7 @@ enum class RemoteFailure {
     TransferRefused,     // the server would not send it
     TransferBroken,      // the data stopped or broke off
     LargerThanListed,    // more bytes than the listing gave (or than any image may have)
+    NotRegularFile,      // listed as a link, a device, a FIFO or a socket: not fetched
     ShorterThanListed,   // fewer bytes than the listing gave
     NotConfirmed,        // the server did not confirm the transfer
     LocalFileFailed,     // the local file could not be written or put in place

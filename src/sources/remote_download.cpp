@@ -149,6 +149,11 @@ private:
                 // A path that would leave the download folder is never fetched.
                 ui_.showRemoteProgress(progress);
                 outcome_.skipped.push_back({entry.path, RemoteFailure::UnsafeName, 0});
+            } else if (entry.notRegularFile) {
+                // What a link leads to is the server's business, and a device or a FIFO
+                // has no end: neither is an image file of the folder.
+                ui_.showRemoteProgress(progress);
+                outcome_.skipped.push_back({entry.path, RemoteFailure::NotRegularFile, 0});
             } else if (!(local = placeOf(target)).folder.valid()) {
                 ui_.showRemoteProgress(progress);
                 outcome_.end = End::SubfolderFailed;

@@ -285,6 +285,7 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
         entry.path = file.path;
         entry.size = file.size ? int64_t(*file.size) : 0;
         if (file.modified) entry.modified = *file.modified;
+        entry.notRegularFile = file.kind == SftpEntryKind::Link || file.kind == SftpEntryKind::Special;
     }
     return outcome;
 }

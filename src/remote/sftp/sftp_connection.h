@@ -54,13 +54,15 @@ struct SftpConnectOptions {
     const std::atomic<bool>* cancel = nullptr;
 };
 
-enum class SftpEntryKind { File, Folder, Link, Other };
+// Special: a device, a FIFO or a socket. Unknown: the server did not say (it sent no
+// type, or one this client does not know), so it may well be a file.
+enum class SftpEntryKind { File, Folder, Link, Special, Unknown };
 
 struct SftpEntry {
     std::string name;               // bytes as the server sent them
     std::optional<uint64_t> size;   // when the server gave one
     std::optional<int64_t> modified;  // seconds since 1970 UTC, when given
-    SftpEntryKind kind = SftpEntryKind::Other;  // a link is listed as itself, never followed
+    SftpEntryKind kind = SftpEntryKind::Unknown;  // a link is listed as itself, never followed
 };
 
 struct SftpListing {

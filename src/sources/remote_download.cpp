@@ -188,7 +188,7 @@ private:
                 c.fetcher.reset();
                 return;
             }
-            if (ready && c.fetcher->start(entry.path, c.target, entry.size)) return;
+            if (ready && c.fetcher->start(entry.path, c.target, entry.size, options_.sizeBound)) return;
             if (!askAgain(c)) return;
         }
     }
@@ -214,10 +214,18 @@ private:
     }
 
     // The question about the failed file of `c`: true to try it again; otherwise the
-    // file is left out (named once) and `c` is free.
+    // file is left out (named once) and `c` is free. A file that passed its size bound
+    // would pass it again, at the cost of as many bytes: it is left out unasked.
     bool askAgain(Connection& c) {
         int8_t& cancelled = state_.settings.config.Cancelado;
-        const FailedRemoteFile failed{entries_[c.entry].path, c.fetcher->failure(), c.attempt};
+        FailedRemoteFile failed{entries_[c.entry].path, c.fetcher->failure(), c.attempt};
+        const bool overListed = failed.failure == RemoteFailure::LargerThanListed;
+        if (overListed || failed.failure == RemoteFailure::OverSizeBound) {
+            failed.bound = overListed ? entries_[c.entry].size : options_.sizeBound;
+            outcome_.skipped.push_back(std::move(failed));
+            c.entry = kIdle;
+            return false;
+        }
         switch (ui_.askRetryRemoteFile(failed)) {
         case RetryAnswer::Retry:
             if (!cancelled) {

@@ -281,7 +281,7 @@ TEST_F(BatchCliRemote, AFileLargerThanListedIsCutOnceAndNamedWithTheSize) {
 
     const BatchRun run = batch(remoteArguments(" --passive --quiet", growing.port()), "pw");
     EXPECT_EQ(run.code, 1) << run.err;
-    EXPECT_NE(run.err.find("skipped '/imgs/grows.jpg': the download failed 1 time: the file is larger than the 411 "
+    EXPECT_NE(run.err.find("failed '/imgs/grows.jpg': the download failed 1 time: the file is larger than the 411 "
                            "bytes the server listed for it; not tried again"),
               std::string::npos)
         << run.err;

@@ -148,7 +148,7 @@ TEST(BatchCliSftp, LinksDevicesFifosAndSocketsAreSkippedWithTheReason) {
                                dir.file("out") + " --report " + dir.file("report.json"));
     EXPECT_EQ(run.code, 1) << run.err;
     for (const char* name : {"link.jpg", "chr.jpg", "blk.jpg", "fifo.jpg", "sock.jpg"}) {
-        EXPECT_NE(run.err.find("skipped '/odd/" + std::string(name) +
+        EXPECT_NE(run.err.find("failed '/odd/" + std::string(name) +
                                "': not downloaded: not a regular file on the server"),
                   std::string::npos)
             << name << "\n" << run.err;

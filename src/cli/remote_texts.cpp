@@ -4,6 +4,27 @@ namespace tesselon {
 
 namespace {
 
+// "1024 MiB", "3000 bytes": a bound as the user would write it.
+std::string amountOf(int64_t bytes) {
+    constexpr int64_t kMiB = int64_t(1) << 20;
+    if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+// The reason, with the bound a file passed when it passed one.
+std::string reasonWithBound(const FailedRemoteFile& file) {
+    switch (file.failure) {
+    case RemoteFailure::LargerThanListed:
+        if (file.bound <= 0) break;
+        return "the file is larger than the " + amountOf(file.bound) + " the server listed for it; not tried again";
+    case RemoteFailure::OverSizeBound:
+        if (file.bound <= 0) break;
+        return "the file is larger than " + amountOf(file.bound) + ", the most one download may bring; not tried again";
+    default: break;
+    }
+    return describeRemoteFailure(file.failure);
+}
+
 std::string where(const RemoteConnectOutcome& c) {
     return c.server + " port " + std::to_string(c.port);
 }
@@ -64,6 +85,9 @@ std::string describeRemoteFailure(RemoteFailure failure) {
     case RemoteFailure::TransferRefused: return "the server refused the file";
     case RemoteFailure::TransferBroken: return "the transfer broke off";
     case RemoteFailure::LargerThanListed: return "the file is larger than the server listed it";
+    case RemoteFailure::OverSizeBound: return "the file is larger than one download may bring";
+    case RemoteFailure::NotRegularFile:
+        return "not a regular file on the server (a link, a device, a FIFO or a socket)";
     case RemoteFailure::ShorterThanListed: return "the file is shorter than the server listed it";
     case RemoteFailure::NotConfirmed: return "the server did not confirm the transfer";
     case RemoteFailure::LocalFileFailed: return "the local file could not be written";
@@ -75,9 +99,9 @@ std::string describeRemoteFailure(RemoteFailure failure) {
 }
 
 std::string failedDownloadReason(const FailedRemoteFile& file) {
-    if (file.attempt == 0) return "not downloaded: " + describeRemoteFailure(file.failure);
+    if (file.attempt == 0) return "not downloaded: " + reasonWithBound(file);
     return "the download failed " + std::to_string(file.attempt) + (file.attempt == 1 ? " time: " : " times: ") +
-           describeRemoteFailure(file.failure);
+           reasonWithBound(file);
 }
 
 }  // namespace tesselon

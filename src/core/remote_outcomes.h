@@ -32,7 +32,9 @@ enum class RemoteFailure {
     // One file.
     TransferRefused,     // the server would not send it
     TransferBroken,      // the data stopped or broke off
-    LargerThanListed,    // more bytes than the listing gave (or than any image may have)
+    LargerThanListed,    // more bytes than the listing gave
+    OverSizeBound,       // more bytes than a download may bring, listed so or sent
+    NotRegularFile,      // listed as a link, a device, a FIFO or a socket: not fetched
     ShorterThanListed,   // fewer bytes than the listing gave
     NotConfirmed,        // the server did not confirm the transfer
     LocalFileFailed,     // the local file could not be written or put in place
@@ -130,6 +132,9 @@ struct FailedRemoteFile {
     std::string path;  // the remote path
     RemoteFailure failure = RemoteFailure::TransferBroken;
     int attempt = 1;   // 1 for the first try
+    // LargerThanListed: the size listed; OverSizeBound: the download's bound. A file
+    // that passed either is not tried again.
+    int64_t bound = 0;
 };
 
 enum class RetryAnswer { Retry, Skip, Cancel };

@@ -31,8 +31,8 @@ FtpTransferFailure receiveFile(FtpSession::State& s, NetStream& data, FileReplac
 }  // namespace
 
 FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const FileInFolder& local,
-                               int64_t listedSize) {
-    if (listedSize > kMaxDownloadSize) return FtpTransferFailure::TooLarge;
+                               int64_t listedSize, int64_t sizeBound) {
+    if (listedSize > sizeBound) return FtpTransferFailure::TooLarge;
     FtpDataConnection data(s);
     if (!s.setType("I") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
         !data.accept()) {
@@ -45,7 +45,7 @@ FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteNa
         s.settleCutTransfer();
         return FtpTransferFailure::LocalFile;
     }
-    const int64_t limit = listedSize > 0 ? listedSize : kMaxDownloadSize;
+    const int64_t limit = listedSize > 0 ? listedSize : sizeBound;
     FtpTransferFailure failure = receiveFile(s, data.stream(), file, limit);
     data.close();
     switch (failure) {

@@ -253,7 +253,7 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
     return ok;
 }
 
-bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64_t listedSize) {
+bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64_t listedSize, int64_t sizeBound) {
     State& s = *state_;
     s.joinWorker();
     s.abortRequested = false;
@@ -261,9 +261,10 @@ bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64
     s.progress = kFtpTransferStarting;
     s.running = true;
     try {
-        s.worker = std::thread([&s, remoteName = std::move(remoteName), local = std::move(local), listedSize] {
-            s.finishTransfer(runDownload(s, remoteName, local, listedSize));
-        });
+        s.worker = std::thread(
+            [&s, remoteName = std::move(remoteName), local = std::move(local), listedSize, sizeBound] {
+                s.finishTransfer(runDownload(s, remoteName, local, listedSize, sizeBound));
+            });
     } catch (const std::system_error&) {
         s.running = false;
         s.failure = FtpTransferFailure::NotStarted;

@@ -61,7 +61,7 @@ enum class FtpTransferFailure {
     None,
     NotStarted,    // TYPE, the data connection or RETR was refused or failed
     LocalFile,     // the local file could not be made or written
-    TooLarge,      // more bytes than the listing gave, or than kMaxDownloadSize
+    TooLarge,      // more bytes than the listing gave, or than the download's size bound
     Short,         // the data ended before the size the listing gave
     Stalled,       // the data stopped or broke
     NotConfirmed,  // the server did not confirm the transfer (no 226)
@@ -106,10 +106,11 @@ public:
     // progress() then tells how it goes. The file is written beside `local` and renamed
     // into place only when exactly `listedSize` bytes arrived and the server confirmed
     // them; a transfer is cut as soon as it passes that size. A `listedSize` of 0 or
-    // less means the listing gave none: then any size up to kMaxDownloadSize is taken.
-    // A file listed larger than that is not asked for. False when no worker could be
+    // less means the listing gave none: then any size up to `sizeBound` is taken. A
+    // file listed larger than that is not asked for. False when no worker could be
     // started.
-    bool startDownload(std::string remoteName, FileInFolder local, int64_t listedSize);
+    bool startDownload(std::string remoteName, FileInFolder local, int64_t listedSize,
+                       int64_t sizeBound = kMaxDownloadSize);
     bool startDownload(std::string remoteName, const std::string& localPath, int64_t listedSize) {
         return startDownload(std::move(remoteName), fileAt(localPath), listedSize);
     }

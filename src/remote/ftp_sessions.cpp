@@ -160,9 +160,9 @@ bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteN
 }
 
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, FileInFolder local,
-                 int64_t listedSize) {
+                 int64_t listedSize, int64_t sizeBound) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
-    return s && s->startDownload(remoteName, std::move(local), listedSize);
+    return s && s->startDownload(remoteName, std::move(local), listedSize, sizeBound);
 }
 
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id) {

@@ -11,12 +11,14 @@ namespace tesselon {
 
 namespace {
 
-RemoteFailure remoteFailureOf(FtpTransferFailure failure) {
+// `overListed`: a file too large passed the size its listing gave, not the bound.
+RemoteFailure remoteFailureOf(FtpTransferFailure failure, bool overListed) {
     switch (failure) {
     case FtpTransferFailure::None: return RemoteFailure::None;
     case FtpTransferFailure::NotStarted: return RemoteFailure::TransferRefused;
     case FtpTransferFailure::LocalFile: return RemoteFailure::LocalFileFailed;
-    case FtpTransferFailure::TooLarge: return RemoteFailure::LargerThanListed;
+    case FtpTransferFailure::TooLarge:
+        return overListed ? RemoteFailure::LargerThanListed : RemoteFailure::OverSizeBound;
     case FtpTransferFailure::Short: return RemoteFailure::ShorterThanListed;
     case FtpTransferFailure::Stalled: return RemoteFailure::TransferBroken;
     case FtpTransferFailure::NotConfirmed: return RemoteFailure::NotConfirmed;
@@ -46,9 +48,11 @@ public:
         return id_ != 0;
     }
 
-    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
+    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize,
+               int64_t sizeBound) override {
         failure_ = RemoteFailure::None;
-        lastFailed_ = !ftpDownload(sessions_, id_, remotePath, target, listedSize);
+        overListed_ = listedSize > 0 && listedSize <= sizeBound;
+        lastFailed_ = !ftpDownload(sessions_, id_, remotePath, target, listedSize, sizeBound);
         if (lastFailed_) failure_ = RemoteFailure::TransferRefused;
         return !lastFailed_;
     }
@@ -60,7 +64,7 @@ public:
         const int64_t progress = ftpProgress(sessions_, id_);
         if (progress == kFtpTransferDone) return kFetchDone;
         if (progress == kFtpTransferFailed) {
-            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id_));
+            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id_), overListed_);
             ftpAbort(sessions_, id_);
             lastFailed_ = true;
             return kFetchFailed;
@@ -78,6 +82,7 @@ private:
     bool inFtpID_;
     RemoteFailure failure_ = RemoteFailure::None;
     bool lastFailed_ = false;  // the last transfer failed: check the session first
+    bool overListed_ = false;  // the file in hand is held to its listed size, not the bound
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "sources/sftp_source.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -34,6 +35,7 @@ RemoteFailure remoteFailureOf(SftpFailure failure) {
     case SftpFailure::TransferFailed: return RemoteFailure::TransferRefused;
     case SftpFailure::ShorterThanListed: return RemoteFailure::ShorterThanListed;
     case SftpFailure::OverBound: return RemoteFailure::LargerThanListed;
+    case SftpFailure::OverSizeBound: return RemoteFailure::OverSizeBound;
     case SftpFailure::UnsafeName: return RemoteFailure::UnsafeName;
     case SftpFailure::LocalFileFailed: return RemoteFailure::LocalFileFailed;
     case SftpFailure::TimedOut: return RemoteFailure::TimedOut;
@@ -116,14 +118,16 @@ public:
         return connection_.has_value();
     }
 
-    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
+    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize,
+               int64_t sizeBound) override {
         waitIdle();
         if (!connection_) return false;
         std::lock_guard lock(mutex_);
         failure_ = RemoteFailure::None;
         bytes_ = 0;
         cancel_ = false;
-        job_ = Job{remotePath, target, listedSize > 0 ? std::optional<uint64_t>(uint64_t(listedSize)) : std::nullopt};
+        job_ = Job{remotePath, target, listedSize > 0 ? std::optional<uint64_t>(uint64_t(listedSize)) : std::nullopt,
+                   uint64_t(std::max<int64_t>(0, sizeBound))};
         busy_ = true;
         jobReady_.notify_all();
         return true;
@@ -152,6 +156,7 @@ private:
         std::string remotePath;
         FileInFolder target;
         std::optional<uint64_t> listedSize;
+        uint64_t sizeBound;
     };
 
     void waitIdle() {
@@ -169,6 +174,7 @@ private:
             lock.unlock();
             SftpDownloadOptions options;
             options.listedSize = job.listedSize;
+            options.sizeBound = job.sizeBound;
             options.progress = [this](uint64_t bytes) { bytes_ = int64_t(bytes); };
             options.cancel = &cancel_;
             const SftpFailure failure = connection_->download(job.remotePath, job.target, options);
@@ -285,6 +291,7 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
         entry.path = file.path;
         entry.size = file.size ? int64_t(*file.size) : 0;
         if (file.modified) entry.modified = *file.modified;
+        entry.notRegularFile = file.kind == SftpEntryKind::Link || file.kind == SftpEntryKind::Special;
     }
     return outcome;
 }

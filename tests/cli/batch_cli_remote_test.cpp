@@ -139,6 +139,21 @@ TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart)
     EXPECT_GT(rate, 0.0) << run.err;
 }
 
+// Images at the server's top, as many hosts keep them: with the folder "/" each remote
+// path has one part, and its file lands in the download folder itself.
+TEST_F(BatchCliRemote, ImagesAtTheServersTopAreConverted) {
+    ASSERT_NE(server.port(), 0);
+    const std::string top = testing::readFile(served.file("imgs/a.jpg"));
+    served.write("top.jpg", top);
+    const BatchRun run = batch(remoteArguments(" --passive", 0, "/"), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(testing::readFile(dir.file("down/top.jpg")) == top);
+    const auto results = testing::filesUnder(dir.file("remote-out/"));
+    EXPECT_EQ(results.size(), 5u);
+    ASSERT_EQ(results.count("top.jpg"), 1u);
+    EXPECT_TRUE(results.at("top.jpg") == results.at("imgs/a.jpg"));  // the same image, converted alike
+}
+
 // Said once each, --quiet or not, in the terminal's own words: a refused login names
 // the user and the server's reply, a server nobody answers for is "cannot connect".
 TEST_F(BatchCliRemote, ARefusedLoginIsToldApartFromAnUnreachableServer) {
@@ -242,6 +257,37 @@ TEST_F(BatchCliRemote, UnsafeNamesAndBrokenListingsAreReportedAndFailTheRun) {
     const std::string said = "skipped '/bad': a line of the folder's listing is too long to read";
     EXPECT_NE(bad.err.find(said), std::string::npos) << bad.err;
     EXPECT_EQ(bad.err.find("/bad", bad.err.find(said) + said.size()), std::string::npos) << bad.err;
+}
+
+// A file that brings more than its listing gave would bring as much again: it is cut
+// at its listed size once and named with that size, while the good image is converted.
+TEST_F(BatchCliRemote, AFileLargerThanListedIsCutOnceAndNamedWithTheSize) {
+    using testing::listingLine;
+    using Transfer = testing::TreeFtpServer::Transfer;
+    const std::string image = testing::readFile(served.file("imgs/a.jpg"));
+    testing::TreeFtpServer growing;
+    growing.list = [&](const std::string& folder) -> std::optional<Transfer> {
+        if (folder == "/" || folder == "/imgs")
+            return Transfer{listingLine("a.jpg", int64_t(image.size())) + listingLine("grows.jpg", 411)};
+        return std::nullopt;
+    };
+    growing.retrieve = [&](const std::string& path) -> std::optional<Transfer> {
+        if (path == "/imgs/a.jpg") return Transfer{image};
+        if (path == "/imgs/grows.jpg") return Transfer{std::string(8192, 'g'), true, "426 aborted\r\n"};
+        return std::nullopt;
+    };
+    growing.start();
+    ASSERT_NE(growing.port(), 0);
+
+    const BatchRun run = batch(remoteArguments(" --passive --quiet", growing.port()), "pw");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("failed '/imgs/grows.jpg': the download failed 1 time: the file is larger than the 411 "
+                           "bytes the server listed for it; not tried again"),
+              std::string::npos)
+        << run.err;
+    const std::vector<std::string> commands = growing.commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "RETR /imgs/grows.jpg"), 1);
+    EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 1u);
 }
 
 // The files the server was asked for, one line each.

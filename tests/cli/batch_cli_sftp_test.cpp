@@ -3,12 +3,14 @@
 // that of a local run.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "runtime/process/program_run.h"
+#include "support/python_sftp_server.h"
 #include "support/scoped_env.h"
 #include "support/sshd_test_server.h"
 #include "support/temp_dir.h"
@@ -33,6 +35,13 @@ BatchRun batch(const std::string& arguments) {
     for (size_t n; (n = started.run->readError(buffer, sizeof buffer)) > 0;) run.err.append(buffer, n);
     run.code = started.run->exitCode();
     return run;
+}
+
+// The arguments of a run with `job` over SFTP from 127.0.0.1:`port`, the key named.
+std::string sftpArguments(const std::string& job, uint16_t port, const std::string& user,
+                          const std::string& fingerprint) {
+    return "--config " + job + " --remote --protocol sftp --server 127.0.0.1 --port " + std::to_string(port) +
+           " --user " + user + " --host-key " + fingerprint;
 }
 
 TEST(BatchCliSftp, AnUnknownHostKeyIsRefusedUnlessNamedThenTheOutputIsALocalRunsOutput) {
@@ -80,6 +89,78 @@ TEST(BatchCliSftp, AnUnknownHostKeyIsRefusedUnlessNamedThenTheOutputIsALocalRuns
         ASSERT_EQ(fromServer.count(prefix + name), 1u) << name;
         EXPECT_TRUE(fromServer.at(prefix + name) == bytes) << name << " differs";
     }
+}
+
+// A chrooted account, as hosts give for SFTP only: its images sit at "/", each remote
+// path has one part, and each is converted as a local run converts it.
+TEST(BatchCliSftp, ImagesAtAChrootedAccountsTopAreConverted) {
+    SshdTestServer server(SshdTestServer::Login::Password, SshdTestServer::Root::Chrooted);
+    if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
+    TempDir home, dir;
+    CodecRegistry codecs;
+    registerProgramCodecs(codecs);
+    const std::string top = server.chrootFolder() + "top.jpg";
+    ImageObject image = *createImage(72, 40, 24, 0x5060a0);
+    saveImage(image, top, codecs, kFormatJPEG, 8);
+    std::filesystem::permissions(top, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
+    std::filesystem::copy_file(top, dir.write("local/top.jpg", ""), std::filesystem::copy_options::overwrite_existing);
+    dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90}\r\n");
+    testing::ScopedEnv noKnownHosts{"HOME", home.path()};
+    testing::ScopedEnv password{"TESSELON_FTP_PASSWORD", server.password()};
+    testing::ScopedEnv lsan{"LSAN_OPTIONS", "suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")};
+
+    const BatchRun run = batch(sftpArguments(dir.file("job.cfg"), server.port(), SshdTestServer::kUser,
+                                             server.fingerprint()) +
+                               " --remote-folder / --subfolders --download-to " + dir.file("down") + " --dest " +
+                               dir.file("remote-out"));
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(testing::readFile(dir.file("down/top.jpg")) == testing::readFile(top));
+    const BatchRun local = batch("--config " + dir.file("job.cfg") + " --source " + dir.file("local") + " --dest " +
+                                 dir.file("local-out"));
+    ASSERT_EQ(local.code, 0) << local.err;
+    const auto fromServer = testing::filesUnder(dir.file("remote-out/"));
+    ASSERT_EQ(fromServer.size(), 1u);
+    ASSERT_EQ(fromServer.count("top.jpg"), 1u);
+    EXPECT_TRUE(fromServer.at("top.jpg") == testing::readFile(dir.file("local-out/top.jpg")));
+}
+
+// Entries of the server that are no files (a link, devices, a FIFO, a socket), each
+// named like an image and answering reads with one, are never fetched: each is named
+// with the reason, as a local run names such a file, and the run fails; the regular
+// file beside them is converted.
+TEST(BatchCliSftp, LinksDevicesFifosAndSocketsAreSkippedWithTheReason) {
+    TempDir home, dir;
+    CodecRegistry codecs;
+    registerProgramCodecs(codecs);
+    ImageObject image = *createImage(64, 48, 24, 0x406080);
+    const std::string imageFile = dir.file("image.jpg");
+    saveImage(image, imageFile, codecs, kFormatJPEG, 8);
+    testing::PythonSftpServer server("odd_files_sftp_server.py", {imageFile, dir.file("server.log")});
+    ASSERT_NE(server.port(), 0) << "python3-paramiko is needed";
+    testing::ScopedEnv noKnownHosts{"HOME", home.path()};
+    testing::ScopedEnv password{"TESSELON_FTP_PASSWORD", testing::PythonSftpServer::kPassword};
+    testing::ScopedEnv lsan{"LSAN_OPTIONS", "suppressions=" + dir.write("lsan.supp", "leak:libfontconfig.so\n")};
+
+    dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90}\r\n");
+    const BatchRun run = batch(sftpArguments(dir.file("job.cfg"), server.port(), testing::PythonSftpServer::kUser,
+                                             server.fingerprint()) +
+                               " --remote-folder /odd --download-to " + dir.file("down") + " --dest " +
+                               dir.file("out") + " --report " + dir.file("report.json"));
+    EXPECT_EQ(run.code, 1) << run.err;
+    for (const char* name : {"link.jpg", "chr.jpg", "blk.jpg", "fifo.jpg", "sock.jpg"}) {
+        EXPECT_NE(run.err.find("failed '/odd/" + std::string(name) +
+                               "': not downloaded: not a regular file on the server"),
+                  std::string::npos)
+            << name << "\n" << run.err;
+    }
+    EXPECT_EQ(testing::readFile(dir.file("server.log")), "OPEN /odd/plain.jpg\n");
+    const auto downloaded = testing::filesUnder(dir.file("down/"));
+    ASSERT_EQ(downloaded.size(), 1u);
+    EXPECT_EQ(downloaded.count("odd/plain.jpg"), 1u);
+    const auto results = testing::filesUnder(dir.file("out/"));
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results.count("odd/plain.jpg"), 1u);
+    EXPECT_NE(testing::readFile(dir.file("report.json")).find("not a regular file on the server"), std::string::npos);
 }
 
 }  // namespace

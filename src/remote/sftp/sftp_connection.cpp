@@ -26,7 +26,8 @@ SftpEntryKind kindOf(uint8_t type) {
         case SSH_FILEXFER_TYPE_REGULAR: return SftpEntryKind::File;
         case SSH_FILEXFER_TYPE_DIRECTORY: return SftpEntryKind::Folder;
         case SSH_FILEXFER_TYPE_SYMLINK: return SftpEntryKind::Link;
-        default: return SftpEntryKind::Other;
+        case SSH_FILEXFER_TYPE_SPECIAL: return SftpEntryKind::Special;
+        default: return SftpEntryKind::Unknown;
     }
 }
 

@@ -25,7 +25,8 @@
 namespace tesselon {
 
 inline constexpr int kSftpDefaultPort = 22;
-// A file whose listing gave no size is fetched up to this many bytes.
+// A file whose listing gave no size is fetched up to this many bytes, and none listed
+// larger is fetched at all (SftpDownloadOptions::sizeBound).
 inline constexpr uint64_t kSftpUnlistedSizeBound = uint64_t(1) << 30;
 inline constexpr size_t kSftpMaxListingEntries = 1'000'000;
 
@@ -54,13 +55,15 @@ struct SftpConnectOptions {
     const std::atomic<bool>* cancel = nullptr;
 };
 
-enum class SftpEntryKind { File, Folder, Link, Other };
+// Special: a device, a FIFO or a socket. Unknown: the server did not say (it sent no
+// type, or one this client does not know), so it may well be a file.
+enum class SftpEntryKind { File, Folder, Link, Special, Unknown };
 
 struct SftpEntry {
     std::string name;               // bytes as the server sent them
     std::optional<uint64_t> size;   // when the server gave one
     std::optional<int64_t> modified;  // seconds since 1970 UTC, when given
-    SftpEntryKind kind = SftpEntryKind::Other;  // a link is listed as itself, never followed
+    SftpEntryKind kind = SftpEntryKind::Unknown;  // a link is listed as itself, never followed
 };
 
 struct SftpListing {
@@ -75,8 +78,11 @@ struct SftpPath {
 
 struct SftpDownloadOptions {
     // The size the listing gave: the file must have exactly this many bytes. Without
-    // one, at most kSftpUnlistedSizeBound.
+    // one, at most `sizeBound`.
     std::optional<uint64_t> listedSize;
+    // The most bytes a download may bring, listed or not: past it the transfer stops as
+    // OverSizeBound, and a file listed larger is not asked for.
+    uint64_t sizeBound = kSftpUnlistedSizeBound;
     // Called with the bytes written so far, after each piece.
     std::function<void(uint64_t)> progress;
     // Raising it stops the transfer (and ends the connection) within a moment.

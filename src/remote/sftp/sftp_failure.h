@@ -14,7 +14,8 @@ enum class SftpFailure {
     ListingFailed,      // a folder could not be read whole
     TransferFailed,     // the server refused the file, or the transfer broke off
     ShorterThanListed,  // the file ended before the size its listing gave
-    OverBound,          // more bytes than listed (or allowed), a folder too deep, too many entries
+    OverBound,          // more bytes than listed, a folder too deep, too many entries
+    OverSizeBound,      // a file past the most bytes a download may bring (listed so, or sent)
     UnsafeName,         // a listed name that would leave its folder
     LocalFileFailed,    // the local file could not be written or put in place
     TimedOut,           // the server stopped answering, or an operation passed its deadline

@@ -68,7 +68,7 @@ private:
             if (entry->kind == SftpEntryKind::Folder) {
                 subfolders.push_back(entry->name);
             } else if (!options_.accept || options_.accept(entry->name)) {
-                files.push_back({child(folder, entry->name), entry->size, entry->modified});
+                files.push_back({child(folder, entry->name), entry->size, entry->modified, entry->kind});
                 if (options_.found) options_.found(entry->name, ++found_);
             }
         }

@@ -39,6 +39,7 @@ struct SftpScanFile {
     std::string path;  // absolute: the folder's canonical path, "/", the name
     std::optional<uint64_t> size;
     std::optional<int64_t> modified;
+    SftpEntryKind kind = SftpEntryKind::File;  // as listed: a link or a device is no file to fetch
 };
 
 // Something the walk passed by: a subfolder it could not read (FolderMissing,

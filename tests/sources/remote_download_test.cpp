@@ -162,6 +162,35 @@ TEST_F(RemoteDownload, AFailingFileAmongParallelTransfersIsAskedAboutAndLeftOutO
     EXPECT_EQ(testing::filesUnder(local.file("bajadas/up/")), testing::filesUnder(served.file("up/")));
 }
 
+// Active mode, the connection window's default, with the download's four connections:
+// pyftpdlib loses a data connection it was asked for while another session of the same
+// client has one open (it forgets the socket of a finished transfer by its number, which
+// another session's new socket has taken meanwhile). Each such loss cost a timeout and a
+// question about the file. Several downloads, as a user makes them one after another,
+// since the loss needs sockets renumbered.
+TEST_F(RemoteDownload, InActiveModeTenFilesAskedOverFourConnectionsAllArriveUnasked) {
+    for (int i = 0; i < 10; ++i)
+        served.write("fotos/f" + std::to_string(i) + ".jpg", std::string(size_t(20000 + 7919 * i), char('a' + i)));
+    testing::FtpTestServer server(served.path());
+    ASSERT_NE(server.port(), 0);
+    useFtpSource(state, server.port(), "/fotos/");
+    state.settings.entorno.pasivo = 0;
+    scanImages(state, true);
+    ASSERT_EQ(state.SourceImageList.size(), 10u);
+
+    for (int round = 0; round < 4; ++round) {
+        const std::string into = "bajadas" + std::to_string(round);
+        const RemoteDownloadOutcome result = download(4, into);
+        EXPECT_EQ(result.end, End::Finished) << "download " << round;
+        EXPECT_EQ(result.fetched, 10u) << "download " << round;
+        EXPECT_TRUE(result.skipped.empty()) << "download " << round;
+        EXPECT_TRUE(testing::filesUnder(local.file(into + "/fotos/")) == testing::filesUnder(served.file("fotos/")))
+            << "download " << round;
+    }
+    EXPECT_TRUE(ui.retryQuestions.empty()) << ui.retryQuestions.size() << " questions, the first about "
+                                           << ui.retryQuestions.front().path;
+}
+
 // Cancel while four slow files are in hand: they stop at once, and neither a part of
 // one nor its unfinished copy stays behind.
 TEST_F(RemoteDownload, CancelStopsEveryTransferLeavingNoPartOfAFile) {

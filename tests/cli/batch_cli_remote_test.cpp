@@ -11,6 +11,7 @@
 #include <map>
 
 #include "cli/cli_options.h"
+#include "cli/remote_texts.h"
 #include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
@@ -328,6 +329,14 @@ TEST_F(BatchCliRemote, InActiveModeTenFilesAskedOverFourConnectionsArriveOverOne
     EXPECT_EQ(run.err.find("active mode", said + notice.size()), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("--passive downloads 4 at once\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("downloaded 10 files over 1 connection\n"), std::string::npos) << run.err;
+}
+
+// The terminal's and the report's reason for a file whose data connection never came
+// is not the one for a file the server refused.
+TEST(BatchCliRemoteTexts, AFileWithoutADataConnectionIsNotToldAsRefused) {
+    const std::string noData = failedDownloadReason({"/fotos/FreshFlower.jpg", RemoteFailure::NoDataConnection, 3});
+    EXPECT_EQ(noData, "the download failed 3 times: no data connection could be made with the server");
+    EXPECT_NE(noData, failedDownloadReason({"/fotos/FreshFlower.jpg", RemoteFailure::TransferRefused, 3}));
 }
 
 TEST(BatchCliRemoteOptions, TheNumberOfConnectionsIsAWholeNumberFromOneToSixteen) {

@@ -375,6 +375,55 @@ TEST_F(RemoteDownload, AStalledTransferFailsAndLeavesNoPartialFile) {
     EXPECT_TRUE(testing::filesUnder(local.path()).empty());
 }
 
+// Active mode: the server takes PORT and RETR but never connects back. The file is
+// told as one whose data connection never came, not as one the server refused.
+TEST_F(RemoteDownload, AFileWhoseActiveDataConnectionNeverComesIsToldSo) {
+    ScriptedFtpServer server([](FtpConversation& c) {
+        c.login();
+        c.answer("250 ok\r\n");  // CWD of the connection test
+        c.answer("200 binary\r\n");
+        c.answer("200 PORT taken\r\n");
+        c.answer("150 opening the data connection\r\n");
+        c.command();  // and nothing more, until the client gives up
+    });
+    useFtpSource(state, server.port(), "/up/");
+    state.settings.entorno.pasivo = 0;
+    ftpSessions(state).timeoutSeconds = 1;
+    listRemote({{"/up/FreshFlower.jpg", 1000}});
+    ui.retryAnswers = {RetryAnswer::Skip};
+    const RemoteDownloadOutcome result = download();
+    ASSERT_EQ(ui.retryQuestions.size(), 1u);
+    EXPECT_EQ(ui.retryQuestions[0].failure, RemoteFailure::NoDataConnection);
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].failure, RemoteFailure::NoDataConnection);
+    EXPECT_TRUE(testing::filesUnder(local.path()).empty());
+}
+
+// A server that goes silent at PORT: the file is told as one the server stopped
+// answering for.
+TEST_F(RemoteDownload, AFileWhoseServerStopsAnsweringAtPortIsToldSo) {
+    ScriptedFtpServer server([](FtpConversation& c) {
+        c.login();
+        c.answer("250 ok\r\n");
+        c.answer("200 binary\r\n");
+        c.command();  // PORT, never answered
+        c.command();
+    });
+    useFtpSource(state, server.port(), "/up/");
+    state.settings.entorno.pasivo = 0;
+    ftpSessions(state).timeoutSeconds = 1;
+    listRemote({{"/up/FreshFlower.jpg", 1000}});
+    ui.retryAnswers = {RetryAnswer::Skip};
+    const RemoteDownloadOutcome result = download();
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].failure, RemoteFailure::TimedOut);
+    const std::vector<std::string> commands = server.commands();
+    ASSERT_GE(commands.size(), 5u);
+    EXPECT_EQ(commands[4].substr(0, 5), "PORT ");
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(), [](const std::string& c) { return c.starts_with("RETR"); }),
+              0);
+}
+
 // A file that passes its listed size, or ends short of it, fails without leaving a
 // file; a server that then says nothing loses its session, and the next file is
 // fetched over a fresh one.

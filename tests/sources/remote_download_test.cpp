@@ -59,6 +59,16 @@ protected:
         }
     }
 
+    // The one file `path` of a scripted server, with a 1 s timeout, skipped if it fails.
+    RemoteDownloadOutcome downloadOneFile(uint16_t port, const char* path, bool passive = true) {
+        useFtpSource(state, port, "/up/");
+        state.settings.entorno.pasivo = passive ? 1 : 0;
+        ftpSessions(state).timeoutSeconds = 1;
+        listRemote({{path, 1000}});
+        ui.retryAnswers = {RetryAnswer::Skip};
+        return download();
+    }
+
     std::vector<std::string> transfersLogged() const {
         std::vector<std::string> lines;
         std::istringstream in(testing::readFile(log));
@@ -365,11 +375,7 @@ TEST_F(RemoteDownload, AStalledTransferFailsAndLeavesNoPartialFile) {
         writeAll(data.get(), "part", 4);
         c.command();  // held open, silent, until the client gives up
     });
-    useFtpSource(state, server.port(), "/up/");
-    ftpSessions(state).timeoutSeconds = 1;
-    listRemote({{"/up/big.jpg", 1000}});
-    ui.retryAnswers = {RetryAnswer::Skip};
-    const RemoteDownloadOutcome result = download();
+    const RemoteDownloadOutcome result = downloadOneFile(server.port(), "/up/big.jpg");
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_EQ(result.skipped[0].failure, RemoteFailure::TransferBroken);
     EXPECT_TRUE(testing::filesUnder(local.path()).empty());
@@ -386,12 +392,7 @@ TEST_F(RemoteDownload, AFileWhoseActiveDataConnectionNeverComesIsToldSo) {
         c.answer("150 opening the data connection\r\n");
         c.command();  // and nothing more, until the client gives up
     });
-    useFtpSource(state, server.port(), "/up/");
-    state.settings.entorno.pasivo = 0;
-    ftpSessions(state).timeoutSeconds = 1;
-    listRemote({{"/up/FreshFlower.jpg", 1000}});
-    ui.retryAnswers = {RetryAnswer::Skip};
-    const RemoteDownloadOutcome result = download();
+    const RemoteDownloadOutcome result = downloadOneFile(server.port(), "/up/FreshFlower.jpg", false);
     ASSERT_EQ(ui.retryQuestions.size(), 1u);
     EXPECT_EQ(ui.retryQuestions[0].failure, RemoteFailure::NoDataConnection);
     ASSERT_EQ(result.skipped.size(), 1u);
@@ -409,12 +410,7 @@ TEST_F(RemoteDownload, AFileWhoseServerStopsAnsweringAtPortIsToldSo) {
         c.command();  // PORT, never answered
         c.command();
     });
-    useFtpSource(state, server.port(), "/up/");
-    state.settings.entorno.pasivo = 0;
-    ftpSessions(state).timeoutSeconds = 1;
-    listRemote({{"/up/FreshFlower.jpg", 1000}});
-    ui.retryAnswers = {RetryAnswer::Skip};
-    const RemoteDownloadOutcome result = download();
+    const RemoteDownloadOutcome result = downloadOneFile(server.port(), "/up/FreshFlower.jpg", false);
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_EQ(result.skipped[0].failure, RemoteFailure::TimedOut);
     const std::vector<std::string> commands = server.commands();

@@ -303,7 +303,9 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       download folder); it must not be the destination\n"
            "  --connections N      files downloaded at once, each over its own connection\n"
            "                       (1 to 16, default 4); a server that refuses some leaves\n"
-           "                       the download with those it allowed\n"
+           "                       the download with those it allowed; FTP in active mode\n"
+           "                       uses one, as some servers lose data connections when\n"
+           "                       several are open at once\n"
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"
            "\n" + std::string(operationOptionsUsage()) +

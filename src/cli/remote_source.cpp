@@ -119,6 +119,8 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     fetch.downloaded = download.fetched;
     fetch.unchanged = download.unchanged;
     fetch.connections = download.connections;
+    if (download.cap != DownloadConnectionsCap::None)
+        printLine(err, connectionsCapText(download.cap, size_t(how.connections)));
     switch (download.end) {
     case End::NoConnection: fetch.exitCode = kExitUsage; break;
     case End::FolderFailed:

@@ -84,6 +84,7 @@ std::string describeRemoteFailure(RemoteFailure failure) {
     case RemoteFailure::UnsafeName: return "its path would leave the download folder";
     case RemoteFailure::TransferRefused: return "the server refused the file";
     case RemoteFailure::TransferBroken: return "the transfer broke off";
+    case RemoteFailure::NoDataConnection: return "no data connection could be made with the server";
     case RemoteFailure::LargerThanListed: return "the file is larger than the server listed it";
     case RemoteFailure::OverSizeBound: return "the file is larger than one download may bring";
     case RemoteFailure::NotRegularFile:
@@ -102,6 +103,17 @@ std::string failedDownloadReason(const FailedRemoteFile& file) {
     if (file.attempt == 0) return "not downloaded: " + reasonWithBound(file);
     return "the download failed " + std::to_string(file.attempt) + (file.attempt == 1 ? " time: " : " times: ") +
            reasonWithBound(file);
+}
+
+std::string connectionsCapText(DownloadConnectionsCap cap, size_t asked) {
+    switch (cap) {
+    case DownloadConnectionsCap::None: return {};
+    case DownloadConnectionsCap::ActiveMode:
+        return "active mode: the files were downloaded over one connection, not " + std::to_string(asked) +
+               ": some servers lose data connections when several are open at once; --passive downloads " +
+               std::to_string(asked) + " at once";
+    }
+    return {};
 }
 
 }  // namespace tesselon

@@ -32,6 +32,7 @@ enum class RemoteFailure {
     // One file.
     TransferRefused,     // the server would not send it
     TransferBroken,      // the data stopped or broke off
+    NoDataConnection,    // no data connection could be made for it (PASV or PORT refused, none came)
     LargerThanListed,    // more bytes than the listing gave
     OverSizeBound,       // more bytes than a download may bring, listed so or sent
     NotRegularFile,      // listed as a link, a device, a FIFO or a socket: not fetched
@@ -139,6 +140,14 @@ struct FailedRemoteFile {
 
 enum class RetryAnswer { Retry, Skip, Cancel };
 
+// Why a download keeps to fewer connections than it was asked for.
+enum class DownloadConnectionsCap {
+    None,
+    // FTP in active mode: one connection. Servers such as pyftpdlib lose the data
+    // connection of one session while another session of the same client opens its own.
+    ActiveMode,
+};
+
 // How a remote download ended.
 struct RemoteDownloadOutcome {
     enum class End {
@@ -159,6 +168,8 @@ struct RemoteDownloadOutcome {
     size_t fetched = 0;
     size_t unchanged = 0;  // kept: the local copy has the server's size and time
     size_t connections = 0;  // the connections the download had at most
+    // Why it had fewer than asked for, when the reason is one the user should hear of.
+    DownloadConnectionsCap cap = DownloadConnectionsCap::None;
 
     // The files were gone through, so some may be on disk.
     bool started() const { return end == End::SubfolderFailed || end == End::Finished || end == End::Cancelled; }

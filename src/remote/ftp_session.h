@@ -59,7 +59,9 @@ struct FtpConnectOptions {
 // Why the last transfer failed.
 enum class FtpTransferFailure {
     None,
-    NotStarted,    // TYPE, the data connection or RETR was refused or failed
+    NotStarted,    // TYPE or RETR was refused
+    NoDataConnection,  // PASV or PORT was refused, or the data connection did not come about
+    NoAnswer,      // the server did not answer a command of the transfer in time, or hung up
     LocalFile,     // the local file could not be made or written
     TooLarge,      // more bytes than the listing gave, or than the download's size bound
     Short,         // the data ended before the size the listing gave

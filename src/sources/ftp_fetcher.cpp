@@ -16,6 +16,8 @@ RemoteFailure remoteFailureOf(FtpTransferFailure failure, bool overListed) {
     switch (failure) {
     case FtpTransferFailure::None: return RemoteFailure::None;
     case FtpTransferFailure::NotStarted: return RemoteFailure::TransferRefused;
+    case FtpTransferFailure::NoDataConnection: return RemoteFailure::NoDataConnection;
+    case FtpTransferFailure::NoAnswer: return RemoteFailure::TimedOut;
     case FtpTransferFailure::LocalFile: return RemoteFailure::LocalFileFailed;
     case FtpTransferFailure::TooLarge:
         return overListed ? RemoteFailure::LargerThanListed : RemoteFailure::OverSizeBound;
@@ -86,6 +88,18 @@ private:
 };
 
 }  // namespace
+
+size_t downloadConnections(const AppState& state, size_t asked, DownloadConnectionsCap& cap) {
+    const STRProcesosEntorno& env = state.settings.entorno;
+    cap = DownloadConnectionsCap::None;
+    if (asked <= 1 || remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp || env.pasivo != 0) return asked;
+    // pyftpdlib forgets a finished data connection by its socket's number, which by then
+    // another session's new socket may carry: that session's data connection (or its
+    // control connection) is never served, and the transfer waits out its timeout. No
+    // client can keep clear of it with several sessions at once; one session can.
+    cap = DownloadConnectionsCap::ActiveMode;
+    return 1;
+}
 
 std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome,
                                                  FetcherConnection which) {

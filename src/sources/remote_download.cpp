@@ -364,8 +364,11 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
                               ? state.SourceImageList.size()
                               : size_t(std::count_if(options.wanted.begin(), options.wanted.end(),
                                                      [](char w) { return w != 0; }));
-    const size_t connections = std::clamp<size_t>(size_t(std::clamp(options.connections, 1, kMaxDownloadConnections)),
-                                                  1, std::max<size_t>(wanted, 1));
+    const size_t connections = downloadConnections(
+        state,
+        std::clamp<size_t>(size_t(std::clamp(options.connections, 1, kMaxDownloadConnections)), 1,
+                           std::max<size_t>(wanted, 1)),
+        outcome.cap);
 
     env.RutaEnLocalDeRemotoDescargadas = folder;
     // Cleared before the progress window shows its Cancelar, which may be pressed at once.

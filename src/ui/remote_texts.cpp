@@ -20,6 +20,29 @@ constexpr const char* kCertificateTitle = "Certificado no válido";
 constexpr const char* kUnknownKeyTitle = "Clave del servidor desconocida";
 constexpr const char* kChangedKeyTitle = "¡ATENCIÓN! La clave del servidor ha cambiado";
 constexpr const char* kNothingSent = "No se ha enviado el usuario ni la contraseña.";
+constexpr const char* kOneConnectionInActiveMode =
+    "En modo activo la descarga usa una sola conexión: algunos servidores pierden las conexiones de datos cuando "
+    "hay varias a la vez. Marca 'Modo Pasivo' para descargar varios archivos a la vez.";
+
+// Why one file of a download failed, to follow its name.
+std::string fileFailureReason(RemoteFailure failure) {
+    switch (failure) {
+    case RemoteFailure::UnsafeName: return "su ruta saldría de la carpeta de descarga";
+    case RemoteFailure::TransferRefused: return "el servidor no quiso enviarlo";
+    case RemoteFailure::TransferBroken: return "la transferencia se interrumpió";
+    case RemoteFailure::NoDataConnection: return "no se pudo abrir la conexión de datos con el servidor";
+    case RemoteFailure::LargerThanListed: return "es más grande de lo que indicaba el servidor";
+    case RemoteFailure::OverSizeBound: return "es más grande de lo que una descarga puede traer";
+    case RemoteFailure::NotRegularFile: return "en el servidor no es un archivo normal (un enlace, un dispositivo o similar)";
+    case RemoteFailure::ShorterThanListed: return "es más pequeño de lo que indicaba el servidor";
+    case RemoteFailure::NotConfirmed: return "el servidor no confirmó la transferencia";
+    case RemoteFailure::LocalFileFailed: return "no se pudo escribir el archivo local";
+    case RemoteFailure::ConnectionLost: return "se perdió la conexión con el servidor";
+    case RemoteFailure::TimedOut: return "el servidor dejó de responder";
+    case RemoteFailure::Cancelled: return "se canceló";
+    default: return "la descarga falló";
+    }
+}
 
 std::string quoted(const std::string& text) { return "'" + displayName(text) + "'"; }
 
@@ -177,8 +200,8 @@ MessageBoxText trustQuestion(const ServerIdentity& identity) {
 
 MessageBoxText retryQuestion(const FailedRemoteFile& file) {
     return {"Error de descarga de archivo",
-            "No se pudo descargar '" + displayName(file.path) +
-                "'\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas cancelar la descarga se detendrá por "
+            "No se pudo descargar '" + displayName(file.path) + "': " + fileFailureReason(file.failure) +
+                ".\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas cancelar la descarga se detendrá por "
                 "completo)",
             MessageIcon::Error, MessageButtons::RetrySkipCancel};
 }
@@ -223,6 +246,10 @@ MessageBoxText downloadEndBoxOverFtp(const RemoteDownloadOutcome& o) {
     };
     const std::string skipped = "Descarga completa con errores; " + std::to_string(o.skipped.size()) +
                                 " archivos no se descargaron.";
+    // Said once, in the box that ends the download, before its question.
+    const std::string note =
+        o.cap == DownloadConnectionsCap::ActiveMode ? std::string("\r\n") + kOneConnectionInActiveMode : "";
+    const std::string openFolder = note + "\r\n¿Abrir la carpeta de descarga?";
     switch (o.end) {
     case End::NotRemote: return {};
     case End::LastScanLocal:
@@ -236,16 +263,14 @@ MessageBoxText downloadEndBoxOverFtp(const RemoteDownloadOutcome& o) {
     case End::SubfolderFailed: return failure("Descarga con Fallos; No se pudo crear carpeta \r\n'" + o.folder + "'");
     case End::Cancelled:
         if (o.cancelledOnFailure) return failure("Descarga de archivos incompleta; Operación Cancelada por usuario");
-        return {"Descarga desde FTP cancelada",
-                "Descarga de archivos incompleta; Operación Cancelada por usuario\r\n¿Abrir la carpeta de descarga?",
+        return {"Descarga desde FTP cancelada", "Descarga de archivos incompleta; Operación Cancelada por usuario" + openFolder,
                 MessageIcon::Warning, MessageButtons::YesNo};
     case End::Finished: break;
     }
     // A download that did not fetch everything must not be titled a success.
     if (!o.skipped.empty())
-        return {"Descarga desde FTP incompleta", skipped + "\r\n¿Abrir la carpeta de descarga?", MessageIcon::Warning,
-                MessageButtons::YesNo};
-    return {"Descarga desde FTP OK", "Descarga de archivos completa y sin errores\r\n¿Abrir la carpeta de descarga?",
+        return {"Descarga desde FTP incompleta", skipped + openFolder, MessageIcon::Warning, MessageButtons::YesNo};
+    return {"Descarga desde FTP OK", "Descarga de archivos completa y sin errores" + openFolder,
             MessageIcon::Information, MessageButtons::YesNo};
 }
 

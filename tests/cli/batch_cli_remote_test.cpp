@@ -11,6 +11,7 @@
 #include <map>
 
 #include "cli/cli_options.h"
+#include "cli/remote_texts.h"
 #include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
@@ -366,6 +367,42 @@ TEST_F(BatchCliRemote, EachShardDownloadsOnlyItsShare) {
     EXPECT_EQ(lines, (std::vector<std::string>{"RETR imgs/a.jpg", "RETR imgs/b.jpg", "RETR imgs/sub/c.jpg",
                                                "RETR imgs/sub/deep/d.jpg"}));
     EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 4u);
+}
+
+// Active mode, the connection window's default, with four connections: pyftpdlib lost
+// data connections when several sessions of one client had them open, and a file waited
+// out its 30 s timeout before it was tried again. One connection serves active mode, and
+// the run says so once.
+TEST_F(BatchCliRemote, InActiveModeTenFilesAskedOverFourConnectionsArriveOverOneAsSaidOnce) {
+    CodecRegistry codecs;
+    registerProgramCodecs(codecs);
+    for (int i = 0; i < 10; ++i) {
+        ImageObject image = *createImage(64 + 4 * i, 48, 24, uint32_t(0x102030 * (i + 1)));
+        ASSERT_TRUE(saveImage(image, served.write("fotos/FreshFlower" + std::to_string(i) + ".jpg", ""), codecs,
+                              kFormatJPEG, 8));
+    }
+    const std::string log = dir.file("server.log");
+    FtpTestServer logged(served.path(), {log});
+    ASSERT_NE(logged.port(), 0);
+    const BatchRun run =
+        batch(remoteArguments(" --active --connections 4", logged.port(), "/fotos/"), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(testing::filesUnder(dir.file("remote-out/fotos/")).size(), 10u);
+    EXPECT_EQ(countOfLines(testing::readFile(log)), 10u);  // each file asked for once
+    const std::string notice = "tesselon-batch: active mode: the files were downloaded over one connection, not 4: ";
+    const size_t said = run.err.find(notice);
+    EXPECT_NE(said, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("active mode", said + notice.size()), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("--passive downloads 4 at once\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("downloaded 10 files over 1 connection\n"), std::string::npos) << run.err;
+}
+
+// The terminal's and the report's reason for a file whose data connection never came
+// is not the one for a file the server refused.
+TEST(BatchCliRemoteTexts, AFileWithoutADataConnectionIsNotToldAsRefused) {
+    const std::string noData = failedDownloadReason({"/fotos/FreshFlower.jpg", RemoteFailure::NoDataConnection, 3});
+    EXPECT_EQ(noData, "the download failed 3 times: no data connection could be made with the server");
+    EXPECT_NE(noData, failedDownloadReason({"/fotos/FreshFlower.jpg", RemoteFailure::TransferRefused, 3}));
 }
 
 TEST(BatchCliRemoteOptions, TheNumberOfConnectionsIsAWholeNumberFromOneToSixteen) {

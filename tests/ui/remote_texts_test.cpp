@@ -104,5 +104,20 @@ TEST(RemoteTexts, TheDownloadEndBoxNamesTheProtocolItWentOver) {
     EXPECT_EQ(namingProtocol("_FTPimg/ vía FTP (FTPS)", RemoteProtocol::Sftp), "_FTPimg/ vía SFTP (SFTP)");
 }
 
+// The question about a failed file says why it failed, so that Reintentar is chosen
+// knowing what went wrong.
+TEST(RemoteTexts, TheRetryQuestionSaysWhyTheFileFailed) {
+    const MessageBoxText silent = retryQuestion({"/fotos/FreshFlower.jpg", RemoteFailure::TimedOut, 1});
+    EXPECT_EQ(silent.title, "Error de descarga de archivo");
+    ASSERT_FALSE(linesOf(silent.text).empty());
+    EXPECT_EQ(linesOf(silent.text)[0], "No se pudo descargar '/fotos/FreshFlower.jpg': el servidor dejó de responder.");
+    const MessageBoxText noData = retryQuestion({"/fotos/FreshFlower.jpg", RemoteFailure::NoDataConnection, 1});
+    ASSERT_FALSE(linesOf(noData.text).empty());
+    EXPECT_NE(linesOf(noData.text)[0].find("conexión de datos"), std::string::npos) << noData.text;
+    const MessageBoxText refused = retryQuestion({"/fotos/FreshFlower.jpg", RemoteFailure::TransferRefused, 1});
+    EXPECT_NE(linesOf(refused.text)[0], linesOf(noData.text)[0]);
+    EXPECT_NE(linesOf(refused.text)[0], linesOf(silent.text)[0]);
+}
+
 }  // namespace
 }  // namespace tesselon

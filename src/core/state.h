@@ -46,6 +46,9 @@ struct AppState {
     // An FTPS certificate named for this run alone (tesselon-batch --pin-sha256), trusted
     // whatever its chain says but never stored: SHA-256, lower-case hex.
     std::string tlsPinnedCertificate;
+    // An SFTP host key named for this run alone (tesselon-batch --host-key), trusted when
+    // no known-hosts file knows the host but never stored: "SHA256:" and base64.
+    std::string sftpTrustedHostKey;
 
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;

@@ -28,6 +28,7 @@ RemoteFailure remoteFailureOf(SftpFailure failure) {
     case SftpFailure::CannotConnect: return RemoteFailure::CannotConnect;
     case SftpFailure::HostKeyUnknown: return RemoteFailure::HostKeyUnknown;
     case SftpFailure::HostKeyChanged: return RemoteFailure::HostKeyChanged;
+    case SftpFailure::KnownHostsUnreadable: return RemoteFailure::KnownHostsUnreadable;
     case SftpFailure::LoginRefused: return RemoteFailure::LoginRefused;
     case SftpFailure::FolderMissing: return RemoteFailure::FolderMissing;
     case SftpFailure::ListingFailed: return RemoteFailure::ListingFailed;
@@ -76,6 +77,11 @@ SftpConnectOptions optionsFor(const AppState& state, const FtpConnectionData& da
     options.user = data.user;
     options.password = recoverPassword(data.password);
     options.knownHosts = standardKnownHostsFiles(acceptedHostKeysFile(state));
+    // A key named for the run (--host-key) is trusted for its connections only.
+    if (!state.sftpTrustedHostKey.empty()) {
+        options.acceptedFingerprint = state.sftpTrustedHostKey;
+        options.storeAccepted = false;
+    }
     return options;
 }
 
@@ -86,6 +92,8 @@ void fillOutcome(RemoteConnectOutcome& outcome, const SftpConnectOptions& option
     outcome.user = options.user;
     outcome.failure = remoteFailureOf(result.failure);
     outcome.identity = ServerIdentity{RemoteProtocol::Sftp, options.host, options.port, result.fingerprint, {}, {}};
+    outcome.knownHostsFile = result.knownHostsFile;
+    outcome.knownHostsProblem = result.knownHostsProblem;
 }
 
 // One worker for the whole download takes the files in turn while the caller polls, and

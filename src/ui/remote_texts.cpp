@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "remote/sftp/known_hosts.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/folder_scan.h"
 #include "sources/remote_names.h"
@@ -19,6 +20,7 @@ constexpr const char* kConnectionErrorTitle = "Error de Conexión";
 constexpr const char* kCertificateTitle = "Certificado no válido";
 constexpr const char* kUnknownKeyTitle = "Clave del servidor desconocida";
 constexpr const char* kChangedKeyTitle = "¡ATENCIÓN! La clave del servidor ha cambiado";
+constexpr const char* kUncheckedKeyTitle = "No se puede comprobar la clave del servidor";
 constexpr const char* kNothingSent = "No se ha enviado el usuario ni la contraseña.";
 
 std::string quoted(const std::string& text) { return "'" + displayName(text) + "'"; }
@@ -48,6 +50,14 @@ std::string fingerprintLines(const ServerIdentity& identity) {
     std::string readable = readableFingerprint(identity.fingerprint);
     for (size_t at = kLine; at < readable.size(); at += kLine + 2) readable.insert(at, "\r\n");
     return "Huella SHA-256 del certificado:\r\n" + readable;
+}
+
+std::string knownHostsReason(OpenProblem problem) {
+    switch (problem) {
+    case OpenProblem::NotRegular: return "no es un archivo normal (es una carpeta o un dispositivo)";
+    case OpenProblem::TooLarge: return "ocupa más de " + std::to_string(kMaxKnownHostsBytes >> 20) + " MiB";
+    default: return "no se puede leer";
+    }
 }
 
 bool skipsNames(Kind kind) {
@@ -139,6 +149,13 @@ MessageBoxText connectionTestBox(const ConnectionTestReport& report) {
                     " Si el cambio es legítimo, quita la clave antigua del archivo que la guarda:\r\n"
                     "~/.ssh/known_hosts o known_hosts en la carpeta del programa.",
                 MessageIcon::Warning};
+    case RemoteFailure::KnownHostsUnreadable:
+        return {kUncheckedKeyTitle,
+                "El archivo de claves conocidas " + quoted(c.knownHostsFile) + " " +
+                    knownHostsReason(c.knownHostsProblem) +
+                    ", y podría guardar la clave de este servidor. Mientras no se arregle (haciéndolo legible o "
+                    "más pequeño, o quitándolo), se rechazará todo servidor SFTP.\r\n\r\n" + kNothingSent,
+                MessageIcon::Error};
     default:
         return {kConnectionErrorTitle, "No se pudo conectar al servidor \r\n\r\n'" + c.server + "'\r\n\r\n",
                 MessageIcon::Error};

@@ -154,9 +154,19 @@ SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
         failed.failure = failure;
         failed.fingerprint = result.fingerprint;
         failed.keyStored = result.keyStored;
+        failed.knownHostsFile = result.knownHostsFile;
+        failed.knownHostsProblem = result.knownHostsProblem;
         return failed;
     };
     if (options.cancel && options.cancel->load()) return fail(SftpFailure::Cancelled);
+    // Read before anything is sent: a file that cannot be read might hold the key that
+    // tells a changed host from a new one, so no host is trusted until it is mended.
+    const KnownHostsTexts known = readKnownHosts(options.knownHosts);
+    if (known.problem != OpenProblem::None) {
+        result.knownHostsFile = known.problemFile;
+        result.knownHostsProblem = known.problem;
+        return fail(SftpFailure::KnownHostsUnreadable);
+    }
     const std::optional<uint32_t> address = resolveIpv4(options.host);
     if (!address || options.port <= 0 || options.port > 65535) return fail(SftpFailure::CannotConnect);
 
@@ -190,14 +200,14 @@ SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
     if (ssh_get_server_publickey(ssh, &rawKey) != SSH_OK || !rawKey) return fail(SftpFailure::CannotConnect);
     const SshKeyHandle serverKey(rawKey);
     state->fingerprint = result.fingerprint = keyFingerprint(serverKey.get());
-    switch (lookUpHostKey(ssh, serverKey.get(), options.knownHosts)) {
+    switch (lookUpHostKey(ssh, serverKey.get(), known)) {
         case HostKeyStatus::Known: break;
         case HostKeyStatus::Changed: return fail(SftpFailure::HostKeyChanged);
         case HostKeyStatus::Unknown:
             if (result.fingerprint.empty() || trimmed(options.acceptedFingerprint) != result.fingerprint) {
                 return fail(SftpFailure::HostKeyUnknown);
             }
-            result.keyStored = storeAcceptedHostKey(ssh, options.knownHosts.accepted);
+            if (options.storeAccepted) result.keyStored = storeAcceptedHostKey(ssh, options.knownHosts.accepted);
             break;
     }
 

@@ -47,9 +47,12 @@ struct SftpConnectOptions {
     std::string password;
     KnownHostsFiles knownHosts;
     // The "SHA256:..." fingerprint the user accepted for a host key no file knows yet
-    // (the window's question, or --host-key); the key is then stored in
-    // knownHosts.accepted. A changed key is refused whatever this says.
+    // (the window's question, or --host-key). A changed key is refused whatever this
+    // says, and so is every key while a known-hosts file cannot be read.
     std::string acceptedFingerprint;
+    // Whether the accepted key is stored in knownHosts.accepted (the window's question)
+    // or trusted for this connection only (--host-key).
+    bool storeAccepted = true;
     SftpTimeouts timeouts;
     const std::atomic<bool>* cancel = nullptr;
 };
@@ -129,6 +132,9 @@ struct SftpConnectResult {
     // An accepted key was written to the file of accepted keys; false when none was
     // accepted, or when the file could not be written (the connection still went on).
     bool keyStored = false;
+    // KnownHostsUnreadable: the file that could not be read, and why.
+    std::string knownHostsFile;
+    OpenProblem knownHostsProblem = OpenProblem::None;
 };
 
 }  // namespace tesselon

@@ -470,6 +470,7 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     if (options.saveConfigFile) warnUnsaved(options.operations, err);
     frontend.passwordVariableUnset = std::getenv(kFtpPasswordVariable) == nullptr;
     state.sftpTrustedHostKey = options.remote.hostKey.value_or("");
+    if (options.remote.scanTimeout) state.remoteScanSeconds = *options.remote.scanTimeout;
     state.tlsCaFile = options.remote.caFile.value_or("");
     state.tlsPinnedCertificate = options.remote.pinSha256.value_or("");
 

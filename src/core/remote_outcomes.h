@@ -129,6 +129,9 @@ struct RemoteScanOutcome {
     bool stopped = false;               // ended early: the entry limit, or the connection broke
     size_t entryLimit = 0;              // the limit of listing entries it had
     int depthLimit = 0;                 // the deepest level of folders it entered
+    uint64_t pathTextLimit = 0;         // the bytes of path text it could list in all
+    size_t pathLengthLimit = 0;         // the longest path it took, in bytes
+    int deadlineSeconds = 0;            // the time it had in all
 };
 
 // A file of a remote download that failed: the question whether to retry it.

@@ -18,6 +18,8 @@ namespace tesselon {
 class Frontend;
 class FtpSessionTable;
 
+inline constexpr int kDefaultRemoteScanSeconds = 3600;
+
 struct AppState {
     Settings settings;
 
@@ -49,6 +51,10 @@ struct AppState {
     // An SFTP host key named for this run alone (tesselon-batch --host-key), trusted when
     // no known-hosts file knows the host but never stored: "SHA256:" and base64.
     std::string sftpTrustedHostKey;
+
+    // How long the walk of a remote scan's folders may take in all, from its first
+    // listing; it then stops with what it found (tesselon-batch --scan-timeout).
+    int remoteScanSeconds = kDefaultRemoteScanSeconds;
 
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;

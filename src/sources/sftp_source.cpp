@@ -49,6 +49,7 @@ Kind nameProblemKind(ListedNameProblem problem) {
     case ListedNameProblem::Absolute: return Kind::RemoteNameAbsolute;
     case ListedNameProblem::Separator: return Kind::RemoteNameSeparator;
     case ListedNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
+    case ListedNameProblem::PathTooLong: return Kind::RemotePathTooLong;
     default: return Kind::RemoteNameClimbsOut;
     }
 }
@@ -64,6 +65,17 @@ Kind folderProblemKind(SftpFailure failure) {
     case SftpFailure::Cancelled: return Kind::RemoteConnectionLost;
     default: return Kind::RemoteListingCut;
     }
+}
+
+// Where the walk stopped early, by the bound that stopped it.
+Kind stopKind(SftpScanLimit limit) {
+    switch (limit) {
+    case SftpScanLimit::Entries: return Kind::RemoteEntryLimit;
+    case SftpScanLimit::PathBytes: return Kind::RemotePathTextLimit;
+    case SftpScanLimit::Deadline: return Kind::RemoteScanDeadline;
+    case SftpScanLimit::None: break;
+    }
+    return Kind::RemoteConnectionLost;
 }
 
 std::string joined(const std::string& folder, const std::string& name) {
@@ -252,10 +264,14 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
     outcome.folder = root;
     outcome.entryLimit = kSftpMaxListingEntries;
     outcome.depthLimit = kSftpMaxScanDepth;
+    outcome.pathTextLimit = kMaxScanPathBytes;
+    outcome.pathLengthLimit = kMaxListedPathBytes;
+    outcome.deadlineSeconds = state.remoteScanSeconds;
 
     const ExtensionFilter filter(extensionList);
     SftpScanOptions options;
     options.recursive = recursive;
+    options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(state.remoteScanSeconds);
     options.accept = [&filter](std::string_view name) { return filter.accepts(name); };
     options.found = [&](const std::string& name, size_t count) {
         ++env.TotalImagesOrigen;
@@ -284,9 +300,7 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
     }
     if (scanned.stopped) {
         outcome.stopped = true;
-        outcome.problems.push_back({scanned.stopReason == SftpFailure::OverBound ? Kind::RemoteEntryLimit
-                                                                                 : Kind::RemoteConnectionLost,
-                                    scanned.root});
+        outcome.problems.push_back({stopKind(scanned.limit), scanned.stoppedIn.empty() ? root : scanned.stoppedIn});
     }
     for (const SftpScanFile& file : scanned.files) {
         SourceImageEntry& entry = found.emplace_back();

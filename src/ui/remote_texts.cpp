@@ -66,7 +66,8 @@ bool skipsNames(Kind kind) {
     case Kind::RemoteNameAbsolute:
     case Kind::RemoteNameClimbsOut:
     case Kind::RemoteNameSeparator:
-    case Kind::RemoteNameControlCharacter: return true;
+    case Kind::RemoteNameControlCharacter:
+    case Kind::RemotePathTooLong: return true;
     default: return false;
     }
 }
@@ -78,6 +79,12 @@ std::string scanNotice(const RemoteScanOutcome& outcome) {
         if (p.kind == Kind::RemoteEntryLimit)
             return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(outcome.entryLimit) +
                    " entradas en: " + displayName(p.path);
+        if (p.kind == Kind::RemotePathTextLimit)
+            return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(outcome.pathTextLimit >> 20) +
+                   " MiB de rutas listadas en: " + displayName(p.path);
+        if (p.kind == Kind::RemoteScanDeadline)
+            return "ERROR: Recorrido de imagenes detenido al pasar su plazo de " +
+                   std::to_string(outcome.deadlineSeconds) + " segundos en: " + displayName(p.path);
         if (!first && !skipsNames(p.kind)) first = &p;
     }
     if (first) {

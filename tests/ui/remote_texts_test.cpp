@@ -112,6 +112,29 @@ TEST(RemoteTexts, AKnownHostsFileThatCannotBeReadIsNamedWithWhy) {
     EXPECT_NE(remoteScanStatusLine(scan).find("no se puede leer"), std::string::npos);
 }
 
+// A scan that stopped at a bound says which, with its figure; paths too long to take
+// count among the names skipped.
+TEST(RemoteTexts, AScanStoppedAtABoundNamesTheBound) {
+    RemoteScanOutcome scan;
+    scan.connection.failure = RemoteFailure::None;
+    scan.stopped = true;
+    scan.pathTextLimit = uint64_t(64) << 20;
+    scan.deadlineSeconds = 3600;
+    scan.problems = {{ScanProblem::Kind::RemoteListingCut, "/fotos/rota"},
+                     {ScanProblem::Kind::RemotePathTextLimit, "/fotos/muchas"}};
+    EXPECT_EQ(remoteScanStatusLine(scan),
+              "ERROR: Recorrido de imagenes detenido al llegar a 64 MiB de rutas listadas en: /fotos/muchas");
+    scan.problems = {{ScanProblem::Kind::RemoteScanDeadline, "/fotos/lenta"}};
+    EXPECT_EQ(remoteScanStatusLine(scan),
+              "ERROR: Recorrido de imagenes detenido al pasar su plazo de 3600 segundos en: /fotos/lenta");
+
+    scan.stopped = false;
+    scan.skippedNames = 2;
+    scan.problems = {{ScanProblem::Kind::RemotePathTooLong, "/fotos/" + std::string(5000, 'n')},
+                     {ScanProblem::Kind::RemoteNameClimbsOut, "/fotos/.."}};
+    EXPECT_EQ(remoteScanStatusLine(scan), "Se omitieron 2 nombres del servidor que no pueden ser un archivo local");
+}
+
 // The download's end box names the protocol it went over; over FTP its texts stay
 // exactly as they always were.
 TEST(RemoteTexts, TheDownloadEndBoxNamesTheProtocolItWentOver) {

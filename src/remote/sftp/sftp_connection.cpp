@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "remote/sftp/sftp_connection_state.h"
 #include "remote/tcp_socket.h"
 
@@ -139,7 +142,7 @@ SftpFailure SftpConnection::State::statusFailure(SftpFailure otherwise) {
 }
 
 SocketWatchdog::Clock::time_point SftpConnection::State::deadline() const {
-    return SocketWatchdog::Clock::now() + timeouts.operation;
+    return std::min(latest, SocketWatchdog::Clock::now() + timeouts.operation);
 }
 
 SftpConnection::SftpConnection(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -243,7 +246,9 @@ SftpPath SftpConnection::canonicalPath(const std::string& path) {
     return {SftpFailure::None, resolved.get()};
 }
 
-SftpListing SftpConnection::list(const std::string& folder, size_t maxEntries) {
+void SftpConnection::limitOperationsTo(std::chrono::steady_clock::time_point latest) { state_->latest = latest; }
+
+SftpListing SftpConnection::list(const std::string& folder, size_t maxEntries, uint64_t maxNameBytes) {
     State& s = *state_;
     SftpListing listing;
     if (!usable()) {
@@ -256,9 +261,15 @@ SftpListing SftpConnection::list(const std::string& folder, size_t maxEntries) {
         listing.failure = s.statusFailure(SftpFailure::ListingFailed);
         return listing;
     }
+    uint64_t nameBytes = 0;
     while (SftpAttributesHandle attributes{sftp_readdir(s.sftp.get(), dir.get())}) {
         s.watchdog.progress();
         if (listing.entries.size() >= maxEntries) {
+            listing.failure = SftpFailure::OverBound;
+            return listing;
+        }
+        nameBytes += attributes->name ? std::strlen(attributes->name) : 0;
+        if (nameBytes > maxNameBytes) {
             listing.failure = SftpFailure::OverBound;
             return listing;
         }

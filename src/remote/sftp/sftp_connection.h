@@ -106,8 +106,13 @@ public:
     // login folder); FolderMissing when it does not exist.
     SftpPath canonicalPath(const std::string& path);
     // The entries of a folder ("." and ".." included when the server sends them). More
-    // than `maxEntries` entries fail as OverBound, with the first `maxEntries` kept.
-    SftpListing list(const std::string& folder, size_t maxEntries = kSftpMaxListingEntries);
+    // than `maxEntries` entries, or names of more than `maxNameBytes` bytes together,
+    // fail as OverBound, with the entries before the first one over kept.
+    SftpListing list(const std::string& folder, size_t maxEntries = kSftpMaxListingEntries,
+                     uint64_t maxNameBytes = UINT64_MAX);
+    // Every later operation ends by `latest` at the latest, as TimedOut, whatever its
+    // own bound (a whole scan's deadline); time_point::max() lifts the limit.
+    void limitOperationsTo(std::chrono::steady_clock::time_point latest);
     // Fetches `remotePath` into a temporary beside `localPath` and renames it into
     // place once every byte arrived; on any failure `localPath` is left as it was.
     SftpFailure download(const std::string& remotePath, const std::string& localPath,

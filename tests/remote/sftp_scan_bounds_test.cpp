@@ -1,0 +1,127 @@
+// The walk against a server whose tree never ends (tests/support/deep_sftp_server.py):
+// 64 levels of 250-byte names and 5,000 files each would take gigabytes to hold. The
+// walk holds paths to a length, its path text to a total, and itself to a deadline.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+
+#include "remote/sftp/sftp_scan.h"
+#include "support/deep_sftp_server.h"
+
+namespace tesselon {
+namespace {
+
+using std::chrono::steady_clock;
+using testing::DeepSftpServer;
+using testing::DeepTree;
+
+std::optional<SftpConnection> connectTo(const DeepSftpServer& server, const testing::TempDir& scratch) {
+    SftpConnectOptions o;
+    o.host = "127.0.0.1";
+    o.port = server.port();
+    o.user = DeepSftpServer::kUser;
+    o.password = DeepSftpServer::kPassword;
+    o.knownHosts.accepted = scratch.file("known_hosts");
+    o.acceptedFingerprint = server.fingerprint();
+    o.timeouts.idle = std::chrono::seconds(10);
+    SftpConnectResult connected = SftpConnection::connect(o);
+    EXPECT_EQ(connected.failure, SftpFailure::None);
+    return std::move(connected.connection);
+}
+
+uint64_t pathBytes(const SftpScanResult& result) {
+    uint64_t bytes = 0;
+    for (const SftpScanFile& file : result.files) bytes += file.path.size();
+    return bytes;
+}
+
+TEST(SftpScanBounds, NamesThatMakeAPathPastTheBoundAreRefusedAndTheWalkGoesOn) {
+    testing::TempDir scratch;
+    DeepSftpServer server(DeepTree{64, 250, 2, "jpg"});
+    ASSERT_NE(server.port(), 0) << "python3-paramiko is needed";
+    std::optional<SftpConnection> connection = connectTo(server, scratch);
+    ASSERT_TRUE(connection);
+
+    const SftpScanResult result = scanSftpFolder(*connection, "/tree", {});
+    EXPECT_EQ(result.failure, SftpFailure::None);
+    EXPECT_FALSE(result.stopped);
+    size_t longest = 0;
+    for (const SftpScanFile& file : result.files) longest = std::max(longest, file.path.size());
+    EXPECT_LE(longest, kMaxListedPathBytes);
+    EXPECT_GT(longest, kMaxListedPathBytes - 251);  // one level less would have fitted
+    // Each level below the last that fits gives its two files.
+    EXPECT_EQ(result.files.size(), 2 * (1 + (longest - 256) / 251));
+    // The deepest folder entered names its two files and its subfolder, and is the end.
+    ASSERT_EQ(result.problems.size(), 3u);
+    for (const SftpScanProblem& problem : result.problems) {
+        EXPECT_EQ(problem.nameProblem, ListedNameProblem::PathTooLong);
+        EXPECT_EQ(problem.failure, SftpFailure::UnsafeName);
+        EXPECT_LE(problem.folder.size(), kMaxListedPathBytes);
+        EXPECT_GT(problem.folder.size() + 1 + problem.name.size(), kMaxListedPathBytes);
+    }
+}
+
+TEST(SftpScanBounds, TheWalkStopsAtItsBoundOfPathTextKeepingWhatItFound) {
+    testing::TempDir scratch;
+    DeepSftpServer server(DeepTree{64, 250, 5000, "jpg"});
+    ASSERT_NE(server.port(), 0) << "python3-paramiko is needed";
+    std::optional<SftpConnection> connection = connectTo(server, scratch);
+    ASSERT_TRUE(connection);
+
+    SftpScanOptions options;
+    options.maxPathBytes = 4 << 20;
+    const SftpScanResult result = scanSftpFolder(*connection, "/tree", options);
+    EXPECT_EQ(result.failure, SftpFailure::None);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.limit, SftpScanLimit::PathBytes);
+    EXPECT_EQ(result.stopReason, SftpFailure::OverBound);
+    // The root's files and its subfolder's, then part of the next level's.
+    EXPECT_GT(result.files.size(), 10'000u);
+    EXPECT_LT(result.files.size(), 15'000u);
+    EXPECT_LE(pathBytes(result), options.maxPathBytes);
+    EXPECT_EQ(std::count(result.stoppedIn.begin(), result.stoppedIn.end(), '/'), 3);  // /tree/d01.../d02...
+    EXPECT_TRUE(connection->usable());
+}
+
+TEST(SftpScanBounds, TheWalkStopsAtItsDeadlineBetweenListingsAndDuringOne) {
+    testing::TempDir scratch;
+    DeepSftpServer slow(DeepTree{64, 10, 1, "jpg", 0.3});
+    ASSERT_NE(slow.port(), 0) << "python3-paramiko is needed";
+    std::optional<SftpConnection> connection = connectTo(slow, scratch);
+    ASSERT_TRUE(connection);
+
+    SftpScanOptions options;
+    options.deadline = steady_clock::now() + std::chrono::milliseconds(1500);
+    SftpScanResult result = scanSftpFolder(*connection, "/tree", options);
+    EXPECT_EQ(result.failure, SftpFailure::None);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.limit, SftpScanLimit::Deadline);
+    EXPECT_EQ(result.stopReason, SftpFailure::TimedOut);
+    EXPECT_TRUE(result.problems.empty());
+    // What the levels listed in time hold is kept; far from all 65 levels were.
+    EXPECT_GE(result.files.size(), 1u);
+    EXPECT_LT(result.files.size(), 65u);
+    // The walk's deadline was its own: a connection it did not cut takes operations
+    // again.
+    if (connection->usable()) {
+        EXPECT_EQ(connection->list("/tree").failure, SftpFailure::None);
+    }
+
+    // A listing that has not begun when the time is up is cut short, and that is the
+    // deadline, not a folder that failed.
+    DeepSftpServer stalled(DeepTree{64, 10, 1, "jpg", 4});
+    ASSERT_NE(stalled.port(), 0);
+    connection = connectTo(stalled, scratch);
+    ASSERT_TRUE(connection);
+    options.deadline = steady_clock::now() + std::chrono::seconds(1);
+    result = scanSftpFolder(*connection, "/tree", options);
+    EXPECT_EQ(result.failure, SftpFailure::None);
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.limit, SftpScanLimit::Deadline);
+    EXPECT_TRUE(result.files.empty());
+    EXPECT_EQ(result.stoppedIn, "/tree");
+}
+
+}  // namespace
+}  // namespace tesselon

@@ -7,7 +7,7 @@
 
 #include "cli/cli_options.h"
 #include "cli_test_support.h"
-#include "support/deep_sftp_server.h"
+#include "support/paramiko_test_server.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 #include "support/tree_ftp_server.h"

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "remote/sftp/sftp_scan.h"
-#include "support/deep_sftp_server.h"
+#include "support/paramiko_test_server.h"
 
 namespace tesselon {
 namespace {
@@ -16,19 +16,28 @@ using std::chrono::steady_clock;
 using testing::DeepSftpServer;
 using testing::DeepTree;
 
-std::optional<SftpConnection> connectTo(const DeepSftpServer& server, const testing::TempDir& scratch) {
-    SftpConnectOptions o;
-    o.host = "127.0.0.1";
-    o.port = server.port();
-    o.user = DeepSftpServer::kUser;
-    o.password = DeepSftpServer::kPassword;
-    o.knownHosts.accepted = scratch.file("known_hosts");
-    o.acceptedFingerprint = server.fingerprint();
-    o.timeouts.idle = std::chrono::seconds(10);
-    SftpConnectResult connected = SftpConnection::connect(o);
-    EXPECT_EQ(connected.failure, SftpFailure::None);
-    return std::move(connected.connection);
-}
+// A fresh server of `tree` and a connection to it, its key accepted; no connection
+// when python3-paramiko is missing.
+struct DeepConnection {
+    explicit DeepConnection(const DeepTree& tree) : server(tree) {
+        if (server.port() == 0) return;
+        SftpConnectOptions o;
+        o.host = "127.0.0.1";
+        o.port = server.port();
+        o.user = DeepSftpServer::kUser;
+        o.password = DeepSftpServer::kPassword;
+        o.knownHosts.accepted = scratch.file("known_hosts");
+        o.acceptedFingerprint = server.fingerprint();
+        o.timeouts.idle = std::chrono::seconds(10);
+        SftpConnectResult connected = SftpConnection::connect(o);
+        EXPECT_EQ(connected.failure, SftpFailure::None);
+        connection = std::move(connected.connection);
+    }
+
+    testing::TempDir scratch;
+    DeepSftpServer server;
+    std::optional<SftpConnection> connection;
+};
 
 uint64_t pathBytes(const SftpScanResult& result) {
     uint64_t bytes = 0;
@@ -37,13 +46,10 @@ uint64_t pathBytes(const SftpScanResult& result) {
 }
 
 TEST(SftpScanBounds, NamesThatMakeAPathPastTheBoundAreRefusedAndTheWalkGoesOn) {
-    testing::TempDir scratch;
-    DeepSftpServer server(DeepTree{64, 250, 2, "jpg"});
-    ASSERT_NE(server.port(), 0) << "python3-paramiko is needed";
-    std::optional<SftpConnection> connection = connectTo(server, scratch);
-    ASSERT_TRUE(connection);
+    DeepConnection deep(DeepTree{64, 250, 2, "jpg"});
+    ASSERT_TRUE(deep.connection) << "python3-paramiko is needed";
 
-    const SftpScanResult result = scanSftpFolder(*connection, "/tree", {});
+    const SftpScanResult result = scanSftpFolder(*deep.connection, "/tree", {});
     EXPECT_EQ(result.failure, SftpFailure::None);
     EXPECT_FALSE(result.stopped);
     size_t longest = 0;
@@ -63,15 +69,12 @@ TEST(SftpScanBounds, NamesThatMakeAPathPastTheBoundAreRefusedAndTheWalkGoesOn) {
 }
 
 TEST(SftpScanBounds, TheWalkStopsAtItsBoundOfPathTextKeepingWhatItFound) {
-    testing::TempDir scratch;
-    DeepSftpServer server(DeepTree{64, 250, 5000, "jpg"});
-    ASSERT_NE(server.port(), 0) << "python3-paramiko is needed";
-    std::optional<SftpConnection> connection = connectTo(server, scratch);
-    ASSERT_TRUE(connection);
+    DeepConnection deep(DeepTree{64, 250, 5000, "jpg"});
+    ASSERT_TRUE(deep.connection) << "python3-paramiko is needed";
 
     SftpScanOptions options;
     options.maxPathBytes = 4 << 20;
-    const SftpScanResult result = scanSftpFolder(*connection, "/tree", options);
+    const SftpScanResult result = scanSftpFolder(*deep.connection, "/tree", options);
     EXPECT_EQ(result.failure, SftpFailure::None);
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.limit, SftpScanLimit::PathBytes);
@@ -81,19 +84,16 @@ TEST(SftpScanBounds, TheWalkStopsAtItsBoundOfPathTextKeepingWhatItFound) {
     EXPECT_LT(result.files.size(), 15'000u);
     EXPECT_LE(pathBytes(result), options.maxPathBytes);
     EXPECT_EQ(std::count(result.stoppedIn.begin(), result.stoppedIn.end(), '/'), 3);  // /tree/d01.../d02...
-    EXPECT_TRUE(connection->usable());
+    EXPECT_TRUE(deep.connection->usable());
 }
 
 TEST(SftpScanBounds, TheWalkStopsAtItsDeadlineBetweenListingsAndDuringOne) {
-    testing::TempDir scratch;
-    DeepSftpServer slow(DeepTree{64, 10, 1, "jpg", 0.3});
-    ASSERT_NE(slow.port(), 0) << "python3-paramiko is needed";
-    std::optional<SftpConnection> connection = connectTo(slow, scratch);
-    ASSERT_TRUE(connection);
+    DeepConnection slow(DeepTree{64, 10, 1, "jpg", 0.3});
+    ASSERT_TRUE(slow.connection) << "python3-paramiko is needed";
 
     SftpScanOptions options;
     options.deadline = steady_clock::now() + std::chrono::milliseconds(1500);
-    SftpScanResult result = scanSftpFolder(*connection, "/tree", options);
+    SftpScanResult result = scanSftpFolder(*slow.connection, "/tree", options);
     EXPECT_EQ(result.failure, SftpFailure::None);
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.limit, SftpScanLimit::Deadline);
@@ -104,18 +104,16 @@ TEST(SftpScanBounds, TheWalkStopsAtItsDeadlineBetweenListingsAndDuringOne) {
     EXPECT_LT(result.files.size(), 65u);
     // The walk's deadline was its own: a connection it did not cut takes operations
     // again.
-    if (connection->usable()) {
-        EXPECT_EQ(connection->list("/tree").failure, SftpFailure::None);
+    if (slow.connection->usable()) {
+        EXPECT_EQ(slow.connection->list("/tree").failure, SftpFailure::None);
     }
 
     // A listing that has not begun when the time is up is cut short, and that is the
     // deadline, not a folder that failed.
-    DeepSftpServer stalled(DeepTree{64, 10, 1, "jpg", 4});
-    ASSERT_NE(stalled.port(), 0);
-    connection = connectTo(stalled, scratch);
-    ASSERT_TRUE(connection);
+    DeepConnection stalled(DeepTree{64, 10, 1, "jpg", 4});
+    ASSERT_TRUE(stalled.connection);
     options.deadline = steady_clock::now() + std::chrono::seconds(1);
-    result = scanSftpFolder(*connection, "/tree", options);
+    result = scanSftpFolder(*stalled.connection, "/tree", options);
     EXPECT_EQ(result.failure, SftpFailure::None);
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.limit, SftpScanLimit::Deadline);

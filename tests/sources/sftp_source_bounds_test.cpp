@@ -7,7 +7,7 @@
 #include "remote_test_support.h"
 #include "scan_test_support.h"
 #include "sources/scan_images.h"
-#include "support/deep_sftp_server.h"
+#include "support/paramiko_test_server.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "support/deep_sftp_server.h"
+#include "support/paramiko_test_server.h"
 
 #include "runtime/process/program_run.h"
 #include "support/sshd_test_server.h"
@@ -6,15 +6,13 @@
 
 namespace tesselon::testing {
 
-DeepSftpServer::DeepSftpServer(const DeepTree& tree) {
+ParamikoTestServer::ParamikoTestServer(const std::string& script, const std::vector<std::string>& arguments) {
     const std::string key = scratch_.file("host_key");
     if (makeSshKey(key).empty()) return;
-    run_ = std::move(runProgramArguments({"/usr/bin/python3", sourceDir() + "tests/support/deep_sftp_server.py", key,
-                                          kUser, kPassword, std::to_string(tree.depth),
-                                          std::to_string(tree.nameLength), std::to_string(tree.files),
-                                          tree.extension, std::to_string(tree.delay)},
-                                         {}, kRunOpen | kRunReadOutput | kRunWriteInput)
-                         .run);
+    std::vector<std::string> command = {"/usr/bin/python3", sourceDir() + "tests/support/" + script, key, kUser,
+                                        kPassword};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    run_ = std::move(runProgramArguments(command, {}, kRunOpen | kRunReadOutput | kRunWriteInput).run);
     if (!run_) return;
     for (int i = 0; i < 2; ++i) {
         std::string line;
@@ -25,7 +23,7 @@ DeepSftpServer::DeepSftpServer(const DeepTree& tree) {
     }
 }
 
-DeepSftpServer::~DeepSftpServer() {
+ParamikoTestServer::~ParamikoTestServer() {
     if (run_) run_->exitCode();  // closes its input, which ends it
 }
 

@@ -469,7 +469,8 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     if (noSampleText && options.operations.any()) state.settings.image.MarcaDeAgua = 0;
     if (options.saveConfigFile) warnUnsaved(options.operations, err);
     frontend.passwordVariableUnset = std::getenv(kFtpPasswordVariable) == nullptr;
-    frontend.acceptedHostKey = options.remote.hostKey.value_or("");
+    state.sftpTrustedHostKey = options.remote.hostKey.value_or("");
+    if (options.remote.scanTimeout) state.remoteScanSeconds = *options.remote.scanTimeout;
     state.tlsCaFile = options.remote.caFile.value_or("");
     state.tlsPinnedCertificate = options.remote.pinSha256.value_or("");
 

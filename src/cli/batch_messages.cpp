@@ -5,6 +5,7 @@
 #include "cli/terminal_text.h"
 #include "core/image_list.h"
 #include "processing/output/output_format.h"
+#include "remote/listed_names.h"
 #include "runtime/fs/paths.h"
 
 namespace tesselon {
@@ -39,6 +40,12 @@ std::string describeScanProblem(const ScanProblem& problem) {
     case ScanProblem::Kind::RemoteNameClimbsOut: return "unsafe name: it leads out of its folder";
     case ScanProblem::Kind::RemoteNameSeparator: return "unsafe name: it holds a path separator";
     case ScanProblem::Kind::RemoteNameControlCharacter: return "unsafe name: it holds control characters";
+    case ScanProblem::Kind::RemotePathTooLong:
+        return "its path is longer than " + std::to_string(kMaxListedPathBytes) + " bytes";
+    case ScanProblem::Kind::RemotePathTextLimit:
+        return "the server listed more than " + std::to_string(kMaxScanPathBytes >> 20) +
+               " MiB of path text; the scan stopped here";
+    case ScanProblem::Kind::RemoteScanDeadline: return "the scan's time ran out (--scan-timeout); it stopped here";
     }
     return "not read";
 }

@@ -1,5 +1,7 @@
 #include "cli/remote_texts.h"
 
+#include "remote/sftp/known_hosts.h"
+
 namespace tesselon {
 
 namespace {
@@ -40,6 +42,14 @@ std::string certificateReason(const ServerIdentity& identity) {
     }
 }
 
+std::string knownHostsReason(OpenProblem problem) {
+    switch (problem) {
+    case OpenProblem::NotRegular: return "is not a regular file";
+    case OpenProblem::TooLarge: return "is larger than " + std::to_string(kMaxKnownHostsBytes >> 20) + " MiB";
+    default: return "cannot be read";
+    }
+}
+
 }  // namespace
 
 std::string connectionFailureText(const RemoteConnectOutcome& c) {
@@ -71,6 +81,11 @@ std::string connectionFailureText(const RemoteConnectOutcome& c) {
         return "WARNING: the host key of " + where(c) + " has changed (now " + fingerprint +
                "): someone may be intercepting the connection, or the server's key was replaced. Refusing; if the "
                "change is expected, remove the old key from the known_hosts files";
+    case RemoteFailure::KnownHostsUnreadable:
+        return "cannot check the host key of " + where(c) + ": the known-hosts file '" + c.knownHostsFile + "' " +
+               knownHostsReason(c.knownHostsProblem) +
+               ", and it could hold the key known for this server. Every SFTP server is refused until the file is "
+               "mended (made readable, made smaller or removed); nothing was sent";
     case RemoteFailure::TimedOut: return "the server " + where(c) + " stopped answering";
     case RemoteFailure::Cancelled: return "the connection to " + where(c) + " was cancelled";
     default: return "the connection to " + where(c) + " broke off";

@@ -10,6 +10,7 @@
 
 #include "core/remote_protocol.h"
 #include "core/scan_problem.h"
+#include "runtime/fs/regular_file.h"
 
 namespace tesselon {
 
@@ -23,6 +24,7 @@ enum class RemoteFailure {
     CertificateRefused,  // FTPS: the certificate did not verify (CertificateProblem says why)
     HostKeyUnknown,      // SFTP: no file knows the server's key, and it was not accepted
     HostKeyChanged,      // SFTP: another key is known for the server, or this one is revoked
+    KnownHostsUnreadable,  // SFTP: a known-hosts file cannot be read, so no server's key can be checked
     LoginRefused,        // the server refused the user and password (FTP 530)
     ProtocolUnavailable, // this build cannot speak the protocol asked for (nothing was sent)
     // Folders and names.
@@ -76,6 +78,10 @@ struct RemoteConnectOutcome {
     int replyCode = 0;   // the FTP reply that refused the login or AUTH TLS; 0 when none
     ServerIdentity identity;  // filled once the server showed it
     bool declined = false;    // the user was asked to trust that identity and said no
+    // KnownHostsUnreadable: the file that could not be read (NotRegular, TooLarge or
+    // Unreadable); every server is refused until it is mended.
+    std::string knownHostsFile;
+    OpenProblem knownHostsProblem = OpenProblem::None;
     bool ok() const { return failure == RemoteFailure::None; }
 };
 
@@ -126,6 +132,9 @@ struct RemoteScanOutcome {
     bool stopped = false;               // ended early: the entry limit, or the connection broke
     size_t entryLimit = 0;              // the limit of listing entries it had
     int depthLimit = 0;                 // the deepest level of folders it entered
+    uint64_t pathTextLimit = 0;         // the bytes of path text it could list in all
+    size_t pathLengthLimit = 0;         // the longest path it took, in bytes
+    int deadlineSeconds = 0;            // the time it had in all
 };
 
 // A file of a remote download that failed: the question whether to retry it.

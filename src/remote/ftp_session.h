@@ -98,7 +98,10 @@ public:
     // entries for nextEntry(). At most `maxLines` lines (up to kMaxListingLines) are
     // taken. Only a Complete listing holds the folder's every entry; after TooManyLines
     // the first `maxLines` entries are kept.
-    FtpListOutcome list(size_t maxLines = kMaxListingLines);
+    FtpListOutcome list(size_t maxLines = kMaxListingLines) { return list(FtpListBounds{maxLines, UINT64_MAX, std::nullopt}); }
+    // The same within `bounds`: after TooMuchText the entries whose names fit are kept;
+    // PastDeadline leaves the session out of step.
+    FtpListOutcome list(const FtpListBounds& bounds);
     bool nextEntry() { return listing_().next(); }
     const FtpListEntry* entry() const;
 

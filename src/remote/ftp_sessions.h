@@ -85,6 +85,7 @@ bool ftpMakeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory)
 std::string ftpCurrentDir(FtpSessionTable& sessions, FtpID id);
 // NotStarted for a handle that names no session.
 FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, size_t maxLines = kMaxListingLines);
+FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, const FtpListBounds& bounds);
 bool ftpNextEntry(FtpSessionTable& sessions, FtpID id);
 std::string ftpEntryName(FtpSessionTable& sessions, FtpID id);
 int ftpEntryType(FtpSessionTable& sessions, FtpID id);

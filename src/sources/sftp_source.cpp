@@ -29,6 +29,7 @@ RemoteFailure remoteFailureOf(SftpFailure failure) {
     case SftpFailure::CannotConnect: return RemoteFailure::CannotConnect;
     case SftpFailure::HostKeyUnknown: return RemoteFailure::HostKeyUnknown;
     case SftpFailure::HostKeyChanged: return RemoteFailure::HostKeyChanged;
+    case SftpFailure::KnownHostsUnreadable: return RemoteFailure::KnownHostsUnreadable;
     case SftpFailure::LoginRefused: return RemoteFailure::LoginRefused;
     case SftpFailure::FolderMissing: return RemoteFailure::FolderMissing;
     case SftpFailure::ListingFailed: return RemoteFailure::ListingFailed;
@@ -50,6 +51,7 @@ Kind nameProblemKind(ListedNameProblem problem) {
     case ListedNameProblem::Absolute: return Kind::RemoteNameAbsolute;
     case ListedNameProblem::Separator: return Kind::RemoteNameSeparator;
     case ListedNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
+    case ListedNameProblem::PathTooLong: return Kind::RemotePathTooLong;
     default: return Kind::RemoteNameClimbsOut;
     }
 }
@@ -67,6 +69,17 @@ Kind folderProblemKind(SftpFailure failure) {
     }
 }
 
+// Where the walk stopped early, by the bound that stopped it.
+Kind stopKind(SftpScanLimit limit) {
+    switch (limit) {
+    case SftpScanLimit::Entries: return Kind::RemoteEntryLimit;
+    case SftpScanLimit::PathBytes: return Kind::RemotePathTextLimit;
+    case SftpScanLimit::Deadline: return Kind::RemoteScanDeadline;
+    case SftpScanLimit::None: break;
+    }
+    return Kind::RemoteConnectionLost;
+}
+
 std::string joined(const std::string& folder, const std::string& name) {
     return (folder.empty() || folder.back() != '/' ? folder + "/" : folder) + name;
 }
@@ -78,6 +91,11 @@ SftpConnectOptions optionsFor(const AppState& state, const FtpConnectionData& da
     options.user = data.user;
     options.password = recoverPassword(data.password);
     options.knownHosts = standardKnownHostsFiles(acceptedHostKeysFile(state));
+    // A key named for the run (--host-key) is trusted for its connections only.
+    if (!state.sftpTrustedHostKey.empty()) {
+        options.acceptedFingerprint = state.sftpTrustedHostKey;
+        options.storeAccepted = false;
+    }
     return options;
 }
 
@@ -88,6 +106,8 @@ void fillOutcome(RemoteConnectOutcome& outcome, const SftpConnectOptions& option
     outcome.user = options.user;
     outcome.failure = remoteFailureOf(result.failure);
     outcome.identity = ServerIdentity{RemoteProtocol::Sftp, options.host, options.port, result.fingerprint, {}, {}};
+    outcome.knownHostsFile = result.knownHostsFile;
+    outcome.knownHostsProblem = result.knownHostsProblem;
 }
 
 // One worker for the whole download takes the files in turn while the caller polls, and
@@ -250,10 +270,14 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
     outcome.folder = root;
     outcome.entryLimit = kSftpMaxListingEntries;
     outcome.depthLimit = kSftpMaxScanDepth;
+    outcome.pathTextLimit = kMaxScanPathBytes;
+    outcome.pathLengthLimit = kMaxListedPathBytes;
+    outcome.deadlineSeconds = state.remoteScanSeconds;
 
     const ExtensionFilter filter(extensionList);
     SftpScanOptions options;
     options.recursive = recursive;
+    options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(state.remoteScanSeconds);
     options.accept = [&filter](std::string_view name) { return filter.accepts(name); };
     options.found = [&](const std::string& name, size_t count) {
         ++env.TotalImagesOrigen;
@@ -282,9 +306,7 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
     }
     if (scanned.stopped) {
         outcome.stopped = true;
-        outcome.problems.push_back({scanned.stopReason == SftpFailure::OverBound ? Kind::RemoteEntryLimit
-                                                                                 : Kind::RemoteConnectionLost,
-                                    scanned.root});
+        outcome.problems.push_back({stopKind(scanned.limit), scanned.stoppedIn.empty() ? root : scanned.stoppedIn});
     }
     for (const SftpScanFile& file : scanned.files) {
         SourceImageEntry& entry = found.emplace_back();

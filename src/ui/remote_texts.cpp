@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "remote/sftp/known_hosts.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/folder_scan.h"
 #include "sources/remote_names.h"
@@ -19,6 +20,7 @@ constexpr const char* kConnectionErrorTitle = "Error de Conexión";
 constexpr const char* kCertificateTitle = "Certificado no válido";
 constexpr const char* kUnknownKeyTitle = "Clave del servidor desconocida";
 constexpr const char* kChangedKeyTitle = "¡ATENCIÓN! La clave del servidor ha cambiado";
+constexpr const char* kUncheckedKeyTitle = "No se puede comprobar la clave del servidor";
 constexpr const char* kNothingSent = "No se ha enviado el usuario ni la contraseña.";
 constexpr const char* kOneConnectionInActiveMode =
     "En modo activo la descarga usa una sola conexión: algunos servidores pierden las conexiones de datos cuando "
@@ -73,13 +75,22 @@ std::string fingerprintLines(const ServerIdentity& identity) {
     return "Huella SHA-256 del certificado:\r\n" + readable;
 }
 
+std::string knownHostsReason(OpenProblem problem) {
+    switch (problem) {
+    case OpenProblem::NotRegular: return "no es un archivo normal (es una carpeta o un dispositivo)";
+    case OpenProblem::TooLarge: return "ocupa más de " + std::to_string(kMaxKnownHostsBytes >> 20) + " MiB";
+    default: return "no se puede leer";
+    }
+}
+
 bool skipsNames(Kind kind) {
     switch (kind) {
     case Kind::RemoteFolderUnsafe:
     case Kind::RemoteNameAbsolute:
     case Kind::RemoteNameClimbsOut:
     case Kind::RemoteNameSeparator:
-    case Kind::RemoteNameControlCharacter: return true;
+    case Kind::RemoteNameControlCharacter:
+    case Kind::RemotePathTooLong: return true;
     default: return false;
     }
 }
@@ -91,6 +102,12 @@ std::string scanNotice(const RemoteScanOutcome& outcome) {
         if (p.kind == Kind::RemoteEntryLimit)
             return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(outcome.entryLimit) +
                    " entradas en: " + displayName(p.path);
+        if (p.kind == Kind::RemotePathTextLimit)
+            return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(outcome.pathTextLimit >> 20) +
+                   " MiB de rutas listadas en: " + displayName(p.path);
+        if (p.kind == Kind::RemoteScanDeadline)
+            return "ERROR: Recorrido de imagenes detenido al pasar su plazo de " +
+                   std::to_string(outcome.deadlineSeconds) + " segundos en: " + displayName(p.path);
         if (!first && !skipsNames(p.kind)) first = &p;
     }
     if (first) {
@@ -162,6 +179,13 @@ MessageBoxText connectionTestBox(const ConnectionTestReport& report) {
                     " Si el cambio es legítimo, quita la clave antigua del archivo que la guarda:\r\n"
                     "~/.ssh/known_hosts o known_hosts en la carpeta del programa.",
                 MessageIcon::Warning};
+    case RemoteFailure::KnownHostsUnreadable:
+        return {kUncheckedKeyTitle,
+                "El archivo de claves conocidas " + quoted(c.knownHostsFile) + " " +
+                    knownHostsReason(c.knownHostsProblem) +
+                    ", y podría guardar la clave de este servidor. Mientras no se arregle (haciéndolo legible o "
+                    "más pequeño, o quitándolo), se rechazará todo servidor SFTP.\r\n\r\n" + kNothingSent,
+                MessageIcon::Error};
     default:
         return {kConnectionErrorTitle, "No se pudo conectar al servidor \r\n\r\n'" + c.server + "'\r\n\r\n",
                 MessageIcon::Error};

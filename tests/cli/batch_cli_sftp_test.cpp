@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "cli_test_support.h"
 #include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
@@ -161,6 +162,83 @@ TEST(BatchCliSftp, LinksDevicesFifosAndSocketsAreSkippedWithTheReason) {
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results.count("odd/plain.jpg"), 1u);
     EXPECT_NE(testing::readFile(dir.file("report.json")).find("not a regular file on the server"), std::string::npos);
+}
+
+// One served image and the arguments that fetch it into `dir`, run in-process with
+// `program` as the program folder.
+struct SftpJob {
+    SshdTestServer server;
+    TempDir home, served, dir, program;
+    std::vector<std::string> args;
+
+    std::string setUp() {
+        if (!server.skipReason().empty()) return server.skipReason();
+        testing::writeImages(served, "imgs", 1);
+        if (std::string problem = server.serve(served.path()); !problem.empty()) return problem;
+        args = {"--remote", "--protocol", "sftp", "--server", "127.0.0.1", "--port", std::to_string(server.port()),
+                "--user", SshdTestServer::kUser, "--remote-folder", served.path() + "imgs/", "--download-to",
+                dir.file("down"), "--dest", dir.file("out")};
+        return {};
+    }
+    testing::CliRun run(std::vector<std::string> more = {}) {
+        more.insert(more.begin(), args.begin(), args.end());
+        return testing::cli(more, program);
+    }
+};
+
+// --host-key is a licence for the run that names it, as --pin-sha256 is: nothing is
+// written, and the next run without it is asked again.
+TEST(BatchCliSftp, AHostKeyNamedOnTheCommandLineIsTrustedForThatRunOnly) {
+    SftpJob job;
+    if (const std::string skip = job.setUp(); !skip.empty()) GTEST_SKIP() << skip;
+    testing::ScopedEnv noKnownHosts{"HOME", job.home.path()};
+    testing::ScopedEnv password{"TESSELON_FTP_PASSWORD", job.server.password()};
+
+    testing::CliRun run = job.run({"--host-key", job.server.fingerprint()});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(testing::resultsUnder(job.dir.file("out/")).size(), 1u);
+    EXPECT_TRUE(testing::filesUnder(job.program.path()).empty());
+    EXPECT_TRUE(testing::filesUnder(job.home.path()).empty());
+
+    run = job.run();
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find("is not known: " + job.server.fingerprint()), std::string::npos) << run.err;
+}
+
+// The old key for the host sits in a known_hosts file too large to read: a key named
+// on the command line must not pass for a new host's, and the file is named.
+TEST(BatchCliSftp, AKnownHostsFileThatCannotBeReadIsNamedAndEveryHostRefused) {
+    SftpJob job;
+    if (const std::string skip = job.setUp(); !skip.empty()) GTEST_SKIP() << skip;
+    testing::ScopedEnv home{"HOME", job.home.path()};
+    testing::ScopedEnv password{"TESSELON_FTP_PASSWORD", job.server.password()};
+    const std::string other = testing::makeSshKey(job.dir.file("other_key"));
+    ASSERT_FALSE(other.empty());
+    const std::string knownHosts = job.home.write(
+        ".ssh/known_hosts", "[127.0.0.1]:" + std::to_string(job.server.port()) + " " + other + "\n");
+    std::filesystem::resize_file(knownHosts, 17u << 20);
+
+    testing::CliRun run = job.run({"--host-key", job.server.fingerprint()});
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find("the known-hosts file '" + knownHosts + "' is larger than 16 MiB"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("Every SFTP server is refused"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("cannot connect"), std::string::npos) << run.err;
+    EXPECT_TRUE(testing::filesUnder(job.dir.file("down/")).empty());
+
+    std::filesystem::remove(knownHosts);
+    std::filesystem::create_directory(knownHosts);
+    run = job.run({"--host-key", job.server.fingerprint()});
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find("the known-hosts file '" + knownHosts + "' is not a regular file"), std::string::npos)
+        << run.err;
+
+    // Mended: the old key, readable again, is a changed key whatever the option says.
+    std::filesystem::remove(knownHosts);
+    job.home.write(".ssh/known_hosts", "[127.0.0.1]:" + std::to_string(job.server.port()) + " " + other + "\n");
+    run = job.run({"--host-key", job.server.fingerprint()});
+    EXPECT_EQ(run.code, 2) << run.err;
+    EXPECT_NE(run.err.find("has changed"), std::string::npos) << run.err;
 }
 
 }  // namespace

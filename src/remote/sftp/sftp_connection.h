@@ -48,9 +48,12 @@ struct SftpConnectOptions {
     std::string password;
     KnownHostsFiles knownHosts;
     // The "SHA256:..." fingerprint the user accepted for a host key no file knows yet
-    // (the window's question, or --host-key); the key is then stored in
-    // knownHosts.accepted. A changed key is refused whatever this says.
+    // (the window's question, or --host-key). A changed key is refused whatever this
+    // says, and so is every key while a known-hosts file cannot be read.
     std::string acceptedFingerprint;
+    // Whether the accepted key is stored in knownHosts.accepted (the window's question)
+    // or trusted for this connection only (--host-key).
+    bool storeAccepted = true;
     SftpTimeouts timeouts;
     const std::atomic<bool>* cancel = nullptr;
 };
@@ -109,8 +112,13 @@ public:
     // login folder); FolderMissing when it does not exist.
     SftpPath canonicalPath(const std::string& path);
     // The entries of a folder ("." and ".." included when the server sends them). More
-    // than `maxEntries` entries fail as OverBound, with the first `maxEntries` kept.
-    SftpListing list(const std::string& folder, size_t maxEntries = kSftpMaxListingEntries);
+    // than `maxEntries` entries, or names of more than `maxNameBytes` bytes together,
+    // fail as OverBound, with the entries before the first one over kept.
+    SftpListing list(const std::string& folder, size_t maxEntries = kSftpMaxListingEntries,
+                     uint64_t maxNameBytes = UINT64_MAX);
+    // Every later operation ends by `latest` at the latest, as TimedOut, whatever its
+    // own bound (a whole scan's deadline); time_point::max() lifts the limit.
+    void limitOperationsTo(std::chrono::steady_clock::time_point latest);
     // Fetches `remotePath` into a temporary beside `localPath` and renames it into
     // place once every byte arrived; on any failure `localPath` is left as it was.
     SftpFailure download(const std::string& remotePath, const std::string& localPath,
@@ -135,6 +143,9 @@ struct SftpConnectResult {
     // An accepted key was written to the file of accepted keys; false when none was
     // accepted, or when the file could not be written (the connection still went on).
     bool keyStored = false;
+    // KnownHostsUnreadable: the file that could not be read, and why.
+    std::string knownHostsFile;
+    OpenProblem knownHostsProblem = OpenProblem::None;
 };
 
 }  // namespace tesselon

@@ -9,6 +9,7 @@ enum class SftpFailure {
     CannotConnect,      // no TCP connection, no SSH handshake, or no SFTP service
     HostKeyUnknown,     // no known-hosts file knows the server's key and it was not accepted
     HostKeyChanged,     // a known-hosts file holds another key for the host (or revokes this one)
+    KnownHostsUnreadable,  // a known-hosts file is there but cannot be read: no host can be checked
     LoginRefused,       // the server refused the user and password
     FolderMissing,      // the folder does not exist or is not a folder
     ListingFailed,      // a folder could not be read whole

@@ -275,7 +275,13 @@ bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64
     try {
         s.worker = std::thread(
             [&s, remoteName = std::move(remoteName), local = std::move(local), listedSize, sizeBound] {
-                s.finishTransfer(runDownload(s, remoteName, local, listedSize, sizeBound));
+                // An exception on a worker thread would end the program: the transfer fails instead.
+                FtpTransferFailure result = FtpTransferFailure::LocalFile;
+                try {
+                    result = runDownload(s, remoteName, local, listedSize, sizeBound);
+                } catch (...) {
+                }
+                s.finishTransfer(result);
             });
     } catch (const std::system_error&) {
         s.running = false;

@@ -197,7 +197,12 @@ private:
             options.sizeBound = job.sizeBound;
             options.progress = [this](uint64_t bytes) { bytes_ = int64_t(bytes); };
             options.cancel = &cancel_;
-            const SftpFailure failure = connection_->download(job.remotePath, job.target, options);
+            SftpFailure failure = SftpFailure::LocalFileFailed;
+            // An exception on a worker thread would end the program: the file fails instead.
+            try {
+                failure = connection_->download(job.remotePath, job.target, options);
+            } catch (...) {
+            }
             lock.lock();
             result_ = failure;
             busy_ = false;

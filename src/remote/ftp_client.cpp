@@ -40,12 +40,11 @@ FtpClientResult FtpClient::connect(const FtpConnectOptions& options) {
     return result;
 }
 
-FtpListOutcome FtpClient::listHere(const FtpListBounds& bounds, const std::function<void(const FtpListEntry&)>& each) {
-    const FtpListOutcome outcome = session_->list(bounds);
+void FtpClient::forEachListed(const std::function<bool(const FtpListEntry&)>& each) {
     while (session_->nextEntry()) {
-        if (const FtpListEntry* entry = session_->entry()) each(*entry);
+        const FtpListEntry* entry = session_->entry();
+        if (entry && !each(*entry)) return;
     }
-    return outcome;
 }
 
 RemoteListing FtpClient::list(const std::string& folder, const RemoteListBounds& bounds) {
@@ -55,14 +54,15 @@ RemoteListing FtpClient::list(const std::string& folder, const RemoteListBounds&
         listing.failure = session_->check() ? RemoteFailure::FolderMissing : RemoteFailure::ConnectionLost;
         return listing;
     }
-    const FtpListOutcome outcome =
-        listHere(FtpListBounds{bounds.maxEntries, bounds.maxNameBytes, bounds.deadline}, [&](const FtpListEntry& e) {
-            RemoteEntry& entry = listing.entries.emplace_back();
-            entry.name = e.name;
-            entry.kind = kindOf(e);
-            entry.size = uint64_t(std::max<int64_t>(0, e.size));
-            if (e.modified != kNoListedTime) entry.modified = e.modified;
-        });
+    const FtpListOutcome outcome = listHere(FtpListBounds{bounds.maxEntries, bounds.maxNameBytes, bounds.deadline});
+    forEachListed([&listing](const FtpListEntry& e) {
+        RemoteEntry& entry = listing.entries.emplace_back();
+        entry.name = e.name;
+        entry.kind = kindOf(e);
+        entry.size = uint64_t(std::max<int64_t>(0, e.size));
+        if (e.modified != kNoListedTime) entry.modified = e.modified;
+        return true;
+    });
     // The cursor hands the last line first: the server's order is the other way round.
     std::reverse(listing.entries.begin(), listing.entries.end());
     switch (outcome) {

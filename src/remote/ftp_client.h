@@ -42,9 +42,11 @@ public:
     // FTP's own walk, one folder at a time from the current one. ".." is CDUP.
     bool changeDir(std::string_view folder) { return session_->changeDir(folder); }
     std::string currentDir() { return session_->currentDir(); }
-    // Lists the current folder within `bounds` and hands each entry to `each`, the
-    // listing's last line first; the outcome as FtpSession::list says.
-    FtpListOutcome listHere(const FtpListBounds& bounds, const std::function<void(const FtpListEntry&)>& each);
+    // Lists the current folder within `bounds` (FtpSession::list), keeping the entries
+    // packed in the session until forEachListed hands them over, the last line first,
+    // while `each` answers true.
+    FtpListOutcome listHere(const FtpListBounds& bounds) { return session_->list(bounds); }
+    void forEachListed(const std::function<bool(const FtpListEntry&)>& each);
 
     // The same transfer in steps, for a caller that keeps its windows alive meanwhile:
     // startFetch, then poll until done; fetchFailure says why it failed.

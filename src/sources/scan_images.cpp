@@ -4,6 +4,7 @@
 
 #include "core/frontend.h"
 #include "core/state.h"
+#include "settings/remote_endpoint_of.h"
 #include "sources/extension_filter.h"
 #include "sources/folder_scan.h"
 #include "sources/remote_scan.h"
@@ -73,8 +74,8 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     ui.waitPumpingEvents(50);
 
     std::string base;
-    if (env.LocalRemoto == "R") {
-        RemoteScanOutcome outcome = scanRemoteSource(state, found, extensionList, recursive);
+    if (sourceKindOf(env) == SourceKind::Remote) {
+        RemoteScanOutcome outcome = scanRemoteSource(state, remoteEndpointOf(env), found, extensionList, recursive);
         ui.showRemoteScanEnd(outcome);
         if (problems) problems->insert(problems->end(), outcome.problems.begin(), outcome.problems.end());
         if (remote) *remote = std::move(outcome);

@@ -48,8 +48,8 @@ std::string remoteFolder(const std::string& folder) {
 }  // namespace
 
 std::string listOriginOf(const STRProcesosEntorno& env) {
-    if (env.LocalRemoto != "R") return localBase(env.RutaOrigenLocal);
-    return std::string(protocolName(remoteProtocolOf(env.protocolo))) + "://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
+    if (sourceKindOf(env) != SourceKind::Remote) return localBase(env.RutaOrigenLocal);
+    return std::string(protocolName(protocolOf(env))) + "://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
 }
 
 int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems, RemoteScanOutcome* remote) {

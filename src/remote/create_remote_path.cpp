@@ -6,7 +6,7 @@
 
 namespace tesselon {
 
-bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view untrimmed) {
+bool createRemotePath(FtpClient& client, std::string_view untrimmed) {
     const std::string trimmed(trimSpaces(untrimmed));
     std::string_view path = trimmed;
     const bool absolute = !path.empty() && path.front() == '/';
@@ -19,13 +19,20 @@ bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view untr
             partial += "/";
             partial += component;
             if (partial.rfind("//", 0) == 0) partial.erase(0, 1);
-            if (!ftpChangeDir(sessions, id, partial) && !ftpMakeDir(sessions, id, partial)) return false;
+            if (!client.changeDir(partial) && !client.session()->makeDir(partial)) return false;
         }
         first = false;
         if (slash == std::string_view::npos) break;
         path.remove_prefix(slash + 1);
     }
     return true;
+}
+
+bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path) {
+    std::shared_ptr<FtpSession> session = sessions.find(id);
+    if (!session) return false;
+    FtpClient client(std::move(session), false);
+    return createRemotePath(client, path);
 }
 
 }  // namespace tesselon

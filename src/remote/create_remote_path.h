@@ -11,6 +11,8 @@ namespace tesselon {
 // /public_html, then /public_html/test; "a/b" as /a, then /a/b), making the ones that
 // cannot be entered. True when every folder exists or was made; the session's current
 // folder is then the whole path.
+bool createRemotePath(FtpClient& client, std::string_view path);
+// The same on the session a handle names; false for a handle that names none.
 bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path);
 
 }  // namespace tesselon

@@ -227,8 +227,17 @@ FtpListOutcome FtpSession::list(const FtpListBounds& bounds) {
 }
 
 bool FtpSession::upload(const std::string& localPath, std::string_view remoteName) {
-    State& s = *state_;
     FileDescriptor file(::open(localPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) return false;
+    return upload(std::move(file), remoteName);
+}
+
+bool FtpSession::rename(std::string_view from, std::string_view to) {
+    return state_->command("RNFR ", from, "350") && state_->command("RNTO ", to, "250");
+}
+
+bool FtpSession::upload(FileDescriptor file, std::string_view remoteName) {
+    State& s = *state_;
     if (!file.valid()) return false;
     s.joinWorker();
     FtpDataConnection data(s);

@@ -19,6 +19,7 @@
 #include "core/remote_outcomes.h"
 #include "remote/ftp_listing.h"
 #include "remote/tls_context.h"
+#include "runtime/fs/file_descriptor.h"
 #include "runtime/fs/folder_handle.h"
 #include "runtime/fs/regular_file.h"
 
@@ -107,6 +108,10 @@ public:
 
     // Sends a local file under `remoteName` (binary type) on the caller's thread.
     bool upload(const std::string& localPath, std::string_view remoteName);
+    // The same from a file already open for reading.
+    bool upload(FileDescriptor file, std::string_view remoteName);
+    // RNFR `from`, then RNTO `to`.
+    bool rename(std::string_view from, std::string_view to);
     // Starts fetching `remoteName` into `local` on a worker thread and returns at once;
     // progress() then tells how it goes. The file is written beside `local` and renamed
     // into place only when exactly `listedSize` bytes arrived and the server confirmed

@@ -6,8 +6,9 @@
 
 namespace tesselon {
 
-FtpID FtpSessionTable::add(FtpSession session) {
-    auto shared = std::make_shared<FtpSession>(std::move(session));
+FtpID FtpSessionTable::add(FtpSession session) { return add(std::make_shared<FtpSession>(std::move(session))); }
+
+FtpID FtpSessionTable::add(std::shared_ptr<FtpSession> shared) {
     std::lock_guard lock(mutex_);
     // Handles count up and wrap round after the largest 32-bit value, skipping any still
     // in use, so a closed session's number is not handed out again soon.
@@ -77,14 +78,18 @@ FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_v
     return ftpOpen(sessions, std::move(options)).id;
 }
 
-FtpOpenResult ftpOpen(FtpSessionTable& sessions, FtpConnectOptions options) {
+FtpClientResult connectFtpClient(FtpSessionTable& sessions, FtpConnectOptions options) {
     options.timeoutSeconds = sessions.timeoutSeconds;
     options.replyDeadlineSeconds = sessions.replyDeadlineSeconds;
     if (options.tls && !options.tlsContext) options.tlsContext = sessions.tlsContext(options.caFile);
-    FtpConnectResult connected = FtpSession::connect(options);
+    return FtpClient::connect(options);
+}
+
+FtpOpenResult ftpOpen(FtpSessionTable& sessions, FtpConnectOptions options) {
+    FtpClientResult connected = connectFtpClient(sessions, std::move(options));
     FtpOpenResult result;
     result.outcome = std::move(connected.outcome);
-    if (connected.session) result.id = sessions.add(std::move(*connected.session));
+    if (connected.client) result.id = sessions.add(connected.client->session());
     return result;
 }
 

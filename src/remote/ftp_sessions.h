@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "remote/ftp_client.h"
 #include "remote/ftp_session.h"
 #include "runtime/fs/folder_handle.h"
 
@@ -30,6 +31,8 @@ public:
 
     // Takes the session and answers its new handle.
     FtpID add(FtpSession session);
+    // The same for a session a client holds too: it ends once both let it go.
+    FtpID add(std::shared_ptr<FtpSession> session);
     // The session, shared so that a close on another thread cannot pull it away from
     // under an operation in hand; null for an unknown handle.
     std::shared_ptr<FtpSession> find(FtpID id) const;
@@ -71,6 +74,8 @@ struct FtpOpenResult {
     RemoteConnectOutcome outcome;
 };
 FtpOpenResult ftpOpen(FtpSessionTable& sessions, FtpConnectOptions options);
+// The same as a client, which the table does not keep (FtpSessionTable::add does).
+FtpClientResult connectFtpClient(FtpSessionTable& sessions, FtpConnectOptions options);
 
 // Connects and logs in; the handle, or 0 on failure. `host` is an IPv4 address or a
 // name; user and password travel as the bytes given.

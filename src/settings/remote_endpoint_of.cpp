@@ -16,9 +16,11 @@ uint16_t storedPortNumber(std::string_view text) {
     return uint16_t(value);
 }
 
+RemoteProtocol protocolOf(const STRProcesosEntorno& env) { return remoteProtocolOf(env.protocolo); }
+
 RemoteEndpoint remoteEndpointOf(const STRProcesosEntorno& env) {
     RemoteEndpoint endpoint;
-    endpoint.protocol = remoteProtocolOf(env.protocolo);
+    endpoint.protocol = protocolOf(env);
     endpoint.host = env.servidor;
     endpoint.port = storedPortNumber(env.puerto);
     endpoint.user = env.usuario;

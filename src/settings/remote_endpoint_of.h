@@ -13,6 +13,9 @@ namespace tesselon {
 // folder and protocol of the environment record.
 RemoteEndpoint remoteEndpointOf(const STRProcesosEntorno& env);
 
+// The stored protocol name as its value (core/remote_protocol.h).
+RemoteProtocol protocolOf(const STRProcesosEntorno& env);
+
 // A stored port: its leading digits after blanks, 0 when there are none or they pass
 // 65535.
 uint16_t storedPortNumber(std::string_view text);

@@ -1,9 +1,8 @@
-// The download's fetcher for FTP and FTPS: one session of the table, kept in FtpID,
-// with each file on the session's own download worker.
+// The download's fetcher for FTP and FTPS: one client, each file on its session's own
+// download worker. The first connection's session is kept in the table under FtpID.
 #include "core/frontend.h"
 #include "core/state.h"
-#include "remote/ftp_sessions.h"
-#include "sources/ftp_connection_test.h"
+#include "sources/check_connection.h"
 #include "sources/remote_fetcher.h"
 #include "sources/sftp_source.h"
 
@@ -11,63 +10,44 @@ namespace tesselon {
 
 namespace {
 
-// `overListed`: a file too large passed the size its listing gave, not the bound.
-RemoteFailure remoteFailureOf(FtpTransferFailure failure, bool overListed) {
-    switch (failure) {
-    case FtpTransferFailure::None: return RemoteFailure::None;
-    case FtpTransferFailure::NotStarted: return RemoteFailure::TransferRefused;
-    case FtpTransferFailure::NoDataConnection: return RemoteFailure::NoDataConnection;
-    case FtpTransferFailure::NoAnswer: return RemoteFailure::TimedOut;
-    case FtpTransferFailure::LocalFile: return RemoteFailure::LocalFileFailed;
-    case FtpTransferFailure::TooLarge:
-        return overListed ? RemoteFailure::LargerThanListed : RemoteFailure::OverSizeBound;
-    case FtpTransferFailure::Short: return RemoteFailure::ShorterThanListed;
-    case FtpTransferFailure::Stalled: return RemoteFailure::TransferBroken;
-    case FtpTransferFailure::NotConfirmed: return RemoteFailure::NotConfirmed;
-    case FtpTransferFailure::Aborted: return RemoteFailure::Cancelled;
-    }
-    return RemoteFailure::TransferBroken;
-}
-
 class FtpFetcher : public RemoteFetcher {
 public:
-    // `inFtpID`: the download's first session, which FtpID names.
-    FtpFetcher(AppState& state, FtpID id, bool inFtpID)
-        : state_(state), sessions_(ftpSessions(state)), id_(id), inFtpID_(inFtpID) {}
-    ~FtpFetcher() override {
-        if (ftpIsOpen(sessions_, id_)) ftpClose(sessions_, id_);
-    }
+    // `inFtpID`: the download's first session, which FtpID names as `id`.
+    FtpFetcher(AppState& state, RemoteEndpoint endpoint, std::unique_ptr<FtpClient> client, FtpID id, bool inFtpID)
+        : state_(state), endpoint_(std::move(endpoint)), client_(std::move(client)), id_(id), inFtpID_(inFtpID) {}
+    ~FtpFetcher() override { close(); }
 
     // A session that lost step with its server (a stalled transfer, a cut one the server
     // did not answer, a reply past its bounds) is replaced before the next transfer, so
     // that a retry or the next file has a chance.
     bool ready() override {
-        if (!lastFailed_ || ftpCheck(sessions_, id_)) return true;
-        ftpClose(sessions_, id_);
-        id_ = testFtpConnection(state_, storedFtpConnection(state_), {true, true, false, !inFtpID_}).handle;
+        if (!lastFailed_ || (client_ && client_->usable())) return true;
+        close();
+        ConnectionCheck opened = checkConnection(state_, endpoint_, {true, true, false, !inFtpID_});
+        client_.reset(dynamic_cast<FtpClient*>(opened.client.release()));
+        id_ = opened.handle;
         if (inFtpID_) state_.settings.entorno.FtpID = id_;
-        if (id_ == 0) failure_ = RemoteFailure::ConnectionLost;
-        return id_ != 0;
+        if (!client_) failure_ = RemoteFailure::ConnectionLost;
+        return client_ != nullptr;
     }
 
     bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize,
                int64_t sizeBound) override {
         failure_ = RemoteFailure::None;
-        overListed_ = listedSize > 0 && listedSize <= sizeBound;
-        lastFailed_ = !ftpDownload(sessions_, id_, remotePath, target, listedSize, sizeBound);
+        lastFailed_ = !client_ || !client_->startFetch(remotePath, target, listedSize, sizeBound);
         if (lastFailed_) failure_ = RemoteFailure::TransferRefused;
         return !lastFailed_;
     }
 
     int64_t poll(int ms) override {
+        if (!client_) return kFetchFailed;
         // A front end without windows returns from its pumping at once; this waits for
         // the worker instead of spinning, and ends as soon as the transfer does.
-        if (ms > 0) ftpWaitForTransfer(sessions_, id_, ms);
-        const int64_t progress = ftpProgress(sessions_, id_);
+        const int64_t progress = client_->pollFetch(ms);
         if (progress == kFtpTransferDone) return kFetchDone;
         if (progress == kFtpTransferFailed) {
-            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id_), overListed_);
-            ftpAbort(sessions_, id_);
+            failure_ = client_->fetchFailure();
+            client_->abortFetch();
             lastFailed_ = true;
             return kFetchFailed;
         }
@@ -75,24 +55,34 @@ public:
     }
 
     RemoteFailure failure() const override { return failure_; }
-    void abort() override { ftpAbort(sessions_, id_); }
+    void abort() override {
+        if (client_) client_->abortFetch();
+    }
 
 private:
+    // Stops a transfer in hand and ends the session, in the table as well.
+    void close() {
+        if (!client_) return;
+        client_->abortFetch();
+        if (id_ != 0) ftpSessions(state_).remove(id_);
+        client_.reset();
+        id_ = 0;
+    }
+
     AppState& state_;
-    FtpSessionTable& sessions_;
+    RemoteEndpoint endpoint_;
+    std::unique_ptr<FtpClient> client_;
     FtpID id_;
     bool inFtpID_;
     RemoteFailure failure_ = RemoteFailure::None;
     bool lastFailed_ = false;  // the last transfer failed: check the session first
-    bool overListed_ = false;  // the file in hand is held to its listed size, not the bound
 };
 
 }  // namespace
 
-size_t downloadConnections(const AppState& state, size_t asked, DownloadConnectionsCap& cap) {
-    const STRProcesosEntorno& env = state.settings.entorno;
+size_t downloadConnections(const RemoteEndpoint& endpoint, size_t asked, DownloadConnectionsCap& cap) {
     cap = DownloadConnectionsCap::None;
-    if (asked <= 1 || remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp || env.pasivo != 0) return asked;
+    if (asked <= 1 || endpoint.protocol == RemoteProtocol::Sftp || endpoint.passive) return asked;
     // pyftpdlib forgets a finished data connection by its socket's number, which by then
     // another session's new socket may carry: that session's data connection (or its
     // control connection) is never served, and the transfer waits out its timeout. No
@@ -101,19 +91,22 @@ size_t downloadConnections(const AppState& state, size_t asked, DownloadConnecti
     return 1;
 }
 
-std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome,
-                                                 FetcherConnection which) {
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, const RemoteEndpoint& endpoint,
+                                                 RemoteConnectOutcome& outcome, FetcherConnection which) {
     STRProcesosEntorno& env = state.settings.entorno;
     const bool first = which == FetcherConnection::First;
-    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp) return openSftpFetcher(state, outcome, first);
+    if (endpoint.protocol == RemoteProtocol::Sftp) return openSftpFetcher(state, endpoint, outcome, first);
     FtpSessionTable& sessions = ftpSessions(state);
     // A session left by the scan is replaced by a fresh one.
     if (first && ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
-    ConnectionTestResult opened = testFtpConnection(state, storedFtpConnection(state), {true, true, false, !first});
+    ConnectionCheck opened = checkConnection(state, endpoint, {true, true, false, !first});
     if (first) env.FtpID = opened.handle;
     outcome = std::move(opened.report.connection);
-    if (opened.handle == 0) return nullptr;
-    return std::make_unique<FtpFetcher>(state, opened.handle, first);
+    if (!opened.client) return nullptr;
+    // A further connection is no session the window may name: the table forgets it.
+    if (!first && opened.handle != 0) sessions.remove(opened.handle);
+    std::unique_ptr<FtpClient> client(static_cast<FtpClient*>(opened.client.release()));
+    return std::make_unique<FtpFetcher>(state, endpoint, std::move(client), first ? opened.handle : 0, first);
 }
 
 }  // namespace tesselon

@@ -14,6 +14,7 @@
 #include "runtime/fs/folder_handle.h"
 #include "runtime/fs/paths.h"
 #include "runtime/fs/regular_file.h"
+#include "settings/remote_endpoint_of.h"
 #include "sources/remote_fetcher.h"
 #include "sources/scan_images.h"
 
@@ -68,9 +69,11 @@ class Download {
 public:
     // `first`: the connection already open; more are opened, up to `connections`, while
     // files wait for them.
-    Download(AppState& state, const std::string& folder, FolderHandle root, std::unique_ptr<RemoteFetcher> first,
-             size_t connections, const RemoteDownloadOptions& options, RemoteDownloadOutcome& outcome)
+    Download(AppState& state, const RemoteEndpoint& endpoint, const std::string& folder, FolderHandle root,
+             std::unique_ptr<RemoteFetcher> first, size_t connections, const RemoteDownloadOptions& options,
+             RemoteDownloadOutcome& outcome)
         : state_(state),
+          endpoint_(endpoint),
           ui_(*state.frontend),
           entries_(state.SourceImageList.entries),
           folder_(withTrailingSeparator(folder)),
@@ -250,7 +253,7 @@ private:
         if (stopped() || noMoreConnections_ || connections_.size() >= maxConnections_) return;
         if (next_ >= entries_.size() && handedBack_.empty()) return;
         RemoteConnectOutcome further;
-        std::unique_ptr<RemoteFetcher> fetcher = openRemoteFetcher(state_, further, FetcherConnection::Further);
+        std::unique_ptr<RemoteFetcher> fetcher = openRemoteFetcher(state_, endpoint_, further, FetcherConnection::Further);
         // A server that allows no more: the download goes on with those it has.
         if (!fetcher) {
             noMoreConnections_ = true;
@@ -285,6 +288,7 @@ private:
     }
 
     AppState& state_;
+    const RemoteEndpoint& endpoint_;
     Frontend& ui_;
     const std::vector<SourceImageEntry>& entries_;
     std::string folder_;
@@ -339,7 +343,7 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
     STRProcesosEntorno& env = state.settings.entorno;
     Frontend& ui = *state.frontend;
     RemoteDownloadOutcome outcome;
-    if (env.LocalRemoto != "R") return outcome;
+    if (sourceKindOf(env) != SourceKind::Remote) return outcome;
 
     if (!listIsRemote(state, refreshPreview)) {
         outcome.end = End::LastScanLocal;
@@ -355,7 +359,8 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
         outcome.folder = folder;
         return outcome;
     }
-    std::unique_ptr<RemoteFetcher> first = openRemoteFetcher(state, outcome.connection);
+    const RemoteEndpoint endpoint = remoteEndpointOf(env);
+    std::unique_ptr<RemoteFetcher> first = openRemoteFetcher(state, endpoint, outcome.connection);
     if (!first) {
         outcome.end = End::NoConnection;
         return outcome;
@@ -365,7 +370,7 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
                               : size_t(std::count_if(options.wanted.begin(), options.wanted.end(),
                                                      [](char w) { return w != 0; }));
     const size_t connections = downloadConnections(
-        state,
+        endpoint,
         std::clamp<size_t>(size_t(std::clamp(options.connections, 1, kMaxDownloadConnections)), 1,
                            std::max<size_t>(wanted, 1)),
         outcome.cap);
@@ -377,7 +382,7 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
     ui.setMainWindowEnabled(false);
     ui.waitPumpingEvents(50);
 
-    Download(state, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
+    Download(state, endpoint, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
 
     ui.closeProgressWindow();
     ui.setMainWindowEnabled(true);

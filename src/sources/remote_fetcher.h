@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/remote_endpoint.h"
 #include "core/remote_outcomes.h"
 #include "runtime/fs/folder_handle.h"
 
@@ -47,13 +48,14 @@ public:
 // alone and fails without a word: the download goes on with those it has.
 enum class FetcherConnection { First, Further };
 
-// How many of the `asked` connections a download with the stored connection data may
+// How many of the `asked` connections a download from `endpoint` may
 // open at once; `cap` says why when that is fewer (FTP in active mode keeps to one).
-size_t downloadConnections(const AppState& state, size_t asked, DownloadConnectionsCap& cap);
+size_t downloadConnections(const RemoteEndpoint& endpoint, size_t asked, DownloadConnectionsCap& cap);
 
-// A fresh connection for a download with the stored connection data. Null, with
-// `outcome` saying why, when the server cannot be reached or refuses the login.
-std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome,
+// A fresh connection for a download from `endpoint`. Null, with `outcome` saying why,
+// when the server cannot be reached or refuses the login.
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, const RemoteEndpoint& endpoint,
+                                                 RemoteConnectOutcome& outcome,
                                                  FetcherConnection which = FetcherConnection::First);
 
 }  // namespace tesselon

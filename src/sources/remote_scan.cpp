@@ -8,7 +8,7 @@
 #include "core/state.h"
 #include "remote/listed_names.h"
 #include "sources/extension_filter.h"
-#include "sources/ftp_connection_test.h"
+#include "sources/check_connection.h"
 #include "sources/sftp_source.h"
 
 namespace tesselon {
@@ -19,8 +19,7 @@ using Kind = ScanProblem::Kind;
 
 struct RemoteWalk {
     AppState& state;
-    FtpSessionTable& sessions;
-    FtpID id;
+    FtpClient& client;
     std::vector<SourceImageEntry>& list;
     ExtensionFilter filter;
     bool skipFolders;
@@ -62,7 +61,7 @@ struct RemoteWalk {
     // A session that lost step with the server answers nothing more: the scan ends
     // rather than take every later folder for one that cannot be entered.
     bool sessionLost(const std::string& where) {
-        if (ftpCheck(sessions, id)) return false;
+        if (client.usable()) return false;
         problem(Kind::RemoteConnectionLost, where);
         report.stopped = true;
         return true;
@@ -125,9 +124,9 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
     folder = withoutTrailingSlash(std::move(folder));
     changedInto = false;
     if (walk.pastDeadline(where)) return RemoteFailure::None;
-    changedInto = changeRemotePath(walk.sessions, walk.id, folder);
+    changedInto = changeRemotePath(walk.client, folder);
     if (!changedInto && depth > 0 && walk.sessionLost(where)) return RemoteFailure::ConnectionLost;
-    const std::string current = ftpCurrentDir(walk.sessions, walk.id);
+    const std::string current = walk.client.currentDir();
     if (!changedInto && current != folder) {
         if (depth == 0) walk.problem(Kind::RemoteFolderNotEntered, folder);
         return RemoteFailure::FolderMissing;
@@ -144,7 +143,7 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
     if (!walk.charge(current.size(), where)) return RemoteFailure::None;
 
     const FtpListOutcome listed =
-        ftpList(walk.sessions, walk.id, FtpListBounds{walk.entriesLeft, walk.bytesLeft, walk.limits.deadline});
+        walk.client.listHere(FtpListBounds{walk.entriesLeft, walk.bytesLeft, walk.limits.deadline});
     if (listed == FtpListOutcome::PastDeadline) {
         walk.stopAtDeadline(where);
         return RemoteFailure::None;
@@ -165,34 +164,34 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
 
     FolderFiles files;
     std::vector<std::string> subfolders;
-    while (ftpNextEntry(walk.sessions, walk.id)) {
+    walk.client.forEachListed([&](const FtpListEntry& entry) {
         if (walk.entriesLeft > 0) --walk.entriesLeft;
-        const std::string name = ftpEntryName(walk.sessions, walk.id);
-        if (name == "." || name == "..") continue;
+        const std::string& name = entry.name;
+        if (name == "." || name == "..") return true;
         // Every entry listed costs its path, kept or not: the listing held it.
-        if (!walk.charge(listedPathLength(current, name), where)) break;
+        if (!walk.charge(listedPathLength(current, name), where)) return false;
         if (!pathSafe) {
             if (!std::exchange(unsafeFolderNamed, true))
                 walk.problem(Kind::RemoteFolderUnsafe, current.empty() ? where : current);
             ++walk.report.skippedNames;
-            continue;
+            return true;
         }
         if (const ListedNameProblem problem = listedNameProblem(current, name); problem != ListedNameProblem::None) {
             ++walk.report.skippedNames;
             walk.problem(nameProblem(problem), prefix + name);
-            continue;
+            return true;
         }
-        const bool directory = ftpEntryType(walk.sessions, walk.id) == kFtpEntryDirectory;
+        const bool directory = entry.type == kFtpEntryDirectory;
         if (directory ? !walk.skipFolders : walk.filter.accepts(name)) {
             files.names += name;
             files.names += '\0';
-            files.sizes.push_back(ftpEntrySize(walk.sessions, walk.id));
-            const int64_t listed = ftpEntryModified(walk.sessions, walk.id);
-            files.times.push_back(listed == kNoListedTime ? kUnknownTime : listed);
+            files.sizes.push_back(entry.size);
+            files.times.push_back(entry.modified == kNoListedTime ? kUnknownTime : entry.modified);
             reportFound(walk, name);
         }
         if (directory) subfolders.push_back(name);
-    }
+        return true;
+    });
     for (const std::string& name : subfolders) {
         if (!walk.recursive || walk.report.stopped) break;
         if (depth >= walk.limits.maxDepth) {
@@ -203,7 +202,7 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
         scanFolder(walk, name, prefix + name, depth + 1, entered);
         // A listing cut at the deadline left the session out of step: nothing more is asked.
         if (walk.deadlineReached) break;
-        if (entered && !ftpChangeDir(walk.sessions, walk.id, "..")) walk.sessionLost(where);
+        if (entered && !walk.client.changeDir("..")) walk.sessionLost(where);
     }
     // Room for the folder's files at once: a folder of a million files must not leave
     // the list at twice its size while it grows.
@@ -225,18 +224,26 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
 
 }  // namespace
 
-bool changeRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path) {
+bool changeRemotePath(FtpClient& client, std::string_view path) {
     const size_t last = path.find_last_of("/\\");
-    if (last == std::string_view::npos) return ftpChangeDir(sessions, id, path);
-    return changeRemotePath(sessions, id, stripSlashes(path.substr(0, last))) &&
-           ftpChangeDir(sessions, id, path.substr(last + 1));
+    if (last == std::string_view::npos) return client.changeDir(path);
+    return changeRemotePath(client, stripSlashes(path.substr(0, last))) && client.changeDir(path.substr(last + 1));
 }
 
 void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits) {
-    RemoteWalk walk{state,   ftpSessions(state), id,     list, ExtensionFilter(extensionList), skipFolders, recursive,
-                    outcome, limits,             limits.maxEntries, limits.maxPathBytes, {}};
+    std::shared_ptr<FtpSession> session = ftpSessions(state).find(id);
+    if (!session) return;
+    FtpClient client(std::move(session), false);
+    scanRemoteFolder(state, client, list, folder, skipFolders, extensionList, recursive, outcome, limits);
+}
+
+void scanRemoteFolder(AppState& state, FtpClient& client, std::vector<SourceImageEntry>& list, const std::string& folder,
+                      bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
+                      const RemoteScanLimits& limits) {
+    RemoteWalk walk{state,   client, list, ExtensionFilter(extensionList), skipFolders, recursive,
+                    outcome, limits, limits.maxEntries, limits.maxPathBytes, {}};
     outcome.entryLimit = limits.maxEntries;
     outcome.depthLimit = limits.maxDepth;
     outcome.pathTextLimit = limits.maxPathBytes;
@@ -246,26 +253,26 @@ void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& 
     outcome.failure = scanFolder(walk, folder, outcome.folder, 0, changedInto);
 }
 
-RemoteScanOutcome scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found,
+RemoteScanOutcome scanRemoteSource(AppState& state, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                    const std::string& extensionList, bool recursive) {
     STRProcesosEntorno& env = state.settings.entorno;
-    if (remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp)
-        return scanSftpSource(state, found, extensionList, recursive);
-    std::string root = env.RutaOrigenRemoto;
+    if (endpoint.protocol == RemoteProtocol::Sftp) return scanSftpSource(state, endpoint, found, extensionList, recursive);
+    std::string root = endpoint.folder;
     if (root.empty() || (root.back() != '/' && root.back() != '\\')) root += "/";
     state.frontend->setStatusLine(true, "");
 
     // The session of an earlier scan is ended first: left open, each rescan would hold
     // one more connection until the server's limit refuses the next.
     ftpClose(ftpSessions(state), env.FtpID);
-    ConnectionTestResult opened = testFtpConnection(state, storedFtpConnection(state), FtpTestOptions{true, true, false});
+    ConnectionCheck opened = checkConnection(state, endpoint, ConnectionCheckOptions{true, true, false});
     env.FtpID = opened.handle;
     RemoteScanOutcome outcome;
     outcome.connection = std::move(opened.report.connection);
     outcome.deadlineSeconds = state.remoteScanSeconds;
     RemoteScanLimits limits;
     limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(state.remoteScanSeconds);
-    if (env.FtpID != 0) scanRemoteFolder(state, env.FtpID, found, root, true, extensionList, recursive, outcome, limits);
+    if (auto* client = dynamic_cast<FtpClient*>(opened.client.get()))
+        scanRemoteFolder(state, *client, found, root, true, extensionList, recursive, outcome, limits);
     return outcome;
 }
 

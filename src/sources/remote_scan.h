@@ -17,7 +17,9 @@
 #include <vector>
 
 #include "core/image_list.h"
+#include "core/remote_endpoint.h"
 #include "core/remote_outcomes.h"
+#include "remote/ftp_client.h"
 #include "remote/ftp_sessions.h"
 #include "remote/listed_names.h"
 
@@ -36,22 +38,26 @@ struct RemoteScanLimits {
     std::optional<std::chrono::steady_clock::time_point> deadline;
 };
 
-// The remote branch of scanImages: opens a session with the stored connection data
-// (FtpID keeps its handle) and appends the full remote path and size of every image
-// found under RutaOrigenRemoto (with the lower-cased `extensionList`, "|"-separated).
-RemoteScanOutcome scanRemoteSource(AppState& state, std::vector<SourceImageEntry>& found,
+// The remote branch of scanImages: opens a connection to `endpoint` (over FTP, FtpID
+// keeps its session's handle) and appends the full remote path and size of every image
+// found under its folder (with the lower-cased `extensionList`, "|"-separated).
+RemoteScanOutcome scanRemoteSource(AppState& state, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                    const std::string& extensionList, bool recursive);
 
 // Enters the path one folder at a time relative to the current folder, so a leading
 // "/" does not make it absolute ("/a/b" is CWD a, then CWD b). True when every change
 // succeeded; the first failure stops the walk.
-bool changeRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path);
+bool changeRemotePath(FtpClient& client, std::string_view path);
 
 // Scans one remote folder over an open FTP session: within a folder the images of its
 // subfolders come first (each subfolder complete, depth first), then its own images in
 // the reverse order of the listing lines. The outcome's failure tells whether the
 // folder itself could be entered and listed; what else was passed by goes to its
 // problems.
+void scanRemoteFolder(AppState& state, FtpClient& client, std::vector<SourceImageEntry>& list, const std::string& folder,
+                      bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
+                      const RemoteScanLimits& limits = {});
+// The same over the session a handle of the table names; nothing for one it does not.
 void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits = {});

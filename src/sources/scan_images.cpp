@@ -4,6 +4,7 @@
 
 #include "core/frontend.h"
 #include "core/state.h"
+#include "settings/remote_endpoint_of.h"
 #include "sources/extension_filter.h"
 #include "sources/folder_scan.h"
 #include "sources/remote_scan.h"
@@ -47,8 +48,8 @@ std::string remoteFolder(const std::string& folder) {
 }  // namespace
 
 std::string listOriginOf(const STRProcesosEntorno& env) {
-    if (env.LocalRemoto != "R") return localBase(env.RutaOrigenLocal);
-    return std::string(protocolName(remoteProtocolOf(env.protocolo))) + "://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
+    if (sourceKindOf(env) != SourceKind::Remote) return localBase(env.RutaOrigenLocal);
+    return std::string(protocolName(protocolOf(env))) + "://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
 }
 
 int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems, RemoteScanOutcome* remote) {
@@ -73,8 +74,8 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     ui.waitPumpingEvents(50);
 
     std::string base;
-    if (env.LocalRemoto == "R") {
-        RemoteScanOutcome outcome = scanRemoteSource(state, found, extensionList, recursive);
+    if (sourceKindOf(env) == SourceKind::Remote) {
+        RemoteScanOutcome outcome = scanRemoteSource(state, remoteEndpointOf(env), found, extensionList, recursive);
         ui.showRemoteScanEnd(outcome);
         if (problems) problems->insert(problems->end(), outcome.problems.begin(), outcome.problems.end());
         if (remote) *remote = std::move(outcome);

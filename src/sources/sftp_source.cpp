@@ -12,9 +12,8 @@
 #include "core/state.h"
 #include "remote/sftp/sftp_scan.h"
 #include "runtime/text/ascii_text.h"
-#include "settings/password.h"
 #include "sources/extension_filter.h"
-#include "sources/ftp_connection_test.h"
+#include "sources/open_remote_client.h"
 #include "sources/remote_fetcher.h"
 
 namespace tesselon {
@@ -22,29 +21,6 @@ namespace tesselon {
 namespace {
 
 using Kind = ScanProblem::Kind;
-
-RemoteFailure remoteFailureOf(SftpFailure failure) {
-    switch (failure) {
-    case SftpFailure::None: return RemoteFailure::None;
-    case SftpFailure::CannotConnect: return RemoteFailure::CannotConnect;
-    case SftpFailure::HostKeyUnknown: return RemoteFailure::HostKeyUnknown;
-    case SftpFailure::HostKeyChanged: return RemoteFailure::HostKeyChanged;
-    case SftpFailure::KnownHostsUnreadable: return RemoteFailure::KnownHostsUnreadable;
-    case SftpFailure::LoginRefused: return RemoteFailure::LoginRefused;
-    case SftpFailure::FolderMissing: return RemoteFailure::FolderMissing;
-    case SftpFailure::ListingFailed: return RemoteFailure::ListingFailed;
-    case SftpFailure::TransferFailed: return RemoteFailure::TransferRefused;
-    case SftpFailure::ShorterThanListed: return RemoteFailure::ShorterThanListed;
-    case SftpFailure::OverBound: return RemoteFailure::LargerThanListed;
-    case SftpFailure::OverSizeBound: return RemoteFailure::OverSizeBound;
-    case SftpFailure::UnsafeName: return RemoteFailure::UnsafeName;
-    case SftpFailure::LocalFileFailed: return RemoteFailure::LocalFileFailed;
-    case SftpFailure::TimedOut: return RemoteFailure::TimedOut;
-    case SftpFailure::Cancelled: return RemoteFailure::Cancelled;
-    case SftpFailure::ConnectionLost: return RemoteFailure::ConnectionLost;
-    }
-    return RemoteFailure::TransferBroken;
-}
 
 Kind nameProblemKind(ListedNameProblem problem) {
     switch (problem) {
@@ -84,40 +60,14 @@ std::string joined(const std::string& folder, const std::string& name) {
     return (folder.empty() || folder.back() != '/' ? folder + "/" : folder) + name;
 }
 
-SftpConnectOptions optionsFor(const AppState& state, const FtpConnectionData& data) {
-    SftpConnectOptions options;
-    options.host = std::string(trimSpaces(data.server));
-    options.port = portNumber(data.port);
-    options.user = data.user;
-    options.password = recoverPassword(data.password);
-    options.knownHosts = standardKnownHostsFiles(acceptedHostKeysFile(state));
-    // A key named for the run (--host-key) is trusted for its connections only.
-    if (!state.sftpTrustedHostKey.empty()) {
-        options.acceptedFingerprint = state.sftpTrustedHostKey;
-        options.storeAccepted = false;
-    }
-    return options;
-}
-
-void fillOutcome(RemoteConnectOutcome& outcome, const SftpConnectOptions& options, const SftpConnectResult& result) {
-    outcome.protocol = RemoteProtocol::Sftp;
-    outcome.server = options.host;
-    outcome.port = options.port;
-    outcome.user = options.user;
-    outcome.failure = remoteFailureOf(result.failure);
-    outcome.identity = ServerIdentity{RemoteProtocol::Sftp, options.host, options.port, result.fingerprint, {}, {}};
-    outcome.knownHostsFile = result.knownHostsFile;
-    outcome.knownHostsProblem = result.knownHostsProblem;
-}
-
 // One worker for the whole download takes the files in turn while the caller polls, and
 // a poll waits for the worker rather than the clock: a thread started per file and a
 // poll that slept in small steps cost more than a small file's transfer. The connection
 // is made again after a failure that left it unusable.
 class SftpFetcher : public RemoteFetcher {
 public:
-    SftpFetcher(AppState& state, SftpConnection connection)
-        : state_(state), connection_(std::move(connection)), worker_([this] { work(); }) {}
+    SftpFetcher(AppState& state, RemoteEndpoint endpoint, SftpClient client)
+        : state_(state), endpoint_(std::move(endpoint)), client_(std::move(client)), worker_([this] { work(); }) {}
     ~SftpFetcher() override {
         abort();
         {
@@ -130,18 +80,18 @@ public:
 
     bool ready() override {
         waitIdle();
-        if (connection_ && connection_->usable()) return true;
-        connection_.reset();
+        if (client_ && client_->usable()) return true;
+        client_.reset();
         RemoteConnectOutcome outcome;
-        connection_ = openSftpConnection(state_, storedFtpConnection(state_), outcome);
-        if (!connection_) failure_ = RemoteFailure::ConnectionLost;
-        return connection_.has_value();
+        client_ = openSftpClient(state_, endpoint_, outcome);
+        if (!client_) failure_ = RemoteFailure::ConnectionLost;
+        return client_.has_value();
     }
 
     bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize,
                int64_t sizeBound) override {
         waitIdle();
-        if (!connection_) return false;
+        if (!client_) return false;
         std::lock_guard lock(mutex_);
         failure_ = RemoteFailure::None;
         bytes_ = 0;
@@ -160,8 +110,8 @@ public:
         if (!jobDone_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !busy_; })) {
             return bytes_ > 0 ? bytes_.load() : kFetchRunning;
         }
-        failure_ = remoteFailureOf(result_);
-        return result_ == SftpFailure::None ? kFetchDone : kFetchFailed;
+        failure_ = result_;
+        return result_ == RemoteFailure::None ? kFetchDone : kFetchFailed;
     }
 
     RemoteFailure failure() const override { return failure_; }
@@ -192,15 +142,15 @@ private:
             const Job job = std::move(*job_);
             job_.reset();
             lock.unlock();
-            SftpDownloadOptions options;
+            RemoteFetchOptions options;
             options.listedSize = job.listedSize;
             options.sizeBound = job.sizeBound;
             options.progress = [this](uint64_t bytes) { bytes_ = int64_t(bytes); };
             options.cancel = &cancel_;
-            SftpFailure failure = SftpFailure::LocalFileFailed;
+            RemoteFailure failure = RemoteFailure::LocalFileFailed;
             // An exception on a worker thread would end the program: the file fails instead.
             try {
-                failure = connection_->download(job.remotePath, job.target, options);
+                failure = client_->fetch(job.remotePath, job.target, options);
             } catch (...) {
             }
             lock.lock();
@@ -211,14 +161,15 @@ private:
     }
 
     AppState& state_;
-    std::optional<SftpConnection> connection_;  // the worker's only while a job runs
+    RemoteEndpoint endpoint_;
+    std::optional<SftpClient> client_;  // the worker's only while a job runs
     std::mutex mutex_;
     std::condition_variable jobReady_;
     std::condition_variable jobDone_;
     std::optional<Job> job_;
     bool busy_ = false;  // from start() until the worker set result_
     bool stopping_ = false;
-    SftpFailure result_ = SftpFailure::None;
+    RemoteFailure result_ = RemoteFailure::None;
     std::atomic<bool> cancel_{false};
     std::atomic<int64_t> bytes_{0};
     RemoteFailure failure_ = RemoteFailure::None;
@@ -227,49 +178,18 @@ private:
 
 }  // namespace
 
-std::string acceptedHostKeysFile(const AppState& state) { return state.ProgramFolder + "known_hosts"; }
-
-std::optional<SftpConnection> openSftpConnection(AppState& state, const FtpConnectionData& data,
-                                                 RemoteConnectOutcome& outcome) {
-    SftpConnectOptions options = optionsFor(state, data);
-    SftpConnectResult result = SftpConnection::connect(options);
-    fillOutcome(outcome, options, result);
-    if (result.failure == SftpFailure::HostKeyUnknown && !result.fingerprint.empty()) {
-        if (!state.frontend->askTrustServer(outcome.identity)) {
-            outcome.declined = true;
-            return std::nullopt;
-        }
-        // Only the key shown is taken: another one presented now is refused again.
-        options.acceptedFingerprint = result.fingerprint;
-        result = SftpConnection::connect(options);
-        fillOutcome(outcome, options, result);
-    }
-    return std::move(result.connection);
-}
-
-ConnectionTestReport testSftpConnection(AppState& state, const FtpConnectionData& data) {
-    ConnectionTestReport report;
-    std::optional<SftpConnection> connection = openSftpConnection(state, data, report.connection);
-    report.folder = std::string(trimSpaces(data.folder));
-    if (connection && !report.folder.empty()) {
-        const SftpListing listing = connection->list(report.folder, 1);
-        report.folderValid = listing.failure == SftpFailure::None || listing.failure == SftpFailure::OverBound;
-    }
-    return report;
-}
-
-RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>& found,
+RemoteScanOutcome scanSftpSource(AppState& state, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                  const std::string& extensionList, bool recursive) {
     STRProcesosEntorno& env = state.settings.entorno;
     Frontend& ui = *state.frontend;
     ui.setStatusLine(true, "");
     RemoteScanOutcome outcome;
-    std::optional<SftpConnection> connection = openSftpConnection(state, storedFtpConnection(state), outcome.connection);
-    if (!connection) {
+    std::optional<SftpClient> client = openSftpClient(state, endpoint, outcome.connection);
+    if (!client) {
         ui.showConnectionTest(ConnectionTestReport{outcome.connection, {}, false, false}, true);
         return outcome;
     }
-    std::string root = env.RutaOrigenRemoto;
+    std::string root = endpoint.folder;
     while (root.size() > 1 && (root.back() == '/' || root.back() == '\\')) root.pop_back();
     if (root.empty()) root = "/";
     outcome.folder = root;
@@ -292,7 +212,7 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
         ui.showRemoteProgress(progress);
         ui.pumpOneEvent();
     };
-    const SftpScanResult scanned = scanSftpFolder(*connection, root, options);
+    const SftpScanResult scanned = scanSftpFolder(client->connection(), root, options);
     if (scanned.failure != SftpFailure::None) {
         outcome.failure =
             scanned.failure == SftpFailure::FolderMissing ? RemoteFailure::FolderMissing : RemoteFailure::ListingFailed;
@@ -323,13 +243,14 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
     return outcome;
 }
 
-std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, RemoteConnectOutcome& outcome, bool tell) {
-    std::optional<SftpConnection> connection = openSftpConnection(state, storedFtpConnection(state), outcome);
-    if (!connection) {
+std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, const RemoteEndpoint& endpoint,
+                                               RemoteConnectOutcome& outcome, bool tell) {
+    std::optional<SftpClient> client = openSftpClient(state, endpoint, outcome);
+    if (!client) {
         if (tell) state.frontend->showConnectionTest(ConnectionTestReport{outcome, {}, false, false}, true);
         return nullptr;
     }
-    return std::make_unique<SftpFetcher>(state, std::move(*connection));
+    return std::make_unique<SftpFetcher>(state, endpoint, std::move(*client));
 }
 
 }  // namespace tesselon

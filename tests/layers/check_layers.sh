@@ -24,4 +24,26 @@ while IFS= read -r file; do
     fi
   done < <(sed -n 's/^#include "\([a-z_]*\)\/.*/\1/p' "$file" | sort -u)
 done < <(find "$src" -name '*.h' -o -name '*.cpp')
+
+# A file named *_test.cpp is a test: none lives among the program's sources.
+while IFS= read -r file; do
+  echo "${file#"$src"/}: a program source named as a test"
+  status=1
+done < <(find "$src" -name '*_test.cpp' -o -name '*_test.h')
+
+# Above remote/, an FTP connection is a RemoteClient (remote/remote_client.h). The
+# table's handle functions serve FtpID alone: closing the session it names, or asking
+# whether one is open.
+while IFS= read -r hit; do
+  echo "$hit: an FTP session used by its handle, not through the remote client"
+  status=1
+done < <(grep -rnoE '\bftp(Connect|Open|Check|ChangeDir|MakeDir|CurrentDir|List|NextEntry|Entry[A-Za-z]*|Upload|Download|Progress|TransferFailure|WaitForTransfer|Abort)\(' \
+           "$src" --include='*.cpp' --include='*.h' | grep -v "^$src/remote/" | sed "s|^$src/||")
+
+# The protocol is parsed from its stored text once, by settings/: the layers above
+# take the typed endpoint (core/remote_endpoint.h).
+while IFS= read -r hit; do
+  echo "$hit: the protocol parsed from text outside settings/"
+  status=1
+done < <(grep -rnoE 'remoteProtocolOf\(' "$src/sources" "$src/remote" --include='*.cpp' --include='*.h' | sed "s|^$src/||")
 exit $status

@@ -7,7 +7,8 @@
 
 #include "remote_test_support.h"
 #include "scan_test_support.h"
-#include "sources/ftp_connection_test.h"
+#include "settings/remote_endpoint_of.h"
+#include "sources/check_connection.h"
 #include "sources/remote_scan.h"
 #include "sources/scan_images.h"
 #include "support/tree_ftp_server.h"
@@ -33,7 +34,7 @@ protected:
         };
         server.start();
         useFtpSource(state, server.port(), "/up/");
-        id = testFtpConnection(state, storedFtpConnection(state), {true, true, false}).handle;
+        id = checkConnection(state, remoteEndpointOf(state.settings.entorno), {true, true, false}).handle;
         ASSERT_NE(id, 0);
     }
 

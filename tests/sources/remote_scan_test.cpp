@@ -5,7 +5,8 @@
 #include "remote_test_support.h"
 #include "scan_test_support.h"
 #include "sources/scan_images.h"
-#include "sources/ftp_connection_test.h"
+#include "settings/remote_endpoint_of.h"
+#include "sources/check_connection.h"
 #include "sources/remote_scan.h"
 #include "support/scripted_ftp_server.h"
 #include "support/tree_ftp_server.h"
@@ -209,7 +210,7 @@ TEST_F(RemoteScan, StopsAtItsLimitOfEntriesKeepingWhatItFound) {
     };
     server.start();
     useFtpSource(state, server.port(), "/up/");
-    const FtpID id = testFtpConnection(state, storedFtpConnection(state), {true, true, false}).handle;
+    const FtpID id = checkConnection(state, remoteEndpointOf(state.settings.entorno), {true, true, false}).handle;
     ASSERT_NE(id, 0);
     std::vector<SourceImageEntry> found;
     RemoteScanOutcome report;

@@ -127,6 +127,14 @@ public:
     SftpFailure download(const std::string& remotePath, const FileInFolder& local,
                          const SftpDownloadOptions& options = {});
 
+    // Sends the regular file `local` as `remotePath`, replacing a file of that name.
+    // Bounded by the operation deadline plus the file's size at the slowest rate.
+    SftpFailure upload(const FileInFolder& local, const std::string& remotePath,
+                       const std::atomic<bool>* cancel = nullptr);
+    // Renames `from` to `to` (the server refuses when `to` exists, as SFTP 3 says).
+    SftpFailure rename(const std::string& from, const std::string& to);
+    SftpFailure makeFolder(const std::string& path);
+
     struct State;
 
 private:

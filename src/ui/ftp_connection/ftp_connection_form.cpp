@@ -2,8 +2,27 @@
 
 #include "runtime/text/ascii_text.h"
 #include "settings/password.h"
+#include "settings/remote_endpoint_of.h"
 
 namespace tesselon {
+
+FtpConnectionData storedConnectionData(const STRProcesosEntorno& env) {
+    return FtpConnectionData{env.servidor,         env.puerto,    env.usuario,
+                             env.password,         env.RutaOrigenRemoto, env.pasivo != 0,
+                             remoteProtocolOf(env.protocolo)};
+}
+
+RemoteEndpoint endpointOf(const FtpConnectionData& data) {
+    RemoteEndpoint endpoint;
+    endpoint.protocol = data.protocol;
+    endpoint.host = data.server;
+    endpoint.port = storedPortNumber(data.port);
+    endpoint.user = data.user;
+    endpoint.password = recoverPassword(data.password);
+    endpoint.passive = data.passive;
+    endpoint.folder = data.folder;
+    return endpoint;
+}
 
 namespace {
 

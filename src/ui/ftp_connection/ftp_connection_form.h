@@ -5,10 +5,27 @@
 #include <optional>
 #include <string>
 
+#include "core/records.h"
+#include "core/remote_endpoint.h"
 #include "core/remote_protocol.h"
-#include "sources/ftp_connection_test.h"
 
 namespace tesselon {
+
+// The connection data as the window edits them and the settings store them.
+struct FtpConnectionData {
+    std::string server;
+    std::string port;      // decimal text
+    std::string user;
+    std::string password;  // protected form (settings/password.h)
+    std::string folder;    // remote folder of the images
+    bool passive = true;
+    RemoteProtocol protocol = RemoteProtocol::Ftp;
+};
+
+// The connection data stored in the environment settings.
+FtpConnectionData storedConnectionData(const STRProcesosEntorno& env);
+// The endpoint Chequear Conexión connects to: the port as a number, the password plain.
+RemoteEndpoint endpointOf(const FtpConnectionData& data);
 
 // The texts of the fields as typed, the passive check box, the chosen protocol.
 struct FtpConnectionFields {

@@ -3,6 +3,7 @@
 #include "core/frontend.h"
 #include "core/state.h"
 #include "processing/batch/run_batch.h"
+#include "sources/check_connection.h"
 #include "sources/scan_images.h"
 #include "ui/ftp_connection/ftp_connection_dialog.h"
 #include "ui/settings_binding.h"
@@ -26,11 +27,11 @@ void storeConnection(STRProcesosEntorno& env, const FtpConnectionData& data) {
 bool openFtpConnectionWindow(AppState& state, LanguageTable& table, ControlRegistry& mainControls,
                              QWidget* mainWindow) {
     Frontend& ui = *state.frontend;
-    const FtpConnectionData stored = storedFtpConnection(state);
+    const FtpConnectionData stored = storedConnectionData(state.settings.entorno);
     ui.waitPumpingEvents(10);
 
     FtpConnectionDialog dialog(table, ui, stored, [&state](const FtpConnectionData& data, bool testUpload) {
-        testFtpConnection(state, data, FtpTestOptions{false, false, testUpload});
+        checkConnection(state, endpointOf(data), ConnectionCheckOptions{false, false, testUpload});
     }, mainWindow);
     // Modal to window 1 only, so the progress window of a test upload keeps its
     // Cancelar button.

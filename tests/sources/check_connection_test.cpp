@@ -2,7 +2,8 @@
 
 #include "remote_test_support.h"
 #include "scan_test_support.h"
-#include "sources/ftp_connection_test.h"
+#include "settings/remote_endpoint_of.h"
+#include "sources/check_connection.h"
 #include "support/loopback.h"
 #include "support/temp_dir.h"
 
@@ -19,10 +20,10 @@ protected:
         testing::scan::useFtpSource(state, server.port(), "");
     }
 
-    FtpConnectionData data(const std::string& folder, const std::string& password = FtpTestServer::kPassword) {
-        FtpConnectionData d = storedFtpConnection(state);
+    RemoteEndpoint data(const std::string& folder, const std::string& password = FtpTestServer::kPassword) {
+        RemoteEndpoint d = remoteEndpointOf(state.settings.entorno);
         d.folder = folder;
-        d.password = protectPassword(password);
+        d.password = password;
         return d;
     }
 
@@ -36,7 +37,7 @@ protected:
 TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
     ASSERT_NE(server.port(), 0);
     served.write("fotos/a.jpg", "a");
-    ConnectionTestResult result = testFtpConnection(state, data("/fotos"), {});
+    ConnectionCheck result = checkConnection(state, data("/fotos"), {});
     EXPECT_EQ(result.handle, 0);
     EXPECT_TRUE(result.report.connection.ok());
     EXPECT_EQ(result.report.folder, "/fotos");
@@ -45,7 +46,7 @@ TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
     EXPECT_FALSE(ui.connectionTestsSilent[0]);
     EXPECT_EQ(ftpSessions(state).size(), 0u);
 
-    result = testFtpConnection(state, data(" /nada "), {true, true, false});
+    result = checkConnection(state, data(" /nada "), {true, true, false});
     EXPECT_NE(result.handle, 0);
     EXPECT_EQ(result.report.folder, "/nada");
     EXPECT_FALSE(result.report.folderValid);
@@ -57,7 +58,7 @@ TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
 // listens is a server that cannot be reached.
 TEST_F(FtpConnectionTest, ARefusedLoginIsToldApartFromAnUnreachableServer) {
     ASSERT_NE(server.port(), 0);
-    ConnectionTestResult result = testFtpConnection(state, data("/fotos", "bad"), {true, true, false});
+    ConnectionCheck result = checkConnection(state, data("/fotos", "bad"), {true, true, false});
     EXPECT_EQ(result.handle, 0);
     EXPECT_EQ(result.report.connection.failure, RemoteFailure::LoginRefused);
     EXPECT_EQ(result.report.connection.replyCode, 530);
@@ -65,9 +66,9 @@ TEST_F(FtpConnectionTest, ARefusedLoginIsToldApartFromAnUnreachableServer) {
 
     uint16_t port = 0;
     testing::listenOnLoopback(port);  // closed again at once: nothing listens there
-    FtpConnectionData closed = data("/fotos");
-    closed.port = std::to_string(port);
-    result = testFtpConnection(state, closed, {true, true, false});
+    RemoteEndpoint closed = data("/fotos");
+    closed.port = port;
+    result = checkConnection(state, closed, {true, true, false});
     EXPECT_EQ(result.report.connection.failure, RemoteFailure::CannotConnect);
     EXPECT_EQ(result.report.connection.replyCode, 0);
     // Every failure is told, the silent caller's too.
@@ -82,12 +83,12 @@ TEST_F(FtpConnectionTest, UploadsTheTestPackOnlyIntoAFolderItHadToMake) {
     program.write("_FTPimg/notes.txt", "no");
     served.write("exists/keep.jpg", "k");
 
-    ConnectionTestResult result = testFtpConnection(state, data("/exists"), {false, true, true});
+    ConnectionCheck result = checkConnection(state, data("/exists"), {false, true, true});
     EXPECT_TRUE(result.report.folderValid);
     EXPECT_EQ(testing::filesUnder(served.file("exists/")).size(), 1u);
     EXPECT_TRUE(ui.remoteProgress.empty());
 
-    result = testFtpConnection(state, data("/new/pack"), {false, true, true});
+    result = checkConnection(state, data("/new/pack"), {false, true, true});
     EXPECT_TRUE(result.report.folderValid);
     EXPECT_FALSE(result.report.uploadCancelled);
     EXPECT_EQ(testing::filesUnder(served.file("new/pack/")),

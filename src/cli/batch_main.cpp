@@ -10,6 +10,7 @@
 #include "cli/batch_messages.h"
 #include "cli/batch_report.h"
 #include "cli/cli_options.h"
+#include "cli/job_inputs.h"
 #include "cli/progress_line.h"
 #include "cli/remote_source.h"
 #include "cli/stopwatch.h"
@@ -195,10 +196,10 @@ bool reportManifestNotes(const std::vector<ManifestNote>& notes, std::FILE* err)
 }
 
 // With --shard, the report lists the share's images only, each with the shard.
-void noteShard(const AppState& state, const CliOptions& options, ReportNotes& notes) {
+void noteShard(AppState& state, const CliOptions& options, ReportNotes& notes) {
     if (!options.shard) return;
     notes.shard = std::to_string(options.shard->index) + "/" + std::to_string(options.shard->count);
-    if (notes.inShare.size() != state.SourceImageList.size()) notes.inShare = shareOfList(state, *options.shard);
+    if (notes.inShare.size() != state.SourceImageList.size()) notes.inShare = shareOfList(batchInputsOf(state), *options.shard);
 }
 
 // Converts, and fills `notes` with what the report needs beside the list: the reasons,
@@ -272,15 +273,13 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
 
     printSubstitutedFormats(err, state.SourceImageList, env.FormatoImagen);
 
-    std::atomic<bool> cancel{false};
+    CancelToken cancel;
     InterruptGuard interrupts;
     ParallelBatchOptions run;
     run.jobs = options.jobs.value_or(defaultJobs());
     run.memoryLimit = options.memoryLimit.value_or(0);
     run.cancel = &cancel;
-    run.metadata = {options.autoOrient, options.keepMetadata};
     run.shard = options.shard;
-    run.refinements = refinementsOf(options.operations);
     std::optional<ResultLedger> ledger;
     if (options.skipUnchanged) {
         ledger.emplace(options.shard ? shardPartName(*options.shard) : std::string());
@@ -288,11 +287,15 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     }
     ProgressLine progress(options.quiet ? nullptr : err);
     run.onProgress = [&](size_t done, size_t total) {
-        if (gInterrupted) cancel.store(true);
+        if (gInterrupted) cancel.request();
         progress.update(done, total);
     };
     const Stopwatch conversionClock;
-    ParallelBatchOutcome outcome = runParallelBatch(state, run);
+    RunOptions job;
+    job.refinements = refinementsOf(options.operations);
+    job.autoOrient = options.autoOrient;
+    job.keepMetadata = options.keepMetadata;
+    ParallelBatchOutcome outcome = runParallelBatch(batchInputsOf(state, job), run);
     explainFailedDownloads(remote, state.SourceImageList, outcome.problems);
     const double conversionSeconds = conversionClock.seconds();
     const double seconds = runClock.seconds();
@@ -402,12 +405,12 @@ int mergeReports(const CliOptions& options, std::FILE* out, std::FILE* err) {
 
 // The report of a run that converted or tried to: each image names the file its result
 // went to, or would have; after a stop, the images it left get its reason.
-int reportAfterRun(const AppState& state, const CliOptions& options, ReportNotes& notes, const CaughtStop& stop,
+int reportAfterRun(AppState& state, const CliOptions& options, ReportNotes& notes, const CaughtStop& stop,
                    int code, std::FILE* err) {
     if (!options.report) return code;
     const CaughtStop composed = runCatching([&] {
         noteShard(state, options, notes);
-        notes.resultPaths = plannedNamesOf(state).savePaths;
+        notes.resultPaths = plannedNamesOf(batchInputsOf(state)).savePaths;
         if (stop.stop == BatchStop::None) return;
         const std::string reason = "not converted: the run stopped (" + describeStop(stop) + ")";
         notes.reasons.resize(state.SourceImageList.size());

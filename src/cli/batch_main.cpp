@@ -318,7 +318,7 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
                      terminalSafe(describeStop(outcome.stop)).c_str());
     }
     const size_t skipped = outcome.skipped.size();
-    const size_t failed = outcome.processed - outcome.saved - skipped + unlisted;
+    const size_t failed = size_t(std::count_if(outcome.ends.begin(), outcome.ends.end(), entryFailed)) + unlisted;
     if (!options.quiet) std::fprintf(err, "settings: %s\n", terminalSafe(settingsUsed).c_str());
     if (!options.quiet && env.LocalRemoto == "R") {
         const std::string kept = options.skipUnchanged ? ", " + std::to_string(remote.unchanged) +

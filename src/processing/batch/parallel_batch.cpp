@@ -221,6 +221,7 @@ void collectResults(const BatchInputs& in, const ListPlan& plan, const FolderPha
         if (!outcome.inShare[i]) continue;
         SourceImageEntry& entry = in.list->entries[i];
         if (folders.refused[i]) {
+            outcome.ends[i] = EntryEnd::Refused;
             entry.saved = 0;
             ++outcome.processed;
             outcome.refused.push_back(i);
@@ -229,6 +230,7 @@ void collectResults(const BatchInputs& in, const ListPlan& plan, const FolderPha
         if (run.skipped[i]) {
             // Its result, made by an earlier run, carries the text this run would draw.
             if (drawsText) entry.overlayText = plan.jobs[i].overlayText;
+            outcome.ends[i] = EntryEnd::Skipped;
             ++outcome.processed;
             outcome.skipped.push_back(i);
             continue;
@@ -241,6 +243,9 @@ void collectResults(const BatchInputs& in, const ListPlan& plan, const FolderPha
         entry.saved = result.saved ? 1 : 0;
         outcome.problems[i] = result.problem;
         if (result.saved) ++outcome.saved;
+        outcome.ends[i] = !result.saved           ? (result.loaded ? EntryEnd::NotWritten : EntryEnd::Unreadable)
+                          : result.copiedUnchanged ? EntryEnd::Copied
+                                                   : EntryEnd::Saved;
         if (result.saved && result.copiedUnchanged) outcome.copiedUnchanged.push_back(i);
         else if (!result.loaded) outcome.unreadable.push_back(i);
         else outcome.unsaved.push_back(i);
@@ -249,10 +254,15 @@ void collectResults(const BatchInputs& in, const ListPlan& plan, const FolderPha
 
 }  // namespace
 
+bool entryFailed(EntryEnd end) {
+    return end == EntryEnd::Refused || end == EntryEnd::Unreadable || end == EntryEnd::NotWritten;
+}
+
 ParallelBatchOutcome runParallelBatch(const BatchInputs& in, const ParallelBatchOptions& options) {
     ParallelBatchOutcome outcome;
     const size_t count = in.list->size();
     outcome.problems.resize(count);
+    outcome.ends.assign(count, EntryEnd::NotHandled);
 
     ListPlan plan = planList(in, options.shard);
     outcome.nameKeepers = plan.nameKeepers;

@@ -39,6 +39,20 @@ struct ParallelBatchOptions {
     ResultLedger* ledger = nullptr;
 };
 
+// How one entry of the list left the batch.
+enum class EntryEnd {
+    NotHandled,  // outside the share, or not reached (cancelled, stopped, a folder failed)
+    Saved,       // its result is in place
+    Copied,      // saved as its source's copy (an animated GIF)
+    Skipped,     // its result from an earlier run stands
+    Refused,     // not written: the result would land where it must not
+    Unreadable,  // could not be loaded as an image
+    NotWritten,  // loaded but its result was not written
+};
+
+// Whether the entry failed: it was handled and has no result.
+bool entryFailed(EntryEnd end);
+
 struct ParallelBatchOutcome {
     size_t total = 0;        // entries this run handles: the list, or the shard's share
     size_t processed = 0;    // entries handled before the end (all of them unless stopped)
@@ -55,6 +69,7 @@ struct ParallelBatchOutcome {
     std::vector<std::string> problems;              // per entry: why it has no result, in English
     std::vector<char> inShare;       // per entry: 1 when this run handles it
     std::vector<size_t> skipped;     // entries whose result from an earlier run stands
+    std::vector<EntryEnd> ends;      // per entry: how it left the batch
     // An exception stopped the batch (no memory, an internal fault): the images in hand
     // finished, no other started. `stoppedAt`: the entry it came from, when one did.
     CaughtStop stop;

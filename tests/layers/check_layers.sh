@@ -24,4 +24,18 @@ while IFS= read -r file; do
     fi
   done < <(sed -n 's/^#include "\([a-z_]*\)\/.*/\1/p' "$file" | sort -u)
 done < <(find "$src" -name '*.h' -o -name '*.cpp')
+# The batch is given a job and its parts: these files never see the program state nor
+# the stored cancel flag.
+for file in core/job.h core/cancel_token.h settings/job_of.h settings/job_of.cpp \
+  processing/batch/batch_inputs.h processing/batch/job_records.h processing/batch/job_records.cpp \
+  processing/batch/batch_jobs.h processing/batch/batch_jobs.cpp \
+  processing/batch/parallel_batch.h processing/batch/parallel_batch.cpp \
+  processing/batch/output_collisions.h processing/batch/output_collisions.cpp \
+  processing/batch/shard_share.h processing/batch/shard_share.cpp; do
+  [ -f "$src/$file" ] || continue
+  if grep -qE 'AppState|core/state\.h|Cancelado' "$src/$file"; then
+    echo "$file: takes the program state or the stored cancel flag"
+    status=1
+  fi
+done
 exit $status

@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "cli/batch_messages.h"
 #include "cli/batch_report.h"
 #include "cli/cli_options.h"
+#include "cli/job_inputs.h"
 #include "cli/progress_line.h"
 #include "cli/remote_source.h"
 #include "cli/stopwatch.h"
@@ -33,6 +35,7 @@
 #include "runtime/fs/paths.h"
 #include "runtime/fs/regular_file.h"
 #include "settings/defaults.h"
+#include "settings/remote_endpoint_of.h"
 #include "settings/setting_ranges.h"
 #include "settings/settings_file.h"
 #include "sources/scan_images.h"
@@ -195,18 +198,167 @@ bool reportManifestNotes(const std::vector<ManifestNote>& notes, std::FILE* err)
 }
 
 // With --shard, the report lists the share's images only, each with the shard.
-void noteShard(const AppState& state, const CliOptions& options, ReportNotes& notes) {
+void noteShard(AppState& state, const CliOptions& options, ReportNotes& notes) {
     if (!options.shard) return;
     notes.shard = std::to_string(options.shard->index) + "/" + std::to_string(options.shard->count);
-    if (notes.inShare.size() != state.SourceImageList.size()) notes.inShare = shareOfList(state, *options.shard);
+    if (notes.inShare.size() != state.SourceImageList.size()) notes.inShare = shareOfList(batchInputsOf(state), *options.shard);
+}
+
+// The images the run converts, listed from a local folder or fetched from a server.
+struct GatheredSource {
+    std::optional<int> exitCode;  // the run ends here with it
+    RemoteFetch remote;
+    std::vector<ScanProblem> scanProblems;
+    double scanSeconds = 0;
+};
+
+GatheredSource gatherSource(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err,
+                            ReportNotes& notes) {
+    STRProcesosEntorno& env = state.settings.entorno;
+    GatheredSource source;
+    if (sourceKindOf(env) == SourceKind::Remote) {
+        downloadBesideResultsIfUnset(options, env, err);
+        if (destinationIsSourceFolder(env)) {
+            // The conversion would write its results over the downloads, and the next
+            // run would download beside them.
+            std::fprintf(err, "tesselon-batch: the download folder is the destination; choose another --dest or "
+                              "--download-to\n");
+            source.exitCode = kExitUsage;
+            return source;
+        }
+        source.remote = fetchRemoteSource(state, ui, err, options, source.scanProblems);
+        if (source.remote.exitCode != kExitOk) {
+            notes = reportNotesFor(state.SourceImageList, {}, source.scanProblems);
+            notes.reasons.assign(state.SourceImageList.size(), "not converted: the FTP source could not be read");
+            source.exitCode = source.remote.exitCode;
+            return source;
+        }
+        source.scanSeconds = source.remote.scanSeconds;
+    } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
+        std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
+                     terminalSafe(env.RutaOrigenLocal).c_str());
+        notes.unlisted.emplace_back(env.RutaOrigenLocal, "the source folder does not exist");
+        source.exitCode = kExitUsage;
+    } else {
+        const Stopwatch scanClock;
+        scanImages(state, env.imagenesRecursivo != 0, &source.scanProblems);
+        source.scanSeconds = scanClock.seconds();
+    }
+    return source;
+}
+
+// The questions and checks before anything is written; an exit code when the run ends
+// there.
+std::optional<int> refuseToStart(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err,
+                                 const std::vector<ScanProblem>& scanProblems, size_t unlisted, ReportNotes& notes) {
+    if (state.SourceImageList.empty()) {
+        notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
+        checkBatchPreconditions(state);  // tells the user the folder holds no images
+        return unlisted > 0 ? kExitFailed : kExitOk;
+    }
+    ui.questionAnswer = options.yes ? MessageAnswer::Yes : MessageAnswer::No;
+    const BatchGate gate = checkBatchPreconditions(state);
+    if (gate == BatchGate::Proceed) return std::nullopt;
+    if (gate == BatchGate::OverwriteDeclined)
+        std::fprintf(err, "tesselon-batch: not overwriting the sources without --yes\n");
+    if (gate == BatchGate::DestinationIsSource)
+        std::fprintf(err, "tesselon-batch: the destination is the source folder; choose another --dest, or "
+                          "--overwrite --yes to replace the sources\n");
+    notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
+    notes.reasons.assign(state.SourceImageList.size(), refusedReason(gate));
+    return kExitUsage;
+}
+
+// The batch itself, on the workers, with the progress line and Ctrl-C.
+struct Conversion {
+    ParallelBatchOutcome outcome;
+    std::optional<ResultLedger> ledger;
+    double seconds = 0;
+};
+
+void convertList(AppState& state, const CliOptions& options, std::FILE* err, Conversion& conversion) {
+    CancelToken cancel;
+    InterruptGuard interrupts;
+    ParallelBatchOptions run;
+    run.jobs = options.jobs.value_or(defaultJobs());
+    run.memoryLimit = options.memoryLimit.value_or(0);
+    run.cancel = &cancel;
+    run.shard = options.shard;
+    if (options.skipUnchanged) {
+        conversion.ledger.emplace(options.shard ? shardPartName(*options.shard) : std::string());
+        run.ledger = &*conversion.ledger;
+    }
+    ProgressLine progress(options.quiet ? nullptr : err);
+    run.onProgress = [&](size_t done, size_t total) {
+        if (gInterrupted) cancel.request();
+        progress.update(done, total);
+    };
+    RunOptions job;
+    job.refinements = refinementsOf(options.operations);
+    job.autoOrient = options.autoOrient;
+    job.keepMetadata = options.keepMetadata;
+    const Stopwatch conversionClock;
+    conversion.outcome = runParallelBatch(batchInputsOf(state, job), run);
+    conversion.seconds = conversionClock.seconds();
+    progress.update(conversion.outcome.processed, conversion.outcome.total);
+    progress.finish();
+}
+
+// The counts of a run as the summary gives them.
+struct RunCounts {
+    size_t failed = 0;   // handled entries without a result, and what the scan could not list
+    size_t skipped = 0;  // results of earlier runs that stand
+    size_t unlisted = 0;
+};
+
+void printSummary(const AppState& state, const CliOptions& options, const GatheredSource& source,
+                  const Conversion& conversion, const RunCounts& counts, const ReportNotes& notes, double seconds,
+                  std::FILE* err) {
+    if (options.quiet) return;
+    const STRProcesosEntorno& env = state.settings.entorno;
+    const ParallelBatchOutcome& outcome = conversion.outcome;
+    const RemoteFetch& remote = source.remote;
+    const bool fromServer = sourceKindOf(env) == SourceKind::Remote;
+    if (fromServer) {
+        const std::string kept = options.skipUnchanged ? ", " + std::to_string(remote.unchanged) +
+                                                             " unchanged since the last download (not downloaded again)"
+                                                       : std::string();
+        std::fprintf(err, "downloaded %zu file%s over %zu connection%s%s\n", remote.downloaded,
+                     remote.downloaded == 1 ? "" : "s", remote.connections, remote.connections == 1 ? "" : "s",
+                     kept.c_str());
+    }
+    const std::string unchanged =
+        options.skipUnchanged ? ", " + std::to_string(counts.skipped) + " skipped (unchanged)" : std::string();
+    std::string extra;
+    if (outcome.stop.stop != BatchStop::None) extra += ", stopped";
+    else if (outcome.cancelled) extra += ", cancelled";
+    else if (outcome.destinationFailed) extra += ", destination folder failed";
+    char parts[96];
+    if (fromServer)
+        std::snprintf(parts, sizeof parts, "scan %.1f s, download %.1f s, ", source.scanSeconds,
+                      remote.downloadSeconds);
+    else
+        std::snprintf(parts, sizeof parts, "scan %.1f s, ", source.scanSeconds);
+    const std::string shard = notes.shard.empty() ? std::string() : "shard " + notes.shard + ": ";
+    // A copied animation has its result, but was not converted: it is counted apart.
+    const size_t copied = outcome.copiedUnchanged.size();
+    const std::string copies = copied > 0 ? ", " + std::to_string(copied) + " copied unchanged" : std::string();
+    const double conversionSeconds = conversion.seconds;
+    std::fprintf(err, "%s%zu of %zu images saved%s%s, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
+                 shard.c_str(), outcome.saved - copied, outcome.total + counts.unlisted, copies.c_str(),
+                 unchanged.c_str(), counts.failed, extra.c_str(), seconds, parts, conversionSeconds,
+                 conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
+    if (outcome.saved > 0)
+        std::fprintf(err, "results in %s\n",
+                     terminalSafe(env.imagenesSobreescribir ? "the source folder, over the sources"
+                                                            : env.RutaImagenesDestino).c_str());
 }
 
 // Converts, and fills `notes` with what the report needs beside the list: the reasons,
 // the replacements, what the scan passed by. Every way out leaves them as far as known.
 int convert(AppState& state, const CliOptions& options, const std::string& settingsUsed, TerminalFrontend& ui,
             std::FILE* err, ReportNotes& notes) {
-    STRProcesosEntorno& env = state.settings.entorno;
-    if (options.skipUnchanged && env.imagenesSobreescribir) {
+    if (options.skipUnchanged && state.settings.entorno.imagenesSobreescribir) {
         // Over the sources nothing is left to compare a source with: a second run would
         // convert its own results again.
         std::fprintf(err, "tesselon-batch: --skip-unchanged keeps its record beside the results in the destination; "
@@ -216,96 +368,34 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     clampSettings(state.settings, err);
     // The summary's time covers the whole run: the scan and any download too.
     const Stopwatch runClock;
-    RemoteFetch remote;
-    std::vector<ScanProblem> scanProblems;
-    double scanSeconds = 0;
-    if (env.LocalRemoto == "R") {
-        downloadBesideResultsIfUnset(options, env, err);
-        if (destinationIsSourceFolder(env)) {
-            // The conversion would write its results over the downloads, and the next
-            // run would download beside them.
-            std::fprintf(err, "tesselon-batch: the download folder is the destination; choose another --dest or "
-                              "--download-to\n");
-            return kExitUsage;
-        }
-        remote = fetchRemoteSource(state, ui, err, options, scanProblems);
-        if (remote.exitCode != kExitOk) {
-            notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
-            notes.reasons.assign(state.SourceImageList.size(), "not converted: the FTP source could not be read");
-            return remote.exitCode;
-        }
-        scanSeconds = remote.scanSeconds;
-    } else if (fileSize(env.RutaOrigenLocal) != kFileIsFolder) {
-        std::fprintf(err, "tesselon-batch: source folder '%s' does not exist\n",
-                     terminalSafe(env.RutaOrigenLocal).c_str());
-        notes.unlisted.emplace_back(env.RutaOrigenLocal, "the source folder does not exist");
-        return kExitUsage;
-    } else {
-        const Stopwatch scanClock;
-        scanImages(state, env.imagenesRecursivo != 0, &scanProblems);
-        scanSeconds = scanClock.seconds();
-    }
-    printScanProblems(err, scanProblems);
+    const GatheredSource source = gatherSource(state, options, ui, err, notes);
+    if (source.exitCode) return *source.exitCode;
+    printScanProblems(err, source.scanProblems);
     reportPhrasesProblem(state, readPhrasesFile(state), err);
-    const size_t unlisted = size_t(std::count_if(scanProblems.begin(), scanProblems.end(), scanProblemIsFailure));
-    if (state.SourceImageList.empty()) {
-        notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
-        checkBatchPreconditions(state);  // tells the user the folder holds no images
-        return unlisted > 0 ? kExitFailed : kExitOk;
-    }
-
-    ui.questionAnswer = options.yes ? MessageAnswer::Yes : MessageAnswer::No;
-    const BatchGate gate = checkBatchPreconditions(state);
-    if (gate != BatchGate::Proceed) {
-        if (gate == BatchGate::OverwriteDeclined)
-            std::fprintf(err, "tesselon-batch: not overwriting the sources without --yes\n");
-        if (gate == BatchGate::DestinationIsSource)
-            std::fprintf(err, "tesselon-batch: the destination is the source folder; choose another --dest, or "
-                              "--overwrite --yes to replace the sources\n");
-        notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
-        notes.reasons.assign(state.SourceImageList.size(), refusedReason(gate));
-        return kExitUsage;
-    }
+    RunCounts counts;
+    counts.unlisted =
+        size_t(std::count_if(source.scanProblems.begin(), source.scanProblems.end(), scanProblemIsFailure));
+    if (const std::optional<int> refused =
+            refuseToStart(state, options, ui, err, source.scanProblems, counts.unlisted, notes))
+        return *refused;
     if (overlayTextCut(state.settings, state.PhrasesList, state.DefaultWatermarkText))
         std::fprintf(err, "tesselon-batch: warning: texts longer than %zu characters are cut there\n",
                      kMaxOverlayCharacters);
+    printSubstitutedFormats(err, state.SourceImageList, state.settings.entorno.FormatoImagen);
 
-    printSubstitutedFormats(err, state.SourceImageList, env.FormatoImagen);
-
-    std::atomic<bool> cancel{false};
-    InterruptGuard interrupts;
-    ParallelBatchOptions run;
-    run.jobs = options.jobs.value_or(defaultJobs());
-    run.memoryLimit = options.memoryLimit.value_or(0);
-    run.cancel = &cancel;
-    run.metadata = {options.autoOrient, options.keepMetadata};
-    run.shard = options.shard;
-    run.refinements = refinementsOf(options.operations);
-    std::optional<ResultLedger> ledger;
-    if (options.skipUnchanged) {
-        ledger.emplace(options.shard ? shardPartName(*options.shard) : std::string());
-        run.ledger = &*ledger;
-    }
-    ProgressLine progress(options.quiet ? nullptr : err);
-    run.onProgress = [&](size_t done, size_t total) {
-        if (gInterrupted) cancel.store(true);
-        progress.update(done, total);
-    };
-    const Stopwatch conversionClock;
-    ParallelBatchOutcome outcome = runParallelBatch(state, run);
-    explainFailedDownloads(remote, state.SourceImageList, outcome.problems);
-    const double conversionSeconds = conversionClock.seconds();
+    Conversion conversion;
+    convertList(state, options, err, conversion);
+    const ParallelBatchOutcome& outcome = conversion.outcome;
+    explainFailedDownloads(source.remote, state.SourceImageList, conversion.outcome.problems);
     const double seconds = runClock.seconds();
-    progress.update(outcome.processed, outcome.total);
-    progress.finish();
-    notes = reportNotesFor(state.SourceImageList, outcome, scanProblems);
+    notes = reportNotesFor(state.SourceImageList, outcome, source.scanProblems);
     noteShard(state, options, notes);
 
     // Every image without its own result is named, whatever --quiet says.
     printEntryProblems(err, state.SourceImageList, outcome);
     printFirstFrameNote(err, state.SourceImageList, outcome);
     printCopiedNote(err, state.SourceImageList, outcome);
-    const bool unrecorded = ledger && reportManifestNotes(ledger->notes(), err);
+    const bool unrecorded = conversion.ledger && reportManifestNotes(conversion.ledger->notes(), err);
 
     if (outcome.stop.stop != BatchStop::None) {
         const std::string at = outcome.stoppedAt && *outcome.stoppedAt < state.SourceImageList.size()
@@ -314,46 +404,13 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
         std::fprintf(err, "tesselon-batch: the run stopped%s: %s\n", terminalSafe(at).c_str(),
                      terminalSafe(describeStop(outcome.stop)).c_str());
     }
-    const size_t skipped = outcome.skipped.size();
-    const size_t failed = outcome.processed - outcome.saved - skipped + unlisted;
+    counts.skipped = outcome.skipped.size();
+    counts.failed = size_t(std::count_if(outcome.ends.begin(), outcome.ends.end(), entryFailed)) + counts.unlisted;
     if (!options.quiet) std::fprintf(err, "settings: %s\n", terminalSafe(settingsUsed).c_str());
-    if (!options.quiet && env.LocalRemoto == "R") {
-        const std::string kept = options.skipUnchanged ? ", " + std::to_string(remote.unchanged) +
-                                                             " unchanged since the last download (not downloaded again)"
-                                                       : std::string();
-        std::fprintf(err, "downloaded %zu file%s over %zu connection%s%s\n", remote.downloaded,
-                     remote.downloaded == 1 ? "" : "s", remote.connections, remote.connections == 1 ? "" : "s",
-                     kept.c_str());
-    }
-    if (!options.quiet) {
-        const std::string unchanged =
-            options.skipUnchanged ? ", " + std::to_string(skipped) + " skipped (unchanged)" : std::string();
-        std::string extra;
-        if (outcome.stop.stop != BatchStop::None) extra += ", stopped";
-        else if (outcome.cancelled) extra += ", cancelled";
-        else if (outcome.destinationFailed) extra += ", destination folder failed";
-        char parts[96];
-        if (env.LocalRemoto == "R")
-            std::snprintf(parts, sizeof parts, "scan %.1f s, download %.1f s, ", scanSeconds, remote.downloadSeconds);
-        else
-            std::snprintf(parts, sizeof parts, "scan %.1f s, ", scanSeconds);
-        const std::string shard = notes.shard.empty() ? std::string() : "shard " + notes.shard + ": ";
-        // A copied animation has its result, but was not converted: it is counted apart.
-        const size_t copied = outcome.copiedUnchanged.size();
-        const std::string copies = copied > 0 ? ", " + std::to_string(copied) + " copied unchanged" : std::string();
-        std::fprintf(err, "%s%zu of %zu images saved%s%s, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
-                     shard.c_str(), outcome.saved - copied, outcome.total + unlisted, copies.c_str(), unchanged.c_str(),
-                     failed, extra.c_str(),
-                     seconds, parts,
-                     conversionSeconds, conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
-        if (outcome.saved > 0)
-            std::fprintf(err, "results in %s\n",
-                         terminalSafe(env.imagenesSobreescribir ? "the source folder, over the sources"
-                                                                : env.RutaImagenesDestino).c_str());
-    }
+    printSummary(state, options, source, conversion, counts, notes, seconds, err);
     const bool complete =
         outcome.processed == outcome.total && !outcome.cancelled && outcome.stop.stop == BatchStop::None;
-    return complete && failed == 0 && remote.failed.empty() && !unrecorded ? kExitOk : kExitFailed;
+    return complete && counts.failed == 0 && source.remote.failed.empty() && !unrecorded ? kExitOk : kExitFailed;
 }
 
 // The --report file, rewritten at the end of every run that converts, whatever the
@@ -402,12 +459,12 @@ int mergeReports(const CliOptions& options, std::FILE* out, std::FILE* err) {
 
 // The report of a run that converted or tried to: each image names the file its result
 // went to, or would have; after a stop, the images it left get its reason.
-int reportAfterRun(const AppState& state, const CliOptions& options, ReportNotes& notes, const CaughtStop& stop,
+int reportAfterRun(AppState& state, const CliOptions& options, ReportNotes& notes, const CaughtStop& stop,
                    int code, std::FILE* err) {
     if (!options.report) return code;
     const CaughtStop composed = runCatching([&] {
         noteShard(state, options, notes);
-        notes.resultPaths = plannedNamesOf(state).savePaths;
+        notes.resultPaths = plannedNamesOf(batchInputsOf(state)).savePaths;
         if (stop.stop == BatchStop::None) return;
         const std::string reason = "not converted: the run stopped (" + describeStop(stop) + ")";
         notes.reasons.resize(state.SourceImageList.size());

@@ -213,8 +213,11 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     return {o, {}};
 }
 
-std::string cliUsage(const ProgramFolderChoice& folder) {
-    std::string usage =
+namespace {
+
+// The forms of the command line and what the program does.
+std::string usageSynopsis() {
+    return
            "Usage: tesselon-batch [--config FILE] [--source DIR] [--dest DIR]\n"
            "                      [--format " + formatChoices("|", "|") + "] [--quality 10..100]\n"
            "                      [--extensions LIST] [--subfolders|--no-subfolders]\n"
@@ -234,7 +237,12 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "\n"
            "Settings come from the built-in settings, then the settings file, then these\n"
            "options. tesselon.cfg(5) describes every key of a settings file.\n"
-           "\n"
+           "\n";
+}
+
+// The options of a local job and of how it runs.
+std::string usageJobOptions() {
+    return
            "  --config FILE        settings file (default: default.cfg in the program folder);\n"
            "                       one that cannot be read or parsed is a usage error\n"
            "  --source DIR         local folder of the images\n"
@@ -286,7 +294,12 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "  --merge-reports REPORT...\n"
            "                       print the shards' reports joined into one, in list order\n"
            "  --save-config FILE   write the effective settings to FILE (the bare name\n"
-           "                       default.cfg: into the program folder)\n"
+           "                       default.cfg: into the program folder)\n";
+}
+
+// The options of a remote source.
+std::string usageRemoteOptions() {
+    return
            "  --remote             the source is the remote folder of the settings (also when the\n"
            "                       settings file says so): it is scanned, every image is\n"
            "                       downloaded into the download folder, then converted\n"
@@ -325,7 +338,12 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       also stops at " + std::to_string(kMaxRemoteScanEntries) + " entries or " +
            std::to_string(kMaxScanPathBytes >> 20) + " MiB of path text\n"
            "                       listed, and skips paths longer than " + std::to_string(kMaxListedPathBytes) +
-           " bytes\n"
+           " bytes\n";
+}
+
+// The operations, the safety rules and the ranges, up to the program folder's line.
+std::string usageNotes() {
+    return
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"
            "\n" + std::string(operationOptionsUsage()) +
@@ -348,6 +366,11 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "\n"
            "Program folder (default.cfg, HayConsentimiento.dat, usarWget.txt, the download\n"
            "tools): ";
+}
+}  // namespace
+
+std::string cliUsage(const ProgramFolderChoice& folder) {
+    std::string usage = usageSynopsis() + usageJobOptions() + usageRemoteOptions() + usageNotes();
     usage += folder.folder;
     usage += folder.executableFolderWritable
                  ? "\n  the program's own folder.\n"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/records.h"
-#include "processing/batch/job_refinements.h"
+#include "core/job_refinements.h"
 
 namespace tesselon {
 

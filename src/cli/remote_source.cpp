@@ -1,5 +1,7 @@
 #include "cli/remote_source.h"
 
+#include "cli/job_inputs.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -115,7 +117,7 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     how.connections = options.remote.connections.value_or(kDefaultDownloadConnections);
     how.skipUnchanged = options.skipUnchanged;
     // Each shard fetches only the images it converts.
-    if (options.shard) how.wanted = shareOfList(state, *options.shard);
+    if (options.shard) how.wanted = shareOfList(batchInputsOf(state), *options.shard);
     const RemoteDownloadOutcome download = downloadRemoteImages(state, folder, {}, how);
     fetch.downloadSeconds = downloadClock.seconds();
     state.frontend = &ui;

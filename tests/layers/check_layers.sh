@@ -46,4 +46,19 @@ while IFS= read -r hit; do
   echo "$hit: the protocol parsed from text outside settings/"
   status=1
 done < <(grep -rnoE 'remoteProtocolOf\(' "$src/sources" "$src/remote" --include='*.cpp' --include='*.h' | sed "s|^$src/||")
+
+# The batch is given a job and its parts: these files never see the program state nor
+# the stored cancel flag.
+for file in core/job.h core/cancel_token.h settings/job_of.h settings/job_of.cpp \
+  processing/batch/batch_inputs.h processing/batch/job_records.h processing/batch/job_records.cpp \
+  processing/batch/batch_jobs.h processing/batch/batch_jobs.cpp \
+  processing/batch/parallel_batch.h processing/batch/parallel_batch.cpp \
+  processing/batch/output_collisions.h processing/batch/output_collisions.cpp \
+  processing/batch/shard_share.h processing/batch/shard_share.cpp; do
+  [ -f "$src/$file" ] || continue
+  if grep -qE 'AppState|core/state\.h|Cancelado' "$src/$file"; then
+    echo "$file: takes the program state or the stored cancel flag"
+    status=1
+  fi
+done
 exit $status

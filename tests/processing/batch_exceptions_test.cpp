@@ -62,7 +62,7 @@ TEST(BatchExceptions, OutOfMemoryInAWorkerStopsTheTerminalsBatchAfterTheImagesBe
     fiveImagesWithAThrowingThird(f, probeOutOfMemory);
     ParallelBatchOptions options;
     options.jobs = 1;
-    const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+    const ParallelBatchOutcome outcome = runParallelBatch(testing::batch::inputsOf(f.state), options);
     EXPECT_EQ(outcome.stop.stop, BatchStop::OutOfMemory);
     EXPECT_EQ(outcome.stoppedAt, std::optional<size_t>(2));
     EXPECT_EQ(outcome.saved, 2u);
@@ -79,7 +79,7 @@ TEST(BatchExceptions, AnInternalFaultStopsTheTerminalsBatchWithWhatItSaid) {
     fiveImagesWithAThrowingThird(f, probeFault);
     ParallelBatchOptions options;
     options.jobs = 4;
-    const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+    const ParallelBatchOutcome outcome = runParallelBatch(testing::batch::inputsOf(f.state), options);
     EXPECT_EQ(outcome.stop.stop, BatchStop::InternalError);
     EXPECT_EQ(outcome.stop.detail, "decoder state lost");
     EXPECT_EQ(outcome.stoppedAt, std::optional<size_t>(2));

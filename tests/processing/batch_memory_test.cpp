@@ -27,11 +27,11 @@ struct KeptBuffersBatch : BatchFixture {
         addImages(3, "", 900, 700);
         scan();
         state.settings.image.Rotar = 7;
-        settings = pipelineSettingsOf(state);
+        settings = pipelineSettingsOf(testing::batch::inputsOf(state));
         settings.memory = &budget;
     }
     PipelineJob job(size_t entry) {
-        PipelineJob j = jobForEntry(state, entry, 0, false, temporaryFolder());
+        PipelineJob j = jobForEntry(testing::batch::inputsOf(state), entry, 0, false, temporaryFolder());
         std::filesystem::create_directories(j.plan.destinationFolder);
         return j;
     }

@@ -50,17 +50,17 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
         env.CalidadGrabacion = 35;
         f.state.settings.image.Rotar = rotation;
         f.state.settings.image.InvertirColores = 1;
-        const PipelineSettings settings = pipelineSettingsOf(f.state);
+        const PipelineSettings settings = pipelineSettingsOf(testing::batch::inputsOf(f.state));
         PreviewCache cache;
         for (size_t entry = 0; entry < 5; ++entry) {
             SCOPED_TRACE(::testing::Message() << format << " at " << rotation << ", entry " << entry);
             const PreviewImage preview =
-                renderPreview(cache, settings, jobForEntry(f.state, entry, 0, true, temporaryFolder()));
+                renderPreview(cache, settings, jobForEntry(testing::batch::inputsOf(f.state), entry, 0, true, temporaryFolder()));
             ASSERT_TRUE(preview.loaded);
             EXPECT_TRUE(preview.textStepRan);
             ASSERT_TRUE(preview.result);
 
-            const PipelineJob batchJob = jobForEntry(f.state, entry, 0, false, temporaryFolder());
+            const PipelineJob batchJob = jobForEntry(testing::batch::inputsOf(f.state), entry, 0, false, temporaryFolder());
             std::filesystem::create_directories(batchJob.plan.destinationFolder);
             ASSERT_TRUE(processImage(settings, batchJob).saved);
             const std::optional<ImageObject> written = loadImage(batchJob.plan.savePath, f.state.codecs);

@@ -64,7 +64,7 @@ TEST(RunBatch, ParallelBatchWritesTheSameFilesAsTheSequentialOne) {
         } else {
             ParallelBatchOptions options;
             options.jobs = jobs;
-            const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+            const ParallelBatchOutcome outcome = runParallelBatch(testing::batch::inputsOf(f.state), options);
             EXPECT_EQ(outcome.saved, 9u);
             EXPECT_FALSE(outcome.cancelled);
         }
@@ -87,7 +87,7 @@ TEST(RunBatch, EntriesWithOneOutputNameKeepTheSameResultInBothBatches) {
     ASSERT_EQ(f.state.SourceImageList.size(), 2u);
     ParallelBatchOptions options;
     options.jobs = 4;
-    runParallelBatch(f.state, options);
+    runParallelBatch(testing::batch::inputsOf(f.state), options);
     const std::string parallel = readFile(f.dir.file("out/img0.jpg"));
     runBatch(f.state, false);
     EXPECT_EQ(readFile(f.dir.file("out/img0.jpg")), parallel);

@@ -65,7 +65,7 @@ TEST(BatchSafety, ResultsNeverReplaceAnotherListedImage) {
 
     ParallelBatchOptions options;
     options.jobs = 2;
-    const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+    const ParallelBatchOutcome outcome = runParallelBatch(testing::batch::inputsOf(f.state), options);
     EXPECT_EQ(outcome.refused, std::vector<size_t>{0});
     EXPECT_TRUE(has(outcome.problems[0], "is the source image '" + f.dir.file("in/s/img0.jpg") + "'"));
     EXPECT_EQ(readFile(f.dir.file("in/s/img0.jpg")), second);
@@ -81,7 +81,7 @@ TEST(BatchSafety, LinkedFoldersInTheDestinationAreNotWrittenThrough) {
     f.dir.write("out/.keep", "");
     fs::create_directory_symlink(f.dir.file("elsewhere"), f.dir.file("out/sub"));
     ParallelBatchOptions options;
-    const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+    const ParallelBatchOutcome outcome = runParallelBatch(testing::batch::inputsOf(f.state), options);
     EXPECT_EQ(outcome.refused.size(), 2u);
     EXPECT_EQ(testing::filesUnder(f.dir.file("elsewhere/")).size(), 1u);
     EXPECT_FALSE(fs::exists(f.dir.file("elsewhere/deeper")));
@@ -146,7 +146,7 @@ TEST(BatchSafety, SameOutputNamesKeepOneResultAndRefuseTheOthers) {
 
     ParallelBatchOptions options;
     options.jobs = 4;
-    const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+    const ParallelBatchOutcome outcome = runParallelBatch(testing::batch::inputsOf(f.state), options);
     EXPECT_EQ(outcome.refused, std::vector<size_t>{1});
     EXPECT_EQ(outcome.nameKeepers[1], std::optional<size_t>(0));
     EXPECT_TRUE(has(outcome.problems[1], "is the result of '" + f.dir.file("in/img0.jpg") + "'")) << outcome.problems[1];
@@ -162,7 +162,7 @@ TEST(BatchSafety, ImagesBeyondTheMemoryLimitFailAlone) {
     ParallelBatchOptions options;
     options.jobs = 2;
     options.memoryLimit = 40 << 20;
-    const ParallelBatchOutcome outcome = runParallelBatch(f.state, options);
+    const ParallelBatchOutcome outcome = runParallelBatch(testing::batch::inputsOf(f.state), options);
     EXPECT_EQ(outcome.saved, 1u);
     ASSERT_EQ(outcome.unreadable, std::vector<size_t>{1});
     EXPECT_TRUE(has(outcome.problems[1], "more than the memory limit of 40 MiB")) << outcome.problems[1];

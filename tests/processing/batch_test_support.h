@@ -12,7 +12,9 @@
 #include "runtime/dates/dates.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
+#include "processing/batch/batch_inputs.h"
 #include "settings/defaults.h"
+#include "settings/job_of.h"
 #include "sources/scan_images.h"
 #include "support/scripted_frontend.h"
 #include "support/temp_dir.h"
@@ -48,6 +50,19 @@ public:
 private:
     AppState& state_;
 };
+
+// What a batch is given of the state, as the front ends give it.
+inline BatchInputs inputsOf(AppState& state, const RunOptions& run = {}) {
+    BatchInputs in;
+    in.job = jobOf(state.settings, run);
+    in.list = &state.SourceImageList;
+    in.phrases = &state.PhrasesList;
+    in.defaultWatermark = state.DefaultWatermarkText;
+    in.fontDpi = state.fontDpi;
+    in.codecs = &state.codecs;
+    in.frontend = state.frontend;
+    return in;
+}
 
 // An image whose pixels depend on `seed`, so outputs differ between entries.
 inline ImageObject seededImage(int width, int height, int seed) {

@@ -1,28 +1,31 @@
 #include "processing/batch/batch_jobs.h"
 
 
-#include "core/state.h"
+#include "core/image_list.h"
+#include "processing/batch/job_records.h"
 #include "processing/text/overlay_text.h"
 
 namespace tesselon {
 
-PipelineSettings pipelineSettingsOf(const AppState& state) {
+PipelineSettings pipelineSettingsOf(const BatchInputs& in) {
     PipelineSettings s;
-    s.image = state.settings.image;
-    s.font = state.settings.texto.FuenteUsada;
-    s.textPosition = state.settings.texto.TextoPosicion;
-    s.fontDpi = state.fontDpi;
-    s.codecs = &state.codecs;
+    s.image = in.job.operations.image;
+    s.font = in.job.text.font;
+    s.textPosition = in.job.text.position;
+    s.fontDpi = in.fontDpi;
+    s.codecs = in.codecs;
+    s.metadata = {in.job.run.autoOrient, in.job.run.keepMetadata};
+    s.refinements = in.job.run.refinements;
     return s;
 }
 
-PipelineJob jobForEntry(const AppState& state, size_t index, size_t phraseIndex, bool preview,
+PipelineJob jobForEntry(const BatchInputs& in, size_t index, size_t phraseIndex, bool preview,
                         const std::string& temporaryFolder) {
     PipelineJob job;
-    const STRProcesosEntorno& env = state.settings.entorno;
-    job.plan = planOutput(env, state.SourceImageList.entries[index], temporaryFolder, preview);
-    job.overlayText = textForEntry(state.settings, state.PhrasesList, state.DefaultWatermarkText, phraseIndex);
-    job.resize = !preview && state.settings.image.ResizeActivo != 0;
+    const Settings records = recordsOf(in.job);
+    job.plan = planOutput(records.entorno, in.list->entries[index], temporaryFolder, preview);
+    job.overlayText = textForEntry(records, *in.phrases, in.defaultWatermark, phraseIndex);
+    job.resize = !preview && in.job.operations.image.ResizeActivo != 0;
     return job;
 }
 

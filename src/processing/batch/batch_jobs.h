@@ -5,16 +5,15 @@
 #include <cstddef>
 #include <string>
 
+#include "processing/batch/batch_inputs.h"
 #include "processing/batch/image_pipeline.h"
 
 namespace tesselon {
 
-struct AppState;
-
-PipelineSettings pipelineSettingsOf(const AppState& state);
+PipelineSettings pipelineSettingsOf(const BatchInputs& in);
 
 // The job of entry `index` drawing the phrase `phraseIndex`, for a batch or a preview.
-PipelineJob jobForEntry(const AppState& state, size_t index, size_t phraseIndex, bool preview,
+PipelineJob jobForEntry(const BatchInputs& in, size_t index, size_t phraseIndex, bool preview,
                         const std::string& temporaryFolder);
 
 // A count right-aligned in seven characters with zeros; a longer one keeps its first seven.

@@ -9,7 +9,7 @@
 
 #include "core/image_failure.h"
 #include "processing/batch/batch_exceptions.h"
-#include "processing/batch/job_refinements.h"
+#include "core/job_refinements.h"
 #include "processing/incremental/result_record.h"
 #include "processing/metadata/source_metadata.h"
 #include "processing/output/output_plan.h"

@@ -3,7 +3,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "core/state.h"
+#include "core/image_list.h"
+#include "processing/batch/job_records.h"
 #include "processing/output/output_plan.h"
 #include "runtime/fs/file_system.h"
 #include "processing/output/output_format.h"
@@ -33,13 +34,14 @@ std::vector<std::optional<size_t>> resultNameKeepers(const std::vector<std::stri
     return keepers;
 }
 
-PlannedNames plannedNamesOf(const AppState& state) {
+PlannedNames plannedNamesOf(const BatchInputs& in) {
     const std::string temporary = temporaryFolder();
+    const STRProcesosEntorno placement = placementRecordOf(in.job);
     PlannedNames names;
-    names.savePaths.reserve(state.SourceImageList.size());
-    names.sourcePaths.reserve(state.SourceImageList.size());
-    for (const SourceImageEntry& entry : state.SourceImageList.entries) {
-        OutputPlan plan = planOutput(state.settings.entorno, entry, temporary, false);
+    names.savePaths.reserve(in.list->size());
+    names.sourcePaths.reserve(in.list->size());
+    for (const SourceImageEntry& entry : in.list->entries) {
+        OutputPlan plan = planOutput(placement, entry, temporary, false);
         names.savePaths.push_back(std::move(plan.savePath));
         names.sourcePaths.push_back(std::move(plan.sourcePath));
     }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace tesselon {
+#include "processing/batch/batch_inputs.h"
 
-struct AppState;
+namespace tesselon {
 
 // For each entry, the entry that keeps the result name it shares with others; nothing
 // for that entry itself and for entries whose name no other entry has. The keeper is
@@ -20,12 +20,12 @@ struct AppState;
 std::vector<std::optional<size_t>> resultNameKeepers(const std::vector<std::string>& savePaths,
                                                      const std::vector<std::string>& sourcePaths);
 
-// The save path and the source path of every entry of the state's list, as a batch
+// The save path and the source path of every entry of the job's list, as a batch
 // plans them.
 struct PlannedNames {
     std::vector<std::string> savePaths;
     std::vector<std::string> sourcePaths;
 };
-PlannedNames plannedNamesOf(const AppState& state);
+PlannedNames plannedNamesOf(const BatchInputs& in);
 
 }  // namespace tesselon

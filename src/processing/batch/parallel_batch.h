@@ -4,7 +4,6 @@
 // the one that keeps it is written (output_collisions.h), as one at a time.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -12,14 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "core/cancel_token.h"
 #include "processing/batch/batch_exceptions.h"
-#include "processing/batch/job_refinements.h"
+#include "processing/batch/batch_inputs.h"
 #include "processing/batch/shard_share.h"
-#include "processing/metadata/source_metadata.h"
 
 namespace tesselon {
 
-struct AppState;
 class ResultLedger;
 
 struct ParallelBatchOptions {
@@ -29,10 +27,9 @@ struct ParallelBatchOptions {
     uint64_t memoryLimit = 0;
     // Polled between images; when it turns true the images in hand finish and no
     // new one starts.
-    const std::atomic<bool>* cancel = nullptr;
+    const CancelToken* cancel = nullptr;
     // Called on the calling thread about twenty times a second and once at the end.
     std::function<void(size_t done, size_t total)> onProgress;
-    MetadataOptions metadata;
     // One share of the list (shard_share.h): only its entries are converted and
     // counted, the others are left alone. Nothing: the whole list.
     std::optional<Shard> shard;
@@ -40,9 +37,21 @@ struct ParallelBatchOptions {
     // whose result stands is skipped without being read, and each result is recorded
     // once it is in place. Null: every image is converted.
     ResultLedger* ledger = nullptr;
-    // What the job asks beyond the settings records (a resize box, a relative text size).
-    JobRefinements refinements;
 };
+
+// How one entry of the list left the batch.
+enum class EntryEnd {
+    NotHandled,  // outside the share, or not reached (cancelled, stopped, a folder failed)
+    Saved,       // its result is in place
+    Copied,      // saved as its source's copy (an animated GIF)
+    Skipped,     // its result from an earlier run stands
+    Refused,     // not written: the result would land where it must not
+    Unreadable,  // could not be loaded as an image
+    NotWritten,  // loaded but its result was not written
+};
+
+// Whether the entry failed: it was handled and has no result.
+bool entryFailed(EntryEnd end);
 
 struct ParallelBatchOutcome {
     size_t total = 0;        // entries this run handles: the list, or the shard's share
@@ -60,17 +69,18 @@ struct ParallelBatchOutcome {
     std::vector<std::string> problems;              // per entry: why it has no result, in English
     std::vector<char> inShare;       // per entry: 1 when this run handles it
     std::vector<size_t> skipped;     // entries whose result from an earlier run stands
+    std::vector<EntryEnd> ends;      // per entry: how it left the batch
     // An exception stopped the batch (no memory, an internal fault): the images in hand
     // finished, no other started. `stoppedAt`: the entry it came from, when one did.
     CaughtStop stop;
     std::optional<size_t> stoppedAt;
 };
 
-// Converts the entries of state.SourceImageList; the preconditions must have been
+// Converts the entries of the inputs' list as the job says; the preconditions must have been
 // checked already. Fills each entry's outputPath, saved and overlayText. An entry whose
 // result would replace another listed image or another entry's result, or land outside
 // the source folder (overwriting) or the destination folder, is refused before anything
 // is written. An exception ends in the outcome's `stop`, never beyond.
-ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOptions& options);
+ParallelBatchOutcome runParallelBatch(const BatchInputs& in, const ParallelBatchOptions& options);
 
 }  // namespace tesselon

@@ -27,6 +27,7 @@
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/threads/parallel_bands.h"
+#include "settings/job_of.h"
 #include "sources/remote_names.h"
 
 namespace tesselon {
@@ -34,6 +35,19 @@ namespace tesselon {
 namespace {
 
 constexpr double kPumpWhileWorkingMs = 5;
+
+// The window's job as its settings stand when the batch or the preview starts.
+BatchInputs inputsOf(AppState& state) {
+    BatchInputs in;
+    in.job = jobOf(state.settings);
+    in.list = &state.SourceImageList;
+    in.phrases = &state.PhrasesList;
+    in.defaultWatermark = state.DefaultWatermarkText;
+    in.fontDpi = state.fontDpi;
+    in.codecs = &state.codecs;
+    in.frontend = state.frontend;
+    return in;
+}
 
 // Runs `work` on a worker thread while this thread keeps the windows alive; `poll` runs
 // on this thread after every pump and once more when the work is done.
@@ -158,8 +172,8 @@ struct BatchRecord {
 };
 
 // The settings of the chain for this run: one image at a time, on every core.
-PipelineSettings settingsForOneAtATime(const AppState& state) {
-    PipelineSettings settings = pipelineSettingsOf(state);
+PipelineSettings settingsForOneAtATime(const BatchInputs& in) {
+    PipelineSettings settings = pipelineSettingsOf(in);
     settings.threads = usableCores();
     return settings;
 }
@@ -190,12 +204,13 @@ void previewCurrentEntry(AppState& state) {
     Frontend& ui = *state.frontend;
     SourceImageList& list = state.SourceImageList;
     const size_t index = list.current < list.size() ? list.current : 0;
-    const PipelineJob job = jobForEntry(state, index, 0, true, temporaryFolder());
+    const BatchInputs in = inputsOf(state);
+    const PipelineJob job = jobForEntry(in, index, 0, true, temporaryFolder());
     SourceImageEntry& entry = list.entries[index];
     entry.outputPath = job.plan.outputPath;
 
     PreviewCache& cache = state.preview;
-    const PipelineSettings settings = settingsForOneAtATime(state);
+    const PipelineSettings settings = settingsForOneAtATime(in);
     std::atomic<bool> sourceReady{false};
     QuickSlot quickSlot;
     bool refining = false;
@@ -286,12 +301,13 @@ BatchEnd convertAll(AppState& state) {
     MemoryBudget memory(defaultMemoryLimit());
     const int cores = usableCores();
     const int workerCount = int(std::clamp<size_t>(total, 1, size_t(cores)));
-    PipelineSettings settings = pipelineSettingsOf(state);
+    const BatchInputs in = inputsOf(state);
+    PipelineSettings settings = pipelineSettingsOf(in);
     settings.threads = std::max(1, cores / workerCount);
     settings.memory = &memory;
     BatchRecord record(state);
     // Of entries whose results would have one name, only the keeper is written.
-    const PlannedNames planned = plannedNamesOf(state);
+    const PlannedNames planned = plannedNamesOf(in);
     const std::vector<std::optional<size_t>> keepers = resultNameKeepers(planned.savePaths, planned.sourcePaths);
     const std::string sourceRoot = sourceRootOf(state.settings.entorno);
     std::optional<size_t> lastShown;
@@ -315,7 +331,7 @@ BatchEnd convertAll(AppState& state) {
                 return;
             }
             const size_t phrase = cycle ? phraseIndexForImage(index, state.PhrasesList.size()) : 0;
-            PipelineJob job = jobForEntry(state, index, phrase, false, temporary);
+            PipelineJob job = jobForEntry(in, index, phrase, false, temporary);
             if (!record.guard.prepareFolder(job.plan, state.settings.config.Cancelado, ui)) {
                 handingOut = false;
                 return;

@@ -47,8 +47,8 @@ std::vector<char> shardShare(const std::vector<std::optional<size_t>>& nameKeepe
     return share;
 }
 
-std::vector<char> shareOfList(const AppState& state, const Shard& shard) {
-    const PlannedNames names = plannedNamesOf(state);
+std::vector<char> shareOfList(const BatchInputs& in, const Shard& shard) {
+    const PlannedNames names = plannedNamesOf(in);
     return shardShare(resultNameKeepers(names.savePaths, names.sourcePaths), shard);
 }
 

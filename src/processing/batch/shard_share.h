@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "processing/batch/batch_inputs.h"
+
 namespace tesselon {
 
 struct Shard {
@@ -31,8 +33,7 @@ std::string shardPartName(const Shard& shard);
 // names the others, as a single run does.
 std::vector<char> shardShare(const std::vector<std::optional<size_t>>& nameKeepers, const Shard& shard);
 
-struct AppState;
-// The share of the state's image list, planned as a batch plans it.
-std::vector<char> shareOfList(const AppState& state, const Shard& shard);
+// The share of the job's image list, planned as a batch plans it.
+std::vector<char> shareOfList(const BatchInputs& in, const Shard& shard);
 
 }  // namespace tesselon

@@ -1,7 +1,7 @@
 // Bringing an image to the output size the user asked for.
 #pragma once
 
-#include "processing/batch/job_refinements.h"
+#include "core/job_refinements.h"
 #include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 

@@ -198,7 +198,7 @@ void Application::requestEnd() {
     if (QWidget* modal = QApplication::activeModalWidget()) {
         modal->close();
     } else if (window_->busy()) {
-        state_.settings.config.Cancelado = 1;
+        frontend_->requestCancel();
     } else {
         window_->close();
         return;

@@ -21,6 +21,9 @@ struct RemoteEndpoint {
     std::string folder;    // the remote folder of the images, as stored
 };
 
+// How long the walk of a remote scan's folders may take in all unless the user says.
+inline constexpr int kDefaultRemoteScanSeconds = 3600;
+
 // Where a job's images come from.
 enum class SourceKind { Local, Remote };
 

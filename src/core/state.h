@@ -12,13 +12,12 @@
 #include "core/records.h"
 #include "core/image_list.h"
 #include "core/preview_cache.h"
+#include "core/remote_endpoint.h"
 
 namespace tesselon {
 
 class Frontend;
 class FtpSessionTable;
-
-inline constexpr int kDefaultRemoteScanSeconds = 3600;
 
 struct AppState {
     Settings settings;

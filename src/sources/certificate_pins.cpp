@@ -1,6 +1,5 @@
 #include "sources/certificate_pins.h"
 
-#include "core/state.h"
 #include "runtime/fs/file_system.h"
 
 namespace tesselon {
@@ -13,8 +12,6 @@ constexpr uint64_t kMaxPinsFileBytes = 1 << 20;
 std::string keyOf(const std::string& host, int port) { return host + ":" + std::to_string(port); }
 
 }  // namespace
-
-std::string pinnedCertificatesFile(const AppState& state) { return state.ProgramFolder + "trusted_certificates"; }
 
 std::optional<std::string> normalizedFingerprint(const std::string& text) {
     std::string hex;

@@ -9,11 +9,6 @@
 
 namespace tesselon {
 
-struct AppState;
-
-// The program folder's file of pinned certificates.
-std::string pinnedCertificatesFile(const AppState& state);
-
 // The fingerprints pinned for `host` and `port` in `file`; none when it is missing or
 // unreadable. Lines that are not a host, a port and 64 hex digits are passed over.
 std::vector<std::string> pinnedCertificatesFor(const std::string& file, const std::string& host, int port);

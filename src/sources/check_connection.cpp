@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "core/frontend.h"
-#include "core/state.h"
 #include "remote/create_remote_path.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/folder_scan.h"
@@ -58,35 +57,35 @@ void uploadTestPack(Frontend& ui, FtpClient& client, const std::string& packFold
 }
 
 // True when the user cancelled the upload.
-bool runTestUpload(AppState& state, FtpClient& client, const std::string& folder) {
-    Frontend& ui = *state.frontend;
-    int8_t& cancelled = state.settings.config.Cancelado;
-    cancelled = 0;
+bool runTestUpload(const RemoteContext& context, FtpClient& client, const std::string& folder) {
+    Frontend& ui = context.frontend;
+    CancelToken& cancel = context.cancel;
+    cancel.clear();
     ui.setStatusLine(true, "");
     ui.waitPumpingEvents(10);
     ui.showRemoteProgress(progressAt(RemotePhase::Uploading, 0, 0));
     ui.waitPumpingEvents(50);
 
     // The test pack is listed here, where the cancel button is heard between images.
-    const std::string packFolder = testPackFolder(state);
+    const std::string packFolder = testPackFolder(context.trust);
     std::vector<SourceImageEntry> images;
-    const ScanContext scan{&cancelled, nullptr, &ui};
+    const ScanContext scan{&cancel, nullptr, &ui};
     for (const char* pattern : kTestPatterns) scanFolderByPattern(scan, packFolder, images, pattern, true);
     uploadTestPack(ui, client, packFolder, folder, images);
     ui.waitPumpingEvents(2000);
 
     ui.closeProgressWindow();
-    return cancelled != 0;
+    return cancel.requested();
 }
 
 // FTP and FTPS: the folder is valid when it can be entered; a missing one gets the
 // test pack first when asked.
-void checkFtpFolder(AppState& state, FtpClient& client, ConnectionTestReport& report, bool testUpload) {
+void checkFtpFolder(const RemoteContext& context, FtpClient& client, ConnectionTestReport& report, bool testUpload) {
     bool entered = client.changeDir(report.folder);
     if (testUpload) {
         // The test images go only into a folder that did not exist yet.
         if (!entered && createRemotePath(client, report.folder))
-            report.uploadCancelled = runTestUpload(state, client, report.folder);
+            report.uploadCancelled = runTestUpload(context, client, report.folder);
         entered = client.changeDir(report.folder);
     }
     report.folderValid = entered;
@@ -94,16 +93,15 @@ void checkFtpFolder(AppState& state, FtpClient& client, ConnectionTestReport& re
 
 }  // namespace
 
-std::string testPackFolder(const AppState& state) { return state.ProgramFolder + "_FTPimg/"; }
-
-ConnectionCheck checkConnection(AppState& state, const RemoteEndpoint& endpoint, const ConnectionCheckOptions& options) {
-    Frontend& ui = *state.frontend;
+ConnectionCheck checkConnection(const RemoteContext& context, const RemoteEndpoint& endpoint,
+                                const ConnectionCheckOptions& options) {
+    Frontend& ui = context.frontend;
     ConnectionCheck result;
     ConnectionTestReport& report = result.report;
     const auto tell = [&ui, &options, &report] {
         if (!options.untold) ui.showConnectionTest(report, options.silent);
     };
-    std::unique_ptr<RemoteClient> client = openRemoteClient(state, endpoint, report.connection);
+    std::unique_ptr<RemoteClient> client = openRemoteClient(context, endpoint, report.connection);
     report.folder = std::string(trimSpaces(endpoint.folder));
     if (!client) {
         // An FTP check that could not connect names no folder.
@@ -113,7 +111,7 @@ ConnectionCheck checkConnection(AppState& state, const RemoteEndpoint& endpoint,
     }
     if (!report.folder.empty()) {
         if (auto* ftp = dynamic_cast<FtpClient*>(client.get())) {
-            checkFtpFolder(state, *ftp, report, options.testUpload);
+            checkFtpFolder(context, *ftp, report, options.testUpload);
         } else {
             // SFTP has no test upload: the folder is valid when it can be listed.
             RemoteListBounds bounds;
@@ -123,7 +121,7 @@ ConnectionCheck checkConnection(AppState& state, const RemoteEndpoint& endpoint,
         }
     }
     if (options.keepOpen) {
-        result.handle = keepInSessionTable(state, *client);
+        result.handle = keepInSessionTable(context.sessions, *client);
         result.client = std::move(client);
     } else {
         client.reset();  // QUIT before the report is shown

@@ -12,10 +12,9 @@
 #include "core/remote_outcomes.h"
 #include "remote/ftp_sessions.h"
 #include "remote/remote_client.h"
+#include "sources/remote_context.h"
 
 namespace tesselon {
-
-struct AppState;
 
 struct ConnectionCheckOptions {
     bool keepOpen = false;    // keep the connection in the result (an FTP one in the table too)
@@ -31,10 +30,8 @@ struct ConnectionCheck {
 };
 
 // Connects and logs in, enters the folder (making it and uploading the test pack
-// first when asked and it does not exist), and shows the report to the user.
-ConnectionCheck checkConnection(AppState& state, const RemoteEndpoint& endpoint, const ConnectionCheckOptions& options);
-
-// Folder of the test images: "_FTPimg/" beside the program.
-std::string testPackFolder(const AppState& state);
+// first when asked and it does not exist), and shows the report to the user. The
+// context's token stops the upload between images.
+ConnectionCheck checkConnection(const RemoteContext& context, const RemoteEndpoint& endpoint, const ConnectionCheckOptions& options);
 
 }  // namespace tesselon

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "core/frontend.h"
-#include "core/state.h"
 #include "runtime/fs/directory_listing.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/paths.h"
@@ -47,7 +46,7 @@ bool insideRealRoot(const FolderWalk& walk, const std::string& folder) {
     return !real.empty() && !walk.realRoot.empty() && withTrailingSeparator(real).compare(0, walk.realRoot.size(), walk.realRoot) == 0;
 }
 
-bool cancelled(const ScanContext& context) { return context.cancelled && *context.cancelled == 1; }
+bool cancelled(const ScanContext& context) { return context.cancel && context.cancel->requested(); }
 
 // Records the folder as entered; false when this scan was there before, it is gone, or
 // it is the folder to skip.
@@ -161,10 +160,6 @@ std::optional<FolderIdentity> folderIdentity(std::string_view path) {
     struct stat info {};
     if (path.empty() || ::stat(std::string(path).c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return std::nullopt;
     return FolderIdentity{uint64_t(info.st_dev), uint64_t(info.st_ino)};
-}
-
-ScanContext scanContextOf(AppState& state) {
-    return ScanContext{&state.settings.config.Cancelado, &state.settings.entorno.TotalImagesOrigen, state.frontend};
 }
 
 std::string scanProgressText(int64_t found, std::string_view name) {

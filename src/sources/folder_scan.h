@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cancel_token.h"
 #include "core/image_list.h"
 #include "core/scan_problem.h"
 
 namespace tesselon {
 
 class Frontend;
-struct AppState;
 
 // A folder by device and inode.
 struct FolderIdentity {
@@ -25,7 +25,7 @@ struct FolderIdentity {
 
 // What a folder scan reports to and polls from its caller.
 struct ScanContext {
-    const int8_t* cancelled = nullptr;  // the scan stops once this reads 1; may be null
+    const CancelToken* cancel = nullptr;  // the scan stops once it is raised; may be null
     int64_t* found = nullptr;           // counts the images found; may be null
     Frontend* frontend = nullptr;       // progress text and one pumped event per image; may be null
     // A folder below the scanned one that is not entered: the destination of the
@@ -36,9 +36,6 @@ struct ScanContext {
 
 // The identity of an existing folder (links followed); nothing when there is none.
 std::optional<FolderIdentity> folderIdentity(std::string_view path);
-
-// Cancelado, TotalImagesOrigen and the front end of the program's state.
-ScanContext scanContextOf(AppState& state);
 
 // The progress window's text while a scan runs.
 std::string scanProgressText(int64_t found, std::string_view name);

@@ -1,7 +1,6 @@
 // The download's fetcher for FTP and FTPS: one client, each file on its session's own
 // download worker. The first connection's session is kept in the table under FtpID.
 #include "core/frontend.h"
-#include "core/state.h"
 #include "sources/check_connection.h"
 #include "sources/remote_fetcher.h"
 #include "sources/sftp_source.h"
@@ -13,8 +12,9 @@ namespace {
 class FtpFetcher : public RemoteFetcher {
 public:
     // `inFtpID`: the download's first session, which FtpID names as `id`.
-    FtpFetcher(AppState& state, RemoteEndpoint endpoint, std::unique_ptr<FtpClient> client, FtpID id, bool inFtpID)
-        : state_(state), endpoint_(std::move(endpoint)), client_(std::move(client)), id_(id), inFtpID_(inFtpID) {}
+    FtpFetcher(const RemoteContext& context, RemoteEndpoint endpoint, std::unique_ptr<FtpClient> client, FtpID id,
+               bool inFtpID)
+        : context_(context), endpoint_(std::move(endpoint)), client_(std::move(client)), id_(id), inFtpID_(inFtpID) {}
     ~FtpFetcher() override { close(); }
 
     // A session that lost step with its server (a stalled transfer, a cut one the server
@@ -23,10 +23,10 @@ public:
     bool ready() override {
         if (!lastFailed_ || (client_ && client_->usable())) return true;
         close();
-        ConnectionCheck opened = checkConnection(state_, endpoint_, {true, true, false, !inFtpID_});
+        ConnectionCheck opened = checkConnection(context_, endpoint_, {true, true, false, !inFtpID_});
         client_.reset(dynamic_cast<FtpClient*>(opened.client.release()));
         id_ = opened.handle;
-        if (inFtpID_) state_.settings.entorno.FtpID = id_;
+        if (inFtpID_) context_.keptSession = id_;
         if (!client_) failure_ = RemoteFailure::ConnectionLost;
         return client_ != nullptr;
     }
@@ -64,12 +64,12 @@ private:
     void close() {
         if (!client_) return;
         client_->abortFetch();
-        if (id_ != 0) ftpSessions(state_).remove(id_);
+        if (id_ != 0) context_.sessions.remove(id_);
         client_.reset();
         id_ = 0;
     }
 
-    AppState& state_;
+    const RemoteContext context_;  // a copy: the fetcher may outlive its caller's
     RemoteEndpoint endpoint_;
     std::unique_ptr<FtpClient> client_;
     FtpID id_;
@@ -91,22 +91,21 @@ size_t downloadConnections(const RemoteEndpoint& endpoint, size_t asked, Downloa
     return 1;
 }
 
-std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, const RemoteEndpoint& endpoint,
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                  RemoteConnectOutcome& outcome, FetcherConnection which) {
-    STRProcesosEntorno& env = state.settings.entorno;
     const bool first = which == FetcherConnection::First;
-    if (endpoint.protocol == RemoteProtocol::Sftp) return openSftpFetcher(state, endpoint, outcome, first);
-    FtpSessionTable& sessions = ftpSessions(state);
+    if (endpoint.protocol == RemoteProtocol::Sftp) return openSftpFetcher(context, endpoint, outcome, first);
+    FtpSessionTable& sessions = context.sessions;
     // A session left by the scan is replaced by a fresh one.
-    if (first && ftpIsOpen(sessions, env.FtpID)) ftpClose(sessions, env.FtpID);
-    ConnectionCheck opened = checkConnection(state, endpoint, {true, true, false, !first});
-    if (first) env.FtpID = opened.handle;
+    if (first && ftpIsOpen(sessions, context.keptSession)) ftpClose(sessions, context.keptSession);
+    ConnectionCheck opened = checkConnection(context, endpoint, {true, true, false, !first});
+    if (first) context.keptSession = opened.handle;
     outcome = std::move(opened.report.connection);
     if (!opened.client) return nullptr;
     // A further connection is no session the window may name: the table forgets it.
     if (!first && opened.handle != 0) sessions.remove(opened.handle);
     std::unique_ptr<FtpClient> client(static_cast<FtpClient*>(opened.client.release()));
-    return std::make_unique<FtpFetcher>(state, endpoint, std::move(client), first ? opened.handle : 0, first);
+    return std::make_unique<FtpFetcher>(context, endpoint, std::move(client), first ? opened.handle : 0, first);
 }
 
 }  // namespace tesselon

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "core/frontend.h"
-#include "core/state.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/certificate_pins.h"
 
@@ -21,23 +20,23 @@ FtpConnectOptions ftpOptionsFor(const RemoteEndpoint& endpoint) {
     return options;
 }
 
-std::optional<FtpClient> openFtps(AppState& state, FtpSessionTable& sessions, FtpConnectOptions options,
+std::optional<FtpClient> openFtps(const RemoteContext& context, FtpConnectOptions options,
                                   RemoteConnectOutcome& outcome) {
     options.host = std::string(trimSpaces(options.host));
     options.tls = true;
-    options.caFile = state.tlsCaFile;
+    options.caFile = context.trust.caFile;
     if (options.caFile.empty()) {
         if (const char* variable = std::getenv("TESSELON_CA_FILE")) options.caFile = variable;
     }
-    const std::string pinsFile = pinnedCertificatesFile(state);
+    const std::string pinsFile = pinnedCertificatesFile(context.trust);
     options.pinnedCertificates = pinnedCertificatesFor(pinsFile, options.host, options.port);
-    if (!state.tlsPinnedCertificate.empty()) options.pinnedCertificates.push_back(state.tlsPinnedCertificate);
-    FtpClientResult opened = connectFtpClient(sessions, options);
+    if (!context.trust.pinnedCertificate.empty()) options.pinnedCertificates.push_back(context.trust.pinnedCertificate);
+    FtpClientResult opened = connectFtpClient(context.sessions, options);
     outcome = std::move(opened.outcome);
     const ServerIdentity& shown = outcome.identity;
     if (outcome.failure != RemoteFailure::CertificateRefused || shown.fingerprint.empty())
         return std::move(opened.client);
-    if (!state.frontend->askTrustServer(shown)) {
+    if (!context.frontend.askTrustServer(shown)) {
         outcome.declined = true;
         return std::nullopt;
     }
@@ -45,21 +44,21 @@ std::optional<FtpClient> openFtps(AppState& state, FtpSessionTable& sessions, Ft
     const std::string fingerprint = shown.fingerprint;
     pinCertificate(pinsFile, options.host, options.port, fingerprint);
     options.pinnedCertificates = {fingerprint};
-    opened = connectFtpClient(sessions, std::move(options));
+    opened = connectFtpClient(context.sessions, std::move(options));
     outcome = std::move(opened.outcome);
     return std::move(opened.client);
 }
 
-SftpConnectOptions sftpOptionsFor(const AppState& state, const RemoteEndpoint& endpoint) {
+SftpConnectOptions sftpOptionsFor(const RemoteTrust& trust, const RemoteEndpoint& endpoint) {
     SftpConnectOptions options;
     options.host = std::string(trimSpaces(endpoint.host));
     options.port = endpoint.port;
     options.user = endpoint.user;
     options.password = endpoint.password;
-    options.knownHosts = standardKnownHostsFiles(acceptedHostKeysFile(state));
+    options.knownHosts = standardKnownHostsFiles(acceptedHostKeysFile(trust));
     // A key named for the run (--host-key) is trusted for its connections only.
-    if (!state.sftpTrustedHostKey.empty()) {
-        options.acceptedFingerprint = state.sftpTrustedHostKey;
+    if (!trust.acceptedHostKey.empty()) {
+        options.acceptedFingerprint = trust.acceptedHostKey;
         options.storeAccepted = false;
     }
     return options;
@@ -67,24 +66,21 @@ SftpConnectOptions sftpOptionsFor(const AppState& state, const RemoteEndpoint& e
 
 }  // namespace
 
-std::string acceptedHostKeysFile(const AppState& state) { return state.ProgramFolder + "known_hosts"; }
-
-std::optional<FtpClient> openFtpClient(AppState& state, const RemoteEndpoint& endpoint,
+std::optional<FtpClient> openFtpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                        RemoteConnectOutcome& outcome) {
-    FtpSessionTable& sessions = ftpSessions(state);
-    if (endpoint.protocol == RemoteProtocol::Ftps) return openFtps(state, sessions, ftpOptionsFor(endpoint), outcome);
-    FtpClientResult opened = connectFtpClient(sessions, ftpOptionsFor(endpoint));
+    if (endpoint.protocol == RemoteProtocol::Ftps) return openFtps(context, ftpOptionsFor(endpoint), outcome);
+    FtpClientResult opened = connectFtpClient(context.sessions, ftpOptionsFor(endpoint));
     outcome = std::move(opened.outcome);
     return std::move(opened.client);
 }
 
-std::optional<SftpClient> openSftpClient(AppState& state, const RemoteEndpoint& endpoint,
+std::optional<SftpClient> openSftpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                          RemoteConnectOutcome& outcome) {
-    SftpConnectOptions options = sftpOptionsFor(state, endpoint);
+    SftpConnectOptions options = sftpOptionsFor(context.trust, endpoint);
     SftpClientResult result = SftpClient::connect(options);
     outcome = result.outcome;
     if (result.connected.failure == SftpFailure::HostKeyUnknown && !result.connected.fingerprint.empty()) {
-        if (!state.frontend->askTrustServer(outcome.identity)) {
+        if (!context.frontend.askTrustServer(outcome.identity)) {
             outcome.declined = true;
             return std::nullopt;
         }
@@ -96,19 +92,19 @@ std::optional<SftpClient> openSftpClient(AppState& state, const RemoteEndpoint& 
     return std::move(result.client);
 }
 
-std::unique_ptr<RemoteClient> openRemoteClient(AppState& state, const RemoteEndpoint& endpoint,
+std::unique_ptr<RemoteClient> openRemoteClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                RemoteConnectOutcome& outcome) {
     if (endpoint.protocol == RemoteProtocol::Sftp) {
-        std::optional<SftpClient> client = openSftpClient(state, endpoint, outcome);
+        std::optional<SftpClient> client = openSftpClient(context, endpoint, outcome);
         return client ? std::make_unique<SftpClient>(std::move(*client)) : nullptr;
     }
-    std::optional<FtpClient> client = openFtpClient(state, endpoint, outcome);
+    std::optional<FtpClient> client = openFtpClient(context, endpoint, outcome);
     return client ? std::make_unique<FtpClient>(std::move(*client)) : nullptr;
 }
 
-FtpID keepInSessionTable(AppState& state, RemoteClient& client) {
+FtpID keepInSessionTable(FtpSessionTable& sessions, RemoteClient& client) {
     auto* ftp = dynamic_cast<FtpClient*>(&client);
-    return ftp ? ftpSessions(state).add(ftp->session()) : 0;
+    return ftp ? sessions.add(ftp->session()) : 0;
 }
 
 }  // namespace tesselon

@@ -13,28 +13,24 @@
 #include "remote/ftp_client.h"
 #include "remote/ftp_sessions.h"
 #include "remote/sftp/sftp_client.h"
+#include "sources/remote_context.h"
 
 namespace tesselon {
 
-struct AppState;
-
 // FTP or FTPS, with the session table's timeouts. FTPS trusts the authorities of the
-// state's CA file (else TESSELON_CA_FILE's, else the system's), the certificates pinned
-// for the server and the state's pin for the run.
-std::optional<FtpClient> openFtpClient(AppState& state, const RemoteEndpoint& endpoint,
+// context's CA file (else TESSELON_CA_FILE's, else the system's), the certificates pinned
+// for the server and the context's pin for the run.
+std::optional<FtpClient> openFtpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                        RemoteConnectOutcome& outcome);
 // SFTP, checking the host key against the user's and the program's known-hosts files.
-std::optional<SftpClient> openSftpClient(AppState& state, const RemoteEndpoint& endpoint,
+std::optional<SftpClient> openSftpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                          RemoteConnectOutcome& outcome);
 // Whichever the endpoint's protocol asks for; null with `outcome` saying why.
-std::unique_ptr<RemoteClient> openRemoteClient(AppState& state, const RemoteEndpoint& endpoint,
+std::unique_ptr<RemoteClient> openRemoteClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                RemoteConnectOutcome& outcome);
-
-// The program folder's own file of host keys the user accepted.
-std::string acceptedHostKeysFile(const AppState& state);
 
 // Keeps an FTP client's session in the session table, so that FtpID can name it: its
 // new handle (0 for a client of another protocol).
-FtpID keepInSessionTable(AppState& state, RemoteClient& client);
+FtpID keepInSessionTable(FtpSessionTable& sessions, RemoteClient& client);
 
 }  // namespace tesselon

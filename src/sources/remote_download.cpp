@@ -22,6 +22,15 @@ namespace tesselon {
 
 namespace {
 
+// The parts of the program's state a remote operation is handed.
+RemoteContext remoteContextOf(AppState& state) {
+    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
+    return RemoteContext{*state.frontend,          ftpSessions(state),
+                         std::move(trust),         state.frontend->cancelRequest(),
+                         state.settings.entorno.FtpID, state.remoteScanSeconds,
+                         &state.settings.entorno.TotalImagesOrigen};
+}
+
 using End = RemoteDownloadOutcome::End;
 
 constexpr size_t kIdle = SIZE_MAX;
@@ -69,13 +78,13 @@ class Download {
 public:
     // `first`: the connection already open; more are opened, up to `connections`, while
     // files wait for them.
-    Download(AppState& state, const RemoteEndpoint& endpoint, const std::string& folder, FolderHandle root,
+    Download(const RemoteContext& context, std::vector<SourceImageEntry>& entries, const RemoteEndpoint& endpoint, const std::string& folder, FolderHandle root,
              std::unique_ptr<RemoteFetcher> first, size_t connections, const RemoteDownloadOptions& options,
              RemoteDownloadOutcome& outcome)
-        : state_(state),
+        : context_(context),
           endpoint_(endpoint),
-          ui_(*state.frontend),
-          entries_(state.SourceImageList.entries),
+          ui_(context.frontend),
+          entries_(entries),
           folder_(withTrailingSeparator(folder)),
           root_(std::move(root)),
           options_(options),
@@ -91,13 +100,13 @@ public:
     // Ends when every file was gone through, on cancel, or on a local folder that cannot
     // be made (the files in hand then still end).
     void run() {
-        const int8_t& cancelled = state_.settings.config.Cancelado;
+        const CancelToken& cancel = context_.cancel;
         outcome_.end = End::Finished;
         for (;;) {
             // Events between every round: Cancelar, and whatever happened since a file
             // ended, are seen before the next file is placed.
             ui_.waitPumpingEvents(1);
-            if (cancelled) {
+            if (cancel.requested()) {
                 stopAll();
                 break;
             }
@@ -110,12 +119,12 @@ public:
             openAnother();
             pollAll();
         }
-        if (cancelled && outcome_.end == End::Finished) outcome_.end = End::Cancelled;
+        if (cancel.requested() && outcome_.end == End::Finished) outcome_.end = End::Cancelled;
     }
 
 private:
     bool wanted(size_t i) const { return options_.wanted.empty() || (i < options_.wanted.size() && options_.wanted[i]); }
-    bool stopped() const { return state_.settings.config.Cancelado || outcome_.end != End::Finished; }
+    bool stopped() const { return context_.cancel.requested() || outcome_.end != End::Finished; }
 
     // Where `target`, a path below folder_, is written: its folder made and entered from
     // the descriptor of folder_, so that a link on the way, planted before or during the
@@ -220,7 +229,7 @@ private:
     // file is left out (named once) and `c` is free. A file that passed its size bound
     // would pass it again, at the cost of as many bytes: it is left out unasked.
     bool askAgain(Connection& c) {
-        int8_t& cancelled = state_.settings.config.Cancelado;
+        CancelToken& cancel = context_.cancel;
         FailedRemoteFile failed{entries_[c.entry].path, c.fetcher->failure(), c.attempt};
         const bool overListed = failed.failure == RemoteFailure::LargerThanListed;
         if (overListed || failed.failure == RemoteFailure::OverSizeBound) {
@@ -231,7 +240,7 @@ private:
         }
         switch (ui_.askRetryRemoteFile(failed)) {
         case RetryAnswer::Retry:
-            if (!cancelled) {
+            if (!cancel.requested()) {
                 ++c.attempt;
                 return true;
             }
@@ -240,7 +249,7 @@ private:
         case RetryAnswer::Cancel:
             outcome_.skipped.push_back(failed);
             outcome_.cancelledOnFailure = true;
-            cancelled = 1;
+            cancel.request();
             break;
         }
         c.entry = kIdle;
@@ -253,7 +262,7 @@ private:
         if (stopped() || noMoreConnections_ || connections_.size() >= maxConnections_) return;
         if (next_ >= entries_.size() && handedBack_.empty()) return;
         RemoteConnectOutcome further;
-        std::unique_ptr<RemoteFetcher> fetcher = openRemoteFetcher(state_, endpoint_, further, FetcherConnection::Further);
+        std::unique_ptr<RemoteFetcher> fetcher = openRemoteFetcher(context_, endpoint_, further, FetcherConnection::Further);
         // A server that allows no more: the download goes on with those it has.
         if (!fetcher) {
             noMoreConnections_ = true;
@@ -287,7 +296,7 @@ private:
         c.entry = kIdle;
     }
 
-    AppState& state_;
+    const RemoteContext& context_;
     const RemoteEndpoint& endpoint_;
     Frontend& ui_;
     const std::vector<SourceImageEntry>& entries_;
@@ -360,7 +369,8 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
         return outcome;
     }
     const RemoteEndpoint endpoint = remoteEndpointOf(env);
-    std::unique_ptr<RemoteFetcher> first = openRemoteFetcher(state, endpoint, outcome.connection);
+    const RemoteContext context = remoteContextOf(state);
+    std::unique_ptr<RemoteFetcher> first = openRemoteFetcher(context, endpoint, outcome.connection);
     if (!first) {
         outcome.end = End::NoConnection;
         return outcome;
@@ -377,12 +387,12 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
 
     env.RutaEnLocalDeRemotoDescargadas = folder;
     // Cleared before the progress window shows its Cancelar, which may be pressed at once.
-    state.settings.config.Cancelado = 0;
+    context.cancel.clear();
     ui.showRemoteProgress(progressAt(RemotePhase::Downloading, 0, wanted));
     ui.setMainWindowEnabled(false);
     ui.waitPumpingEvents(50);
 
-    Download(state, endpoint, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
+    Download(context, state.SourceImageList.entries, endpoint, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
 
     ui.closeProgressWindow();
     ui.setMainWindowEnabled(true);

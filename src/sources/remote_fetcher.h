@@ -10,10 +10,9 @@
 #include "core/remote_endpoint.h"
 #include "core/remote_outcomes.h"
 #include "runtime/fs/folder_handle.h"
+#include "sources/remote_context.h"
 
 namespace tesselon {
-
-struct AppState;
 
 // What poll() answers besides a byte count (0 or more).
 inline constexpr int64_t kFetchRunning = -1;  // started, no byte yet
@@ -42,8 +41,8 @@ public:
     virtual void abort() = 0;
 };
 
-// Which connection of a download a fetcher is. The first replaces the FTP session left
-// in FtpID and takes its place there, and a failure to open it is told to the user. A
+// Which connection of a download a fetcher is. The first replaces the FTP session the
+// context keeps (FtpID) and takes its place there, and a failure to open it is told to the user. A
 // further one, for a download over several connections at once, leaves the others
 // alone and fails without a word: the download goes on with those it has.
 enum class FetcherConnection { First, Further };
@@ -54,7 +53,7 @@ size_t downloadConnections(const RemoteEndpoint& endpoint, size_t asked, Downloa
 
 // A fresh connection for a download from `endpoint`. Null, with `outcome` saying why,
 // when the server cannot be reached or refuses the login.
-std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, const RemoteEndpoint& endpoint,
+std::unique_ptr<RemoteFetcher> openRemoteFetcher(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                  RemoteConnectOutcome& outcome,
                                                  FetcherConnection which = FetcherConnection::First);
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/frontend.h"
-#include "core/state.h"
 #include "remote/listed_names.h"
 #include "sources/extension_filter.h"
 #include "sources/check_connection.h"
@@ -18,7 +17,7 @@ namespace {
 using Kind = ScanProblem::Kind;
 
 struct RemoteWalk {
-    AppState& state;
+    const RemoteContext& context;
     FtpClient& client;
     std::vector<SourceImageEntry>& list;
     ExtensionFilter filter;
@@ -30,6 +29,7 @@ struct RemoteWalk {
     uint64_t bytesLeft;                       // of path text
     std::unordered_set<std::string> visited;  // current paths scanned so far
     bool deadlineReached = false;
+    int64_t found = 0;  // images accepted, counting on from the context's count
 
     void problem(Kind kind, std::string path) { report.problems.push_back(ScanProblem{kind, std::move(path)}); }
     void stop(Kind kind, const std::string& where) {
@@ -107,13 +107,13 @@ Kind nameProblem(ListedNameProblem problem) {
 
 // Counts and shows an accepted entry, and lets the interface handle one event.
 void reportFound(RemoteWalk& walk, const std::string& name) {
-    int64_t& found = walk.state.settings.entorno.TotalImagesOrigen;
-    ++found;
+    ++walk.found;
+    if (walk.context.imagesFound) *walk.context.imagesFound = walk.found;
     RemoteProgress progress;
-    progress.found = size_t(found);
+    progress.found = size_t(walk.found);
     progress.name = name;
-    walk.state.frontend->showRemoteProgress(progress);
-    walk.state.frontend->pumpOneEvent();
+    walk.context.frontend.showRemoteProgress(progress);
+    walk.context.frontend.pumpOneEvent();
 }
 
 // Scans `folder` (the scanned folder itself at depth 0, else a subfolder's name);
@@ -230,20 +230,21 @@ bool changeRemotePath(FtpClient& client, std::string_view path) {
     return changeRemotePath(client, stripSlashes(path.substr(0, last))) && client.changeDir(path.substr(last + 1));
 }
 
-void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
+void scanRemoteFolder(const RemoteContext& context, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits) {
-    std::shared_ptr<FtpSession> session = ftpSessions(state).find(id);
+    std::shared_ptr<FtpSession> session = context.sessions.find(id);
     if (!session) return;
     FtpClient client(std::move(session), false);
-    scanRemoteFolder(state, client, list, folder, skipFolders, extensionList, recursive, outcome, limits);
+    scanRemoteFolder(context, client, list, folder, skipFolders, extensionList, recursive, outcome, limits);
 }
 
-void scanRemoteFolder(AppState& state, FtpClient& client, std::vector<SourceImageEntry>& list, const std::string& folder,
+void scanRemoteFolder(const RemoteContext& context, FtpClient& client, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits) {
-    RemoteWalk walk{state,   client, list, ExtensionFilter(extensionList), skipFolders, recursive,
+    RemoteWalk walk{context, client, list, ExtensionFilter(extensionList), skipFolders, recursive,
                     outcome, limits, limits.maxEntries, limits.maxPathBytes, {}};
+    if (context.imagesFound) walk.found = *context.imagesFound;
     outcome.entryLimit = limits.maxEntries;
     outcome.depthLimit = limits.maxDepth;
     outcome.pathTextLimit = limits.maxPathBytes;
@@ -253,26 +254,25 @@ void scanRemoteFolder(AppState& state, FtpClient& client, std::vector<SourceImag
     outcome.failure = scanFolder(walk, folder, outcome.folder, 0, changedInto);
 }
 
-RemoteScanOutcome scanRemoteSource(AppState& state, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
+RemoteScanOutcome scanRemoteSource(const RemoteContext& context, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                    const std::string& extensionList, bool recursive) {
-    STRProcesosEntorno& env = state.settings.entorno;
-    if (endpoint.protocol == RemoteProtocol::Sftp) return scanSftpSource(state, endpoint, found, extensionList, recursive);
+    if (endpoint.protocol == RemoteProtocol::Sftp) return scanSftpSource(context, endpoint, found, extensionList, recursive);
     std::string root = endpoint.folder;
     if (root.empty() || (root.back() != '/' && root.back() != '\\')) root += "/";
-    state.frontend->setStatusLine(true, "");
+    context.frontend.setStatusLine(true, "");
 
     // The session of an earlier scan is ended first: left open, each rescan would hold
     // one more connection until the server's limit refuses the next.
-    ftpClose(ftpSessions(state), env.FtpID);
-    ConnectionCheck opened = checkConnection(state, endpoint, ConnectionCheckOptions{true, true, false});
-    env.FtpID = opened.handle;
+    ftpClose(context.sessions, context.keptSession);
+    ConnectionCheck opened = checkConnection(context, endpoint, ConnectionCheckOptions{true, true, false});
+    context.keptSession = opened.handle;
     RemoteScanOutcome outcome;
     outcome.connection = std::move(opened.report.connection);
-    outcome.deadlineSeconds = state.remoteScanSeconds;
+    outcome.deadlineSeconds = context.scanSeconds;
     RemoteScanLimits limits;
-    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(state.remoteScanSeconds);
+    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(context.scanSeconds);
     if (auto* client = dynamic_cast<FtpClient*>(opened.client.get()))
-        scanRemoteFolder(state, *client, found, root, true, extensionList, recursive, outcome, limits);
+        scanRemoteFolder(context, *client, found, root, true, extensionList, recursive, outcome, limits);
     return outcome;
 }
 

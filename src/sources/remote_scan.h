@@ -22,10 +22,9 @@
 #include "remote/ftp_client.h"
 #include "remote/ftp_sessions.h"
 #include "remote/listed_names.h"
+#include "sources/remote_context.h"
 
 namespace tesselon {
-
-struct AppState;
 
 inline constexpr size_t kMaxRemoteScanEntries = 1'000'000;
 inline constexpr int kMaxRemoteScanDepth = 64;
@@ -38,10 +37,10 @@ struct RemoteScanLimits {
     std::optional<std::chrono::steady_clock::time_point> deadline;
 };
 
-// The remote branch of scanImages: opens a connection to `endpoint` (over FTP, FtpID
-// keeps its session's handle) and appends the full remote path and size of every image
+// The remote branch of scanImages: opens a connection to `endpoint` (over FTP, the
+// context's kept session becomes its handle, the one an earlier scan left ended first) and appends the full remote path and size of every image
 // found under its folder (with the lower-cased `extensionList`, "|"-separated).
-RemoteScanOutcome scanRemoteSource(AppState& state, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
+RemoteScanOutcome scanRemoteSource(const RemoteContext& context, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                    const std::string& extensionList, bool recursive);
 
 // Enters the path one folder at a time relative to the current folder, so a leading
@@ -54,11 +53,11 @@ bool changeRemotePath(FtpClient& client, std::string_view path);
 // the reverse order of the listing lines. The outcome's failure tells whether the
 // folder itself could be entered and listed; what else was passed by goes to its
 // problems.
-void scanRemoteFolder(AppState& state, FtpClient& client, std::vector<SourceImageEntry>& list, const std::string& folder,
+void scanRemoteFolder(const RemoteContext& context, FtpClient& client, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits = {});
 // The same over the session a handle of the table names; nothing for one it does not.
-void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
+void scanRemoteFolder(const RemoteContext& context, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits = {});
 

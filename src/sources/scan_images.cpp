@@ -14,6 +14,15 @@ namespace tesselon {
 
 namespace {
 
+// The parts of the program's state a remote operation is handed.
+RemoteContext remoteContextOf(AppState& state) {
+    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
+    return RemoteContext{*state.frontend,          ftpSessions(state),
+                         std::move(trust),         state.frontend->cancelRequest(),
+                         state.settings.entorno.FtpID, state.remoteScanSeconds,
+                         &state.settings.entorno.TotalImagesOrigen};
+}
+
 bool onlySpaces(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
 std::string replaceBars(const std::string& list) {
@@ -57,7 +66,8 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     STRProcesosEntorno& env = state.settings.entorno;
     std::vector<SourceImageEntry> found;
 
-    state.settings.config.Cancelado = 0;
+    CancelToken& cancel = ui.cancelRequest();
+    cancel.clear();  // a request that ended an earlier operation does not stop this scan
     ui.setStatusLine(true, "");
     state.SourceImageList.clear();
     env.TotalImagesOrigen = 0;
@@ -75,14 +85,14 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
 
     std::string base;
     if (sourceKindOf(env) == SourceKind::Remote) {
-        RemoteScanOutcome outcome = scanRemoteSource(state, remoteEndpointOf(env), found, extensionList, recursive);
+        RemoteScanOutcome outcome = scanRemoteSource(remoteContextOf(state), remoteEndpointOf(env), found, extensionList, recursive);
         ui.showRemoteScanEnd(outcome);
         if (problems) problems->insert(problems->end(), outcome.problems.begin(), outcome.problems.end());
         if (remote) *remote = std::move(outcome);
     } else {
         base = localBase(env.RutaOrigenLocal);
         if (!base.empty()) {
-            ScanContext context = scanContextOf(state);
+            ScanContext context{&cancel, &env.TotalImagesOrigen, &ui};
             const std::optional<FolderIdentity> destination = folderIdentity(env.RutaImagenesDestino);
             if (destination) context.skipFolder = &*destination;
             context.problems = problems;
@@ -109,7 +119,7 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     state.SourceImageList.origin = listOriginOf(env);
 
     ui.showCounts(0);
-    if (state.settings.config.Cancelado) ui.setStatusLine(false, kScanCancelledText);
+    if (cancel.requested()) ui.setStatusLine(false, kScanCancelledText);
 
     ui.closeProgressWindow();
     ui.setMainWindowEnabled(true);

@@ -9,7 +9,6 @@
 #include <thread>
 
 #include "core/frontend.h"
-#include "core/state.h"
 #include "remote/sftp/sftp_scan.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/extension_filter.h"
@@ -66,8 +65,8 @@ std::string joined(const std::string& folder, const std::string& name) {
 // is made again after a failure that left it unusable.
 class SftpFetcher : public RemoteFetcher {
 public:
-    SftpFetcher(AppState& state, RemoteEndpoint endpoint, SftpClient client)
-        : state_(state), endpoint_(std::move(endpoint)), client_(std::move(client)), worker_([this] { work(); }) {}
+    SftpFetcher(const RemoteContext& context, RemoteEndpoint endpoint, SftpClient client)
+        : context_(context), endpoint_(std::move(endpoint)), client_(std::move(client)), worker_([this] { work(); }) {}
     ~SftpFetcher() override {
         abort();
         {
@@ -83,7 +82,7 @@ public:
         if (client_ && client_->usable()) return true;
         client_.reset();
         RemoteConnectOutcome outcome;
-        client_ = openSftpClient(state_, endpoint_, outcome);
+        client_ = openSftpClient(context_, endpoint_, outcome);
         if (!client_) failure_ = RemoteFailure::ConnectionLost;
         return client_.has_value();
     }
@@ -105,7 +104,7 @@ public:
 
     int64_t poll(int ms) override {
         // The progress window's Cancelar reaches a transfer in hand at its next piece.
-        if (state_.settings.config.Cancelado) cancel_ = true;
+        if (context_.cancel.requested()) cancel_ = true;
         std::unique_lock lock(mutex_);
         if (!jobDone_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !busy_; })) {
             return bytes_ > 0 ? bytes_.load() : kFetchRunning;
@@ -160,7 +159,7 @@ private:
         }
     }
 
-    AppState& state_;
+    const RemoteContext context_;  // a copy: the fetcher may outlive its caller's
     RemoteEndpoint endpoint_;
     std::optional<SftpClient> client_;  // the worker's only while a job runs
     std::mutex mutex_;
@@ -178,13 +177,12 @@ private:
 
 }  // namespace
 
-RemoteScanOutcome scanSftpSource(AppState& state, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
+RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                  const std::string& extensionList, bool recursive) {
-    STRProcesosEntorno& env = state.settings.entorno;
-    Frontend& ui = *state.frontend;
+    Frontend& ui = context.frontend;
     ui.setStatusLine(true, "");
     RemoteScanOutcome outcome;
-    std::optional<SftpClient> client = openSftpClient(state, endpoint, outcome.connection);
+    std::optional<SftpClient> client = openSftpClient(context, endpoint, outcome.connection);
     if (!client) {
         ui.showConnectionTest(ConnectionTestReport{outcome.connection, {}, false, false}, true);
         return outcome;
@@ -197,15 +195,15 @@ RemoteScanOutcome scanSftpSource(AppState& state, const RemoteEndpoint& endpoint
     outcome.depthLimit = kSftpMaxScanDepth;
     outcome.pathTextLimit = kMaxScanPathBytes;
     outcome.pathLengthLimit = kMaxListedPathBytes;
-    outcome.deadlineSeconds = state.remoteScanSeconds;
+    outcome.deadlineSeconds = context.scanSeconds;
 
     const ExtensionFilter filter(extensionList);
     SftpScanOptions options;
     options.recursive = recursive;
-    options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(state.remoteScanSeconds);
+    options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(context.scanSeconds);
     options.accept = [&filter](std::string_view name) { return filter.accepts(name); };
     options.found = [&](const std::string& name, size_t count) {
-        ++env.TotalImagesOrigen;
+        if (context.imagesFound) ++*context.imagesFound;
         RemoteProgress progress;
         progress.found = count;
         progress.name = name;
@@ -243,14 +241,14 @@ RemoteScanOutcome scanSftpSource(AppState& state, const RemoteEndpoint& endpoint
     return outcome;
 }
 
-std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, const RemoteEndpoint& endpoint,
+std::unique_ptr<RemoteFetcher> openSftpFetcher(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                RemoteConnectOutcome& outcome, bool tell) {
-    std::optional<SftpClient> client = openSftpClient(state, endpoint, outcome);
+    std::optional<SftpClient> client = openSftpClient(context, endpoint, outcome);
     if (!client) {
-        if (tell) state.frontend->showConnectionTest(ConnectionTestReport{outcome, {}, false, false}, true);
+        if (tell) context.frontend.showConnectionTest(ConnectionTestReport{outcome, {}, false, false}, true);
         return nullptr;
     }
-    return std::make_unique<SftpFetcher>(state, endpoint, std::move(*client));
+    return std::make_unique<SftpFetcher>(context, endpoint, std::move(*client));
 }
 
 }  // namespace tesselon

@@ -10,19 +10,19 @@
 #include "core/remote_outcomes.h"
 #include "core/remote_endpoint.h"
 #include "remote/sftp/sftp_connection.h"
+#include "sources/remote_context.h"
 
 namespace tesselon {
 
-struct AppState;
 class RemoteFetcher;
 
 // The remote scan over SFTP of the endpoint's folder, appending what it finds to `found`.
-RemoteScanOutcome scanSftpSource(AppState& state, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
+RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                  const std::string& extensionList, bool recursive);
 
 // The download's fetcher over a fresh SFTP connection; null, with `outcome` saying
 // why, when none could be had (the user told of it when `tell` is set).
-std::unique_ptr<RemoteFetcher> openSftpFetcher(AppState& state, const RemoteEndpoint& endpoint,
+std::unique_ptr<RemoteFetcher> openSftpFetcher(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                RemoteConnectOutcome& outcome, bool tell);
 
 }  // namespace tesselon

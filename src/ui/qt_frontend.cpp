@@ -160,12 +160,18 @@ void QtFrontend::onMainCancel() {
     // CANCELAR takes PROCESAR's place: the second click of a double click on PROCESAR
     // lands on it, and must not cancel the batch the first click started.
     if (cancelShown_.isValid() && cancelShown_.elapsed() < kCancelDeafMs) return;
-    state_.settings.config.Cancelado = 1;
+    requestCancel();
     messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::Information);
 }
 
-void QtFrontend::onProgressCancel() {
+void QtFrontend::requestCancel() {
+    cancelRequest().request();
+    // The batch still polls the stored flag.
     state_.settings.config.Cancelado = 1;
+}
+
+void QtFrontend::onProgressCancel() {
+    requestCancel();
     messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::None);
 }
 

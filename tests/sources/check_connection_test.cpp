@@ -10,6 +10,7 @@
 namespace tesselon {
 namespace {
 
+using testing::scan::remoteContextOf;
 using testing::FtpTestServer;
 using testing::scan::ScanFrontend;
 
@@ -37,7 +38,7 @@ protected:
 TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
     ASSERT_NE(server.port(), 0);
     served.write("fotos/a.jpg", "a");
-    ConnectionCheck result = checkConnection(state, data("/fotos"), {});
+    ConnectionCheck result = checkConnection(remoteContextOf(state), data("/fotos"), {});
     EXPECT_EQ(result.handle, 0);
     EXPECT_TRUE(result.report.connection.ok());
     EXPECT_EQ(result.report.folder, "/fotos");
@@ -46,7 +47,7 @@ TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
     EXPECT_FALSE(ui.connectionTestsSilent[0]);
     EXPECT_EQ(ftpSessions(state).size(), 0u);
 
-    result = checkConnection(state, data(" /nada "), {true, true, false});
+    result = checkConnection(remoteContextOf(state), data(" /nada "), {true, true, false});
     EXPECT_NE(result.handle, 0);
     EXPECT_EQ(result.report.folder, "/nada");
     EXPECT_FALSE(result.report.folderValid);
@@ -58,7 +59,7 @@ TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
 // listens is a server that cannot be reached.
 TEST_F(FtpConnectionTest, ARefusedLoginIsToldApartFromAnUnreachableServer) {
     ASSERT_NE(server.port(), 0);
-    ConnectionCheck result = checkConnection(state, data("/fotos", "bad"), {true, true, false});
+    ConnectionCheck result = checkConnection(remoteContextOf(state), data("/fotos", "bad"), {true, true, false});
     EXPECT_EQ(result.handle, 0);
     EXPECT_EQ(result.report.connection.failure, RemoteFailure::LoginRefused);
     EXPECT_EQ(result.report.connection.replyCode, 530);
@@ -68,7 +69,7 @@ TEST_F(FtpConnectionTest, ARefusedLoginIsToldApartFromAnUnreachableServer) {
     testing::listenOnLoopback(port);  // closed again at once: nothing listens there
     RemoteEndpoint closed = data("/fotos");
     closed.port = port;
-    result = checkConnection(state, closed, {true, true, false});
+    result = checkConnection(remoteContextOf(state), closed, {true, true, false});
     EXPECT_EQ(result.report.connection.failure, RemoteFailure::CannotConnect);
     EXPECT_EQ(result.report.connection.replyCode, 0);
     // Every failure is told, the silent caller's too.
@@ -83,12 +84,12 @@ TEST_F(FtpConnectionTest, UploadsTheTestPackOnlyIntoAFolderItHadToMake) {
     program.write("_FTPimg/notes.txt", "no");
     served.write("exists/keep.jpg", "k");
 
-    ConnectionCheck result = checkConnection(state, data("/exists"), {false, true, true});
+    ConnectionCheck result = checkConnection(remoteContextOf(state), data("/exists"), {false, true, true});
     EXPECT_TRUE(result.report.folderValid);
     EXPECT_EQ(testing::filesUnder(served.file("exists/")).size(), 1u);
     EXPECT_TRUE(ui.remoteProgress.empty());
 
-    result = checkConnection(state, data("/new/pack"), {false, true, true});
+    result = checkConnection(remoteContextOf(state), data("/new/pack"), {false, true, true});
     EXPECT_TRUE(result.report.folderValid);
     EXPECT_FALSE(result.report.uploadCancelled);
     EXPECT_EQ(testing::filesUnder(served.file("new/pack/")),

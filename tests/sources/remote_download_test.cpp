@@ -216,7 +216,7 @@ TEST_F(RemoteDownload, CancelStopsEveryTransferLeavingNoPartOfAFile) {
     ui.whilePausing = [&] {
         const bool moving = std::any_of(ui.remoteProgress.begin(), ui.remoteProgress.end(),
                                         [](const RemoteProgress& p) { return p.bytes > 0; });
-        if (moving) state.settings.config.Cancelado = 1;
+        if (moving) ui.requestCancel();
     };
     const RemoteDownloadOutcome result = download(4);
     EXPECT_EQ(result.end, End::Cancelled);
@@ -301,7 +301,7 @@ TEST_F(RemoteDownload, AFailedFileIsRetriedSkippedOrEndsTheDownload) {
     result = download();
     EXPECT_EQ(result.end, End::Cancelled);
     EXPECT_TRUE(result.cancelledOnFailure);
-    EXPECT_EQ(state.settings.config.Cancelado, 1);
+    EXPECT_TRUE(ui.cancelRequest().requested());
 }
 
 TEST_F(RemoteDownload, RefusesWithoutAListOrAfterALocalScanUnlessRescanned) {

@@ -16,6 +16,7 @@
 namespace tesselon {
 namespace {
 
+using testing::scan::remoteContextOf;
 using testing::listingLine;
 using testing::scan::ScanFrontend;
 using testing::scan::useFtpSource;
@@ -34,7 +35,7 @@ protected:
         };
         server.start();
         useFtpSource(state, server.port(), "/up/");
-        id = checkConnection(state, remoteEndpointOf(state.settings.entorno), {true, true, false}).handle;
+        id = checkConnection(remoteContextOf(state), remoteEndpointOf(state.settings.entorno), {true, true, false}).handle;
         ASSERT_NE(id, 0);
     }
 
@@ -63,7 +64,7 @@ TEST_F(RemoteScanBounds, StopsAtItsBoundOfPathTextKeepingWhatItFound) {
     RemoteScanOutcome report;
     RemoteScanLimits limits;
     limits.maxPathBytes = 200'000;
-    scanRemoteFolder(state, id, found, "/up/", true, "jpg", true, report, limits);
+    scanRemoteFolder(remoteContextOf(state), id, found, "/up/", true, "jpg", true, report, limits);
     EXPECT_EQ(report.failure, RemoteFailure::None);
     EXPECT_TRUE(report.stopped);
     ASSERT_EQ(report.problems.size(), 1u);
@@ -85,7 +86,7 @@ TEST_F(RemoteScanBounds, StopsAtItsDeadlineInTheMiddleOfAListingThatTrickles) {
     RemoteScanOutcome report;
     RemoteScanLimits limits;
     limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    scanRemoteFolder(state, id, found, "/up/", true, "jpg", true, report, limits);
+    scanRemoteFolder(remoteContextOf(state), id, found, "/up/", true, "jpg", true, report, limits);
     EXPECT_EQ(report.failure, RemoteFailure::None);
     EXPECT_TRUE(report.stopped);
     ASSERT_EQ(report.problems.size(), 1u) << described(report.problems);

@@ -15,6 +15,7 @@
 namespace tesselon {
 namespace {
 
+using testing::scan::remoteContextOf;
 using testing::FtpConversation;
 using testing::ScriptedFtpServer;
 using testing::scan::pathsOf;
@@ -210,13 +211,13 @@ TEST_F(RemoteScan, StopsAtItsLimitOfEntriesKeepingWhatItFound) {
     };
     server.start();
     useFtpSource(state, server.port(), "/up/");
-    const FtpID id = checkConnection(state, remoteEndpointOf(state.settings.entorno), {true, true, false}).handle;
+    const FtpID id = checkConnection(remoteContextOf(state), remoteEndpointOf(state.settings.entorno), {true, true, false}).handle;
     ASSERT_NE(id, 0);
     std::vector<SourceImageEntry> found;
     RemoteScanOutcome report;
     RemoteScanLimits limits;
     limits.maxEntries = 1000;
-    scanRemoteFolder(state, id, found, "/up/", true, "jpg", true, report, limits);
+    scanRemoteFolder(remoteContextOf(state), id, found, "/up/", true, "jpg", true, report, limits);
     EXPECT_EQ(report.failure, RemoteFailure::None);
     EXPECT_TRUE(report.stopped);
     EXPECT_EQ(found.size(), 999u);  // the 998 of "many" that fit, then the folder's own

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "core/state.h"
+#include "core/frontend.h"
 #include "remote/ftp_sessions.h"
+#include "sources/remote_context.h"
 #include "settings/password.h"
 #include "support/ftp_test_server.h"
 
@@ -24,6 +26,18 @@ inline void useFtpSource(AppState& state, uint16_t port, const std::string& fold
     env.ExtensionesActivas = "JPG|JPEG";
     env.imagenesRecursivo = 1;
     ftpSessions(state).timeoutSeconds = 5;
+}
+
+// What the program hands a remote operation, taken from its state as a front end does.
+inline RemoteContext remoteContextOf(AppState& state) {
+    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
+    return RemoteContext{*state.frontend,
+                         ftpSessions(state),
+                         std::move(trust),
+                         state.frontend->cancelRequest(),
+                         state.settings.entorno.FtpID,
+                         state.remoteScanSeconds,
+                         &state.settings.entorno.TotalImagesOrigen};
 }
 
 }  // namespace tesselon::testing::scan

@@ -95,7 +95,7 @@ TEST_F(ScanImages, NoExtensionEnabledWarnsAndLeavesTheListEmpty) {
 
 TEST_F(ScanImages, CancelKeepsWhatWasFoundAndSaysSo) {
     for (const char* name : {"root/a.jpg", "root/b.jpg", "root/c.jpg", "root/sub/d.jpg"}) dir.write(name, "x");
-    state.settings.config.Cancelado = 1;  // a stale request must not stop the next scan
+    ui.requestCancel();  // a stale request must not stop the next scan
     ui.cancelAfterEvents = 2 + 1 + 2;     // the two waits before the scan and the root folder count too
 
     scanImages(state, true);

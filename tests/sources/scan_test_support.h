@@ -22,9 +22,12 @@ public:
     std::vector<bool> noticeStates;
     int broughtToFront = 0;
 
+    // The progress window's Cancelar.
+    void requestCancel() { cancelRequest().request(); }
+
     void pumpOneEvent() override {
         ScriptedFrontend::pumpOneEvent();
-        if (cancelAfterEvents >= 0 && pumpedEvents >= cancelAfterEvents) state_.settings.config.Cancelado = 1;
+        if (cancelAfterEvents >= 0 && pumpedEvents >= cancelAfterEvents) requestCancel();
     }
     void waitPumpingEvents(double ms) override {
         ScriptedFrontend::waitPumpingEvents(ms);

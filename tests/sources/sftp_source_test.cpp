@@ -123,7 +123,7 @@ TEST_F(SftpSource, CancelDuringAFileStopsItsTransferAndLeavesNothingOfIt) {
     ui.whilePausing = [this] {
         const std::vector<RemoteProgress>& shown = ui.remoteProgress;
         if (!shown.empty() && shown.back().name.ends_with("/big.jpg") && shown.back().bytes > 0) {
-            state.settings.config.Cancelado = 1;
+            ui.requestCancel();
         }
     };
     const RemoteDownloadOutcome outcome = downloadRemoteImages(state, local.path() + "bajadas", {});

@@ -6,6 +6,7 @@
 #include "sources/check_connection.h"
 #include "sources/scan_images.h"
 #include "ui/ftp_connection/ftp_connection_dialog.h"
+#include "ui/remote_context_of.h"
 #include "ui/settings_binding.h"
 
 namespace tesselon {
@@ -31,7 +32,7 @@ bool openFtpConnectionWindow(AppState& state, LanguageTable& table, ControlRegis
     ui.waitPumpingEvents(10);
 
     FtpConnectionDialog dialog(table, ui, stored, [&state](const FtpConnectionData& data, bool testUpload) {
-        checkConnection(state, endpointOf(data), ConnectionCheckOptions{false, false, testUpload});
+        checkConnection(remoteContextOf(state), endpointOf(data), ConnectionCheckOptions{false, false, testUpload});
     }, mainWindow);
     // Modal to window 1 only, so the progress window of a test upload keeps its
     // Cancelar button.

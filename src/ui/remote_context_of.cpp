@@ -1,0 +1,19 @@
+#include "ui/remote_context_of.h"
+
+#include "core/frontend.h"
+#include "core/state.h"
+
+namespace tesselon {
+
+RemoteContext remoteContextOf(AppState& state) {
+    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
+    return RemoteContext{*state.frontend,
+                         ftpSessions(state),
+                         std::move(trust),
+                         state.frontend->cancelRequest(),
+                         state.settings.entorno.FtpID,
+                         state.remoteScanSeconds,
+                         &state.settings.entorno.TotalImagesOrigen};
+}
+
+}  // namespace tesselon

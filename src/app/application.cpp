@@ -26,6 +26,7 @@
 #include "ui/main_window_controls.h"
 #include "ui/qt_frontend.h"
 #include "ui/qt_translations.h"
+#include "ui/remote_context_of.h"
 #include "ui/screen_scale.h"
 #include "ui/settings_binding.h"
 
@@ -54,7 +55,7 @@ bool Application::start() {
     state_.DpiScaleY = scale.y;
     images_ = decodeInterfaceImages(state_.codecs, scale.x, scale.y);
     table_ = buildLanguageTable();
-    networkStartup(state_);
+    sessionTableIn(state_.ftpSessions);
 
     window_ = std::make_unique<MainWindow>();
     window_->buildControls(table_, images_);
@@ -165,7 +166,8 @@ void Application::askForRescan() {
         return;
     }
     frontend_->setSourceChangedNotice(false);
-    scanImages(state_, state_.settings.entorno.imagenesRecursivo != 0);
+    scanImages(remoteContextOf(state_), state_.settings.entorno, state_.SourceImageList,
+               state_.settings.entorno.imagenesRecursivo != 0);
     refreshPreview();
 }
 
@@ -215,7 +217,7 @@ int Application::exec() {
     }
     saveAndCloseMain();
     // Every FTP session still open gets its QUIT.
-    networkShutdown(state_);
+    closeSessionsIn(state_.ftpSessions);
     statistics_.reset();
     return code;
 }

@@ -7,6 +7,7 @@
 #include "sources/remote_download.h"
 #include "ui/ftp_connection/open_ftp_connection_window.h"
 #include "ui/main_window.h"
+#include "ui/remote_context_of.h"
 #include "ui/remote_texts.h"
 #include "ui/requesters.h"
 
@@ -26,10 +27,10 @@ void showDownloadEnd(Frontend& ui, const RemoteDownloadOutcome& outcome, RemoteP
 std::function<void()> remoteImagesDownload(AppState& state, Requesters& requesters,
                                            std::function<void()> refreshPreview) {
     return [&state, &requesters, refreshPreview = std::move(refreshPreview)] {
-        const std::string chosen = folderRequester(requesters, kDownloadChooserTitle, downloadChooserStart(state));
+        const std::string chosen = folderRequester(requesters, kDownloadChooserTitle, downloadChooserStart(state.settings.entorno.RutaEnLocalDeRemotoDescargadas));
         const std::string folder(trimSpaces(chosen));
         if (folder.empty()) return;
-        const RemoteDownloadOutcome outcome = downloadRemoteImages(state, folder, refreshPreview);
+        const RemoteDownloadOutcome outcome = downloadRemoteImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, folder, refreshPreview);
         // The panes showed nothing readable before (or an older copy): the first entry
         // as it now lies in the download folder is shown before the box comes up.
         if (outcome.started() && !state.SourceImageList.empty()) {

@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/job_inputs.h"
 #include "cli/progress_line.h"
+#include "cli/remote_context_of.h"
 #include "cli/remote_source.h"
 #include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
@@ -241,7 +242,8 @@ GatheredSource gatherSource(AppState& state, const CliOptions& options, Terminal
         source.exitCode = kExitUsage;
     } else {
         const Stopwatch scanClock;
-        scanImages(state, env.imagenesRecursivo != 0, &source.scanProblems);
+        scanImages(terminalRemoteContext(state), env, state.SourceImageList, env.imagenesRecursivo != 0,
+                   &source.scanProblems);
         source.scanSeconds = scanClock.seconds();
     }
     return source;

@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "core/state.h"
 
 namespace tesselon {
 
@@ -56,15 +55,13 @@ size_t FtpSessionTable::size() const {
     return sessions_.size();
 }
 
-FtpSessionTable& ftpSessions(AppState& state) {
-    if (!state.ftpSessions) state.ftpSessions = std::make_shared<FtpSessionTable>();
-    return *state.ftpSessions;
+FtpSessionTable& sessionTableIn(std::shared_ptr<FtpSessionTable>& slot) {
+    if (!slot) slot = std::make_shared<FtpSessionTable>();
+    return *slot;
 }
 
-void networkStartup(AppState& state) { ftpSessions(state); }
-
-void networkShutdown(AppState& state) {
-    if (state.ftpSessions) state.ftpSessions->closeAll();
+void closeSessionsIn(const std::shared_ptr<FtpSessionTable>& slot) {
+    if (slot) slot->closeAll();
 }
 
 FtpID ftpConnect(FtpSessionTable& sessions, std::string_view host, std::string_view user,

@@ -18,8 +18,6 @@
 
 namespace tesselon {
 
-struct AppState;
-
 using FtpID = int32_t;
 
 class FtpSessionTable {
@@ -59,12 +57,10 @@ private:
     FtpID next_ = 1;
 };
 
-// The program's session table, made on first use.
-FtpSessionTable& ftpSessions(AppState& state);
-
-// Start of the program: makes the session table. End: closes every session still open.
-void networkStartup(AppState& state);
-void networkShutdown(AppState& state);
+// The session table `slot` holds (the program's), made there on first use.
+FtpSessionTable& sessionTableIn(std::shared_ptr<FtpSessionTable>& slot);
+// The end of the program: every session still open gets its QUIT.
+void closeSessionsIn(const std::shared_ptr<FtpSessionTable>& slot);
 
 // Connects and logs in with `options` (its timeouts replaced by the table's, and over
 // FTPS its TLS context the table's for its CA file): the new handle, or 0 with the

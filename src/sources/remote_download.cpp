@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "core/frontend.h"
-#include "core/state.h"
+#include "core/records.h"
 #include "remote/listed_names.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/fs/folder_handle.h"
@@ -21,15 +21,6 @@
 namespace tesselon {
 
 namespace {
-
-// The parts of the program's state a remote operation is handed.
-RemoteContext remoteContextOf(AppState& state) {
-    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
-    return RemoteContext{*state.frontend,          ftpSessions(state),
-                         std::move(trust),         state.frontend->cancelRequest(),
-                         state.settings.entorno.FtpID, state.remoteScanSeconds,
-                         &state.settings.entorno.TotalImagesOrigen};
-}
 
 using End = RemoteDownloadOutcome::End;
 
@@ -316,9 +307,9 @@ private:
 
 // The origin question: a list made by a local scan is rescanned only when the user
 // wants it.
-bool listIsRemote(AppState& state, const std::function<void()>& refreshPreview) {
-    STRProcesosEntorno& env = state.settings.entorno;
-    Frontend& ui = *state.frontend;
+bool listIsRemote(const RemoteContext& context, STRProcesosEntorno& env, SourceImageList& list,
+                  const std::function<void()>& refreshPreview) {
+    Frontend& ui = context.frontend;
     if (env.UltimoEscaneoImagenesLocalRemoto != "L") return true;
     const MessageAnswer answer = ui.messageBox(
         "Aviso",
@@ -327,15 +318,14 @@ bool listIsRemote(AppState& state, const std::function<void()>& refreshPreview) 
         MessageButtons::YesNo, MessageIcon::Warning);
     if (answer != MessageAnswer::Yes) return false;
     ui.setSourceChangedNotice(false);
-    scanImages(state, env.imagenesRecursivo != 0);
+    scanImages(context, env, list, env.imagenesRecursivo != 0);
     if (refreshPreview) refreshPreview();
     return true;
 }
 
 }  // namespace
 
-std::string downloadChooserStart(const AppState& state) {
-    const std::string& last = state.settings.entorno.RutaEnLocalDeRemotoDescargadas;
+std::string downloadChooserStart(const std::string& last) {
     return !last.empty() && last.front() == '/' && fileSize(last) == kFileIsFolder ? last : temporaryFolder();
 }
 
@@ -346,19 +336,19 @@ std::string downloadTarget(const std::string& folder, const std::string& remoteP
     return withTrailingSeparator(folder) + relative;
 }
 
-RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& folder,
+RemoteDownloadOutcome downloadRemoteImages(const RemoteContext& context, STRProcesosEntorno& env,
+                                           SourceImageList& list, const std::string& folder,
                                            const std::function<void()>& refreshPreview,
                                            const RemoteDownloadOptions& options) {
-    STRProcesosEntorno& env = state.settings.entorno;
-    Frontend& ui = *state.frontend;
+    Frontend& ui = context.frontend;
     RemoteDownloadOutcome outcome;
     if (sourceKindOf(env) != SourceKind::Remote) return outcome;
 
-    if (!listIsRemote(state, refreshPreview)) {
+    if (!listIsRemote(context, env, list, refreshPreview)) {
         outcome.end = End::LastScanLocal;
         return outcome;
     }
-    if (state.SourceImageList.empty()) {
+    if (list.empty()) {
         outcome.end = End::EmptyList;
         return outcome;
     }
@@ -369,14 +359,13 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
         return outcome;
     }
     const RemoteEndpoint endpoint = remoteEndpointOf(env);
-    const RemoteContext context = remoteContextOf(state);
     std::unique_ptr<RemoteFetcher> first = openRemoteFetcher(context, endpoint, outcome.connection);
     if (!first) {
         outcome.end = End::NoConnection;
         return outcome;
     }
     const size_t wanted = options.wanted.empty()
-                              ? state.SourceImageList.size()
+                              ? list.size()
                               : size_t(std::count_if(options.wanted.begin(), options.wanted.end(),
                                                      [](char w) { return w != 0; }));
     const size_t connections = downloadConnections(
@@ -392,7 +381,7 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
     ui.setMainWindowEnabled(false);
     ui.waitPumpingEvents(50);
 
-    Download(context, state.SourceImageList.entries, endpoint, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
+    Download(context, list.entries, endpoint, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
 
     ui.closeProgressWindow();
     ui.setMainWindowEnabled(true);

@@ -8,16 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "core/image_list.h"
 #include "core/remote_outcomes.h"
 #include "runtime/fs/regular_file.h"
+#include "sources/remote_context.h"
 
 namespace tesselon {
 
-struct AppState;
+struct STRProcesosEntorno;
 
-// The folder the folder chooser starts in: the last download folder when it exists,
-// otherwise the temporary folder.
-std::string downloadChooserStart(const AppState& state);
+// The folder the folder chooser starts in: the last download folder
+// (RutaEnLocalDeRemotoDescargadas) when it exists, otherwise the temporary folder.
+std::string downloadChooserStart(const std::string& lastDownloadFolder);
 
 inline constexpr int kDefaultDownloadConnections = 4;
 inline constexpr int kMaxDownloadConnections = 16;
@@ -36,11 +38,13 @@ struct RemoteDownloadOptions {
     int64_t sizeBound = int64_t(kMaxImageFileBytes);
 };
 
-// Downloads every entry of SourceImageList into `folder` (already chosen, not empty)
-// with fresh connections. `refreshPreview` runs after the rescan the origin question
+// Downloads every entry of `list`, the last scan's of the source of `env`, into
+// `folder` (already chosen, not empty) with fresh connections; the context's cancel
+// request stops it. `refreshPreview` runs after the rescan the origin question
 // may start. A remote source only: with a local one nothing happens (End::NotRemote).
 // Every file downloaded takes the server's modification time, when the server told it.
-RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& folder,
+RemoteDownloadOutcome downloadRemoteImages(const RemoteContext& context, STRProcesosEntorno& env,
+                                           SourceImageList& list, const std::string& folder,
                                            const std::function<void()>& refreshPreview,
                                            const RemoteDownloadOptions& options = {});
 

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/frontend.h"
-#include "core/state.h"
+#include "core/records.h"
 #include "settings/remote_endpoint_of.h"
 #include "sources/extension_filter.h"
 #include "sources/folder_scan.h"
@@ -13,15 +13,6 @@
 namespace tesselon {
 
 namespace {
-
-// The parts of the program's state a remote operation is handed.
-RemoteContext remoteContextOf(AppState& state) {
-    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
-    return RemoteContext{*state.frontend,          ftpSessions(state),
-                         std::move(trust),         state.frontend->cancelRequest(),
-                         state.settings.entorno.FtpID, state.remoteScanSeconds,
-                         &state.settings.entorno.TotalImagesOrigen};
-}
 
 bool onlySpaces(const std::string& text) { return text.find_first_not_of(' ') == std::string::npos; }
 
@@ -61,15 +52,15 @@ std::string listOriginOf(const STRProcesosEntorno& env) {
     return std::string(protocolName(protocolOf(env))) + "://" + env.usuario + "@" + env.servidor + ":" + env.puerto + remoteFolder(env.RutaOrigenRemoto);
 }
 
-int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* problems, RemoteScanOutcome* remote) {
-    Frontend& ui = *state.frontend;
-    STRProcesosEntorno& env = state.settings.entorno;
+int scanImages(const RemoteContext& context, STRProcesosEntorno& env, SourceImageList& list, bool recursive,
+               std::vector<ScanProblem>* problems, RemoteScanOutcome* remote) {
+    Frontend& ui = context.frontend;
     std::vector<SourceImageEntry> found;
 
-    CancelToken& cancel = ui.cancelRequest();
+    CancelToken& cancel = context.cancel;
     cancel.clear();  // a request that ended an earlier operation does not stop this scan
     ui.setStatusLine(true, "");
-    state.SourceImageList.clear();
+    list.clear();
     env.TotalImagesOrigen = 0;
 
     const std::string extensionList = asciiLower(env.ExtensionesActivas);
@@ -85,7 +76,9 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
 
     std::string base;
     if (sourceKindOf(env) == SourceKind::Remote) {
-        RemoteScanOutcome outcome = scanRemoteSource(remoteContextOf(state), remoteEndpointOf(env), found, extensionList, recursive);
+        RemoteContext counting = context;
+        counting.imagesFound = &env.TotalImagesOrigen;
+        RemoteScanOutcome outcome = scanRemoteSource(counting, remoteEndpointOf(env), found, extensionList, recursive);
         ui.showRemoteScanEnd(outcome);
         if (problems) problems->insert(problems->end(), outcome.problems.begin(), outcome.problems.end());
         if (remote) *remote = std::move(outcome);
@@ -103,7 +96,7 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     env.UltimasExtensionesDescargadas = asciiUpper(replaceBars(extensionList));
     env.UltimoEscaneoImagenesLocalRemoto = env.LocalRemoto;
 
-    std::vector<SourceImageEntry>& entries = state.SourceImageList.entries;
+    std::vector<SourceImageEntry>& entries = list.entries;
     if (base.empty()) {
         entries = std::move(found);  // remote paths are whole already; a long list is not copied
     } else {
@@ -115,8 +108,8 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
         }
     }
     env.TotalImagesOrigen = int64_t(entries.size());
-    state.SourceImageList.current = 0;
-    state.SourceImageList.origin = listOriginOf(env);
+    list.current = 0;
+    list.origin = listOriginOf(env);
 
     ui.showCounts(0);
     if (cancel.requested()) ui.setStatusLine(false, kScanCancelledText);
@@ -128,16 +121,16 @@ int scanImages(AppState& state, bool recursive, std::vector<ScanProblem>* proble
     return 0;
 }
 
-bool confirmRescan(AppState& state) {
-    Frontend& ui = *state.frontend;
-    const bool recursive = state.settings.entorno.imagenesRecursivo != 0;
+bool confirmRescan(const RemoteContext& context, STRProcesosEntorno& env, SourceImageList& list) {
+    Frontend& ui = context.frontend;
+    const bool recursive = env.imagenesRecursivo != 0;
     ui.setSourceChangedNotice(false);
     if (recursive &&
         ui.messageBox(kRescanTitle, kRescanQuestion, MessageButtons::YesNo, MessageIcon::Warning) != MessageAnswer::Yes) {
         ui.setSourceChangedNotice(true);
         return false;
     }
-    scanImages(state, recursive);
+    scanImages(context, env, list, recursive);
     return true;
 }
 

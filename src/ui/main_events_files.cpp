@@ -6,6 +6,7 @@
 #include "ui/format_controls.h"
 #include "ui/main_events.h"
 #include "ui/main_window_controls.h"
+#include "ui/remote_context_of.h"
 #include "ui/requesters.h"
 #include "ui/settings_binding.h"
 
@@ -19,7 +20,7 @@ void chooseSourceFolder(MainEventContext& cx) {
     if (path.empty()) return;
     env.RutaOrigenLocal = path;
     cx.controls.setText(Gadget_Principal_Archivo_String_RutaImagenes, path);
-    if (confirmRescan(cx.state)) refreshPreview(cx);
+    if (confirmRescan(remoteContextOf(cx.state), env, cx.state.SourceImageList)) refreshPreview(cx);
 }
 
 void chooseDestinationFolder(MainEventContext& cx) {
@@ -62,12 +63,12 @@ bool handleFilesEvent(MainEventContext& cx, int control) {
         return true;
     case Gadget_Principal_Archivo_ButtonNumImagesActualizar:
         state.frontend->setSourceChangedNotice(false);
-        scanImages(state, env.imagenesRecursivo != 0);
+        scanImages(remoteContextOf(state), env, state.SourceImageList, env.imagenesRecursivo != 0);
         refreshPreview(cx);
         return true;
     case Gadget_Principal_Archivo_CheckBox_Subcarpetas:
         env.imagenesRecursivo = int8_t(c.state(control));
-        if (confirmRescan(state)) refreshPreview(cx);
+        if (confirmRescan(remoteContextOf(state), env, state.SourceImageList)) refreshPreview(cx);
         return true;
     case Gadget_Principal_Archivo_ButtonImage_RutaImagenesDescargadasAbrir:
         openDownloadFolder(*state.frontend, env.RutaEnLocalDeRemotoDescargadas);

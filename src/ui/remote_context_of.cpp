@@ -8,7 +8,7 @@ namespace tesselon {
 RemoteContext remoteContextOf(AppState& state) {
     RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
     return RemoteContext{*state.frontend,
-                         ftpSessions(state),
+                         sessionTableIn(state.ftpSessions),
                          std::move(trust),
                          state.frontend->cancelRequest(),
                          state.settings.entorno.FtpID,

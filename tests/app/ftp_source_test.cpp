@@ -129,7 +129,7 @@ TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
     });
     EXPECT_EQ(state().settings.entorno.RutaOrigenRemoto, storedFolder);
     EXPECT_EQ(state().SourceImageList.size(), 2u);
-    EXPECT_EQ(ftpSessions(state()).size(), 0u);
+    EXPECT_EQ(sessionTableIn(state().ftpSessions).size(), 0u);
 
     // Aceptar with a new folder and an empty port: stored, the list emptied, the
     // rescan offered (declined here).
@@ -179,7 +179,7 @@ TEST_F(FtpSource, ScanDownloadPreviewAndProcessAnFtpSource) {
     click(Gadget_Principal_Archivo_ButtonNumImagesActualizar);
     ASSERT_EQ(state().SourceImageList.size(), 2u);
     EXPECT_EQ(state().SourceImageList.entries[0].path, "/web/up/2024/b.png");
-    EXPECT_EQ(ftpSessions(state()).size(), 1u);
+    EXPECT_EQ(sessionTableIn(state().ftpSessions).size(), 1u);
     EXPECT_TRUE(controls().isVisible(Gadget_Principal_Archivo_ButtonImage_DescargarFTP));
 
     const std::string downloads = destination.file("bajadas");
@@ -190,7 +190,7 @@ TEST_F(FtpSource, ScanDownloadPreviewAndProcessAnFtpSource) {
     ASSERT_EQ(messages.back().title, "Descarga desde FTP OK");
     EXPECT_EQ(readFile(downloads + "/web/up/a.jpg"), readFile(served.file("web/up/a.jpg")));
     EXPECT_EQ(controls().text(Gadget_Principal_Archivo_String_RutaImagenesDescargadas), downloads);
-    EXPECT_EQ(ftpSessions(state()).size(), 0u);
+    EXPECT_EQ(sessionTableIn(state().ftpSessions).size(), 0u);
 
     // The preview and the batch read the downloaded files.
     click(Gadget_Principal_Button_ImagenSiguiente);

@@ -16,6 +16,7 @@
 #include "settings/defaults.h"
 #include "settings/job_of.h"
 #include "sources/scan_images.h"
+#include "support/remote_context_of_state.h"
 #include "support/scripted_frontend.h"
 #include "support/temp_dir.h"
 
@@ -100,7 +101,7 @@ struct BatchFixture {
         }
     }
 
-    void scan() { scanImages(state, state.settings.entorno.imagenesRecursivo != 0); }
+    void scan() { scanImages(testing::remoteContextOf(state), state.settings.entorno, state.SourceImageList, state.settings.entorno.imagenesRecursivo != 0); }
 };
 
 // The window's batch makes images side by side on one worker per core the calling

@@ -45,14 +45,14 @@ TEST_F(FtpConnectionTest, TellsWhetherItConnectedAndWhetherTheFolderIsValid) {
     EXPECT_TRUE(result.report.folderValid);
     ASSERT_EQ(ui.connectionTests.size(), 1u);
     EXPECT_FALSE(ui.connectionTestsSilent[0]);
-    EXPECT_EQ(ftpSessions(state).size(), 0u);
+    EXPECT_EQ(sessionTableIn(state.ftpSessions).size(), 0u);
 
     result = checkConnection(remoteContextOf(state), data(" /nada "), {true, true, false});
     EXPECT_NE(result.handle, 0);
     EXPECT_EQ(result.report.folder, "/nada");
     EXPECT_FALSE(result.report.folderValid);
     EXPECT_TRUE(ui.connectionTestsSilent[1]);
-    EXPECT_EQ(ftpSessions(state).size(), 1u);
+    EXPECT_EQ(sessionTableIn(state.ftpSessions).size(), 1u);
 }
 
 // A wrong password is the server's refusal, with its reply; a port where nothing
@@ -74,7 +74,7 @@ TEST_F(FtpConnectionTest, ARefusedLoginIsToldApartFromAnUnreachableServer) {
     EXPECT_EQ(result.report.connection.replyCode, 0);
     // Every failure is told, the silent caller's too.
     EXPECT_EQ(ui.connectionTests.size(), 2u);
-    EXPECT_EQ(ftpSessions(state).size(), 0u);
+    EXPECT_EQ(sessionTableIn(state.ftpSessions).size(), 0u);
 }
 
 TEST_F(FtpConnectionTest, UploadsTheTestPackOnlyIntoAFolderItHadToMake) {

@@ -15,6 +15,7 @@ namespace tesselon {
 namespace {
 
 using testing::scan::pathsOf;
+using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using Files = std::map<std::string, std::string>;
 
@@ -49,7 +50,7 @@ TEST_F(FtpsSource, AnUntrustedCertificateIsAskedAboutOnceThenPinnedAndUsed) {
 
     // Declined: nothing is scanned, nothing pinned, and the login never went out.
     ui.trustAnswers = {false};
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(ui.trustQuestions.size(), 1u);
     EXPECT_EQ(ui.trustQuestions[0].protocol, RemoteProtocol::Ftps);
     EXPECT_EQ(ui.trustQuestions[0].fingerprint, server.fingerprint());
@@ -62,14 +63,14 @@ TEST_F(FtpsSource, AnUntrustedCertificateIsAskedAboutOnceThenPinnedAndUsed) {
 
     // Trusted: pinned for this server, and never asked again.
     ui.trustAnswers = {true};
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_EQ(ui.trustQuestions.size(), 2u);
     EXPECT_EQ(testing::readFile(program.file("trusted_certificates")),
               "127.0.0.1:" + std::to_string(server.port()) + " " + server.fingerprint() + "\n");
     EXPECT_EQ(pathsOf(state.SourceImageList.entries), (std::vector<std::string>{"/up/sub/b.JPG", "/up/a.jpg"}));
     EXPECT_EQ(state.SourceImageList.origin.rfind("ftps://", 0), 0u);
 
-    const RemoteDownloadOutcome outcome = downloadRemoteImages(state, local.path() + "bajadas", {});
+    const RemoteDownloadOutcome outcome = downloadRemoteImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, local.path() + "bajadas", {});
     EXPECT_EQ(outcome.end, RemoteDownloadOutcome::End::Finished);
     EXPECT_EQ(outcome.fetched, 2u);
     EXPECT_EQ(ui.trustQuestions.size(), 2u);
@@ -86,7 +87,7 @@ TEST_F(FtpsSource, APinForAnotherCertificateOfTheServerIsNoLicence) {
     program.write("trusted_certificates", "127.0.0.1:" + std::to_string(server.port()) + " " +
                                               std::string(64, 'c') + "\nelsewhere:21 " + server.fingerprint() + "\n");
     ui.trustAnswers = {false};
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_EQ(ui.trustQuestions.size(), 1u);
     EXPECT_EQ(ui.scanEnds.back().connection.failure, RemoteFailure::CertificateRefused);
     EXPECT_TRUE(state.SourceImageList.empty());

@@ -19,6 +19,7 @@ namespace {
 
 using testing::FtpConversation;
 using testing::ScriptedFtpServer;
+using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using testing::scan::useFtpSource;
 using Files = std::map<std::string, std::string>;
@@ -45,7 +46,7 @@ protected:
     RemoteDownloadOutcome download(int connections = kDefaultDownloadConnections, const std::string& into = "bajadas") {
         RemoteDownloadOptions options;
         options.connections = connections;
-        return downloadRemoteImages(state, local.path() + into, {}, options);
+        return downloadRemoteImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, local.path() + into, {}, options);
     }
 
     // Files in `folders` folders of /up, of sizes from a few bytes to a few hundred KB.
@@ -63,7 +64,7 @@ protected:
     RemoteDownloadOutcome downloadOneFile(uint16_t port, const char* path, bool passive = true) {
         useFtpSource(state, port, "/up/");
         state.settings.entorno.pasivo = passive ? 1 : 0;
-        ftpSessions(state).timeoutSeconds = 1;
+        sessionTableIn(state.ftpSessions).timeoutSeconds = 1;
         listRemote({{path, 1000}});
         ui.retryAnswers = {RetryAnswer::Skip};
         return download();
@@ -89,7 +90,7 @@ TEST_F(RemoteDownload, FetchesEveryImageIntoTheRemoteLayoutAndOffersTheFolder) {
     testing::FtpTestServer server(served.path());
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/up/");
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(state.SourceImageList.size(), 2u);
 
     const RemoteDownloadOutcome result = download();
@@ -99,7 +100,7 @@ TEST_F(RemoteDownload, FetchesEveryImageIntoTheRemoteLayoutAndOffersTheFolder) {
     EXPECT_EQ(testing::filesUnder(local.path()),
               (Files{{"bajadas/up/2020/a.jpg", std::string(100000, 'a')}, {"bajadas/up/b.jpg", "bb"}}));
     EXPECT_EQ(state.settings.entorno.RutaEnLocalDeRemotoDescargadas, local.path() + "bajadas");
-    EXPECT_EQ(ftpSessions(state).size(), 0u);
+    EXPECT_EQ(sessionTableIn(state.ftpSessions).size(), 0u);
     EXPECT_TRUE(ui.mainEnabled);
     EXPECT_FALSE(ui.progressOpen);
     EXPECT_TRUE(ui.messages.empty());
@@ -117,7 +118,7 @@ TEST_F(RemoteDownload, SeveralConnectionsGiveTheSameTreeAsOneFetchingEachFileOnc
     testing::FtpTestServer server(served.path(), {log});
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/up/");
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(state.SourceImageList.size(), 18u);
 
     const RemoteDownloadOutcome one = download(1, "one");
@@ -129,7 +130,7 @@ TEST_F(RemoteDownload, SeveralConnectionsGiveTheSameTreeAsOneFetchingEachFileOnc
     EXPECT_EQ(four.connections, 4u);
     EXPECT_EQ(four.fetched, 18u);
     EXPECT_TRUE(four.skipped.empty());
-    EXPECT_EQ(ftpSessions(state).size(), 0u);  // every connection ended
+    EXPECT_EQ(sessionTableIn(state.ftpSessions).size(), 0u);  // every connection ended
 
     const Files byOne = testing::filesUnder(local.file("one/"));
     EXPECT_EQ(byOne.size(), 18u);
@@ -156,7 +157,7 @@ TEST_F(RemoteDownload, AFailingFileAmongParallelTransfersIsAskedAboutAndLeftOutO
     testing::FtpTestServer server(served.path());
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/up/");
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     // Listed, then gone from the server before the download.
     std::filesystem::remove(served.file("up/d0/f2.jpg"));
 
@@ -185,7 +186,7 @@ TEST_F(RemoteDownload, InActiveModeTenFilesAskedOverFourConnectionsAllArriveUnas
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/fotos/");
     state.settings.entorno.pasivo = 0;
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(state.SourceImageList.size(), 10u);
 
     for (int round = 0; round < 4; ++round) {
@@ -211,7 +212,7 @@ TEST_F(RemoteDownload, CancelStopsEveryTransferLeavingNoPartOfAFile) {
     testing::FtpTestServer server(served.path(), slow);
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/up/");
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(state.SourceImageList.size(), 6u);
     ui.whilePausing = [&] {
         const bool moving = std::any_of(ui.remoteProgress.begin(), ui.remoteProgress.end(),
@@ -232,7 +233,7 @@ TEST_F(RemoteDownload, AServerThatAllowsFewerConnectionsServesTheDownloadWithTho
     testing::FtpTestServer server(served.path(), limited);
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/up/");
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
 
     const RemoteDownloadOutcome result = download(8);
     EXPECT_EQ(result.end, End::Finished);
@@ -258,7 +259,7 @@ TEST_F(RemoteDownload, AConnectionLostForGoodLeavesItsFilesToTheOthers) {
     };
     server.start();
     useFtpSource(state, server.port(), "/up/");
-    ftpSessions(state).timeoutSeconds = 1;
+    sessionTableIn(state.ftpSessions).timeoutSeconds = 1;
     listRemote({{"/up/silent.jpg", 411}, {"/up/a.jpg", 411}, {"/up/b.jpg", 411}, {"/up/c.jpg", 411}});
     ui.retryAnswers = {RetryAnswer::Retry};
     const RemoteDownloadOutcome result = download(2);
@@ -314,7 +315,7 @@ TEST_F(RemoteDownload, RefusesWithoutAListOrAfterALocalScanUnlessRescanned) {
     ui.answers = {MessageAnswer::No};
     EXPECT_EQ(download().end, End::LastScanLocal);
     EXPECT_EQ(ui.messages[0].title, "Aviso");
-    EXPECT_EQ(ftpSessions(state).size(), 0u);
+    EXPECT_EQ(sessionTableIn(state.ftpSessions).size(), 0u);
 }
 
 TEST_F(RemoteDownload, NothingIsWrittenOutsideTheChosenFolder) {
@@ -441,7 +442,7 @@ TEST_F(RemoteDownload, FilesAreHeldToTheirListedSizes) {
     };
     server.start();
     useFtpSource(state, server.port(), "/up/");
-    ftpSessions(state).timeoutSeconds = 1;
+    sessionTableIn(state.ftpSessions).timeoutSeconds = 1;
     // A size beyond any image the program reads is not even asked for.
     listRemote({{"/up/huge.jpg", int64_t(1) << 40}, {"/up/endless.jpg", 411}, {"/up/short.jpg", 411},
                 {"/up/silent.jpg", 411}, {"/up/fine.jpg", 411}});

@@ -77,7 +77,7 @@ TEST_F(RemoteScanBounds, StopsAtItsBoundOfPathTextKeepingWhatItFound) {
     EXPECT_GT(found.size(), 1000u);  // what fitted of "many", then the folder's own
     EXPECT_EQ(found.back().path, "/up/top.jpg");
     // The cut listing was answered: the session goes on.
-    EXPECT_TRUE(ftpCheck(ftpSessions(state), id));
+    EXPECT_TRUE(ftpCheck(sessionTableIn(state.ftpSessions), id));
 }
 
 TEST_F(RemoteScanBounds, StopsAtItsDeadlineInTheMiddleOfAListingThatTrickles) {
@@ -101,7 +101,7 @@ TEST_F(RemoteScanBounds, TheScanOfTheSourceHasTheProgramsDeadline) {
     serve([] { return Transfer{listingLine("slow.jpg", 1), true, "226 done\r\n", std::chrono::milliseconds(100)}; });
     state.remoteScanSeconds = 1;
     std::vector<ScanProblem> problems;
-    scanImages(state, true, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true, &problems);
     ASSERT_FALSE(ui.scanEnds.empty());
     EXPECT_EQ(ui.scanEnds.back().deadlineSeconds, 1);
     EXPECT_TRUE(ui.scanEnds.back().stopped);

@@ -41,7 +41,7 @@ TEST_F(RemoteScan, SubfoldersFirstThenTheFolderOwnImagesAndTheSessionStaysOpen) 
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/fotos/");
 
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
 
     Strings paths = pathsOf(state.SourceImageList.entries);
     ASSERT_EQ(paths.size(), 4u);
@@ -55,14 +55,14 @@ TEST_F(RemoteScan, SubfoldersFirstThenTheFolderOwnImagesAndTheSessionStaysOpen) 
     EXPECT_EQ(env.TotalImagesOrigen, 4);
     EXPECT_EQ(env.UltimoEscaneoImagenesLocalRemoto, "R");
     EXPECT_NE(env.FtpID, 0);
-    EXPECT_TRUE(ftpCheck(ftpSessions(state), env.FtpID));
-    EXPECT_EQ(ftpCurrentDir(ftpSessions(state), env.FtpID), "/fotos");
+    EXPECT_TRUE(ftpCheck(sessionTableIn(state.ftpSessions), env.FtpID));
+    EXPECT_EQ(ftpCurrentDir(sessionTableIn(state.ftpSessions), env.FtpID), "/fotos");
     EXPECT_TRUE(ui.messages.empty());
 
     // Without subfolders only the folder's own images; the earlier scan's session ends.
-    scanImages(state, false);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, false);
     EXPECT_EQ(state.SourceImageList.size(), 2u);
-    EXPECT_EQ(ftpSessions(state).size(), 1u);
+    EXPECT_EQ(sessionTableIn(state.ftpSessions).size(), 1u);
 }
 
 TEST_F(RemoteScan, ARefusedLoginAndAMissingFolderAreToldApart) {
@@ -70,7 +70,7 @@ TEST_F(RemoteScan, ARefusedLoginAndAMissingFolderAreToldApart) {
     testing::FtpTestServer server(served.path());
     ASSERT_NE(server.port(), 0);
     useFtpSource(state, server.port(), "/missing/", "wrong");
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_EQ(state.settings.entorno.FtpID, 0);
     // The failed connection is told even to the scan's silent test.
     ASSERT_EQ(ui.connectionTests.size(), 1u);
@@ -82,7 +82,7 @@ TEST_F(RemoteScan, ARefusedLoginAndAMissingFolderAreToldApart) {
     EXPECT_EQ(state.settings.entorno.UltimoEscaneoImagenesLocalRemoto, "R");
 
     useFtpSource(state, server.port(), "/missing/");
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_TRUE(ui.scanEnds.back().connection.ok());
     EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::FolderMissing);
     EXPECT_EQ(ui.scanEnds.back().folder, "/missing");
@@ -111,7 +111,7 @@ TEST_F(RemoteScan, UnsafeNamesAreSkippedCountedAndNamed) {
     });
     useFtpSource(state, server.port(), "/up/");
     std::vector<ScanProblem> problems;
-    scanImages(state, false, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, false, &problems);
     EXPECT_EQ(pathsOf(state.SourceImageList.entries), (Strings{"/up/a.jpg", "/up/b.jpg"}));
     EXPECT_EQ(ui.scanEnds.back().skippedNames, 4);
     using Kind = ScanProblem::Kind;
@@ -138,12 +138,12 @@ TEST_F(RemoteScan, FoldersThatListThemselvesEndTheScan) {
     server.start();
     useFtpSource(state, server.port(), "/up/");
     std::vector<ScanProblem> problems;
-    scanImages(state, true, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true, &problems);
     EXPECT_EQ(pathsOf(state.SourceImageList.entries), (Strings{"/up/x.jpg"}));
     EXPECT_TRUE(problems.empty());
 
     server.pwd = nullptr;  // now each level answers where it really is
-    scanImages(state, true, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true, &problems);
     ASSERT_EQ(state.SourceImageList.size(), size_t(kMaxRemoteScanDepth + 1));
     std::string deepest = "/up";
     for (int level = 0; level < kMaxRemoteScanDepth; ++level) deepest += "/again";
@@ -155,7 +155,7 @@ TEST_F(RemoteScan, FoldersThatListThemselvesEndTheScan) {
     EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::None);
     EXPECT_EQ(ui.scanEnds.back().depthLimit, 64);
     // The scan came back up to where it started.
-    EXPECT_EQ(ftpCurrentDir(ftpSessions(state), state.settings.entorno.FtpID), "/up");
+    EXPECT_EQ(ftpCurrentDir(sessionTableIn(state.ftpSessions), state.settings.entorno.FtpID), "/up");
 }
 
 // A listing that did not arrive whole is its folder's failure, not an empty folder.
@@ -176,7 +176,7 @@ TEST_F(RemoteScan, ListingsThatBreakAreFailuresOfTheirFolders) {
     server.start();
     useFtpSource(state, server.port(), "/up/");
     std::vector<ScanProblem> problems;
-    scanImages(state, true, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true, &problems);
     std::sort(problems.begin(), problems.end(), [](auto& a, auto& b) { return a.path < b.path; });
     ASSERT_EQ(problems.size(), 2u);
     EXPECT_EQ(problems[0].kind, ScanProblem::Kind::RemoteListingCut);
@@ -191,7 +191,7 @@ TEST_F(RemoteScan, ListingsThatBreakAreFailuresOfTheirFolders) {
     // The scanned folder itself: an endless line is cut at the window, and said so.
     useFtpSource(state, server.port(), "/bad/");
     problems.clear();
-    scanImages(state, true, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true, &problems);
     EXPECT_TRUE(state.SourceImageList.empty());
     EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::ListingFailed);
     EXPECT_EQ(ui.scanEnds.back().folder, "/bad");
@@ -227,7 +227,7 @@ TEST_F(RemoteScan, StopsAtItsLimitOfEntriesKeepingWhatItFound) {
     EXPECT_EQ(report.problems[0].path, "/up/many");
     EXPECT_EQ(report.entryLimit, 1000u);
     // The cut listing was answered: the session goes on.
-    EXPECT_TRUE(ftpCheck(ftpSessions(state), id));
+    EXPECT_TRUE(ftpCheck(sessionTableIn(state.ftpSessions), id));
 }
 
 }  // namespace

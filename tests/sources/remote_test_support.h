@@ -5,13 +5,14 @@
 #include <string>
 
 #include "core/state.h"
-#include "core/frontend.h"
 #include "remote/ftp_sessions.h"
-#include "sources/remote_context.h"
+#include "support/remote_context_of_state.h"
 #include "settings/password.h"
 #include "support/ftp_test_server.h"
 
 namespace tesselon::testing::scan {
+
+using testing::remoteContextOf;
 
 inline void useFtpSource(AppState& state, uint16_t port, const std::string& folder,
                          const std::string& password = FtpTestServer::kPassword) {
@@ -25,19 +26,7 @@ inline void useFtpSource(AppState& state, uint16_t port, const std::string& fold
     env.RutaOrigenRemoto = folder;
     env.ExtensionesActivas = "JPG|JPEG";
     env.imagenesRecursivo = 1;
-    ftpSessions(state).timeoutSeconds = 5;
-}
-
-// What the program hands a remote operation, taken from its state as a front end does.
-inline RemoteContext remoteContextOf(AppState& state) {
-    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
-    return RemoteContext{*state.frontend,
-                         ftpSessions(state),
-                         std::move(trust),
-                         state.frontend->cancelRequest(),
-                         state.settings.entorno.FtpID,
-                         state.remoteScanSeconds,
-                         &state.settings.entorno.TotalImagesOrigen};
+    sessionTableIn(state.ftpSessions).timeoutSeconds = 5;
 }
 
 }  // namespace tesselon::testing::scan

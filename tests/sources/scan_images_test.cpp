@@ -10,6 +10,7 @@ namespace tesselon {
 namespace {
 
 using testing::scan::pathsOf;
+using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
@@ -39,7 +40,7 @@ TEST_F(ScanImages, FillsTheListFilesFirstThenSubfoldersDepthFirst) {
     std::filesystem::create_directories(dir.file("root/folder.jpg"));
     const std::string root = dir.path() + "root/";
 
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
 
     EXPECT_EQ(pathsOf(state.SourceImageList.entries),
               (Strings{root + "1.jpg", root + "b/4.jpg", root + "s/2.JPEG", root + "s/t/3.jpg"}));
@@ -62,7 +63,7 @@ TEST_F(ScanImages, FillsTheListFilesFirstThenSubfoldersDepthFirst) {
     EXPECT_TRUE(ui.statusHidden);
     EXPECT_TRUE(ui.messages.empty());
 
-    scanImages(state, false);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, false);
     EXPECT_EQ(pathsOf(state.SourceImageList.entries), Strings{root + "1.jpg"});
     EXPECT_EQ(state.settings.entorno.TotalImagesOrigen, 1);
 }
@@ -70,7 +71,7 @@ TEST_F(ScanImages, FillsTheListFilesFirstThenSubfoldersDepthFirst) {
 TEST_F(ScanImages, SourceFolderWithOrWithoutTrailingSlashGivesTheSamePaths) {
     dir.write("root/a.jpg", "x");
     state.settings.entorno.RutaOrigenLocal = dir.path() + "root";
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_EQ(pathsOf(state.SourceImageList.entries), Strings{dir.path() + "root/a.jpg"});
 }
 
@@ -79,7 +80,7 @@ TEST_F(ScanImages, NoExtensionEnabledWarnsAndLeavesTheListEmpty) {
     state.SourceImageList.entries.push_back({"old.jpg", 1, "", 0, ""});
     state.settings.entorno.ExtensionesActivas = "  ";
 
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
 
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "AVISO");
@@ -98,7 +99,7 @@ TEST_F(ScanImages, CancelKeepsWhatWasFoundAndSaysSo) {
     ui.requestCancel();  // a stale request must not stop the next scan
     ui.cancelAfterEvents = 2 + 1 + 2;     // the two waits before the scan and the root folder count too
 
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
 
     EXPECT_EQ(pathsOf(state.SourceImageList.entries),
               (Strings{dir.path() + "root/a.jpg", dir.path() + "root/b.jpg"}));
@@ -114,7 +115,7 @@ TEST_F(ScanImages, TreeWithoutImagesStillPumpsEventsAndCanBeCancelled) {
     std::string deep = "root";
     for (int i = 0; i < 40; ++i) dir.write((deep += "/f" + std::to_string(i)) + "/notes.txt", "x");
     ui.cancelAfterEvents = 2 + 10;
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_TRUE(state.SourceImageList.empty());
     EXPECT_LT(ui.pumpedEvents, 2 + 20);  // stopped long before the 41 folders were walked
     EXPECT_EQ(ui.statusLines.back(), "Recorrido de imagenes suspendido por el usuario");
@@ -123,13 +124,13 @@ TEST_F(ScanImages, TreeWithoutImagesStillPumpsEventsAndCanBeCancelled) {
 TEST_F(ScanImages, MissingOrEmptySourceFolderGivesAnEmptyListQuietly) {
     state.SourceImageList.entries.push_back({"old.jpg", 1, "", 0, ""});
     state.settings.entorno.RutaOrigenLocal = dir.path() + "nowhere/";
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_TRUE(state.SourceImageList.empty());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(ui.countsShown, std::vector<int>{0});
 
     state.settings.entorno.RutaOrigenLocal = "";
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_TRUE(state.SourceImageList.empty());
 }
 
@@ -138,14 +139,14 @@ TEST_F(ScanImages, ConfirmRescanAsksOnlyWhenSubfoldersAreOn) {
     dir.write("root/s/b.jpg", "x");
 
     state.settings.entorno.imagenesRecursivo = 0;
-    EXPECT_TRUE(confirmRescan(state));
+    EXPECT_TRUE(confirmRescan(remoteContextOf(state), state.settings.entorno, state.SourceImageList));
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(state.SourceImageList.size(), 1u);
     EXPECT_EQ(ui.noticeStates, std::vector<bool>{false});
 
     state.settings.entorno.imagenesRecursivo = 1;
     ui.answers = {MessageAnswer::No};
-    EXPECT_FALSE(confirmRescan(state));
+    EXPECT_FALSE(confirmRescan(remoteContextOf(state), state.settings.entorno, state.SourceImageList));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, "Recontar nº de imágenes");
     EXPECT_EQ(ui.messages[0].text, "¿Releer el nº de imágenes en la ruta actual?");
@@ -154,7 +155,7 @@ TEST_F(ScanImages, ConfirmRescanAsksOnlyWhenSubfoldersAreOn) {
     EXPECT_EQ(ui.noticeStates, (std::vector<bool>{false, false, true}));
 
     ui.answers = {MessageAnswer::Yes};
-    EXPECT_TRUE(confirmRescan(state));
+    EXPECT_TRUE(confirmRescan(remoteContextOf(state), state.settings.entorno, state.SourceImageList));
     EXPECT_EQ(state.SourceImageList.size(), 2u);
 }
 

@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "core/state.h"
+#include "support/remote_context_of_state.h"
 #include "support/scripted_frontend.h"
 
 namespace tesselon::testing::scan {
+
+using testing::remoteContextOf;
 
 class ScanFrontend : public ScriptedFrontend {
 public:

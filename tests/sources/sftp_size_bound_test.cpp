@@ -18,6 +18,7 @@ namespace tesselon {
 namespace {
 
 using testing::PythonSftpServer;
+using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 
 constexpr int64_t kBound = int64_t(1) << 20;
@@ -38,10 +39,10 @@ protected:
 
     RemoteDownloadOutcome scanAndDownload(const std::string& folder) {
         state.settings.entorno.RutaOrigenRemoto = folder;
-        scanImages(state, true);
+        scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
         RemoteDownloadOptions options;
         options.sizeBound = kBound;
-        return downloadRemoteImages(state, local.path() + "bajadas", {}, options);
+        return downloadRemoteImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, local.path() + "bajadas", {}, options);
     }
 
     // How often the server was asked to open `path`.

@@ -16,6 +16,7 @@ namespace {
 
 using testing::DeepSftpServer;
 using testing::DeepTree;
+using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using Kind = ScanProblem::Kind;
 
@@ -43,7 +44,7 @@ TEST_F(SftpSourceBounds, PathsPastTheBoundAreSkippedNamesAndTheOutcomeTellsTheBo
     ASSERT_NE(server.port(), 0) << "python3-paramiko is needed";
     useServer(server);
     std::vector<ScanProblem> problems;
-    scanImages(state, true, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true, &problems);
     const RemoteScanOutcome& outcome = ui.scanEnds.back();
     EXPECT_EQ(outcome.failure, RemoteFailure::None);
     EXPECT_FALSE(outcome.stopped);
@@ -65,7 +66,7 @@ TEST_F(SftpSourceBounds, AScanPastTheProgramsDeadlineStopsWhereItWasAndKeepsWhat
     useServer(server);
     state.remoteScanSeconds = 1;
     std::vector<ScanProblem> problems;
-    scanImages(state, true, &problems);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true, &problems);
     const RemoteScanOutcome& outcome = ui.scanEnds.back();
     EXPECT_TRUE(outcome.connection.ok());
     EXPECT_EQ(outcome.failure, RemoteFailure::None);

@@ -18,6 +18,7 @@ namespace tesselon {
 namespace {
 
 using testing::scan::pathsOf;
+using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using Files = std::map<std::string, std::string>;
 
@@ -54,7 +55,7 @@ protected:
 TEST_F(SftpSource, AnUnknownKeyIsAskedAboutOnceThenScanAndDownloadAsOverFtp) {
     // Declined: nothing is scanned, and the refusal needs no second box.
     ui.trustAnswers = {false};
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(ui.trustQuestions.size(), 1u);
     EXPECT_EQ(ui.trustQuestions[0].fingerprint, server_->fingerprint());
     EXPECT_EQ(ui.trustQuestions[0].protocol, RemoteProtocol::Sftp);
@@ -64,7 +65,7 @@ TEST_F(SftpSource, AnUnknownKeyIsAskedAboutOnceThenScanAndDownloadAsOverFtp) {
 
     // Accepted: stored in the program folder, and never asked again.
     ui.trustAnswers = {true};
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_EQ(ui.trustQuestions.size(), 2u);
     EXPECT_NE(testing::readFile(program.file("known_hosts")).find(server_->publicKey().substr(0, 40)),
               std::string::npos);
@@ -74,7 +75,7 @@ TEST_F(SftpSource, AnUnknownKeyIsAskedAboutOnceThenScanAndDownloadAsOverFtp) {
     EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::None);
     EXPECT_EQ(state.SourceImageList.origin.rfind("sftp://", 0), 0u);
 
-    const RemoteDownloadOutcome outcome = downloadRemoteImages(state, local.path() + "bajadas", {});
+    const RemoteDownloadOutcome outcome = downloadRemoteImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, local.path() + "bajadas", {});
     EXPECT_EQ(outcome.end, RemoteDownloadOutcome::End::Finished);
     EXPECT_EQ(outcome.fetched, 2u);
     EXPECT_EQ(ui.trustQuestions.size(), 2u);
@@ -94,11 +95,11 @@ TEST_F(SftpSource, AnUnknownKeyIsAskedAboutOnceThenScanAndDownloadAsOverFtp) {
 // folder that does not exist is told as such.
 TEST_F(SftpSource, AFailedFileIsAskedAboutAndAMissingFolderIsTold) {
     ui.trustAnswers = {true};
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(state.SourceImageList.size(), 2u);
     std::filesystem::remove(served.file("up/a.jpg"));
     ui.retryAnswers = {RetryAnswer::Retry, RetryAnswer::Skip};
-    const RemoteDownloadOutcome outcome = downloadRemoteImages(state, local.path() + "bajadas", {});
+    const RemoteDownloadOutcome outcome = downloadRemoteImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, local.path() + "bajadas", {});
     ASSERT_EQ(outcome.skipped.size(), 1u);
     EXPECT_EQ(outcome.skipped[0].path, served.path() + "up/a.jpg");
     EXPECT_EQ(outcome.skipped[0].failure, RemoteFailure::TransferRefused);
@@ -106,7 +107,7 @@ TEST_F(SftpSource, AFailedFileIsAskedAboutAndAMissingFolderIsTold) {
     EXPECT_EQ(outcome.fetched, 1u);
 
     state.settings.entorno.RutaOrigenRemoto = served.path() + "missing/";
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     EXPECT_EQ(ui.scanEnds.back().failure, RemoteFailure::FolderMissing);
     EXPECT_TRUE(state.SourceImageList.empty());
 }
@@ -118,7 +119,7 @@ TEST_F(SftpSource, CancelDuringAFileStopsItsTransferAndLeavesNothingOfIt) {
     served.write("up/big.jpg", std::string(16 * 1024 * 1024, 'g'));
     server_->serve(served.path());
     ui.trustAnswers = {true};
-    scanImages(state, true);
+    scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, true);
     ASSERT_EQ(state.SourceImageList.size(), 3u);
     ui.whilePausing = [this] {
         const std::vector<RemoteProgress>& shown = ui.remoteProgress;
@@ -126,7 +127,7 @@ TEST_F(SftpSource, CancelDuringAFileStopsItsTransferAndLeavesNothingOfIt) {
             ui.requestCancel();
         }
     };
-    const RemoteDownloadOutcome outcome = downloadRemoteImages(state, local.path() + "bajadas", {});
+    const RemoteDownloadOutcome outcome = downloadRemoteImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList, local.path() + "bajadas", {});
     EXPECT_EQ(outcome.end, RemoteDownloadOutcome::End::Cancelled);
     EXPECT_TRUE(outcome.skipped.empty());  // stopped, not failed: nothing to ask about
     for (const auto& [name, bytes] : testing::filesUnder(local.path())) {

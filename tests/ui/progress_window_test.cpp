@@ -120,6 +120,22 @@ TEST_F(ProgressAndStatus, ProgressFromAWorkerThreadArrivesOnTheGuiThread) {
     EXPECT_EQ(bar()->value(), 25);
 }
 
+// A scan, a download or a test upload polls the request its front end hands it: each
+// Cancelar raises it.
+TEST_F(ProgressAndStatus, CancelButtonsRaiseTheRequestTheRunningOperationPolls) {
+    EXPECT_FALSE(frontend.cancelRequest().requested());
+    frontend.openProgressWindow("Descargando", 10);
+    QTest::mouseClick(qobject_cast<QPushButton*>(progress()->controls().widget(Gadget_Progreso_Button_Cancelar)),
+                      Qt::LeftButton);
+    EXPECT_TRUE(frontend.cancelRequest().requested());
+
+    frontend.cancelRequest().clear();
+    frontend.closeProgressWindow();
+    controls().setVisible(Gadget_Principal_Button_Cancelar, true);
+    QTest::mouseClick(widget<QPushButton>(Gadget_Principal_Button_Cancelar), Qt::LeftButton);
+    EXPECT_TRUE(frontend.cancelRequest().requested());
+}
+
 TEST_F(ProgressAndStatus, CancelButtonsSetTheFlagAndTellTheUser) {
     frontend.openProgressWindow("Descargando", 10);
     auto* cancel = qobject_cast<QPushButton*>(progress()->controls().widget(Gadget_Progreso_Button_Cancelar));

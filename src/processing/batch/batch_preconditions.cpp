@@ -9,6 +9,16 @@ namespace tesselon {
 
 namespace {
 
+// The scan of a rescan asked for here, with the program's front end and sessions.
+int rescan(AppState& state) {
+    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
+    const RemoteContext context{*state.frontend, sessionTableIn(state.ftpSessions), std::move(trust), state.frontend->cancelRequest(),
+                                state.settings.entorno.FtpID, state.remoteScanSeconds,
+                                &state.settings.entorno.TotalImagesOrigen};
+    return scanImages(context, state.settings.entorno, state.SourceImageList,
+                      state.settings.entorno.imagenesRecursivo != 0);
+}
+
 BatchGate askAboutSourceKind(AppState& state) {
     Frontend& ui = *state.frontend;
     const STRProcesosEntorno& env = state.settings.entorno;
@@ -24,7 +34,7 @@ BatchGate askAboutSourceKind(AppState& state) {
         "\r\n(Si pulsas 'NO' el proceso de conversión será anulado)";
     if (ui.messageBox("Aviso", text, MessageButtons::YesNo, MessageIcon::Warning) == MessageAnswer::Yes) {
         ui.setSourceChangedNotice(false);
-        scanImages(state, state.settings.entorno.imagenesRecursivo != 0);
+        rescan(state);
         ui.showCounts(0);
     } else {
         ui.messageBox("Aviso", "Conversión de imágenes abortada", MessageButtons::Ok, MessageIcon::Information);
@@ -44,7 +54,7 @@ BatchGate askAboutOtherSource(AppState& state) {
     if (ui.messageBox("Aviso", text, MessageButtons::YesNo, MessageIcon::Warning) != MessageAnswer::Yes)
         return BatchGate::OtherSource;
     ui.setSourceChangedNotice(false);
-    scanImages(state, state.settings.entorno.imagenesRecursivo != 0);
+    rescan(state);
     ui.showCounts(0);
     return BatchGate::Proceed;
 }

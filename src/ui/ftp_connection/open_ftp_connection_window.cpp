@@ -51,7 +51,7 @@ bool openFtpConnectionWindow(AppState& state, LanguageTable& table, ControlRegis
             bindEnvironment(state, mainControls, BindDirection::Show);
             bindTextOverlay(state, mainControls, BindDirection::Show);
             bindImageOps(state, mainControls, BindDirection::Show);
-            if (confirmRescan(state)) runBatch(state, true);
+            if (confirmRescan(remoteContextOf(state), env, state.SourceImageList)) runBatch(state, true);
         }
     }
     ui.bringMainWindowToFront();

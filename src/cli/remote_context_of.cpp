@@ -1,0 +1,20 @@
+#include "cli/remote_context_of.h"
+
+#include "core/frontend.h"
+#include "core/state.h"
+
+namespace tesselon {
+
+RemoteContext terminalRemoteContext(AppState& state) {
+    // --ca-file, --pin-sha256 and --host-key hold for this run alone.
+    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
+    return RemoteContext{*state.frontend,
+                         sessionTableIn(state.ftpSessions),
+                         std::move(trust),
+                         state.frontend->cancelRequest(),
+                         state.settings.entorno.FtpID,
+                         state.remoteScanSeconds,
+                         &state.settings.entorno.TotalImagesOrigen};
+}
+
+}  // namespace tesselon

@@ -5,7 +5,6 @@
 
 #include <memory>
 
-#include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "runtime/process/program_run.h"
@@ -39,12 +38,10 @@ TEST(BatchCliSftp, AnUnknownHostKeyIsRefusedUnlessNamedThenTheOutputIsALocalRuns
     SshdTestServer server;
     if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
     TempDir home, served, dir;
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     const char* names[] = {"imgs/a.jpg", "imgs/sub/b.jpg"};
     for (int i = 0; i < 2; ++i) {
         ImageObject image = *createImage(64 + 8 * i, 48, 24, uint32_t(0x304050 * (i + 1)));
-        saveImage(image, served.write(names[i], ""), codecs, kFormatJPEG, 8);
+        saveImage(image, served.write(names[i], ""), *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)});
     }
     ASSERT_EQ(server.serve(served.path()), "");
     dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90}\r\n");

@@ -5,7 +5,9 @@
 #include "output_test_support.h"
 #include "processing/output/save_output.h"
 #include "runtime/imaging/image_formats.h"
+#include "runtime/imaging/image_save.h"
 #include "runtime/imaging/jpeg_codec.h"
+#include "runtime/imaging_test_images.h"
 
 namespace tesselon {
 namespace {
@@ -109,6 +111,59 @@ TEST(ResultEncoder, ThirtyTwoBitImagesReachAFormatWithAlphaWithIt) {
     const std::optional<ImageObject> png = decode(encodeOutput(rgba, formatBySettingsValue("png"), 50));
     ASSERT_TRUE(png);
     EXPECT_EQ(png->pixels, rgba.pixels);
+}
+
+TEST(ResultEncoder, PngResultsAreTrueColourWhateverTheSourceDepth) {
+    // The image service would save these at their source's depth as palettes; results
+    // keep every colour.
+    for (int sourceDepth : {1, 8, 16, 24, 48}) {
+        ImageObject rgb = gradientImage(40, 30);
+        rgb.sourceDepth = sourceDepth;
+        const std::optional<std::string> png = resultOf(rgb, "png", 50);
+        ASSERT_TRUE(png) << sourceDepth;
+        EXPECT_EQ(testing::pngChunksOf(*png).colourType, 2) << sourceDepth;
+        EXPECT_EQ(decode(png)->pixels, rgb.pixels) << sourceDepth;
+
+        ImageObject rgba = halfTransparentImage(40, 30);
+        rgba.sourceDepth = sourceDepth;
+        const std::optional<std::string> withAlpha = resultOf(rgba, "png", 50);
+        ASSERT_TRUE(withAlpha) << sourceDepth;
+        EXPECT_EQ(testing::pngChunksOf(*withAlpha).colourType, 6) << sourceDepth;
+        EXPECT_EQ(decode(withAlpha)->pixels, rgba.pixels) << sourceDepth;
+    }
+}
+
+TEST(ResultEncoder, GifResultsKeepTransparencyWhereTheSourcesDepthHadIt) {
+    // A palette (a GIF or palette PNG source), 32 bits, or samples of 16 bits with alpha
+    // (64 bits, which no encoder takes) keep the transparent pixels; a source of 16 or 24
+    // bits lays them over white.
+    for (int sourceDepth : {8, 32, 64}) {
+        ImageObject image = halfTransparentImage(16, 8);
+        image.sourceDepth = sourceDepth;
+        const std::optional<ImageObject> gif = decode(resultOf(image, "gif", 50));
+        ASSERT_TRUE(gif) << sourceDepth;
+        EXPECT_EQ(pixelAt(*gif, 10, 3)[3], 0) << sourceDepth;
+    }
+    for (int sourceDepth : {16, 24}) {
+        ImageObject image = halfTransparentImage(16, 8);
+        image.sourceDepth = sourceDepth;
+        const std::optional<ImageObject> gif = decode(resultOf(image, "gif", 50));
+        ASSERT_TRUE(gif) << sourceDepth;
+        EXPECT_EQ(pixelAt(*gif, 10, 3)[3], 255) << sourceDepth;
+        expectNear(pixelAt(*gif, 10, 3), 255, 255, 255, 0, "transparent over white");
+    }
+}
+
+TEST(ResultEncoder, ResultsAreCompressedQuicklyAndTheServiceFully) {
+    const ImageObject image = gradientImage(64, 48);
+    const ImageFormat& png = *formatBySettingsValue("png");
+    EncodeOptions options{EncodeQuality::ofPercent(50), 24};
+    const std::optional<std::string> service = encodeImage(image, png, options);
+    options.effort = EncodeEffort::Quick;
+    const std::optional<std::string> quick = encodeImage(image, png, options);
+    ASSERT_TRUE(service && quick);
+    EXPECT_NE(*service, *quick);
+    EXPECT_EQ(resultOf(image, "png", 50), quick);
 }
 
 }  // namespace

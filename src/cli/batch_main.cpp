@@ -304,6 +304,7 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     // Every image without its own result is named, whatever --quiet says.
     printEntryProblems(err, state.SourceImageList, outcome);
     printFirstFrameNote(err, state.SourceImageList, outcome);
+    printCopiedNote(err, state.SourceImageList, outcome);
     const bool unrecorded = ledger && reportManifestNotes(ledger->notes(), err);
 
     if (outcome.stop.stop != BatchStop::None) {
@@ -337,8 +338,12 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
         else
             std::snprintf(parts, sizeof parts, "scan %.1f s, ", scanSeconds);
         const std::string shard = notes.shard.empty() ? std::string() : "shard " + notes.shard + ": ";
-        std::fprintf(err, "%s%zu of %zu images saved%s, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
-                     shard.c_str(), outcome.saved, outcome.total + unlisted, unchanged.c_str(), failed, extra.c_str(),
+        // A copied animation has its result, but was not converted: it is counted apart.
+        const size_t copied = outcome.copiedUnchanged.size();
+        const std::string copies = copied > 0 ? ", " + std::to_string(copied) + " copied unchanged" : std::string();
+        std::fprintf(err, "%s%zu of %zu images saved%s%s, %zu failed%s in %.1f s (%sconversion %.1f s, %.2f images/s)\n",
+                     shard.c_str(), outcome.saved - copied, outcome.total + unlisted, copies.c_str(), unchanged.c_str(),
+                     failed, extra.c_str(),
                      seconds, parts,
                      conversionSeconds, conversionSeconds > 0 ? double(outcome.processed) / conversionSeconds : 0.0);
         if (outcome.saved > 0)
@@ -464,7 +469,8 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     if (noSampleText && options.operations.any()) state.settings.image.MarcaDeAgua = 0;
     if (options.saveConfigFile) warnUnsaved(options.operations, err);
     frontend.passwordVariableUnset = std::getenv(kFtpPasswordVariable) == nullptr;
-    frontend.acceptedHostKey = options.remote.hostKey.value_or("");
+    state.sftpTrustedHostKey = options.remote.hostKey.value_or("");
+    if (options.remote.scanTimeout) state.remoteScanSeconds = *options.remote.scanTimeout;
     state.tlsCaFile = options.remote.caFile.value_or("");
     state.tlsPinnedCertificate = options.remote.pinSha256.value_or("");
 

@@ -5,6 +5,7 @@
 #include "cli/terminal_text.h"
 #include "core/image_list.h"
 #include "processing/output/output_format.h"
+#include "remote/listed_names.h"
 #include "runtime/fs/paths.h"
 
 namespace tesselon {
@@ -39,6 +40,12 @@ std::string describeScanProblem(const ScanProblem& problem) {
     case ScanProblem::Kind::RemoteNameClimbsOut: return "unsafe name: it leads out of its folder";
     case ScanProblem::Kind::RemoteNameSeparator: return "unsafe name: it holds a path separator";
     case ScanProblem::Kind::RemoteNameControlCharacter: return "unsafe name: it holds control characters";
+    case ScanProblem::Kind::RemotePathTooLong:
+        return "its path is longer than " + std::to_string(kMaxListedPathBytes) + " bytes";
+    case ScanProblem::Kind::RemotePathTextLimit:
+        return "the server listed more than " + std::to_string(kMaxScanPathBytes >> 20) +
+               " MiB of path text; the scan stopped here";
+    case ScanProblem::Kind::RemoteScanDeadline: return "the scan's time ran out (--scan-timeout); it stopped here";
     }
     return "not read";
 }
@@ -87,13 +94,28 @@ std::string describeStop(const CaughtStop& stop) {
     return "";
 }
 
-void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
-    if (outcome.firstFrameOnly.empty()) return;
-    const size_t n = outcome.firstFrameOnly.size();
-    const size_t first = outcome.firstFrameOnly.front();
-    printLine(err, "warning: " + std::to_string(n) + (n == 1 ? " animation was" : " animations were") +
-                       " converted from the first frame only" +
+namespace {
+
+// One line for the entries given: how many, and the first of them by name.
+void printCountedNote(std::FILE* err, const SourceImageList& list, const std::vector<size_t>& entries,
+                      const char* one, const char* many, const std::string& what) {
+    if (entries.empty()) return;
+    const size_t n = entries.size();
+    const size_t first = entries.front();
+    printLine(err, "warning: " + std::to_string(n) + (n == 1 ? one : many) + what +
                        (first < list.size() ? " (such as '" + list.entries[first].path + "')" : std::string()));
+}
+
+}  // namespace
+
+void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
+    printCountedNote(err, list, outcome.firstFrameOnly, " animation was", " animations were",
+                     " converted from the first frame only");
+}
+
+void printCopiedNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome) {
+    printCountedNote(err, list, outcome.copiedUnchanged, " animated GIF was", " animated GIFs were",
+                     " copied unchanged, without the operations or the output format");
 }
 
 ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,
@@ -104,6 +126,9 @@ ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutco
     notes.sameOutputAs = outcome.nameKeepers;
     notes.inShare = outcome.inShare;
     notes.skipped.assign(list.size(), 0);
+    notes.copied.assign(list.size(), 0);
+    for (size_t i : outcome.copiedUnchanged)
+        if (i < list.size()) notes.copied[i] = 1;
     for (size_t i : outcome.skipped) {
         if (i >= list.size()) continue;
         notes.skipped[i] = 1;

@@ -37,6 +37,10 @@ std::string describeStop(const CaughtStop& stop);
 // After a batch, once: how many animations were converted from their first frame only.
 void printFirstFrameNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome);
 
+// After a batch, once: how many animated GIFs were copied as they are instead of
+// converted (neither the operations nor the output format reach an animation).
+void printCopiedNote(std::FILE* err, const SourceImageList& list, const ParallelBatchOutcome& outcome);
+
 // The reasons and shared names the report adds to the list, and the scan's failures.
 ReportNotes reportNotesFor(const SourceImageList& list, const ParallelBatchOutcome& outcome,
                            const std::vector<ScanProblem>& scanProblems);

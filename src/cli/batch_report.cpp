@@ -56,6 +56,7 @@ std::string composeBatchReport(const SourceImageList& list, const ReportNotes& n
         if (i < notes.sameOutputAs.size() && notes.sameOutputAs[i] && *notes.sameOutputAs[i] < list.entries.size())
             setName(members, "sameOutputAs", "rawSameOutputAs", list.entries[*notes.sameOutputAs[i]].path);
         if (i < notes.skipped.size() && notes.skipped[i]) members.set("skipped", JsonValue::makeBoolean(true));
+        if (i < notes.copied.size() && notes.copied[i]) members.set("copied", JsonValue::makeBoolean(true));
         if (!notes.shard.empty()) setText(members, "shard", notes.shard);
         report.asArray()->push_back(std::move(item));
     }

@@ -23,6 +23,8 @@ struct ReportNotes {
     std::vector<std::pair<std::string, std::string>> unlisted;
     // Per entry: 1 when its result from an earlier run stands (--skip-unchanged).
     std::vector<char> skipped;
+    // Per entry: 1 when its result is its source copied as it is (an animated GIF).
+    std::vector<char> copied;
     // With --shard: the run's share ("2/3"), given on each of its images, and per entry
     // whether it is in it; the others are left out of the report. Empty without.
     std::string shard;
@@ -36,7 +38,8 @@ inline constexpr const char* kUnchangedReason = "unchanged";
 // written, or that would have been), with "reason" when an entry was not saved,
 // "sameOutputAs" (the path of the entry whose result keeps the name) when another image
 // of the list has the same output, "skipped" true when its earlier result
-// stands, and "shard" in a shard's report. Every text is valid UTF-8: bytes of
+// stands, "copied" true when the result is the source copied unchanged (an animated
+// GIF: saved, but not converted), and "shard" in a shard's report. Every text is valid UTF-8: bytes of
 // a name that are not become U+FFFD, and the exact name is kept in "rawPath" (and
 // "rawOutputPath") with "%" and those bytes written as %XX.
 std::string composeBatchReport(const SourceImageList& list, const ReportNotes& notes = {});

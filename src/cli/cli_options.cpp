@@ -4,12 +4,15 @@
 #include <charconv>
 
 #include "cli/arg_reader.h"
+#include "core/state.h"
 #include "engine/program_folder.h"
+#include "remote/listed_names.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_formats.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/certificate_pins.h"
 #include "sources/remote_download.h"
+#include "sources/remote_scan.h"
 
 namespace tesselon {
 
@@ -71,6 +74,9 @@ std::string readableExtensions() {
     return text;
 }
 
+// A week: a scan that needs longer is not one a server should be trusted with.
+constexpr int kMaxScanTimeout = 7 * 24 * 3600;
+
 std::optional<int> integerIn(const std::string& text, int low, int high) {
     int value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -129,7 +135,7 @@ std::optional<std::string> extensionListFromNames(const std::string& names) {
 CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     std::string error;
-    std::optional<std::string> quality, jobs, memory, extensions, shard, connections;
+    std::optional<std::string> quality, jobs, memory, extensions, shard, connections, scanTimeout;
     for (ArgReader r(args); !r.done() && error.empty(); r.advance()) {
         const std::string& a = r.current();
         if (a == "--help" || a == "-h") o.help = true;
@@ -158,7 +164,7 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--download-to", o.remote.downloadTo, error) || r.value("--shard", shard, error) ||
                  r.value("--protocol", o.remote.protocol, error) || r.value("--host-key", o.remote.hostKey, error) ||
                  r.value("--ca-file", o.remote.caFile, error) || r.value("--pin-sha256", o.remote.pinSha256, error) ||
-                 r.value("--connections", connections, error)) {
+                 r.value("--connections", connections, error) || r.value("--scan-timeout", scanTimeout, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty()) error = operationConflict(o.operations);
@@ -191,6 +197,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     if (error.empty() && connections &&
         !(o.remote.connections = integerIn(*connections, 1, kMaxDownloadConnections)))
         error = "--connections must be a whole number from 1 to " + std::to_string(kMaxDownloadConnections);
+    if (error.empty() && scanTimeout && !(o.remote.scanTimeout = integerIn(*scanTimeout, 1, kMaxScanTimeout)))
+        error = "--scan-timeout must be a whole number of seconds from 1 to " + std::to_string(kMaxScanTimeout);
     if (error.empty() && memory && (!(o.memoryLimit = parseByteSize(*memory)) || *o.memoryLimit < (uint64_t(16) << 20)))
         error = "--memory-limit must be a size of at least 16M, such as 512M or 2G";
     if (error.empty() && shard && !(o.shard = parseShard(*shard)))
@@ -217,7 +225,8 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                      [--remote [--server HOST] [--port N] [--user NAME]\n"
            "                       [--remote-folder PATH] [--passive|--active] [--download-to DIR]\n"
            "                       [--protocol ftp|ftps|sftp] [--host-key SHA256:...]\n"
-           "                       [--ca-file FILE] [--pin-sha256 HEX] [--connections N]]\n"
+           "                       [--ca-file FILE] [--pin-sha256 HEX] [--connections N]\n"
+           "                       [--scan-timeout SECONDS]]\n"
            "       tesselon-batch --merge-reports REPORT...\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
@@ -254,8 +263,9 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "  --report FILE        write a JSON report: one object per image with path,\n"
            "                       outputPath (the file written), saved and overlayText, plus\n"
            "                       reason when it was not saved and sameOutputAs when another\n"
-           "                       image keeps its output name; rawPath keeps a name that is\n"
-           "                       not valid UTF-8.\n"
+           "                       image keeps its output name; copied true for an animated\n"
+           "                       GIF, which is copied unchanged, not converted; rawPath\n"
+           "                       keeps a name that is not valid UTF-8.\n"
            "                       Every run rewrites it: [] when nothing was found, what is\n"
            "                       known when the scan or the run fails\n"
            "  --quiet              no progress and no summary; refusals, failures and\n"
@@ -290,9 +300,12 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       else ftp); ftps is FTP encrypted with AUTH TLS, never\n"
            "                       falling back to plain FTP; sftp uses port 22 unless\n"
            "                       --port or the settings name another than 21\n"
-           "  --host-key SHA256:.. the SFTP server's host key to trust when no known_hosts\n"
-           "                       file knows it yet (ssh-keygen -lf prints it); a key that\n"
-           "                       differs from a known one is always refused\n"
+           "  --host-key SHA256:.. the SFTP server's host key to trust for this run, never\n"
+           "                       stored, when no known_hosts file knows it yet (ssh-keygen\n"
+           "                       -lf prints it); a key that differs from a known one is\n"
+           "                       always refused, and so is every key while a known_hosts\n"
+           "                       file is there but cannot be read (no permission, not a\n"
+           "                       regular file, over 16 MiB)\n"
            "  --ca-file FILE       FTPS: trust the certificate authorities of FILE (PEM)\n"
            "                       instead of the system's (also TESSELON_CA_FILE)\n"
            "  --pin-sha256 HEX     FTPS: trust the server certificate with this SHA-256\n"
@@ -302,7 +315,17 @@ std::string cliUsage(const ProgramFolderChoice& folder) {
            "                       download folder); it must not be the destination\n"
            "  --connections N      files downloaded at once, each over its own connection\n"
            "                       (1 to 16, default 4); a server that refuses some leaves\n"
-           "                       the download with those it allowed\n"
+           "                       the download with those it allowed; FTP in active mode\n"
+           "                       uses one, as some servers lose data connections when\n"
+           "                       several are open at once\n"
+           "  --scan-timeout SECONDS  how long the remote scan may take (default " +
+           std::to_string(kDefaultRemoteScanSeconds) + ", an\n"
+           "                       hour); it then stops, names where, and the images\n"
+           "                       found until then are downloaded (exit code 1). The scan\n"
+           "                       also stops at " + std::to_string(kMaxRemoteScanEntries) + " entries or " +
+           std::to_string(kMaxScanPathBytes >> 20) + " MiB of path text\n"
+           "                       listed, and skips paths longer than " + std::to_string(kMaxListedPathBytes) +
+           " bytes\n"
            "  --version            print the version and exit\n"
            "  --help               print this help and exit\n"
            "\n" + std::string(operationOptionsUsage()) +

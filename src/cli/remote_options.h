@@ -22,10 +22,11 @@ struct RemoteCliOptions {
     std::optional<std::string> caFile;         // --ca-file FILE (the authorities FTPS servers are checked against)
     std::optional<std::string> pinSha256;      // --pin-sha256 HEX (an FTPS certificate to trust), lower-case hex
     std::optional<int> connections;            // --connections N: transfers at once
+    std::optional<int> scanTimeout;            // --scan-timeout SECONDS: the whole scan's time
 
     bool any() const {
         return remote || server || port || user || folder || passive || downloadTo || protocol || hostKey || caFile ||
-               pinSha256 || connections;
+               pinSha256 || connections || scanTimeout;
     }
 };
 

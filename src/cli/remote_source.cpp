@@ -94,6 +94,10 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     RemoteScanOutcome scan;
     scanImages(state, env.imagenesRecursivo != 0, &problems, &scan);
     fetch.scanSeconds = scanClock.seconds();
+    if (std::any_of(scan.problems.begin(), scan.problems.end(),
+                    [](const ScanProblem& p) { return p.kind == ScanProblem::Kind::RemoteScanDeadline; }))
+        printLine(err, "the remote scan stopped at its time limit of " + std::to_string(scan.deadlineSeconds) +
+                           " s (--scan-timeout); the images it found until then are fetched");
     // A failed connection was told already, by the front end.
     if (!scan.connection.ok() || scan.failure == RemoteFailure::FolderMissing) {
         state.frontend = &ui;
@@ -119,6 +123,8 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     fetch.downloaded = download.fetched;
     fetch.unchanged = download.unchanged;
     fetch.connections = download.connections;
+    if (download.cap != DownloadConnectionsCap::None)
+        printLine(err, connectionsCapText(download.cap, size_t(how.connections)));
     switch (download.end) {
     case End::NoConnection: fetch.exitCode = kExitUsage; break;
     case End::FolderFailed:

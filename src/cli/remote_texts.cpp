@@ -1,8 +1,31 @@
 #include "cli/remote_texts.h"
 
+#include "remote/sftp/known_hosts.h"
+
 namespace tesselon {
 
 namespace {
+
+// "1024 MiB", "3000 bytes": a bound as the user would write it.
+std::string amountOf(int64_t bytes) {
+    constexpr int64_t kMiB = int64_t(1) << 20;
+    if (bytes >= kMiB && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+    return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+}
+
+// The reason, with the bound a file passed when it passed one.
+std::string reasonWithBound(const FailedRemoteFile& file) {
+    switch (file.failure) {
+    case RemoteFailure::LargerThanListed:
+        if (file.bound <= 0) break;
+        return "the file is larger than the " + amountOf(file.bound) + " the server listed for it; not tried again";
+    case RemoteFailure::OverSizeBound:
+        if (file.bound <= 0) break;
+        return "the file is larger than " + amountOf(file.bound) + ", the most one download may bring; not tried again";
+    default: break;
+    }
+    return describeRemoteFailure(file.failure);
+}
 
 std::string where(const RemoteConnectOutcome& c) {
     return c.server + " port " + std::to_string(c.port);
@@ -16,6 +39,14 @@ std::string certificateReason(const ServerIdentity& identity) {
     case CertificateProblem::Expired: return "it has expired";
     case CertificateProblem::NotYetValid: return "it is not valid yet";
     default: return "it is not valid";
+    }
+}
+
+std::string knownHostsReason(OpenProblem problem) {
+    switch (problem) {
+    case OpenProblem::NotRegular: return "is not a regular file";
+    case OpenProblem::TooLarge: return "is larger than " + std::to_string(kMaxKnownHostsBytes >> 20) + " MiB";
+    default: return "cannot be read";
     }
 }
 
@@ -50,6 +81,11 @@ std::string connectionFailureText(const RemoteConnectOutcome& c) {
         return "WARNING: the host key of " + where(c) + " has changed (now " + fingerprint +
                "): someone may be intercepting the connection, or the server's key was replaced. Refusing; if the "
                "change is expected, remove the old key from the known_hosts files";
+    case RemoteFailure::KnownHostsUnreadable:
+        return "cannot check the host key of " + where(c) + ": the known-hosts file '" + c.knownHostsFile + "' " +
+               knownHostsReason(c.knownHostsProblem) +
+               ", and it could hold the key known for this server. Every SFTP server is refused until the file is "
+               "mended (made readable, made smaller or removed); nothing was sent";
     case RemoteFailure::TimedOut: return "the server " + where(c) + " stopped answering";
     case RemoteFailure::Cancelled: return "the connection to " + where(c) + " was cancelled";
     default: return "the connection to " + where(c) + " broke off";
@@ -63,7 +99,11 @@ std::string describeRemoteFailure(RemoteFailure failure) {
     case RemoteFailure::UnsafeName: return "its path would leave the download folder";
     case RemoteFailure::TransferRefused: return "the server refused the file";
     case RemoteFailure::TransferBroken: return "the transfer broke off";
+    case RemoteFailure::NoDataConnection: return "no data connection could be made with the server";
     case RemoteFailure::LargerThanListed: return "the file is larger than the server listed it";
+    case RemoteFailure::OverSizeBound: return "the file is larger than one download may bring";
+    case RemoteFailure::NotRegularFile:
+        return "not a regular file on the server (a link, a device, a FIFO or a socket)";
     case RemoteFailure::ShorterThanListed: return "the file is shorter than the server listed it";
     case RemoteFailure::NotConfirmed: return "the server did not confirm the transfer";
     case RemoteFailure::LocalFileFailed: return "the local file could not be written";
@@ -75,9 +115,20 @@ std::string describeRemoteFailure(RemoteFailure failure) {
 }
 
 std::string failedDownloadReason(const FailedRemoteFile& file) {
-    if (file.attempt == 0) return "not downloaded: " + describeRemoteFailure(file.failure);
+    if (file.attempt == 0) return "not downloaded: " + reasonWithBound(file);
     return "the download failed " + std::to_string(file.attempt) + (file.attempt == 1 ? " time: " : " times: ") +
-           describeRemoteFailure(file.failure);
+           reasonWithBound(file);
+}
+
+std::string connectionsCapText(DownloadConnectionsCap cap, size_t asked) {
+    switch (cap) {
+    case DownloadConnectionsCap::None: return {};
+    case DownloadConnectionsCap::ActiveMode:
+        return "active mode: the files were downloaded over one connection, not " + std::to_string(asked) +
+               ": some servers lose data connections when several are open at once; --passive downloads " +
+               std::to_string(asked) + " at once";
+    }
+    return {};
 }
 
 }  // namespace tesselon

@@ -18,4 +18,7 @@ std::string describeRemoteFailure(RemoteFailure failure);
 // The report's and the terminal's reason for a file the download gave up on.
 std::string failedDownloadReason(const FailedRemoteFile& file);
 
+// Why a download had fewer connections than the `asked` ones; empty when it did not.
+std::string connectionsCapText(DownloadConnectionsCap cap, size_t asked);
+
 }  // namespace tesselon

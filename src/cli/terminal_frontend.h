@@ -39,14 +39,10 @@ public:
     // name what to trust beforehand) and failed files skipped.
     void showRemoteProgress(const RemoteProgress&) override {}
     void showConnectionTest(const ConnectionTestReport& report, bool silent) override;
-    // A host key no file knows is trusted only when it is the one --host-key named. A
-    // certificate --pin-sha256 named never gets here: it is trusted for the run without
-    // being stored, and any other that does not verify is refused.
-    bool askTrustServer(const ServerIdentity& identity) override {
-        return identity.protocol == RemoteProtocol::Sftp && !acceptedHostKey.empty() &&
-               identity.fingerprint == acceptedHostKey;
-    }
-    std::string acceptedHostKey;  // --host-key
+    // Nothing is trusted by a question. A host key --host-key named and a certificate
+    // --pin-sha256 named never get here: each is trusted for the run without being
+    // stored, and any other that no file knows, or that does not verify, is refused.
+    bool askTrustServer(const ServerIdentity&) override { return false; }
     // A refused login then says so: the user may have meant to give the password there.
     bool passwordVariableUnset = false;
     RetryAnswer askRetryRemoteFile(const FailedRemoteFile&) override { return RetryAnswer::Skip; }

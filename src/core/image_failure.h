@@ -18,6 +18,7 @@ enum class ImageFailure {
     NotAnImage,          // no format the program reads starts like this file
     EmptyFile,           // the file holds no bytes at all
     Damaged,             // its header reads as an image, its data does not decode: cut short or damaged
+    CodedBeyondDeclared, // its data codes a larger picture than its header declares
     OverMemoryLimit,     // converting it would take more memory than the limit
     ProcessingFailed,    // an operation lost the image
     AnimatedOverItself,  // an animated GIF is copied, never converted over itself

@@ -19,6 +19,9 @@ struct SourceImageEntry {
     // remote: the server's modification time, seconds since 1970 (UTC); kUnknownTime when
     // the server did not tell it
     int64_t modified = kUnknownTime;
+    // remote: the server listed it as a link, a device, a FIFO or a socket; it is never
+    // fetched
+    bool notRegularFile = false;
 };
 
 struct SourceImageList {

@@ -10,6 +10,7 @@
 
 #include "core/remote_protocol.h"
 #include "core/scan_problem.h"
+#include "runtime/fs/regular_file.h"
 
 namespace tesselon {
 
@@ -23,6 +24,7 @@ enum class RemoteFailure {
     CertificateRefused,  // FTPS: the certificate did not verify (CertificateProblem says why)
     HostKeyUnknown,      // SFTP: no file knows the server's key, and it was not accepted
     HostKeyChanged,      // SFTP: another key is known for the server, or this one is revoked
+    KnownHostsUnreadable,  // SFTP: a known-hosts file cannot be read, so no server's key can be checked
     LoginRefused,        // the server refused the user and password (FTP 530)
     ProtocolUnavailable, // this build cannot speak the protocol asked for (nothing was sent)
     // Folders and names.
@@ -32,7 +34,10 @@ enum class RemoteFailure {
     // One file.
     TransferRefused,     // the server would not send it
     TransferBroken,      // the data stopped or broke off
-    LargerThanListed,    // more bytes than the listing gave (or than any image may have)
+    NoDataConnection,    // no data connection could be made for it (PASV or PORT refused, none came)
+    LargerThanListed,    // more bytes than the listing gave
+    OverSizeBound,       // more bytes than a download may bring, listed so or sent
+    NotRegularFile,      // listed as a link, a device, a FIFO or a socket: not fetched
     ShorterThanListed,   // fewer bytes than the listing gave
     NotConfirmed,        // the server did not confirm the transfer
     LocalFileFailed,     // the local file could not be written or put in place
@@ -73,6 +78,10 @@ struct RemoteConnectOutcome {
     int replyCode = 0;   // the FTP reply that refused the login or AUTH TLS; 0 when none
     ServerIdentity identity;  // filled once the server showed it
     bool declined = false;    // the user was asked to trust that identity and said no
+    // KnownHostsUnreadable: the file that could not be read (NotRegular, TooLarge or
+    // Unreadable); every server is refused until it is mended.
+    std::string knownHostsFile;
+    OpenProblem knownHostsProblem = OpenProblem::None;
     bool ok() const { return failure == RemoteFailure::None; }
 };
 
@@ -123,6 +132,9 @@ struct RemoteScanOutcome {
     bool stopped = false;               // ended early: the entry limit, or the connection broke
     size_t entryLimit = 0;              // the limit of listing entries it had
     int depthLimit = 0;                 // the deepest level of folders it entered
+    uint64_t pathTextLimit = 0;         // the bytes of path text it could list in all
+    size_t pathLengthLimit = 0;         // the longest path it took, in bytes
+    int deadlineSeconds = 0;            // the time it had in all
 };
 
 // A file of a remote download that failed: the question whether to retry it.
@@ -130,9 +142,20 @@ struct FailedRemoteFile {
     std::string path;  // the remote path
     RemoteFailure failure = RemoteFailure::TransferBroken;
     int attempt = 1;   // 1 for the first try
+    // LargerThanListed: the size listed; OverSizeBound: the download's bound. A file
+    // that passed either is not tried again.
+    int64_t bound = 0;
 };
 
 enum class RetryAnswer { Retry, Skip, Cancel };
+
+// Why a download keeps to fewer connections than it was asked for.
+enum class DownloadConnectionsCap {
+    None,
+    // FTP in active mode: one connection. Servers such as pyftpdlib lose the data
+    // connection of one session while another session of the same client opens its own.
+    ActiveMode,
+};
 
 // How a remote download ended.
 struct RemoteDownloadOutcome {
@@ -154,6 +177,8 @@ struct RemoteDownloadOutcome {
     size_t fetched = 0;
     size_t unchanged = 0;  // kept: the local copy has the server's size and time
     size_t connections = 0;  // the connections the download had at most
+    // Why it had fewer than asked for, when the reason is one the user should hear of.
+    DownloadConnectionsCap cap = DownloadConnectionsCap::None;
 
     // The files were gone through, so some may be on disk.
     bool started() const { return end == End::SubfolderFailed || end == End::Finished || end == End::Cancelled; }

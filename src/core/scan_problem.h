@@ -23,7 +23,10 @@ struct ScanProblem {
         RemoteNameAbsolute,        // names that would leave the download folder, skipped:
         RemoteNameClimbsOut,       //   "/x", "..", "../x",
         RemoteNameSeparator,       //   "a/b", "a\\b",
-        RemoteNameControlCharacter //   control characters
+        RemoteNameControlCharacter, //   control characters
+        RemotePathTooLong,         // a name whose path is longer than the scan takes, skipped
+        RemotePathTextLimit,       // the scan stopped at its limit of path text listed, here
+        RemoteScanDeadline,        // the scan stopped at its deadline, here
     };
     Kind kind = Kind::UnreadableFolder;
     std::string path;  // the folder (ending with "/") or the file

@@ -18,6 +18,8 @@ namespace tesselon {
 class Frontend;
 class FtpSessionTable;
 
+inline constexpr int kDefaultRemoteScanSeconds = 3600;
+
 struct AppState {
     Settings settings;
 
@@ -46,6 +48,13 @@ struct AppState {
     // An FTPS certificate named for this run alone (tesselon-batch --pin-sha256), trusted
     // whatever its chain says but never stored: SHA-256, lower-case hex.
     std::string tlsPinnedCertificate;
+    // An SFTP host key named for this run alone (tesselon-batch --host-key), trusted when
+    // no known-hosts file knows the host but never stored: "SHA256:" and base64.
+    std::string sftpTrustedHostKey;
+
+    // How long the walk of a remote scan's folders may take in all, from its first
+    // listing; it then stops with what it found (tesselon-batch --scan-timeout).
+    int remoteScanSeconds = kDefaultRemoteScanSeconds;
 
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;

@@ -28,16 +28,33 @@ FtpTransferFailure receiveFile(FtpSession::State& s, NetStream& data, FileReplac
     }
 }
 
+// Why a transfer command went unaccepted: a server that stopped answering (or hung up)
+// is told apart from one that said no, whose session is still in step.
+FtpTransferFailure refusalOf(const FtpSession::State& s, FtpTransferFailure refused) {
+    return s.reader.problem() == FtpReplyProblem::NoReply ? FtpTransferFailure::NoAnswer : refused;
+}
+
 }  // namespace
 
 FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const FileInFolder& local,
-                               int64_t listedSize) {
-    if (listedSize > kMaxDownloadSize) return FtpTransferFailure::TooLarge;
+                               int64_t listedSize, int64_t sizeBound) {
+    if (listedSize > sizeBound) return FtpTransferFailure::TooLarge;
     FtpDataConnection data(s);
-    if (!s.setType("I") || !data.open() || !s.command("RETR ", remoteName, "125;150") ||
-        !data.accept()) {
+    FtpTransferFailure start = FtpTransferFailure::None;
+    if (!s.setType("I")) {
+        start = refusalOf(s, FtpTransferFailure::NotStarted);
+    } else if (!data.open()) {
+        start = refusalOf(s, FtpTransferFailure::NoDataConnection);
+    } else if (!s.command("RETR ", remoteName, "125;150")) {
+        start = refusalOf(s, FtpTransferFailure::NotStarted);
+    } else if (!data.accept()) {
+        // The server took RETR but its data connection never came (active mode), or did
+        // not show the control connection's certificate.
+        start = FtpTransferFailure::NoDataConnection;
+    }
+    if (start != FtpTransferFailure::None) {
         data.close();
-        return FtpTransferFailure::NotStarted;
+        return start;
     }
     FileReplacement file(local);
     if (!file.ok()) {
@@ -45,7 +62,7 @@ FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteNa
         s.settleCutTransfer();
         return FtpTransferFailure::LocalFile;
     }
-    const int64_t limit = listedSize > 0 ? listedSize : kMaxDownloadSize;
+    const int64_t limit = listedSize > 0 ? listedSize : sizeBound;
     FtpTransferFailure failure = receiveFile(s, data.stream(), file, limit);
     data.close();
     switch (failure) {

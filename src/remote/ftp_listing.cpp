@@ -131,7 +131,12 @@ std::optional<FtpListOutcome> ListingWindow::take(size_t count) {
     lines_ += parsed.lines;
     if (lines_ > maxLines_) {
         listing_.keepFirst(maxLines_);
+        listing_.keepNameBytes(maxNameBytes_);
         return FtpListOutcome::TooManyLines;
+    }
+    if (listing_.nameBytes() > maxNameBytes_) {
+        listing_.keepNameBytes(maxNameBytes_);
+        return FtpListOutcome::TooMuchText;
     }
     if (held_ == sizeof window_) return FtpListOutcome::LineTooLong;  // one line fills the window
     if (count == 0) return FtpListOutcome::Complete;
@@ -154,6 +159,13 @@ void FtpListing::keepFirst(size_t count) {
     if (count >= entries_.size()) return;
     names_.resize(entries_[count].offset);
     entries_.resize(count);
+}
+
+void FtpListing::keepNameBytes(uint64_t bytes) {
+    while (!entries_.empty() && names_.size() > bytes) {
+        names_.resize(entries_.back().offset);
+        entries_.pop_back();
+    }
 }
 
 bool FtpListing::next() {

@@ -11,6 +11,7 @@
 // as servers list by default.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -45,8 +46,12 @@ public:
     // Puts an entry on top.
     void add(std::string_view name, int64_t size, int type, int64_t modified = kNoListedTime);
     size_t size() const { return entries_.size(); }
+    // The bytes of the names held.
+    size_t nameBytes() const { return names_.size(); }
     // Drops the entries above the first `count` (the last ones added).
     void keepFirst(size_t count);
+    // Drops the last entries added until the names hold at most `bytes`.
+    void keepNameBytes(uint64_t bytes);
 
     bool next();
     // The top entry; null when there is none. Valid until the listing changes.
@@ -80,6 +85,15 @@ enum class FtpListOutcome {
     LineTooLong,   // a line longer than the listing window
     Cut,           // the data stopped or broke, or the server did not confirm the listing
     TooManyLines,  // more lines than the caller allows; the first ones are kept
+    TooMuchText,   // names of more bytes than the caller allows; the first ones are kept
+    PastDeadline,  // the caller's deadline came first; the session is then out of step
+};
+
+// What one listing may bring at most.
+struct FtpListBounds {
+    size_t maxLines = kMaxListingLines;
+    uint64_t maxNameBytes = UINT64_MAX;  // the names of the entries together
+    std::optional<std::chrono::steady_clock::time_point> deadline;
 };
 
 struct ListingParse {
@@ -101,20 +115,23 @@ int64_t listedTime(std::string_view month, std::string_view day, std::string_vie
 // kListingWindow bytes, onto `listing`.
 class ListingWindow {
 public:
-    ListingWindow(FtpListing& listing, size_t maxLines) : listing_(listing), maxLines_(maxLines) {}
+    ListingWindow(FtpListing& listing, size_t maxLines, uint64_t maxNameBytes = UINT64_MAX)
+        : listing_(listing), maxLines_(maxLines), maxNameBytes_(maxNameBytes) {}
 
     // Where the next receive goes, and how much room is there (never none).
     char* space() { return window_ + held_; }
     size_t room() const { return sizeof window_ - held_; }
     // Takes `count` bytes received into space(); 0 at the end of the data, which also
     // ends a last line that lacks its line break. Nothing while the listing goes on;
-    // Complete at the end of the data (the server has yet to confirm it); LineTooLong or
-    // TooManyLines (the first `maxLines` entries kept) when reading must stop.
+    // Complete at the end of the data (the server has yet to confirm it); LineTooLong,
+    // TooManyLines (the first `maxLines` entries kept) or TooMuchText (the entries whose
+    // names fit in `maxNameBytes` kept) when reading must stop.
     std::optional<FtpListOutcome> take(size_t count);
 
 private:
     FtpListing& listing_;
     size_t maxLines_;
+    uint64_t maxNameBytes_;
     size_t lines_ = 0;
     size_t held_ = 0;
     char window_[kListingWindow];

@@ -180,10 +180,11 @@ std::string FtpSession::currentDir() {
     return parseCurrentDirReply(reply);
 }
 
-FtpListOutcome FtpSession::list(size_t maxLines) {
+FtpListOutcome FtpSession::list(const FtpListBounds& bounds) {
     State& s = *state_;
     s.listing.clear();
-    maxLines = std::min(maxLines, kMaxListingLines);
+    const size_t maxLines = std::min(bounds.maxLines, kMaxListingLines);
+    const Clock::time_point latest = bounds.deadline.value_or(Clock::time_point::max());
     FtpDataConnection data(s);
     if (!s.setType("A") || !data.open() || !s.command("LIST", {}, "125;150")) return FtpListOutcome::NotStarted;
     if (!data.accept()) {
@@ -191,11 +192,22 @@ FtpListOutcome FtpSession::list(size_t maxLines) {
         s.reader.drainReply();
         return FtpListOutcome::NotStarted;
     }
-    ListingWindow window(s.listing, maxLines);
+    ListingWindow window(s.listing, maxLines, bounds.maxNameBytes);
     ReceivePace pace(s.timeoutSeconds);
     std::optional<FtpListOutcome> end;
+    const auto pastDeadline = [&] {
+        // Whatever the server still sends or says of this listing is not waited for.
+        data.close();
+        s.outOfStep = true;
+        return FtpListOutcome::PastDeadline;
+    };
     while (!end) {
-        const long got = data.stream().receiveSome(window.space(), window.room(), pace.deadline());
+        if (Clock::now() >= latest) return pastDeadline();
+        // The pace's window, or the caller's deadline when that comes first.
+        const Deadline wait(pace.deadline().remainingMs() / 1000 + 1, latest);
+        const bool paced = pace.deadline().remainingMs() <= wait.remainingMs();
+        const long got = data.stream().receiveSome(window.space(), window.room(), paced ? pace.deadline() : wait);
+        if (got < 0 && !paced) return pastDeadline();
         if (got < 0) break;
         pace.received(size_t(got));
         end = window.take(size_t(got));
@@ -253,7 +265,7 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
     return ok;
 }
 
-bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64_t listedSize) {
+bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64_t listedSize, int64_t sizeBound) {
     State& s = *state_;
     s.joinWorker();
     s.abortRequested = false;
@@ -261,9 +273,16 @@ bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64
     s.progress = kFtpTransferStarting;
     s.running = true;
     try {
-        s.worker = std::thread([&s, remoteName = std::move(remoteName), local = std::move(local), listedSize] {
-            s.finishTransfer(runDownload(s, remoteName, local, listedSize));
-        });
+        s.worker = std::thread(
+            [&s, remoteName = std::move(remoteName), local = std::move(local), listedSize, sizeBound] {
+                // An exception on a worker thread would end the program: the transfer fails instead.
+                FtpTransferFailure result = FtpTransferFailure::LocalFile;
+                try {
+                    result = runDownload(s, remoteName, local, listedSize, sizeBound);
+                } catch (...) {
+                }
+                s.finishTransfer(result);
+            });
     } catch (const std::system_error&) {
         s.running = false;
         s.failure = FtpTransferFailure::NotStarted;

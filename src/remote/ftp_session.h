@@ -59,9 +59,11 @@ struct FtpConnectOptions {
 // Why the last transfer failed.
 enum class FtpTransferFailure {
     None,
-    NotStarted,    // TYPE, the data connection or RETR was refused or failed
+    NotStarted,    // TYPE or RETR was refused
+    NoDataConnection,  // PASV or PORT was refused, or the data connection did not come about
+    NoAnswer,      // the server did not answer a command of the transfer in time, or hung up
     LocalFile,     // the local file could not be made or written
-    TooLarge,      // more bytes than the listing gave, or than kMaxDownloadSize
+    TooLarge,      // more bytes than the listing gave, or than the download's size bound
     Short,         // the data ended before the size the listing gave
     Stalled,       // the data stopped or broke
     NotConfirmed,  // the server did not confirm the transfer (no 226)
@@ -96,7 +98,10 @@ public:
     // entries for nextEntry(). At most `maxLines` lines (up to kMaxListingLines) are
     // taken. Only a Complete listing holds the folder's every entry; after TooManyLines
     // the first `maxLines` entries are kept.
-    FtpListOutcome list(size_t maxLines = kMaxListingLines);
+    FtpListOutcome list(size_t maxLines = kMaxListingLines) { return list(FtpListBounds{maxLines, UINT64_MAX, std::nullopt}); }
+    // The same within `bounds`: after TooMuchText the entries whose names fit are kept;
+    // PastDeadline leaves the session out of step.
+    FtpListOutcome list(const FtpListBounds& bounds);
     bool nextEntry() { return listing_().next(); }
     const FtpListEntry* entry() const;
 
@@ -106,10 +111,11 @@ public:
     // progress() then tells how it goes. The file is written beside `local` and renamed
     // into place only when exactly `listedSize` bytes arrived and the server confirmed
     // them; a transfer is cut as soon as it passes that size. A `listedSize` of 0 or
-    // less means the listing gave none: then any size up to kMaxDownloadSize is taken.
-    // A file listed larger than that is not asked for. False when no worker could be
+    // less means the listing gave none: then any size up to `sizeBound` is taken. A
+    // file listed larger than that is not asked for. False when no worker could be
     // started.
-    bool startDownload(std::string remoteName, FileInFolder local, int64_t listedSize);
+    bool startDownload(std::string remoteName, FileInFolder local, int64_t listedSize,
+                       int64_t sizeBound = kMaxDownloadSize);
     bool startDownload(std::string remoteName, const std::string& localPath, int64_t listedSize) {
         return startDownload(std::move(remoteName), fileAt(localPath), listedSize);
     }

@@ -97,6 +97,6 @@ inline int dataSendTimeout(const FtpSession::State& s) { return s.timeoutSeconds
 
 // The worker of startDownload; None when the file arrived whole and is in place.
 FtpTransferFailure runDownload(FtpSession::State& s, const std::string& remoteName, const FileInFolder& local,
-                               int64_t listedSize);
+                               int64_t listedSize, int64_t sizeBound);
 
 }  // namespace tesselon

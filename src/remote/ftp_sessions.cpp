@@ -116,8 +116,12 @@ std::string ftpCurrentDir(FtpSessionTable& sessions, FtpID id) {
 }
 
 FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, size_t maxLines) {
+    return ftpList(sessions, id, FtpListBounds{maxLines, UINT64_MAX, std::nullopt});
+}
+
+FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, const FtpListBounds& bounds) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
-    return s ? s->list(maxLines) : FtpListOutcome::NotStarted;
+    return s ? s->list(bounds) : FtpListOutcome::NotStarted;
 }
 
 bool ftpNextEntry(FtpSessionTable& sessions, FtpID id) {
@@ -160,9 +164,9 @@ bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteN
 }
 
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, FileInFolder local,
-                 int64_t listedSize) {
+                 int64_t listedSize, int64_t sizeBound) {
     std::shared_ptr<FtpSession> s = sessions.find(id);
-    return s && s->startDownload(remoteName, std::move(local), listedSize);
+    return s && s->startDownload(remoteName, std::move(local), listedSize, sizeBound);
 }
 
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id) {

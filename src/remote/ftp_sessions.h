@@ -85,6 +85,7 @@ bool ftpMakeDir(FtpSessionTable& sessions, FtpID id, std::string_view directory)
 std::string ftpCurrentDir(FtpSessionTable& sessions, FtpID id);
 // NotStarted for a handle that names no session.
 FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, size_t maxLines = kMaxListingLines);
+FtpListOutcome ftpList(FtpSessionTable& sessions, FtpID id, const FtpListBounds& bounds);
 bool ftpNextEntry(FtpSessionTable& sessions, FtpID id);
 std::string ftpEntryName(FtpSessionTable& sessions, FtpID id);
 int ftpEntryType(FtpSessionTable& sessions, FtpID id);
@@ -92,12 +93,13 @@ int64_t ftpEntrySize(FtpSessionTable& sessions, FtpID id);
 // The entry's listed date (ftp_listing.h); kNoListedTime when it had none.
 int64_t ftpEntryModified(FtpSessionTable& sessions, FtpID id);
 bool ftpUpload(FtpSessionTable& sessions, FtpID id, const std::string& localPath, std::string_view remoteName);
-// `listedSize`: the size the listing gave, 0 or less for none (FtpSession::startDownload).
+// `listedSize`: the size the listing gave, 0 or less for none; `sizeBound`: the most
+// bytes it may bring (FtpSession::startDownload).
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, const std::string& localPath,
                  int64_t listedSize);
 // The same into a file of an open folder, which the file cannot leave.
 bool ftpDownload(FtpSessionTable& sessions, FtpID id, const std::string& remoteName, FileInFolder local,
-                 int64_t listedSize);
+                 int64_t listedSize, int64_t sizeBound = kMaxDownloadSize);
 int64_t ftpProgress(FtpSessionTable& sessions, FtpID id);
 // Why the session's last transfer failed; NotStarted for a handle that names no session.
 FtpTransferFailure ftpTransferFailure(FtpSessionTable& sessions, FtpID id);

@@ -32,6 +32,17 @@ ListedNameProblem listedNameProblem(std::string_view name) {
     return ListedNameProblem::None;
 }
 
+size_t listedPathLength(std::string_view folder, std::string_view name) {
+    return (folder == "/" ? 0 : folder.size()) + 1 + name.size();
+}
+
+ListedNameProblem listedNameProblem(std::string_view folder, std::string_view name) {
+    const ListedNameProblem problem = listedNameProblem(name);
+    if (problem != ListedNameProblem::None) return problem;
+    return listedPathLength(folder, name) > kMaxListedPathBytes ? ListedNameProblem::PathTooLong
+                                                                : ListedNameProblem::None;
+}
+
 bool isSafeListedPath(std::string_view path) {
     if (path.empty() || path.front() != '/') return false;
     if (std::any_of(path.begin(), path.end(), [](char c) { return c == '\\' || isControl(c); })) return false;

@@ -44,14 +44,18 @@ void uploadTestPack(AppState& state, FtpID id, const std::string& packFolder, co
     if (total > 0) ui.showRemoteProgress(progressAt(RemotePhase::Uploading, 0, total));
     std::atomic<bool> done{false};
     std::thread worker([&] {
-        for (size_t i = 0; i < total; ++i) {
-            const std::string remote = remoteNameFor(folder, images[i].path);
-            const size_t slash = remote.rfind('/');
-            if (slash != std::string::npos && slash > 0) createRemotePath(sessions, id, remote.substr(0, slash));
-            ftpUpload(sessions, id, packFolder + images[i].path, remote);
-            RemoteProgress progress = progressAt(RemotePhase::Uploading, i + 1, total);
-            progress.name = remote;
-            ui.showRemoteProgress(progress);
+        // An exception on a worker thread would end the program: the upload stops instead.
+        try {
+            for (size_t i = 0; i < total; ++i) {
+                const std::string remote = remoteNameFor(folder, images[i].path);
+                const size_t slash = remote.rfind('/');
+                if (slash != std::string::npos && slash > 0) createRemotePath(sessions, id, remote.substr(0, slash));
+                ftpUpload(sessions, id, packFolder + images[i].path, remote);
+                RemoteProgress progress = progressAt(RemotePhase::Uploading, i + 1, total);
+                progress.name = remote;
+                ui.showRemoteProgress(progress);
+            }
+        } catch (...) {
         }
         done = true;
     });

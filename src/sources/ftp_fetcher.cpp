@@ -11,12 +11,16 @@ namespace tesselon {
 
 namespace {
 
-RemoteFailure remoteFailureOf(FtpTransferFailure failure) {
+// `overListed`: a file too large passed the size its listing gave, not the bound.
+RemoteFailure remoteFailureOf(FtpTransferFailure failure, bool overListed) {
     switch (failure) {
     case FtpTransferFailure::None: return RemoteFailure::None;
     case FtpTransferFailure::NotStarted: return RemoteFailure::TransferRefused;
+    case FtpTransferFailure::NoDataConnection: return RemoteFailure::NoDataConnection;
+    case FtpTransferFailure::NoAnswer: return RemoteFailure::TimedOut;
     case FtpTransferFailure::LocalFile: return RemoteFailure::LocalFileFailed;
-    case FtpTransferFailure::TooLarge: return RemoteFailure::LargerThanListed;
+    case FtpTransferFailure::TooLarge:
+        return overListed ? RemoteFailure::LargerThanListed : RemoteFailure::OverSizeBound;
     case FtpTransferFailure::Short: return RemoteFailure::ShorterThanListed;
     case FtpTransferFailure::Stalled: return RemoteFailure::TransferBroken;
     case FtpTransferFailure::NotConfirmed: return RemoteFailure::NotConfirmed;
@@ -46,9 +50,11 @@ public:
         return id_ != 0;
     }
 
-    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
+    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize,
+               int64_t sizeBound) override {
         failure_ = RemoteFailure::None;
-        lastFailed_ = !ftpDownload(sessions_, id_, remotePath, target, listedSize);
+        overListed_ = listedSize > 0 && listedSize <= sizeBound;
+        lastFailed_ = !ftpDownload(sessions_, id_, remotePath, target, listedSize, sizeBound);
         if (lastFailed_) failure_ = RemoteFailure::TransferRefused;
         return !lastFailed_;
     }
@@ -60,7 +66,7 @@ public:
         const int64_t progress = ftpProgress(sessions_, id_);
         if (progress == kFtpTransferDone) return kFetchDone;
         if (progress == kFtpTransferFailed) {
-            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id_));
+            failure_ = remoteFailureOf(ftpTransferFailure(sessions_, id_), overListed_);
             ftpAbort(sessions_, id_);
             lastFailed_ = true;
             return kFetchFailed;
@@ -78,9 +84,22 @@ private:
     bool inFtpID_;
     RemoteFailure failure_ = RemoteFailure::None;
     bool lastFailed_ = false;  // the last transfer failed: check the session first
+    bool overListed_ = false;  // the file in hand is held to its listed size, not the bound
 };
 
 }  // namespace
+
+size_t downloadConnections(const AppState& state, size_t asked, DownloadConnectionsCap& cap) {
+    const STRProcesosEntorno& env = state.settings.entorno;
+    cap = DownloadConnectionsCap::None;
+    if (asked <= 1 || remoteProtocolOf(env.protocolo) == RemoteProtocol::Sftp || env.pasivo != 0) return asked;
+    // pyftpdlib forgets a finished data connection by its socket's number, which by then
+    // another session's new socket may carry: that session's data connection (or its
+    // control connection) is never served, and the transfer waits out its timeout. No
+    // client can keep clear of it with several sessions at once; one session can.
+    cap = DownloadConnectionsCap::ActiveMode;
+    return 1;
+}
 
 std::unique_ptr<RemoteFetcher> openRemoteFetcher(AppState& state, RemoteConnectOutcome& outcome,
                                                  FetcherConnection which) {

@@ -119,7 +119,11 @@ private:
     // download, stops it before anything is made or written there.
     FileInFolder placeOf(const std::string& target) const {
         const size_t slash = target.rfind('/');
-        const std::string_view below = std::string_view(target).substr(folder_.size(), slash - folder_.size());
+        // For a file at the server's top (a remote path of one part) the last "/" is
+        // folder_'s own: the file goes straight into folder_.
+        const size_t start = folder_.size();
+        const std::string_view below =
+            slash < start ? std::string_view() : std::string_view(target).substr(start, slash - start);
         return {root_.beneath(below, true), target.substr(slash + 1)};
     }
 
@@ -145,6 +149,11 @@ private:
                 // A path that would leave the download folder is never fetched.
                 ui_.showRemoteProgress(progress);
                 outcome_.skipped.push_back({entry.path, RemoteFailure::UnsafeName, 0});
+            } else if (entry.notRegularFile) {
+                // What a link leads to is the server's business, and a device or a FIFO
+                // has no end: neither is an image file of the folder.
+                ui_.showRemoteProgress(progress);
+                outcome_.skipped.push_back({entry.path, RemoteFailure::NotRegularFile, 0});
             } else if (!(local = placeOf(target)).folder.valid()) {
                 ui_.showRemoteProgress(progress);
                 outcome_.end = End::SubfolderFailed;
@@ -179,7 +188,7 @@ private:
                 c.fetcher.reset();
                 return;
             }
-            if (ready && c.fetcher->start(entry.path, c.target, entry.size)) return;
+            if (ready && c.fetcher->start(entry.path, c.target, entry.size, options_.sizeBound)) return;
             if (!askAgain(c)) return;
         }
     }
@@ -205,10 +214,18 @@ private:
     }
 
     // The question about the failed file of `c`: true to try it again; otherwise the
-    // file is left out (named once) and `c` is free.
+    // file is left out (named once) and `c` is free. A file that passed its size bound
+    // would pass it again, at the cost of as many bytes: it is left out unasked.
     bool askAgain(Connection& c) {
         int8_t& cancelled = state_.settings.config.Cancelado;
-        const FailedRemoteFile failed{entries_[c.entry].path, c.fetcher->failure(), c.attempt};
+        FailedRemoteFile failed{entries_[c.entry].path, c.fetcher->failure(), c.attempt};
+        const bool overListed = failed.failure == RemoteFailure::LargerThanListed;
+        if (overListed || failed.failure == RemoteFailure::OverSizeBound) {
+            failed.bound = overListed ? entries_[c.entry].size : options_.sizeBound;
+            outcome_.skipped.push_back(std::move(failed));
+            c.entry = kIdle;
+            return false;
+        }
         switch (ui_.askRetryRemoteFile(failed)) {
         case RetryAnswer::Retry:
             if (!cancelled) {
@@ -347,8 +364,11 @@ RemoteDownloadOutcome downloadRemoteImages(AppState& state, const std::string& f
                               ? state.SourceImageList.size()
                               : size_t(std::count_if(options.wanted.begin(), options.wanted.end(),
                                                      [](char w) { return w != 0; }));
-    const size_t connections = std::clamp<size_t>(size_t(std::clamp(options.connections, 1, kMaxDownloadConnections)),
-                                                  1, std::max<size_t>(wanted, 1));
+    const size_t connections = downloadConnections(
+        state,
+        std::clamp<size_t>(size_t(std::clamp(options.connections, 1, kMaxDownloadConnections)), 1,
+                           std::max<size_t>(wanted, 1)),
+        outcome.cap);
 
     env.RutaEnLocalDeRemotoDescargadas = folder;
     // Cleared before the progress window shows its Cancelar, which may be pressed at once.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/remote_outcomes.h"
+#include "runtime/fs/regular_file.h"
 
 namespace tesselon {
 
@@ -30,6 +31,9 @@ struct RemoteDownloadOptions {
     bool skipUnchanged = false;
     // Empty: every entry of the list; otherwise entry i only where wanted[i] is set.
     std::vector<char> wanted;
+    // The most bytes one file may bring, whatever its listing says (one listed larger is
+    // not asked for): by default the largest image the program reads.
+    int64_t sizeBound = int64_t(kMaxImageFileBytes);
 };
 
 // Downloads every entry of SourceImageList into `folder` (already chosen, not empty)

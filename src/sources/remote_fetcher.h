@@ -27,9 +27,11 @@ public:
     // False when no connection can be had back.
     virtual bool ready() = 0;
     // Starts fetching `remotePath` into `target`, written beside it and renamed into
-    // place only when exactly `listedSize` bytes arrived (any size up to the program's
-    // bound when it is 0 or less). False when it could not be started.
-    virtual bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) = 0;
+    // place only when exactly `listedSize` bytes arrived (any size up to `sizeBound`
+    // when it is 0 or less; a file listed larger than `sizeBound` fails at once). False
+    // when it could not be started.
+    virtual bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize,
+                       int64_t sizeBound) = 0;
     // Waits up to `ms` (0: not at all) for the file in hand to end: its bytes so far, kFetchRunning,
     // kFetchDone or kFetchFailed.
     virtual int64_t poll(int ms) = 0;
@@ -44,6 +46,10 @@ public:
 // further one, for a download over several connections at once, leaves the others
 // alone and fails without a word: the download goes on with those it has.
 enum class FetcherConnection { First, Further };
+
+// How many of the `asked` connections a download with the stored connection data may
+// open at once; `cap` says why when that is fewer (FTP in active mode keeps to one).
+size_t downloadConnections(const AppState& state, size_t asked, DownloadConnectionsCap& cap);
 
 // A fresh connection for a download with the stored connection data. Null, with
 // `outcome` saying why, when the server cannot be reached or refuses the login.

@@ -28,9 +28,37 @@ struct RemoteWalk {
     RemoteScanOutcome& report;
     RemoteScanLimits limits;
     size_t entriesLeft;
+    uint64_t bytesLeft;                       // of path text
     std::unordered_set<std::string> visited;  // current paths scanned so far
+    bool deadlineReached = false;
 
     void problem(Kind kind, std::string path) { report.problems.push_back(ScanProblem{kind, std::move(path)}); }
+    void stop(Kind kind, const std::string& where) {
+        if (report.stopped) return;
+        problem(kind, where);
+        report.stopped = true;
+    }
+    // Whether the scan's time is up, which stops it.
+    bool pastDeadline(const std::string& where) {
+        if (deadlineReached) return true;
+        if (!limits.deadline || std::chrono::steady_clock::now() < *limits.deadline) return false;
+        stopAtDeadline(where);
+        return true;
+    }
+    void stopAtDeadline(const std::string& where) {
+        stop(Kind::RemoteScanDeadline, where);
+        deadlineReached = true;
+    }
+    // Counts `bytes` of path text against the scan's bound; false (and stopped) when
+    // they do not fit.
+    bool charge(uint64_t bytes, const std::string& where) {
+        if (bytes > bytesLeft) {
+            stop(Kind::RemotePathTextLimit, where);
+            return false;
+        }
+        bytesLeft -= bytes;
+        return true;
+    }
     // A session that lost step with the server answers nothing more: the scan ends
     // rather than take every later folder for one that cannot be entered.
     bool sessionLost(const std::string& where) {
@@ -73,6 +101,7 @@ Kind nameProblem(ListedNameProblem problem) {
     case ListedNameProblem::Absolute: return Kind::RemoteNameAbsolute;
     case ListedNameProblem::Separator: return Kind::RemoteNameSeparator;
     case ListedNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
+    case ListedNameProblem::PathTooLong: return Kind::RemotePathTooLong;
     default: return Kind::RemoteNameClimbsOut;
     }
 }
@@ -94,6 +123,8 @@ void reportFound(RemoteWalk& walk, const std::string& name) {
 RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string& where, int depth,
                          bool& changedInto) {
     folder = withoutTrailingSlash(std::move(folder));
+    changedInto = false;
+    if (walk.pastDeadline(where)) return RemoteFailure::None;
     changedInto = changeRemotePath(walk.sessions, walk.id, folder);
     if (!changedInto && depth > 0 && walk.sessionLost(where)) return RemoteFailure::ConnectionLost;
     const std::string current = ftpCurrentDir(walk.sessions, walk.id);
@@ -104,17 +135,28 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
     // A server may answer a folder with one already scanned (a folder that lists
     // itself, a link to a parent): scanning it again would never end.
     if (!current.empty() && !walk.visited.insert(current).second) return RemoteFailure::None;
+    // A server that says it is somewhere no local path can be (the names leading there
+    // were short enough) is not listed.
+    if (current.size() > kMaxListedPathBytes) {
+        walk.problem(Kind::RemotePathTooLong, where);
+        return RemoteFailure::UnsafeName;
+    }
+    if (!walk.charge(current.size(), where)) return RemoteFailure::None;
 
-    const FtpListOutcome listed = ftpList(walk.sessions, walk.id, walk.entriesLeft);
-    if (listed != FtpListOutcome::Complete && listed != FtpListOutcome::TooManyLines) {
+    const FtpListOutcome listed =
+        ftpList(walk.sessions, walk.id, FtpListBounds{walk.entriesLeft, walk.bytesLeft, walk.limits.deadline});
+    if (listed == FtpListOutcome::PastDeadline) {
+        walk.stopAtDeadline(where);
+        return RemoteFailure::None;
+    }
+    if (listed != FtpListOutcome::Complete && listed != FtpListOutcome::TooManyLines &&
+        listed != FtpListOutcome::TooMuchText) {
         walk.problem(listingProblem(listed), where);
         if (depth > 0) walk.sessionLost(where);
         return RemoteFailure::ListingFailed;
     }
-    if (listed == FtpListOutcome::TooManyLines) {
-        walk.problem(Kind::RemoteEntryLimit, where);
-        walk.report.stopped = true;
-    }
+    if (listed == FtpListOutcome::TooManyLines) walk.stop(Kind::RemoteEntryLimit, where);
+    if (listed == FtpListOutcome::TooMuchText) walk.stop(Kind::RemotePathTextLimit, where);
     // Without a trustworthy current folder no entry has a full path that stays below
     // the download folder.
     const bool pathSafe = isSafeListedPath(current);
@@ -127,13 +169,15 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
         if (walk.entriesLeft > 0) --walk.entriesLeft;
         const std::string name = ftpEntryName(walk.sessions, walk.id);
         if (name == "." || name == "..") continue;
+        // Every entry listed costs its path, kept or not: the listing held it.
+        if (!walk.charge(listedPathLength(current, name), where)) break;
         if (!pathSafe) {
             if (!std::exchange(unsafeFolderNamed, true))
                 walk.problem(Kind::RemoteFolderUnsafe, current.empty() ? where : current);
             ++walk.report.skippedNames;
             continue;
         }
-        if (const ListedNameProblem problem = listedNameProblem(name); problem != ListedNameProblem::None) {
+        if (const ListedNameProblem problem = listedNameProblem(current, name); problem != ListedNameProblem::None) {
             ++walk.report.skippedNames;
             walk.problem(nameProblem(problem), prefix + name);
             continue;
@@ -157,6 +201,8 @@ RemoteFailure scanFolder(RemoteWalk& walk, std::string folder, const std::string
         }
         bool entered = false;
         scanFolder(walk, name, prefix + name, depth + 1, entered);
+        // A listing cut at the deadline left the session out of step: nothing more is asked.
+        if (walk.deadlineReached) break;
         if (entered && !ftpChangeDir(walk.sessions, walk.id, "..")) walk.sessionLost(where);
     }
     // Room for the folder's files at once: a folder of a million files must not leave
@@ -189,10 +235,12 @@ bool changeRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path
 void scanRemoteFolder(AppState& state, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits) {
-    RemoteWalk walk{state,     ftpSessions(state), id,      list, ExtensionFilter(extensionList), skipFolders,
-                    recursive, outcome,            limits,  limits.maxEntries, {}};
+    RemoteWalk walk{state,   ftpSessions(state), id,     list, ExtensionFilter(extensionList), skipFolders, recursive,
+                    outcome, limits,             limits.maxEntries, limits.maxPathBytes, {}};
     outcome.entryLimit = limits.maxEntries;
     outcome.depthLimit = limits.maxDepth;
+    outcome.pathTextLimit = limits.maxPathBytes;
+    outcome.pathLengthLimit = kMaxListedPathBytes;
     outcome.folder = withoutTrailingSlash(folder);
     bool changedInto = false;
     outcome.failure = scanFolder(walk, folder, outcome.folder, 0, changedInto);
@@ -214,7 +262,10 @@ RemoteScanOutcome scanRemoteSource(AppState& state, std::vector<SourceImageEntry
     env.FtpID = opened.handle;
     RemoteScanOutcome outcome;
     outcome.connection = std::move(opened.report.connection);
-    if (env.FtpID != 0) scanRemoteFolder(state, env.FtpID, found, root, true, extensionList, recursive, outcome);
+    outcome.deadlineSeconds = state.remoteScanSeconds;
+    RemoteScanLimits limits;
+    limits.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(state.remoteScanSeconds);
+    if (env.FtpID != 0) scanRemoteFolder(state, env.FtpID, found, root, true, extensionList, recursive, outcome, limits);
     return outcome;
 }
 

@@ -4,16 +4,22 @@
 //
 // What a server lists is held to bounds: folders nested more than kMaxRemoteScanDepth
 // levels are not entered, a folder whose current path (PWD) was already scanned is not
-// scanned again, and the scan stops after kMaxRemoteScanEntries listing entries. A
-// listing that did not arrive whole is a failure of its folder, never an empty folder.
+// scanned again, a name whose path would be longer than kMaxListedPathBytes is skipped,
+// and the scan stops after kMaxRemoteScanEntries listing entries, after
+// kMaxScanPathBytes of path text listed (each entry costs its full path, each folder
+// entered its current path) or at its deadline. A listing that did not arrive whole is
+// a failure of its folder, never an empty folder.
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "core/image_list.h"
 #include "core/remote_outcomes.h"
 #include "remote/ftp_sessions.h"
+#include "remote/listed_names.h"
 
 namespace tesselon {
 
@@ -25,6 +31,9 @@ inline constexpr int kMaxRemoteScanDepth = 64;
 struct RemoteScanLimits {
     size_t maxEntries = kMaxRemoteScanEntries;  // listing lines of the whole scan
     int maxDepth = kMaxRemoteScanDepth;         // levels below the scanned folder
+    uint64_t maxPathBytes = kMaxScanPathBytes;  // path text of the whole scan
+    // When the whole scan must have ended; a listing under way then is cut short.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
 };
 
 // The remote branch of scanImages: opens a session with the stored connection data

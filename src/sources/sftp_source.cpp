@@ -1,5 +1,6 @@
 #include "sources/sftp_source.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -28,12 +29,14 @@ RemoteFailure remoteFailureOf(SftpFailure failure) {
     case SftpFailure::CannotConnect: return RemoteFailure::CannotConnect;
     case SftpFailure::HostKeyUnknown: return RemoteFailure::HostKeyUnknown;
     case SftpFailure::HostKeyChanged: return RemoteFailure::HostKeyChanged;
+    case SftpFailure::KnownHostsUnreadable: return RemoteFailure::KnownHostsUnreadable;
     case SftpFailure::LoginRefused: return RemoteFailure::LoginRefused;
     case SftpFailure::FolderMissing: return RemoteFailure::FolderMissing;
     case SftpFailure::ListingFailed: return RemoteFailure::ListingFailed;
     case SftpFailure::TransferFailed: return RemoteFailure::TransferRefused;
     case SftpFailure::ShorterThanListed: return RemoteFailure::ShorterThanListed;
     case SftpFailure::OverBound: return RemoteFailure::LargerThanListed;
+    case SftpFailure::OverSizeBound: return RemoteFailure::OverSizeBound;
     case SftpFailure::UnsafeName: return RemoteFailure::UnsafeName;
     case SftpFailure::LocalFileFailed: return RemoteFailure::LocalFileFailed;
     case SftpFailure::TimedOut: return RemoteFailure::TimedOut;
@@ -48,6 +51,7 @@ Kind nameProblemKind(ListedNameProblem problem) {
     case ListedNameProblem::Absolute: return Kind::RemoteNameAbsolute;
     case ListedNameProblem::Separator: return Kind::RemoteNameSeparator;
     case ListedNameProblem::ControlCharacter: return Kind::RemoteNameControlCharacter;
+    case ListedNameProblem::PathTooLong: return Kind::RemotePathTooLong;
     default: return Kind::RemoteNameClimbsOut;
     }
 }
@@ -65,6 +69,17 @@ Kind folderProblemKind(SftpFailure failure) {
     }
 }
 
+// Where the walk stopped early, by the bound that stopped it.
+Kind stopKind(SftpScanLimit limit) {
+    switch (limit) {
+    case SftpScanLimit::Entries: return Kind::RemoteEntryLimit;
+    case SftpScanLimit::PathBytes: return Kind::RemotePathTextLimit;
+    case SftpScanLimit::Deadline: return Kind::RemoteScanDeadline;
+    case SftpScanLimit::None: break;
+    }
+    return Kind::RemoteConnectionLost;
+}
+
 std::string joined(const std::string& folder, const std::string& name) {
     return (folder.empty() || folder.back() != '/' ? folder + "/" : folder) + name;
 }
@@ -76,6 +91,11 @@ SftpConnectOptions optionsFor(const AppState& state, const FtpConnectionData& da
     options.user = data.user;
     options.password = recoverPassword(data.password);
     options.knownHosts = standardKnownHostsFiles(acceptedHostKeysFile(state));
+    // A key named for the run (--host-key) is trusted for its connections only.
+    if (!state.sftpTrustedHostKey.empty()) {
+        options.acceptedFingerprint = state.sftpTrustedHostKey;
+        options.storeAccepted = false;
+    }
     return options;
 }
 
@@ -86,6 +106,8 @@ void fillOutcome(RemoteConnectOutcome& outcome, const SftpConnectOptions& option
     outcome.user = options.user;
     outcome.failure = remoteFailureOf(result.failure);
     outcome.identity = ServerIdentity{RemoteProtocol::Sftp, options.host, options.port, result.fingerprint, {}, {}};
+    outcome.knownHostsFile = result.knownHostsFile;
+    outcome.knownHostsProblem = result.knownHostsProblem;
 }
 
 // One worker for the whole download takes the files in turn while the caller polls, and
@@ -116,14 +138,16 @@ public:
         return connection_.has_value();
     }
 
-    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize) override {
+    bool start(const std::string& remotePath, const FileInFolder& target, int64_t listedSize,
+               int64_t sizeBound) override {
         waitIdle();
         if (!connection_) return false;
         std::lock_guard lock(mutex_);
         failure_ = RemoteFailure::None;
         bytes_ = 0;
         cancel_ = false;
-        job_ = Job{remotePath, target, listedSize > 0 ? std::optional<uint64_t>(uint64_t(listedSize)) : std::nullopt};
+        job_ = Job{remotePath, target, listedSize > 0 ? std::optional<uint64_t>(uint64_t(listedSize)) : std::nullopt,
+                   uint64_t(std::max<int64_t>(0, sizeBound))};
         busy_ = true;
         jobReady_.notify_all();
         return true;
@@ -152,6 +176,7 @@ private:
         std::string remotePath;
         FileInFolder target;
         std::optional<uint64_t> listedSize;
+        uint64_t sizeBound;
     };
 
     void waitIdle() {
@@ -169,9 +194,15 @@ private:
             lock.unlock();
             SftpDownloadOptions options;
             options.listedSize = job.listedSize;
+            options.sizeBound = job.sizeBound;
             options.progress = [this](uint64_t bytes) { bytes_ = int64_t(bytes); };
             options.cancel = &cancel_;
-            const SftpFailure failure = connection_->download(job.remotePath, job.target, options);
+            SftpFailure failure = SftpFailure::LocalFileFailed;
+            // An exception on a worker thread would end the program: the file fails instead.
+            try {
+                failure = connection_->download(job.remotePath, job.target, options);
+            } catch (...) {
+            }
             lock.lock();
             result_ = failure;
             busy_ = false;
@@ -244,10 +275,14 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
     outcome.folder = root;
     outcome.entryLimit = kSftpMaxListingEntries;
     outcome.depthLimit = kSftpMaxScanDepth;
+    outcome.pathTextLimit = kMaxScanPathBytes;
+    outcome.pathLengthLimit = kMaxListedPathBytes;
+    outcome.deadlineSeconds = state.remoteScanSeconds;
 
     const ExtensionFilter filter(extensionList);
     SftpScanOptions options;
     options.recursive = recursive;
+    options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(state.remoteScanSeconds);
     options.accept = [&filter](std::string_view name) { return filter.accepts(name); };
     options.found = [&](const std::string& name, size_t count) {
         ++env.TotalImagesOrigen;
@@ -276,15 +311,14 @@ RemoteScanOutcome scanSftpSource(AppState& state, std::vector<SourceImageEntry>&
     }
     if (scanned.stopped) {
         outcome.stopped = true;
-        outcome.problems.push_back({scanned.stopReason == SftpFailure::OverBound ? Kind::RemoteEntryLimit
-                                                                                 : Kind::RemoteConnectionLost,
-                                    scanned.root});
+        outcome.problems.push_back({stopKind(scanned.limit), scanned.stoppedIn.empty() ? root : scanned.stoppedIn});
     }
     for (const SftpScanFile& file : scanned.files) {
         SourceImageEntry& entry = found.emplace_back();
         entry.path = file.path;
         entry.size = file.size ? int64_t(*file.size) : 0;
         if (file.modified) entry.modified = *file.modified;
+        entry.notRegularFile = file.kind == SftpEntryKind::Link || file.kind == SftpEntryKind::Special;
     }
     return outcome;
 }

@@ -13,6 +13,7 @@ std::string failureText(ImageFailure why) {
     case ImageFailure::NotAnImage: return "no es una imagen válida o está dañada";
     case ImageFailure::EmptyFile: return "el archivo está vacío";
     case ImageFailure::Damaged: return "la imagen está incompleta o dañada";
+    case ImageFailure::CodedBeyondDeclared: return "contiene una imagen mayor de lo que declara su cabecera";
     case ImageFailure::OverMemoryLimit: return "necesita más memoria de la que hay disponible";
     case ImageFailure::ProcessingFailed: return "falló al aplicarle los cambios";
     case ImageFailure::AnimatedOverItself: return "un GIF animado no se convierte sobre sí mismo";

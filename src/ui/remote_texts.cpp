@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "remote/sftp/known_hosts.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/folder_scan.h"
 #include "sources/remote_names.h"
@@ -19,7 +20,31 @@ constexpr const char* kConnectionErrorTitle = "Error de Conexión";
 constexpr const char* kCertificateTitle = "Certificado no válido";
 constexpr const char* kUnknownKeyTitle = "Clave del servidor desconocida";
 constexpr const char* kChangedKeyTitle = "¡ATENCIÓN! La clave del servidor ha cambiado";
+constexpr const char* kUncheckedKeyTitle = "No se puede comprobar la clave del servidor";
 constexpr const char* kNothingSent = "No se ha enviado el usuario ni la contraseña.";
+constexpr const char* kOneConnectionInActiveMode =
+    "En modo activo la descarga usa una sola conexión: algunos servidores pierden las conexiones de datos cuando "
+    "hay varias a la vez. Marca 'Modo Pasivo' para descargar varios archivos a la vez.";
+
+// Why one file of a download failed, to follow its name.
+std::string fileFailureReason(RemoteFailure failure) {
+    switch (failure) {
+    case RemoteFailure::UnsafeName: return "su ruta saldría de la carpeta de descarga";
+    case RemoteFailure::TransferRefused: return "el servidor no quiso enviarlo";
+    case RemoteFailure::TransferBroken: return "la transferencia se interrumpió";
+    case RemoteFailure::NoDataConnection: return "no se pudo abrir la conexión de datos con el servidor";
+    case RemoteFailure::LargerThanListed: return "es más grande de lo que indicaba el servidor";
+    case RemoteFailure::OverSizeBound: return "es más grande de lo que una descarga puede traer";
+    case RemoteFailure::NotRegularFile: return "en el servidor no es un archivo normal (un enlace, un dispositivo o similar)";
+    case RemoteFailure::ShorterThanListed: return "es más pequeño de lo que indicaba el servidor";
+    case RemoteFailure::NotConfirmed: return "el servidor no confirmó la transferencia";
+    case RemoteFailure::LocalFileFailed: return "no se pudo escribir el archivo local";
+    case RemoteFailure::ConnectionLost: return "se perdió la conexión con el servidor";
+    case RemoteFailure::TimedOut: return "el servidor dejó de responder";
+    case RemoteFailure::Cancelled: return "se canceló";
+    default: return "la descarga falló";
+    }
+}
 
 std::string quoted(const std::string& text) { return "'" + displayName(text) + "'"; }
 
@@ -50,13 +75,22 @@ std::string fingerprintLines(const ServerIdentity& identity) {
     return "Huella SHA-256 del certificado:\r\n" + readable;
 }
 
+std::string knownHostsReason(OpenProblem problem) {
+    switch (problem) {
+    case OpenProblem::NotRegular: return "no es un archivo normal (es una carpeta o un dispositivo)";
+    case OpenProblem::TooLarge: return "ocupa más de " + std::to_string(kMaxKnownHostsBytes >> 20) + " MiB";
+    default: return "no se puede leer";
+    }
+}
+
 bool skipsNames(Kind kind) {
     switch (kind) {
     case Kind::RemoteFolderUnsafe:
     case Kind::RemoteNameAbsolute:
     case Kind::RemoteNameClimbsOut:
     case Kind::RemoteNameSeparator:
-    case Kind::RemoteNameControlCharacter: return true;
+    case Kind::RemoteNameControlCharacter:
+    case Kind::RemotePathTooLong: return true;
     default: return false;
     }
 }
@@ -68,6 +102,12 @@ std::string scanNotice(const RemoteScanOutcome& outcome) {
         if (p.kind == Kind::RemoteEntryLimit)
             return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(outcome.entryLimit) +
                    " entradas en: " + displayName(p.path);
+        if (p.kind == Kind::RemotePathTextLimit)
+            return "ERROR: Recorrido de imagenes detenido al llegar a " + std::to_string(outcome.pathTextLimit >> 20) +
+                   " MiB de rutas listadas en: " + displayName(p.path);
+        if (p.kind == Kind::RemoteScanDeadline)
+            return "ERROR: Recorrido de imagenes detenido al pasar su plazo de " +
+                   std::to_string(outcome.deadlineSeconds) + " segundos en: " + displayName(p.path);
         if (!first && !skipsNames(p.kind)) first = &p;
     }
     if (first) {
@@ -139,6 +179,13 @@ MessageBoxText connectionTestBox(const ConnectionTestReport& report) {
                     " Si el cambio es legítimo, quita la clave antigua del archivo que la guarda:\r\n"
                     "~/.ssh/known_hosts o known_hosts en la carpeta del programa.",
                 MessageIcon::Warning};
+    case RemoteFailure::KnownHostsUnreadable:
+        return {kUncheckedKeyTitle,
+                "El archivo de claves conocidas " + quoted(c.knownHostsFile) + " " +
+                    knownHostsReason(c.knownHostsProblem) +
+                    ", y podría guardar la clave de este servidor. Mientras no se arregle (haciéndolo legible o "
+                    "más pequeño, o quitándolo), se rechazará todo servidor SFTP.\r\n\r\n" + kNothingSent,
+                MessageIcon::Error};
     default:
         return {kConnectionErrorTitle, "No se pudo conectar al servidor \r\n\r\n'" + c.server + "'\r\n\r\n",
                 MessageIcon::Error};
@@ -177,8 +224,8 @@ MessageBoxText trustQuestion(const ServerIdentity& identity) {
 
 MessageBoxText retryQuestion(const FailedRemoteFile& file) {
     return {"Error de descarga de archivo",
-            "No se pudo descargar '" + displayName(file.path) +
-                "'\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas cancelar la descarga se detendrá por "
+            "No se pudo descargar '" + displayName(file.path) + "': " + fileFailureReason(file.failure) +
+                ".\r\n\r\n¿Reintentar u omitir este archivo?\r\n\r\n(Si pulsas cancelar la descarga se detendrá por "
                 "completo)",
             MessageIcon::Error, MessageButtons::RetrySkipCancel};
 }
@@ -223,6 +270,10 @@ MessageBoxText downloadEndBoxOverFtp(const RemoteDownloadOutcome& o) {
     };
     const std::string skipped = "Descarga completa con errores; " + std::to_string(o.skipped.size()) +
                                 " archivos no se descargaron.";
+    // Said once, in the box that ends the download, before its question.
+    const std::string note =
+        o.cap == DownloadConnectionsCap::ActiveMode ? std::string("\r\n") + kOneConnectionInActiveMode : "";
+    const std::string openFolder = note + "\r\n¿Abrir la carpeta de descarga?";
     switch (o.end) {
     case End::NotRemote: return {};
     case End::LastScanLocal:
@@ -236,16 +287,14 @@ MessageBoxText downloadEndBoxOverFtp(const RemoteDownloadOutcome& o) {
     case End::SubfolderFailed: return failure("Descarga con Fallos; No se pudo crear carpeta \r\n'" + o.folder + "'");
     case End::Cancelled:
         if (o.cancelledOnFailure) return failure("Descarga de archivos incompleta; Operación Cancelada por usuario");
-        return {"Descarga desde FTP cancelada",
-                "Descarga de archivos incompleta; Operación Cancelada por usuario\r\n¿Abrir la carpeta de descarga?",
+        return {"Descarga desde FTP cancelada", "Descarga de archivos incompleta; Operación Cancelada por usuario" + openFolder,
                 MessageIcon::Warning, MessageButtons::YesNo};
     case End::Finished: break;
     }
     // A download that did not fetch everything must not be titled a success.
     if (!o.skipped.empty())
-        return {"Descarga desde FTP incompleta", skipped + "\r\n¿Abrir la carpeta de descarga?", MessageIcon::Warning,
-                MessageButtons::YesNo};
-    return {"Descarga desde FTP OK", "Descarga de archivos completa y sin errores\r\n¿Abrir la carpeta de descarga?",
+        return {"Descarga desde FTP incompleta", skipped + openFolder, MessageIcon::Warning, MessageButtons::YesNo};
+    return {"Descarga desde FTP OK", "Descarga de archivos completa y sin errores" + openFolder,
             MessageIcon::Information, MessageButtons::YesNo};
 }
 

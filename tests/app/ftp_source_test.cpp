@@ -237,6 +237,31 @@ TEST_F(FtpSource, ACancelledDownloadAndOneThatLeftFilesOutSaySoInTheirTitles) {
     EXPECT_EQ(filesUnder(downloads() + "/").size(), 3u);
 }
 
+// The connection window's default, active mode: the download keeps to one connection,
+// every file arrives without a question, and the end box says it once.
+TEST_F(FtpSource, AnActiveModeDownloadKeepsToOneConnectionAndSaysSoOnce) {
+    ASSERT_NE(server.port(), 0);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(writeSolidImage(served.file("up/FreshFlower" + std::to_string(i) + ".jpg"), 40, 30, colourOf(i)));
+    Settings s = remoteSettings("/up/");
+    s.entorno.pasivo = 0;
+    startIdle(s);
+    click(Gadget_Principal_Archivo_ButtonNumImagesActualizar);
+    ASSERT_EQ(state().SourceImageList.size(), 10u);
+    requesterAnswers = {path(downloads())};
+    answers = {MessageAnswer::No};  // do not open the folder
+    const size_t shown = messages.size();
+    click(Gadget_Principal_Archivo_ButtonImage_DescargarFTP);
+    ASSERT_EQ(titles(shown), std::vector<std::string>{"Descarga desde FTP OK"});
+    const std::string& text = messages.back().text;
+    const size_t said = text.find("Modo Pasivo");
+    EXPECT_NE(said, std::string::npos) << text;
+    EXPECT_EQ(text.find("Modo Pasivo", said + 1), std::string::npos) << text;
+    EXPECT_NE(text.find("una sola conexión"), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("\r\n¿Abrir la carpeta de descarga?")) << text;
+    EXPECT_TRUE(filesUnder(downloads() + "/up/") == filesUnder(served.file("up/")));
+}
+
 TEST_F(FtpSource, OpeningTheDownloadFolderWithoutAFolderHandlerShowsItsPath) {
     ASSERT_NE(server.port(), 0);
     scanThreeImages();

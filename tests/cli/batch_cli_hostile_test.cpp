@@ -364,3 +364,39 @@ TEST(BatchCliHostile, UnreadableOrGarbledSettingsFilesAreUsageErrors) {
 
 }  // namespace
 }  // namespace tesselon
+
+namespace tesselon {
+namespace {
+
+TEST(BatchCliHostile, HeicCodingFarMoreThanItDeclaresFailsWithinTheMemoryLimit) {
+    // A 64 x 64 spatial extent over an 8192 x 8192 HEVC picture, four times, four workers.
+    TempDir dir;
+    const std::string understated = readFile(testing::testDataDir() + "crafted/understated.heic");
+    ASSERT_FALSE(understated.empty());
+    for (int i = 0; i < 4; ++i) dir.write("in/u" + std::to_string(i) + ".heic", understated);
+    writeImages(dir, "in", 1);
+    testing::MeasuredRun r = runBatchChild({"--source", dir.file("in"), "--dest", dir.file("out"), "--extensions",
+                                            "heic,jpg", "--format", "png", "--jobs", "4", "--memory-limit", "64M",
+                                            "--report", dir.file("report.json")},
+                                           120);
+    ASSERT_FALSE(r.timedOut) << r.err;
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_LT(r.peakRssMiB, 64 + kRssSlackMiB);
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = dir.file("in/u" + std::to_string(i) + ".heic");
+        EXPECT_TRUE(has(r.err, "failed '" + name + "': not decoded: the picture coded in it is larger than its header "
+                                                    "declares"))
+            << r.err;
+    }
+    EXPECT_TRUE(has(r.err, "1 of 5 images saved, 4 failed")) << r.err;
+    // Every line is the program's own: no decoder library speaks on stderr.
+    std::istringstream lines(r.err);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_TRUE(line.rfind("tesselon-batch: ", 0) == 0 || line.rfind("settings: ", 0) == 0 ||
+                    line.rfind("results in ", 0) == 0 || has(line, " images saved, "))
+            << line;
+    EXPECT_TRUE(has(readFile(dir.file("report.json")), "larger than its header declares"));
+}
+
+}  // namespace
+}  // namespace tesselon

@@ -11,6 +11,7 @@
 #include <map>
 
 #include "cli/cli_options.h"
+#include "cli/remote_texts.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "runtime/json/json_parse.h"
@@ -136,6 +137,21 @@ TEST_F(BatchCliRemote, TheSummaryTimesTheWholeRunWithTheScanAndTheDownloadApart)
     EXPECT_GT(rate, 0.0) << run.err;
 }
 
+// Images at the server's top, as many hosts keep them: with the folder "/" each remote
+// path has one part, and its file lands in the download folder itself.
+TEST_F(BatchCliRemote, ImagesAtTheServersTopAreConverted) {
+    ASSERT_NE(server.port(), 0);
+    const std::string top = testing::readFile(served.file("imgs/a.jpg"));
+    served.write("top.jpg", top);
+    const BatchRun run = batch(remoteArguments(" --passive", 0, "/"), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(testing::readFile(dir.file("down/top.jpg")) == top);
+    const auto results = testing::filesUnder(dir.file("remote-out/"));
+    EXPECT_EQ(results.size(), 5u);
+    ASSERT_EQ(results.count("top.jpg"), 1u);
+    EXPECT_TRUE(results.at("top.jpg") == results.at("imgs/a.jpg"));  // the same image, converted alike
+}
+
 // Said once each, --quiet or not, in the terminal's own words: a refused login names
 // the user and the server's reply, a server nobody answers for is "cannot connect".
 TEST_F(BatchCliRemote, ARefusedLoginIsToldApartFromAnUnreachableServer) {
@@ -241,6 +257,37 @@ TEST_F(BatchCliRemote, UnsafeNamesAndBrokenListingsAreReportedAndFailTheRun) {
     EXPECT_EQ(bad.err.find("/bad", bad.err.find(said) + said.size()), std::string::npos) << bad.err;
 }
 
+// A file that brings more than its listing gave would bring as much again: it is cut
+// at its listed size once and named with that size, while the good image is converted.
+TEST_F(BatchCliRemote, AFileLargerThanListedIsCutOnceAndNamedWithTheSize) {
+    using testing::listingLine;
+    using Transfer = testing::TreeFtpServer::Transfer;
+    const std::string image = testing::readFile(served.file("imgs/a.jpg"));
+    testing::TreeFtpServer growing;
+    growing.list = [&](const std::string& folder) -> std::optional<Transfer> {
+        if (folder == "/" || folder == "/imgs")
+            return Transfer{listingLine("a.jpg", int64_t(image.size())) + listingLine("grows.jpg", 411)};
+        return std::nullopt;
+    };
+    growing.retrieve = [&](const std::string& path) -> std::optional<Transfer> {
+        if (path == "/imgs/a.jpg") return Transfer{image};
+        if (path == "/imgs/grows.jpg") return Transfer{std::string(8192, 'g'), true, "426 aborted\r\n"};
+        return std::nullopt;
+    };
+    growing.start();
+    ASSERT_NE(growing.port(), 0);
+
+    const BatchRun run = batch(remoteArguments(" --passive --quiet", growing.port()), "pw");
+    EXPECT_EQ(run.code, 1) << run.err;
+    EXPECT_NE(run.err.find("failed '/imgs/grows.jpg': the download failed 1 time: the file is larger than the 411 "
+                           "bytes the server listed for it; not tried again"),
+              std::string::npos)
+        << run.err;
+    const std::vector<std::string> commands = growing.commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "RETR /imgs/grows.jpg"), 1);
+    EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 1u);
+}
+
 // The files the server was asked for, one line each.
 size_t countOfLines(const std::string& text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
 
@@ -269,7 +316,8 @@ TEST_F(BatchCliRemote, WithSkipUnchangedOnlyAFileChangedOnTheServerIsDownloadedA
     // Another picture under the same name, dated two days back.
     ImageObject image = *createImage(120, 90, 24, 0x405060);
     for (size_t b = 0; b < image.pixels.size(); b += 3) image.pixels[b] = uint8_t(b * 13);
-    ASSERT_TRUE(saveImage(image, served.file("imgs/sub/c.jpg"), *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
+    ASSERT_TRUE(
+        saveImage(image, served.file("imgs/sub/c.jpg"), *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
     const timespec twoDaysBack[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 2 * 86400, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, served.file("imgs/sub/c.jpg").c_str(), twoDaysBack, 0), 0);
 
@@ -315,6 +363,40 @@ TEST_F(BatchCliRemote, EachShardDownloadsOnlyItsShare) {
     EXPECT_EQ(lines, (std::vector<std::string>{"RETR imgs/a.jpg", "RETR imgs/b.jpg", "RETR imgs/sub/c.jpg",
                                                "RETR imgs/sub/deep/d.jpg"}));
     EXPECT_EQ(testing::filesUnder(dir.file("remote-out/")).size(), 4u);
+}
+
+// Active mode, the connection window's default, with four connections: pyftpdlib lost
+// data connections when several sessions of one client had them open, and a file waited
+// out its 30 s timeout before it was tried again. One connection serves active mode, and
+// the run says so once.
+TEST_F(BatchCliRemote, InActiveModeTenFilesAskedOverFourConnectionsArriveOverOneAsSaidOnce) {
+    for (int i = 0; i < 10; ++i) {
+        ImageObject image = *createImage(64 + 4 * i, 48, 24, uint32_t(0x102030 * (i + 1)));
+        ASSERT_TRUE(saveImage(image, served.write("fotos/FreshFlower" + std::to_string(i) + ".jpg", ""),
+                              *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
+    }
+    const std::string log = dir.file("server.log");
+    FtpTestServer logged(served.path(), {log});
+    ASSERT_NE(logged.port(), 0);
+    const BatchRun run =
+        batch(remoteArguments(" --active --connections 4", logged.port(), "/fotos/"), FtpTestServer::kPassword);
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(testing::filesUnder(dir.file("remote-out/fotos/")).size(), 10u);
+    EXPECT_EQ(countOfLines(testing::readFile(log)), 10u);  // each file asked for once
+    const std::string notice = "tesselon-batch: active mode: the files were downloaded over one connection, not 4: ";
+    const size_t said = run.err.find(notice);
+    EXPECT_NE(said, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("active mode", said + notice.size()), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("--passive downloads 4 at once\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("downloaded 10 files over 1 connection\n"), std::string::npos) << run.err;
+}
+
+// The terminal's and the report's reason for a file whose data connection never came
+// is not the one for a file the server refused.
+TEST(BatchCliRemoteTexts, AFileWithoutADataConnectionIsNotToldAsRefused) {
+    const std::string noData = failedDownloadReason({"/fotos/FreshFlower.jpg", RemoteFailure::NoDataConnection, 3});
+    EXPECT_EQ(noData, "the download failed 3 times: no data connection could be made with the server");
+    EXPECT_NE(noData, failedDownloadReason({"/fotos/FreshFlower.jpg", RemoteFailure::TransferRefused, 3}));
 }
 
 TEST(BatchCliRemoteOptions, TheNumberOfConnectionsIsAWholeNumberFromOneToSixteen) {

@@ -12,6 +12,7 @@
 #include "processing/batch_test_support.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging_test_images.h"
+#include "support/test_paths.h"
 
 namespace tesselon {
 namespace {
@@ -111,6 +112,26 @@ TEST(BatchPreview, DecodesTheSourceOnceUntilItsFileChanges) {
     f.state.SourceImageList.current = 0;
     runBatch(f.state, true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 80}, {1, 80}}));
+}
+
+TEST(BatchPreview, AFileCodingMoreThanItDeclaresIsToldForWhatItIs) {
+    // An HEIC that declares 64 x 64 and codes 8192 x 8192, under a photo's name.
+    BatchFixture f;
+    f.addImages(2, "", 64, 48);
+    f.dir.write("in/img1.jpg", testing::readFile(testing::testDataDir() + "crafted/understated.heic"));
+    f.scan();
+    f.state.SourceImageList.current = 1;
+    runBatch(f.state, true);
+    EXPECT_TRUE(f.ui.previews.empty());
+    EXPECT_EQ(f.ui.unreadable,
+              (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::CodedBeyondDeclared}}));
+
+    runBatch(f.state, false);
+    ASSERT_EQ(f.ui.batchEnds.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].converted, 1u);
+    ASSERT_EQ(f.ui.batchEnds[0].failed.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].failed[0].name, "img1.jpg");
+    EXPECT_EQ(f.ui.batchEnds[0].failed[0].why, ImageFailure::CodedBeyondDeclared);
 }
 
 }  // namespace

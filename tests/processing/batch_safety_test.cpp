@@ -9,6 +9,7 @@
 #include "processing/batch_test_support.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging_test_images.h"
+#include "support/test_paths.h"
 
 namespace tesselon {
 namespace {
@@ -214,6 +215,28 @@ TEST(BatchSafety, PngResultsKeepTheAlphaOfEverySource) {
             EXPECT_EQ(solid, expected) << name << " " << format;
         }
     }
+}
+
+TEST(BatchSafety, AnAnimatedGifCopiedAsItIsIsToldOnTheStatusLine) {
+    // Grey scale and a turn asked for, the source's own format kept: the animation is
+    // copied, and the window says so once for the batch.
+    BatchFixture f;
+    f.addImages(1);
+    const std::string animation = readFile(testing::testDataDir() + "images/animated.gif");
+    ASSERT_FALSE(animation.empty());
+    f.dir.write("in/a.gif", animation);
+    f.dir.write("in/b.gif", animation);
+    f.state.settings.entorno.ExtensionesActivas = "JPG|GIF";
+    f.state.settings.entorno.FormatoImagen = "original";
+    f.state.settings.image.EscalaGrises = 1;
+    f.state.settings.image.Rotar = 30;
+    f.scan();
+    ASSERT_EQ(f.state.SourceImageList.size(), 3u);
+    runBatch(f.state, false);
+    EXPECT_EQ(readFile(f.dir.file("out/a.gif")), animation);
+    ASSERT_FALSE(f.ui.statusLines.empty());
+    EXPECT_EQ(f.ui.statusLines.back(),
+              "Atención: 2 GIF animados copiados sin cambios (no se les aplican los procesos)");
 }
 
 }  // namespace

@@ -23,7 +23,22 @@ using testing::setPixel;
 
 // The turn built step by step with both canvases in full: the picture rotateImage must
 // give without them.
-std::optional<ImageObject> referenceRotation(const ImageObject& source, int degrees, uint32_t background) {
+std::optional<ImageObject> referenceRotation(const ImageObject& given, int degrees, uint32_t background) {
+    // The result is opaque: a source with alpha is laid over the background first.
+    ImageObject source = given;
+    if (given.depth == 32) {
+        source = *createImage(given.width, given.height, 24, 0);
+        const double bg[3] = {double((background >> 16) & 0xFF), double((background >> 8) & 0xFF),
+                              double(background & 0xFF)};
+        for (int y = 0; y < given.height; ++y)
+            for (int x = 0; x < given.width; ++x) {
+                const Bgra p = pixelAt(given, x, y);
+                const double a = p[3] / 255.0;
+                Bgra mixed{0, 0, 0, 255};
+                for (int c = 0; c < 3; ++c) mixed[size_t(c)] = uint8_t(std::lround(p[size_t(c)] * a + bg[c] * (1 - a)));
+                setPixel(source, x, y, mixed);
+            }
+    }
     const int w = source.width, h = source.height;
     const int requestWidth = w > h ? w + 6 : h + 6;
     const int requestHeight = w > h ? w + 8 : h + 6;
@@ -123,8 +138,9 @@ TEST(FiltersRotation, QuarterTurnIsClockwise) {
     EXPECT_EQ(pixelAt(*turned, 21, 41), (Bgra{255, 255, 255, 255}));
 }
 
-TEST(FiltersRotation, TransparencyOfTheSourceIsLost) {
-    // Fully transparent green pixels count with their stored colour.
+TEST(FiltersRotation, TransparentPixelsOfTheSourceShowTheBackground) {
+    // Green whose left half is fully transparent, turned over red: the result is opaque,
+    // red where the source was clear (its stored green does not show), green elsewhere.
     ImageObject source = *createImage(30, 20, 32, 0x0000FF00);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x) setPixel(source, x, y, {0, 255, 0, uint8_t(x < 15 ? 0 : 255)});
@@ -132,8 +148,23 @@ TEST(FiltersRotation, TransparencyOfTheSourceIsLost) {
     ASSERT_TRUE(turned);
     EXPECT_EQ(turned->depth, 24);
     EXPECT_EQ(pixelAt(*turned, 10, 10), (Bgra{0, 255, 0, 255}));
-    EXPECT_EQ(pixelAt(*turned, 25, 10), (Bgra{0, 255, 0, 255}));
+    EXPECT_EQ(pixelAt(*turned, 25, 10), (Bgra{0, 0, 255, 255}));
     EXPECT_EQ(pixelAt(*turned, 1, 1), (Bgra{0, 0, 255, 255}));
+}
+
+TEST(FiltersRotation, HalfTransparentPixelsMixWithTheBackground) {
+    // White at alpha 128 over blue (a free turn and a quarter turn, which copies pixels
+    // straight across): half way between them, wherever the filter sees only such pixels.
+    ImageObject source = *createImage(40, 40, 32, 0);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) setPixel(source, x, y, {255, 255, 255, 128});
+    for (const int degrees : {45, 90}) {
+        SCOPED_TRACE(degrees);
+        const std::optional<ImageObject> turned = rotateImage(source, degrees, 0x00FF0000);
+        ASSERT_TRUE(turned);
+        const Bgra middle = pixelAt(*turned, turned->width / 2, turned->height / 2);
+        EXPECT_EQ(middle, (Bgra{255, 128, 128, 255}));
+    }
 }
 
 // Where the result's pixel (x, y) lies on the first canvas, measured from that canvas's

@@ -106,6 +106,59 @@ TEST_F(SftpConnect, ChangedOrRevokedKeyIsRefusedWhateverWasAccepted) {
     EXPECT_EQ(SftpConnection::connect(o).failure, SftpFailure::HostKeyChanged);
 }
 
+// A known-hosts file that is there but cannot be read might hold the key that tells a
+// changed host from a new one: every host is refused, the key named for it included,
+// and nothing reaches the server until the file is mended.
+TEST_F(SftpConnect, AKnownHostsFileThatCannotBeReadRefusesEveryHostUntilItIsMended) {
+    const std::string other = testing::makeSshKey(keys.file("other_key"));
+    ASSERT_FALSE(other.empty());
+    SftpConnectOptions o = options();
+    o.acceptedFingerprint = server().fingerprint();
+    const auto refused = [&](OpenProblem problem, const std::string& file) {
+        const size_t logStart = server().log().size();
+        const SftpConnectResult result = SftpConnection::connect(o);
+        EXPECT_EQ(result.failure, SftpFailure::KnownHostsUnreadable);
+        EXPECT_FALSE(result.connection);
+        EXPECT_FALSE(result.keyStored);
+        EXPECT_EQ(result.knownHostsProblem, problem);
+        EXPECT_EQ(result.knownHostsFile, file);
+        EXPECT_FALSE(std::filesystem::exists(keys.file("known_hosts")));
+        EXPECT_EQ(server().log().find(testing::SshdTestServer::kUser, logStart), std::string::npos);
+    };
+
+    // The user's file holds another key for the host, behind 17 MiB of anything else.
+    keys.write("user_known_hosts", knownHostsName() + " " + other + "\n");
+    std::filesystem::resize_file(keys.file("user_known_hosts"), 17u << 20);
+    refused(OpenProblem::TooLarge, keys.file("user_known_hosts"));
+
+    std::filesystem::remove(keys.file("user_known_hosts"));
+    std::filesystem::create_directory(keys.file("user_known_hosts"));
+    refused(OpenProblem::NotRegular, keys.file("user_known_hosts"));
+
+    // A regular file whose every read fails, as even root finds it; the program's own
+    // file counts like the others.
+    std::filesystem::remove(keys.file("user_known_hosts"));
+    o.knownHosts.trusted.push_back("/proc/self/mem");
+    refused(OpenProblem::Unreadable, "/proc/self/mem");
+
+    // Mended (a missing file holds no key), the named key is taken again.
+    o.knownHosts.trusted.pop_back();
+    EXPECT_EQ(SftpConnection::connect(o).failure, SftpFailure::None);
+}
+
+// A key accepted for one connection only is trusted without being written anywhere.
+TEST_F(SftpConnect, AKeyAcceptedForTheConnectionOnlyIsNotStored) {
+    SftpConnectOptions o = options();
+    o.acceptedFingerprint = server().fingerprint();
+    o.storeAccepted = false;
+    const SftpConnectResult result = SftpConnection::connect(o);
+    EXPECT_EQ(result.failure, SftpFailure::None);
+    EXPECT_FALSE(result.keyStored);
+    EXPECT_FALSE(std::filesystem::exists(keys.file("known_hosts")));
+    o.acceptedFingerprint.clear();
+    EXPECT_EQ(SftpConnection::connect(o).failure, SftpFailure::HostKeyUnknown);
+}
+
 TEST_F(SftpConnect, WrongPasswordIsARefusedLoginAndAClosedPortCannotConnect) {
     SftpConnectOptions o = options();
     o.acceptedFingerprint = server().fingerprint();

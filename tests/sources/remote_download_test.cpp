@@ -59,6 +59,16 @@ protected:
         }
     }
 
+    // The one file `path` of a scripted server, with a 1 s timeout, skipped if it fails.
+    RemoteDownloadOutcome downloadOneFile(uint16_t port, const char* path, bool passive = true) {
+        useFtpSource(state, port, "/up/");
+        state.settings.entorno.pasivo = passive ? 1 : 0;
+        ftpSessions(state).timeoutSeconds = 1;
+        listRemote({{path, 1000}});
+        ui.retryAnswers = {RetryAnswer::Skip};
+        return download();
+    }
+
     std::vector<std::string> transfersLogged() const {
         std::vector<std::string> lines;
         std::istringstream in(testing::readFile(log));
@@ -162,6 +172,35 @@ TEST_F(RemoteDownload, AFailingFileAmongParallelTransfersIsAskedAboutAndLeftOutO
     EXPECT_EQ(testing::filesUnder(local.file("bajadas/up/")), testing::filesUnder(served.file("up/")));
 }
 
+// Active mode, the connection window's default, with the download's four connections:
+// pyftpdlib loses a data connection it was asked for while another session of the same
+// client has one open (it forgets the socket of a finished transfer by its number, which
+// another session's new socket has taken meanwhile). Each such loss cost a timeout and a
+// question about the file. Several downloads, as a user makes them one after another,
+// since the loss needs sockets renumbered.
+TEST_F(RemoteDownload, InActiveModeTenFilesAskedOverFourConnectionsAllArriveUnasked) {
+    for (int i = 0; i < 10; ++i)
+        served.write("fotos/f" + std::to_string(i) + ".jpg", std::string(size_t(20000 + 7919 * i), char('a' + i)));
+    testing::FtpTestServer server(served.path());
+    ASSERT_NE(server.port(), 0);
+    useFtpSource(state, server.port(), "/fotos/");
+    state.settings.entorno.pasivo = 0;
+    scanImages(state, true);
+    ASSERT_EQ(state.SourceImageList.size(), 10u);
+
+    for (int round = 0; round < 4; ++round) {
+        const std::string into = "bajadas" + std::to_string(round);
+        const RemoteDownloadOutcome result = download(4, into);
+        EXPECT_EQ(result.end, End::Finished) << "download " << round;
+        EXPECT_EQ(result.fetched, 10u) << "download " << round;
+        EXPECT_TRUE(result.skipped.empty()) << "download " << round;
+        EXPECT_TRUE(testing::filesUnder(local.file(into + "/fotos/")) == testing::filesUnder(served.file("fotos/")))
+            << "download " << round;
+    }
+    EXPECT_TRUE(ui.retryQuestions.empty()) << ui.retryQuestions.size() << " questions, the first about "
+                                           << ui.retryQuestions.front().path;
+}
+
 // Cancel while four slow files are in hand: they stop at once, and neither a part of
 // one nor its unfinished copy stays behind.
 TEST_F(RemoteDownload, CancelStopsEveryTransferLeavingNoPartOfAFile) {
@@ -213,7 +252,8 @@ TEST_F(RemoteDownload, AConnectionLostForGoodLeavesItsFilesToTheOthers) {
     server.list = [](const std::string&) -> std::optional<Transfer> { return Transfer{}; };
     server.retrieve = [&](const std::string& path) -> std::optional<Transfer> {
         // The first try of silent.jpg says nothing after its data; the second is whole.
-        if (path == "/up/silent.jpg" && silentTries++ == 0) return Transfer{std::string(411, 's'), true, ""};
+        // (Its data is whole too: a file cut at its listed size is not tried again.)
+        if (path == "/up/silent.jpg" && silentTries++ == 0) return Transfer{std::string(411, 's'), false, ""};
         return Transfer{std::string(411, path[4])};
     };
     server.start();
@@ -336,14 +376,49 @@ TEST_F(RemoteDownload, AStalledTransferFailsAndLeavesNoPartialFile) {
         writeAll(data.get(), "part", 4);
         c.command();  // held open, silent, until the client gives up
     });
-    useFtpSource(state, server.port(), "/up/");
-    ftpSessions(state).timeoutSeconds = 1;
-    listRemote({{"/up/big.jpg", 1000}});
-    ui.retryAnswers = {RetryAnswer::Skip};
-    const RemoteDownloadOutcome result = download();
+    const RemoteDownloadOutcome result = downloadOneFile(server.port(), "/up/big.jpg");
     ASSERT_EQ(result.skipped.size(), 1u);
     EXPECT_EQ(result.skipped[0].failure, RemoteFailure::TransferBroken);
     EXPECT_TRUE(testing::filesUnder(local.path()).empty());
+}
+
+// Active mode: the server takes PORT and RETR but never connects back. The file is
+// told as one whose data connection never came, not as one the server refused.
+TEST_F(RemoteDownload, AFileWhoseActiveDataConnectionNeverComesIsToldSo) {
+    ScriptedFtpServer server([](FtpConversation& c) {
+        c.login();
+        c.answer("250 ok\r\n");  // CWD of the connection test
+        c.answer("200 binary\r\n");
+        c.answer("200 PORT taken\r\n");
+        c.answer("150 opening the data connection\r\n");
+        c.command();  // and nothing more, until the client gives up
+    });
+    const RemoteDownloadOutcome result = downloadOneFile(server.port(), "/up/FreshFlower.jpg", false);
+    ASSERT_EQ(ui.retryQuestions.size(), 1u);
+    EXPECT_EQ(ui.retryQuestions[0].failure, RemoteFailure::NoDataConnection);
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].failure, RemoteFailure::NoDataConnection);
+    EXPECT_TRUE(testing::filesUnder(local.path()).empty());
+}
+
+// A server that goes silent at PORT: the file is told as one the server stopped
+// answering for.
+TEST_F(RemoteDownload, AFileWhoseServerStopsAnsweringAtPortIsToldSo) {
+    ScriptedFtpServer server([](FtpConversation& c) {
+        c.login();
+        c.answer("250 ok\r\n");
+        c.answer("200 binary\r\n");
+        c.command();  // PORT, never answered
+        c.command();
+    });
+    const RemoteDownloadOutcome result = downloadOneFile(server.port(), "/up/FreshFlower.jpg", false);
+    ASSERT_EQ(result.skipped.size(), 1u);
+    EXPECT_EQ(result.skipped[0].failure, RemoteFailure::TimedOut);
+    const std::vector<std::string> commands = server.commands();
+    ASSERT_GE(commands.size(), 5u);
+    EXPECT_EQ(commands[4].substr(0, 5), "PORT ");
+    EXPECT_EQ(std::count_if(commands.begin(), commands.end(), [](const std::string& c) { return c.starts_with("RETR"); }),
+              0);
 }
 
 // A file that passes its listed size, or ends short of it, fails without leaving a

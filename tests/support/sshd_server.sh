@@ -2,11 +2,15 @@
 # Debian's OpenSSH sshd on 127.0.0.1 for the tests and the benchmarks: a throw-away
 # ed25519 host key in WORK_DIR, SFTP only, for one account that logs in with a password.
 #
-# Usage: sshd_server.sh WORK_DIR [keyboard-interactive | shell]
+# Usage: sshd_server.sh WORK_DIR [password | keyboard-interactive | shell] [chroot]
 # With keyboard-interactive the password is asked through PAM's keyboard-interactive
 # exchange instead of the password method, as many hosts set it up. With shell the server
 # runs commands instead, for root only, who logs in with the throw-away key
 # WORK_DIR/client_key (what GNU parallel's --sshlogin needs); no password is accepted.
+# With chroot the account is shut in a fresh folder that is its "/", as hosts give their
+# SFTP-only accounts; sshd wants every folder on its path owned by root and closed to
+# others, which the temporary folders are not, so it is made below the state folder,
+# printed as "CHROOT path", and removed when the server ends.
 # Prints "PORT n", "PASSWORD p", "FINGERPRINT SHA256:...", "KEY ssh-ed25519 ..." and then
 # "READY", or one line "SKIP reason"; the server ends when standard input closes.
 #
@@ -16,6 +20,7 @@
 set -u
 work=${1:?usage: sshd_server.sh WORK_DIR [keyboard-interactive | shell]}
 mode=${2:-password}
+root=${3:-}
 if [ "$mode" = keyboard-interactive ]; then
   authentication="UsePAM yes
 PasswordAuthentication no
@@ -74,8 +79,15 @@ ForceCommand internal-sftp"
 fi
 fingerprint=$(ssh-keygen -l -f "$work/host_key.pub" | awk '{print $2}')
 
+chroot=""
 pid=""
-trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wait 2>/dev/null' EXIT
+trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; wait 2>/dev/null; [ -n "$chroot" ] && rm -rf -- "$chroot"' EXIT
+if [ "$root" = chroot ]; then
+  chroot=$(mktemp -d "$state/chroot.XXXXXX") || skip "cannot make a folder in $state"
+  chmod 0755 "$chroot"
+  access="$access
+ChrootDirectory $chroot"
+fi
 for attempt in 1 2 3 4 5; do
   port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   cat >"$work/sshd_config" <<CONFIG
@@ -103,6 +115,7 @@ CONFIG
     echo "PASSWORD $password"
     echo "FINGERPRINT $fingerprint"
     echo "KEY $(cut -d' ' -f1,2 "$work/host_key.pub")"
+    [ -n "$chroot" ] && echo "CHROOT $chroot"
     echo "READY"
     cat >/dev/null
     exit 0

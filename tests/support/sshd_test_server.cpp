@@ -26,9 +26,10 @@ std::string valueOf(const std::string& line, const std::string& key) {
 
 }  // namespace
 
-SshdTestServer::SshdTestServer(Login login) {
-    std::vector<std::string> arguments = {sourceDir() + "tests/support/sshd_server.sh", scratch_.path()};
-    if (login == Login::KeyboardInteractive) arguments.push_back("keyboard-interactive");
+SshdTestServer::SshdTestServer(Login login, Root root) {
+    std::vector<std::string> arguments = {sourceDir() + "tests/support/sshd_server.sh", scratch_.path(),
+                                          login == Login::KeyboardInteractive ? "keyboard-interactive" : "password"};
+    if (root == Root::Chrooted) arguments.push_back("chroot");
     RunResult started = runProgramArguments(arguments, {}, kRunOpen | kRunReadOutput | kRunWriteInput);
     if (!started.ok || !started.run) {
         skipReason_ = "tests/support/sshd_server.sh could not be started";
@@ -47,6 +48,7 @@ SshdTestServer::SshdTestServer(Login login) {
         if (const std::string v = valueOf(line, "PASSWORD"); !v.empty()) password_ = v;
         if (const std::string v = valueOf(line, "FINGERPRINT"); !v.empty()) fingerprint_ = v;
         if (const std::string v = valueOf(line, "KEY"); !v.empty()) publicKey_ = v;
+        if (const std::string v = valueOf(line, "CHROOT"); !v.empty()) chroot_ = v + "/";
     }
     if (!skipReason_.empty()) port_ = 0;
 }

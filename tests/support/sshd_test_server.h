@@ -23,8 +23,11 @@ public:
     // How the server asks for the password: the password method, or a
     // keyboard-interactive exchange through PAM.
     enum class Login { Password, KeyboardInteractive };
+    // What the account sees as "/": the whole file system, or a folder of its own
+    // (chrootFolder()) that it cannot leave.
+    enum class Root { Whole, Chrooted };
 
-    explicit SshdTestServer(Login login = Login::Password);
+    explicit SshdTestServer(Login login = Login::Password, Root root = Root::Whole);
     ~SshdTestServer();
     SshdTestServer(const SshdTestServer&) = delete;
     SshdTestServer& operator=(const SshdTestServer&) = delete;
@@ -37,6 +40,9 @@ public:
     const std::string& fingerprint() const { return fingerprint_; }
     // "ssh-ed25519 AAAA...", the public host key as a known-hosts line carries it.
     const std::string& publicKey() const { return publicKey_; }
+    // Root::Chrooted: the folder the account sees as "/", ending with "/"; root owns
+    // it, and what is written in it must be readable by others. Removed with the server.
+    const std::string& chrootFolder() const { return chroot_; }
     // What sshd logged so far.
     std::string log() const;
 
@@ -51,6 +57,7 @@ private:
     std::string password_;
     std::string fingerprint_;
     std::string publicKey_;
+    std::string chroot_;
 };
 
 // Makes a fresh ed25519 key pair at `path` (and `path`.pub); its public key as

@@ -86,7 +86,10 @@ void TreeFtpServer::serve(FileDescriptor control) {
         dataListener.reset();
         reply("150 sending\r\n");
         bool open = sendBytes(data.get(), t.data);
-        while (open && t.endless && !stopping_) open = sendBytes(data.get(), t.data);
+        while (open && t.endless && !stopping_) {
+            if (t.pause.count() > 0) std::this_thread::sleep_for(t.pause);
+            open = sendBytes(data.get(), t.data);
+        }
         data.reset();
         if (!t.finalReply.empty()) reply(t.finalReply);
     };

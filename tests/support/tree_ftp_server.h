@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <list>
@@ -26,6 +27,7 @@ public:
         std::string data;         // sent on the data connection, which is then closed
         bool endless = false;     // `data` sent again and again until the client closes
         std::string finalReply = "226 done\r\n";  // after the data; empty: say nothing
+        std::chrono::milliseconds pause{0};  // between the sends of an endless `data`
     };
     // A folder's LIST, or nothing when there is no such folder (CWD and LIST get 550).
     std::function<std::optional<Transfer>(const std::string& folder)> list;

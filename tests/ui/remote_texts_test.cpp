@@ -85,6 +85,56 @@ TEST(RemoteTexts, AChangedHostKeyTellsWhereTheOldKeyIsKept) {
     EXPECT_NE(box.text.find("carpeta del programa"), std::string::npos) << box.text;
 }
 
+// A known-hosts file that cannot be read is named with why, never taken for a server
+// that cannot be reached.
+TEST(RemoteTexts, AKnownHostsFileThatCannotBeReadIsNamedWithWhy) {
+    ConnectionTestReport refused;
+    refused.connection.failure = RemoteFailure::KnownHostsUnreadable;
+    refused.connection.protocol = RemoteProtocol::Sftp;
+    refused.connection.server = "sftp.example.org";
+    refused.connection.knownHostsFile = "/home/ana/.ssh/known_hosts";
+    refused.connection.knownHostsProblem = OpenProblem::TooLarge;
+    MessageBoxText box = connectionTestBox(refused);
+    EXPECT_EQ(box.title, "No se puede comprobar la clave del servidor");
+    EXPECT_NE(box.text.find("'/home/ana/.ssh/known_hosts' ocupa más de 16 MiB"), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("se rechazará todo servidor SFTP"), std::string::npos) << box.text;
+    EXPECT_EQ(box.text.find("No se pudo conectar"), std::string::npos) << box.text;
+
+    refused.connection.knownHostsProblem = OpenProblem::NotRegular;
+    box = connectionTestBox(refused);
+    EXPECT_NE(box.text.find("known_hosts' no es un archivo normal"), std::string::npos) << box.text;
+    refused.connection.knownHostsProblem = OpenProblem::Unreadable;
+    box = connectionTestBox(refused);
+    EXPECT_NE(box.text.find("known_hosts' no se puede leer"), std::string::npos) << box.text;
+    // The scan's status line says the same.
+    RemoteScanOutcome scan;
+    scan.connection = refused.connection;
+    EXPECT_NE(remoteScanStatusLine(scan).find("no se puede leer"), std::string::npos);
+}
+
+// A scan that stopped at a bound says which, with its figure; paths too long to take
+// count among the names skipped.
+TEST(RemoteTexts, AScanStoppedAtABoundNamesTheBound) {
+    RemoteScanOutcome scan;
+    scan.connection.failure = RemoteFailure::None;
+    scan.stopped = true;
+    scan.pathTextLimit = uint64_t(64) << 20;
+    scan.deadlineSeconds = 3600;
+    scan.problems = {{ScanProblem::Kind::RemoteListingCut, "/fotos/rota"},
+                     {ScanProblem::Kind::RemotePathTextLimit, "/fotos/muchas"}};
+    EXPECT_EQ(remoteScanStatusLine(scan),
+              "ERROR: Recorrido de imagenes detenido al llegar a 64 MiB de rutas listadas en: /fotos/muchas");
+    scan.problems = {{ScanProblem::Kind::RemoteScanDeadline, "/fotos/lenta"}};
+    EXPECT_EQ(remoteScanStatusLine(scan),
+              "ERROR: Recorrido de imagenes detenido al pasar su plazo de 3600 segundos en: /fotos/lenta");
+
+    scan.stopped = false;
+    scan.skippedNames = 2;
+    scan.problems = {{ScanProblem::Kind::RemotePathTooLong, "/fotos/" + std::string(5000, 'n')},
+                     {ScanProblem::Kind::RemoteNameClimbsOut, "/fotos/.."}};
+    EXPECT_EQ(remoteScanStatusLine(scan), "Se omitieron 2 nombres del servidor que no pueden ser un archivo local");
+}
+
 // The download's end box names the protocol it went over; over FTP its texts stay
 // exactly as they always were.
 TEST(RemoteTexts, TheDownloadEndBoxNamesTheProtocolItWentOver) {
@@ -102,6 +152,21 @@ TEST(RemoteTexts, TheDownloadEndBoxNamesTheProtocolItWentOver) {
     EXPECT_EQ(box.text, "Error al intentar abrir la conexión SFTP en 'ftp.example.org'");
     // Only the protocol as a word: a name that holds the letters is left alone.
     EXPECT_EQ(namingProtocol("_FTPimg/ vía FTP (FTPS)", RemoteProtocol::Sftp), "_FTPimg/ vía SFTP (SFTP)");
+}
+
+// The question about a failed file says why it failed, so that Reintentar is chosen
+// knowing what went wrong.
+TEST(RemoteTexts, TheRetryQuestionSaysWhyTheFileFailed) {
+    const MessageBoxText silent = retryQuestion({"/fotos/FreshFlower.jpg", RemoteFailure::TimedOut, 1});
+    EXPECT_EQ(silent.title, "Error de descarga de archivo");
+    ASSERT_FALSE(linesOf(silent.text).empty());
+    EXPECT_EQ(linesOf(silent.text)[0], "No se pudo descargar '/fotos/FreshFlower.jpg': el servidor dejó de responder.");
+    const MessageBoxText noData = retryQuestion({"/fotos/FreshFlower.jpg", RemoteFailure::NoDataConnection, 1});
+    ASSERT_FALSE(linesOf(noData.text).empty());
+    EXPECT_NE(linesOf(noData.text)[0].find("conexión de datos"), std::string::npos) << noData.text;
+    const MessageBoxText refused = retryQuestion({"/fotos/FreshFlower.jpg", RemoteFailure::TransferRefused, 1});
+    EXPECT_NE(linesOf(refused.text)[0], linesOf(noData.text)[0]);
+    EXPECT_NE(linesOf(refused.text)[0], linesOf(silent.text)[0]);
 }
 
 }  // namespace

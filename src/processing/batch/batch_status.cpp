@@ -30,6 +30,9 @@ std::string batchStatusText(const BatchTally& tally) {
     if (tally.firstFrameOnly > 0)
         append(text, count(tally.firstFrameOnly, "animación convertida sólo en su primer fotograma",
                            "animaciones convertidas sólo en su primer fotograma"));
+    if (tally.copiedUnchanged > 0)
+        append(text, count(tally.copiedUnchanged, "GIF animado copiado sin cambios (no se le aplican los procesos)",
+                           "GIF animados copiados sin cambios (no se les aplican los procesos)"));
     if (tally.textCut) append(text, "textos recortados a " + std::to_string(kMaxOverlayCharacters) + " caracteres");
     return text;
 }

@@ -13,6 +13,7 @@ struct BatchTally {
     size_t sameName = 0;  // not written: another image keeps the result's name
     bool textCut = false; // a text was longer than the overlay takes
     size_t firstFrameOnly = 0;  // animations converted from their first frame
+    size_t copiedUnchanged = 0; // animated GIFs copied as they are, not converted
 };
 
 // Empty when there is nothing to tell.

@@ -123,6 +123,7 @@ PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob&
     const ImageObject* output = processed.image ? &*processed.image : nullptr;
     const SaveOutcome saved = saveResult(job.plan, output, source.animated, metadata.forOutput(output));
     result.saved = saved.saved;
+    result.copiedUnchanged = source.animated && saved.saved;
     if (!result.saved && result.problem.empty()) {
         if (saved.folder != BeneathProblem::None)
             result.problem = "not written into '" + folderOfPath(job.plan.savePath) +

@@ -56,6 +56,9 @@ struct PipelineResult {
     bool textStepRan = false;   // the entry's overlayText is then the job's text
     bool saved = false;         // the output file was written
     bool firstFrameOnly = false;  // an animation converted from its first frame (WebP)
+    // An animated GIF whose file was copied as it is: no operation and no output format
+    // reached it, so it is a copy, not a conversion.
+    bool copiedUnchanged = false;
     std::string problem;        // why not, in English: unreadable, too large, not written
     ImageFailure failure = ImageFailure::None;  // the same, for the front ends
     // With fingerprintSource: the source as it was read, when it was read whole and

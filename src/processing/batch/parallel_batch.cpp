@@ -207,6 +207,7 @@ ParallelBatchOutcome runParallelBatch(AppState& state, const ParallelBatchOption
         entry.saved = results[i].saved ? 1 : 0;
         outcome.problems[i] = results[i].problem;
         if (results[i].saved) ++outcome.saved;
+        if (results[i].saved && results[i].copiedUnchanged) outcome.copiedUnchanged.push_back(i);
         else if (!results[i].loaded) outcome.unreadable.push_back(i);
         else outcome.unsaved.push_back(i);
     }

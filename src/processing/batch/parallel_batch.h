@@ -54,6 +54,7 @@ struct ParallelBatchOutcome {
     std::vector<size_t> unsaved;     // entries loaded but not written
     std::vector<size_t> refused;     // entries not written: the result would land where it must not
     std::vector<size_t> firstFrameOnly;  // animations converted from their first frame
+    std::vector<size_t> copiedUnchanged; // saved entries whose result is their source's copy (animated GIFs)
     // Per entry: the entry that keeps the result name it shares; such an entry is refused.
     std::vector<std::optional<size_t>> nameKeepers;
     std::vector<std::string> problems;              // per entry: why it has no result, in English

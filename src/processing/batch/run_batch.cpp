@@ -126,6 +126,7 @@ struct BatchRecord {
         }
         failures.push_back(why);
         if (result.firstFrameOnly) ++tally.firstFrameOnly;
+        if (result.saved && result.copiedUnchanged) ++tally.copiedUnchanged;
     }
 
     void finish() {
@@ -225,7 +226,7 @@ void previewCurrentEntry(AppState& state) {
     if (!preview.loaded) {
         // The panes must not go on showing the entry shown before under this one's number.
         ui.showUnreadableSource(entryName(job.plan),
-                                readFailure(state.settings.entorno, unreadableSourceReason(job.plan.sourcePath)));
+                                readFailure(state.settings.entorno, unreadableSourceReason(job.plan.sourcePath, &state.codecs)));
         cache.sourceShown = false;
     }
     if (preview.result) {

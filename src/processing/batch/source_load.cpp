@@ -35,9 +35,17 @@ void noteNotAnImage(BudgetedSource& source, ImageFailure failure) {
 
 }  // namespace
 
-ImageFailure unreadableSourceReason(const std::string& path) {
+ImageFailure unreadableSourceReason(const std::string& path, const CodecRegistry* codecs) {
     const OpenedFile opened = openRegularFile(path, kMaxImageFileBytes);
-    return opened.file ? ImageFailure::NotAnImage : failureOf(opened.problem);
+    if (!opened.file) return failureOf(opened.problem);
+    if (codecs) {
+        FileByteReader reader(opened.file->fd.get(), opened.file->size);
+        const std::optional<DeclaredImage> declared = readDeclaredImage(reader, *codecs);
+        if (declared && declared->codedBeyondDeclared) return ImageFailure::CodedBeyondDeclared;
+        if (!declared) return opened.file->size == 0 ? ImageFailure::EmptyFile : ImageFailure::NotAnImage;
+        return ImageFailure::Damaged;
+    }
+    return ImageFailure::NotAnImage;
 }
 
 BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJob& job, MemoryBudget& budget,
@@ -56,6 +64,12 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
     const std::optional<DeclaredImage> declared = readDeclaredImage(reader, codecs);
     if (!declared) {
         noteNotAnImage(source, file.size == 0 ? ImageFailure::EmptyFile : ImageFailure::NotAnImage);
+        return source;
+    }
+    // Its decoder would refuse it too, but only the header knows why.
+    if (declared->codedBeyondDeclared) {
+        source.problem = "not decoded: the picture coded in it is larger than its header declares";
+        source.failure = ImageFailure::CodedBeyondDeclared;
         return source;
     }
     // A header that gives no size could declare anything: such an image runs alone.

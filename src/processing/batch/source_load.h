@@ -28,9 +28,10 @@ struct BudgetedSource {
     std::optional<SourceFingerprint> fingerprint;  // when the job asks for it (image_pipeline.h)
 };
 
-// Why the file at `path` gave no image: what stops it being opened, or else that it is
-// no image the program can decode.
-ImageFailure unreadableSourceReason(const std::string& path);
+// Why the file at `path` gave no image: what stops it being opened, or else (with the
+// registry, by what its header declares) that it codes more than it declares, or that it
+// is no image the program can decode.
+ImageFailure unreadableSourceReason(const std::string& path, const CodecRegistry* codecs = nullptr);
 
 // Opens the source as a regular file of at most kMaxImageFileBytes (never waiting on a
 // FIFO or reading a device), reads what its header declares, reserves from `budget` what

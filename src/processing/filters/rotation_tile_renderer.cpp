@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "processing/filters/convolution_sampler.h"
+#include "processing/filters/over_background.h"
 #include "runtime/drawing/cairo_image.h"
 #include "runtime/drawing/colour.h"
 
@@ -81,8 +82,9 @@ RotationTileRenderer::Box RotationTileRenderer::sourceBoxFor(int x, int y, int w
     return box;
 }
 
-// The box's pixels as cairo reads them: the source's colour bytes (alpha ignored, as the
-// canvas it is placed on keeps none of it), background outside the source.
+// The box's pixels as cairo reads them: the source's pixels laid over the background by
+// their alpha (the result is opaque, and a user who picks a background colour expects it
+// to show through where the picture is clear), background outside the source.
 void RotationTileRenderer::copySource(const Box& box) {
     sourceTile_.resize(size_t(box.width()) * size_t(box.height()));
     const int step = source_.bytesPerPixel();
@@ -96,8 +98,15 @@ void RotationTileRenderer::copySource(const Box& box) {
         std::fill(out, out + (inLeft - box.left), background_);
         const uint8_t* p = source_.row(sy) + size_t(inLeft) * step;
         uint32_t* o = out + (inLeft - box.left);
-        for (int sx = inLeft; sx < inRight; ++sx, p += step)
-            *o++ = 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+        if (step == 4) {
+            const uint8_t bg[3] = {uint8_t(background_), uint8_t(background_ >> 8), uint8_t(background_ >> 16)};
+            for (int sx = inLeft; sx < inRight; ++sx, p += step)
+                *o++ = 0xFF000000u | (uint32_t(overBackground(p[2], p[3], bg[2])) << 16) |
+                       (uint32_t(overBackground(p[1], p[3], bg[1])) << 8) | overBackground(p[0], p[3], bg[0]);
+        } else {
+            for (int sx = inLeft; sx < inRight; ++sx, p += step)
+                *o++ = 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+        }
         std::fill(o, out + box.width(), background_);
     }
 }
@@ -222,7 +231,8 @@ bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matr
         run = TurnedRun{out, nullptr, first, end};
         if (first < end) run.in = source_.row(sy + first * dy) + ptrdiff_t(sx + first * dx) * step;
     }
-    copyTurnedRuns(runs_.data(), height, stride);
+    if (step == 4) blendTurnedRuns(runs_.data(), height, stride, bg);
+    else copyTurnedRuns(runs_.data(), height, stride);
     if (copyConfirmed_) return true;
     // The first such tile is painted by cairo too, as the sampler's is.
     if (!renderThroughTile(box, matrix, x, y, width, height, result)) return false;

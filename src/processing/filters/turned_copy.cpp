@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 
+#include "processing/filters/over_background.h"
+
 namespace tesselon {
 
 namespace {
@@ -43,14 +45,17 @@ void copyStripColumns(uint8_t* const* outs, const uint8_t* const* ins, int colum
     }
 }
 
-void copyRun(const TurnedRun& run, int from, int to, ptrdiff_t stride) {
+template <typename Pixel>
+void copyRun(const TurnedRun& run, int from, int to, ptrdiff_t stride, const Pixel& pixel) {
     const uint8_t* in = run.in + ptrdiff_t(from - run.first) * stride;
-    for (int k = from; k < to; ++k, in += stride) copyPixel(run.out + size_t(k) * 3, in);
+    for (int k = from; k < to; ++k, in += stride) pixel(run.out + size_t(k) * 3, in);
 }
 
-}  // namespace
-
-void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride) {
+// The runs in strips of rows, each pixel passed to pixel(out, in). `wordCopies` lets
+// strips of three-byte source pixels lying side by side go through copyStripColumns,
+// which only copies.
+template <typename Pixel>
+void walkTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const Pixel& pixel, bool wordCopies) {
     const bool alongRows = stride >= -4 && stride <= 4;
     for (int top = 0, bottom = 0; top < count; top = bottom) {
         bottom = alongRows ? top + 1 : std::min(count, top + kStripRows);
@@ -62,10 +67,10 @@ void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride) {
             to = std::min(to, runs[r].end);
         }
         if (from >= to) {
-            for (int r = top; r < bottom; ++r) copyRun(runs[r], runs[r].first, runs[r].end, stride);
+            for (int r = top; r < bottom; ++r) copyRun(runs[r], runs[r].first, runs[r].end, stride, pixel);
             continue;
         }
-        for (int r = top; r < bottom; ++r) copyRun(runs[r], runs[r].first, from, stride);
+        for (int r = top; r < bottom; ++r) copyRun(runs[r], runs[r].first, from, stride, pixel);
         if (bottom - top == kStripRows) {
             const uint8_t* in[kStripRows];
             uint8_t* out[kStripRows];
@@ -77,7 +82,7 @@ void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride) {
             // The four-byte writes stop one pixel short of the end, whose next byte
             // belongs to another pixel already written.
             const bool packed = in[1] - in[0] == 3 || in[1] - in[0] == -3;
-            if (packed && to - from > 1) {
+            if (wordCopies && packed && to - from > 1) {
                 bool adjacent = true;
                 for (int r = 1; r < kStripRows; ++r) adjacent = adjacent && in[r] - in[r - 1] == in[1] - in[0];
                 if (adjacent) {
@@ -91,16 +96,34 @@ void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride) {
             }
             for (int k = from; k < to; ++k) {
                 for (int r = 0; r < kStripRows; ++r) {
-                    copyPixel(out[r], in[r]);
+                    pixel(out[r], in[r]);
                     out[r] += 3;
                     in[r] += stride;
                 }
             }
         } else {
-            for (int r = top; r < bottom; ++r) copyRun(runs[r], from, to, stride);
+            for (int r = top; r < bottom; ++r) copyRun(runs[r], from, to, stride, pixel);
         }
-        for (int r = top; r < bottom; ++r) copyRun(runs[r], to, runs[r].end, stride);
+        for (int r = top; r < bottom; ++r) copyRun(runs[r], to, runs[r].end, stride, pixel);
     }
+}
+
+}  // namespace
+
+void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride) {
+    walkTurnedRuns(runs, count, stride, [](uint8_t* out, const uint8_t* in) { copyPixel(out, in); }, true);
+}
+
+void blendTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const uint8_t background[3]) {
+    const uint8_t b0 = background[0], b1 = background[1], b2 = background[2];
+    walkTurnedRuns(
+        runs, count, stride,
+        [b0, b1, b2](uint8_t* out, const uint8_t* in) {
+            out[0] = overBackground(in[0], in[3], b0);
+            out[1] = overBackground(in[1], in[3], b1);
+            out[2] = overBackground(in[2], in[3], b2);
+        },
+        false);
 }
 
 }  // namespace tesselon

@@ -18,7 +18,7 @@ namespace tesselon {
 // The part of one result row that comes from the source: its pixels `first` to `end`
 // (exclusive), of three bytes each from `out` on, are copied from `in` on, the next one
 // always `stride` bytes further in the source. `in` is the source pixel of `first`;
-// three bytes of each are copied.
+// three bytes of each are copied (or four read, with alpha, by blendTurnedRuns).
 struct TurnedRun {
     uint8_t* out = nullptr;
     const uint8_t* in = nullptr;
@@ -28,5 +28,9 @@ struct TurnedRun {
 
 // Copies the runs of consecutive result rows whose source pixels lie `stride` apart.
 void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride);
+
+// The same from four-byte pixels with alpha, each laid over the background (blue, green,
+// red) by its alpha.
+void blendTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const uint8_t background[3]);
 
 }  // namespace tesselon

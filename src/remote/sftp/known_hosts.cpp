@@ -11,9 +11,6 @@ namespace tesselon {
 
 namespace {
 
-// A known-hosts file is a small text; a larger one is not read at all.
-constexpr uint64_t kMaxKnownHostsBytes = 16 << 20;
-
 enum class FileVerdict { None, Match, SameTypeOther, OtherType, Revoked };
 
 struct KnownHostsEntry {
@@ -71,15 +68,13 @@ FileVerdict judgeLine(std::string line, const std::string& host, ssh_key serverK
 
 // The strongest verdict of one file: revoked, then match, then another key of the
 // same type, then only keys of other types.
-FileVerdict judgeFile(const std::string& path, const std::string& host, ssh_key serverKey) {
-    const std::optional<std::string> text = readWholeFile(path, kMaxKnownHostsBytes);
-    if (!text) return FileVerdict::None;
+FileVerdict judgeFile(const std::string& text, const std::string& host, ssh_key serverKey) {
     FileVerdict verdict = FileVerdict::None;
     size_t pos = 0;
-    while (pos < text->size()) {
-        size_t end = text->find('\n', pos);
-        if (end == std::string::npos) end = text->size();
-        std::string line = text->substr(pos, end - pos);
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         verdict = std::max(verdict, judgeLine(std::move(line), host, serverKey));
         pos = end + 1;
@@ -93,15 +88,33 @@ KnownHostsFiles standardKnownHostsFiles(const std::string& acceptedFile) {
     return KnownHostsFiles{{userFolder() + ".ssh/known_hosts", "/etc/ssh/ssh_known_hosts"}, acceptedFile};
 }
 
-HostKeyStatus lookUpHostKey(ssh_session session, ssh_key serverKey, const KnownHostsFiles& files) {
-    const std::optional<std::string> host = knownHostsName(session);
-    if (!host) return HostKeyStatus::Unknown;
+KnownHostsTexts readKnownHosts(const KnownHostsFiles& files) {
     std::vector<std::string> paths = files.trusted;
     if (!files.accepted.empty()) paths.push_back(files.accepted);
+    KnownHostsTexts read;
+    for (const std::string& path : paths) {
+        OpenedFile opened = openRegularFile(path, kMaxKnownHostsBytes);
+        if (opened.problem == OpenProblem::Missing) continue;
+        std::optional<std::string> text;
+        if (opened.file) text = readOpenedFile(*opened.file, kMaxKnownHostsBytes);
+        if (!text) {
+            read.problem = opened.problem == OpenProblem::None ? OpenProblem::Unreadable : opened.problem;
+            read.problemFile = path;
+            read.texts.clear();
+            return read;
+        }
+        read.texts.push_back(std::move(*text));
+    }
+    return read;
+}
+
+HostKeyStatus lookUpHostKey(ssh_session session, ssh_key serverKey, const KnownHostsTexts& files) {
+    const std::optional<std::string> host = knownHostsName(session);
+    if (!host) return HostKeyStatus::Unknown;
     bool match = false;
     bool other = false;
-    for (const std::string& path : paths) {
-        switch (judgeFile(path, *host, serverKey)) {
+    for (const std::string& text : files.texts) {
+        switch (judgeFile(text, *host, serverKey)) {
             case FileVerdict::Revoked: return HostKeyStatus::Changed;
             case FileVerdict::Match: match = true; break;
             // A host known by a key of another type that no longer offers it is as

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "remote/sftp/sftp_connection_state.h"
 #include "remote/tcp_socket.h"
 
@@ -26,7 +29,8 @@ SftpEntryKind kindOf(uint8_t type) {
         case SSH_FILEXFER_TYPE_REGULAR: return SftpEntryKind::File;
         case SSH_FILEXFER_TYPE_DIRECTORY: return SftpEntryKind::Folder;
         case SSH_FILEXFER_TYPE_SYMLINK: return SftpEntryKind::Link;
-        default: return SftpEntryKind::Other;
+        case SSH_FILEXFER_TYPE_SPECIAL: return SftpEntryKind::Special;
+        default: return SftpEntryKind::Unknown;
     }
 }
 
@@ -139,7 +143,7 @@ SftpFailure SftpConnection::State::statusFailure(SftpFailure otherwise) {
 }
 
 SocketWatchdog::Clock::time_point SftpConnection::State::deadline() const {
-    return SocketWatchdog::Clock::now() + timeouts.operation;
+    return std::min(latest, SocketWatchdog::Clock::now() + timeouts.operation);
 }
 
 SftpConnection::SftpConnection(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -154,9 +158,19 @@ SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
         failed.failure = failure;
         failed.fingerprint = result.fingerprint;
         failed.keyStored = result.keyStored;
+        failed.knownHostsFile = result.knownHostsFile;
+        failed.knownHostsProblem = result.knownHostsProblem;
         return failed;
     };
     if (options.cancel && options.cancel->load()) return fail(SftpFailure::Cancelled);
+    // Read before anything is sent: a file that cannot be read might hold the key that
+    // tells a changed host from a new one, so no host is trusted until it is mended.
+    const KnownHostsTexts known = readKnownHosts(options.knownHosts);
+    if (known.problem != OpenProblem::None) {
+        result.knownHostsFile = known.problemFile;
+        result.knownHostsProblem = known.problem;
+        return fail(SftpFailure::KnownHostsUnreadable);
+    }
     const std::optional<uint32_t> address = resolveIpv4(options.host);
     if (!address || options.port <= 0 || options.port > 65535) return fail(SftpFailure::CannotConnect);
 
@@ -190,14 +204,14 @@ SftpConnectResult SftpConnection::connect(const SftpConnectOptions& options) {
     if (ssh_get_server_publickey(ssh, &rawKey) != SSH_OK || !rawKey) return fail(SftpFailure::CannotConnect);
     const SshKeyHandle serverKey(rawKey);
     state->fingerprint = result.fingerprint = keyFingerprint(serverKey.get());
-    switch (lookUpHostKey(ssh, serverKey.get(), options.knownHosts)) {
+    switch (lookUpHostKey(ssh, serverKey.get(), known)) {
         case HostKeyStatus::Known: break;
         case HostKeyStatus::Changed: return fail(SftpFailure::HostKeyChanged);
         case HostKeyStatus::Unknown:
             if (result.fingerprint.empty() || trimmed(options.acceptedFingerprint) != result.fingerprint) {
                 return fail(SftpFailure::HostKeyUnknown);
             }
-            result.keyStored = storeAcceptedHostKey(ssh, options.knownHosts.accepted);
+            if (options.storeAccepted) result.keyStored = storeAcceptedHostKey(ssh, options.knownHosts.accepted);
             break;
     }
 
@@ -233,7 +247,9 @@ SftpPath SftpConnection::canonicalPath(const std::string& path) {
     return {SftpFailure::None, resolved.get()};
 }
 
-SftpListing SftpConnection::list(const std::string& folder, size_t maxEntries) {
+void SftpConnection::limitOperationsTo(std::chrono::steady_clock::time_point latest) { state_->latest = latest; }
+
+SftpListing SftpConnection::list(const std::string& folder, size_t maxEntries, uint64_t maxNameBytes) {
     State& s = *state_;
     SftpListing listing;
     if (!usable()) {
@@ -246,9 +262,15 @@ SftpListing SftpConnection::list(const std::string& folder, size_t maxEntries) {
         listing.failure = s.statusFailure(SftpFailure::ListingFailed);
         return listing;
     }
+    uint64_t nameBytes = 0;
     while (SftpAttributesHandle attributes{sftp_readdir(s.sftp.get(), dir.get())}) {
         s.watchdog.progress();
         if (listing.entries.size() >= maxEntries) {
+            listing.failure = SftpFailure::OverBound;
+            return listing;
+        }
+        nameBytes += attributes->name ? std::strlen(attributes->name) : 0;
+        if (nameBytes > maxNameBytes) {
             listing.failure = SftpFailure::OverBound;
             return listing;
         }

@@ -25,7 +25,8 @@
 namespace tesselon {
 
 inline constexpr int kSftpDefaultPort = 22;
-// A file whose listing gave no size is fetched up to this many bytes.
+// A file whose listing gave no size is fetched up to this many bytes, and none listed
+// larger is fetched at all (SftpDownloadOptions::sizeBound).
 inline constexpr uint64_t kSftpUnlistedSizeBound = uint64_t(1) << 30;
 inline constexpr size_t kSftpMaxListingEntries = 1'000'000;
 
@@ -47,20 +48,25 @@ struct SftpConnectOptions {
     std::string password;
     KnownHostsFiles knownHosts;
     // The "SHA256:..." fingerprint the user accepted for a host key no file knows yet
-    // (the window's question, or --host-key); the key is then stored in
-    // knownHosts.accepted. A changed key is refused whatever this says.
+    // (the window's question, or --host-key). A changed key is refused whatever this
+    // says, and so is every key while a known-hosts file cannot be read.
     std::string acceptedFingerprint;
+    // Whether the accepted key is stored in knownHosts.accepted (the window's question)
+    // or trusted for this connection only (--host-key).
+    bool storeAccepted = true;
     SftpTimeouts timeouts;
     const std::atomic<bool>* cancel = nullptr;
 };
 
-enum class SftpEntryKind { File, Folder, Link, Other };
+// Special: a device, a FIFO or a socket. Unknown: the server did not say (it sent no
+// type, or one this client does not know), so it may well be a file.
+enum class SftpEntryKind { File, Folder, Link, Special, Unknown };
 
 struct SftpEntry {
     std::string name;               // bytes as the server sent them
     std::optional<uint64_t> size;   // when the server gave one
     std::optional<int64_t> modified;  // seconds since 1970 UTC, when given
-    SftpEntryKind kind = SftpEntryKind::Other;  // a link is listed as itself, never followed
+    SftpEntryKind kind = SftpEntryKind::Unknown;  // a link is listed as itself, never followed
 };
 
 struct SftpListing {
@@ -75,8 +81,11 @@ struct SftpPath {
 
 struct SftpDownloadOptions {
     // The size the listing gave: the file must have exactly this many bytes. Without
-    // one, at most kSftpUnlistedSizeBound.
+    // one, at most `sizeBound`.
     std::optional<uint64_t> listedSize;
+    // The most bytes a download may bring, listed or not: past it the transfer stops as
+    // OverSizeBound, and a file listed larger is not asked for.
+    uint64_t sizeBound = kSftpUnlistedSizeBound;
     // Called with the bytes written so far, after each piece.
     std::function<void(uint64_t)> progress;
     // Raising it stops the transfer (and ends the connection) within a moment.
@@ -103,8 +112,13 @@ public:
     // login folder); FolderMissing when it does not exist.
     SftpPath canonicalPath(const std::string& path);
     // The entries of a folder ("." and ".." included when the server sends them). More
-    // than `maxEntries` entries fail as OverBound, with the first `maxEntries` kept.
-    SftpListing list(const std::string& folder, size_t maxEntries = kSftpMaxListingEntries);
+    // than `maxEntries` entries, or names of more than `maxNameBytes` bytes together,
+    // fail as OverBound, with the entries before the first one over kept.
+    SftpListing list(const std::string& folder, size_t maxEntries = kSftpMaxListingEntries,
+                     uint64_t maxNameBytes = UINT64_MAX);
+    // Every later operation ends by `latest` at the latest, as TimedOut, whatever its
+    // own bound (a whole scan's deadline); time_point::max() lifts the limit.
+    void limitOperationsTo(std::chrono::steady_clock::time_point latest);
     // Fetches `remotePath` into a temporary beside `localPath` and renames it into
     // place once every byte arrived; on any failure `localPath` is left as it was.
     SftpFailure download(const std::string& remotePath, const std::string& localPath,
@@ -129,6 +143,9 @@ struct SftpConnectResult {
     // An accepted key was written to the file of accepted keys; false when none was
     // accepted, or when the file could not be written (the connection still went on).
     bool keyStored = false;
+    // KnownHostsUnreadable: the file that could not be read, and why.
+    std::string knownHostsFile;
+    OpenProblem knownHostsProblem = OpenProblem::None;
 };
 
 }  // namespace tesselon

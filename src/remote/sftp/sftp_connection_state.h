@@ -30,6 +30,8 @@ struct SftpConnection::State {
     SshSessionHandle ssh;
     SftpSessionHandle sftp;  // declared after ssh: freed before it
     SftpTimeouts timeouts;
+    // No operation's deadline lies past this (limitOperationsTo).
+    SocketWatchdog::Clock::time_point latest = SocketWatchdog::Clock::time_point::max();
     std::string fingerprint;
     bool broken = false;
 };

@@ -49,7 +49,9 @@ public:
                 const bool whole = !options_.listedSize || received_ == *options_.listedSize;
                 return finish(whole ? SftpFailure::None : SftpFailure::ShorterThanListed);
             }
-            if (received_ + uint64_t(got) > bound_) return finish(SftpFailure::OverBound);
+            if (received_ + uint64_t(got) > bound_) {
+                return finish(options_.listedSize ? SftpFailure::OverBound : SftpFailure::OverSizeBound);
+            }
             if (!out_.write(buffer_.data(), size_t(got))) return finish(SftpFailure::LocalFileFailed);
             received_ += uint64_t(got);
             if (options_.progress) options_.progress(received_);
@@ -141,7 +143,8 @@ SftpFailure SftpConnection::download(const std::string& remotePath, const FileIn
                                      const SftpDownloadOptions& options) {
     State& s = *state_;
     if (!usable()) return SftpFailure::ConnectionLost;
-    const uint64_t bound = options.listedSize.value_or(kSftpUnlistedSizeBound);
+    if (options.listedSize && *options.listedSize > options.sizeBound) return SftpFailure::OverSizeBound;
+    const uint64_t bound = options.listedSize.value_or(options.sizeBound);
     const uint64_t rate = std::max<uint64_t>(1, s.timeouts.minimumBytesPerSecond);
     const std::chrono::seconds transferTime(int64_t(std::min(bound / rate, kLongestDownloadSeconds)));
     WatchedOperation guard(s.watchdog, s.timeouts.idle, s.deadline() + transferTime, options.cancel);

@@ -6,10 +6,13 @@
 // What a server lists is held to bounds: names that would leave their folder are
 // refused, folders nested more than `maxDepth` levels below the root are not entered, a
 // folder whose canonical path was already scanned is not scanned again, links are
-// listed by their own name and never followed, and the walk stops after `maxEntries`
-// listing entries.
+// listed by their own name and never followed, a name whose path would be longer than
+// kMaxListedPathBytes is refused, and the walk stops after `maxEntries` listing
+// entries, after `maxPathBytes` of path text listed (each entry costs the bytes of its
+// full path, and each folder entered those of its canonical path), or at its deadline.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,17 +36,25 @@ struct SftpScanOptions {
     std::function<void(const std::string& name, size_t found)> found;
     size_t maxEntries = kSftpMaxListingEntries;
     int maxDepth = kSftpMaxScanDepth;
+    uint64_t maxPathBytes = kMaxScanPathBytes;
+    // When the whole walk must have ended; an operation under way then is cut short.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
 };
+
+// Which bound ended a walk early.
+enum class SftpScanLimit { None, Entries, PathBytes, Deadline };
 
 struct SftpScanFile {
     std::string path;  // absolute: the folder's canonical path, "/", the name
     std::optional<uint64_t> size;
     std::optional<int64_t> modified;
+    SftpEntryKind kind = SftpEntryKind::File;  // as listed: a link or a device is no file to fetch
 };
 
 // Something the walk passed by: a subfolder it could not read (FolderMissing,
 // ListingFailed, TimedOut ...) or did not enter (OverBound: too deep), or a name it
-// refused (UnsafeName, with `nameProblem`).
+// refused (UnsafeName, with `nameProblem`: PathTooLong for a path over the bound, also
+// a subfolder's canonical one).
 struct SftpScanProblem {
     std::string folder;  // the folder holding the name, or the folder itself
     std::string name;    // empty when the problem is the folder itself
@@ -57,10 +68,13 @@ struct SftpScanResult {
     std::string root;  // the root's canonical path, once known
     std::vector<SftpScanFile> files;
     std::vector<SftpScanProblem> problems;
-    // The walk ended early: the entry limit was reached, or the connection broke
-    // (`stopReason` tells which); what was found before stays in `files`.
+    // The walk ended early: a limit was reached (`limit` tells which; `stopReason` is
+    // OverBound, or TimedOut at the deadline), or the connection broke (`stopReason`);
+    // what was found before stays in `files`.
     bool stopped = false;
     SftpFailure stopReason = SftpFailure::None;
+    SftpScanLimit limit = SftpScanLimit::None;
+    std::string stoppedIn;  // the folder being listed when it stopped
 };
 
 SftpScanResult scanSftpFolder(SftpConnection& connection, const std::string& root, const SftpScanOptions& options);

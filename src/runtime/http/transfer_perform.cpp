@@ -183,6 +183,17 @@ bool exchange(TransferRecord& r) {
 
 }  // namespace
 
-void performTransfer(TransferRecord& r) { finish(r, exchange(r)); }
+void performTransfer(TransferRecord& r) {
+    // Often on a detached worker, where an exception would end the program: the
+    // transfer fails instead (no memory for its buffers, say).
+    bool ok = false;
+    try {
+        ok = exchange(r);
+    } catch (...) {
+        r.curl = nullptr;
+        r.error = "the transfer stopped: the system gave no more memory";
+    }
+    finish(r, ok);
+}
 
 }  // namespace tesselon

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "runtime/imaging/avif_codec.h"
+#include "runtime/imaging/coded_size_check.h"
 #include "runtime/imaging/embedded_metadata.h"
 #include "runtime/imaging/image_header.h"
 #include "runtime/imaging/image_operations.h"
@@ -67,6 +68,10 @@ bool probeAvif(const uint8_t* data, size_t size) { return fileTypeHasBrand(data,
 std::optional<ImageObject> decodeAvif(const uint8_t* data, size_t size, const DecodeLimits& limits) {
     try {
         if (!probeAvif(data, size)) return std::nullopt;
+        // dav1d would refuse a frame beyond the limit too, but only once it is parsed, and
+        // with a line of its own on stderr.
+        MemoryByteReader reader(data, size);
+        if (checkCodedSizes(reader) != CodedSizeVerdict::Fits) return std::nullopt;
         DecoderHandle decoder = parsedDecoder(data, size, limits, false);
         if (!decoder || avifDecoderNextImage(decoder.get()) != AVIF_RESULT_OK) return std::nullopt;
         const avifImage& coded = *decoder->image;
@@ -99,6 +104,7 @@ std::optional<ImageObject> decodeAvif(const uint8_t* data, size_t size, const De
 
 void declareAvif(ByteReader& reader, DeclaredImage& declared) {
     declareIsoImage(reader, declared, kDecoderBytesPerPixel);
+    declared.codedBeyondDeclared = checkCodedSizes(reader) == CodedSizeVerdict::Exceeds;
 }
 
 EmbeddedMetadata readAvifMetadata(const uint8_t* data, size_t size) {

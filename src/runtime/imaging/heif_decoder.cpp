@@ -3,6 +3,7 @@
 #include <new>
 #include <vector>
 
+#include "runtime/imaging/coded_size_check.h"
 #include "runtime/imaging/embedded_metadata.h"
 #include "runtime/imaging/heif_codec.h"
 #include "runtime/imaging/heif_handles.h"
@@ -54,6 +55,9 @@ bool probeHeif(const uint8_t* data, size_t size) {
 std::optional<ImageObject> decodeHeif(const uint8_t* data, size_t size, const DecodeLimits& limits) {
     try {
         if (!probeHeif(data, size)) return std::nullopt;
+        // libheif limits the declared size only; libde265 allocates what the stream codes.
+        MemoryByteReader reader(data, size);
+        if (checkCodedSizes(reader) != CodedSizeVerdict::Fits) return std::nullopt;
         const OpenedHeif heif = openHeif(data, size);
         if (!heif.primary) return std::nullopt;
         const int width = heif_image_handle_get_width(heif.primary.get());
@@ -100,6 +104,7 @@ std::optional<ImageObject> decodeHeif(const uint8_t* data, size_t size, const De
 
 void declareHeif(ByteReader& reader, DeclaredImage& declared) {
     declareIsoImage(reader, declared, kDecoderBytesPerPixel);
+    declared.codedBeyondDeclared = checkCodedSizes(reader) == CodedSizeVerdict::Exceeds;
 }
 
 EmbeddedMetadata readHeifMetadata(const uint8_t* data, size_t size) {

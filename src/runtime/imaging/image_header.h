@@ -60,6 +60,9 @@ struct DeclaredImage {
     bool progressive = false;       // JPEG: decoded through whole-image coefficient buffers
     int bitsPerSample = 8;          // PNG and TIFF: 16 doubles the decoder's row buffers
     uint64_t decoderBytes = 0;      // what the decoder holds besides the image it makes
+    // HEIF and AVIF: the file codes a larger picture than it declares (coded_size_check.h);
+    // its decoder refuses it.
+    bool codedBeyondDeclared = false;
 
     uint64_t pixels() const { return uint64_t(width) * uint64_t(height); }
 };

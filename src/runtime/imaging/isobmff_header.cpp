@@ -4,52 +4,24 @@
 #include <cstring>
 
 #include "runtime/imaging/header_fields.h"
+#include "runtime/imaging/iso_boxes.h"
 
 namespace tesselon {
 
 namespace {
 
-constexpr size_t kBoxHeader = 8;
-constexpr size_t kFullBoxFields = 4;  // version and flags
 // Boxes nest only a few levels deep on the way to the item properties.
 constexpr int kMaxDepth = 8;
 
-struct Box {
-    char type[4];
-    uint64_t contentStart = 0;
-    uint64_t end = 0;
-};
-
-// The box at `at` within `limit`; false when it does not fit.
-bool readBox(ByteReader& reader, uint64_t at, uint64_t limit, Box& box) {
-    uint8_t h[16];
-    if (at + kBoxHeader > limit || !readExact(reader, at, h, kBoxHeader)) return false;
-    std::memcpy(box.type, h + 4, 4);
-    uint64_t size = be32(h);
-    box.contentStart = at + kBoxHeader;
-    if (size == 1) {
-        if (!readExact(reader, at + kBoxHeader, h + 8, 8)) return false;
-        size = be64(h + 8);
-        box.contentStart += 8;
-    } else if (size == 0) {
-        size = limit - at;
-    }
-    if (size < box.contentStart - at || size > limit - at) return false;
-    box.end = at + size;
-    return true;
-}
-
-bool is(const Box& box, const char* type) { return std::memcmp(box.type, type, 4) == 0; }
-
 void findExtents(ByteReader& reader, uint64_t at, uint64_t end, int depth, int& blocks, DeclaredImage& d) {
     if (depth > kMaxDepth) return;
-    Box box;
-    while (blocks++ < kMaxHeaderBlocks && readBox(reader, at, end, box)) {
-        if (is(box, "meta")) {
-            findExtents(reader, box.contentStart + kFullBoxFields, box.end, depth + 1, blocks, d);
-        } else if (is(box, "iprp") || is(box, "ipco")) {
+    IsoBox box;
+    while (blocks++ < kMaxHeaderBlocks && readIsoBox(reader, at, end, box)) {
+        if (isBoxType(box, "meta")) {
+            findExtents(reader, box.contentStart + kIsoFullBoxFields, box.end, depth + 1, blocks, d);
+        } else if (isBoxType(box, "iprp") || isBoxType(box, "ipco")) {
             findExtents(reader, box.contentStart, box.end, depth + 1, blocks, d);
-        } else if (is(box, "ispe")) {
+        } else if (isBoxType(box, "ispe")) {
             uint8_t e[12];
             if (readExact(reader, box.contentStart, e, sizeof e)) {
                 const int64_t width = be32(e + 4), height = be32(e + 8);

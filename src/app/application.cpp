@@ -48,7 +48,7 @@ Application::~Application() = default;
 bool Application::start() {
     qtTexts_ = std::make_unique<QtTranslations>();
     initProgramState(state_, options_.programFolder, currentDate());
-    registerProgramCodecs(state_.codecs);
+    registerProgramDecoders(state_.codecs);
     const ScreenScale scale = readScreenScale();
     state_.DpiScaleX = scale.x;
     state_.DpiScaleY = scale.y;

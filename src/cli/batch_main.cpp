@@ -504,7 +504,7 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     AppState state;
     state.frontend = &frontend;
     initProgramState(state, programFolder, currentDate());
-    registerProgramCodecs(state.codecs);
+    registerProgramDecoders(state.codecs);
     if (options.configFile) state.SettingsFilePath = *options.configFile;
 
     resetToDefaults(state.settings, state.DefaultWatermarkText);

@@ -37,7 +37,7 @@ struct AppState {
     ::tesselon::SourceImageList SourceImageList;  // qualified: the member reuses the type's name
     PackedStrings PhrasesList;       // a phrases file may hold millions of (empty) lines
 
-    CodecRegistry codecs;            // filled by the start-up steps (registerProgramCodecs)
+    CodecRegistry codecs;            // filled by the start-up steps (registerProgramDecoders)
     PreviewCache preview;            // the preview's decoded image and buffers between refreshes
 
     Frontend* frontend = nullptr;    // never null while the engine runs

@@ -15,10 +15,10 @@ class CodecRegistry;
 // DefaultWatermarkText for a start at `now`.
 void initProgramState(AppState& state, const std::string& executableFolder, int64_t now);
 
-// Registers the codecs in the program's order: the decoder of every format of the table
-// (image_formats.h), the PNG and JPEG encoders, and last the output stage's own "Sys"
-// encoder.
-void registerProgramCodecs(CodecRegistry& codecs);
+// Registers the decoder of every format of the table (image_formats.h) in its order,
+// after the BMP decoder the registry starts with. The encoders need no registering:
+// they are the table's.
+void registerProgramDecoders(CodecRegistry& codecs);
 
 // 1 when usarWget.txt in the program folder is not empty and wget.dat there is larger
 // than 100 bytes; a missing file counts as size -1.

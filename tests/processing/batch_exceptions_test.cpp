@@ -9,7 +9,6 @@
 #include "processing/batch/parallel_batch.h"
 #include "processing/batch/run_batch.h"
 #include "processing/batch_test_support.h"
-#include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_formats.h"
 
@@ -40,9 +39,6 @@ void useThrowingPngDecoder(CodecRegistry& codecs, ProbeFunction probe) {
     codecs = CodecRegistry();
     codecs.registerDecoder(probe == probeOutOfMemory ? outOfMemory : fault);
     for (const ImageFormat& format : imageFormats()) codecs.registerDecoder(format);
-    codecs.registerEncoder(BuiltinEncoder::PNG);
-    codecs.registerEncoder(BuiltinEncoder::JPEG);
-    registerSysEncoder(codecs);
 }
 
 // img0.jpg, img1.jpg, img1b.png (which throws), img4.jpg, img5.jpg.
@@ -50,7 +46,7 @@ void fiveImagesWithAThrowingThird(BatchFixture& f, ProbeFunction probe) {
     f.addImages(4);
     std::rename(f.dir.file("in/img2.jpg").c_str(), f.dir.file("in/img4.jpg").c_str());
     std::rename(f.dir.file("in/img3.jpg").c_str(), f.dir.file("in/img5.jpg").c_str());
-    saveImage(seededImage(30, 20, 9), f.dir.file("in/img1b.png"), f.state.codecs, kFormatPNG);
+    saveImage(seededImage(30, 20, 9), f.dir.file("in/img1b.png"), *formatByExtension("png"));
     useThrowingPngDecoder(f.state.codecs, probe);
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 5u);

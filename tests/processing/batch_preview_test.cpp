@@ -30,14 +30,15 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
             uint8_t* p = clear.row(y) + size_t(x) * 4;
             p[0] = uint8_t(x * 2), p[1] = uint8_t(y * 3), p[2] = uint8_t(x + y), p[3] = uint8_t(x * 2 + y);
         }
-    f.dir.write("in/b.png", *encodeImage(clear, f.state.codecs, kFormatPNG, 9, 32));
-    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), formatBySettingsValue("gif"), 0, f.state.codecs));
+    f.dir.write("in/b.png", *encodeImage(clear, *formatByExtension("png"), {EncodeQuality::ofLevel(9), 32}));
+    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), formatBySettingsValue("gif"), 0));
     // A GIF with a transparent index and all 256 colours of its table.
     for (const testing::PaletteSample& sample : testing::paletteCorpus()) {
         if (sample.name == "gif8-clear-interlaced.gif") f.dir.write("in/d.gif", sample.bytes);
     }
     // A WebP with transparency: "original" keeps it in WebP, lossy and with its alpha.
-    f.dir.write("in/e.webp", *formatBySettingsValue("webp")->encode(pixelRowsOf(clear), 70, nullptr));
+    const EncodeOptions lossy{EncodeQuality::ofPercent(70), 32};
+    f.dir.write("in/e.webp", *formatBySettingsValue("webp")->encode(pixelRowsOf(clear), lossy));
     f.state.settings.entorno.ExtensionesActivas = "JPG|JPEG|PNG|GIF|WEBP";
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 5u);
@@ -82,7 +83,8 @@ TEST(BatchPreview, DecodesTheSourceOnceUntilItsFileChanges) {
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 64}, {1, 64}, {1, 64}}));
 
     // The file replaced by another picture of the same name is read again.
-    saveImage(seededImage(80, 20, 7), f.state.SourceImageList.entries[0].path, f.state.codecs, kFormatJPEG, 9);
+    saveImage(seededImage(80, 20, 7), f.state.SourceImageList.entries[0].path, *formatByExtension("jpg"),
+              {EncodeQuality::ofLevel(9)});
     f.ui.previews.clear();
     runBatch(f.state, true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 80}, {1, 80}}));

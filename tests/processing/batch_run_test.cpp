@@ -81,7 +81,7 @@ TEST(RunBatch, ParallelBatchWritesTheSameFilesAsTheSequentialOne) {
 TEST(RunBatch, EntriesWithOneOutputNameKeepTheSameResultInBothBatches) {
     BatchFixture f;
     f.addImages(1);
-    saveImage(testing::batch::seededImage(30, 20, 9), f.dir.file("in/img0.png"), f.state.codecs, kFormatPNG);
+    saveImage(testing::batch::seededImage(30, 20, 9), f.dir.file("in/img0.png"), *formatByExtension("png"));
     f.state.settings.entorno.FormatoImagen = "jpg";
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 2u);
@@ -130,8 +130,8 @@ TEST(RunBatch, AnFtpSourcesImageThatWasNeverDownloadedFailsAsSuch) {
     f.state.settings.entorno.LocalRemoto = "R";
     f.state.settings.entorno.UltimoEscaneoImagenesLocalRemoto = "R";
     f.state.settings.entorno.RutaEnLocalDeRemotoDescargadas = f.dir.file("bajadas/");
-    saveImage(testing::batch::seededImage(30, 20, 1), f.dir.write("bajadas/web/img0.jpg", ""), f.state.codecs,
-              kFormatJPEG);
+    saveImage(testing::batch::seededImage(30, 20, 1), f.dir.write("bajadas/web/img0.jpg", ""),
+              *formatByExtension("jpg"));
     f.state.SourceImageList.entries = {SourceImageEntry{"/web/img0.jpg", 10, {}, 0, {}},
                                        SourceImageEntry{"/web/falta.jpg", 10, {}, 0, {}}};
     runBatch(f.state, false);
@@ -235,8 +235,10 @@ TEST(RunBatch, PreviewProcessesTheCurrentEntryWithoutWritingAnything) {
                                                std::to_string(::getpid()) + "/";
     const std::string src = f.state.settings.entorno.RutaOrigenLocal;
     std::filesystem::create_directories(src);
-    saveImage(testing::batch::seededImage(40, 30, 1), src + "a.jpg", f.state.codecs, kFormatJPEG, 9);
-    saveImage(testing::batch::seededImage(40, 30, 2), temporaryFolder() + "a.jpg.keep", f.state.codecs, kFormatJPEG, 9);
+    const EncodeOptions level9{EncodeQuality::ofLevel(9)};
+    saveImage(testing::batch::seededImage(40, 30, 1), src + "a.jpg", *formatByExtension("jpg"), level9);
+    saveImage(testing::batch::seededImage(40, 30, 2), temporaryFolder() + "a.jpg.keep", *formatByExtension("jpg"),
+              level9);
     f.scan();
     f.state.SourceImageList.current = 0;
     f.state.settings.texto.SoloMarcadeAgua = 0;

@@ -124,7 +124,7 @@ TEST(BatchSafety, AFolderSwappedForALinkBetweenImagesFailsTheRestInsteadOfWritin
 TEST(BatchSafety, SameOutputNamesKeepOneResultAndRefuseTheOthers) {
     BatchFixture f;
     f.addImages(1);
-    saveImage(seededImage(30, 20, 9), f.dir.file("in/img0.png"), f.state.codecs, kFormatPNG);
+    saveImage(seededImage(30, 20, 9), f.dir.file("in/img0.png"), *formatByExtension("png"));
     f.state.settings.entorno.FormatoImagen = "jpg";
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 2u);

@@ -85,7 +85,7 @@ struct BatchFixture {
 
     BatchFixture() {
         initProgramState(state, dir.path(), currentDate());
-        registerProgramCodecs(state.codecs);
+        registerProgramDecoders(state.codecs);
         resetToDefaults(state.settings, state.DefaultWatermarkText);
         state.settings.entorno.RutaOrigenLocal = dir.file("in/");
         state.settings.entorno.RutaImagenesDestino = dir.file("out/");
@@ -96,7 +96,8 @@ struct BatchFixture {
         for (int i = 0; i < count; ++i) {
             const std::string name = "in/" + (sub.empty() ? "" : sub + "/") + "img" + std::to_string(i) + ".jpg";
             dir.write(name, "");
-            saveImage(seededImage(width, height, i), dir.file(name), state.codecs, kFormatJPEG, 9);
+            saveImage(seededImage(width, height, i), dir.file(name), *formatByExtension("jpg"),
+                      {EncodeQuality::ofLevel(9)});
         }
     }
 

@@ -9,6 +9,7 @@
 
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/text/packed_strings.h"
+#include "core/cancel_token.h"
 #include "core/records.h"
 #include "core/image_list.h"
 #include "core/preview_cache.h"
@@ -41,6 +42,9 @@ struct AppState {
     PreviewCache preview;            // the preview's decoded image and buffers between refreshes
 
     Frontend* frontend = nullptr;    // never null while the engine runs
+    // CANCELAR of the window's batch: raised by the front end, handed to the run. Held
+    // apart so that the state can still be moved.
+    std::shared_ptr<CancelToken> cancel = std::make_shared<CancelToken>();
 
     // The authorities FTPS servers are checked against when the user named a file of
     // them (tesselon-batch --ca-file); empty: TESSELON_CA_FILE's, else the system's.

@@ -162,6 +162,25 @@ TEST(RunBatch, CancelFinishesTheImageInHandWithoutTheFinalMessage) {
     EXPECT_EQ(f.ui.batchRunning.back(), false);
 }
 
+// The stored cancel flag is what a scan or a download left for the settings file; only
+// CANCELAR's token stops a batch, and the batch leaves the stored value as it finds it.
+TEST(RunBatch, TheStoredCancelFlagNeitherStopsTheBatchNorIsChangedByIt) {
+    BatchFixture f;
+    f.addImages(4);
+    f.scan();
+    f.state.settings.config.Cancelado = 1;
+    f.ui.afterImage = [&](int) { f.state.settings.config.Cancelado = 1; };
+    {
+        OneCoreForThisThread oneCore;
+        runBatch(f.batch(), false);
+    }
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(f.state.SourceImageList.entries[i].saved, 1) << i;
+    ASSERT_EQ(f.ui.batchEnds.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].converted, 4u);
+    EXPECT_EQ(f.state.settings.config.Cancelado, 1);
+    EXPECT_FALSE(f.state.cancel->requested());
+}
+
 TEST(RunBatch, PreconditionsStopTheBatchWithTheirMessages) {
     {
         BatchFixture f;

@@ -47,7 +47,7 @@ Application::~Application() = default;
 
 bool Application::start() {
     qtTexts_ = std::make_unique<QtTranslations>();
-    initProgramState(state_, options_.programFolder, currentDate());
+    state_.adopt(programStartOf(options_.programFolder, currentDate()));
     registerProgramCodecs(state_.codecs);
     const ScreenScale scale = readScreenScale();
     state_.DpiScaleX = scale.x;

@@ -515,7 +515,7 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     frontend.quiet = options.quiet;
     AppState state;
     state.frontend = &frontend;
-    initProgramState(state, programFolder, currentDate());
+    state.adopt(programStartOf(programFolder, currentDate()));
     registerProgramCodecs(state.codecs);
     if (options.configFile) state.SettingsFilePath = *options.configFile;
 

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/imaging/codec_registry.h"
@@ -13,6 +14,7 @@
 #include "core/records.h"
 #include "core/image_list.h"
 #include "core/preview_cache.h"
+#include "core/program_start.h"
 
 namespace tesselon {
 
@@ -62,6 +64,15 @@ struct AppState {
 
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;
+
+    // The program folder and defaults a start decided.
+    void adopt(ProgramStart start) {
+        ProgramFolder = std::move(start.programFolder);
+        ExecutableFolderReadOnly = start.executableFolderReadOnly;
+        SettingsFilePath = std::move(start.settingsFilePath);
+        UseExternalDownloader = start.useExternalDownloader;
+        DefaultWatermarkText = std::move(start.defaultWatermarkText);
+    }
 };
 
 }  // namespace tesselon

@@ -85,7 +85,7 @@ struct BatchFixture {
     BatchFrontend ui{state};
 
     BatchFixture() {
-        initProgramState(state, dir.path(), currentDate());
+        state.adopt(programStartOf(dir.path(), currentDate()));
         registerProgramCodecs(state.codecs);
         resetToDefaults(state.settings, state.DefaultWatermarkText);
         state.settings.entorno.RutaOrigenLocal = dir.file("in/");

@@ -5,13 +5,16 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/text/packed_strings.h"
+#include "core/cancel_token.h"
 #include "core/records.h"
 #include "core/image_list.h"
 #include "core/preview_cache.h"
+#include "core/program_start.h"
 
 namespace tesselon {
 
@@ -41,6 +44,9 @@ struct AppState {
     PreviewCache preview;            // the preview's decoded image and buffers between refreshes
 
     Frontend* frontend = nullptr;    // never null while the engine runs
+    // CANCELAR of the window's batch: raised by the front end, handed to the run. Held
+    // apart so that the state can still be moved.
+    std::shared_ptr<CancelToken> cancel = std::make_shared<CancelToken>();
 
     // The authorities FTPS servers are checked against when the user named a file of
     // them (tesselon-batch --ca-file); empty: TESSELON_CA_FILE's, else the system's.
@@ -58,6 +64,15 @@ struct AppState {
 
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;
+
+    // The program folder and defaults a start decided.
+    void adopt(ProgramStart start) {
+        ProgramFolder = std::move(start.programFolder);
+        ExecutableFolderReadOnly = start.executableFolderReadOnly;
+        SettingsFilePath = std::move(start.settingsFilePath);
+        UseExternalDownloader = start.useExternalDownloader;
+        DefaultWatermarkText = std::move(start.defaultWatermarkText);
+    }
 };
 
 }  // namespace tesselon

@@ -1,8 +1,6 @@
 #include "engine/program_setup.h"
 
 #include "engine/program_folder.h"
-
-#include "core/state.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/imaging/image_formats.h"
@@ -18,13 +16,15 @@ void registerProgramDecoders(CodecRegistry& codecs) {
     for (const ImageFormat& format : imageFormats()) codecs.registerDecoder(format);
 }
 
-void initProgramState(AppState& state, const std::string& executableFolder, int64_t now) {
+ProgramStart programStartOf(const std::string& executableFolder, int64_t now) {
     const ProgramFolderChoice choice = prepareProgramFolder(executableFolder);
-    state.ProgramFolder = choice.folder;
-    state.ExecutableFolderReadOnly = !choice.executableFolderWritable;
-    state.SettingsFilePath = state.ProgramFolder + "default.cfg";
-    state.UseExternalDownloader = decideExternalDownloader(state.ProgramFolder);
-    state.DefaultWatermarkText = buildDefaultWatermarkText(now);
+    ProgramStart start;
+    start.programFolder = choice.folder;
+    start.executableFolderReadOnly = !choice.executableFolderWritable;
+    start.settingsFilePath = start.programFolder + "default.cfg";
+    start.useExternalDownloader = decideExternalDownloader(start.programFolder);
+    start.defaultWatermarkText = buildDefaultWatermarkText(now);
+    return start;
 }
 
 }  // namespace tesselon

@@ -160,12 +160,18 @@ void QtFrontend::onMainCancel() {
     // CANCELAR takes PROCESAR's place: the second click of a double click on PROCESAR
     // lands on it, and must not cancel the batch the first click started.
     if (cancelShown_.isValid() && cancelShown_.elapsed() < kCancelDeafMs) return;
-    state_.settings.config.Cancelado = 1;
+    requestCancel();
     messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::Information);
 }
 
-void QtFrontend::onProgressCancel() {
+// The batch polls the token; the scans and downloads still poll the stored flag.
+void QtFrontend::requestCancel() {
+    state_.cancel->request();
     state_.settings.config.Cancelado = 1;
+}
+
+void QtFrontend::onProgressCancel() {
+    requestCancel();
     messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::None);
 }
 
@@ -327,7 +333,8 @@ void QtFrontend::refreshTextSample() {
     constexpr int kResultPlaceholder = 10;
     if (images_ == nullptr) return;
     const ImageObject& placeholder = (*images_)[size_t(kResultPlaceholder - 1)];
-    if (placeholder.valid()) tesselon::refreshTextSample(state_, placeholder);
+    if (placeholder.valid()) tesselon::refreshTextSample(state_.settings, state_.DefaultWatermarkText, state_.fontDpi, state_.frontend,
+                                                         placeholder);
 }
 
 void QtFrontend::showPreviewImage(const ImageObject& image, int pane) {

@@ -57,7 +57,11 @@ for file in core/job.h core/cancel_token.h settings/job_of.h settings/job_of.cpp
   processing/batch/batch_jobs.h processing/batch/batch_jobs.cpp \
   processing/batch/parallel_batch.h processing/batch/parallel_batch.cpp \
   processing/batch/output_collisions.h processing/batch/output_collisions.cpp \
-  processing/batch/shard_share.h processing/batch/shard_share.cpp; do
+  processing/batch/shard_share.h processing/batch/shard_share.cpp \
+  processing/batch/run_batch.h processing/batch/run_batch.cpp \
+  processing/batch/batch_preconditions.h processing/batch/batch_preconditions.cpp \
+  processing/text/phrases_file.h processing/text/phrases_file.cpp \
+  processing/text/text_sample.h processing/text/text_sample.cpp; do
   [ -f "$src/$file" ] || continue
   if grep -qE 'AppState|core/state\.h|Cancelado' "$src/$file"; then
     echo "$file: takes the program state or the stored cancel flag"

@@ -89,7 +89,7 @@ TEST(BatchExceptions, TheWindowsBatchStopsAndItsEndBoxSaysWhy) {
     fiveImagesWithAThrowingThird(f, probeOutOfMemory);
     {
         OneCoreForThisThread oneCore;
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
     }
     ASSERT_EQ(f.ui.batchEnds.size(), 1u);
     const BatchEnd& end = f.ui.batchEnds[0];
@@ -110,14 +110,14 @@ TEST(BatchExceptions, APreviewThatThrowsShowsTheEntryAsUnreadable) {
     BatchFixture f;
     fiveImagesWithAThrowingThird(f, probeFault);
     f.state.SourceImageList.current = 2;
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     ASSERT_FALSE(f.ui.unreadable.empty());
     EXPECT_EQ(f.ui.unreadable.back().first, "img1b.png");
     EXPECT_EQ(f.ui.unreadable.back().second, ImageFailure::ProcessingFailed);
     // The next preview of a readable entry works as before.
     f.state.SourceImageList.current = 0;
     const size_t shown = f.ui.previews.size();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_GT(f.ui.previews.size(), shown);
 }
 

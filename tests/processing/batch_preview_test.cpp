@@ -77,8 +77,8 @@ TEST(BatchPreview, DecodesTheSourceOnceUntilItsFileChanges) {
     BatchFixture f;
     f.addImages(2, "", 64, 48);
     f.scan();
-    runBatch(f.state, true);
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
+    runBatch(f.batch(), true);
     // The source pane is filled once; the result pane at every refresh.
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 64}, {1, 64}, {1, 64}}));
 
@@ -86,31 +86,31 @@ TEST(BatchPreview, DecodesTheSourceOnceUntilItsFileChanges) {
     saveImage(seededImage(80, 20, 7), f.state.SourceImageList.entries[0].path, *formatByExtension("jpg"),
               {EncodeQuality::ofLevel(9)});
     f.ui.previews.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 80}, {1, 80}}));
 
     // Another entry is another source.
     f.state.SourceImageList.current = 1;
     f.ui.previews.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 64}, {1, 64}}));
     // A source that cannot be read shows no picture: the panes are told why instead.
     f.dir.write("in/img1.jpg", "not an image");
     f.ui.previews.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_TRUE(f.ui.previews.empty());
     EXPECT_EQ(f.ui.unreadable,
               (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::NotAnImage}}));
     EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 0);
     std::filesystem::remove(f.dir.file("in/img1.jpg"));
     f.ui.unreadable.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.unreadable,
               (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::Missing}}));
 
     // Back to the first entry: its picture is shown again.
     f.state.SourceImageList.current = 0;
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 80}, {1, 80}}));
 }
 
@@ -121,12 +121,12 @@ TEST(BatchPreview, AFileCodingMoreThanItDeclaresIsToldForWhatItIs) {
     f.dir.write("in/img1.jpg", testing::readFile(testing::testDataDir() + "crafted/understated.heic"));
     f.scan();
     f.state.SourceImageList.current = 1;
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_TRUE(f.ui.previews.empty());
     EXPECT_EQ(f.ui.unreadable,
               (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::CodedBeyondDeclared}}));
 
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     ASSERT_EQ(f.ui.batchEnds.size(), 1u);
     EXPECT_EQ(f.ui.batchEnds[0].converted, 1u);
     ASSERT_EQ(f.ui.batchEnds[0].failed.size(), 1u);

@@ -2,7 +2,7 @@
 
 #include "core/frontend.h"
 #include "core/state.h"
-#include "processing/batch/run_batch.h"
+#include "ui/desktop_batch.h"
 #include "sources/check_connection.h"
 #include "sources/scan_images.h"
 #include "ui/ftp_connection/ftp_connection_dialog.h"
@@ -50,7 +50,7 @@ bool openFtpConnectionWindow(AppState& state, LanguageTable& table, ControlRegis
             bindEnvironment(state, mainControls, BindDirection::Show);
             bindTextOverlay(state, mainControls, BindDirection::Show);
             bindImageOps(state, mainControls, BindDirection::Show);
-            if (confirmRescan(state)) runBatch(state, true);
+            if (confirmRescan(state)) runDesktopBatch(state, true);
         }
     }
     ui.bringMainWindowToFront();

@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
 
     std::optional<std::string> jpeg;
     report("encode JPEG quality 70 (memory)", bestMilliseconds(repeats, [&] {
-               jpeg = encodeImage(*photo, registry, kFormatJPEG, 7);
+               jpeg = encodeImage(*photo, *formatByExtension("jpg"), {EncodeQuality::ofLevel(7)});
                return jpeg.has_value();
            }), megapixels);
 
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
 
     const std::string out = temporaryFolder() + "tesselon_bench_out.jpg";
     report("save JPEG quality 70 (file)", bestMilliseconds(repeats, [&] {
-               return saveImage(*photo, out, registry, kFormatJPEG, 7);
+               return saveImage(*photo, out, *formatByExtension("jpg"), {EncodeQuality::ofLevel(7)});
            }), megapixels);
     deleteFile(out);
     return 0;

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     const int quality = std::atoi(argv[1]);
     const int repeats = std::max(1, std::atoi(argv[2]));
     CodecRegistry codecs;
-    registerProgramCodecs(codecs);
+    registerProgramDecoders(codecs);
     const ImageFormat* webp = formatBySettingsValue("webp");
     for (int i = 3; i < argc; ++i) {
         const std::optional<ImageObject> image = loadImage(argv[i], codecs);
@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         size_t bytes = 0;
         for (int r = 0; r < repeats; ++r) {
             const auto start = std::chrono::steady_clock::now();
-            const std::optional<std::string> encoded = encodeOutput(*image, webp, quality, codecs);
+            const std::optional<std::string> encoded = encodeOutput(*image, webp, quality);
             const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
             if (!encoded) {
                 std::fprintf(stderr, "encoding %s failed\n", argv[i]);

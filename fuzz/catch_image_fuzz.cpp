@@ -35,13 +35,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tesselon::readEmbeddedMetadata(data, size);
     std::optional<tesselon::ImageObject> image = tesselon::catchImage(data, size, registry);
     if (!image || image->width > 512 || image->height > 512) return 0;
-    tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, image->depth);
+    const tesselon::ImageFormat& png = *tesselon::formatByExtension("png");
+    const tesselon::EncodeQuality quality = tesselon::EncodeQuality::ofLevel(7);
+    tesselon::encodeImage(*image, png, {quality, image->depth});
     // At the source's depth a palette image goes through the palette paths (exact
     // colours, or reduced with its alpha); at depth 2 most images need a reduction.
-    tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, tesselon::kDepthOfSource);
-    tesselon::encodeImage(*image, registry, tesselon::kFormatPNG, 7, 2);
+    tesselon::encodeImage(*image, png, {quality, tesselon::kDepthOfSource});
+    tesselon::encodeImage(*image, png, {quality, 2});
     if (image->frameCount == 1 && tesselon::resizeImage(*image, image->width / 2 + 1, image->height + 3)) {
-        tesselon::encodeImage(*image, registry, tesselon::kFormatJPEG, 7, 24);
+        tesselon::encodeImage(*image, *tesselon::formatByExtension("jpg"), {quality, 24});
     }
     return 0;
 }

@@ -70,7 +70,7 @@ std::string formatParagraph(const ImageFormat& f) {
     std::string text = ".TP\n.BR \"" + std::string(f.name) + "\" \" (" + joined(extensions, ", ", ", ") + ")\"\n";
     if (!f.settingsValue.empty()) {
         text += "Read, and written with\n.BR \"" + roffEscaped("--format") + " " + std::string(f.settingsValue) + "\" .\n";
-    } else if (f.encode) {
+    } else if (f.writesResults()) {
         text += "Read, and written when\n.B " + roffEscaped("--format") + " original\nkeeps it";
         if (!f.writtenAsWhenMissing.empty()) {
             const ImageFormat* instead = formatBySettingsValue(f.writtenAsWhenMissing);
@@ -81,7 +81,7 @@ std::string formatParagraph(const ImageFormat& f) {
     } else {
         text += "Read; results are written as JPEG unless\n.B " + roffEscaped("--format") + "\nnames another format.\n";
     }
-    if (f.encode) {
+    if (f.writesResults()) {
         switch (f.alpha) {
         case AlphaKept::None: text += "Transparency is laid over white.\n"; break;
         case AlphaKept::FullyTransparent: text += "Only fully transparent pixels stay transparent.\n"; break;

@@ -11,7 +11,7 @@
 #include "app/online_update.h"
 #include "app/termination_signals.h"
 #include "engine/program_setup.h"
-#include "processing/batch/run_batch.h"
+#include "ui/desktop_batch.h"
 #include "remote/ftp_sessions.h"
 #include "update/statistics_request.h"
 #include "processing/text/phrases_file.h"
@@ -48,8 +48,8 @@ Application::~Application() = default;
 
 bool Application::start() {
     qtTexts_ = std::make_unique<QtTranslations>();
-    initProgramState(state_, options_.programFolder, currentDate());
-    registerProgramCodecs(state_.codecs);
+    state_.adopt(programStartOf(options_.programFolder, currentDate()));
+    registerProgramDecoders(state_.codecs);
     const ScreenScale scale = readScreenScale();
     state_.DpiScaleX = scale.x;
     state_.DpiScaleY = scale.y;
@@ -119,7 +119,8 @@ void Application::loadWorkingSettings(bool firstStart) {
     bindEnvironment(state_, controls, BindDirection::Show);
     bindTextOverlay(state_, controls, BindDirection::Show);
     bindImageOps(state_, controls, BindDirection::Show);
-    readPhrasesFile(state_);
+    readPhrasesFile(state_.settings.texto.ArchivoFrases, state_.PhrasesList, state_.frontend,
+                    state_.SourceImageList.current);
     frontend_->clearSourcePane();
     frontend_->waitPumpingEvents(500);
     frontend_->refreshTextSample();
@@ -177,7 +178,7 @@ void Application::refreshPreview() {
     if (started_)
         tesselon::refreshPreview(*events_);
     else
-        runBatch(state_, true);
+        runDesktopBatch(state_, true);
 }
 
 std::string Application::handleMainEvent(const WindowEvent& event) {
@@ -200,7 +201,9 @@ void Application::requestEnd() {
     if (QWidget* modal = QApplication::activeModalWidget()) {
         modal->close();
     } else if (window_->busy()) {
-        frontend_->requestCancel();
+        // The runs poll the token; the update check still polls the stored flag.
+        state_.cancel->request();
+        state_.settings.config.Cancelado = 1;
     } else {
         window_->close();
         return;

@@ -249,17 +249,28 @@ GatheredSource gatherSource(AppState& state, const CliOptions& options, Terminal
     return source;
 }
 
+// The batch's preconditions on the state's parts; a rescan they offer scans the source
+// the settings name.
+BatchGate checkPreconditions(AppState& state) {
+    return checkBatchPreconditions(BatchGateParts{state.settings, state.SourceImageList, state.PhrasesList,
+                                                  *state.frontend, [&state] {
+                                                      scanImages(terminalRemoteContext(state), state.settings.entorno,
+                                                                 state.SourceImageList,
+                                                                 state.settings.entorno.imagenesRecursivo != 0);
+                                                  }});
+}
+
 // The questions and checks before anything is written; an exit code when the run ends
 // there.
 std::optional<int> refuseToStart(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err,
                                  const std::vector<ScanProblem>& scanProblems, size_t unlisted, ReportNotes& notes) {
     if (state.SourceImageList.empty()) {
         notes = reportNotesFor(state.SourceImageList, {}, scanProblems);
-        checkBatchPreconditions(state);  // tells the user the folder holds no images
+        checkPreconditions(state);  // tells the user the folder holds no images
         return unlisted > 0 ? kExitFailed : kExitOk;
     }
     ui.questionAnswer = options.yes ? MessageAnswer::Yes : MessageAnswer::No;
-    const BatchGate gate = checkBatchPreconditions(state);
+    const BatchGate gate = checkPreconditions(state);
     if (gate == BatchGate::Proceed) return std::nullopt;
     if (gate == BatchGate::OverwriteDeclined)
         std::fprintf(err, "tesselon-batch: not overwriting the sources without --yes\n");
@@ -373,7 +384,10 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     const GatheredSource source = gatherSource(state, options, ui, err, notes);
     if (source.exitCode) return *source.exitCode;
     printScanProblems(err, source.scanProblems);
-    reportPhrasesProblem(state, readPhrasesFile(state), err);
+    reportPhrasesProblem(state,
+                         readPhrasesFile(state.settings.texto.ArchivoFrases, state.PhrasesList, state.frontend,
+                                         state.SourceImageList.current),
+                         err);
     RunCounts counts;
     counts.unlisted =
         size_t(std::count_if(source.scanProblems.begin(), source.scanProblems.end(), scanProblemIsFailure));
@@ -505,8 +519,8 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     frontend.quiet = options.quiet;
     AppState state;
     state.frontend = &frontend;
-    initProgramState(state, programFolder, currentDate());
-    registerProgramCodecs(state.codecs);
+    state.adopt(programStartOf(programFolder, currentDate()));
+    registerProgramDecoders(state.codecs);
     if (options.configFile) state.SettingsFilePath = *options.configFile;
 
     resetToDefaults(state.settings, state.DefaultWatermarkText);

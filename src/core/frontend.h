@@ -9,7 +9,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/cancel_token.h"
 #include "core/image_failure.h"
 #include "core/remote_outcomes.h"
 
@@ -97,14 +96,6 @@ public:
     virtual RetryAnswer askRetryRemoteFile(const FailedRemoteFile& file) = 0;
     // A remote scan ended (the status line says what went wrong, if anything).
     virtual void showRemoteScanEnd(const RemoteScanOutcome& outcome) = 0;
-
-    // The user's request to stop the operation in hand (a Cancelar button, Ctrl-C): the
-    // front end raises it, and the front end hands it to each operation it starts,
-    // which polls it.
-    CancelToken& cancelRequest() { return cancel_; }
-
-private:
-    CancelToken cancel_;
 };
 
 }  // namespace tesselon

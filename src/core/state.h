@@ -5,13 +5,16 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/text/packed_strings.h"
+#include "core/cancel_token.h"
 #include "core/records.h"
 #include "core/image_list.h"
 #include "core/preview_cache.h"
+#include "core/program_start.h"
 #include "core/remote_endpoint.h"
 
 namespace tesselon {
@@ -36,10 +39,13 @@ struct AppState {
     ::tesselon::SourceImageList SourceImageList;  // qualified: the member reuses the type's name
     PackedStrings PhrasesList;       // a phrases file may hold millions of (empty) lines
 
-    CodecRegistry codecs;            // filled by the start-up steps (registerProgramCodecs)
+    CodecRegistry codecs;            // filled by the start-up steps (registerProgramDecoders)
     PreviewCache preview;            // the preview's decoded image and buffers between refreshes
 
     Frontend* frontend = nullptr;    // never null while the engine runs
+    // CANCELAR of the window's batch: raised by the front end, handed to the run. Held
+    // apart so that the state can still be moved.
+    std::shared_ptr<CancelToken> cancel = std::make_shared<CancelToken>();
 
     // The authorities FTPS servers are checked against when the user named a file of
     // them (tesselon-batch --ca-file); empty: TESSELON_CA_FILE's, else the system's.
@@ -57,6 +63,15 @@ struct AppState {
 
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;
+
+    // The program folder and defaults a start decided.
+    void adopt(ProgramStart start) {
+        ProgramFolder = std::move(start.programFolder);
+        ExecutableFolderReadOnly = start.executableFolderReadOnly;
+        SettingsFilePath = std::move(start.settingsFilePath);
+        UseExternalDownloader = start.useExternalDownloader;
+        DefaultWatermarkText = std::move(start.defaultWatermarkText);
+    }
 };
 
 }  // namespace tesselon

@@ -1,9 +1,6 @@
 #include "engine/program_setup.h"
 
 #include "engine/program_folder.h"
-
-#include "core/state.h"
-#include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/imaging/image_formats.h"
@@ -15,20 +12,19 @@ int8_t decideExternalDownloader(const std::string& programFolder) {
     return fileSize(programFolder + "usarWget.txt") > 0 && fileSize(programFolder + "wget.dat") > 100 ? 1 : 0;
 }
 
-void registerProgramCodecs(CodecRegistry& codecs) {
+void registerProgramDecoders(CodecRegistry& codecs) {
     for (const ImageFormat& format : imageFormats()) codecs.registerDecoder(format);
-    codecs.registerEncoder(BuiltinEncoder::PNG);
-    codecs.registerEncoder(BuiltinEncoder::JPEG);
-    registerSysEncoder(codecs);
 }
 
-void initProgramState(AppState& state, const std::string& executableFolder, int64_t now) {
+ProgramStart programStartOf(const std::string& executableFolder, int64_t now) {
     const ProgramFolderChoice choice = prepareProgramFolder(executableFolder);
-    state.ProgramFolder = choice.folder;
-    state.ExecutableFolderReadOnly = !choice.executableFolderWritable;
-    state.SettingsFilePath = state.ProgramFolder + "default.cfg";
-    state.UseExternalDownloader = decideExternalDownloader(state.ProgramFolder);
-    state.DefaultWatermarkText = buildDefaultWatermarkText(now);
+    ProgramStart start;
+    start.programFolder = choice.folder;
+    start.executableFolderReadOnly = !choice.executableFolderWritable;
+    start.settingsFilePath = start.programFolder + "default.cfg";
+    start.useExternalDownloader = decideExternalDownloader(start.programFolder);
+    start.defaultWatermarkText = buildDefaultWatermarkText(now);
+    return start;
 }
 
 }  // namespace tesselon

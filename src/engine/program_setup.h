@@ -4,21 +4,21 @@
 #include <cstdint>
 #include <string>
 
+#include "core/program_start.h"
+
 namespace tesselon {
 
-struct AppState;
 class CodecRegistry;
 
-// Sets ProgramFolder (the executable's folder, which must end with "/", or the
-// per-user folder standing in for it, see program_folder.h), ExecutableFolderReadOnly,
-// SettingsFilePath (ProgramFolder's default.cfg), UseExternalDownloader and
-// DefaultWatermarkText for a start at `now`.
-void initProgramState(AppState& state, const std::string& executableFolder, int64_t now);
+// For a start at `now`: the program folder is the executable's folder, which must end
+// with "/", or the per-user folder standing in for it (see program_folder.h); the
+// settings file is its default.cfg. The front ends adopt it into their state.
+ProgramStart programStartOf(const std::string& executableFolder, int64_t now);
 
-// Registers the codecs in the program's order: the decoder of every format of the table
-// (image_formats.h), the PNG and JPEG encoders, and last the output stage's own "Sys"
-// encoder.
-void registerProgramCodecs(CodecRegistry& codecs);
+// Registers the decoder of every format of the table (image_formats.h) in its order,
+// after the BMP decoder the registry starts with. The encoders need no registering:
+// they are the table's.
+void registerProgramDecoders(CodecRegistry& codecs);
 
 // 1 when usarWget.txt in the program folder is not empty and wget.dat there is larger
 // than 100 bytes; a missing file counts as size -1.

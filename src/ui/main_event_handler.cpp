@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "core/state.h"
-#include "processing/batch/run_batch.h"
+#include "ui/desktop_batch.h"
 #include "settings/settings_file.h"
 #include "sources/extension_filter.h"
 #include "ui/control_registry.h"
@@ -49,7 +49,7 @@ void browse(MainEventContext& cx, int step) {
 
 void runConversion(MainEventContext& cx) {
     cx.controls.setEnabled(Panel_Principal, false);
-    runBatch(cx.state, false);
+    runDesktopBatch(cx.state, false);
     cx.controls.setEnabled(Panel_Principal, true);
 }
 
@@ -108,7 +108,7 @@ void refreshPreview(MainEventContext& cx) {
         {
             std::optional<EventGate::Deferral> keep;
             if (cx.gate) keep.emplace(*cx.gate);
-            runBatch(cx.state, true);
+            runDesktopBatch(cx.state, true);
         }
         // What the user did during the refresh acts now, in order.
         while (std::optional<WindowEvent> kept = cx.gate ? cx.gate->takeKept() : std::nullopt) {

@@ -23,7 +23,7 @@ void choosePhrasesFile(MainEventContext& cx) {
     if (path.empty()) return;
     texto.ArchivoFrases = path;
     cx.controls.setText(Gadget_Principal_String_RutaCsvTextos, path);
-    readPhrasesFile(cx.state);
+    readPhrasesFile(path, cx.state.PhrasesList, cx.state.frontend, cx.state.SourceImageList.current);
     refreshPreview(cx);
 }
 

@@ -164,9 +164,10 @@ void QtFrontend::onMainCancel() {
     messageBox(kCancelTitle, kCancelText, MessageButtons::Ok, MessageIcon::Information);
 }
 
+// The batch, the scans and downloads poll the token; the update check still polls the
+// stored flag.
 void QtFrontend::requestCancel() {
-    cancelRequest().request();
-    // The batch still polls the stored flag.
+    state_.cancel->request();
     state_.settings.config.Cancelado = 1;
 }
 
@@ -333,7 +334,8 @@ void QtFrontend::refreshTextSample() {
     constexpr int kResultPlaceholder = 10;
     if (images_ == nullptr) return;
     const ImageObject& placeholder = (*images_)[size_t(kResultPlaceholder - 1)];
-    if (placeholder.valid()) tesselon::refreshTextSample(state_, placeholder);
+    if (placeholder.valid()) tesselon::refreshTextSample(state_.settings, state_.DefaultWatermarkText, state_.fontDpi, state_.frontend,
+                                                         placeholder);
 }
 
 void QtFrontend::showPreviewImage(const ImageObject& image, int pane) {

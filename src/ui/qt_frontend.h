@@ -51,12 +51,12 @@ public:
     // the preview checkbox (66) to onPreviewToggle. They run inside any event pumping.
     void bindImmediateCallbacks();
 
-    // Raises the cancel request and tells the user, with the information icon.
+    // Raises the cancel token (and sets Cancelado) and tells the user, with the
+    // information icon.
     void onMainCancel();
-    // Window 2's Cancelar: raises the cancel request and tells the user, without icon.
+    // Window 2's Cancelar: raises the cancel token (and sets Cancelado) and tells the
+    // user, without icon.
     void onProgressCancel();
-    // The request to stop the long operation in hand (closing the program asks it too).
-    void requestCancel();
     // Preview := the preview checkbox's state, at once.
     void onPreviewToggle();
 
@@ -121,6 +121,7 @@ public:
     static constexpr qint64 kCancelDeafMs = 400;
 
 private:
+    void requestCancel();
     QWidget* dialogParent() const;
     bool onGuiThread() const;
 

@@ -17,7 +17,7 @@ bool writeSolidImage(const std::string& path, int width, int height, uint32_t co
     if (!image) return false;
     const bool png = path.size() > 4 && path.substr(path.size() - 4) == ".png";
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    return saveImage(*image, path, standardRegistry(), png ? kFormatPNG : kFormatJPEG);
+    return saveImage(*image, path, *formatByExtension(png ? "png" : "jpg"));
 }
 
 uint32_t centreColour(const ImageObject* pane) {

@@ -186,6 +186,31 @@ TEST_F(BatchInWindow, CancelStopsAfterTheImageInHandWithoutTheFinalMessage) {
     EXPECT_FALSE(controls().isVisible(Gadget_Principal_Button_Cancelar));
 }
 
+// What the settings file stores of the cancel flag after a batch: down when the batch
+// ran to its end, whatever an earlier cancelled scan left there.
+TEST_F(BatchInWindow, ABatchRunToItsEndLeavesTheStoredCancelFlagDown) {
+    startWithImages(2);
+    state().settings.config.Cancelado = 1;
+    click(Gadget_Principal_Button_Procesar);
+    ASSERT_EQ(messages.back().title, "Fin de proceso");
+    EXPECT_EQ(filesUnder(destination.path()).size(), 2u);
+    EXPECT_EQ(state().settings.config.Cancelado, 0);
+}
+
+// The same after a batch CANCELAR stopped: up, as the cancelled run left it.
+TEST_F(BatchInWindow, ACancelledBatchLeavesTheStoredCancelFlagUp) {
+    startWithImages(6);
+    QTimer slow;
+    QObject::connect(&slow, &QTimer::timeout, [] { QThread::msleep(100); });
+    slow.start(0);
+    QTimer::singleShot(600, [this] { click(Gadget_Principal_Button_Cancelar); });
+    click(Gadget_Principal_Button_Procesar);
+    slow.stop();
+    EXPECT_EQ(messages.back().text, "Proceso Cancelado por Usuario");
+    EXPECT_EQ(state().settings.config.Cancelado, 1);
+    EXPECT_TRUE(state().cancel->requested());
+}
+
 TEST_F(BatchInWindow, ClosingTheWindowDuringABatchCancelsItAfterTheImageInHandThenEnds) {
     startWithImages(4);
     QTimer::singleShot(0, [this] {

@@ -3,7 +3,6 @@
 // it; trusted, the output equals that of a local run.
 #include <gtest/gtest.h>
 
-#include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "runtime/process/program_run.h"
@@ -43,12 +42,10 @@ std::string withColons(const std::string& hex) {
 
 TEST(BatchCliFtps, AnUntrustedCertificateIsRefusedUnlessPinnedThenTheOutputIsALocalRunsOutput) {
     TempDir served, dir;
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     const char* names[] = {"imgs/a.jpg", "imgs/sub/b.jpg"};
     for (int i = 0; i < 2; ++i) {
         ImageObject image = *createImage(64 + 8 * i, 48, 24, uint32_t(0x304050 * (i + 1)));
-        saveImage(image, served.write(names[i], ""), codecs, kFormatJPEG, 8);
+        saveImage(image, served.write(names[i], ""), *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)});
     }
     VsftpdTestServer server(served.path());
     if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();

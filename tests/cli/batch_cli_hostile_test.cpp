@@ -11,7 +11,6 @@
 
 #include "cli/cli_test_support.h"
 #include "cli/measured_child.h"
-#include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "runtime/json/json_parse.h"
@@ -70,11 +69,9 @@ TEST(BatchCliHostile, LinksInTheDestinationAreReplacedNeverFollowed) {
 
 TEST(BatchCliHostile, DestinationThatIsTheSourceIsRefusedBeforeAnyWrite) {
     TempDir dir;
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
-    saveImage(*createImage(8, 8, 24, 0x0000FF), dir.file("in/a.jpg"), codecs, kFormatJPEG);
+    saveImage(*createImage(8, 8, 24, 0x0000FF), dir.file("in/a.jpg"), *formatByExtension("jpg"));
     dir.write("in/.keep", "");
-    saveImage(*createImage(8, 8, 24, 0xFF0000), dir.file("in/a.png"), codecs, kFormatPNG);
+    saveImage(*createImage(8, 8, 24, 0xFF0000), dir.file("in/a.png"), *formatByExtension("png"));
     const auto before = testing::filesUnder(dir.file("in/"));
     fs::create_directory_symlink(dir.file("in"), dir.file("alias"));
     for (const std::string& dest : {dir.file("in"), dir.file("alias/")}) {

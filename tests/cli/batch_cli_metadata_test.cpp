@@ -40,7 +40,7 @@ std::string writeOrientedJpeg(const TempDir& dir, const std::string& upright, in
 
 ImageObject decoded(const std::string& path) {
     CodecRegistry codecs;
-    registerProgramCodecs(codecs);
+    registerProgramDecoders(codecs);
     std::optional<ImageObject> image = loadImage(path, codecs);
     EXPECT_TRUE(image) << path;
     return image ? *image : ImageObject{};

@@ -12,7 +12,6 @@
 
 #include "cli/cli_options.h"
 #include "cli/remote_texts.h"
-#include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "runtime/json/json_parse.h"
@@ -56,13 +55,11 @@ BatchRun batch(const std::string& arguments, const char* password) {
 class BatchCliRemote : public ::testing::Test {
 protected:
     BatchCliRemote() : server(served.path()) {
-        CodecRegistry codecs;
-        registerProgramCodecs(codecs);
         const char* names[] = {"imgs/a.jpg", "imgs/b.jpg", "imgs/sub/c.jpg", "imgs/sub/deep/d.jpg"};
         for (int i = 0; i < 4; ++i) {
             ImageObject image = *createImage(80 + 8 * i, 60, 24, uint32_t(0x203040 * (i + 1)));
             for (size_t b = 0; b < image.pixels.size(); b += 5) image.pixels[b] = uint8_t(b * (i + 7));
-            saveImage(image, served.write(names[i], ""), codecs, kFormatJPEG, 8);
+            saveImage(image, served.write(names[i], ""), *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)});
         }
         dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90,\"EscalaGrises\":1}\r\n");
     }
@@ -317,11 +314,10 @@ TEST_F(BatchCliRemote, WithSkipUnchangedOnlyAFileChangedOnTheServerIsDownloadedA
     EXPECT_NE(run.err.find("4 skipped (unchanged)"), std::string::npos) << run.err;
 
     // Another picture under the same name, dated two days back.
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     ImageObject image = *createImage(120, 90, 24, 0x405060);
     for (size_t b = 0; b < image.pixels.size(); b += 3) image.pixels[b] = uint8_t(b * 13);
-    ASSERT_TRUE(saveImage(image, served.file("imgs/sub/c.jpg"), codecs, kFormatJPEG, 8));
+    ASSERT_TRUE(
+        saveImage(image, served.file("imgs/sub/c.jpg"), *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
     const timespec twoDaysBack[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 2 * 86400, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, served.file("imgs/sub/c.jpg").c_str(), twoDaysBack, 0), 0);
 
@@ -374,12 +370,10 @@ TEST_F(BatchCliRemote, EachShardDownloadsOnlyItsShare) {
 // out its 30 s timeout before it was tried again. One connection serves active mode, and
 // the run says so once.
 TEST_F(BatchCliRemote, InActiveModeTenFilesAskedOverFourConnectionsArriveOverOneAsSaidOnce) {
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     for (int i = 0; i < 10; ++i) {
         ImageObject image = *createImage(64 + 4 * i, 48, 24, uint32_t(0x102030 * (i + 1)));
-        ASSERT_TRUE(saveImage(image, served.write("fotos/FreshFlower" + std::to_string(i) + ".jpg", ""), codecs,
-                              kFormatJPEG, 8));
+        ASSERT_TRUE(saveImage(image, served.write("fotos/FreshFlower" + std::to_string(i) + ".jpg", ""),
+                              *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
     }
     const std::string log = dir.file("server.log");
     FtpTestServer logged(served.path(), {log});

@@ -30,12 +30,12 @@ bool has(const std::string& text, const std::string& part) { return text.find(pa
 
 // A picture of `width` x 40 whose pixels follow `seed`, in the format of the name.
 void writePicture(const TempDir& dir, const std::string& name, int width, int seed) {
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     ImageObject image = *createImage(width, 40, 24, uint32_t(0x203040 * seed));
     for (size_t b = 0; b < image.pixels.size(); b += 5) image.pixels[b] = uint8_t(b * seed);
     const bool png = name.size() > 4 && name.substr(name.size() - 4) == ".png";
-    ASSERT_TRUE(saveImage(image, dir.write(name, ""), codecs, png ? kFormatPNG : kFormatJPEG, 8)) << name;
+    ASSERT_TRUE(saveImage(image, dir.write(name, ""), *formatByExtension(png ? "png" : "jpg"),
+                          {EncodeQuality::ofLevel(8)}))
+        << name;
 }
 
 // The report's entries by the source's name (the part after "in/").
@@ -108,7 +108,7 @@ TEST(BatchCliResultNames, TheSourceThatBearsTheResultsNameKeepsItWhereverItStand
                    dir);
     EXPECT_EQ(r.code, 1) << r.err;
     CodecRegistry codecs;
-    registerProgramCodecs(codecs);
+    registerProgramDecoders(codecs);
     const std::optional<ImageObject> result = loadImage(dir.file("out/pic.jpg"), codecs);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->width, 90);

@@ -95,7 +95,7 @@ TEST(BatchCliSettings, ValuesOutOfRangeAreClampedForTheConversionAndSavedAsLoade
     EXPECT_EQ(c.err.find("TinteCantidad"), std::string::npos) << c.err;
     // The resize took place instead of being skipped, without a turn.
     CodecRegistry codecs;
-    registerProgramCodecs(codecs);
+    registerProgramDecoders(codecs);
     const std::optional<ImageObject> result = loadImage(dir.file("out/photo0.jpg"), codecs);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->width, 9999);

@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "cli_test_support.h"
-#include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "runtime/process/program_run.h"
@@ -49,12 +48,10 @@ TEST(BatchCliSftp, AnUnknownHostKeyIsRefusedUnlessNamedThenTheOutputIsALocalRuns
     SshdTestServer server;
     if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
     TempDir home, served, dir;
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     const char* names[] = {"imgs/a.jpg", "imgs/sub/b.jpg"};
     for (int i = 0; i < 2; ++i) {
         ImageObject image = *createImage(64 + 8 * i, 48, 24, uint32_t(0x304050 * (i + 1)));
-        saveImage(image, served.write(names[i], ""), codecs, kFormatJPEG, 8);
+        saveImage(image, served.write(names[i], ""), *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)});
     }
     ASSERT_EQ(server.serve(served.path()), "");
     dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90}\r\n");
@@ -98,11 +95,9 @@ TEST(BatchCliSftp, ImagesAtAChrootedAccountsTopAreConverted) {
     SshdTestServer server(SshdTestServer::Login::Password, SshdTestServer::Root::Chrooted);
     if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
     TempDir home, dir;
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     const std::string top = server.chrootFolder() + "top.jpg";
     ImageObject image = *createImage(72, 40, 24, 0x5060a0);
-    saveImage(image, top, codecs, kFormatJPEG, 8);
+    saveImage(image, top, *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)});
     std::filesystem::permissions(top, std::filesystem::perms::others_read, std::filesystem::perm_options::add);
     std::filesystem::copy_file(top, dir.write("local/top.jpg", ""), std::filesystem::copy_options::overwrite_existing);
     dir.write("job.cfg", "[ProcesosImage]\r\n{\"Rotar\":90}\r\n");
@@ -131,11 +126,9 @@ TEST(BatchCliSftp, ImagesAtAChrootedAccountsTopAreConverted) {
 // file beside them is converted.
 TEST(BatchCliSftp, LinksDevicesFifosAndSocketsAreSkippedWithTheReason) {
     TempDir home, dir;
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     ImageObject image = *createImage(64, 48, 24, 0x406080);
     const std::string imageFile = dir.file("image.jpg");
-    saveImage(image, imageFile, codecs, kFormatJPEG, 8);
+    saveImage(image, imageFile, *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)});
     testing::PythonSftpServer server("odd_files_sftp_server.py", {imageFile, dir.file("server.log")});
     ASSERT_NE(server.port(), 0) << "python3-paramiko is needed";
     testing::ScopedEnv noKnownHosts{"HOME", home.path()};

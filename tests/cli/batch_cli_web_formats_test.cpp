@@ -24,7 +24,7 @@ const char* const kRealPhotos[] = {"/usr/share/backgrounds/mate/nature/LadyBird.
 
 std::optional<ImageObject> decodedFile(const std::string& path) {
     CodecRegistry codecs;
-    registerProgramCodecs(codecs);
+    registerProgramDecoders(codecs);
     return loadImage(path, codecs);
 }
 

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "cli/batch_main.h"
-#include "engine/program_setup.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 
@@ -38,13 +37,11 @@ std::string shell(const std::string& command) {
 }
 
 void writeImages(const TempDir& dir, const std::string& folder, int count, int width, int height) {
-    CodecRegistry codecs;
-    registerProgramCodecs(codecs);
     for (int i = 0; i < count; ++i) {
         ImageObject img = *createImage(width, height, 24, uint32_t(0x102030 * (i + 1)));
         for (size_t b = 0; b < img.pixels.size(); b += 7) img.pixels[b] = uint8_t(b * (i + 3));
         const std::string path = dir.write(folder + "/photo" + std::to_string(i) + ".jpg", "");
-        ASSERT_TRUE(saveImage(img, path, codecs, kFormatJPEG, 8));
+        ASSERT_TRUE(saveImage(img, path, *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
     }
 }
 

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a header of a layer above its own, or of a sibling
 # layer it must not know (remote/update, ui/cli). Each folder under src/ is a layer.
+# Also fails when encoding takes another way than encodeImage with a row of the format
+# table: an encoder registered by format code or from a layer above runtime/ (to be
+# called back from it), or a codec's own encoder called from outside runtime/imaging/.
 set -u
 src=${1:?usage: check_layers.sh SRC_DIR}
 rank() {
@@ -54,11 +57,28 @@ for file in core/job.h core/cancel_token.h settings/job_of.h settings/job_of.cpp
   processing/batch/batch_jobs.h processing/batch/batch_jobs.cpp \
   processing/batch/parallel_batch.h processing/batch/parallel_batch.cpp \
   processing/batch/output_collisions.h processing/batch/output_collisions.cpp \
-  processing/batch/shard_share.h processing/batch/shard_share.cpp; do
+  processing/batch/shard_share.h processing/batch/shard_share.cpp \
+  processing/batch/run_batch.h processing/batch/run_batch.cpp \
+  processing/batch/batch_preconditions.h processing/batch/batch_preconditions.cpp \
+  processing/text/phrases_file.h processing/text/phrases_file.cpp \
+  processing/text/text_sample.h processing/text/text_sample.cpp; do
   [ -f "$src/$file" ] || continue
   if grep -qE 'AppState|core/state\.h|Cancelado' "$src/$file"; then
     echo "$file: takes the program state or the stored cancel flag"
     status=1
   fi
 done
+
+removed='registerEncoder|registerSysEncoder|EncodeRequest|EncoderEntry|encode24|encode32|kFormatSys|BuiltinEncoder'
+while IFS= read -r hit; do
+  hit=$(echo "${hit#"$src"/}" | cut -d: -f1,2)
+  echo "$hit: encoders are the format table's rows; nothing registers one"
+  status=1
+done < <(grep -rnE "\b($removed)\b" "$src" --include='*.h' --include='*.cpp')
+while IFS= read -r hit; do
+  hit=$(echo "${hit#"$src"/}" | cut -d: -f1,2)
+  echo "$hit: encodes past encodeImage"
+  status=1
+done < <(grep -rnE '(\.|->)encode\(|\bencode(Jpeg|Png|Bmp|Gif|Webp|Avif|Heic)\(' "$src" --include='*.h' --include='*.cpp' |
+           grep -v "^$src/runtime/imaging/")
 exit $status

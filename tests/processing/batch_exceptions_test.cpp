@@ -9,7 +9,6 @@
 #include "processing/batch/parallel_batch.h"
 #include "processing/batch/run_batch.h"
 #include "processing/batch_test_support.h"
-#include "processing/output/sys_encoder.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_formats.h"
 
@@ -40,9 +39,6 @@ void useThrowingPngDecoder(CodecRegistry& codecs, ProbeFunction probe) {
     codecs = CodecRegistry();
     codecs.registerDecoder(probe == probeOutOfMemory ? outOfMemory : fault);
     for (const ImageFormat& format : imageFormats()) codecs.registerDecoder(format);
-    codecs.registerEncoder(BuiltinEncoder::PNG);
-    codecs.registerEncoder(BuiltinEncoder::JPEG);
-    registerSysEncoder(codecs);
 }
 
 // img0.jpg, img1.jpg, img1b.png (which throws), img4.jpg, img5.jpg.
@@ -50,7 +46,7 @@ void fiveImagesWithAThrowingThird(BatchFixture& f, ProbeFunction probe) {
     f.addImages(4);
     std::rename(f.dir.file("in/img2.jpg").c_str(), f.dir.file("in/img4.jpg").c_str());
     std::rename(f.dir.file("in/img3.jpg").c_str(), f.dir.file("in/img5.jpg").c_str());
-    saveImage(seededImage(30, 20, 9), f.dir.file("in/img1b.png"), f.state.codecs, kFormatPNG);
+    saveImage(seededImage(30, 20, 9), f.dir.file("in/img1b.png"), *formatByExtension("png"));
     useThrowingPngDecoder(f.state.codecs, probe);
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 5u);
@@ -93,7 +89,7 @@ TEST(BatchExceptions, TheWindowsBatchStopsAndItsEndBoxSaysWhy) {
     fiveImagesWithAThrowingThird(f, probeOutOfMemory);
     {
         OneCoreForThisThread oneCore;
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
     }
     ASSERT_EQ(f.ui.batchEnds.size(), 1u);
     const BatchEnd& end = f.ui.batchEnds[0];
@@ -114,14 +110,14 @@ TEST(BatchExceptions, APreviewThatThrowsShowsTheEntryAsUnreadable) {
     BatchFixture f;
     fiveImagesWithAThrowingThird(f, probeFault);
     f.state.SourceImageList.current = 2;
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     ASSERT_FALSE(f.ui.unreadable.empty());
     EXPECT_EQ(f.ui.unreadable.back().first, "img1b.png");
     EXPECT_EQ(f.ui.unreadable.back().second, ImageFailure::ProcessingFailed);
     // The next preview of a readable entry works as before.
     f.state.SourceImageList.current = 0;
     const size_t shown = f.ui.previews.size();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_GT(f.ui.previews.size(), shown);
 }
 

@@ -30,7 +30,7 @@ TEST(BatchPalette, NoOperationKeepsEveryPixelOfGifAndPalettePngSources) {
         f.state.settings.image.MarcaDeAgua = 0;
         f.scan();
         ASSERT_EQ(f.state.SourceImageList.size(), corpus.size());
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         for (const testing::PaletteSample& sample : corpus) {
             SCOPED_TRACE(format + ": " + sample.name);
             const std::optional<ImageObject> result =
@@ -90,7 +90,7 @@ WatermarkedGif watermark(const std::string& gif, const std::string& text, int po
     f.scan();
     for (const std::string format : {"png", "original"}) {
         f.state.settings.entorno.FormatoImagen = format;
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
     }
     return {loadImage(f.dir.file("in/web.gif"), f.state.codecs), loadImage(f.dir.file("out/web.png"), f.state.codecs),
             loadImage(f.dir.file("out/web.gif"), f.state.codecs)};

@@ -30,14 +30,15 @@ TEST(BatchPreview, ShowsExactlyWhatTheBatchWritesInEveryFormat) {
             uint8_t* p = clear.row(y) + size_t(x) * 4;
             p[0] = uint8_t(x * 2), p[1] = uint8_t(y * 3), p[2] = uint8_t(x + y), p[3] = uint8_t(x * 2 + y);
         }
-    f.dir.write("in/b.png", *encodeImage(clear, f.state.codecs, kFormatPNG, 9, 32));
-    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), formatBySettingsValue("gif"), 0, f.state.codecs));
+    f.dir.write("in/b.png", *encodeImage(clear, *formatByExtension("png"), {EncodeQuality::ofLevel(9), 32}));
+    f.dir.write("in/c.gif", *encodeOutput(seededImage(90, 60, 4), formatBySettingsValue("gif"), 0));
     // A GIF with a transparent index and all 256 colours of its table.
     for (const testing::PaletteSample& sample : testing::paletteCorpus()) {
         if (sample.name == "gif8-clear-interlaced.gif") f.dir.write("in/d.gif", sample.bytes);
     }
     // A WebP with transparency: "original" keeps it in WebP, lossy and with its alpha.
-    f.dir.write("in/e.webp", *formatBySettingsValue("webp")->encode(pixelRowsOf(clear), 70, nullptr));
+    const EncodeOptions lossy{EncodeQuality::ofPercent(70), 32};
+    f.dir.write("in/e.webp", *formatBySettingsValue("webp")->encode(pixelRowsOf(clear), lossy));
     f.state.settings.entorno.ExtensionesActivas = "JPG|JPEG|PNG|GIF|WEBP";
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 5u);
@@ -76,39 +77,40 @@ TEST(BatchPreview, DecodesTheSourceOnceUntilItsFileChanges) {
     BatchFixture f;
     f.addImages(2, "", 64, 48);
     f.scan();
-    runBatch(f.state, true);
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
+    runBatch(f.batch(), true);
     // The source pane is filled once; the result pane at every refresh.
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 64}, {1, 64}, {1, 64}}));
 
     // The file replaced by another picture of the same name is read again.
-    saveImage(seededImage(80, 20, 7), f.state.SourceImageList.entries[0].path, f.state.codecs, kFormatJPEG, 9);
+    saveImage(seededImage(80, 20, 7), f.state.SourceImageList.entries[0].path, *formatByExtension("jpg"),
+              {EncodeQuality::ofLevel(9)});
     f.ui.previews.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 80}, {1, 80}}));
 
     // Another entry is another source.
     f.state.SourceImageList.current = 1;
     f.ui.previews.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 64}, {1, 64}}));
     // A source that cannot be read shows no picture: the panes are told why instead.
     f.dir.write("in/img1.jpg", "not an image");
     f.ui.previews.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_TRUE(f.ui.previews.empty());
     EXPECT_EQ(f.ui.unreadable,
               (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::NotAnImage}}));
     EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 0);
     std::filesystem::remove(f.dir.file("in/img1.jpg"));
     f.ui.unreadable.clear();
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.unreadable,
               (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::Missing}}));
 
     // Back to the first entry: its picture is shown again.
     f.state.SourceImageList.current = 0;
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_EQ(f.ui.previews, (std::vector<std::pair<int, int>>{{0, 80}, {1, 80}}));
 }
 
@@ -119,12 +121,12 @@ TEST(BatchPreview, AFileCodingMoreThanItDeclaresIsToldForWhatItIs) {
     f.dir.write("in/img1.jpg", testing::readFile(testing::testDataDir() + "crafted/understated.heic"));
     f.scan();
     f.state.SourceImageList.current = 1;
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
     EXPECT_TRUE(f.ui.previews.empty());
     EXPECT_EQ(f.ui.unreadable,
               (std::vector<std::pair<std::string, ImageFailure>>{{"img1.jpg", ImageFailure::CodedBeyondDeclared}}));
 
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     ASSERT_EQ(f.ui.batchEnds.size(), 1u);
     EXPECT_EQ(f.ui.batchEnds[0].converted, 1u);
     ASSERT_EQ(f.ui.batchEnds[0].failed.size(), 1u);

@@ -63,7 +63,7 @@ void expectNear(const Bgra& actual, const Bgra& expected) {
 ProcessedImage turnedFromFile(int degrees) {
     TempDir dir;
     const std::string path = dir.write("clear.png", halfClearQuarterWhitePng());
-    const CodecRegistry registry = testing::output::outputRegistry();
+    const CodecRegistry registry = makeStandardRegistry();
     LoadedSource source = loadSource(path, registry);
     if (!source.image || source.image->depth != 32) return {};
     PipelineSettings settings;

@@ -30,7 +30,7 @@ TEST(RunBatch, PhrasesCycleAndRestartInEveryBatch) {
     f.state.PhrasesList = {"uno", "dos", "tres"};
     const std::vector<std::string> expected = {"uno", "dos", "tres", "uno", "dos", "tres", "uno"};
     for (int run = 0; run < 2; ++run) {
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         EXPECT_EQ(overlayTexts(f.state), expected) << "run " << run;
     }
     ASSERT_EQ(f.ui.batchEnds.size(), 2u);
@@ -60,7 +60,7 @@ TEST(RunBatch, ParallelBatchWritesTheSameFilesAsTheSequentialOne) {
         f.state.settings.image.ResizeH = 50;
         f.scan();
         if (jobs == 0) {
-            runBatch(f.state, false);
+            runBatch(f.batch(), false);
         } else {
             ParallelBatchOptions options;
             options.jobs = jobs;
@@ -81,7 +81,7 @@ TEST(RunBatch, ParallelBatchWritesTheSameFilesAsTheSequentialOne) {
 TEST(RunBatch, EntriesWithOneOutputNameKeepTheSameResultInBothBatches) {
     BatchFixture f;
     f.addImages(1);
-    saveImage(testing::batch::seededImage(30, 20, 9), f.dir.file("in/img0.png"), f.state.codecs, kFormatPNG);
+    saveImage(testing::batch::seededImage(30, 20, 9), f.dir.file("in/img0.png"), *formatByExtension("png"));
     f.state.settings.entorno.FormatoImagen = "jpg";
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 2u);
@@ -89,7 +89,7 @@ TEST(RunBatch, EntriesWithOneOutputNameKeepTheSameResultInBothBatches) {
     options.jobs = 4;
     runParallelBatch(testing::batch::inputsOf(f.state), options);
     const std::string parallel = readFile(f.dir.file("out/img0.jpg"));
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     EXPECT_EQ(readFile(f.dir.file("out/img0.jpg")), parallel);
     // The result is img0.jpg's (64 x 48), not the PNG's (30 x 20).
     const std::optional<ImageObject> result = loadImage(f.dir.file("out/img0.jpg"), f.state.codecs);
@@ -103,7 +103,7 @@ TEST(RunBatch, CorruptImagesAreSkippedAndTheBatchGoesOn) {
     f.dir.write("in/broken.jpg", "\xFF\xD8\xFF not really");
     f.dir.write("in/empty.png", "");
     f.scan();
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     int saved = 0;
     for (const SourceImageEntry& e : f.state.SourceImageList.entries) {
         saved += e.saved;
@@ -130,11 +130,11 @@ TEST(RunBatch, AnFtpSourcesImageThatWasNeverDownloadedFailsAsSuch) {
     f.state.settings.entorno.LocalRemoto = "R";
     f.state.settings.entorno.UltimoEscaneoImagenesLocalRemoto = "R";
     f.state.settings.entorno.RutaEnLocalDeRemotoDescargadas = f.dir.file("bajadas/");
-    saveImage(testing::batch::seededImage(30, 20, 1), f.dir.write("bajadas/web/img0.jpg", ""), f.state.codecs,
-              kFormatJPEG);
+    saveImage(testing::batch::seededImage(30, 20, 1), f.dir.write("bajadas/web/img0.jpg", ""),
+              *formatByExtension("jpg"));
     f.state.SourceImageList.entries = {SourceImageEntry{"/web/img0.jpg", 10, {}, 0, {}},
                                        SourceImageEntry{"/web/falta.jpg", 10, {}, 0, {}}};
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     ASSERT_EQ(f.ui.batchEnds.size(), 1u);
     EXPECT_EQ(f.ui.batchEnds[0].converted, 1u);
     ASSERT_EQ(f.ui.batchEnds[0].failed.size(), 1u);
@@ -149,7 +149,7 @@ TEST(RunBatch, CancelFinishesTheImageInHandWithoutTheFinalMessage) {
     f.ui.cancelAtCounter = 3;
     {
         OneCoreForThisThread oneCore;
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
     }
     // The images in hand when CANCELAR was pressed finish (at most two beside the third on
     // one core); no later one starts, and what was saved is a run from the first.
@@ -162,10 +162,29 @@ TEST(RunBatch, CancelFinishesTheImageInHandWithoutTheFinalMessage) {
     EXPECT_EQ(f.ui.batchRunning.back(), false);
 }
 
+// The stored cancel flag is what a scan or a download left for the settings file; only
+// CANCELAR's token stops a batch, and the batch leaves the stored value as it finds it.
+TEST(RunBatch, TheStoredCancelFlagNeitherStopsTheBatchNorIsChangedByIt) {
+    BatchFixture f;
+    f.addImages(4);
+    f.scan();
+    f.state.settings.config.Cancelado = 1;
+    f.ui.afterImage = [&](int) { f.state.settings.config.Cancelado = 1; };
+    {
+        OneCoreForThisThread oneCore;
+        runBatch(f.batch(), false);
+    }
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(f.state.SourceImageList.entries[i].saved, 1) << i;
+    ASSERT_EQ(f.ui.batchEnds.size(), 1u);
+    EXPECT_EQ(f.ui.batchEnds[0].converted, 4u);
+    EXPECT_EQ(f.state.settings.config.Cancelado, 1);
+    EXPECT_FALSE(f.state.cancel->requested());
+}
+
 TEST(RunBatch, PreconditionsStopTheBatchWithTheirMessages) {
     {
         BatchFixture f;
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         ASSERT_EQ(f.ui.messages.size(), 1u);
         EXPECT_EQ(f.ui.messages[0].title, "Información");
         EXPECT_EQ(f.ui.textSamples, 1);
@@ -178,7 +197,7 @@ TEST(RunBatch, PreconditionsStopTheBatchWithTheirMessages) {
         f.scan();
         f.state.settings.texto.SoloMarcadeAgua = 0;
         f.state.settings.image.MarcaDeAgua = 0;
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         EXPECT_EQ(f.ui.messages.back().text,
                   "No has seleccionado archivo de frases ni seleccionado 'Usar Marca de Agua'");
         EXPECT_EQ(fileSize(f.dir.file("out/img0.jpg")), -1);
@@ -190,13 +209,13 @@ TEST(RunBatch, PreconditionsStopTheBatchWithTheirMessages) {
         f.scan();
         f.state.settings.entorno.UltimoEscaneoImagenesLocalRemoto = "R";
         f.ui.answers = {MessageAnswer::No};
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         ASSERT_EQ(f.ui.messages.size(), 2u);
         EXPECT_EQ(f.ui.messages[0].title, "Aviso");
         EXPECT_NE(f.ui.messages[0].text.find("carpeta remota, pero tienes elegido un origen local."), std::string::npos);
         EXPECT_EQ(f.ui.messages[1].text, "Conversión de imágenes abortada");
         f.ui.answers = {MessageAnswer::Yes};
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         EXPECT_EQ(f.state.settings.entorno.UltimoEscaneoImagenesLocalRemoto, "L");
         EXPECT_EQ(fileSize(f.dir.file("out/img0.jpg")), -1);
     }
@@ -207,7 +226,7 @@ TEST(RunBatch, PreconditionsStopTheBatchWithTheirMessages) {
         f.state.settings.entorno.imagenesSobreescribir = 1;
         const std::string original = readFile(f.dir.file("in/img0.jpg"));
         f.ui.answers = {MessageAnswer::No};
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         EXPECT_EQ(f.ui.messages.back().title, "Aviso de sobreescritura");
         EXPECT_EQ(readFile(f.dir.file("in/img0.jpg")), original);
     }
@@ -219,11 +238,11 @@ TEST(RunBatch, DestinationThatCannotBeCreatedEndsTheBatch) {
     f.scan();
     f.dir.write("blocker", "a file where the folder should go");
     f.state.settings.entorno.RutaImagenesDestino = f.dir.file("blocker/out/");
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].title, "Error de creación de ruta");
     EXPECT_EQ(f.ui.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(f.state.settings.config.Cancelado, 1);
+    EXPECT_TRUE(f.state.cancel->requested());
     EXPECT_EQ(f.ui.batchRunning.back(), false);
 }
 
@@ -235,8 +254,10 @@ TEST(RunBatch, PreviewProcessesTheCurrentEntryWithoutWritingAnything) {
                                                std::to_string(::getpid()) + "/";
     const std::string src = f.state.settings.entorno.RutaOrigenLocal;
     std::filesystem::create_directories(src);
-    saveImage(testing::batch::seededImage(40, 30, 1), src + "a.jpg", f.state.codecs, kFormatJPEG, 9);
-    saveImage(testing::batch::seededImage(40, 30, 2), temporaryFolder() + "a.jpg.keep", f.state.codecs, kFormatJPEG, 9);
+    const EncodeOptions level9{EncodeQuality::ofLevel(9)};
+    saveImage(testing::batch::seededImage(40, 30, 1), src + "a.jpg", *formatByExtension("jpg"), level9);
+    saveImage(testing::batch::seededImage(40, 30, 2), temporaryFolder() + "a.jpg.keep", *formatByExtension("jpg"),
+              level9);
     f.scan();
     f.state.SourceImageList.current = 0;
     f.state.settings.texto.SoloMarcadeAgua = 0;
@@ -245,7 +266,7 @@ TEST(RunBatch, PreviewProcessesTheCurrentEntryWithoutWritingAnything) {
     f.state.settings.image.ResizeH = 10;
     const std::string before = readFile(src + "a.jpg");
 
-    runBatch(f.state, true);
+    runBatch(f.batch(), true);
 
     EXPECT_EQ(f.state.SourceImageList.entries[0].overlayText, "primera");
     EXPECT_EQ(f.state.SourceImageList.entries[0].saved, 1);

@@ -29,7 +29,7 @@ TEST(BatchSafety, DestinationThatIsTheSourceFolderIsAnErrorBox) {
     fs::create_directory_symlink(f.dir.file("in"), f.dir.file("same"));
     f.state.settings.entorno.RutaImagenesDestino = f.dir.file("same/");
     const auto before = testing::filesUnder(f.dir.file("in/"));
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     ASSERT_EQ(f.ui.messages.size(), 1u);
     EXPECT_EQ(f.ui.messages[0].title, "Error de ruta de destino");
     EXPECT_EQ(f.ui.messages[0].icon, MessageIcon::Error);
@@ -40,7 +40,7 @@ TEST(BatchSafety, DestinationThatIsTheSourceFolderIsAnErrorBox) {
     // Overwriting on purpose is still allowed, after its own question.
     f.state.settings.entorno.imagenesSobreescribir = 1;
     f.ui.answers = {MessageAnswer::Yes};
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     ASSERT_EQ(f.ui.batchEnds.size(), 1u);
     EXPECT_EQ(f.ui.batchEnds[0].converted, 2u);
 }
@@ -56,7 +56,7 @@ TEST(BatchSafety, ResultsNeverReplaceAnotherListedImage) {
     ASSERT_EQ(f.state.SourceImageList.size(), 2u);
     const std::string second = readFile(f.dir.file("in/s/img0.jpg"));
     f.state.settings.entorno.RutaImagenesDestino = f.dir.file("in/s/");
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     EXPECT_EQ(readFile(f.dir.file("in/s/img0.jpg")), second);
     EXPECT_EQ(f.state.SourceImageList.entries[0].saved, 0);
     EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 1);
@@ -102,7 +102,7 @@ TEST(BatchSafety, AFolderSwappedForALinkBetweenImagesFailsTheRestInsteadOfWritin
         // On one core the last of five images is handed out after a swap made when the
         // second is shown, on any machine.
         OneCoreForThisThread oneCore;
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
     }
     EXPECT_EQ(readFile(victim), "the user's own img3.jpg");
     EXPECT_EQ(testing::filesUnder(f.dir.file("elsewhere/")).size(), 1u);
@@ -124,11 +124,11 @@ TEST(BatchSafety, AFolderSwappedForALinkBetweenImagesFailsTheRestInsteadOfWritin
 TEST(BatchSafety, SameOutputNamesKeepOneResultAndRefuseTheOthers) {
     BatchFixture f;
     f.addImages(1);
-    saveImage(seededImage(30, 20, 9), f.dir.file("in/img0.png"), f.state.codecs, kFormatPNG);
+    saveImage(seededImage(30, 20, 9), f.dir.file("in/img0.png"), *formatByExtension("png"));
     f.state.settings.entorno.FormatoImagen = "jpg";
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 2u);
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     EXPECT_EQ(f.state.SourceImageList.entries[0].saved, 1);
     EXPECT_EQ(f.state.SourceImageList.entries[1].saved, 0);
     ASSERT_FALSE(f.ui.statusLines.empty());
@@ -140,7 +140,7 @@ TEST(BatchSafety, SameOutputNamesKeepOneResultAndRefuseTheOthers) {
     EXPECT_EQ(f.ui.batchEnds[0].failed[0].nameKeptBy, "img0.jpg");
     EXPECT_FALSE(f.ui.statusHidden);
     f.state.settings.entorno.FormatoImagen = "original";  // no longer the same names
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     EXPECT_TRUE(f.ui.statusHidden);
     f.state.settings.entorno.FormatoImagen = "jpg";
 
@@ -196,7 +196,7 @@ TEST(BatchSafety, PngResultsKeepTheAlphaOfEverySource) {
         f.state.settings.entorno.FormatoImagen = format;
         f.state.settings.image.MarcaDeAgua = 0;
         f.scan();
-        runBatch(f.state, false);
+        runBatch(f.batch(), false);
         const std::string extension = std::string(format) == "jpg" ? ".jpg" : ".png";
         for (const char* name : {"palette", "grey", "rgba"}) {
             const std::optional<ImageObject> out = loadImage(f.dir.file("out/") + name + extension, f.state.codecs);
@@ -232,7 +232,7 @@ TEST(BatchSafety, AnAnimatedGifCopiedAsItIsIsToldOnTheStatusLine) {
     f.state.settings.image.Rotar = 30;
     f.scan();
     ASSERT_EQ(f.state.SourceImageList.size(), 3u);
-    runBatch(f.state, false);
+    runBatch(f.batch(), false);
     EXPECT_EQ(readFile(f.dir.file("out/a.gif")), animation);
     ASSERT_FALSE(f.ui.statusLines.empty());
     EXPECT_EQ(f.ui.statusLines.back(),

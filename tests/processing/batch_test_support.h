@@ -13,6 +13,7 @@
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
 #include "processing/batch/batch_inputs.h"
+#include "processing/batch/run_batch.h"
 #include "settings/defaults.h"
 #include "settings/job_of.h"
 #include "sources/scan_images.h"
@@ -30,14 +31,14 @@ public:
     std::vector<std::string> counters;
     std::vector<std::pair<int, int>> previews;  // pane, width
     std::vector<bool> batchRunning;
-    int cancelAtCounter = -1;                   // sets Cancelado when this image number is shown
+    int cancelAtCounter = -1;                   // presses CANCELAR when this image number is shown
     int textSamples = 0;
     // Runs between two images, with the number of the image just finished.
     std::function<void(int)> afterImage;
 
     void setImageCounter(std::string_view text) override {
         counters.emplace_back(text);
-        if (cancelAtCounter > 0 && int(counters.size()) == cancelAtCounter) state_.settings.config.Cancelado = 1;
+        if (cancelAtCounter > 0 && int(counters.size()) == cancelAtCounter) state_.cancel->request();
         if (afterImage) afterImage(int(counters.size()));
     }
     void showPreviewImage(const ImageObject& image, int pane) override { previews.emplace_back(pane, image.width); }
@@ -85,8 +86,8 @@ struct BatchFixture {
     BatchFrontend ui{state};
 
     BatchFixture() {
-        initProgramState(state, dir.path(), currentDate());
-        registerProgramCodecs(state.codecs);
+        state.adopt(programStartOf(dir.path(), currentDate()));
+        registerProgramDecoders(state.codecs);
         resetToDefaults(state.settings, state.DefaultWatermarkText);
         state.settings.entorno.RutaOrigenLocal = dir.file("in/");
         state.settings.entorno.RutaImagenesDestino = dir.file("out/");
@@ -97,11 +98,31 @@ struct BatchFixture {
         for (int i = 0; i < count; ++i) {
             const std::string name = "in/" + (sub.empty() ? "" : sub + "/") + "img" + std::to_string(i) + ".jpg";
             dir.write(name, "");
-            saveImage(seededImage(width, height, i), dir.file(name), state.codecs, kFormatJPEG, 9);
+            saveImage(seededImage(width, height, i), dir.file(name), *formatByExtension("jpg"),
+                      {EncodeQuality::ofLevel(9)});
         }
     }
 
-    void scan() { scanImages(testing::remoteContextOf(state), state.settings.entorno, state.SourceImageList, state.settings.entorno.imagenesRecursivo != 0); }
+    void scan() {
+        scanImages(testing::remoteContextOf(state), state.settings.entorno, state.SourceImageList,
+                   state.settings.entorno.imagenesRecursivo != 0);
+    }
+
+    // What the window gives its batch of the state.
+    DesktopBatch batch() {
+        DesktopBatch parts;
+        parts.settings = &state.settings;
+        parts.list = &state.SourceImageList;
+        parts.phrases = &state.PhrasesList;
+        parts.defaultWatermark = state.DefaultWatermarkText;
+        parts.fontDpi = state.fontDpi;
+        parts.codecs = &state.codecs;
+        parts.frontend = state.frontend;
+        parts.preview = &state.preview;
+        parts.cancel = state.cancel.get();
+        parts.rescan = [this] { scan(); };
+        return parts;
+    }
 };
 
 // The window's batch makes images side by side on one worker per core the calling

@@ -8,11 +8,10 @@ namespace tesselon {
 namespace {
 
 using testing::output::gradientImage;
-using testing::output::outputRegistry;
 using testing::output::testData;
 
 TEST(GifSource, GifBecomesItsPalettePngRendering) {
-    const CodecRegistry registry = outputRegistry();
+    const CodecRegistry registry = makeStandardRegistry();
     std::optional<ImageObject> loaded = loadImage(testData("images/animated.gif"), registry);
     ASSERT_TRUE(loaded);
     ASSERT_GT(loaded->frameCount, 1);
@@ -31,7 +30,7 @@ TEST(GifSource, GifBecomesItsPalettePngRendering) {
 }
 
 TEST(GifSource, OtherImagesPassUnchanged) {
-    const CodecRegistry registry = outputRegistry();
+    const CodecRegistry registry = makeStandardRegistry();
     const ImageObject image = gradientImage(9, 7);
     const std::optional<ImageObject> same = prepareGifSource(image, "png", registry);
     ASSERT_TRUE(same);

@@ -18,7 +18,6 @@ namespace {
 using testing::output::gradientImage;
 using testing::output::localEnvironment;
 using testing::output::noiseImage;
-using testing::output::outputRegistry;
 using testing::readFile;
 using testing::TempDir;
 using testing::output::testData;
@@ -59,7 +58,7 @@ protected:
     }
 
     TempDir dir;
-    CodecRegistry registry = outputRegistry();
+    CodecRegistry registry = makeStandardRegistry();
     STRProcesosEntorno env = localEnvironment(dir.path() + "fotos/", dir.path() + "salida/");
 };
 
@@ -68,7 +67,7 @@ TEST_F(SaveOutput, OriginalFormatKeepsNameAndEncodesAsJpeg) {
     fs::create_directories(dir.file("salida"));
     const OutputPlan plan = planFor("Foto.JPG");
     const ImageObject image = gradientImage(16, 16);
-    EXPECT_TRUE(saveResult(plan, &image, false, registry));
+    EXPECT_TRUE(saveResult(plan, &image, false));
     const std::optional<ImageObject> saved = loadImage(dir.file("salida/Foto.JPG"), registry);
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->format, kFormatJPEG);
@@ -79,7 +78,7 @@ TEST_F(SaveOutput, OverwriteWritesTheChosenFormatIntoTheSourceName) {
     env.imagenesSobreescribir = 1;
     env.FormatoImagen = "png";
     const ImageObject image = gradientImage(12, 8);
-    EXPECT_TRUE(saveResult(planFor("a.jpg"), &image, false, registry));
+    EXPECT_TRUE(saveResult(planFor("a.jpg"), &image, false));
     EXPECT_EQ(readFile(dir.file("fotos/a.jpg")).substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_EQ(namesIn(dir.file("fotos")), std::vector<std::string>{"a.jpg"});
 }
@@ -90,7 +89,7 @@ TEST_F(SaveOutput, FailedEncodeLeavesTheOriginalUntouched) {
     OutputPlan plan = planFor("a.jpg");
     plan.format = formatByCode(kFormatTIFF);  // no result encoder
     const ImageObject image = gradientImage(12, 8);
-    EXPECT_FALSE(saveResult(plan, &image, false, registry));
+    EXPECT_FALSE(saveResult(plan, &image, false));
     EXPECT_EQ(readFile(original), "the user's only copy");
     EXPECT_EQ(namesIn(dir.file("fotos")), std::vector<std::string>{"a.jpg"});
 }
@@ -102,13 +101,13 @@ TEST_F(SaveOutput, FullDiskLeavesTheOriginalUntouched) {
     bool saved = true;
     {
         FileSizeLimit limit(4096);
-        saved = saveResult(planFor("a.png"), &image, false, registry).saved;
+        saved = saveResult(planFor("a.png"), &image, false).saved;
     }
     EXPECT_FALSE(saved);
     EXPECT_EQ(readFile(original), "the user's only copy");
     EXPECT_EQ(namesIn(dir.file("fotos")), std::vector<std::string>{"a.png"});
     // With room again the same save goes through.
-    EXPECT_TRUE(saveResult(planFor("a.png"), &image, false, registry));
+    EXPECT_TRUE(saveResult(planFor("a.png"), &image, false));
 }
 
 TEST_F(SaveOutput, AnimatedGifIsCopiedByteForByteInABatchOnly) {
@@ -127,20 +126,20 @@ TEST_F(SaveOutput, AnimatedGifIsCopiedByteForByteInABatchOnly) {
     const std::optional<ImageObject> working = prepareGifSource(std::move(loaded), extensionPart(source), registry);
     ASSERT_TRUE(working);
 
-    EXPECT_TRUE(saveResult(planFor("anim.gif"), &*working, animated, registry));
+    EXPECT_TRUE(saveResult(planFor("anim.gif"), &*working, animated));
     EXPECT_EQ(readFile(dir.file("salida/anim.jpg")), bytes);
 
-    EXPECT_FALSE(saveResult(planFor("anim.gif", true), &*working, animated, registry));
+    EXPECT_FALSE(saveResult(planFor("anim.gif", true), &*working, animated));
     EXPECT_TRUE(namesIn(dir.file("tmp")).empty());
     env.imagenesSobreescribir = 1;
-    EXPECT_FALSE(saveResult(planFor("anim.gif"), &*working, animated, registry));
+    EXPECT_FALSE(saveResult(planFor("anim.gif"), &*working, animated));
     EXPECT_EQ(readFile(source), bytes);
 }
 
 TEST_F(SaveOutput, NothingIsWrittenWithoutAWorkingImage) {
     fs::create_directories(dir.file("salida"));
-    EXPECT_FALSE(saveResult(planFor("a.jpg"), nullptr, false, registry));
-    EXPECT_FALSE(saveResult(planFor("a.gif"), nullptr, true, registry));
+    EXPECT_FALSE(saveResult(planFor("a.jpg"), nullptr, false));
+    EXPECT_FALSE(saveResult(planFor("a.gif"), nullptr, true));
     EXPECT_TRUE(namesIn(dir.file("salida")).empty());
 }
 

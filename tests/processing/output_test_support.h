@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "processing/output/sys_encoder.h"
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/imaging/image_operations.h"
 #include "core/records.h"
@@ -11,13 +10,6 @@
 
 // Their own namespace: other test headers of this binary define helpers of the same names.
 namespace tesselon::testing::output {
-
-// The standard codecs plus the "Sys" encoder, as the program registers them.
-inline CodecRegistry outputRegistry() {
-    CodecRegistry registry = makeStandardRegistry();
-    registerSysEncoder(registry);
-    return registry;
-}
 
 // A 24-bit picture with smooth colour gradients (compresses like a photograph).
 inline ImageObject gradientImage(int width, int height) {

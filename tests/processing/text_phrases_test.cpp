@@ -25,7 +25,7 @@ protected:
 
     Phrases read(std::string_view bytes) {
         state.settings.texto.ArchivoFrases = dir.write("frases.txt", bytes);
-        readPhrasesFile(state);
+        readPhrasesFile(state.settings.texto.ArchivoFrases, state.PhrasesList, state.frontend, state.SourceImageList.current);
         return Phrases(state.PhrasesList.begin(), state.PhrasesList.end());
     }
 
@@ -75,7 +75,7 @@ TEST_F(PhrasesFileTest, UnreadableFileEmptiesTheListAndCountsAreRefreshed) {
 
     for (const std::string& path : {dir.file("falta.txt"), dir.path(), std::string()}) {
         state.settings.texto.ArchivoFrases = path;
-        readPhrasesFile(state);
+        readPhrasesFile(state.settings.texto.ArchivoFrases, state.PhrasesList, state.frontend, state.SourceImageList.current);
         EXPECT_TRUE(state.PhrasesList.empty()) << path;
     }
     EXPECT_EQ(frontend.counts, (std::vector<int>{3, 3, 3, 3}));

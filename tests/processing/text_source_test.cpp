@@ -63,11 +63,11 @@ TEST(TextSample, DrawnOnACopyOfThePlaceholderAndShownInTheResultPane) {
     };
 
     state.settings.texto.SoloMarcadeAgua = 1;
-    refreshTextSample(state, placeholder);
+    refreshTextSample(state.settings, state.DefaultWatermarkText, state.fontDpi, state.frontend, placeholder);
     state.settings.texto.SoloMarcadeAgua = 0;
-    refreshTextSample(state, placeholder);
+    refreshTextSample(state.settings, state.DefaultWatermarkText, state.fontDpi, state.frontend, placeholder);
     state.settings.texto.SoloMarcadeAgua = 2;  // only exactly 1 shows the watermark here
-    refreshTextSample(state, placeholder);
+    refreshTextSample(state.settings, state.DefaultWatermarkText, state.fontDpi, state.frontend, placeholder);
 
     ASSERT_EQ(frontend.shown.size(), 3u);
     for (const auto& [image, pane] : frontend.shown)
@@ -79,7 +79,7 @@ TEST(TextSample, DrawnOnACopyOfThePlaceholderAndShownInTheResultPane) {
     EXPECT_EQ(placeholder.pixels, untouched.pixels);
 
     // A placeholder that is no image gives no sample.
-    refreshTextSample(state, ImageObject{});
+    refreshTextSample(state.settings, state.DefaultWatermarkText, state.fontDpi, state.frontend, ImageObject{});
     EXPECT_EQ(frontend.shown.size(), 3u);
 }
 

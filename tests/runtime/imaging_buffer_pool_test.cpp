@@ -91,7 +91,8 @@ TEST(ImagingBufferPool, KeptBuffersGiveTheSamePicturesAsFreshOnes) {
     const ImageObject rgb = noise(701, 600, 24), rgba = noise(701, 600, 32);
     for (const auto& [image, format] : {std::pair{&rgb, kFormatJPEG}, std::pair{&rgb, kFormatPNG},
                                         std::pair{&rgba, kFormatPNG}}) {
-        const std::optional<std::string> bytes = encodeImage(*image, codecs, format, 9, image->depth);
+        const std::optional<std::string> bytes =
+            encodeImage(*image, *formatByCode(format), {EncodeQuality::ofLevel(9), image->depth});
         ASSERT_TRUE(bytes);
         const auto* data = reinterpret_cast<const uint8_t*>(bytes->data());
         const std::optional<ImageObject> fresh = catchImage(data, bytes->size(), codecs);

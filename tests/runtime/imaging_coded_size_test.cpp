@@ -52,7 +52,8 @@ ImageObject picture(int width, int height) {
 }
 
 std::string encoded(const char* extension, int width, int height) {
-    const std::optional<std::string> bytes = formatByExtension(extension)->encode(pixelRowsOf(picture(width, height)), 60, nullptr);
+    const std::optional<std::string> bytes =
+        formatByExtension(extension)->encode(pixelRowsOf(picture(width, height)), {EncodeQuality::ofPercent(60), 24});
     return bytes ? *bytes : std::string();
 }
 

@@ -164,7 +164,7 @@ TEST(ImagingJpegDecoder, KeepsOrientationAndChannelOrder) {
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 8; ++x) testing::setPixel(*source, x, y, {0, 255, 0, 255});
     }
-    const std::optional<std::string> jpeg = encodeJpeg(pixelRowsOf(*source), 100);
+    const std::optional<std::string> jpeg = encodeJpeg(pixelRowsOf(*source), {EncodeQuality::ofPercent(100)});
     ASSERT_TRUE(jpeg);
     const std::optional<ImageObject> image = decode(*jpeg);
     ASSERT_TRUE(image);

@@ -23,10 +23,14 @@ EmbeddedMetadata metadataOf(const std::string& file) {
 
 ImageObject photo() { return *createImage(40, 24, 24, 0x3080C0); }
 
+EncodeOptions atPercent(int quality, const EmbeddedMetadata* metadata = nullptr) {
+    return {EncodeQuality::ofPercent(quality), 24, metadata};
+}
+
 TEST(ImagingMetadata, JpegCarriesExifAndRgbProfilesOnly) {
     const std::string rgb = testIccProfile();
     EmbeddedMetadata metadata{exifWithOrientation(6), rgb};
-    const std::optional<std::string> jpeg = encodeJpeg(pixelRowsOf(photo()), 90, &metadata);
+    const std::optional<std::string> jpeg = encodeJpeg(pixelRowsOf(photo()), atPercent(90, &metadata));
     ASSERT_TRUE(jpeg);
     const EmbeddedMetadata back = metadataOf(*jpeg);
     EXPECT_EQ(back.exif, metadata.exif);
@@ -35,7 +39,7 @@ TEST(ImagingMetadata, JpegCarriesExifAndRgbProfilesOnly) {
     // Results are RGB: a grey profile would misdescribe them, an EXIF block too large
     // for one marker cannot be stored. The image itself is written all the same.
     metadata = {std::string("Exif\0\0", 6) + std::string(70000, 'x'), testIccProfile("GRAY")};
-    const std::optional<std::string> plain = encodeJpeg(pixelRowsOf(photo()), 90, &metadata);
+    const std::optional<std::string> plain = encodeJpeg(pixelRowsOf(photo()), atPercent(90, &metadata));
     ASSERT_TRUE(plain);
     EXPECT_TRUE(metadataOf(*plain).empty());
     EXPECT_TRUE(catchImage(reinterpret_cast<const uint8_t*>(plain->data()), plain->size(), standardRegistry()));
@@ -44,14 +48,14 @@ TEST(ImagingMetadata, JpegCarriesExifAndRgbProfilesOnly) {
 TEST(ImagingMetadata, PngCarriesTheProfileAndSurvivesOneLibpngRefuses) {
     const ImageObject image = photo();
     EmbeddedMetadata metadata{exifWithOrientation(3), testIccProfile()};
-    const std::optional<std::string> png = encodePng(EncodeRequest{pixelRowsOf(image), 7, 24, &metadata});
+    const std::optional<std::string> png = encodePng(pixelRowsOf(image), {EncodeQuality::ofLevel(7), 24, &metadata});
     ASSERT_TRUE(png);
     EXPECT_EQ(metadataOf(*png).icc, metadata.icc);
     EXPECT_EQ(metadataOf(*png).exif, "");
 
     // The signature says RGB but the length field lies: the file is written without it.
     metadata.icc[3] = char(0xFF);
-    const std::optional<std::string> refused = encodePng(EncodeRequest{pixelRowsOf(image), 7, 24, &metadata});
+    const std::optional<std::string> refused = encodePng(pixelRowsOf(image), {EncodeQuality::ofLevel(7), 24, &metadata});
     ASSERT_TRUE(refused);
     EXPECT_EQ(metadataOf(*refused).icc, "");
     EXPECT_TRUE(catchImage(reinterpret_cast<const uint8_t*>(refused->data()), refused->size(), standardRegistry()));
@@ -84,7 +88,7 @@ TEST(ImagingMetadata, ExifOrientationIsReadAndRewrittenAndDamagedBlocksAreHarmle
     }
 
     // Damaged files give no metadata rather than a failure.
-    const std::string jpeg = *encodeJpeg(pixelRowsOf(photo()), 90, nullptr);
+    const std::string jpeg = *encodeJpeg(pixelRowsOf(photo()), atPercent(90));
     for (size_t n : {size_t(0), size_t(3), size_t(20), jpeg.size() / 2}) EXPECT_TRUE(metadataOf(jpeg.substr(0, n)).empty());
 }
 

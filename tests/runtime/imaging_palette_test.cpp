@@ -58,7 +58,7 @@ TEST(PaletteImages, CorpusDecodesAndSurvivesTheSaveAtItsOwnDepth) {
         // A GIF's transparent index, a PNG's transparency chunk: alpha in memory.
         EXPECT_TRUE(testing::sameVisiblePixels(*decoded, sample));
 
-        const std::optional<std::string> png = encodeImage(*decoded, standardRegistry(), kFormatPNG);
+        const std::optional<std::string> png = encodeImage(*decoded, *formatByExtension("png"));
         ASSERT_TRUE(png);
         const testing::PngChunks chunks = testing::pngChunksOf(*png);
         EXPECT_EQ(chunks.colourType, PNG_COLOR_TYPE_PALETTE);
@@ -81,7 +81,8 @@ TEST(PaletteImages, TranslucentPixelsBeyondThePaletteKeepTheirAlpha) {
             setPixel(*image, x, y, {uint8_t(x * 2), uint8_t(y * 6), uint8_t((x * y) % 256), alpha});
         }
     }
-    const std::optional<std::string> png = encodeImage(*image, standardRegistry(), kFormatPNG, 7, 8);
+    const std::optional<std::string> png =
+        encodeImage(*image, *formatByExtension("png"), {EncodeQuality::ofLevel(7), 8});
     ASSERT_TRUE(png);
     const testing::PngChunks chunks = testing::pngChunksOf(*png);
     EXPECT_EQ(chunks.colourType, PNG_COLOR_TYPE_PALETTE);
@@ -108,7 +109,8 @@ TEST(PaletteImages, TooManyOpaqueColoursAreStillLearnedAtThePaletteDepth) {
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 64; ++x) setPixel(*image, x, y, {uint8_t(x * 4), uint8_t(y * 16), 90, 255});
     }
-    const std::optional<std::string> png = encodeImage(*image, standardRegistry(), kFormatPNG, 7, 4);
+    const std::optional<std::string> png =
+        encodeImage(*image, *formatByExtension("png"), {EncodeQuality::ofLevel(7), 4});
     ASSERT_TRUE(png);
     EXPECT_EQ(testing::pngChunksOf(*png).paletteEntries, 16u);
     EXPECT_EQ(testing::pngChunksOf(*png).transparencyBytes, 1u);

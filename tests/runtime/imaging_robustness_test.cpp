@@ -158,9 +158,9 @@ std::vector<std::string> imagingWork(const std::vector<std::string>& inputs) {
         std::optional<ImageObject> layer = createImage(image->width, image->height, 32, 0x80402010);
         resizeImage(*image, image->width * 3 / 2, kKeepDimension);
         resizeImage(*layer, 17, 29);
-        outputs.push_back(*encodeImage(*image, standardRegistry(), kFormatJPEG, 8, 24));
-        outputs.push_back(*encodeImage(*image, standardRegistry(), kFormatPNG, 7, 8));
-        outputs.push_back(*encodeImage(*layer, standardRegistry(), kFormatPNG, 7, 32));
+        outputs.push_back(*encodeImage(*image, *formatByExtension("jpg"), {EncodeQuality::ofLevel(8), 24}));
+        outputs.push_back(*encodeImage(*image, *formatByExtension("png"), {EncodeQuality::ofLevel(7), 8}));
+        outputs.push_back(*encodeImage(*layer, *formatByExtension("png"), {EncodeQuality::ofLevel(7), 32}));
         if (!decodeWith(outputs.back(), standardRegistry())) return {};
     }
     return outputs;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "runtime/imaging/codec_registry.h"
 #include "runtime/imaging/image_formats.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_save.h"
@@ -26,6 +27,10 @@ std::optional<ImageObject> decode(const std::string& bytes) {
     return catchImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), standardRegistry());
 }
 
+const ImageFormat& format(const char* extension) { return *formatByExtension(extension); }
+
+EncodeOptions atLevel(int quality, int depth = kDepthOfSource) { return {EncodeQuality::ofLevel(quality), depth}; }
+
 // A 32-bit image with an opaque, a half-transparent red and a fully transparent pixel.
 ImageObject translucentImage() {
     std::optional<ImageObject> image = createImage(3, 1, 32, kTransparentFill);
@@ -37,14 +42,14 @@ ImageObject translucentImage() {
 
 TEST(ImagingSave, AlphaIsKeptAtDepth32AndFlattenedOntoWhiteOtherwise) {
     const ImageObject image = translucentImage();
-    const std::optional<std::string> rgba = encodeImage(image, standardRegistry(), kFormatPNG, 7, 32);
-    const std::optional<std::string> rgb = encodeImage(image, standardRegistry(), kFormatPNG, 7, 24);
+    const std::optional<std::string> rgba = encodeImage(image, format("png"), atLevel(7, 32));
+    const std::optional<std::string> rgb = encodeImage(image, format("png"), atLevel(7, 24));
     ASSERT_TRUE(rgba && rgb);
     EXPECT_EQ(testing::pngChunksOf(*rgba).colourType, 6);
     EXPECT_EQ(testing::pngChunksOf(*rgb).colourType, 2);
     EXPECT_EQ(decode(*rgba)->pixels, image.pixels);
     // The default depth of a created 32-bit image is 32.
-    EXPECT_EQ(encodeImage(image, standardRegistry(), kFormatPNG), rgba);
+    EXPECT_EQ(encodeImage(image, format("png")), rgba);
 
     const std::optional<ImageObject> flat = decode(*rgb);
     ASSERT_TRUE(flat);
@@ -53,9 +58,9 @@ TEST(ImagingSave, AlphaIsKeptAtDepth32AndFlattenedOntoWhiteOtherwise) {
     EXPECT_EQ(pixelAt(*flat, 1, 0), (Bgra{127, 127, 255, 255}));  // (65025 - 255 * 128) / 255 = 127
     EXPECT_EQ(pixelAt(*flat, 2, 0), (Bgra{255, 255, 255, 255}));
 
-    // JPEG has no 32-bit operation: transparent areas come out white.
+    // JPEG keeps no alpha: transparent areas come out white.
     const std::optional<std::string> jpeg =
-        encodeImage(*createImage(16, 16, 32, kTransparentFill), standardRegistry(), kFormatJPEG, 10, 32);
+        encodeImage(*createImage(16, 16, 32, kTransparentFill), format("jpg"), atLevel(10, 32));
     ASSERT_TRUE(jpeg);
     EXPECT_EQ(pixelAt(*decode(*jpeg), 8, 8), (Bgra{255, 255, 255, 255}));
 }
@@ -71,27 +76,27 @@ TEST(ImagingSave, RoundTripsThroughEveryEncoder) {
             setPixel(*rgba, x, y, {uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v), uint8_t(v >> 24)});
         }
     }
-    for (uint32_t format : {kFormatPNG, kFormatBMP}) {
-        const std::optional<ImageObject> back24 = decode(*encodeImage(*rgb, standardRegistry(), format));
-        const std::optional<ImageObject> back32 = decode(*encodeImage(*rgba, standardRegistry(), format));
+    for (const char* extension : {"png", "bmp"}) {
+        const std::optional<ImageObject> back24 = decode(*encodeImage(*rgb, format(extension)));
+        const std::optional<ImageObject> back32 = decode(*encodeImage(*rgba, format(extension)));
         ASSERT_TRUE(back24 && back32);
-        EXPECT_EQ(back24->pixels, rgb->pixels) << format;
-        EXPECT_EQ(back32->pixels, rgba->pixels) << format;
+        EXPECT_EQ(back24->pixels, rgb->pixels) << extension;
+        EXPECT_EQ(back32->pixels, rgba->pixels) << extension;
     }
 }
 
 TEST(ImagingSave, JpegQualityLevelsAreClampedAndScaled) {
-    EXPECT_EQ(jpegQualityForLevel(7), 70);
-    EXPECT_EQ(jpegQualityForLevel(11), 100);
-    EXPECT_EQ(jpegQualityForLevel(-3), 0);
+    EXPECT_EQ(EncodeQuality::ofLevel(7).value(), 70);
+    EXPECT_EQ(EncodeQuality::ofLevel(11).value(), 100);
+    EXPECT_EQ(EncodeQuality::ofLevel(-3).value(), 0);
     const std::optional<ImageObject> photo = decode(testing::imageFixture("photo.jpg"));
     ASSERT_TRUE(photo);
-    auto at = [&](int quality) { return *encodeImage(*photo, standardRegistry(), kFormatJPEG, quality); };
+    auto at = [&](int quality) { return *encodeImage(*photo, format("jpg"), atLevel(quality)); };
     EXPECT_EQ(at(11), at(10));
     EXPECT_EQ(at(-3), at(0));
     EXPECT_NE(at(7), at(10));
     EXPECT_LT(at(0).size(), at(7).size());
-    EXPECT_EQ(*encodeJpeg(pixelRowsOf(*photo), 70), at(7));
+    EXPECT_EQ(*encodeJpeg(pixelRowsOf(*photo), {EncodeQuality::ofPercent(70)}), at(7));
 }
 
 TEST(ImagingSave, PaletteDepthsFromTheSourceOrTheCaller) {
@@ -102,7 +107,7 @@ TEST(ImagingSave, PaletteDepthsFromTheSourceOrTheCaller) {
     for (int i = 0; i < 64; ++i) frame.indices.push_back(uint8_t(i % 4));
     const std::optional<ImageObject> gif = decode(testing::makeGif(8, 8, colours, 0, {frame}));
     ASSERT_TRUE(gif);
-    const std::optional<std::string> png = encodeImage(*gif, standardRegistry(), kFormatPNG);
+    const std::optional<std::string> png = encodeImage(*gif, format("png"));
     ASSERT_TRUE(png);
     const testing::PngChunks header = testing::pngChunksOf(*png);
     EXPECT_EQ(header.colourType, 3);
@@ -124,19 +129,19 @@ TEST(ImagingSave, PaletteDepthsFromTheSourceOrTheCaller) {
     setPixel(*grey, 0, 0, {200, 200, 200, 255});
     setPixel(*grey, 1, 0, {40, 40, 40, 255});
     setPixel(*grey, 2, 0, {250, 0, 250, 255});
-    const std::string mono = *encodeImage(*grey, standardRegistry(), kFormatPNG, 7, 1);
+    const std::string mono = *encodeImage(*grey, format("png"), atLevel(7, 1));
     EXPECT_EQ(testing::pngChunksOf(mono).bitDepth, 1);
     EXPECT_EQ(testing::pngChunksOf(mono).paletteEntries, 2u);
     const std::optional<ImageObject> bw = decode(mono);
     EXPECT_EQ(pixelAt(*bw, 0, 0), (Bgra{255, 255, 255, 255}));
     EXPECT_EQ(pixelAt(*bw, 1, 0), (Bgra{0, 0, 0, 255}));
     EXPECT_EQ(pixelAt(*bw, 2, 0), (Bgra{255, 255, 255, 255}));
-    const std::string four = *encodeImage(*grey, standardRegistry(), kFormatPNG, 7, 4);
+    const std::string four = *encodeImage(*grey, format("png"), atLevel(7, 4));
     EXPECT_EQ(testing::pngChunksOf(four).paletteEntries, 4u);
     EXPECT_EQ(decode(four)->pixels, grey->pixels);
     std::optional<ImageObject> ramp = createImage(64, 1, 24, 0);
     for (int x = 0; x < 64; ++x) setPixel(*ramp, x, 0, {uint8_t(x * 4), uint8_t(x * 4), uint8_t(x * 4), 255});
-    EXPECT_EQ(testing::pngChunksOf(*encodeImage(*ramp, standardRegistry(), kFormatPNG, 7, 4)).paletteEntries, 16u);
+    EXPECT_EQ(testing::pngChunksOf(*encodeImage(*ramp, format("png"), atLevel(7, 4))).paletteEntries, 16u);
 }
 
 TEST(ImagingSave, DepthRulesDecideWhatCanBeSaved) {
@@ -145,68 +150,87 @@ TEST(ImagingSave, DepthRulesDecideWhatCanBeSaved) {
     const std::optional<ImageObject> tiff48 = decode(testing::makeTiff(spec));
     ASSERT_TRUE(tiff48);
     ASSERT_EQ(tiff48->sourceDepth, 48);
-    EXPECT_FALSE(saveImage(*tiff48, dir.file("a.png"), standardRegistry(), kFormatPNG));
-    EXPECT_TRUE(saveImage(*tiff48, dir.file("a.png"), standardRegistry(), kFormatPNG, 7, 24));
+    EXPECT_FALSE(saveImage(*tiff48, dir.file("a.png"), format("png")));
+    EXPECT_TRUE(saveImage(*tiff48, dir.file("a.png"), format("png"), atLevel(7, 24)));
 
     const ImageObject image = *createImage(2, 2, 24, 0);
-    for (int depth : {0, 3, 12, 64}) EXPECT_FALSE(encodeImage(image, standardRegistry(), kFormatPNG, 7, depth)) << depth;
-    EXPECT_FALSE(saveImage(image, "", standardRegistry(), kFormatPNG));
-    EXPECT_FALSE(saveImage(image, dir.file("b.gif"), standardRegistry(), kFormatGIF));
-    EXPECT_FALSE(saveImage(ImageObject{}, dir.file("c.png"), standardRegistry(), kFormatPNG));
-    EXPECT_FALSE(saveImage(image, dir.file("missing/folder/d.png"), standardRegistry(), kFormatPNG));
-    EXPECT_TRUE(saveImage(image, dir.file("e.bmp"), standardRegistry()));  // BMP by default
+    for (int depth : {0, 3, 12, 64}) EXPECT_FALSE(encodeImage(image, format("png"), atLevel(7, depth))) << depth;
+    EXPECT_FALSE(saveImage(image, "", format("png")));
+    EXPECT_FALSE(saveImage(image, dir.file("b.tif"), format("tif")));  // read only
+    EXPECT_FALSE(saveImage(ImageObject{}, dir.file("c.png"), format("png")));
+    EXPECT_FALSE(saveImage(image, dir.file("missing/folder/d.png"), format("png")));
+    EXPECT_TRUE(saveImage(image, dir.file("e.bmp"), format("bmp")));
     EXPECT_EQ(testing::readFile(dir.file("e.bmp")).substr(0, 2), "BM");
+}
+
+// What the last call of the failing encoder below received.
+struct SeenEncode {
+    PixelRows rows;
+    EncodeOptions options;
+    int calls = 0;
+};
+
+SeenEncode& seenEncode() {
+    static SeenEncode seen;
+    return seen;
+}
+
+std::optional<std::string> failingEncoder(const PixelRows& rows, const EncodeOptions& options) {
+    seenEncode().rows = rows;
+    seenEncode().options = options;
+    ++seenEncode().calls;
+    return std::nullopt;
+}
+
+// PNG, but with an encoder that fails or throws.
+ImageFormat pngEncodedBy(EncodeFunction encode) {
+    ImageFormat format = *formatByExtension("png");
+    format.encode = encode;
+    return format;
 }
 
 TEST(ImagingSave, FailedEncodingLeavesNoFileAndKeepsAnOldOne) {
     TempDir dir;
-    CodecRegistry registry = makeStandardRegistry();
-    EncodeRequest seen;
-    int calls = 0;
-    auto failing = [&](const EncodeRequest& request) -> std::optional<std::string> {
-        seen = request;
-        ++calls;
-        return std::nullopt;
-    };
-    ASSERT_TRUE(registry.registerEncoder(kFormatSys, failing, failing));
+    const ImageFormat failing = pngEncodedBy(failingEncoder);
+    const SeenEncode& seen = seenEncode();
+    const int callsBefore = seen.calls;
     const ImageObject image = *createImage(5, 3, 24, 0x112233);
 
-    EXPECT_FALSE(saveImage(image, dir.file("new.jpg"), registry, kFormatSys, 85 + 256));
+    EXPECT_FALSE(saveImage(image, dir.file("new.jpg"), failing, {EncodeQuality::ofPercent(85)}));
     EXPECT_EQ(::access(dir.file("new.jpg").c_str(), F_OK), -1);
-    EXPECT_EQ(calls, 1);
-    // The operation saw the pixels as they are, bottom-up, and the quality as given.
+    EXPECT_EQ(seen.calls, callsBefore + 1);
+    // The encoder saw the pixels as they are, bottom-up, and the quality as given.
     EXPECT_EQ(seen.rows.pixels, image.pixels.data());
     EXPECT_TRUE(seen.rows.bottomUp);
     EXPECT_EQ(seen.rows.pitch, 16u);
-    EXPECT_EQ(seen.quality, 85 + 256);
-    EXPECT_EQ(seen.depth, 24);
+    EXPECT_EQ(seen.options.quality, EncodeQuality::ofPercent(85));
+    EXPECT_EQ(seen.options.depth, 24);
 
     const std::string old = dir.write("old.jpg", "earlier contents");
-    EXPECT_FALSE(saveImage(image, old, registry, kFormatSys));
+    EXPECT_FALSE(saveImage(image, old, failing));
     EXPECT_EQ(testing::readFile(old), "earlier contents");
 
-    // A throwing operation is a failure too, not an exception for the caller.
-    CodecRegistry throwing = makeStandardRegistry();
-    throwing.registerEncoder(kFormatSys, [](const EncodeRequest&) -> std::optional<std::string> { throw 42; }, nullptr);
-    EXPECT_FALSE(saveImage(image, old, throwing, kFormatSys));
+    // A throwing encoder is a failure too, not an exception for the caller.
+    const ImageFormat throwing =
+        pngEncodedBy([](const PixelRows&, const EncodeOptions&) -> std::optional<std::string> { throw 42; });
+    EXPECT_FALSE(saveImage(image, old, throwing));
     EXPECT_EQ(testing::readFile(old), "earlier contents");
 
     // A successful save replaces it.
-    EXPECT_TRUE(saveImage(image, old, standardRegistry(), kFormatPNG));
+    EXPECT_TRUE(saveImage(image, old, *formatByExtension("png")));
     EXPECT_TRUE(loadImage(old, standardRegistry()));
 
-    // A 32-bit image at depth 32 reaches the 32-bit operation with its own pixels.
+    // A 32-bit image at depth 32 reaches the encoder of a format with alpha with its own pixels.
     const ImageObject layer = translucentImage();
-    EXPECT_FALSE(encodeImage(layer, registry, kFormatSys, 7, 32));
+    EXPECT_FALSE(encodeImage(layer, failing, atLevel(7, 32)));
     EXPECT_EQ(seen.rows.pixels, layer.pixels.data());
     EXPECT_EQ(seen.rows.bytesPerPixel, 4);
 }
 
 TEST(ImagingRegistry, OrderDuplicatesAndCapacity) {
     const CodecRegistry& standard = standardRegistry();
-    std::vector<uint32_t> decoders, encoders;
+    std::vector<uint32_t> decoders;
     for (const DecoderEntry& d : standard.decoders()) decoders.push_back(d.format);
-    for (const EncoderEntry& e : standard.encoders()) encoders.push_back(e.format);
     // BMP when the service starts, then the table's formats in its order.
     std::vector<uint32_t> expected = {kFormatBMP};
     for (const ImageFormat& format : imageFormats())
@@ -215,22 +239,29 @@ TEST(ImagingRegistry, OrderDuplicatesAndCapacity) {
     EXPECT_EQ(decoders, expected);
     for (uint32_t code : {kFormatPNG, kFormatJPEG, kFormatTIFF, kFormatGIF})
         EXPECT_NE(std::find(decoders.begin(), decoders.end(), code), decoders.end());
-    EXPECT_EQ(encoders, (std::vector<uint32_t>{kFormatBMP, kFormatPNG, kFormatJPEG}));
-    EXPECT_FALSE(standard.findEncoder(kFormatJPEG)->encode32);
+    // The image service saves BMP, PNG and JPEG; JPEG lays alpha over white; TIFF is read only.
+    for (const char* extension : {"bmp", "png", "jpg"}) EXPECT_TRUE(format(extension).encodable()) << extension;
+    EXPECT_EQ(format("jpg").alpha, AlphaKept::None);
+    EXPECT_FALSE(format("tif").encode);
 
     CodecRegistry registry = makeStandardRegistry();
     EXPECT_FALSE(registry.registerDecoder(*formatByCode(kFormatPNG)));
-    EXPECT_FALSE(registry.registerEncoder(BuiltinEncoder::BMP));
+    EXPECT_FALSE(registry.registerDecoder(*formatByCode(kFormatBMP)));
     EXPECT_EQ(registry.decoders().size(), decoders.size());
-    auto op = [](const EncodeRequest&) -> std::optional<std::string> { return std::string(); };
-    EXPECT_TRUE(registry.registerEncoder(kFormatSys, op, op));
-    EXPECT_FALSE(registry.registerEncoder(kFormatSys, op, op));
-    EXPECT_FALSE(registry.registerEncoder(0x1234, nullptr, nullptr));
-    EXPECT_EQ(registry.encoders().back().format, kFormatSys);
-    for (uint32_t code = 1; registry.encoders().size() < CodecRegistry::kMaxEntries; ++code) {
-        ASSERT_TRUE(registry.registerEncoder(code, op, nullptr));
+    ImageFormat other = *formatByCode(kFormatPNG);
+    other.decode = nullptr;
+    other.code = 0x1234;
+    EXPECT_FALSE(registry.registerDecoder(other));
+    other.decode = formatByCode(kFormatPNG)->decode;
+    EXPECT_TRUE(registry.registerDecoder(other));
+    EXPECT_FALSE(registry.registerDecoder(other));
+    EXPECT_EQ(registry.decoders().back().format, 0x1234u);
+    for (uint32_t code = 1; registry.decoders().size() < CodecRegistry::kMaxEntries; ++code) {
+        other.code = code;
+        ASSERT_TRUE(registry.registerDecoder(other));
     }
-    EXPECT_FALSE(registry.registerEncoder(0xABCD, op, nullptr));
+    other.code = 0xABCD;
+    EXPECT_FALSE(registry.registerDecoder(other));
 }
 
 TEST(ImagingQuantizer, MapsToTheNearestEntryAndLearnsFewColours) {

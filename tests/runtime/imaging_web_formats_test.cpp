@@ -35,7 +35,7 @@ std::optional<DeclaredImage> declared(const std::string& bytes) {
 
 std::optional<std::string> encode(const char* extension, const ImageObject& image, int quality,
                                   const EmbeddedMetadata* metadata = nullptr) {
-    return formatFor(extension).encode(pixelRowsOf(image), quality, metadata);
+    return formatFor(extension).encode(pixelRowsOf(image), {EncodeQuality::ofPercent(quality), image.depth, metadata});
 }
 
 // Smooth light with some texture, as photographs have: what lossy coders are made for.

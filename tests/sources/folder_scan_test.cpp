@@ -20,7 +20,7 @@ protected:
     FolderScan() : ui(state) {}
 
     ScanContext context() {
-        ScanContext c{&ui.cancelRequest(), &state.settings.entorno.TotalImagesOrigen, &ui};
+        ScanContext c{state.cancel.get(), &state.settings.entorno.TotalImagesOrigen, &ui};
         c.problems = &problems;
         return c;
     }

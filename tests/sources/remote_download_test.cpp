@@ -302,7 +302,7 @@ TEST_F(RemoteDownload, AFailedFileIsRetriedSkippedOrEndsTheDownload) {
     result = download();
     EXPECT_EQ(result.end, End::Cancelled);
     EXPECT_TRUE(result.cancelledOnFailure);
-    EXPECT_TRUE(ui.cancelRequest().requested());
+    EXPECT_TRUE(state.cancel->requested());
 }
 
 TEST_F(RemoteDownload, RefusesWithoutAListOrAfterALocalScanUnlessRescanned) {

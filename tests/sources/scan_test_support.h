@@ -26,7 +26,7 @@ public:
     int broughtToFront = 0;
 
     // The progress window's Cancelar.
-    void requestCancel() { cancelRequest().request(); }
+    void requestCancel() { state_.cancel->request(); }
 
     void pumpOneEvent() override {
         ScriptedFrontend::pumpOneEvent();

@@ -16,7 +16,7 @@ inline RemoteContext remoteContextOf(AppState& state) {
     return RemoteContext{*state.frontend,
                          sessionTableIn(state.ftpSessions),
                          std::move(trust),
-                         state.frontend->cancelRequest(),
+                         *state.cancel,
                          state.settings.entorno.FtpID,
                          state.remoteScanSeconds,
                          &state.settings.entorno.TotalImagesOrigen};

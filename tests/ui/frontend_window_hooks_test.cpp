@@ -131,6 +131,19 @@ TEST_F(FrontendWindowHooks, CancelIgnoresClicksInItsFirstMomentSoADoubleClickOnP
     EXPECT_EQ(said, std::vector<std::string>{"Proceso Cancelado por Usuario"});
 }
 
+TEST_F(FrontendWindowHooks, CancelRaisesTheTokenTheBatchPolls) {
+    frontend.setMessageScript([](std::string_view, std::string_view, MessageButtons, MessageIcon) {
+        return MessageAnswer::Ok;
+    });
+    frontend.bindImmediateCallbacks();
+    window.show();
+    frontend.setBatchRunning(true);
+    QTest::qWait(450);
+    EXPECT_FALSE(state.cancel->requested());
+    QTest::mouseClick(widget<QPushButton>(Gadget_Principal_Button_Cancelar), Qt::LeftButton);
+    EXPECT_TRUE(state.cancel->requested());
+}
+
 TEST_F(FrontendWindowHooks, TheRetryQuestionOfADownloadNamesItsAnswers) {
     for (const auto& [press, expected] : {std::pair{QString("Omitir"), MessageAnswer::No},
                                           std::pair{QString("Reintentar"), MessageAnswer::Yes},

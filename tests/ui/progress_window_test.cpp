@@ -123,17 +123,17 @@ TEST_F(ProgressAndStatus, ProgressFromAWorkerThreadArrivesOnTheGuiThread) {
 // A scan, a download or a test upload polls the request its front end hands it: each
 // Cancelar raises it.
 TEST_F(ProgressAndStatus, CancelButtonsRaiseTheRequestTheRunningOperationPolls) {
-    EXPECT_FALSE(frontend.cancelRequest().requested());
+    EXPECT_FALSE(state.cancel->requested());
     frontend.openProgressWindow("Descargando", 10);
     QTest::mouseClick(qobject_cast<QPushButton*>(progress()->controls().widget(Gadget_Progreso_Button_Cancelar)),
                       Qt::LeftButton);
-    EXPECT_TRUE(frontend.cancelRequest().requested());
+    EXPECT_TRUE(state.cancel->requested());
 
-    frontend.cancelRequest().clear();
+    state.cancel->clear();
     frontend.closeProgressWindow();
     controls().setVisible(Gadget_Principal_Button_Cancelar, true);
     QTest::mouseClick(widget<QPushButton>(Gadget_Principal_Button_Cancelar), Qt::LeftButton);
-    EXPECT_TRUE(frontend.cancelRequest().requested());
+    EXPECT_TRUE(state.cancel->requested());
 }
 
 TEST_F(ProgressAndStatus, CancelButtonsSetTheFlagAndTellTheUser) {

@@ -1,7 +1,9 @@
 #include "processing/batch/batch_preconditions.h"
 
 #include "core/frontend.h"
-#include "core/state.h"
+#include "core/records.h"
+#include "core/image_list.h"
+#include "runtime/text/packed_strings.h"
 #include "processing/output/output_guard.h"
 #include "sources/scan_images.h"
 
@@ -9,19 +11,9 @@ namespace tesselon {
 
 namespace {
 
-// The scan of a rescan asked for here, with the program's front end and sessions.
-int rescan(AppState& state) {
-    RemoteTrust trust{state.tlsCaFile, state.tlsPinnedCertificate, state.sftpTrustedHostKey, state.ProgramFolder};
-    const RemoteContext context{*state.frontend, sessionTableIn(state.ftpSessions), std::move(trust), state.frontend->cancelRequest(),
-                                state.settings.entorno.FtpID, state.remoteScanSeconds,
-                                &state.settings.entorno.TotalImagesOrigen};
-    return scanImages(context, state.settings.entorno, state.SourceImageList,
-                      state.settings.entorno.imagenesRecursivo != 0);
-}
-
-BatchGate askAboutSourceKind(AppState& state) {
-    Frontend& ui = *state.frontend;
-    const STRProcesosEntorno& env = state.settings.entorno;
+BatchGate askAboutSourceKind(const BatchGateParts& parts) {
+    Frontend& ui = parts.frontend;
+    const STRProcesosEntorno& env = parts.settings.entorno;
     const bool lastWasLocal = env.UltimoEscaneoImagenesLocalRemoto == "L";
     const std::string text =
         std::string(lastWasLocal ? "El último escaneo de imágenes fue de una carpeta local, pero tienes elegido un "
@@ -34,7 +26,7 @@ BatchGate askAboutSourceKind(AppState& state) {
         "\r\n(Si pulsas 'NO' el proceso de conversión será anulado)";
     if (ui.messageBox("Aviso", text, MessageButtons::YesNo, MessageIcon::Warning) == MessageAnswer::Yes) {
         ui.setSourceChangedNotice(false);
-        rescan(state);
+        parts.rescan();
         ui.showCounts(0);
     } else {
         ui.messageBox("Aviso", "Conversión de imágenes abortada", MessageButtons::Ok, MessageIcon::Information);
@@ -45,26 +37,26 @@ BatchGate askAboutSourceKind(AppState& state) {
 // The list was read from another folder (or server) than the one the settings name now,
 // say after loading a settings file without rescanning: converting it would put another
 // job's images into this job's destination.
-BatchGate askAboutOtherSource(AppState& state) {
-    Frontend& ui = *state.frontend;
-    const std::string text = "La lista de imágenes es de otra ruta de origen:\r\n'" + state.SourceImageList.origin +
+BatchGate askAboutOtherSource(const BatchGateParts& parts) {
+    Frontend& ui = parts.frontend;
+    const std::string text = "La lista de imágenes es de otra ruta de origen:\r\n'" + parts.list.origin +
                              "'\r\n\r\n¿Quieres reescanear la ruta actual y procesar sus imágenes?\r\n'" +
-                             listOriginOf(state.settings.entorno) +
+                             listOriginOf(parts.settings.entorno) +
                              "'\r\n(Si pulsas 'NO' no se procesará nada)";
     if (ui.messageBox("Aviso", text, MessageButtons::YesNo, MessageIcon::Warning) != MessageAnswer::Yes)
         return BatchGate::OtherSource;
     ui.setSourceChangedNotice(false);
-    rescan(state);
+    parts.rescan();
     ui.showCounts(0);
     return BatchGate::Proceed;
 }
 
 }  // namespace
 
-BatchGate checkBatchPreconditions(AppState& state) {
-    Frontend& ui = *state.frontend;
-    const STRProcesosEntorno& env = state.settings.entorno;
-    if (state.SourceImageList.empty()) {
+BatchGate checkBatchPreconditions(const BatchGateParts& parts) {
+    Frontend& ui = parts.frontend;
+    const STRProcesosEntorno& env = parts.settings.entorno;
+    if (parts.list.empty()) {
         ui.messageBox("Información",
                       std::string("No hay imágenes en la carpeta seleccionada") +
                           " o no se han escaneado posibles imágenes en dicha carpeta con botón: \r\n\r\n "
@@ -72,14 +64,14 @@ BatchGate checkBatchPreconditions(AppState& state) {
                       MessageButtons::Ok, MessageIcon::Information);
         return BatchGate::EmptyList;
     }
-    if (env.LocalRemoto != env.UltimoEscaneoImagenesLocalRemoto) return askAboutSourceKind(state);
-    const std::string& origin = state.SourceImageList.origin;
+    if (env.LocalRemoto != env.UltimoEscaneoImagenesLocalRemoto) return askAboutSourceKind(parts);
+    const std::string& origin = parts.list.origin;
     if (!origin.empty() && origin != listOriginOf(env)) {
-        if (const BatchGate gate = askAboutOtherSource(state); gate != BatchGate::Proceed) return gate;
+        if (const BatchGate gate = askAboutOtherSource(parts); gate != BatchGate::Proceed) return gate;
         // The folder in force may hold nothing to convert.
-        if (state.SourceImageList.empty()) return checkBatchPreconditions(state);
+        if (parts.list.empty()) return checkBatchPreconditions(parts);
     }
-    if (state.PhrasesList.empty() && state.settings.texto.SoloMarcadeAgua == 0) {
+    if (parts.phrases.empty() && parts.settings.texto.SoloMarcadeAgua == 0) {
         ui.messageBox("Información", "No has seleccionado archivo de frases ni seleccionado 'Usar Marca de Agua'",
                       MessageButtons::Ok, MessageIcon::Information);
         return BatchGate::NoTextSource;

@@ -1,9 +1,25 @@
 // The checks and questions before a batch converts anything.
 #pragma once
 
+#include <functional>
+
 namespace tesselon {
 
-struct AppState;
+class Frontend;
+class PackedStrings;
+struct Settings;
+struct SourceImageList;
+
+// What the preconditions look at and whom they ask.
+struct BatchGateParts {
+    const Settings& settings;
+    const SourceImageList& list;
+    const PackedStrings& phrases;
+    Frontend& frontend;
+    // Scans the source the settings name again, refilling the list, when the user
+    // accepts the rescan offered for a list of another source.
+    std::function<void()> rescan;
+};
 
 enum class BatchGate {
     Proceed,
@@ -17,6 +33,6 @@ enum class BatchGate {
 
 // Runs the batch's preconditions in order, with their messages and questions. Only
 // Proceed lets the batch convert.
-BatchGate checkBatchPreconditions(AppState& state);
+BatchGate checkBatchPreconditions(const BatchGateParts& parts);
 
 }  // namespace tesselon

@@ -121,7 +121,7 @@ PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob&
     ProcessedImage processed = applyOperations(s, job, std::move(working), pool);
     result.textStepRan = processed.textStepRan;
     const ImageObject* output = processed.image ? &*processed.image : nullptr;
-    const SaveOutcome saved = saveResult(job.plan, output, source.animated, codecs, metadata.forOutput(output));
+    const SaveOutcome saved = saveResult(job.plan, output, source.animated, metadata.forOutput(output));
     result.saved = saved.saved;
     result.copiedUnchanged = source.animated && saved.saved;
     if (!result.saved && result.problem.empty()) {

@@ -10,7 +10,10 @@
 #include <thread>
 
 #include "core/frontend.h"
-#include "core/state.h"
+#include "core/cancel_token.h"
+#include "core/image_list.h"
+#include "core/preview_cache.h"
+#include "core/records.h"
 #include "processing/batch/batch_exceptions.h"
 #include "processing/batch/batch_jobs.h"
 #include "processing/batch/batch_preconditions.h"
@@ -37,15 +40,15 @@ namespace {
 constexpr double kPumpWhileWorkingMs = 5;
 
 // The window's job as its settings stand when the batch or the preview starts.
-BatchInputs inputsOf(AppState& state) {
+BatchInputs inputsOf(const DesktopBatch& parts) {
     BatchInputs in;
-    in.job = jobOf(state.settings);
-    in.list = &state.SourceImageList;
-    in.phrases = &state.PhrasesList;
-    in.defaultWatermark = state.DefaultWatermarkText;
-    in.fontDpi = state.fontDpi;
-    in.codecs = &state.codecs;
-    in.frontend = state.frontend;
+    in.job = jobOf(*parts.settings);
+    in.list = parts.list;
+    in.phrases = parts.phrases;
+    in.defaultWatermark = parts.defaultWatermark;
+    in.fontDpi = parts.fontDpi;
+    in.codecs = parts.codecs;
+    in.frontend = parts.frontend;
     return in;
 }
 
@@ -117,10 +120,10 @@ ImageFailure readFailure(const STRProcesosEntorno& env, ImageFailure why) {
 
 // What a batch wrote where, for the status line and the box at its end.
 struct BatchRecord {
-    explicit BatchRecord(AppState& s) : state(s), guard(s.settings.entorno, s.SourceImageList) {
-        tally.textCut = overlayTextCut(s.settings, s.PhrasesList, s.DefaultWatermarkText);
+    explicit BatchRecord(const DesktopBatch& p) : parts(p), guard(p.settings->entorno, *p.list) {
+        tally.textCut = overlayTextCut(*p.settings, *p.phrases, p.defaultWatermark);
         // A warning of an earlier batch must not stand for this one.
-        s.frontend->setStatusLine(true, "");
+        p.frontend->setStatusLine(true, "");
     }
 
     // Entries are noted in list order from the first. `refusal` says why one was not
@@ -136,7 +139,7 @@ struct BatchRecord {
         } else if (!result.saved) {
             ++tally.failed;
             why = result.failure == ImageFailure::None ? ImageFailure::NotWritten
-                                                       : readFailure(state.settings.entorno, result.failure);
+                                                       : readFailure(parts.settings->entorno, result.failure);
         }
         failures.push_back(why);
         if (result.firstFrameOnly) ++tally.firstFrameOnly;
@@ -145,13 +148,13 @@ struct BatchRecord {
 
     void finish() {
         const std::string text = batchStatusText(tally);
-        if (!text.empty()) state.frontend->setStatusLine(false, text);
+        if (!text.empty()) parts.frontend->setStatusLine(false, text);
     }
 
     // How the batch went, once every entry is noted.
     BatchEnd end() const {
         BatchEnd out;
-        out.total = state.SourceImageList.size();
+        out.total = parts.list->size();
         for (size_t i = 0; i < failures.size(); ++i) {
             if (failures[i] == ImageFailure::None)
                 ++out.converted;
@@ -162,7 +165,7 @@ struct BatchRecord {
         return out;
     }
 
-    AppState& state;
+    const DesktopBatch& parts;
     OutputGuard guard;
     BatchTally tally;
     std::vector<std::string> names;
@@ -200,16 +203,16 @@ private:
 // The current entry, made in memory: nothing is written, not even its destination folder.
 // A source that takes long to decode shows a quick picture first, marked as such until
 // the exact one replaces it.
-void previewCurrentEntry(AppState& state) {
-    Frontend& ui = *state.frontend;
-    SourceImageList& list = state.SourceImageList;
+void previewCurrentEntry(const DesktopBatch& parts) {
+    Frontend& ui = *parts.frontend;
+    SourceImageList& list = *parts.list;
     const size_t index = list.current < list.size() ? list.current : 0;
-    const BatchInputs in = inputsOf(state);
+    const BatchInputs in = inputsOf(parts);
     const PipelineJob job = jobForEntry(in, index, 0, true, temporaryFolder());
     SourceImageEntry& entry = list.entries[index];
     entry.outputPath = job.plan.outputPath;
 
-    PreviewCache& cache = state.preview;
+    PreviewCache& cache = *parts.preview;
     const PipelineSettings settings = settingsForOneAtATime(in);
     std::atomic<bool> sourceReady{false};
     QuickSlot quickSlot;
@@ -241,7 +244,7 @@ void previewCurrentEntry(AppState& state) {
     if (!preview.loaded) {
         // The panes must not go on showing the entry shown before under this one's number.
         ui.showUnreadableSource(entryName(job.plan),
-                                readFailure(state.settings.entorno, unreadableSourceReason(job.plan.sourcePath, &state.codecs)));
+                                readFailure(parts.settings->entorno, unreadableSourceReason(job.plan.sourcePath, parts.codecs)));
         cache.sourceShown = false;
     }
     if (preview.result) {
@@ -256,22 +259,22 @@ void previewCurrentEntry(AppState& state) {
     // ">" is the likely next step: its image is decoded while the user looks at this one.
     if (list.size() > 1) {
         const size_t next = index + 1 < list.size() ? index + 1 : 0;
-        decodeAhead(cache, sourcePathOf(state.settings.entorno, list.entries[next]), state.codecs);
+        decodeAhead(cache, sourcePathOf(parts.settings->entorno, list.entries[next]), *parts.codecs);
     }
     ui.waitPumpingEvents(1);
 }
 
 // The preview of the current entry was stopped by an exception: the panes say so
 // rather than show an earlier entry under this one's number.
-void showPreviewStopped(AppState& state, BatchStop stop) {
+void showPreviewStopped(const DesktopBatch& parts, BatchStop stop) {
     runCatching([&] {
-        SourceImageList& list = state.SourceImageList;
+        const SourceImageList& list = *parts.list;
         const size_t index = list.current < list.size() ? list.current : 0;
-        const OutputPlan plan = planOutput(state.settings.entorno, list.entries[index], temporaryFolder(), true);
-        state.frontend->showUnreadableSource(entryName(plan), stop == BatchStop::OutOfMemory
+        const OutputPlan plan = planOutput(parts.settings->entorno, list.entries[index], temporaryFolder(), true);
+        parts.frontend->showUnreadableSource(entryName(plan), stop == BatchStop::OutOfMemory
                                                                   ? ImageFailure::OverMemoryLimit
                                                                   : ImageFailure::ProcessingFailed);
-        state.preview.sourceShown = false;
+        parts.preview->sourceShown = false;
     });
 }
 
@@ -286,146 +289,222 @@ struct EntryInHand {
     std::shared_ptr<SourceSlot> source;
 };
 
+// What the whole batch is planned with before any entry is handed out: the chain's
+// settings for one worker per core, and the entry keeping each result's name.
+struct BatchPlan {
+    BatchInputs in;
+    int workerCount = 1;
+    PipelineSettings settings;
+    PlannedNames planned;
+    std::vector<std::optional<size_t>> keepers;  // of entries whose results would have one name, the keeper
+    std::string sourceRoot;
+    std::string temporary;
+    bool cycle = false;  // phrases drawn in turn, rather than the watermark
+};
+
+BatchPlan planBatch(const DesktopBatch& parts, MemoryBudget& memory) {
+    BatchPlan plan;
+    plan.in = inputsOf(parts);
+    const int cores = usableCores();
+    plan.workerCount = int(std::clamp<size_t>(parts.list->size(), 1, size_t(cores)));
+    plan.settings = pipelineSettingsOf(plan.in);
+    plan.settings.threads = std::max(1, cores / plan.workerCount);
+    plan.settings.memory = &memory;
+    plan.planned = plannedNamesOf(plan.in);
+    plan.keepers = resultNameKeepers(plan.planned.savePaths, plan.planned.sourcePaths);
+    plan.sourceRoot = sourceRootOf(parts.settings->entorno);
+    plan.temporary = temporaryFolder();
+    plan.cycle = !parts.settings->texto.SoloMarcadeAgua;
+    return plan;
+}
+
+// How one entry came back, in list order.
+struct Delivery {
+    std::optional<ImageWork> work;  // empty for a refused entry
+    bool notStarted = false;        // dropped by CANCELAR or a stop before a worker took it
+};
+
+// The batch between its plan and its end: hands entries to the workers in list order
+// while a worker is free or about to be, and takes them back in the same order, with
+// progress in the counter, the panes, the status and the results one entry after the
+// other as they would come one at a time. CANCELAR is honoured between entries: the
+// images in hand finish, no other starts.
+class Conversion {
+public:
+    Conversion(const DesktopBatch& parts, const BatchPlan& plan)
+        : parts_(parts), ui_(*parts.frontend), list_(*parts.list), total_(list_.size()), plan_(plan),
+          record_(parts), workers_(plan.settings, plan.workerCount) {
+        entries_.reserve(total_);  // never moves: deliveries hold references into it
+    }
+
+    // Every entry, then the counter back on the entry the panes show. Answers how the
+    // batch went.
+    BatchEnd run() {
+        ui_.showBatchProgress(0, total_);
+        handOut();
+        while (next_ < entries_.size()) {
+            Delivery delivery = await(next_);
+            if (delivery.notStarted) break;  // the batch ends before it
+            deliver(next_, std::move(delivery));
+            ++next_;
+            ui_.waitPumpingEvents(1);
+            afterPump();
+        }
+        record_.finish();
+        // The counter goes back to the entry the panes show: the last one the batch
+        // showed there, else the current one, whose preview they still hold.
+        if (lastShown_) list_.current = *lastShown_;
+        ui_.showCounts(int(list_.current));
+        return record_.end();
+    }
+
+private:
+    bool cancelled() const { return parts_.cancel->requested(); }
+
+    // One more than the workers waits, so that none idles between images.
+    void handOut() {
+        while (handingOut_ && entries_.size() < total_ && workers_.pending() <= size_t(plan_.workerCount)) {
+            const size_t index = entries_.size();
+            // The first entry runs whatever happened before it, as one at a time.
+            if (index > 0 && cancelled()) {
+                handingOut_ = false;
+                return;
+            }
+            if (!handOutEntry(index)) {
+                handingOut_ = false;
+                return;
+            }
+        }
+    }
+
+    // False when the entry's destination folder is refused: the batch hands out no
+    // more. One that could not be made ends the batch as CANCELAR ends it.
+    bool handOutEntry(size_t index) {
+        const size_t phrase = plan_.cycle ? phraseIndexForImage(index, parts_.phrases->size()) : 0;
+        PipelineJob job = jobForEntry(plan_.in, index, phrase, false, plan_.temporary);
+        int8_t folderFailed = 0;
+        if (!record_.guard.prepareFolder(job.plan, folderFailed, ui_)) {
+            if (folderFailed) parts_.cancel->request();
+            return false;
+        }
+        list_.entries[index].outputPath = job.plan.outputPath;
+        EntryInHand entry;
+        entry.plan = job.plan;
+        entry.overlayText = job.overlayText;
+        entry.showPanes = parts_.settings->entorno.Preview != 0;
+        if (const std::optional<size_t> keeper = plan_.keepers[index]) {
+            entry.refusal = ImageFailure::ResultNameTaken;
+            entry.keptBy = entryName(plan_.planned.sourcePaths[*keeper], plan_.sourceRoot);
+        } else if (!record_.guard.refusal(job.plan, index).empty()) {
+            entry.refusal = ImageFailure::WouldReplaceOther;
+        }
+        entry.refused = entry.refusal != ImageFailure::None;
+        if (entry.showPanes && !entry.refused) {
+            entry.source = std::make_shared<SourceSlot>();
+            job.onSourceLoaded = [slot = entry.source](ImageObject&& image) { slot->put(std::move(image)); };
+        }
+        if (!entry.refused) workers_.submit(index, std::move(job), entry.showPanes);
+        entries_.push_back(std::move(entry));
+        return true;
+    }
+
+    // Waits for the entry with the windows alive, showing its source once loaded.
+    Delivery await(size_t index) {
+        Delivery out;
+        if (entries_[index].refused) return out;
+        while (!workers_.finished(index)) {
+            ui_.waitPumpingEvents(kPumpWhileWorkingMs);
+            showSource(index);
+            afterPump();
+        }
+        showSource(index);
+        out.work = workers_.take(index);
+        out.notStarted = !out.work;
+        return out;
+    }
+
+    void deliver(size_t index, Delivery delivery) {
+        const EntryInHand& hand = entries_[index];
+        const PipelineResult result = delivery.work ? std::move(delivery.work->result) : PipelineResult{};
+        record_.note(hand.plan, result, hand.refusal, hand.keptBy);
+        if (result.stop.stop != BatchStop::None && record_.stop == BatchStop::None) {
+            // The images in hand finish; no other starts.
+            record_.stop = result.stop.stop;
+            workers_.dropQueued();
+            handingOut_ = false;
+        }
+        SourceImageEntry& entry = list_.entries[index];
+        if (result.textStepRan) entry.overlayText = hand.overlayText;
+        ui_.setImageCounter(imageCounterText(index + 1, total_));
+        ui_.showBatchProgress(index + 1, total_);
+        entry.saved = result.saved ? 1 : 0;
+        if (delivery.work && delivery.work->saved && hand.showPanes) ui_.showPreviewImage(*delivery.work->saved, 1);
+        if (!hand.refused && !result.loaded && hand.showPanes) {
+            ui_.showUnreadableSource(record_.names.back(), record_.failures.back());
+            parts_.preview->sourceShown = false;
+            lastShown_ = index;
+        }
+    }
+
+    void showSource(size_t index) {
+        if (!entries_[index].source) return;
+        if (std::optional<ImageObject> source = entries_[index].source->take()) {
+            ui_.showPreviewImage(*source, 0);
+            parts_.preview->sourceShown = false;
+            lastShown_ = index;
+        }
+    }
+
+    void afterPump() {
+        if (cancelled()) {
+            workers_.dropQueued();
+            handingOut_ = false;
+        }
+        handOut();
+    }
+
+    const DesktopBatch& parts_;
+    Frontend& ui_;
+    SourceImageList& list_;
+    const size_t total_;
+    const BatchPlan& plan_;
+    BatchRecord record_;
+    std::vector<EntryInHand> entries_;
+    size_t next_ = 0;  // the entry delivered next
+    bool handingOut_ = true;
+    std::optional<size_t> lastShown_;
+    ImageWorkers workers_;
+};
+
 // Every entry, made by as many workers as there are cores while this thread keeps the
-// window alive and delivers the entries in list order: progress in the counter, the
-// panes, the status and the results come one entry after the other as they would one
-// at a time. CANCELAR is honoured between entries: the images in hand finish, no other
-// starts. Answers how the batch went.
-BatchEnd convertAll(AppState& state) {
-    Frontend& ui = *state.frontend;
-    SourceImageList& list = state.SourceImageList;
-    const size_t total = list.size();
-    const std::string temporary = temporaryFolder();
+// window alive and delivers the entries in list order.
+BatchEnd convertAll(const DesktopBatch& parts) {
     // The limit the terminal's batches have by default; the buffers kept from one
     // image for the next count against it.
     MemoryBudget memory(defaultMemoryLimit());
-    const int cores = usableCores();
-    const int workerCount = int(std::clamp<size_t>(total, 1, size_t(cores)));
-    const BatchInputs in = inputsOf(state);
-    PipelineSettings settings = pipelineSettingsOf(in);
-    settings.threads = std::max(1, cores / workerCount);
-    settings.memory = &memory;
-    BatchRecord record(state);
-    // Of entries whose results would have one name, only the keeper is written.
-    const PlannedNames planned = plannedNamesOf(in);
-    const std::vector<std::optional<size_t>> keepers = resultNameKeepers(planned.savePaths, planned.sourcePaths);
-    const std::string sourceRoot = sourceRootOf(state.settings.entorno);
-    std::optional<size_t> lastShown;
-    const bool cycle = !state.settings.texto.SoloMarcadeAgua;
-    auto cancelPressed = [&] { return state.settings.config.Cancelado == 1; };
+    const BatchPlan plan = planBatch(parts, memory);
+    return Conversion(parts, plan).run();
+}
 
-    std::vector<EntryInHand> entries;
-    entries.reserve(total);  // never moves: deliveries hold references into it
-    size_t next = 0;          // the entry delivered next
-    bool handingOut = true;
-    ImageWorkers workers(settings, workerCount);
+// A batch stopped on this thread by an exception: the entries say what was saved before.
+BatchEnd stoppedBatchEnd(const SourceImageList& list, BatchStop stop) {
+    BatchEnd end;
+    end.total = list.size();
+    for (const SourceImageEntry& entry : list.entries) end.converted += entry.saved == 1;
+    end.stop = stop;
+    return end;
+}
 
-    // Hands out entries in list order while a worker is free or about to be: one more
-    // than the workers waits, so that none idles between images.
-    auto handOut = [&] {
-        while (handingOut && entries.size() < total && workers.pending() <= size_t(workerCount)) {
-            const size_t index = entries.size();
-            // The first entry runs whatever happened before it, as one at a time.
-            if (index > 0 && cancelPressed()) {
-                handingOut = false;
-                return;
-            }
-            const size_t phrase = cycle ? phraseIndexForImage(index, state.PhrasesList.size()) : 0;
-            PipelineJob job = jobForEntry(in, index, phrase, false, temporary);
-            if (!record.guard.prepareFolder(job.plan, state.settings.config.Cancelado, ui)) {
-                handingOut = false;
-                return;
-            }
-            list.entries[index].outputPath = job.plan.outputPath;
-            EntryInHand entry;
-            entry.plan = job.plan;
-            entry.overlayText = job.overlayText;
-            entry.showPanes = state.settings.entorno.Preview != 0;
-            if (const std::optional<size_t> keeper = keepers[index]) {
-                entry.refusal = ImageFailure::ResultNameTaken;
-                entry.keptBy = entryName(planned.sourcePaths[*keeper], sourceRoot);
-            } else if (!record.guard.refusal(job.plan, index).empty()) {
-                entry.refusal = ImageFailure::WouldReplaceOther;
-            }
-            entry.refused = entry.refusal != ImageFailure::None;
-            if (entry.showPanes && !entry.refused) {
-                entry.source = std::make_shared<SourceSlot>();
-                job.onSourceLoaded = [slot = entry.source](ImageObject&& image) { slot->put(std::move(image)); };
-            }
-            if (!entry.refused) workers.submit(index, std::move(job), entry.showPanes);
-            entries.push_back(std::move(entry));
-        }
-    };
-    auto showSource = [&](size_t index) {
-        if (!entries[index].source) return;
-        if (std::optional<ImageObject> source = entries[index].source->take()) {
-            ui.showPreviewImage(*source, 0);
-            state.preview.sourceShown = false;
-            lastShown = index;
-        }
-    };
-    auto afterPump = [&] {
-        if (cancelPressed()) {
-            workers.dropQueued();
-            handingOut = false;
-        }
-        handOut();
-    };
-
-    ui.showBatchProgress(0, total);
-    handOut();
-    while (next < entries.size()) {
-        const size_t index = next;
-        const EntryInHand& hand = entries[index];
-        std::optional<ImageWork> work;
-        if (!hand.refused) {
-            while (!workers.finished(index)) {
-                ui.waitPumpingEvents(kPumpWhileWorkingMs);
-                showSource(index);
-                afterPump();
-            }
-            showSource(index);
-            work = workers.take(index);
-            // Not started before CANCELAR: the batch ends before it.
-            if (!work) break;
-        }
-        const PipelineResult result = work ? std::move(work->result) : PipelineResult{};
-        record.note(hand.plan, result, hand.refusal, hand.keptBy);
-        if (result.stop.stop != BatchStop::None && record.stop == BatchStop::None) {
-            // The images in hand finish; no other starts.
-            record.stop = result.stop.stop;
-            workers.dropQueued();
-            handingOut = false;
-        }
-        SourceImageEntry& entry = list.entries[index];
-        if (result.textStepRan) entry.overlayText = hand.overlayText;
-        ui.setImageCounter(imageCounterText(index + 1, total));
-        ui.showBatchProgress(index + 1, total);
-        entry.saved = result.saved ? 1 : 0;
-        if (work && work->saved && hand.showPanes) ui.showPreviewImage(*work->saved, 1);
-        if (!hand.refused && !result.loaded && hand.showPanes) {
-            ui.showUnreadableSource(record.names.back(), record.failures.back());
-            state.preview.sourceShown = false;
-            lastShown = index;
-        }
-        ++next;
-        ui.waitPumpingEvents(1);
-        afterPump();
-    }
-    record.finish();
-    // The counter goes back to the entry the panes show: the last one the batch showed
-    // there, else the current one, whose preview they still hold.
-    if (lastShown) list.current = *lastShown;
-    ui.showCounts(int(list.current));
-    return record.end();
+BatchGateParts gatePartsOf(const DesktopBatch& parts) {
+    return BatchGateParts{*parts.settings, *parts.list, *parts.phrases, *parts.frontend, parts.rescan};
 }
 
 }  // namespace
 
-void runBatch(AppState& state, bool previewOnly) {
-    Frontend& ui = *state.frontend;
+BatchRun runBatch(const DesktopBatch& parts, bool previewOnly) {
+    Frontend& ui = *parts.frontend;
     ui.readControlsIntoSettings();
-    const size_t total = state.SourceImageList.size();
+    const size_t total = parts.list->size();
     if (total == 0) {
         ui.clearSourcePane();
         ui.refreshTextSample();
@@ -433,28 +512,23 @@ void runBatch(AppState& state, bool previewOnly) {
 
     if (previewOnly) {
         if (total > 0) {
-            const CaughtStop caught = runCatching([&] { previewCurrentEntry(state); });
-            if (caught.stop != BatchStop::None) showPreviewStopped(state, caught.stop);
+            const CaughtStop caught = runCatching([&] { previewCurrentEntry(parts); });
+            if (caught.stop != BatchStop::None) showPreviewStopped(parts, caught.stop);
         }
         ui.setBatchRunning(false);
-        return;
+        return BatchRun::Previewed;
     }
-    if (checkBatchPreconditions(state) != BatchGate::Proceed) return;
+    if (checkBatchPreconditions(gatePartsOf(parts)) != BatchGate::Proceed) return BatchRun::Gated;
     ui.setBatchRunning(true);
-    state.settings.config.Cancelado = 0;
+    parts.cancel->clear();
     ui.waitPumpingEvents(5);
     BatchEnd end;
-    const CaughtStop caught = runCatching([&] { end = convertAll(state); });
-    if (caught.stop != BatchStop::None) {
-        // Stopped on this thread: the entries say what was saved before.
-        end = BatchEnd{};
-        end.total = state.SourceImageList.size();
-        for (const SourceImageEntry& entry : state.SourceImageList.entries) end.converted += entry.saved == 1;
-        end.stop = caught.stop;
-    }
+    const CaughtStop caught = runCatching([&] { end = convertAll(parts); });
+    if (caught.stop != BatchStop::None) end = stoppedBatchEnd(*parts.list, caught.stop);
     // A stop is told even when CANCELAR was pressed meanwhile.
-    if (state.settings.config.Cancelado == 0 || end.stop != BatchStop::None) ui.showBatchEnd(end);
+    if (!parts.cancel->requested() || end.stop != BatchStop::None) ui.showBatchEnd(end);
     ui.setBatchRunning(false);
+    return BatchRun::Converted;
 }
 
 }  // namespace tesselon

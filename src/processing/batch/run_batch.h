@@ -1,9 +1,42 @@
 // The desktop program's batch conversion and preview refresh.
 #pragma once
 
+#include <functional>
+#include <string>
+
 namespace tesselon {
 
-struct AppState;
+class CancelToken;
+class CodecRegistry;
+class Frontend;
+class PackedStrings;
+struct PreviewCache;
+struct Settings;
+struct SourceImageList;
+
+// What the window's batch and preview are given: the parts of the program they read and
+// fill in, never the whole state. The settings are read once the front end has put its
+// controls into them; the job is made of them then.
+struct DesktopBatch {
+    const Settings* settings = nullptr;
+    SourceImageList* list = nullptr;        // each entry's outputPath, saved and overlayText; the current entry
+    const PackedStrings* phrases = nullptr;
+    std::string defaultWatermark;
+    int fontDpi = 96;
+    const CodecRegistry* codecs = nullptr;
+    Frontend* frontend = nullptr;
+    PreviewCache* preview = nullptr;        // the preview's decoded image and buffers between refreshes
+    CancelToken* cancel = nullptr;          // CANCELAR; cleared when a batch starts converting
+    // Scans the source the settings name again, refilling the list: the preconditions
+    // offer it when the list came from another source.
+    std::function<void()> rescan;
+};
+
+enum class BatchRun {
+    Previewed,  // previewOnly: the current entry (if any) was shown
+    Gated,      // a precondition stopped the batch before it converted anything
+    Converted,  // the batch ran; the cancel token says whether it was cancelled
+};
 
 // previewOnly 0: checks the preconditions, then converts every entry of the image list
 // in order, with progress in the image counter and CANCELAR honoured between images;
@@ -15,7 +48,8 @@ struct AppState;
 // images are made by one worker per core, side by side, and handed back in list order.
 // Meanwhile this thread keeps the windows alive, so the program answers clicks and
 // repaints during long images; what the front end does with the events meanwhile is its
-// own affair. CANCELAR lets the images in hand finish and starts no other.
-void runBatch(AppState& state, bool previewOnly);
+// own affair. CANCELAR lets the images in hand finish and starts no other. A destination
+// folder that cannot be made ends the batch as CANCELAR does.
+BatchRun runBatch(const DesktopBatch& parts, bool previewOnly);
 
 }  // namespace tesselon

@@ -9,8 +9,8 @@ namespace tesselon {
 std::optional<ImageObject> prepareGifSource(std::optional<ImageObject> loaded, std::string_view sourceExtension,
                                             const CodecRegistry& registry) {
     if (!loaded || asciiLower(sourceExtension) != "gif") return loaded;
-    const std::optional<std::string> png =
-        encodeImage(*loaded, registry, kFormatPNG, kDefaultSaveQuality, kDepthOfSource);
+    const ImageFormat* pngFormat = formatBySettingsValue("png");
+    const std::optional<std::string> png = pngFormat ? encodeImage(*loaded, *pngFormat) : std::nullopt;
     loaded.reset();
     if (!png) return std::nullopt;
     return catchImage(reinterpret_cast<const uint8_t*>(png->data()), png->size(), registry);

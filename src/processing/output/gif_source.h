@@ -10,10 +10,10 @@
 
 namespace tesselon {
 
-// For a loaded image whose source extension is "gif" (any case): the image encoded with
-// the registry's PNG encoder at the default quality and depth (its source depth 8 gives
-// a palette PNG, which keeps the GIF's colours and transparency) and decoded again, all
-// in memory so parallel workers share no file.
+// For a loaded image whose source extension is "gif" (any case): the image encoded as
+// PNG at the image service's default quality and depth (its source depth 8 gives a
+// palette PNG, which keeps the GIF's colours and transparency) and decoded again with
+// the registry's decoders, all in memory so parallel workers share no file.
 // Other images come back unchanged; nothing when the round trip fails.
 std::optional<ImageObject> prepareGifSource(std::optional<ImageObject> loaded, std::string_view sourceExtension,
                                             const CodecRegistry& registry);

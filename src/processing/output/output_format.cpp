@@ -15,13 +15,13 @@ OutputFormat resultFormatOf(const ImageFormat* asked, std::string extension) {
     OutputFormat out;
     out.extension = std::move(extension);
     out.format = asked;
-    if (asked && asked->encode && !asked->writable()) {
+    if (asked && asked->writesResults() && !asked->writable()) {
         out.format = formatBySettingsValue(asked->writtenAsWhenMissing);
         out.substituted = out.format != nullptr;
         if (out.format) out.extension = std::string(out.format->extensions[0]);
     }
     if (!out.format || !out.format->writable()) {
-        out.format = formatByCode(kFormatJPEG);
+        out.format = formatBySettingsValue("jpg");
         out.extension = "jpg";
     }
     return out;

@@ -32,33 +32,45 @@ SaveOutcome writeOutputFile(const OutputPlan& plan, std::string_view bytes) {
     return outcome;
 }
 
-std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
-                                        const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
-    // 16-bit-per-sample sources (48 or 64 bits) would otherwise never be saved.
-    int depth = encodableDepth(image.sourceDepth) ? kDepthOfSource : image.depth;
+int resultDepth(const ImageObject& image, const ImageFormat& format) {
+    if (image.depth != 32 || format.alpha == AlphaKept::None) return 24;
     // A format that keeps every alpha value keeps that of an image that has one, however
-    // its source stored it (palette with a transparency chunk, grey with alpha): saving at
-    // the source's depth would lay it over white.
-    if (image.depth == 32 && format && format->alpha == AlphaKept::Full) depth = 32;
-    return encodeImage(image, registry, kFormatSys, quality, depth, metadata, format);
+    // its source stored it (palette with a transparency chunk, grey with alpha).
+    if (format.alpha == AlphaKept::Full) return 32;
+    // Full transparency alone (GIF) is kept where the source's depth has alpha: a palette
+    // or 32 bits; sources of 16 to 24 bits are laid over white. A depth no encoder takes
+    // (16 bits per sample, 48 or 64) is that of the image in memory.
+    const int depth = encodableDepth(image.sourceDepth) ? image.sourceDepth : image.depth;
+    return depth == 32 || depth <= 8 ? 32 : 24;
+}
+
+std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
+                                        const EmbeddedMetadata* metadata) {
+    if (!format || !format->writable()) return std::nullopt;
+    EncodeOptions options;
+    options.quality = EncodeQuality::ofPercent(quality);
+    options.depth = resultDepth(image, *format);
+    options.metadata = metadata;
+    options.effort = EncodeEffort::Quick;
+    return encodeImage(image, *format, options);
 }
 
 bool saveOutput(const ImageObject& image, std::string_view savePath, const ImageFormat* format, int quality,
-                const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
+                const EmbeddedMetadata* metadata) {
     if (savePath.empty()) return false;
-    const std::optional<std::string> bytes = encodeOutput(image, format, quality, registry, metadata);
+    const std::optional<std::string> bytes = encodeOutput(image, format, quality, metadata);
     return bytes && writeOutputFile(savePath, *bytes);
 }
 
 SaveOutcome saveResult(const OutputPlan& plan, const ImageObject* working, bool animated,
-                       const CodecRegistry& registry, const EmbeddedMetadata* metadata) {
+                       const EmbeddedMetadata* metadata) {
     if (!working || plan.savePath.empty()) return {};
     std::optional<std::string> bytes;
     if (animated) {
         if (plan.preview || plan.overwrite) return {};
         bytes = readWholeFile(plan.sourcePath);
     } else {
-        bytes = encodeOutput(*working, plan.format, plan.quality, registry, metadata);
+        bytes = encodeOutput(*working, plan.format, plan.quality, metadata);
     }
     return bytes ? writeOutputFile(plan, *bytes) : SaveOutcome{};
 }

@@ -6,23 +6,29 @@
 #include <string_view>
 
 #include "processing/output/output_plan.h"
-#include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/embedded_metadata.h"
+#include "runtime/imaging/image_formats.h"
 #include "runtime/imaging/image_object.h"
 
 namespace tesselon {
 
-// The output file's bytes: the registry's "Sys" encoder writing `format` at the quality,
-// at the image's source depth (its in-memory depth when the source depth is not one an
-// encoder takes; 32 bits for an image with alpha in a format that keeps all of it), with
-// the metadata, when given, as the format can carry it. Nothing when encoding fails.
+// The depth a result is encoded at: always true colour, 32 bits where the format keeps
+// the image's alpha (all of it, or for GIF its fully transparent pixels when the source
+// had a palette or 32 bits), 24 bits (laid over white) otherwise.
+int resultDepth(const ImageObject& image, const ImageFormat& format);
+
+// The output file's bytes: `format`'s encoder at the stored quality (CalidadGrabacion:
+// 0 or less means 80, above 100 means 100), at resultDepth, with the metadata, when
+// given, as the format can carry it, compressing quickly. Nothing for a format results
+// are not written in here, or when encoding fails.
 std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
-                                        const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
+                                        const EmbeddedMetadata* metadata = nullptr);
 
 // encodeOutput, then the bytes replace the file at `savePath` in one step: a failed
 // encode or write leaves whatever was there, an original source included, untouched.
 // False on failure.
 bool saveOutput(const ImageObject& image, std::string_view savePath, const ImageFormat* format, int quality,
-                const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
+                const EmbeddedMetadata* metadata = nullptr);
 
 // Whether an output file was written, and when its folder was not there to write into,
 // why.
@@ -38,7 +44,7 @@ struct SaveOutcome {
 // plan's root when it has one. Saved when the output file was written, which is what
 // the entry's `saved` records.
 SaveOutcome saveResult(const OutputPlan& plan, const ImageObject* working, bool animated,
-                       const CodecRegistry& registry, const EmbeddedMetadata* metadata = nullptr);
+                       const EmbeddedMetadata* metadata = nullptr);
 
 // Writes a whole output file through a temporary beside it. A fresh file is not flushed
 // to the disk first (it can be made again); replacing an existing file, a source above

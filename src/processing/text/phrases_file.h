@@ -8,15 +8,17 @@
 
 namespace tesselon {
 
-struct AppState;
+class Frontend;
+class PackedStrings;
 
-// Refills PhrasesList from the file named by ArchivoFrases, read as UTF-8 with lines
+// Refills `phrases` from the file at `path` (ArchivoFrases), read as UTF-8 with lines
 // ending at CR, LF or CR LF; a file that starts with a UTF-16 byte-order mark is read
 // as UTF-16 of that byte order, and a UTF-8 mark is skipped. Every line is a phrase,
 // empty ones too: an empty file gives one empty phrase, and a final line end adds none.
 // The list takes little more memory than the file. A file that cannot be opened,
 // is not a regular file or is larger than kMaxTextFileBytes leaves the list empty; the
-// result says why. The front end's counters are refreshed in every case.
-OpenProblem readPhrasesFile(AppState& state);
+// result says why. The front end's counters (showing `currentEntry`) are refreshed in
+// every case.
+OpenProblem readPhrasesFile(const std::string& path, PackedStrings& phrases, Frontend* frontend, size_t currentEntry);
 
 }  // namespace tesselon

@@ -1,7 +1,7 @@
 #include "processing/text/text_sample.h"
 
 #include "core/frontend.h"
-#include "core/state.h"
+#include "core/records.h"
 #include "processing/text/overlay_text.h"
 #include "processing/text/text_block.h"
 #include "runtime/imaging/image_operations.h"
@@ -14,13 +14,12 @@ constexpr int kResultPane = 1;
 
 }  // namespace
 
-void refreshTextSample(AppState& state, const ImageObject& placeholder) {
-    const STRProcesosTexto& texto = state.settings.texto;
-    std::optional<ImageObject> sample = drawTextBlock(sampleText(state.settings, state.DefaultWatermarkText),
-                                                      copyImage(placeholder), texto.FuenteUsada, texto.TextoPosicion,
-                                                      state.fontDpi);
-    if (sample && state.frontend)
-        state.frontend->showPreviewImage(*sample, kResultPane);
+void refreshTextSample(const Settings& settings, const std::string& defaultWatermark, int fontDpi, Frontend* frontend,
+                       const ImageObject& placeholder) {
+    const STRProcesosTexto& texto = settings.texto;
+    std::optional<ImageObject> sample = drawTextBlock(sampleText(settings, defaultWatermark), copyImage(placeholder),
+                                                      texto.FuenteUsada, texto.TextoPosicion, fontDpi);
+    if (sample && frontend) frontend->showPreviewImage(*sample, kResultPane);
 }
 
 }  // namespace tesselon

@@ -2,14 +2,18 @@
 // when there is no image to preview.
 #pragma once
 
+#include <string>
+
 namespace tesselon {
 
-struct AppState;
+class Frontend;
 struct ImageObject;
+struct Settings;
 
-// Draws sampleText on a copy of the placeholder (which stays as it is for the next
-// refresh) and shows the result in the result pane. Nothing is shown when no sample
-// could be made.
-void refreshTextSample(AppState& state, const ImageObject& placeholder);
+// Draws sampleText of the settings on a copy of the placeholder (which stays as it is
+// for the next refresh), at `fontDpi`, and shows the result in the front end's result
+// pane. Nothing is shown when no sample could be made.
+void refreshTextSample(const Settings& settings, const std::string& defaultWatermark, int fontDpi, Frontend* frontend,
+                       const ImageObject& placeholder);
 
 }  // namespace tesselon

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/encode_options.h"
+#include "runtime/imaging/pixel_rows.h"
 
 namespace tesselon {
 
@@ -29,10 +31,10 @@ void declareAvif(ByteReader& reader, DeclaredImage& declared);
 // The Exif item and the ICC profile.
 EmbeddedMetadata readAvifMetadata(const uint8_t* data, size_t size);
 
-// 8-bit 4:2:0 at the quality (1..100, mapped onto AV1's quantizer as libavif 1.0 does),
+// 8-bit 4:2:0 at the options' quality (mapped onto AV1's quantizer as libavif 1.0 does),
 // encoder speed 6 as avifenc uses by default, one thread. An alpha plane only when a
 // pixel is not opaque. The metadata goes into an Exif item and the colour box.
-std::optional<std::string> encodeAvif(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata);
+std::optional<std::string> encodeAvif(const PixelRows& rows, const EncodeOptions& options);
 
 // The EXIF orientation (1 to 8) that a HEIF rotation ('irot', quarter turns
 // anti-clockwise, -1 when none) followed by a mirror ('imir': 0 top and bottom exchanged,

@@ -34,14 +34,14 @@ struct EncodedData {
 };
 
 // libavif 1.0's mapping of a quality onto AV1's quantizer (63 worst, 0 lossless-like).
-int quantizerFor(int quality) {
-    quality = quality < 0 ? 0 : quality > 100 ? 100 : quality;
-    return ((100 - quality) * AVIF_QUANTIZER_WORST_QUALITY + 50) / 100;
+int quantizerFor(EncodeQuality quality) {
+    return ((100 - quality.value()) * AVIF_QUANTIZER_WORST_QUALITY + 50) / 100;
 }
 
 }  // namespace
 
-std::optional<std::string> encodeAvif(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata) {
+std::optional<std::string> encodeAvif(const PixelRows& rows, const EncodeOptions& options) {
+    const EmbeddedMetadata* metadata = options.metadata;
     if (!rows.valid()) return std::nullopt;
     try {
         std::unique_ptr<avifImage, ImageRelease> image(
@@ -79,8 +79,8 @@ std::optional<std::string> encodeAvif(const PixelRows& rows, int quality, const 
         if (!encoder) return std::nullopt;
         encoder->maxThreads = 1;
         encoder->speed = kEncoderSpeed;
-        encoder->minQuantizer = encoder->maxQuantizer = quantizerFor(quality);
-        encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = quantizerFor(quality);
+        encoder->minQuantizer = encoder->maxQuantizer = quantizerFor(options.quality);
+        encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = quantizerFor(options.quality);
         EncodedData output;
         if (avifEncoderWrite(encoder.get(), image.get(), &output.data) != AVIF_RESULT_OK) return std::nullopt;
         return std::string(reinterpret_cast<const char*>(output.data.data), output.data.size);

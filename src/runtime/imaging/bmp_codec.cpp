@@ -137,15 +137,12 @@ std::optional<ImageObject> decodeBmp(const uint8_t* data, size_t size, const Dec
     return image;
 }
 
-std::optional<std::string> encodeBmp(const EncodeRequest& request) {
-    const PixelRows& rows = request.rows;
+std::optional<std::string> encodeBmp(const PixelRows& rows, const EncodeOptions& options) {
     if (!rows.valid()) return std::nullopt;
-    if (rows.bytesPerPixel == 4 && request.depth != 32) {
+    if (rows.bytesPerPixel == 4 && options.depth != 32) {
         const std::optional<FlattenedRows> flat = flattenRowsOntoWhite(rows);
         if (!flat) return std::nullopt;
-        EncodeRequest opaque = request;
-        opaque.rows = flat->rows();
-        return encodeBmp(opaque);
+        return encodeBmp(flat->rows(), options);
     }
     const int bits = rows.bytesPerPixel * 8;
     const size_t rowBytes = size_t(rows.width) * size_t(rows.bytesPerPixel);

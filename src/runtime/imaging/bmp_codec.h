@@ -7,6 +7,8 @@
 #include <string>
 
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/encode_options.h"
+#include "runtime/imaging/pixel_rows.h"
 
 namespace tesselon {
 
@@ -16,6 +18,6 @@ std::optional<ImageObject> decodeBmp(const uint8_t* data, size_t size, const Dec
 // 24-bit rows give a 24-bit file, 32-bit rows a 32-bit file that keeps the alpha bytes
 // when the requested depth is 32, and a 24-bit file over white otherwise; the quality is
 // not used.
-std::optional<std::string> encodeBmp(const EncodeRequest& request);
+std::optional<std::string> encodeBmp(const PixelRows& rows, const EncodeOptions& options);
 
 }  // namespace tesselon

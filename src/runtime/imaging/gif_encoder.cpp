@@ -89,7 +89,7 @@ bool writeGif(std::string& out, int width, int height, const ColourMap& colours,
 
 }  // namespace
 
-std::optional<std::string> encodeOutputGif(const PixelRows& rows) {
+std::optional<std::string> encodeGif(const PixelRows& rows, const EncodeOptions&) {
     if (!rows.valid() || rows.width > kGifMaxDimension || rows.height > kGifMaxDimension) return std::nullopt;
     try {
         std::optional<FlattenedRows> flat;

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/encode_options.h"
+#include "runtime/imaging/pixel_rows.h"
 
 namespace tesselon {
 
@@ -32,9 +34,9 @@ EmbeddedMetadata readHeifMetadata(const uint8_t* data, size_t size);
 // Whether libheif has an HEVC encoder here.
 bool heicEncoderPresent();
 
-// HEVC at libheif's lossy quality (1..100), with an alpha image only when a pixel is not
+// HEVC at the options' quality as libheif's lossy quality, with an alpha image only when a pixel is not
 // opaque. The metadata goes into an Exif item and the colour profile; an EXIF orientation
 // other than upright also becomes the image's rotation and mirror, as AVIF does.
-std::optional<std::string> encodeHeic(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata);
+std::optional<std::string> encodeHeic(const PixelRows& rows, const EncodeOptions& options);
 
 }  // namespace tesselon

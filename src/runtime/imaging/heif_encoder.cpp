@@ -61,7 +61,8 @@ bool heicEncoderPresent() {
     return heif_have_encoder_for_format(heif_compression_HEVC) != 0;
 }
 
-std::optional<std::string> encodeHeic(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata) {
+std::optional<std::string> encodeHeic(const PixelRows& rows, const EncodeOptions& options) {
+    const EmbeddedMetadata* metadata = options.metadata;
     if (!rows.valid()) return std::nullopt;
     try {
         startLibheif();
@@ -71,13 +72,12 @@ std::optional<std::string> encodeHeic(const PixelRows& rows, int quality, const 
         if (heif_context_get_encoder_for_format(context.get(), heif_compression_HEVC, &found).code != heif_error_Ok)
             return std::nullopt;
         HeifPtr<heif_encoder> encoder(found);
-        if (heif_encoder_set_lossy_quality(encoder.get(), quality < 0 ? 0 : quality > 100 ? 100 : quality).code !=
-            heif_error_Ok)
+        if (heif_encoder_set_lossy_quality(encoder.get(), options.quality.value()).code != heif_error_Ok)
             return std::nullopt;
         HeifPtr<const heif_image> image = interleaved(rows, hasTransparency(rows));
         if (!image) return std::nullopt;
-        HeifPtr<heif_encoding_options> options(heif_encoding_options_alloc());
-        if (!options) return std::nullopt;
+        HeifPtr<heif_encoding_options> encoding(heif_encoding_options_alloc());
+        if (!encoding) return std::nullopt;
         std::string_view tiff;
         if (metadata) {
             tiff = tiffOfExifPayload(metadata->exif);
@@ -88,10 +88,10 @@ std::optional<std::string> encodeHeic(const PixelRows& rows, int quality, const 
                 return std::nullopt;
             // HEIF viewers turn images by their rotation and mirror, not by EXIF.
             if (const std::optional<ExifBlock> exif = ExifBlock::parse(metadata->exif))
-                options->image_orientation = heif_orientation(exif->orientation());
+                encoding->image_orientation = heif_orientation(exif->orientation());
         }
         heif_image_handle* encoded = nullptr;
-        if (heif_context_encode_image(context.get(), image.get(), encoder.get(), options.get(), &encoded).code !=
+        if (heif_context_encode_image(context.get(), image.get(), encoder.get(), encoding.get(), &encoded).code !=
             heif_error_Ok)
             return std::nullopt;
         HeifPtr<const heif_image_handle> handle(encoded);

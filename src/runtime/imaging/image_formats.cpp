@@ -18,16 +18,6 @@ namespace tesselon {
 
 namespace {
 
-// True colour with the alpha of 32-bit rows, tuned for speed: it runs once per image of
-// every batch.
-std::optional<std::string> encodePngResult(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata) {
-    return encodePng(EncodeRequest{rows, quality, rows.bytesPerPixel == 4 ? 32 : 24, metadata}, fastPngCompression());
-}
-
-std::optional<std::string> encodeGifResult(const PixelRows& rows, int, const EmbeddedMetadata*) {
-    return encodeOutputGif(rows);
-}
-
 EmbeddedMetadata readPngMetadata(const uint8_t* data, size_t size) {
     EmbeddedMetadata metadata;
     metadata.icc = readPngIccProfile(data, size);
@@ -47,13 +37,13 @@ const ImageFormat kFormats[] = {
         .sourceChoice = true,
         .code = kFormatPNG, .probe = probePng, .decode = decodePng, .declare = declarePng,
         .readMetadata = readPngMetadata,
-        .encode = encodePngResult, .alpha = AlphaKept::Full, .metadata = kKeepsIcc, .lossless = true,
+        .encode = encodePng, .alpha = AlphaKept::Full, .metadata = kKeepsIcc, .lossless = true,
     },
     {
         .name = "GIF", .label = "GIF", .settingsValue = "gif", .extensions = {"gif"},
         .sourceChoice = true,
         .code = kFormatGIF, .probe = probeGif, .decode = decodeGif, .declare = declareGif,
-        .encode = encodeGifResult, .alpha = AlphaKept::FullyTransparent,
+        .encode = encodeGif, .alpha = AlphaKept::FullyTransparent,
     },
     {
         .name = "WebP", .label = "WEBP", .settingsValue = "webp", .extensions = {"webp"},
@@ -96,6 +86,7 @@ const ImageFormat kFormats[] = {
     {
         .name = "BMP", .label = "BMP", .extensions = {"bmp"},
         .code = kFormatBMP, .probe = probeBmp, .decode = decodeBmp, .declare = declareBmp,
+        .encode = encodeBmp, .results = false, .alpha = AlphaKept::Full,
     },
 };
 

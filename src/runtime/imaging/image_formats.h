@@ -1,9 +1,9 @@
 // The image formats the program knows, in one table: what each is called, the settings
-// value that chooses it for results, its file extensions, its decoder and result
-// encoder, and what its results keep. Every list of formats reads this table: the
-// decoders a registry takes, the result choices of the window and of tesselon-batch,
-// the extensions a scan may take, the manual pages and the shell completion. Adding a
-// format means a row here and its codec files.
+// value that chooses it for results, its file extensions, its decoder and encoder, and
+// what its files keep. Every list of formats reads this table: the decoders a registry
+// takes, the encoder every save goes through (encodeImage), the result choices of the
+// window and of tesselon-batch, the extensions a scan may take, the manual pages and the
+// shell completion. Adding a format means a row here and its codec files.
 #pragma once
 
 #include <array>
@@ -15,23 +15,24 @@
 #include <string_view>
 
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/encode_options.h"
+#include "runtime/imaging/pixel_rows.h"
 
 namespace tesselon {
 
 class ByteReader;
 struct DeclaredImage;
 
-// A result file's bytes made from rows (24- or 32-bit) at a quality of 1 to 100, with
-// the metadata the format can carry; nothing on failure. 32-bit rows reach the encoders
-// of formats without alpha already laid over white.
-using ResultEncodeFunction = std::optional<std::string> (*)(const PixelRows& rows, int quality,
-                                                            const EmbeddedMetadata* metadata);
+// A file's bytes made from rows (24- or 32-bit) with the options, their depth resolved;
+// nothing on failure. encodeImage (image_save.h) is the one caller: 32-bit rows reach
+// the encoders of formats without alpha already laid over white.
+using EncodeFunction = std::optional<std::string> (*)(const PixelRows& rows, const EncodeOptions& options);
 // Reads the header for the size and what the decoder will need besides the image.
 using DeclareFunction = void (*)(ByteReader& reader, DeclaredImage& declared);
 // The EXIF block and ICC profile a file of the format carries.
 using MetadataFunction = EmbeddedMetadata (*)(const uint8_t* data, size_t size);
 
-// How much of an image's transparency its results keep.
+// How much of an image's transparency its files keep.
 enum class AlphaKept : uint8_t {
     None,              // laid over white
     FullyTransparent,  // pixels of alpha 0 stay transparent, the rest over white
@@ -63,10 +64,13 @@ struct ImageFormat {
     // upright and an EXIF orientation kept in its results must say so too.
     bool decoderOrients = false;
 
-    // Result encoder; none means results of such sources are written as JPEG.
-    ResultEncodeFunction encode = nullptr;
+    // Encoder; none means the format is read only.
+    EncodeFunction encode = nullptr;
     // Whether the encoder can run on this machine (a library may lack it); null: always.
     bool (*encoderPresent)() = nullptr;
+    // Whether results are written in it. Results of sources of the other formats are
+    // written as JPEG (BMP's encoder only serves the image service's own saves).
+    bool results = true;
     // The settings value of the format written instead when the encoder is missing.
     std::string_view writtenAsWhenMissing{};
     AlphaKept alpha = AlphaKept::None;
@@ -78,7 +82,12 @@ struct ImageFormat {
 
     size_t extensionCount() const;
     bool hasExtension(std::string_view lowerCaseExtension) const;
-    bool writable() const { return encode && (!encoderPresent || encoderPresent()); }
+    // An encoder that can run here.
+    bool encodable() const { return encode && (!encoderPresent || encoderPresent()); }
+    // Results are written in it, where its encoder can run.
+    bool writesResults() const { return results && encode; }
+    // Results can be written in it here.
+    bool writable() const { return results && encodable(); }
 };
 
 // Every format, in the order the window, the help and the manual list them.

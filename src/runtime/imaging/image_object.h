@@ -15,7 +15,7 @@
 
 namespace tesselon {
 
-// Four-character codes of the codecs, stored little-endian.
+// Four-character codes of the decoders, stored little-endian: which one made an image.
 enum FormatCode : uint32_t {
     kFormatNone = 0,
     kFormatBMP = 0x504D42,
@@ -26,7 +26,6 @@ enum FormatCode : uint32_t {
     kFormatWEBP = 0x50424557,
     kFormatAVIF = 0x46495641,
     kFormatHEIF = 0x46494548,
-    kFormatSys = 0x737953,
 };
 
 // Widths and heights are 16-bit signed in the image object.

@@ -5,6 +5,7 @@
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/flattened_rows.h"
 #include "runtime/imaging/pixel_allocation.h"
+#include "runtime/imaging/pixel_rows.h"
 
 namespace tesselon {
 
@@ -34,36 +35,31 @@ std::optional<ImageObject> flattenOntoWhite(const ImageObject& image) {
     return flat;
 }
 
-std::optional<std::string> encodeImage(const ImageObject& image, const CodecRegistry& registry, uint32_t format,
-                                       int quality, int depth, const EmbeddedMetadata* metadata,
-                                       const ImageFormat* result) {
-    if (!image.valid()) return std::nullopt;
-    if (depth == kDepthOfSource) depth = image.sourceDepth;
-    if (!depthAllowed(depth)) return std::nullopt;
-    const EncoderEntry* encoder = registry.findEncoder(format);
-    if (!encoder) return std::nullopt;
+std::optional<std::string> encodeImage(const ImageObject& image, const ImageFormat& format,
+                                       const EncodeOptions& options) {
+    if (!image.valid() || !format.encodable()) return std::nullopt;
+    EncodeOptions resolved = options;
+    if (resolved.depth == kDepthOfSource) resolved.depth = image.sourceDepth;
+    if (!depthAllowed(resolved.depth)) return std::nullopt;
     try {
         // A palette's entries can carry alpha, so palette depths keep it as well.
-        if (image.depth == 32 && encoder->encode32 && (depth == 32 || depth <= 8)) {
-            return encoder->encode32(EncodeRequest{pixelRowsOf(image), quality, depth, metadata, result});
-        }
-        if (!encoder->encode24) return std::nullopt;
-        if (image.depth == 32) {
+        const bool keepsAlpha = format.alpha != AlphaKept::None && (resolved.depth == 32 || resolved.depth <= 8);
+        if (image.depth == 32 && !keepsAlpha) {
             const std::optional<ImageObject> flat = flattenOntoWhite(image);
             if (!flat) return std::nullopt;
-            return encoder->encode24(EncodeRequest{pixelRowsOf(*flat), quality, depth, metadata, result});
+            return format.encode(pixelRowsOf(*flat), resolved);
         }
-        return encoder->encode24(EncodeRequest{pixelRowsOf(image), quality, depth, metadata, result});
+        return format.encode(pixelRowsOf(image), resolved);
     } catch (...) {
-        // An encoder the program registered may throw; saving just fails.
+        // Whatever an encoder's library throws, saving just fails.
         return std::nullopt;
     }
 }
 
-bool saveImage(const ImageObject& image, std::string_view path, const CodecRegistry& registry, uint32_t format,
-               int quality, int depth) {
+bool saveImage(const ImageObject& image, std::string_view path, const ImageFormat& format,
+               const EncodeOptions& options) {
     if (path.empty()) return false;
-    const std::optional<std::string> bytes = encodeImage(image, registry, format, quality, depth);
+    const std::optional<std::string> bytes = encodeImage(image, format, options);
     if (!bytes) return false;
     try {
         return writeFileReplacing(path, *bytes);

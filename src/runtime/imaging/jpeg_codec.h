@@ -7,6 +7,8 @@
 #include <string>
 
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/encode_options.h"
+#include "runtime/imaging/pixel_rows.h"
 
 namespace tesselon {
 
@@ -23,13 +25,9 @@ std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const De
 std::optional<ImageObject> decodeJpegFirstScans(const uint8_t* data, size_t size, const DecodeLimits& limits,
                                                 int longSide);
 
-// Three-component JPEG with libjpeg's defaults at libjpeg's quality 0..100 (clamped;
-// 0 gives libjpeg's lowest). 32-bit rows are read as blue, green, red with the alpha
-// byte ignored. The metadata, when given, is written after the file header.
-std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata = nullptr);
-
-// The registry's JPEG operation: the request's quality level 0..10 (clamped) times ten.
-int jpegQualityForLevel(int level);
-std::optional<std::string> encodeJpegAtLevel(const EncodeRequest& request);
+// Three-component JPEG with libjpeg's defaults at the options' quality (0 gives libjpeg's
+// lowest); the depth is not used. 32-bit rows are read as blue, green, red with the
+// alpha byte ignored. The metadata, when given, is written after the file header.
+std::optional<std::string> encodeJpeg(const PixelRows& rows, const EncodeOptions& options);
 
 }  // namespace tesselon

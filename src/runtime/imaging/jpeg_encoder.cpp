@@ -2,7 +2,6 @@
 
 #include <jerror.h>
 
-#include <algorithm>
 #include <memory>
 #include <new>
 #include <vector>
@@ -92,7 +91,7 @@ bool compress(JpegCompressor* c, const PixelRows* rows, JSAMPARRAY rowPointers, 
 
 }  // namespace
 
-std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata) {
+std::optional<std::string> encodeJpeg(const PixelRows& rows, const EncodeOptions& options) {
     if (!rows.valid()) return std::nullopt;
     try {
         std::vector<JSAMPROW> rowPointers(size_t(rows.height));
@@ -100,21 +99,13 @@ std::optional<std::string> encodeJpeg(const PixelRows& rows, int quality, const 
         for (int y = 0; y < rows.height; ++y) rowPointers[size_t(y)] = const_cast<JSAMPROW>(rows.row(y));
         std::string out;
         auto compressor = std::make_unique<JpegCompressor>();  // holds a 64 KiB buffer
-        if (!compress(compressor.get(), &rows, rowPointers.data(), std::clamp(quality, 0, 100), metadata, &out)) {
+        if (!compress(compressor.get(), &rows, rowPointers.data(), options.quality.value(), options.metadata, &out)) {
             return std::nullopt;
         }
         return out;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-}
-
-int jpegQualityForLevel(int level) {
-    return std::clamp(level, 0, 10) * 10;
-}
-
-std::optional<std::string> encodeJpegAtLevel(const EncodeRequest& request) {
-    return encodeJpeg(request.rows, jpegQualityForLevel(request.quality));
 }
 
 }  // namespace tesselon

@@ -17,6 +17,18 @@ namespace {
 
 constexpr size_t kZlibBufferSize = 256 * 1024;
 
+// How hard libpng works.
+struct PngCompression {
+    int zlibLevel = 9;
+    int filters = PNG_FILTER_NONE;
+    int zlibStrategy = Z_DEFAULT_STRATEGY;
+};
+
+PngCompression compressionFor(EncodeEffort effort) {
+    if (effort == EncodeEffort::Quick) return {4, PNG_ALL_FILTERS, Z_FILTERED};
+    return {};
+}
+
 void pngWrite(png_structp png, png_bytep data, size_t length) {
     auto* out = static_cast<std::string*>(png_get_io_ptr(png));
     if (!appendBytes(*out, data, length)) png_error(png, "out of memory");
@@ -85,17 +97,14 @@ std::optional<IndexedPixels> indexedFor(const PixelRows& rows, int depth) {
 
 }  // namespace
 
-PngCompression fastPngCompression() { return {4, PNG_ALL_FILTERS, Z_FILTERED}; }
-
-std::optional<std::string> encodePng(const EncodeRequest& request, const PngCompression& compression) {
-    const PixelRows& rows = request.rows;
-    const int depth = request.depth;
+std::optional<std::string> encodePng(const PixelRows& rows, const EncodeOptions& options) {
+    const int depth = options.depth;
     const bool indexed = depth == 1 || depth == 2 || depth == 4 || depth == 8;
     if (!rows.valid() || (!indexed && depth != 16 && depth != 24 && depth != 32)) return std::nullopt;
     try {
         PngPlan plan;
-        plan.compression = compression;
-        if (request.metadata) plan.icc = &request.metadata->icc;
+        plan.compression = compressionFor(options.effort);
+        if (options.metadata) plan.icc = &options.metadata->icc;
         plan.width = rows.width;
         plan.height = rows.height;
         std::vector<png_bytep> rowPointers(size_t(rows.height));

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/encode_options.h"
+#include "runtime/imaging/pixel_rows.h"
 
 namespace tesselon {
 
@@ -26,9 +28,9 @@ void declareWebp(ByteReader& reader, DeclaredImage& declared);
 // The EXIF and ICCP chunks.
 EmbeddedMetadata readWebpMetadata(const uint8_t* data, size_t size);
 
-// Lossy WebP at the quality (1..100) with libwebp's default settings otherwise, as
+// Lossy WebP at the options' quality with libwebp's default settings otherwise, as
 // `cwebp -q` writes it (method 4, no sharp YUV, alpha compressed losslessly when a pixel
 // is not opaque). The metadata goes into EXIF and ICCP chunks.
-std::optional<std::string> encodeWebp(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata);
+std::optional<std::string> encodeWebp(const PixelRows& rows, const EncodeOptions& options);
 
 }  // namespace tesselon

@@ -68,11 +68,12 @@ std::optional<std::string> withMetadata(const uint8_t* data, size_t size, const 
 
 }  // namespace
 
-std::optional<std::string> encodeWebp(const PixelRows& rows, int quality, const EmbeddedMetadata* metadata) {
+std::optional<std::string> encodeWebp(const PixelRows& rows, const EncodeOptions& options) {
+    const EmbeddedMetadata* metadata = options.metadata;
     if (!rows.valid()) return std::nullopt;
     WebPConfig config;
     if (!WebPConfigInit(&config)) return std::nullopt;
-    config.quality = float(quality < 0 ? 0 : quality > 100 ? 100 : quality);
+    config.quality = float(options.quality.value());
     WebPEncoding encoding;
     if (!encoding.ready()) return std::nullopt;
     WebPPicture& picture = encoding.picture();

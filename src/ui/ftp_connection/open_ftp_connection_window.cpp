@@ -2,7 +2,7 @@
 
 #include "core/frontend.h"
 #include "core/state.h"
-#include "processing/batch/run_batch.h"
+#include "ui/desktop_batch.h"
 #include "sources/check_connection.h"
 #include "sources/scan_images.h"
 #include "ui/ftp_connection/ftp_connection_dialog.h"
@@ -51,7 +51,7 @@ bool openFtpConnectionWindow(AppState& state, LanguageTable& table, ControlRegis
             bindEnvironment(state, mainControls, BindDirection::Show);
             bindTextOverlay(state, mainControls, BindDirection::Show);
             bindImageOps(state, mainControls, BindDirection::Show);
-            if (confirmRescan(remoteContextOf(state), env, state.SourceImageList)) runBatch(state, true);
+            if (confirmRescan(remoteContextOf(state), env, state.SourceImageList)) runDesktopBatch(state, true);
         }
     }
     ui.bringMainWindowToFront();

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cli/remote_context_of.h"
 #include "cli/terminal_frontend.h"
 #include "core/state.h"
 #include "remote/ftp_sessions.h"
@@ -33,7 +34,6 @@ int main(int argc, char** argv) {
     ui.quiet = true;
     AppState state;
     state.frontend = &ui;
-    networkStartup(state);
     STRProcesosEntorno& env = state.settings.entorno;
     env.LocalRemoto = "R";
     env.servidor = argv[2];
@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     env.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
 
     const auto start = std::chrono::steady_clock::now();
-    scanImages(state, true);
+    const RemoteContext context = terminalRemoteContext(state);
+    scanImages(context, env, state.SourceImageList, true);
     const double scanned = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (mode == "scan") {
         std::printf("%.3f %zu\n", scanned, state.SourceImageList.size());
@@ -54,9 +55,9 @@ int main(int argc, char** argv) {
     }
     if (argc < 8) return 2;
     const auto begin = std::chrono::steady_clock::now();
-    const RemoteDownloadOutcome result = downloadRemoteImages(state, argv[7], {});
+    const RemoteDownloadOutcome result = downloadRemoteImages(context, env, state.SourceImageList, argv[7], {});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::printf("%.3f %zu\n", seconds, state.SourceImageList.size());
-    networkShutdown(state);
+    closeSessionsIn(state.ftpSessions);
     return result.end == RemoteDownloadOutcome::End::Finished && result.skipped.empty() ? 0 : 1;
 }

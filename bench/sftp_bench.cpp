@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/remote_context_of.h"
 #include "cli/terminal_frontend.h"
 #include "core/state.h"
 #include "remote/ftp_sessions.h"
@@ -29,7 +30,6 @@ int main(int argc, char** argv) {
     AppState state;
     state.frontend = &ui;
     state.ProgramFolder = withTrailingSeparator(argv[6]);
-    networkStartup(state);
     STRProcesosEntorno& env = state.settings.entorno;
     env.protocolo = "sftp";
     env.LocalRemoto = "R";
@@ -41,16 +41,17 @@ int main(int argc, char** argv) {
     env.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
 
     const auto start = std::chrono::steady_clock::now();
-    scanImages(state, true);
+    const RemoteContext context = terminalRemoteContext(state);
+    scanImages(context, env, state.SourceImageList, true);
     const double scanned = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (mode == "scan") {
         std::printf("%.3f %zu\n", scanned, state.SourceImageList.size());
         return state.SourceImageList.empty() ? 1 : 0;
     }
     const auto begin = std::chrono::steady_clock::now();
-    const RemoteDownloadOutcome result = downloadRemoteImages(state, argv[8], {});
+    const RemoteDownloadOutcome result = downloadRemoteImages(context, env, state.SourceImageList, argv[8], {});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     std::printf("%.3f %zu\n", seconds, state.SourceImageList.size());
-    networkShutdown(state);
+    closeSessionsIn(state.ftpSessions);
     return result.end == RemoteDownloadOutcome::End::Finished && result.skipped.empty() ? 0 : 1;
 }

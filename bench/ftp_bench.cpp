@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/remote_context_of.h"
+#include "engine/remote_context_of.h"
 #include "cli/terminal_frontend.h"
 #include "core/state.h"
 #include "remote/ftp_sessions.h"
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     env.ExtensionesActivas = "JPG|JPEG|PNG|GIF";
 
     const auto start = std::chrono::steady_clock::now();
-    const RemoteContext context = terminalRemoteContext(state);
+    const RemoteContext context = remoteContextOf(state);
     scanImages(context, env, state.SourceImageList, true);
     const double scanned = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (mode == "scan") {

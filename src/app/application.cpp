@@ -26,7 +26,7 @@
 #include "ui/main_window_controls.h"
 #include "ui/qt_frontend.h"
 #include "ui/qt_translations.h"
-#include "ui/remote_context_of.h"
+#include "engine/remote_context_of.h"
 #include "ui/screen_scale.h"
 #include "ui/settings_binding.h"
 

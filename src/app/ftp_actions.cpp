@@ -7,7 +7,7 @@
 #include "sources/remote_download.h"
 #include "ui/ftp_connection/open_ftp_connection_window.h"
 #include "ui/main_window.h"
-#include "ui/remote_context_of.h"
+#include "engine/remote_context_of.h"
 #include "ui/remote_texts.h"
 #include "ui/requesters.h"
 

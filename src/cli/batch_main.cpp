@@ -13,7 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/job_inputs.h"
 #include "cli/progress_line.h"
-#include "cli/remote_context_of.h"
+#include "engine/remote_context_of.h"
 #include "cli/remote_source.h"
 #include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
@@ -242,7 +242,7 @@ GatheredSource gatherSource(AppState& state, const CliOptions& options, Terminal
         source.exitCode = kExitUsage;
     } else {
         const Stopwatch scanClock;
-        scanImages(terminalRemoteContext(state), env, state.SourceImageList, env.imagenesRecursivo != 0,
+        scanImages(remoteContextOf(state), env, state.SourceImageList, env.imagenesRecursivo != 0,
                    &source.scanProblems);
         source.scanSeconds = scanClock.seconds();
     }
@@ -254,7 +254,7 @@ GatheredSource gatherSource(AppState& state, const CliOptions& options, Terminal
 BatchGate checkPreconditions(AppState& state) {
     return checkBatchPreconditions(BatchGateParts{state.settings, state.SourceImageList, state.PhrasesList,
                                                   *state.frontend, [&state] {
-                                                      scanImages(terminalRemoteContext(state), state.settings.entorno,
+                                                      scanImages(remoteContextOf(state), state.settings.entorno,
                                                                  state.SourceImageList,
                                                                  state.settings.entorno.imagenesRecursivo != 0);
                                                   }});

@@ -7,7 +7,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
-#include "cli/remote_context_of.h"
+#include "engine/remote_context_of.h"
 #include "cli/remote_texts.h"
 #include "cli/stopwatch.h"
 #include "cli/terminal_frontend.h"
@@ -95,7 +95,7 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     state.frontend = &answers;
     const Stopwatch scanClock;
     RemoteScanOutcome scan;
-    scanImages(terminalRemoteContext(state), env, state.SourceImageList, env.imagenesRecursivo != 0, &problems, &scan);
+    scanImages(remoteContextOf(state), env, state.SourceImageList, env.imagenesRecursivo != 0, &problems, &scan);
     fetch.scanSeconds = scanClock.seconds();
     if (std::any_of(scan.problems.begin(), scan.problems.end(),
                     [](const ScanProblem& p) { return p.kind == ScanProblem::Kind::RemoteScanDeadline; }))
@@ -119,7 +119,7 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     how.skipUnchanged = options.skipUnchanged;
     // Each shard fetches only the images it converts.
     if (options.shard) how.wanted = shareOfList(batchInputsOf(state), *options.shard);
-    const RemoteDownloadOutcome download = downloadRemoteImages(terminalRemoteContext(state), env, state.SourceImageList, folder, {}, how);
+    const RemoteDownloadOutcome download = downloadRemoteImages(remoteContextOf(state), env, state.SourceImageList, folder, {}, how);
     fetch.downloadSeconds = downloadClock.seconds();
     state.frontend = &ui;
     fetch.failed = download.skipped;

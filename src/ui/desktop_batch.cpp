@@ -2,7 +2,7 @@
 
 #include "core/state.h"
 #include "sources/scan_images.h"
-#include "ui/remote_context_of.h"
+#include "engine/remote_context_of.h"
 
 namespace tesselon {
 

@@ -6,7 +6,7 @@
 #include "ui/format_controls.h"
 #include "ui/main_events.h"
 #include "ui/main_window_controls.h"
-#include "ui/remote_context_of.h"
+#include "engine/remote_context_of.h"
 #include "ui/requesters.h"
 #include "ui/settings_binding.h"
 

@@ -17,7 +17,7 @@
 #include "settings/defaults.h"
 #include "settings/job_of.h"
 #include "sources/scan_images.h"
-#include "support/remote_context_of_state.h"
+#include "engine/remote_context_of.h"
 #include "support/scripted_frontend.h"
 #include "support/temp_dir.h"
 
@@ -104,7 +104,7 @@ struct BatchFixture {
     }
 
     void scan() {
-        scanImages(testing::remoteContextOf(state), state.settings.entorno, state.SourceImageList,
+        scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList,
                    state.settings.entorno.imagenesRecursivo != 0);
     }
 

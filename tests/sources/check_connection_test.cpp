@@ -10,7 +10,6 @@
 namespace tesselon {
 namespace {
 
-using testing::scan::remoteContextOf;
 using testing::FtpTestServer;
 using testing::scan::ScanFrontend;
 

@@ -19,7 +19,6 @@ namespace {
 
 using testing::FtpConversation;
 using testing::ScriptedFtpServer;
-using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using testing::scan::useFtpSource;
 using Files = std::map<std::string, std::string>;

@@ -16,7 +16,6 @@
 namespace tesselon {
 namespace {
 
-using testing::scan::remoteContextOf;
 using testing::listingLine;
 using testing::scan::ScanFrontend;
 using testing::scan::useFtpSource;

@@ -15,7 +15,6 @@
 namespace tesselon {
 namespace {
 
-using testing::scan::remoteContextOf;
 using testing::FtpConversation;
 using testing::ScriptedFtpServer;
 using testing::scan::pathsOf;

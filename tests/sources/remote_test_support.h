@@ -6,13 +6,12 @@
 
 #include "core/state.h"
 #include "remote/ftp_sessions.h"
-#include "support/remote_context_of_state.h"
+#include "engine/remote_context_of.h"
 #include "settings/password.h"
 #include "support/ftp_test_server.h"
 
 namespace tesselon::testing::scan {
 
-using testing::remoteContextOf;
 
 inline void useFtpSource(AppState& state, uint16_t port, const std::string& folder,
                          const std::string& password = FtpTestServer::kPassword) {

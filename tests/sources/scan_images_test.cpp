@@ -10,7 +10,6 @@ namespace tesselon {
 namespace {
 
 using testing::scan::pathsOf;
-using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using testing::TempDir;
 using Strings = std::vector<std::string>;

@@ -7,12 +7,11 @@
 #include <vector>
 
 #include "core/state.h"
-#include "support/remote_context_of_state.h"
+#include "engine/remote_context_of.h"
 #include "support/scripted_frontend.h"
 
 namespace tesselon::testing::scan {
 
-using testing::remoteContextOf;
 
 class ScanFrontend : public ScriptedFrontend {
 public:

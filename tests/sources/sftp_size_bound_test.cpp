@@ -18,7 +18,6 @@ namespace tesselon {
 namespace {
 
 using testing::PythonSftpServer;
-using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 
 constexpr int64_t kBound = int64_t(1) << 20;

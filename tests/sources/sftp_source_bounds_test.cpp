@@ -16,7 +16,6 @@ namespace {
 
 using testing::DeepSftpServer;
 using testing::DeepTree;
-using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using Kind = ScanProblem::Kind;
 

@@ -18,7 +18,6 @@ namespace tesselon {
 namespace {
 
 using testing::scan::pathsOf;
-using testing::scan::remoteContextOf;
 using testing::scan::ScanFrontend;
 using Files = std::map<std::string, std::string>;
 

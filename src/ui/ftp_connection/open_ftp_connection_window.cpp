@@ -6,7 +6,7 @@
 #include "sources/check_connection.h"
 #include "sources/scan_images.h"
 #include "ui/ftp_connection/ftp_connection_dialog.h"
-#include "ui/remote_context_of.h"
+#include "engine/remote_context_of.h"
 #include "ui/settings_binding.h"
 
 namespace tesselon {

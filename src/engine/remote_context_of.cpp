@@ -1,4 +1,4 @@
-#include "ui/remote_context_of.h"
+#include "engine/remote_context_of.h"
 
 #include "core/frontend.h"
 #include "core/state.h"

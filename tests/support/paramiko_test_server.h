@@ -6,35 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
-
-namespace tesselon {
-class ProgramRun;
-}
+#include "support/python_sftp_server.h"
 
 namespace tesselon::testing {
 
-class ParamikoTestServer {
-public:
-    static constexpr const char* kUser = "tester";
-    static constexpr const char* kPassword = "pw";
-
-    // Runs tests/support/`script` HOST_KEY USER PASSWORD `arguments`...
-    ParamikoTestServer(const std::string& script, const std::vector<std::string>& arguments);
-    ~ParamikoTestServer();
-    ParamikoTestServer(const ParamikoTestServer&) = delete;
-    ParamikoTestServer& operator=(const ParamikoTestServer&) = delete;
-
-    // 0 when the server could not be started (python3-paramiko missing).
-    int port() const { return port_; }
-    const std::string& fingerprint() const { return fingerprint_; }
-
-private:
-    TempDir scratch_;
-    std::unique_ptr<ProgramRun> run_;
-    int port_ = 0;
-    std::string fingerprint_;
-};
+// A scripted paramiko SFTP server: the launcher the other scripted servers use.
+using ParamikoTestServer = PythonSftpServer;
 
 // deep_sftp_server.py: /tree goes `depth` levels down, each level `files` files and one
 // subfolder, every name `nameLength` bytes, each listing `delay` seconds late.

@@ -32,8 +32,9 @@ void declareAvif(ByteReader& reader, DeclaredImage& declared);
 EmbeddedMetadata readAvifMetadata(const uint8_t* data, size_t size);
 
 // 8-bit 4:2:0 at the options' quality (mapped onto AV1's quantizer as libavif 1.0 does),
-// encoder speed 6 as avifenc uses by default, one thread. An alpha plane only when a
-// pixel is not opaque. The metadata goes into an Exif item and the colour box.
+// encoder speed 6 as avifenc uses by default, in tiles of at least 512 pixels a side
+// that the options' threads share out; the bytes depend on the size alone, not on the
+// threads. An alpha plane only when a pixel is not opaque. The metadata goes into an Exif item and the colour box.
 std::optional<std::string> encodeAvif(const PixelRows& rows, const EncodeOptions& options);
 
 // The EXIF orientation (1 to 8) that a HEIF rotation ('irot', quarter turns

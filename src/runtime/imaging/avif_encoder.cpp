@@ -1,5 +1,6 @@
 #include <avif/avif.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -32,6 +33,21 @@ struct EncodedData {
     EncodedData& operator=(const EncodedData&) = delete;
     ~EncodedData() { avifRWDataFree(&data); }
 };
+
+// Tiles are coded independently, which is what lets libaom spread one image over
+// threads without changing a byte: the layout follows the image's size alone, never the
+// threads at hand. Each tile keeps at least 512 pixels a side (smaller ones cost
+// compression), at most four columns and two rows; a picture under 1024 pixels both
+// ways stays one tile.
+constexpr int kMinTileSide = 512;
+constexpr int kMaxTileColumnsLog2 = 2;
+constexpr int kMaxTileRowsLog2 = 1;
+
+int tileLog2(int side, int maxLog2) {
+    int log2 = 0;
+    while (log2 < maxLog2 && (side >> (log2 + 1)) >= kMinTileSide) ++log2;
+    return log2;
+}
 
 // libavif 1.0's mapping of a quality onto AV1's quantizer (63 worst, 0 lossless-like).
 int quantizerFor(EncodeQuality quality) {
@@ -77,8 +93,13 @@ std::optional<std::string> encodeAvif(const PixelRows& rows, const EncodeOptions
         }
         std::unique_ptr<avifEncoder, EncoderRelease> encoder(avifEncoderCreate());
         if (!encoder) return std::nullopt;
-        encoder->maxThreads = 1;
+        encoder->maxThreads = std::max(1, options.threads);
         encoder->speed = kEncoderSpeed;
+        encoder->tileColsLog2 = tileLog2(rows.width, kMaxTileColumnsLog2);
+        encoder->tileRowsLog2 = tileLog2(rows.height, kMaxTileRowsLog2);
+        // libaom's row-based threading, which libavif turns on with a second thread,
+        // codes the picture differently from one thread: the threads share out tiles only.
+        avifEncoderSetCodecSpecificOption(encoder.get(), "row-mt", "0");
         encoder->minQuantizer = encoder->maxQuantizer = quantizerFor(options.quality);
         encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = quantizerFor(options.quality);
         EncodedData output;

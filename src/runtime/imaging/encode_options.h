@@ -51,6 +51,10 @@ struct EncodeOptions {
     // What to embed besides the pixels, as far as the format can carry it.
     const EmbeddedMetadata* metadata = nullptr;
     EncodeEffort effort = EncodeEffort::Smallest;
+    // The threads the encoder may run for this one image (AVIF, WebP and HEIC use them;
+    // the others encode on the calling thread). The file's bytes are the same for any
+    // number, so a caller gives what the machine has free at that moment.
+    int threads = 1;
 };
 
 }  // namespace tesselon

@@ -36,7 +36,8 @@ bool heicEncoderPresent();
 
 // HEVC at the options' quality as libheif's lossy quality, with an alpha image only when a pixel is not
 // opaque. The metadata goes into an Exif item and the colour profile; an EXIF orientation
-// other than upright also becomes the image's rotation and mirror, as AVIF does.
+// other than upright also becomes the image's rotation and mirror, as AVIF does. x265
+// runs a pool of the options' threads (by itself it would take every core).
 std::optional<std::string> encodeHeic(const PixelRows& rows, const EncodeOptions& options);
 
 }  // namespace tesselon

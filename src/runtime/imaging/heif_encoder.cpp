@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <new>
+#include <string>
 
 #include "runtime/imaging/embedded_metadata.h"
 #include "runtime/imaging/exif_block.h"
@@ -73,6 +75,12 @@ std::optional<std::string> encodeHeic(const PixelRows& rows, const EncodeOptions
             return std::nullopt;
         HeifPtr<heif_encoder> encoder(found);
         if (heif_encoder_set_lossy_quality(encoder.get(), options.quality.value()).code != heif_error_Ok)
+            return std::nullopt;
+        // x265 would start a pool of threads on every core for each image, however many
+        // other images the batch has in hand. Its wavefronts code the same bits whatever
+        // the pool's size.
+        const std::string pool = std::to_string(std::max(1, options.threads));
+        if (heif_encoder_set_parameter_string(encoder.get(), "x265:pools", pool.c_str()).code != heif_error_Ok)
             return std::nullopt;
         HeifPtr<const heif_image> image = interleaved(rows, hasTransparency(rows));
         if (!image) return std::nullopt;

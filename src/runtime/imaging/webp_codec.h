@@ -30,7 +30,8 @@ EmbeddedMetadata readWebpMetadata(const uint8_t* data, size_t size);
 
 // Lossy WebP at the options' quality with libwebp's default settings otherwise, as
 // `cwebp -q` writes it (method 4, no sharp YUV, alpha compressed losslessly when a pixel
-// is not opaque). The metadata goes into EXIF and ICCP chunks.
+// is not opaque; `cwebp -mt` with more than one of the options' threads). The metadata
+// goes into EXIF and ICCP chunks.
 std::optional<std::string> encodeWebp(const PixelRows& rows, const EncodeOptions& options);
 
 }  // namespace tesselon

@@ -74,6 +74,9 @@ std::optional<std::string> encodeWebp(const PixelRows& rows, const EncodeOptions
     WebPConfig config;
     if (!WebPConfigInit(&config)) return std::nullopt;
     config.quality = float(options.quality.value());
+    // libwebp's threads analyse halves of the picture and code the alpha plane beside
+    // the colours; the bitstream is the same as on one thread.
+    config.thread_level = options.threads > 1 ? 1 : 0;
     WebPEncoding encoding;
     if (!encoding.ready()) return std::nullopt;
     WebPPicture& picture = encoding.picture();

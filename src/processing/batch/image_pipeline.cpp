@@ -12,6 +12,7 @@
 #include "processing/text/text_block.h"
 #include "runtime/fs/paths.h"
 #include "runtime/imaging/image_operations.h"
+#include "runtime/threads/core_share.h"
 
 namespace tesselon {
 
@@ -121,7 +122,9 @@ PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob&
     ProcessedImage processed = applyOperations(s, job, std::move(working), pool);
     result.textStepRan = processed.textStepRan;
     const ImageObject* output = processed.image ? &*processed.image : nullptr;
-    const SaveOutcome saved = saveResult(job.plan, output, source.animated, metadata.forOutput(output));
+    // Asked only now: the images that finished meanwhile leave their cores to this one.
+    const int encoderThreads = s.cores ? s.cores->threadsEach() : s.threads;
+    const SaveOutcome saved = saveResult(job.plan, output, source.animated, metadata.forOutput(output), encoderThreads);
     result.saved = saved.saved;
     result.copiedUnchanged = source.animated && saved.saved;
     if (!result.saved && result.problem.empty()) {
@@ -145,6 +148,7 @@ PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob&
 }  // namespace
 
 PipelineResult processImage(const PipelineSettings& s, const PipelineJob& job, KeptBuffers* kept) {
+    const CoreShare::Hold inHand = s.cores ? s.cores->hold() : CoreShare::Hold();
     PipelineResult result;
     result.stop = runCatching([&] { result = processImageOrThrow(s, job, kept); });
     if (result.stop.stop != BatchStop::None) {

@@ -20,6 +20,7 @@
 namespace tesselon {
 
 class CodecRegistry;
+class CoreShare;
 class MemoryBudget;
 struct KeptBuffers;
 
@@ -33,9 +34,13 @@ struct PipelineSettings {
     // Shared by the workers of one batch; without it each image is checked against
     // the default limit on its own.
     MemoryBudget* memory = nullptr;
-    // The threads the colour operations and the rotation of one image are spread over.
-    // The result is the same for any number.
+    // The threads the colour operations, the rotation and the encoder of one image are
+    // spread over. The result is the same for any number.
     int threads = 1;
+    // Shared by the workers of one batch: each image holds a core of it while it is
+    // converted, and its encoder takes its part of the cores (threadsEach) in place of
+    // `threads`, so that the cores the batch leaves idle serve the images in hand.
+    CoreShare* cores = nullptr;
     // A terminal job's resize box and relative text size; none in the desktop program.
     JobRefinements refinements;
 };

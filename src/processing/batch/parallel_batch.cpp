@@ -17,6 +17,8 @@
 #include "processing/output/output_guard.h"
 #include "processing/text/overlay_text.h"
 #include "runtime/fs/file_system.h"
+#include "runtime/threads/core_share.h"
+#include "runtime/threads/parallel_bands.h"
 
 namespace tesselon {
 
@@ -286,6 +288,9 @@ ParallelBatchOutcome runParallelBatch(const BatchInputs& in, const ParallelBatch
 
     PipelineSettings settings = pipelineSettingsOf(in);
     settings.memory = &memory;
+    // One core per worker; those that idle at the end go to the encoders still running.
+    CoreShare cores(std::min(std::max(1, options.jobs), usableCores()));
+    settings.cores = &cores;
     size_t toHandle = 0;
     for (size_t i = 0; i < folders.planned; ++i) toHandle += outcome.inShare[i] ? 1 : 0;
     const size_t refused = size_t(std::count(folders.refused.begin(), folders.refused.end(), 1));

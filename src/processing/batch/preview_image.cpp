@@ -76,7 +76,7 @@ PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings
         return preview;
     }
     std::optional<std::string> bytes;
-    if (!cache.animated) bytes = encodeOutput(*processed.image, job.plan.format, job.plan.quality);
+    if (!cache.animated) bytes = encodeOutput(*processed.image, job.plan.format, job.plan.quality, nullptr, settings.threads);
     // Given back first, so that the decoded result can take its buffer.
     cache.buffers.give(*processed.image);
     if (bytes)

@@ -29,6 +29,7 @@
 #include "processing/text/overlay_text.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/image_operations.h"
+#include "runtime/threads/core_share.h"
 #include "runtime/threads/parallel_bands.h"
 #include "settings/job_of.h"
 #include "sources/remote_names.h"
@@ -294,6 +295,8 @@ struct EntryInHand {
 struct BatchPlan {
     BatchInputs in;
     int workerCount = 1;
+    // The workers' cores, of which the encoders take those the workers leave idle.
+    std::unique_ptr<CoreShare> cores;
     PipelineSettings settings;
     PlannedNames planned;
     std::vector<std::optional<size_t>> keepers;  // of entries whose results would have one name, the keeper
@@ -306,10 +309,12 @@ BatchPlan planBatch(const DesktopBatch& parts, MemoryBudget& memory) {
     BatchPlan plan;
     plan.in = inputsOf(parts);
     const int cores = usableCores();
+    plan.cores = std::make_unique<CoreShare>(cores);
     plan.workerCount = int(std::clamp<size_t>(parts.list->size(), 1, size_t(cores)));
     plan.settings = pipelineSettingsOf(plan.in);
     plan.settings.threads = std::max(1, cores / plan.workerCount);
     plan.settings.memory = &memory;
+    plan.settings.cores = plan.cores.get();
     plan.planned = plannedNamesOf(plan.in);
     plan.keepers = resultNameKeepers(plan.planned.savePaths, plan.planned.sourcePaths);
     plan.sourceRoot = sourceRootOf(parts.settings->entorno);

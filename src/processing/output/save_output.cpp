@@ -45,13 +45,14 @@ int resultDepth(const ImageObject& image, const ImageFormat& format) {
 }
 
 std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
-                                        const EmbeddedMetadata* metadata) {
+                                        const EmbeddedMetadata* metadata, int threads) {
     if (!format || !format->writable()) return std::nullopt;
     EncodeOptions options;
     options.quality = EncodeQuality::ofPercent(quality);
     options.depth = resultDepth(image, *format);
     options.metadata = metadata;
     options.effort = EncodeEffort::Quick;
+    options.threads = threads;
     return encodeImage(image, *format, options);
 }
 
@@ -63,14 +64,14 @@ bool saveOutput(const ImageObject& image, std::string_view savePath, const Image
 }
 
 SaveOutcome saveResult(const OutputPlan& plan, const ImageObject* working, bool animated,
-                       const EmbeddedMetadata* metadata) {
+                       const EmbeddedMetadata* metadata, int threads) {
     if (!working || plan.savePath.empty()) return {};
     std::optional<std::string> bytes;
     if (animated) {
         if (plan.preview || plan.overwrite) return {};
         bytes = readWholeFile(plan.sourcePath);
     } else {
-        bytes = encodeOutput(*working, plan.format, plan.quality, metadata);
+        bytes = encodeOutput(*working, plan.format, plan.quality, metadata, threads);
     }
     return bytes ? writeOutputFile(plan, *bytes) : SaveOutcome{};
 }

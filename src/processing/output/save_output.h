@@ -19,10 +19,11 @@ int resultDepth(const ImageObject& image, const ImageFormat& format);
 
 // The output file's bytes: `format`'s encoder at the stored quality (CalidadGrabacion:
 // 0 or less means 80, above 100 means 100), at resultDepth, with the metadata, when
-// given, as the format can carry it, compressing quickly. Nothing for a format results
-// are not written in here, or when encoding fails.
+// given, as the format can carry it, compressing quickly, on up to `threads` threads
+// (the bytes do not depend on them). Nothing for a format results are not written in
+// here, or when encoding fails.
 std::optional<std::string> encodeOutput(const ImageObject& image, const ImageFormat* format, int quality,
-                                        const EmbeddedMetadata* metadata = nullptr);
+                                        const EmbeddedMetadata* metadata = nullptr, int threads = 1);
 
 // encodeOutput, then the bytes replace the file at `savePath` in one step: a failed
 // encode or write leaves whatever was there, an original source included, untouched.
@@ -41,10 +42,10 @@ struct SaveOutcome {
 // The save step of one entry: nothing without a working image; an animated GIF source
 // is copied byte for byte to the save path in a batch that keeps the sources (and
 // nothing is written otherwise); any other image goes through saveOutput, beneath the
-// plan's root when it has one. Saved when the output file was written, which is what
-// the entry's `saved` records.
+// plan's root when it has one, its encoder on up to `threads` threads. Saved when the
+// output file was written, which is what the entry's `saved` records.
 SaveOutcome saveResult(const OutputPlan& plan, const ImageObject* working, bool animated,
-                       const EmbeddedMetadata* metadata = nullptr);
+                       const EmbeddedMetadata* metadata = nullptr, int threads = 1);
 
 // Writes a whole output file through a temporary beside it. A fresh file is not flushed
 // to the disk first (it can be made again); replacing an existing file, a source above

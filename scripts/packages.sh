@@ -18,10 +18,10 @@ TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyf
   webp libavif-bin libheif-examples mate-backgrounds
   $TESSELON_PACKAGE_PACKAGES desktop-file-utils appstream man-db lintian"
 
-# Only the benchmarks need these: the tools bench/run and bench/ftp compare against,
+# Only the benchmarks need these: the tools bench/run, bench/avif and bench/ftp compare against,
 # and the large photos that bench/metadata.sh and bench/preview use; bench/slurm.sh starts
 # a one-node Slurm cluster of its own.
-TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2 webp libjpeg-turbo-progs linux-perf
+TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2 webp libavif-bin libheif-examples libjpeg-turbo-progs linux-perf
   mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib python3-openssl vsftpd openssh-server openssh-client sshpass curl
   parallel slurm-wlm munge"
 

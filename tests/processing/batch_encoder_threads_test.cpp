@@ -23,8 +23,10 @@ bool addPhotoPieces(BatchFixture& f, int count, int width, int height) {
     const std::optional<ImageObject> photo = loadImage(kPhoto, f.state.codecs);
     if (!photo) return false;
     for (int i = 0; i < count; ++i) {
-        const std::optional<ImageObject> piece = grabImage(*photo, i * 97 % (photo->width - width), i * 61 % (photo->height - height), width, height);
+        const std::optional<ImageObject> piece =
+            grabImage(*photo, i * 97 % (photo->width - width), i * 61 % (photo->height - height), width, height);
         const std::string name = "in/piece" + std::to_string(i) + ".jpg";
+        f.dir.write(name, "");
         if (!piece || !saveImage(*piece, f.dir.file(name), *formatByExtension("jpg"), {EncodeQuality::ofLevel(9)}))
             return false;
     }

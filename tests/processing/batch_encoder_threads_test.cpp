@@ -40,8 +40,10 @@ int convertInto(BatchFixture& f, const std::string& folder, int jobs) {
     ParallelBatchOptions options;
     options.jobs = jobs;
     ParallelBatchOutcome outcome;
+    // The encoder's threads live as long as the encode; the chain's helpers far shorter.
     const int peak = testing::peakThreadsDuring(
-        [&] { outcome = runParallelBatch(testing::batch::inputsOf(f.state), options); });
+        [&] { outcome = runParallelBatch(testing::batch::inputsOf(f.state), options); },
+        std::chrono::milliseconds(100));
     EXPECT_EQ(outcome.saved, f.state.SourceImageList.size());
     return peak;
 }

@@ -1,5 +1,7 @@
-// The largest number of threads this process ran at once while a piece of work ran,
-// read from /proc/self/status by a sampler thread of its own (counted too).
+// The largest number of threads this process ran at once, for at least `lasting`, while
+// a piece of work ran, read from /proc/self/status by a sampler thread of its own
+// (counted too). Threads that live a few milliseconds (a library's helpers) do not
+// count unless `lasting` is zero.
 #pragma once
 
 #include <atomic>
@@ -8,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tesselon::testing {
 
@@ -19,13 +22,24 @@ inline int threadsNow() {
     return 0;
 }
 
-inline int peakThreadsDuring(const std::function<void()>& work) {
+inline int peakThreadsDuring(const std::function<void()>& work,
+                             std::chrono::milliseconds lasting = std::chrono::milliseconds(0)) {
     std::atomic<bool> done{false};
     std::atomic<int> peak{0};
     std::thread sampler([&] {
+        using Clock = std::chrono::steady_clock;
+        // Since when at least each count of threads has been running without a break.
+        std::vector<Clock::time_point> since;
         while (!done.load()) {
             const int now = threadsNow();
-            if (now > peak.load()) peak.store(now);
+            const Clock::time_point at = Clock::now();
+            if (int(since.size()) > now) since.resize(size_t(now));
+            while (int(since.size()) < now) since.push_back(at);
+            for (int n = now; n > peak.load(); --n)
+                if (at - since[size_t(n - 1)] >= lasting) {
+                    peak.store(n);
+                    break;
+                }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
     });

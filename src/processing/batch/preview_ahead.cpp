@@ -33,7 +33,7 @@ struct PreviewPreparer::Entry {
     bool animated = false;
 
     bool paneQuickTried = false;     // for the settings in force
-    std::optional<QuickPreview> quick;  // made, not yet taken
+    std::unique_ptr<QuickPreview> quick;  // made, not yet taken
 
     bool resultMade = false;
     PipelineSettings resultSettings;  // what the result was made with
@@ -168,6 +168,7 @@ PreparedPreview PreviewPreparer::shown() const {
     const Entry& entry = *entries_.front();
     out.decoded = entry.decoded;
     out.source = entry.source;
+    out.paneSource = entry.paneSource;
     out.animated = entry.animated;
     if (resultValid(entry)) {
         out.resultMade = true;
@@ -179,10 +180,9 @@ PreparedPreview PreviewPreparer::shown() const {
 
 std::optional<QuickPreview> PreviewPreparer::takeQuick() {
     std::lock_guard lock(mutex_);
-    if (entries_.empty()) return std::nullopt;
-    std::optional<QuickPreview> out = std::move(entries_.front()->quick);
-    entries_.front()->quick.reset();
-    return out;
+    if (entries_.empty() || !entries_.front()->quick) return std::nullopt;
+    std::unique_ptr<QuickPreview> taken = std::move(entries_.front()->quick);
+    return std::optional<QuickPreview>(std::in_place, std::move(taken->source), std::move(taken->result));
 }
 
 bool PreviewPreparer::resultReady(const SourceFileIdentity& identity) const {
@@ -300,7 +300,7 @@ void PreviewPreparer::work() {
         if (!stillWanted(*entry)) continue;
         switch (step) {
         case Step::FirstScans:
-            if (entry->shown && !entry->decoded) entry->quick = std::move(quick);
+            if (entry->shown && !entry->decoded && quick) entry->quick = std::make_unique<QuickPreview>(std::move(*quick));
             break;
         case Step::Decode:
             if (tooLarge) {
@@ -316,7 +316,8 @@ void PreviewPreparer::work() {
             }
             break;
         case Step::PaneQuick:
-            if (entry->shown && !resultValid(*entry) && quick) entry->quick = std::move(quick);
+            if (entry->shown && !resultValid(*entry) && quick)
+                entry->quick = std::make_unique<QuickPreview>(std::move(*quick));
             break;
         case Step::Result:
             // A result of settings changed meanwhile is thrown away; the step runs again.

@@ -35,6 +35,9 @@ struct PreviewWish {
 struct PreparedPreview {
     bool decoded = false;                         // its file was read
     std::shared_ptr<const ImageObject> source;    // nothing: the file is no image we read
+    // The source at most kPaneSourceSide on its longer side: what the source pane shows
+    // of it, fitted at a fraction of the cost.
+    std::shared_ptr<const ImageObject> paneSource;
     bool animated = false;
     bool resultMade = false;                      // with the settings in force
     std::shared_ptr<const ImageObject> result;    // nothing: no result to show

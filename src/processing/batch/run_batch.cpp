@@ -196,7 +196,7 @@ void previewCurrentEntry(const DesktopBatch& parts) {
         }
         // Shown while the operations still run, and only when it is not shown already.
         if (made.source && !cache.sourceShown) {
-            ui.showPreviewImage(*made.source, 0);
+            ui.showPreviewImage(made.paneSource ? *made.paneSource : *made.source, 0);
             cache.sourceShown = true;
         }
         if (made.resultMade || (made.decoded && !made.source)) break;

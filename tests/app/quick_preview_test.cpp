@@ -2,6 +2,7 @@
 // marked "Afinando…", and the exact preview (the file PROCESAR writes) replaces it.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSpinBox>

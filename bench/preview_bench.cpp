@@ -4,8 +4,8 @@
 // with both panes redrawn.
 //
 // Usage: preview_bench [photo] [rounds] [change]
-//   photo   a large photo (default: mate-backgrounds' 5640x3172 one); a second copy of
-//           it is the "other image" to move to
+//   photo   a large photo (default: mate-backgrounds' 5640x3172 one); the folder holds
+//           twelve copies of it, each a file of its own to move to
 //   rounds  how often each change is repeated (default 5); the median is reported
 //   change  only the changes whose name contains this
 #include <QAbstractButton>
@@ -58,6 +58,8 @@ struct Change {
     const char* name;
     std::function<void(int round)> act;  // one change per round, alternating values
     int pauseMs = 0;                     // how long the user looks before each change
+    std::function<void()> before = {};   // untimed, before each round
+    bool everyRound = false;             // print each round's first picture too
 };
 
 // The user looking at the window: events go on being handled, nothing is timed.
@@ -98,8 +100,9 @@ int main(int argc, char** argv) {
     }
 
     Folder program, source, destination;
-    fs::copy_file(photo, source.path / "a.jpg");
-    fs::copy_file(photo, source.path / "b.jpg");
+    // Moving on always meets a file of its own, never one shown or prepared before
+    // by the same round.
+    for (char name = 'a'; name < 'a' + 12; ++name) fs::copy_file(photo, source.path / (std::string(1, name) + ".jpg"));
     std::FILE* consent = std::fopen((program.path / "HayConsentimiento.dat").c_str(), "w");
     std::fputs(std::string(84, 'x').c_str(), consent);
     std::fclose(consent);
@@ -156,9 +159,17 @@ int main(int argc, char** argv) {
         {"free rotation", [&](int r) {
              qobject_cast<QSpinBox*>(c.widget(Gadget_Principal_Basico_Spin_RotarLibre))->setValue(30 + r);
          }},
-        {"next at once", [&](int) { click(Gadget_Principal_Button_ImagenSiguiente); }},
-        // After a look at the image shown: the next one has been decoded meanwhile.
-        {"next image", [&](int) { click(Gadget_Principal_Button_ImagenSiguiente); }, 3000},
+        // To 33 degrees from none, the exact preview of none in place before.
+        {"rotate 33", [&](int) {
+             qobject_cast<QSpinBox*>(c.widget(Gadget_Principal_Basico_Spin_RotarLibre))->setValue(33);
+         }, 0, [&] {
+             click(Gadget_Principal_Basico_Option_Rotar0);
+             qobject_cast<QSpinBox*>(c.widget(Gadget_Principal_Basico_Spin_RotarLibre))->setValue(0);
+             click(Gadget_Principal_Basico_Option_Rotar0);
+         }},
+        {"next at once", [&](int) { click(Gadget_Principal_Button_ImagenSiguiente); }, 0, {}, true},
+        // After a look of two seconds at the image shown: the next one is prepared meanwhile.
+        {"next image", [&](int) { click(Gadget_Principal_Button_ImagenSiguiente); }, 2000},
     };
 
     // The first picture of a change: the moment either pane shows something new, seen by
@@ -177,7 +188,9 @@ int main(int argc, char** argv) {
         click(Gadget_Principal_Basico_Option_Rotar0);
         click(Gadget_Principal_Archivo_Option_ExtensionORIGEN);
         std::vector<double> times, cpu, first;
-        for (int r = 0; r < rounds; ++r) {
+        const int changeRounds = change.everyRound ? std::max(rounds, 10) : rounds;
+        for (int r = 0; r < changeRounds; ++r) {
+            if (change.before) change.before();
             look(change.pauseMs);
             const std::vector<uint8_t> source = paneNow(0), result = paneNow(1);
             QElapsedTimer clock;
@@ -199,6 +212,12 @@ int main(int argc, char** argv) {
         }
         std::printf("%-16s %10.0f %10.0f %10.0f %10.0f\n", change.name, medianOf(first), medianOf(times),
                     *std::min_element(times.begin(), times.end()), medianOf(cpu));
+        if (change.everyRound) {
+            std::printf("  every round, first / wall:");
+            for (size_t i = 0; i < first.size(); ++i) std::printf(" %.0f/%.0f", first[i], times[i]);
+            std::printf("\n  slowest first %.0f, slowest wall %.0f\n", *std::max_element(first.begin(), first.end()),
+                        *std::max_element(times.begin(), times.end()));
+        }
         std::fflush(stdout);
     }
     return 0;

@@ -1,13 +1,15 @@
 // The desktop program's batch next to tesselon-batch on the same job: the program runs
 // in-process on whatever display it is given (bench/window-batch starts a private X
 // server), PROCESAR is clicked through the window and timed until its handler returns
-// with the batch done; then tesselon-batch converts the same folder with the settings
+// with the batch done (the panes on, as users run it, after a look at the first photo);
+// then tesselon-batch converts the same folder with the settings
 // the window saved, and both outputs must be the same bytes.
 //
 // Usage: window_batch_bench corpus-folder tesselon-batch [rounds]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -108,6 +110,16 @@ int main(int argc, char** argv) {
     if (!app.start()) return 1;
     ControlRegistry& c = app.mainWindow()->controls();
     auto* procesar = qobject_cast<QAbstractButton*>(c.widget(Gadget_Principal_Button_Procesar));
+    // As users run it: with the panes showing every photo and result as the batch goes.
+    if (c.state(Gadget_Principal_CheckBox_Preview) == 0)
+        qobject_cast<QAbstractButton*>(c.widget(Gadget_Principal_CheckBox_Preview))->click();
+    // The user looked at the first photo for a moment before PROCESAR.
+    QElapsedTimer looked;
+    looked.start();
+    while (looked.elapsed() < 2000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
 
     std::vector<double> window, terminal;
     bool same = true;

@@ -110,6 +110,9 @@ void refreshPreview(MainEventContext& cx) {
             if (cx.gate) keep.emplace(*cx.gate);
             runDesktopBatch(cx.state, true);
         }
+        // A refresh left for the events kept meanwhile is owed, whatever they ask for.
+        if (cx.state.preview.superseded) cx.refreshOwed = true;
+        cx.state.preview.superseded = false;
         // What the user did during the refresh acts now, in order.
         while (std::optional<WindowEvent> kept = cx.gate ? cx.gate->takeKept() : std::nullopt) {
             if (handleMainEvent(cx, *kept) == kEndProgramAnswer) cx.endOwed = true;
@@ -120,6 +123,8 @@ void refreshPreview(MainEventContext& cx) {
 
 void showKeptEvent(MainEventContext& cx, const WindowEvent& event) {
     if (event.type == WindowEventType::Control) showTrackbarLevel(cx.controls, event.control);
+    // The user has moved on: the refresh running stops waiting for its picture.
+    if (cx.refreshing) cx.state.preview.superseded = true;
 }
 
 void chooseSwatchColour(MainEventContext& cx, int32_t& field, int swatch) {

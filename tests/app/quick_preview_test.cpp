@@ -2,13 +2,19 @@
 // marked "Afinando…", and the exact preview (the file PROCESAR writes) replaces it.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QSpinBox>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app_fixture.h"
+#include "processing/batch/preview_ahead.h"
+#include "processing/batch/preview_image.h"
 #include "runtime/fs/file_system.h"
 #include "runtime/imaging/codec_registry.h"
 #include "runtime/imaging/image_operations.h"
@@ -41,6 +47,22 @@ bool writeProgressiveJpeg(const TempDir& folder, const std::string& name, int wi
 
 class QuickPreview : public DesktopTest {
 protected:
+    // The result pane shows, fitted, what PROCESAR writes for the current entry.
+    void expectResultPaneIsWhatProcesarWrites() {
+        const SourceImageEntry& current = state().SourceImageList.entries[state().SourceImageList.current];
+        const ImageObject shownResult = *app->frontend().previewImage(QtFrontend::kResultPane);
+        click(Gadget_Principal_Button_Procesar);
+        ASSERT_EQ(messages.back().title, "Fin de proceso");
+        const std::string written = destination.file(std::filesystem::path(current.path).filename().string());
+        std::optional<ImageObject> saved = loadImage(written, standardRegistry());
+        ASSERT_TRUE(saved.has_value()) << written;
+        const QWidget* pane = controls().widget(Gadget_Principal_Image_Resultado);
+        std::optional<ImageObject> fitted =
+            fitImageToBox(*saved, pane->width(), pane->height(), state().DpiScaleX, state().DpiScaleY, 0);
+        ASSERT_TRUE(fitted.has_value());
+        EXPECT_TRUE(fitted->pixels == shownResult.pixels);
+    }
+
     QLabel* refiningSign() { return window().findChild<QLabel*>("previewRefining"); }
     bool signShown() {
         QLabel* sign = refiningSign();
@@ -112,6 +134,62 @@ TEST_F(QuickPreview, ASettingChangeOnTheSameImageShowsNoQuickPicture) {
     probe.stop();
     EXPECT_FALSE(signSeen);
     EXPECT_FALSE(signShown());
+}
+
+TEST_F(QuickPreview, TheNextImagePreparedWhileTheUserLooksIsWhatProcesarWrites) {
+    ASSERT_TRUE(writeProgressiveJpeg(source, "a.jpg", 1600, 1000, 0));
+    ASSERT_TRUE(writeProgressiveJpeg(source, "b.jpg", 1600, 1000, 1));
+    ASSERT_TRUE(writeProgressiveJpeg(source, "c.jpg", 1600, 1000, 2));
+    startScanningSource([](Settings& s) {
+        s.entorno.FormatoImagen = "jpg";
+        s.entorno.CalidadGrabacion = 40;
+        s.image.Rotar = 21;
+    });
+    ASSERT_EQ(state().SourceImageList.size(), 3u);
+    window().show();
+    // The user looks at the first image until the next one is made.
+    const SourceFileIdentity next = identifySourceFile(state().SourceImageList.entries[1].path);
+    QElapsedTimer clock;
+    clock.start();
+    while (!preparerOf(state().preview).resultReady(next) && clock.elapsed() < 20000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    ASSERT_TRUE(preparerOf(state().preview).resultReady(next));
+    bool signSeen = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { signSeen = signSeen || signShown(); });
+    probe.start(1);
+    click(Gadget_Principal_Button_ImagenSiguiente);
+    probe.stop();
+    EXPECT_FALSE(signSeen);  // made already, so nothing stood in for it
+    ASSERT_EQ(state().SourceImageList.current, 1u);
+    expectResultPaneIsWhatProcesarWrites();
+}
+
+TEST_F(QuickPreview, ARotationOfALargePhotoShowsAPictureAtOnceMarkedUntilTheExactOne) {
+    ASSERT_TRUE(writeProgressiveJpeg(source, "a.jpg", 2700, 1600, 0));
+    startScanningSource([](Settings& s) {
+        s.entorno.FormatoImagen = "jpg";
+        s.entorno.CalidadGrabacion = 60;
+    });
+    window().show();
+    bool signSeen = false;
+    std::vector<uint8_t> quickResult;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (signSeen || !signShown()) return;
+        signSeen = true;
+        quickResult = app->frontend().previewImage(QtFrontend::kResultPane)->pixels;
+        if (const char* shot = std::getenv("TESSELON_ROTATION_SHOT")) window().grab().save(shot);
+    });
+    probe.start(1);
+    qobject_cast<QSpinBox*>(controls().widget(Gadget_Principal_Basico_Spin_RotarLibre))->setValue(33);
+    probe.stop();
+    ASSERT_TRUE(signSeen);
+    EXPECT_FALSE(signShown());
+    EXPECT_NE(app->frontend().previewImage(QtFrontend::kResultPane)->pixels, quickResult);
+    expectResultPaneIsWhatProcesarWrites();
 }
 
 }  // namespace

@@ -2,11 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+#include <tuple>
+
 #include "processing/batch/batch_exceptions.h"
 #include "processing/output/save_output.h"
 #include "runtime/fs/regular_file.h"
 #include "runtime/imaging/jpeg_codec.h"
+#include "processing/text/text_block.h"
 #include "runtime/imaging/image_operations.h"
+#include "runtime/imaging/image_resize.h"
 
 namespace tesselon {
 
@@ -38,6 +44,76 @@ std::optional<QuickPreview> quickPreview(const PipelineSettings& settings, const
     return quick;
 }
 
+PreviewImage previewOfSource(const ImageObject& source, bool animated, const PipelineSettings& settings,
+                             const PipelineJob& job, BufferPool* pool) {
+    PreviewImage preview;
+    preview.loaded = true;
+    ProcessedImage processed = applyOperations(settings, job, copyImage(source, pool), pool);
+    preview.textStepRan = processed.textStepRan;
+    if (!processed.image) return preview;
+    // An animation's file would be copied as it is, never encoded: there is no result
+    // to show, as there is none to save in a preview.
+    if (!animated && job.plan.format && job.plan.format->lossless) {
+        // Decoding the file would give these very pixels back.
+        preview.result = std::move(processed.image);
+        return preview;
+    }
+    std::optional<std::string> bytes;
+    if (!animated) bytes = encodeOutput(*processed.image, job.plan.format, job.plan.quality, nullptr, settings.threads);
+    // Given back first, so that the decoded result can take its buffer.
+    if (pool) pool->give(*processed.image);
+    processed.image.reset();
+    if (bytes)
+        preview.result = catchImage(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(),
+                                    *settings.codecs, pool);
+    return preview;
+}
+
+std::optional<ImageObject> paneSizedSource(const ImageObject& source) {
+    const int longer = std::max(source.width, source.height);
+    if (longer <= 0) return std::nullopt;
+    if (longer <= kPaneSourceSide) return copyImage(source);
+    const double scale = double(kPaneSourceSide) / double(longer);
+    const int width = std::max(1, int(std::lround(source.width * scale)));
+    const int height = std::max(1, int(std::lround(source.height * scale)));
+    return resizedImage(source, width, height);
+}
+
+std::optional<ImageObject> quickResultOf(const ImageObject& paneSource, int sourceWidth,
+                                         const PipelineSettings& settings, const PipelineJob& job) {
+    PipelineSettings scaled = settings;
+    // The text keeps its share of the picture: its size in pixels shrinks with it.
+    const double scale = sourceWidth > 0 ? double(paneSource.width) / double(sourceWidth) : 1.0;
+    const int size = settings.font.Tamagno > 0 ? settings.font.Tamagno : kDefaultTextSize;
+    scaled.font.Tamagno = std::max(1, int(std::lround(size * scale)));
+    PipelineJob quickJob = job;
+    quickJob.resize = false;
+    return applyOperations(scaled, quickJob, copyImage(paneSource)).image;
+}
+
+namespace {
+
+// Every field of the records a result depends on.
+auto fieldsOf(const STRProcesosImage& i) {
+    return std::tie(i.MarcaDeAgua, i.RotarAntesQueTexto, i.EspejoH, i.EspejoV, i.Rotar, i.ColorFondo,
+                    i.InvertirColores, i.EscalaGrises, i.TintarImagen, i.TinteColor, i.TinteCantidad, i.Contraste,
+                    i.ResizeActivo, i.ResizeProporcional, i.ResizeH, i.ResizeV);
+}
+auto fieldsOf(const STRFuente& f) {
+    return std::tie(f.Nombre, f.Tamagno, f.Color, f.ColorBorde, f.Bold, f.Tachado, f.Subrayado, f.Cursiva,
+                    f.Interlinea, f.TransparenciaInterior, f.TransparenciaBorde);
+}
+
+}  // namespace
+
+bool sameResult(const PipelineSettings& a, const PipelineJob& jobA, const PipelineSettings& b,
+                const PipelineJob& jobB) {
+    return fieldsOf(a.image) == fieldsOf(b.image) && fieldsOf(a.font) == fieldsOf(b.font) && a.textPosition == b.textPosition && a.fontDpi == b.fontDpi &&
+           a.codecs == b.codecs && a.refinements == b.refinements && jobA.plan.format == jobB.plan.format &&
+           jobA.plan.quality == jobB.plan.quality && jobA.overlayText == jobB.overlayText &&
+           jobA.resize == jobB.resize;
+}
+
 PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings, const PipelineJob& job,
                            std::atomic<bool>* sourceReady, const std::function<void(QuickPreview&&)>& onQuick) {
     const CodecRegistry& codecs = *settings.codecs;
@@ -45,57 +121,18 @@ PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings
     // A file that cannot be looked at is read again every time rather than trusted.
     if (!(cache.identity == id) || id.size < 0) {
         if (cache.source) cache.buffers.give(*cache.source);
-        if (onQuick && !cache.ahead.ready(id)) {
+        if (onQuick) {
             if (std::optional<QuickPreview> quick = quickPreview(settings, job)) onQuick(std::move(*quick));
         }
-        if (std::optional<DecodedSource> ahead = cache.ahead.take(id)) {
-            cache.source = std::move(ahead->image);
-            cache.animated = ahead->animated;
-        } else {
-            LoadedSource loaded = loadSource(job.plan.sourcePath, codecs, &cache.buffers);
-            cache.source = std::move(loaded.image);
-            cache.animated = loaded.animated;
-        }
+        LoadedSource loaded = loadSource(job.plan.sourcePath, codecs, &cache.buffers);
+        cache.source = std::move(loaded.image);
+        cache.animated = loaded.animated;
         cache.identity = id;
         cache.sourceShown = false;
     }
     if (sourceReady) sourceReady->store(true, std::memory_order_release);
-
-    PreviewImage preview;
-    preview.loaded = cache.source.has_value();
-    std::optional<ImageObject> working;
-    if (cache.source) working = copyImage(*cache.source, &cache.buffers);
-    ProcessedImage processed = applyOperations(settings, job, std::move(working), &cache.buffers);
-    preview.textStepRan = processed.textStepRan;
-    if (!processed.image) return preview;
-    // An animation's file would be copied as it is, never encoded: there is no result
-    // to show, as there is none to save in a preview.
-    if (!cache.animated && job.plan.format && job.plan.format->lossless) {
-        // Decoding the file would give these very pixels back.
-        preview.result = std::move(processed.image);
-        return preview;
-    }
-    std::optional<std::string> bytes;
-    if (!cache.animated) bytes = encodeOutput(*processed.image, job.plan.format, job.plan.quality, nullptr, settings.threads);
-    // Given back first, so that the decoded result can take its buffer.
-    cache.buffers.give(*processed.image);
-    if (bytes)
-        preview.result =
-            catchImage(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(), codecs, &cache.buffers);
-    return preview;
-}
-
-void decodeAhead(PreviewCache& cache, const std::string& path, const CodecRegistry& codecs) {
-    const SourceFileIdentity id = identifySourceFile(path);
-    if (id.size < 0 || id == cache.identity) return;
-    cache.ahead.start(id, [id, &codecs] {
-        // Fresh buffers: the pool belongs to the refreshes, which may run meanwhile.
-        LoadedSource loaded;
-        const CaughtStop caught = runCatching([&] { loaded = loadSource(id.path, codecs); });
-        // Nothing is taken from a decode that failed so: the preview decodes it itself.
-        if (caught.stop != BatchStop::None) return DecodedSource{SourceFileIdentity{}, std::nullopt, false};
-        return DecodedSource{id, std::move(loaded.image), loaded.animated};
-    });
+    if (!cache.source) return PreviewImage{};
+    return previewOfSource(*cache.source, cache.animated, settings, job, &cache.buffers);
 }
 
 }  // namespace tesselon

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "core/preview_cache.h"
 #include "processing/batch/image_pipeline.h"
@@ -35,6 +36,14 @@ constexpr int kQuickPreviewSide = 640;
 // make one worth it; nothing otherwise.
 std::optional<QuickPreview> quickPreview(const PipelineSettings& settings, const PipelineJob& job);
 
+// The longer side of the pane-sized copy of a source that quick pictures of a setting
+// change are made from: a pane at twice the usual density.
+constexpr int kPaneSourceSide = 800;
+
+// A source this large (in pixels) takes long enough through the whole chain that a
+// setting change first shows a quick picture made from its pane-sized copy.
+constexpr uint64_t kQuickPictureWorthPixels = 4'000'000;
+
 // The identity of the file at `path` as it stands now.
 SourceFileIdentity identifySourceFile(const std::string& path);
 
@@ -49,9 +58,23 @@ PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings
                            std::atomic<bool>* sourceReady = nullptr,
                            const std::function<void(QuickPreview&&)>& onQuick = {});
 
-// Starts decoding the source at `path` on a thread of its own, so that a later preview of
-// it finds it decoded; nothing when it is the cached source already or another decode
-// is still running. The codecs must outlive the cache.
-void decodeAhead(PreviewCache& cache, const std::string& path, const CodecRegistry& codecs);
+// The preview of a source decoded already: the job's operations on a copy of it, then
+// encoded and decoded again as renderPreview does. The result's buffer comes from the
+// pool when one is given.
+PreviewImage previewOfSource(const ImageObject& source, bool animated, const PipelineSettings& settings,
+                             const PipelineJob& job, BufferPool* pool = nullptr);
+
+// A copy of the source whose longer side is at most kPaneSourceSide; nothing when it
+// cannot be made.
+std::optional<ImageObject> paneSizedSource(const ImageObject& source);
+
+// The job's operations on the pane-sized copy of its source, the text drawn at the
+// copy's scale: what a setting change shows at once, long before the exact result.
+std::optional<ImageObject> quickResultOf(const ImageObject& paneSource, int sourceWidth,
+                                         const PipelineSettings& settings, const PipelineJob& job);
+
+// Whether two previews made with these settings and jobs give the same result.
+bool sameResult(const PipelineSettings& a, const PipelineJob& jobA, const PipelineSettings& b,
+                const PipelineJob& jobB);
 
 }  // namespace tesselon

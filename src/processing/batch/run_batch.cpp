@@ -21,6 +21,7 @@
 #include "processing/batch/image_workers.h"
 #include "processing/batch/output_collisions.h"
 #include "processing/batch/memory_budget.h"
+#include "processing/batch/preview_ahead.h"
 #include "processing/batch/preview_image.h"
 #include "processing/batch/source_load.h"
 #include "processing/output/destination_folder.h"
@@ -51,37 +52,6 @@ BatchInputs inputsOf(const DesktopBatch& parts) {
     in.codecs = parts.codecs;
     in.frontend = parts.frontend;
     return in;
-}
-
-// Runs `work` on a worker thread while this thread keeps the windows alive; `poll` runs
-// on this thread after every pump and once more when the work is done.
-template <typename Work, typename Poll>
-void runKeepingWindowsAlive(Frontend& ui, Work work, Poll poll) {
-    std::atomic<bool> done{false};
-    std::optional<std::thread> worker;
-    // An exception of the work is thrown again here, once the worker has ended.
-    std::exception_ptr failure;
-    try {
-        worker.emplace([&] {
-            try {
-                work();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            done.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: the work runs here, with the windows still for its length.
-        work();
-        done.store(true);
-    }
-    while (!done.load(std::memory_order_acquire)) {
-        ui.waitPumpingEvents(kPumpWhileWorkingMs);
-        poll();
-    }
-    if (worker) worker->join();
-    if (failure) std::rethrow_exception(failure);
-    poll();
 }
 
 // The loaded source image handed from the worker to this thread for the source pane.
@@ -175,92 +145,83 @@ struct BatchRecord {
     BatchStop stop = BatchStop::None;
 };
 
-// The settings of the chain for this run: one image at a time, on every core.
-PipelineSettings settingsForOneAtATime(const BatchInputs& in) {
-    PipelineSettings settings = pipelineSettingsOf(in);
-    settings.threads = usableCores();
-    return settings;
+// The entries a preview prepares besides the shown one: the one ">" leads to, then the
+// one "<" leads to.
+std::vector<size_t> neighboursOf(size_t index, size_t count) {
+    std::vector<size_t> out;
+    if (count < 2) return out;
+    out.push_back(index + 1 < count ? index + 1 : 0);
+    const size_t previous = index > 0 ? index - 1 : count - 1;
+    if (previous != out.front()) out.push_back(previous);
+    return out;
 }
 
-// The quick look of an entry handed from the worker to this thread.
-class QuickSlot {
-public:
-    void put(QuickPreview&& quick) {
-        std::lock_guard lock(mutex_);
-        quick_ = std::move(quick);
-    }
-    std::optional<QuickPreview> take() {
-        std::lock_guard lock(mutex_);
-        std::optional<QuickPreview> out = std::move(quick_);
-        quick_.reset();
-        return out;
-    }
-
-private:
-    std::mutex mutex_;
-    std::optional<QuickPreview> quick_;
-};
-
 // The current entry, made in memory: nothing is written, not even its destination folder.
-// A source that takes long to decode shows a quick picture first, marked as such until
-// the exact one replaces it.
+// Its neighbours are prepared meanwhile and go on being prepared while the user looks.
+// A picture that takes long shows a quick one first, marked as such until the exact one
+// replaces it. A refresh the user has moved on from stops waiting and shows no more.
 void previewCurrentEntry(const DesktopBatch& parts) {
     Frontend& ui = *parts.frontend;
     SourceImageList& list = *parts.list;
     const size_t index = list.current < list.size() ? list.current : 0;
     const BatchInputs in = inputsOf(parts);
-    const PipelineJob job = jobForEntry(in, index, 0, true, temporaryFolder());
+    const std::string temporary = temporaryFolder();
+    const PipelineJob job = jobForEntry(in, index, 0, true, temporary);
     SourceImageEntry& entry = list.entries[index];
     entry.outputPath = job.plan.outputPath;
 
     PreviewCache& cache = *parts.preview;
-    const PipelineSettings settings = settingsForOneAtATime(in);
-    std::atomic<bool> sourceReady{false};
-    QuickSlot quickSlot;
-    bool refining = false;
-    PreviewImage preview;
-    runKeepingWindowsAlive(
-        ui,
-        [&] {
-            preview = renderPreview(cache, settings, job, &sourceReady,
-                                    [&quickSlot](QuickPreview&& quick) { quickSlot.put(std::move(quick)); });
-        },
-        [&] {
-            const bool ready = sourceReady.load(std::memory_order_acquire);
-            if (std::optional<QuickPreview> quick = quickSlot.take()) {
-                if (!ready) ui.showPreviewImage(quick->source, 0);
-                if (quick->result) ui.showPreviewImage(*quick->result, 1);
-                ui.showPreviewRefining(true);
-                refining = true;
-            }
-            // Shown while the operations still run, and only when it is not shown already.
-            if (!ready || cache.sourceShown || !cache.source) return;
-            ui.showPreviewImage(*cache.source, 0);
-            cache.sourceShown = true;
-        });
+    PreviewPreparer& preparer = preparerOf(cache);
+    const SourceFileIdentity id = identifySourceFile(job.plan.sourcePath);
+    std::vector<PreviewWish> wishes{PreviewWish{id, job}};
+    for (const size_t neighbour : neighboursOf(index, list.size())) {
+        PipelineJob neighbourJob = jobForEntry(in, neighbour, 0, true, temporary);
+        const SourceFileIdentity neighbourId = identifySourceFile(neighbourJob.plan.sourcePath);
+        wishes.push_back(PreviewWish{neighbourId, std::move(neighbourJob)});
+    }
+    preparer.want(pipelineSettingsOf(in), std::move(wishes));
+    if (!(cache.identity == id) || id.size < 0) {
+        cache.identity = id;
+        cache.sourceShown = false;
+    }
 
-    if (preview.textStepRan) entry.overlayText = job.overlayText;
+    cache.superseded = false;
+    PreparedPreview made;
+    for (;;) {
+        made = preparer.shown();
+        if (std::optional<QuickPreview> quick = preparer.takeQuick()) {
+            if (!made.decoded && quick->source.valid()) ui.showPreviewImage(quick->source, 0);
+            if (quick->result) ui.showPreviewImage(*quick->result, 1);
+            ui.showPreviewRefining(true);
+            cache.refining = true;
+        }
+        // Shown while the operations still run, and only when it is not shown already.
+        if (made.source && !cache.sourceShown) {
+            ui.showPreviewImage(made.paneSource ? *made.paneSource : *made.source, 0);
+            cache.sourceShown = true;
+        }
+        if (made.resultMade || (made.decoded && !made.source)) break;
+        ui.waitPumpingEvents(kPumpWhileWorkingMs);
+        // What the user did meanwhile asks for another preview: this one is not waited for.
+        if (cache.superseded) return;
+    }
+
+    const bool loaded = made.source != nullptr;
+    if (made.textStepRan) entry.overlayText = job.overlayText;
     ui.setImageCounter(imageCounterText(index + 1, list.size()));
-    entry.saved = preview.result ? 1 : 0;
-    if (!preview.loaded) {
+    entry.saved = made.result ? 1 : 0;
+    if (!loaded) {
         // The panes must not go on showing the entry shown before under this one's number.
         ui.showUnreadableSource(entryName(job.plan),
                                 readFailure(parts.settings->entorno, unreadableSourceReason(job.plan.sourcePath, parts.codecs)));
         cache.sourceShown = false;
     }
-    if (preview.result) {
-        ui.showPreviewImage(*preview.result, 1);
-        cache.buffers.give(*preview.result);
-    }
-    if (refining) {
+    if (made.result) ui.showPreviewImage(*made.result, 1);
+    if (cache.refining) {
         ui.showPreviewRefining(false);
+        cache.refining = false;
         // The quick picture must not stay in the result pane as if it were the result.
-        if (preview.loaded && !preview.result) ui.refreshTextSample();
-    }
-    // ">" is the likely next step: its image is decoded while the user looks at this one.
-    if (list.size() > 1) {
-        const size_t next = index + 1 < list.size() ? index + 1 : 0;
-        decodeAhead(cache, sourcePathOf(parts.settings->entorno, list.entries[next]), *parts.codecs);
+        if (loaded && !made.result) ui.refreshTextSample();
     }
     ui.waitPumpingEvents(1);
 }
@@ -525,6 +486,9 @@ BatchRun runBatch(const DesktopBatch& parts, bool previewOnly) {
     }
     if (checkBatchPreconditions(gatePartsOf(parts)) != BatchGate::Proceed) return BatchRun::Gated;
     ui.setBatchRunning(true);
+    // The previews prepared ahead would take the cores and memory the batch needs; the
+    // settings may change before the next preview anyway.
+    if (parts.preview && parts.preview->preparer) parts.preview->preparer->want({}, {});
     parts.cancel->clear();
     ui.waitPumpingEvents(5);
     BatchEnd end;

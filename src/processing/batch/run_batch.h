@@ -44,7 +44,9 @@ enum class BatchRun {
 // previewOnly 1: processes the current entry in memory (see preview_image.h) and shows
 // the source and the result in the preview panes; nothing is written anywhere.
 //
-// A preview's image is processed on a worker thread, spread over every core; a batch's
+// A preview's image is made by the preview's preparer (preview_ahead.h), spread over
+// every core, with its neighbours prepared beside it; a preview the user moves on from
+// (PreviewCache::superseded) is left unfinished. A batch's
 // images are made by one worker per core, side by side, and handed back in list order.
 // Meanwhile this thread keeps the windows alive, so the program answers clicks and
 // repaints during long images; what the front end does with the events meanwhile is its

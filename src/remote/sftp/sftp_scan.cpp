@@ -226,8 +226,7 @@ private:
                 subfolders.push_back(entry->name);
             } else if (!options_.accept || options_.accept(entry->name)) {
                 node.files.push_back({child(folder, entry->name), entry->size, entry->modified, entry->kind});
-                ++found_;
-                lastFound_ = entry->name;
+                if (options_.found) untold_.push_back(entry->name);
             }
         }
         for (const std::string& name : subfolders) {
@@ -249,11 +248,11 @@ private:
         for (;;) {
             const bool settled = pool.settle(std::chrono::milliseconds(20));
             std::unique_lock lock(mutex_);
-            if (found_ != told && options_.found) {
-                told = found_;
-                const std::string name = lastFound_;
+            if (!untold_.empty()) {
+                std::vector<std::string> names;
+                names.swap(untold_);
                 lock.unlock();
-                options_.found(name, told);
+                for (const std::string& name : names) options_.found(name, ++told);
                 lock.lock();
             }
             if (options_.stopRequested) {
@@ -297,8 +296,7 @@ private:
     std::unordered_set<std::string> visited_;
     size_t entries_ = 0;
     uint64_t bytes_ = 0;
-    size_t found_ = 0;
-    std::string lastFound_;
+    std::vector<std::string> untold_;  // files accepted since the calling thread last told of them
 };
 
 }  // namespace

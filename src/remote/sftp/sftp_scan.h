@@ -32,8 +32,8 @@ struct SftpScanOptions {
     // Whether a file (or link, or other non-folder entry) of this name is wanted, such
     // as the extension filter; every name when empty.
     std::function<bool(std::string_view name)> accept;
-    // Told, on the calling thread, of the files accepted as they are found: the last
-    // one's name and the count so far.
+    // Told, on the calling thread, of each accepted file soon after it was found, with
+    // the count so far.
     std::function<void(const std::string& name, size_t found)> found;
     // Asked on the calling thread while the listings run: true stops the walk at the
     // listings in hand (stopReason Cancelled).

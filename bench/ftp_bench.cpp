@@ -1,7 +1,7 @@
 // Times the program's remote scan or download of an FTP folder, the way tesselon-batch
 // runs them (no windows, no waits between files). Prints the seconds taken.
 //
-// Usage: ftp_bench [--ftps] scan|download HOST PORT USER PASSWORD REMOTE_FOLDER [DOWNLOAD_DIR]
+// Usage: ftp_bench [--ftps] [--connections N] scan|download HOST PORT USER PASSWORD REMOTE_FOLDER [DOWNLOAD_DIR]
 // With --ftps the server is reached over explicit TLS, its certificate checked against
 // TESSELON_CA_FILE's authorities.
 #include <chrono>
@@ -24,6 +24,12 @@ int main(int argc, char** argv) {
         --argc;
         ++argv;
     }
+    int connections = kDefaultRemoteConnections;
+    if (argc > 2 && std::string(argv[1]) == "--connections") {
+        connections = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
     if (argc < 7) {
         std::fprintf(stderr, "usage: ftp_bench [--ftps] scan|download HOST PORT USER PASSWORD FOLDER [DIR]\n");
         return 2;
@@ -34,6 +40,7 @@ int main(int argc, char** argv) {
     ui.quiet = true;
     AppState state;
     state.frontend = &ui;
+    state.remoteConnections = connections;
     STRProcesosEntorno& env = state.settings.entorno;
     env.LocalRemoto = "R";
     env.servidor = argv[2];

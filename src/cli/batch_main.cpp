@@ -544,6 +544,7 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     frontend.passwordVariableUnset = std::getenv(kFtpPasswordVariable) == nullptr;
     state.sftpTrustedHostKey = options.remote.hostKey.value_or("");
     if (options.remote.scanTimeout) state.remoteScanSeconds = *options.remote.scanTimeout;
+    if (options.remote.connections) state.remoteConnections = *options.remote.connections;
     state.tlsCaFile = options.remote.caFile.value_or("");
     state.tlsPinnedCertificate = options.remote.pinSha256.value_or("");
 

@@ -23,6 +23,9 @@ struct RemoteEndpoint {
 
 // How long the walk of a remote scan's folders may take in all unless the user says.
 inline constexpr int kDefaultRemoteScanSeconds = 3600;
+// Connections a remote scan lists over, and its download fetches over, at once
+// unless the user says.
+inline constexpr int kDefaultRemoteConnections = 4;
 
 // Where a job's images come from.
 enum class SourceKind { Local, Remote };

@@ -60,6 +60,8 @@ struct AppState {
     // How long the walk of a remote scan's folders may take in all, from its first
     // listing; it then stops with what it found (tesselon-batch --scan-timeout).
     int remoteScanSeconds = kDefaultRemoteScanSeconds;
+    // Connections a remote scan and its download use at once (tesselon-batch --connections).
+    int remoteConnections = kDefaultRemoteConnections;
 
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;

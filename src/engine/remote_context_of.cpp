@@ -13,7 +13,8 @@ RemoteContext remoteContextOf(AppState& state) {
                          *state.cancel,
                          state.settings.entorno.FtpID,
                          state.remoteScanSeconds,
-                         &state.settings.entorno.TotalImagesOrigen};
+                         &state.settings.entorno.TotalImagesOrigen,
+                         state.remoteConnections};
 }
 
 }  // namespace tesselon

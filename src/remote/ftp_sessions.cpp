@@ -37,6 +37,7 @@ void FtpSessionTable::remove(FtpID id) {
 }
 
 void FtpSessionTable::closeAll() {
+    spares.clear();
     std::map<FtpID, std::shared_ptr<FtpSession>> ending;
     {
         std::lock_guard lock(mutex_);

@@ -14,6 +14,7 @@
 
 #include "remote/ftp_client.h"
 #include "remote/ftp_session.h"
+#include "remote/spare_connections.h"
 #include "runtime/fs/folder_handle.h"
 
 namespace tesselon {
@@ -49,6 +50,10 @@ public:
     // authorities), made on first use and kept while the file asked for stays the same;
     // null when the file cannot be read.
     std::shared_ptr<const TlsClientContext> tlsContext(const std::string& caFile);
+
+    // What a scan left logged in for the download after it (FTP, FTPS and SFTP alike);
+    // ended with the table.
+    SpareConnections spares;
 
 private:
     std::shared_ptr<const TlsClientContext> tls_;

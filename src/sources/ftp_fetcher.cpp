@@ -2,6 +2,7 @@
 // download worker. The first connection's session is kept in the table under FtpID.
 #include "core/frontend.h"
 #include "sources/check_connection.h"
+#include "sources/open_remote_client.h"
 #include "sources/remote_fetcher.h"
 #include "sources/sftp_source.h"
 
@@ -96,10 +97,38 @@ std::unique_ptr<RemoteFetcher> openRemoteFetcher(const RemoteContext& context, c
     const bool first = which == FetcherConnection::First;
     if (endpoint.protocol == RemoteProtocol::Sftp) return openSftpFetcher(context, endpoint, outcome, first);
     FtpSessionTable& sessions = context.sessions;
-    // A session left by the scan is replaced by a fresh one.
+    const bool tls = endpoint.protocol == RemoteProtocol::Ftps;
+    const std::string key = spareKeyOf(context, endpoint);
+    // The sessions the scan left serve the download once they still answer (a session
+    // that lost step, or that the server ended while it waited, does not); the one
+    // FtpID names goes on as the first connection.
+    if (first && sessions.spares.keptFor(context.keptSession, key)) {
+        if (std::shared_ptr<FtpSession> kept = sessions.find(context.keptSession)) {
+            auto client = std::make_unique<FtpClient>(std::move(kept), tls);
+            if (client->usable()) {
+                outcome = spareOutcome(endpoint);
+                return std::make_unique<FtpFetcher>(context, endpoint, std::move(client), context.keptSession, true);
+            }
+        }
+    }
+    if (!first) {
+        while (std::unique_ptr<RemoteClient> spare = sessions.spares.take(key)) {
+            std::unique_ptr<FtpClient> client(dynamic_cast<FtpClient*>(spare.get()));
+            if (client) spare.release();
+            if (client && client->usable()) {
+                outcome = spareOutcome(endpoint);
+                return std::make_unique<FtpFetcher>(context, endpoint, std::move(client), 0, false);
+            }
+        }
+    }
+    // A session left by the scan for another server, or one no longer usable, is
+    // replaced by a fresh one.
     if (first && ftpIsOpen(sessions, context.keptSession)) ftpClose(sessions, context.keptSession);
     ConnectionCheck opened = checkConnection(context, endpoint, {true, true, false, !first});
-    if (first) context.keptSession = opened.handle;
+    if (first) {
+        context.keptSession = opened.handle;
+        sessions.spares.noteKept(opened.handle, key);
+    }
     outcome = std::move(opened.report.connection);
     if (!opened.client) return nullptr;
     // A further connection is no session the window may name: the table forgets it.

@@ -21,7 +21,7 @@ FtpConnectOptions ftpOptionsFor(const RemoteEndpoint& endpoint) {
 }
 
 std::optional<FtpClient> openFtps(const RemoteContext& context, FtpConnectOptions options,
-                                  RemoteConnectOutcome& outcome) {
+                                  RemoteConnectOutcome& outcome, bool mayAsk) {
     options.host = std::string(trimSpaces(options.host));
     options.tls = true;
     options.caFile = context.trust.caFile;
@@ -34,7 +34,7 @@ std::optional<FtpClient> openFtps(const RemoteContext& context, FtpConnectOption
     FtpClientResult opened = connectFtpClient(context.sessions, options);
     outcome = std::move(opened.outcome);
     const ServerIdentity& shown = outcome.identity;
-    if (outcome.failure != RemoteFailure::CertificateRefused || shown.fingerprint.empty())
+    if (!mayAsk || outcome.failure != RemoteFailure::CertificateRefused || shown.fingerprint.empty())
         return std::move(opened.client);
     if (!context.frontend.askTrustServer(shown)) {
         outcome.declined = true;
@@ -67,19 +67,19 @@ SftpConnectOptions sftpOptionsFor(const RemoteTrust& trust, const RemoteEndpoint
 }  // namespace
 
 std::optional<FtpClient> openFtpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
-                                       RemoteConnectOutcome& outcome) {
-    if (endpoint.protocol == RemoteProtocol::Ftps) return openFtps(context, ftpOptionsFor(endpoint), outcome);
+                                       RemoteConnectOutcome& outcome, bool mayAsk) {
+    if (endpoint.protocol == RemoteProtocol::Ftps) return openFtps(context, ftpOptionsFor(endpoint), outcome, mayAsk);
     FtpClientResult opened = connectFtpClient(context.sessions, ftpOptionsFor(endpoint));
     outcome = std::move(opened.outcome);
     return std::move(opened.client);
 }
 
 std::optional<SftpClient> openSftpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
-                                         RemoteConnectOutcome& outcome) {
+                                         RemoteConnectOutcome& outcome, bool mayAsk) {
     SftpConnectOptions options = sftpOptionsFor(context.trust, endpoint);
     SftpClientResult result = SftpClient::connect(options);
     outcome = result.outcome;
-    if (result.connected.failure == SftpFailure::HostKeyUnknown && !result.connected.fingerprint.empty()) {
+    if (mayAsk && result.connected.failure == SftpFailure::HostKeyUnknown && !result.connected.fingerprint.empty()) {
         if (!context.frontend.askTrustServer(outcome.identity)) {
             outcome.declined = true;
             return std::nullopt;
@@ -105,6 +105,20 @@ std::unique_ptr<RemoteClient> openRemoteClient(const RemoteContext& context, con
 FtpID keepInSessionTable(FtpSessionTable& sessions, RemoteClient& client) {
     auto* ftp = dynamic_cast<FtpClient*>(&client);
     return ftp ? sessions.add(ftp->session()) : 0;
+}
+
+std::string spareKeyOf(const RemoteContext& context, const RemoteEndpoint& endpoint) {
+    const RemoteTrust& trust = context.trust;
+    std::string key;
+    for (const std::string_view part :
+         {std::string_view(protocolName(endpoint.protocol)), std::string_view(endpoint.host), std::string_view(endpoint.user),
+          std::string_view(endpoint.password), std::string_view(trust.caFile), std::string_view(trust.pinnedCertificate),
+          std::string_view(trust.acceptedHostKey), std::string_view(trust.programFolder)}) {
+        key += std::to_string(part.size());  // lengths first: no part can pass for two
+        key += ':';
+        key += part;
+    }
+    return key + std::to_string(endpoint.port) + (endpoint.passive ? "P" : "A");
 }
 
 }  // namespace tesselon

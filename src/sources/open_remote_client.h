@@ -20,11 +20,13 @@ namespace tesselon {
 // FTP or FTPS, with the session table's timeouts. FTPS trusts the authorities of the
 // context's CA file (else TESSELON_CA_FILE's, else the system's), the certificates pinned
 // for the server and the context's pin for the run.
+// Without `mayAsk` (a connection opened off the main thread) nobody is asked: an identity
+// that does not verify is refused.
 std::optional<FtpClient> openFtpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
-                                       RemoteConnectOutcome& outcome);
+                                       RemoteConnectOutcome& outcome, bool mayAsk = true);
 // SFTP, checking the host key against the user's and the program's known-hosts files.
 std::optional<SftpClient> openSftpClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
-                                         RemoteConnectOutcome& outcome);
+                                         RemoteConnectOutcome& outcome, bool mayAsk = true);
 // Whichever the endpoint's protocol asks for; null with `outcome` saying why.
 std::unique_ptr<RemoteClient> openRemoteClient(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                RemoteConnectOutcome& outcome);
@@ -32,5 +34,9 @@ std::unique_ptr<RemoteClient> openRemoteClient(const RemoteContext& context, con
 // Keeps an FTP client's session in the session table, so that FtpID can name it: its
 // new handle (0 for a client of another protocol).
 FtpID keepInSessionTable(FtpSessionTable& sessions, RemoteClient& client);
+
+// What a connection to `endpoint` with the context's trust is, as a key of the session
+// table's spares: one kept under it serves any later connection asked for the same.
+std::string spareKeyOf(const RemoteContext& context, const RemoteEndpoint& endpoint);
 
 }  // namespace tesselon

@@ -41,6 +41,8 @@ struct RemoteContext {
     int scanSeconds = kDefaultRemoteScanSeconds;
     // A scan counts here the images it found (TotalImagesOrigen); may be null.
     int64_t* imagesFound = nullptr;
+    // Connections a scan lists folders over at once; the download takes them over.
+    int connections = kDefaultRemoteConnections;
 };
 
 // The program folder's file of host keys the user accepted.

@@ -382,6 +382,8 @@ RemoteDownloadOutcome downloadRemoteImages(const RemoteContext& context, STRProc
     ui.waitPumpingEvents(50);
 
     Download(context, list.entries, endpoint, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
+    // What the scan left and this download did not need holds the server's slots for nothing.
+    context.sessions.spares.clear();
 
     ui.closeProgressWindow();
     ui.setMainWindowEnabled(true);

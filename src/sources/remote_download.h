@@ -21,7 +21,7 @@ struct STRProcesosEntorno;
 // (RutaEnLocalDeRemotoDescargadas) when it exists, otherwise the temporary folder.
 std::string downloadChooserStart(const std::string& lastDownloadFolder);
 
-inline constexpr int kDefaultDownloadConnections = 4;
+inline constexpr int kDefaultDownloadConnections = kDefaultRemoteConnections;
 inline constexpr int kMaxDownloadConnections = 16;
 
 struct RemoteDownloadOptions {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,7 +40,9 @@ struct RemoteScanLimits {
 
 // The remote branch of scanImages: opens a connection to `endpoint` (over FTP, the
 // context's kept session becomes its handle, the one an earlier scan left ended first) and appends the full remote path and size of every image
-// found under its folder (with the lower-cased `extensionList`, "|"-separated).
+// found under its folder (with the lower-cased `extensionList`, "|"-separated). The
+// folders are listed over as many connections as the context's download would use;
+// the further ones stay open as the session table's spares for that download.
 RemoteScanOutcome scanRemoteSource(const RemoteContext& context, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                    const std::string& extensionList, bool recursive);
 
@@ -56,6 +59,15 @@ bool changeRemotePath(FtpClient& client, std::string_view path);
 void scanRemoteFolder(const RemoteContext& context, FtpClient& client, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
                       const RemoteScanLimits& limits = {});
+// The same over several sessions at once, each taking the next folder waiting: each
+// function runs on a worker of its own and answers its session (opening it there, so
+// that logging in overlaps the first listings), null for none. The list, the problems
+// and the bounds are those of one session. `first`, when given, goes back to the
+// scanned folder at the end.
+void scanRemoteFolder(const RemoteContext& context, std::vector<std::function<FtpClient*()>> sessions,
+                      std::vector<SourceImageEntry>& list, const std::string& folder, bool skipFolders,
+                      const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,
+                      const RemoteScanLimits& limits = {}, FtpClient* first = nullptr);
 // The same over the session a handle of the table names; nothing for one it does not.
 void scanRemoteFolder(const RemoteContext& context, FtpID id, std::vector<SourceImageEntry>& list, const std::string& folder,
                       bool skipFolders, const std::string& extensionList, bool recursive, RemoteScanOutcome& outcome,

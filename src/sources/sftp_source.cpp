@@ -13,6 +13,7 @@
 #include "runtime/text/ascii_text.h"
 #include "sources/extension_filter.h"
 #include "sources/open_remote_client.h"
+#include "sources/remote_download.h"
 #include "sources/remote_fetcher.h"
 
 namespace tesselon {
@@ -175,13 +176,34 @@ private:
     std::thread worker_;  // last: it starts once the members it uses exist
 };
 
+std::optional<SftpClient> takeSpareSftp(const RemoteContext& context, const RemoteEndpoint& endpoint) {
+    const std::string key = spareKeyOf(context, endpoint);
+    while (std::unique_ptr<RemoteClient> spare = context.sessions.spares.take(key)) {
+        auto* sftp = dynamic_cast<SftpClient*>(spare.get());
+        if (sftp && sftp->usable() && sftp->connection().canonicalPath(".").failure == SftpFailure::None)
+            return std::move(*sftp);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+RemoteConnectOutcome spareOutcome(const RemoteEndpoint& endpoint) {
+    RemoteConnectOutcome outcome;
+    outcome.protocol = endpoint.protocol;
+    outcome.server = endpoint.host;
+    outcome.port = endpoint.port;
+    outcome.user = endpoint.user;
+    return outcome;
+}
 
 RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                  const std::string& extensionList, bool recursive) {
     Frontend& ui = context.frontend;
     ui.setStatusLine(true, "");
     RemoteScanOutcome outcome;
+    // The connections an earlier scan left are ended first.
+    context.sessions.spares.clear();
     std::optional<SftpClient> client = openSftpClient(context, endpoint, outcome.connection);
     if (!client) {
         ui.showConnectionTest(ConnectionTestReport{outcome.connection, {}, false, false}, true);
@@ -202,15 +224,36 @@ RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpo
     options.recursive = recursive;
     options.deadline = std::chrono::steady_clock::now() + std::chrono::seconds(context.scanSeconds);
     options.accept = [&filter](std::string_view name) { return filter.accepts(name); };
+    const int64_t before = context.imagesFound ? *context.imagesFound : 0;
     options.found = [&](const std::string& name, size_t count) {
-        if (context.imagesFound) ++*context.imagesFound;
+        if (context.imagesFound) *context.imagesFound = before + int64_t(count);
         RemoteProgress progress;
         progress.found = count;
         progress.name = name;
         ui.showRemoteProgress(progress);
-        ui.pumpOneEvent();
     };
-    const SftpScanResult scanned = scanSftpFolder(client->connection(), root, options);
+    // The windows stay alive while the listings run, and Cancelar is heard.
+    options.stopRequested = [&context, &ui] {
+        ui.pumpOneEvent();
+        return context.cancel.requested();
+    };
+    // The further connections log in on their workers while the first lists the
+    // folder; they all stay open for the download.
+    std::vector<std::optional<SftpClient>> further(size_t(std::clamp(context.connections, 1, kMaxDownloadConnections)) - 1);
+    std::vector<std::function<SftpConnection*()>> connections{[&client] { return &client->connection(); }};
+    for (std::optional<SftpClient>& slot : further) {
+        connections.push_back([&context, &endpoint, &slot]() -> SftpConnection* {
+            RemoteConnectOutcome ignored;
+            slot = openSftpClient(context, endpoint, ignored, false);
+            return slot ? &slot->connection() : nullptr;
+        });
+    }
+    const SftpScanResult scanned = scanSftpFolder(std::move(connections), root, options);
+    const std::string key = spareKeyOf(context, endpoint);
+    further.insert(further.begin(), std::move(client));
+    for (std::optional<SftpClient>& slot : further) {
+        if (slot && slot->usable()) context.sessions.spares.keep(key, std::make_unique<SftpClient>(std::move(*slot)));
+    }
     if (scanned.failure != SftpFailure::None) {
         outcome.failure =
             scanned.failure == SftpFailure::FolderMissing ? RemoteFailure::FolderMissing : RemoteFailure::ListingFailed;
@@ -229,7 +272,9 @@ RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpo
     }
     if (scanned.stopped) {
         outcome.stopped = true;
-        outcome.problems.push_back({stopKind(scanned.limit), scanned.stoppedIn.empty() ? root : scanned.stoppedIn});
+        // Cancelar is no problem of the server's: the front end tells of it.
+        if (scanned.stopReason != SftpFailure::Cancelled)
+            outcome.problems.push_back({stopKind(scanned.limit), scanned.stoppedIn.empty() ? root : scanned.stoppedIn});
     }
     for (const SftpScanFile& file : scanned.files) {
         SourceImageEntry& entry = found.emplace_back();
@@ -243,6 +288,11 @@ RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpo
 
 std::unique_ptr<RemoteFetcher> openSftpFetcher(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                RemoteConnectOutcome& outcome, bool tell) {
+    // A connection the scan left, once it still answers, saves logging in again.
+    if (std::optional<SftpClient> spare = takeSpareSftp(context, endpoint)) {
+        outcome = spareOutcome(endpoint);
+        return std::make_unique<SftpFetcher>(context, endpoint, std::move(*spare));
+    }
     std::optional<SftpClient> client = openSftpClient(context, endpoint, outcome);
     if (!client) {
         if (tell) context.frontend.showConnectionTest(ConnectionTestReport{outcome, {}, false, false}, true);

@@ -20,7 +20,10 @@ class RemoteFetcher;
 RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpoint& endpoint, std::vector<SourceImageEntry>& found,
                                  const std::string& extensionList, bool recursive);
 
-// The download's fetcher over a fresh SFTP connection; null, with `outcome` saying
+// What a connection taken over from a scan's spares says of itself: made to `endpoint`.
+RemoteConnectOutcome spareOutcome(const RemoteEndpoint& endpoint);
+
+// The download's fetcher over a connection the scan left, else a fresh one; null, with `outcome` saying
 // why, when none could be had (the user told of it when `tell` is set).
 std::unique_ptr<RemoteFetcher> openSftpFetcher(const RemoteContext& context, const RemoteEndpoint& endpoint,
                                                RemoteConnectOutcome& outcome, bool tell);

@@ -32,8 +32,12 @@ struct SftpScanOptions {
     // Whether a file (or link, or other non-folder entry) of this name is wanted, such
     // as the extension filter; every name when empty.
     std::function<bool(std::string_view name)> accept;
-    // Told of each accepted file as it is found, with the count so far.
+    // Told, on the calling thread, of each accepted file soon after it was found, with
+    // the count so far.
     std::function<void(const std::string& name, size_t found)> found;
+    // Asked on the calling thread while the listings run: true stops the walk at the
+    // listings in hand (stopReason Cancelled).
+    std::function<bool()> stopRequested;
     size_t maxEntries = kSftpMaxListingEntries;
     int maxDepth = kSftpMaxScanDepth;
     uint64_t maxPathBytes = kMaxScanPathBytes;
@@ -78,5 +82,11 @@ struct SftpScanResult {
 };
 
 SftpScanResult scanSftpFolder(SftpConnection& connection, const std::string& root, const SftpScanOptions& options);
+// The same over several connections at once, each listing the next folder waiting:
+// each function runs on a worker of its own and answers its connection (opening it
+// there, so that logging in overlaps the first listings), null for none. The files,
+// the problems and the bounds are those of one connection.
+SftpScanResult scanSftpFolder(std::vector<std::function<SftpConnection*()>> connections, const std::string& root,
+                              const SftpScanOptions& options);
 
 }  // namespace tesselon

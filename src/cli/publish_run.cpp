@@ -83,7 +83,8 @@ PublishRun publishRunResults(AppState& state, std::FILE* err, const CliOptions& 
     std::vector<Candidate> candidates;
     for (size_t i = 0; i < list.size() && i < in.savePaths.size(); ++i) {
         const bool handled = i < in.outcome.inShare.size() ? in.outcome.inShare[i] != 0 : true;
-        if (!handled || list.entries[i].saved == 0) continue;
+        // A result an earlier run made stands in the destination as much as a new one.
+        if (!handled || (list.entries[i].saved == 0 && !standing.count(i))) continue;
         const std::string& saved = in.savePaths[i];
         const PublishPath path = publishPathOf(folder, in.scannedFolder, list.entries[i].path, fileNameOf(saved));
         Candidate c;

@@ -149,6 +149,14 @@ RemoteFileSize FtpClient::fileSize(const std::string& path) {
     return {failureOfCommand(), 0};
 }
 
+RemoteFailure FtpClient::renameThenSize(const std::string& from, const std::string& to, bool,
+                                        RemoteFileSize& after) {
+    const FtpRenameAndSize done = session_->renameThenSize(from, to);
+    if (!done.renamed) return failureOfCommand();
+    after = done.size ? RemoteFileSize{RemoteFailure::None, *done.size} : RemoteFileSize{failureOfCommand(), 0};
+    return RemoteFailure::None;
+}
+
 RemoteFailure FtpClient::remove(const std::string& path) {
     if (session_->remove(path)) return RemoteFailure::None;
     return failureOfCommand();

@@ -44,6 +44,9 @@ public:
     RemoteFailure makeFolder(const std::string& path) override;
     RemoteFileSize fileSize(const std::string& path) override;
     RemoteFailure remove(const std::string& path) override;
+    // The three commands go out together: one wait for the server instead of three.
+    RemoteFailure renameThenSize(const std::string& from, const std::string& to, bool replace,
+                                 RemoteFileSize& after) override;
 
     // FTP's own walk, one folder at a time from the current one. ".." is CDUP.
     bool changeDir(std::string_view folder) { return session_->changeDir(folder); }

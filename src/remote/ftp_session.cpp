@@ -240,18 +240,28 @@ std::optional<uint64_t> FtpSession::fileSize(std::string_view name) {
     State& s = *state_;
     std::string reply;
     if (!s.setType("I") || !s.command("SIZE ", name, "213", &reply)) return std::nullopt;
-    // "213 12345": the digits after the code, and nothing else but spaces.
-    size_t at = 3;
-    while (at < reply.size() && reply[at] == ' ') ++at;
-    uint64_t bytes = 0;
-    size_t digits = 0;
-    for (; at < reply.size() && reply[at] >= '0' && reply[at] <= '9'; ++at, ++digits) {
-        if (digits >= 19) return std::nullopt;
-        bytes = bytes * 10 + uint64_t(reply[at] - '0');
-    }
-    while (at < reply.size() && (reply[at] == ' ' || reply[at] == '\r' || reply[at] == '\n')) ++at;
-    if (digits == 0 || at != reply.size()) return std::nullopt;
-    return bytes;
+    return parseSizeReply(reply);
+}
+
+FtpRenameAndSize FtpSession::renameThenSize(std::string_view from, std::string_view to) {
+    State& s = *state_;
+    FtpRenameAndSize result;
+    if (!s.setType("I")) return result;
+    const std::optional<std::string> rnfr = commandLine("RNFR ", from);
+    const std::optional<std::string> rnto = commandLine("RNTO ", to);
+    const std::optional<std::string> size = commandLine("SIZE ", to);
+    if (!rnfr || !rnto || !size || !s.inStep()) return result;
+    // The three go out together and their replies are read in order: a server answers
+    // each command in turn, and an RNTO after a refused RNFR only meets a refusal.
+    const std::string all = *rnfr + *rnto + *size;
+    if (!s.control.sendAll(all.data(), all.size(), s.deadline())) return result;
+    const bool from350 = s.reader.expectReply("350");
+    const bool to250 = s.reader.expectReply("250");
+    std::string reply;
+    const bool sized = s.reader.expectReply("213", &reply);
+    result.renamed = from350 && to250;
+    if (sized) result.size = parseSizeReply(reply);
+    return result;
 }
 
 bool FtpSession::remove(std::string_view name) { return state_->command("DELE ", name, "250"); }

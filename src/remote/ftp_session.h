@@ -74,6 +74,11 @@ enum class FtpTransferFailure {
 
 struct FtpConnectResult;
 
+struct FtpRenameAndSize {
+    bool renamed = false;           // RNFR answered 350 and RNTO 250
+    std::optional<uint64_t> size;   // SIZE of the new name answered 213 with a number
+};
+
 class FtpSession {
 public:
     // Connects, reads the greeting and logs in (USER answered 331, PASS answered 230).
@@ -120,6 +125,8 @@ public:
     std::optional<uint64_t> fileSize(std::string_view name);
     // DELE.
     bool remove(std::string_view name);
+    // RNFR, RNTO and SIZE of the new name in one exchange (binary type).
+    FtpRenameAndSize renameThenSize(std::string_view from, std::string_view to);
     // Starts fetching `remoteName` into `local` on a worker thread and returns at once;
     // progress() then tells how it goes. The file is written beside `local` and renamed
     // into place only when exactly `listedSize` bytes arrived and the server confirmed

@@ -103,6 +103,14 @@ public:
     virtual RemoteFileSize fileSize(const std::string& path) = 0;
     // Removes the file `path`.
     virtual RemoteFailure remove(const std::string& path) = 0;
+    // rename(from, to, replace), then fileSize(to) when the rename was answered: the
+    // rename's failure, and the size there. A client may make it one exchange.
+    virtual RemoteFailure renameThenSize(const std::string& from, const std::string& to, bool replace,
+                                         RemoteFileSize& after) {
+        const RemoteFailure renamed = rename(from, to, replace);
+        if (renamed == RemoteFailure::None) after = fileSize(to);
+        return renamed;
+    }
 };
 
 }  // namespace tesselon

@@ -243,14 +243,14 @@ private:
             if (result.failure != PublishFailure::FolderRefused) dropTemporary(client, result);
             return result;
         }
-        const RemoteFailure renamed = client.rename(result.temporary, item.remotePath, true);
+        RemoteFileSize there;
+        const RemoteFailure renamed = client.renameThenSize(result.temporary, item.remotePath, true, there);
         if (renamed != RemoteFailure::None) {
             result.failure = PublishFailure::RenameFailed;
             result.remote = renamed;
             dropTemporary(client, result);
             return result;
         }
-        const RemoteFileSize there = client.fileSize(item.remotePath);
         if (there.failure != RemoteFailure::None) {
             result.failure = there.failure == RemoteFailure::TransferRefused ? PublishFailure::RenameMisplaced
                                                                              : PublishFailure::UploadFailed;

@@ -146,12 +146,14 @@ private:
 
     void work(std::shared_ptr<RemoteClient> client) {
         std::vector<std::string> leftovers;  // temporaries a broken connection could not remove
+        // FTP's usable() asks the server: only a connection a failure may have broken is asked.
+        bool suspect = false;
         for (;;) {
             const std::optional<size_t> index = takeNext();
             if (!index) break;
             PublishItemOutcome& result = outcome_.items[*index];
             for (int attempt = 1;; ++attempt) {
-                if (!client || !client->usable()) {
+                if (!client || (suspect && !client->usable())) {
                     client.reset();
                     if (!stopping()) client = connect();
                     if (client) {
@@ -165,6 +167,7 @@ private:
                     result.failure = stopping() ? PublishFailure::Cancelled : PublishFailure::NoConnection;
                 } else {
                     result = publishOne(*client, items_[*index]);
+                    suspect = !result.published() && !refusedBeforeSending(result.failure);
                     if (result.temporaryLeft && !client->usable()) leftovers.push_back(result.temporary);
                 }
                 if (result.published() || result.failure == PublishFailure::Cancelled ||

@@ -23,7 +23,7 @@ TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyf
 # a one-node Slurm cluster of its own.
 TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2 webp libavif-bin libheif-examples libjpeg-turbo-progs linux-perf
   mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib python3-openssl vsftpd openssh-server openssh-client sshpass curl
-  parallel slurm-wlm munge"
+  parallel slurm-wlm munge rclone"
 
 ensure_packages() {
   local missing=()

@@ -45,4 +45,18 @@ std::string parseCurrentDirReply(std::string_view reply) {
     return {};
 }
 
+std::optional<uint64_t> parseSizeReply(std::string_view reply) {
+    size_t at = 3;
+    while (at < reply.size() && reply[at] == ' ') ++at;
+    uint64_t bytes = 0;
+    size_t digits = 0;
+    for (; at < reply.size() && reply[at] >= '0' && reply[at] <= '9'; ++at, ++digits) {
+        if (digits >= 19) return std::nullopt;
+        bytes = bytes * 10 + uint64_t(reply[at] - '0');
+    }
+    while (at < reply.size() && (reply[at] == ' ' || reply[at] == '\r' || reply[at] == '\n')) ++at;
+    if (digits == 0 || at != reply.size()) return std::nullopt;
+    return bytes;
+}
+
 }  // namespace tesselon

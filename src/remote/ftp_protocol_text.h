@@ -29,5 +29,7 @@ std::optional<PassiveReply> parsePassiveReply(std::string_view reply);
 // it is; the path ends before the first quote followed by a space or the end. Empty
 // when the reply has no such form.
 std::string parseCurrentDirReply(std::string_view reply);
+// The size of a "213 12345" reply; none for anything but digits after the code.
+std::optional<uint64_t> parseSizeReply(std::string_view reply);
 
 }  // namespace tesselon

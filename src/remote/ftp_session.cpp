@@ -236,7 +236,37 @@ bool FtpSession::rename(std::string_view from, std::string_view to) {
     return state_->command("RNFR ", from, "350") && state_->command("RNTO ", to, "250");
 }
 
-bool FtpSession::upload(FileDescriptor file, std::string_view remoteName) {
+std::optional<uint64_t> FtpSession::fileSize(std::string_view name) {
+    State& s = *state_;
+    std::string reply;
+    if (!s.setType("I") || !s.command("SIZE ", name, "213", &reply)) return std::nullopt;
+    return parseSizeReply(reply);
+}
+
+FtpRenameAndSize FtpSession::renameThenSize(std::string_view from, std::string_view to) {
+    State& s = *state_;
+    FtpRenameAndSize result;
+    if (!s.setType("I")) return result;
+    const std::optional<std::string> rnfr = commandLine("RNFR ", from);
+    const std::optional<std::string> rnto = commandLine("RNTO ", to);
+    const std::optional<std::string> size = commandLine("SIZE ", to);
+    if (!rnfr || !rnto || !size || !s.inStep()) return result;
+    // The three go out together and their replies are read in order: a server answers
+    // each command in turn, and an RNTO after a refused RNFR only meets a refusal.
+    const std::string all = *rnfr + *rnto + *size;
+    if (!s.control.sendAll(all.data(), all.size(), s.deadline())) return result;
+    const bool from350 = s.reader.expectReply("350");
+    const bool to250 = s.reader.expectReply("250");
+    std::string reply;
+    const bool sized = s.reader.expectReply("213", &reply);
+    result.renamed = from350 && to250;
+    if (sized) result.size = parseSizeReply(reply);
+    return result;
+}
+
+bool FtpSession::remove(std::string_view name) { return state_->command("DELE ", name, "250"); }
+
+bool FtpSession::upload(FileDescriptor file, std::string_view remoteName, const std::function<bool(uint64_t)>& sent) {
     State& s = *state_;
     if (!file.valid()) return false;
     s.joinWorker();
@@ -260,7 +290,7 @@ bool FtpSession::upload(FileDescriptor file, std::string_view remoteName) {
             break;
         }
         s.progress += got;
-        if (s.abortRequested) {
+        if (s.abortRequested || (sent && !sent(uint64_t(s.progress.load())))) {
             ok = false;
             break;
         }

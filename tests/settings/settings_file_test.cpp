@@ -107,7 +107,7 @@ TEST(SettingsFile, DefaultsComposeIntoTheStoredFormat) {
         R"("password":"","LocalRemoto":"L","UltimoEscaneoImagenesLocalRemoto":"L","pasivo":0,)"
         R"("ExtensionesActivas":"JPG|JPEG|PNG","FormatoImagen":"original","CalidadGrabacion":50,)"
         R"("servidor":"localhost","RutaImagenesDestino":"/tmp/","imagenesSobreescribir":0,"FtpID":0,)"
-        R"("protocolo":"ftp"})"
+        R"("protocolo":"ftp","carpetaPublicacion":""})"
         "\r\n"
         "[ProcesosTexto]\r\n"
         R"({"TextoMarcaAgua":"Text Sample|over Image|@ 2024 Halvren Labs","SoloMarcadeAgua":1,)"
@@ -163,8 +163,22 @@ TEST(SettingsFile, SaveAndLoadGiveTheSameRecords) {
     EXPECT_EQ(loaded.texto.FuenteUsada.Interlinea, 19.8f);
 }
 
-// The protocol is the environment line's last key; a file from before it existed, or
-// with a name the program does not know, means plain FTP.
+// The protocol follows the descriptor's keys on the environment line, and the publish
+// folder follows it; a file from before it existed, or with a name the program does not
+// know, means plain FTP.
+TEST(SettingsFile, ThePublishFolderComesBackAsSavedAndAFileWithoutItPublishesNothing) {
+    Fixture f;
+    Settings saved = fixedDefaults();
+    saved.entorno.carpetaPublicacion = "/public_html/img \"nuevas\"/";
+    const std::string path = f.dir.write("p.cfg", composeSettingsText(saved, 0));
+    Settings loaded = fixedDefaults();
+    ASSERT_TRUE(loadSettings(loaded, path).ok);
+    EXPECT_EQ(loaded.entorno.carpetaPublicacion, "/public_html/img \"nuevas\"/");
+    loaded.entorno.carpetaPublicacion = "/left/over/";
+    ASSERT_TRUE(loadSettings(loaded, f.dir.write("old.cfg", "[ProcesosEntorno]\r\n{\"protocolo\":\"sftp\"}\r\n")).ok);
+    EXPECT_EQ(loaded.entorno.carpetaPublicacion, "");
+}
+
 TEST(SettingsFile, TheProtocolIsStoredLastAndAnythingElseIsPlainFtp) {
     Fixture f;
     Settings saved = fixedDefaults();
@@ -173,7 +187,7 @@ TEST(SettingsFile, TheProtocolIsStoredLastAndAnythingElseIsPlainFtp) {
     const size_t line = text.find("[ProcesosEntorno]\r\n");
     ASSERT_NE(line, std::string::npos);
     const size_t end = text.find("\r\n", line + 19);
-    const std::string last = R"("FtpID":0,"protocolo":"sftp"})";
+    const std::string last = R"("FtpID":0,"protocolo":"sftp","carpetaPublicacion":""})";
     EXPECT_EQ(text.substr(end - last.size(), last.size()), last);
     EXPECT_EQ(text.find("protocolo", end), std::string::npos);  // in no other record
 

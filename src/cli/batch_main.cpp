@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/job_inputs.h"
 #include "cli/progress_line.h"
+#include "cli/publish_run.h"
 #include "engine/remote_context_of.h"
 #include "cli/remote_source.h"
 #include "cli/stopwatch.h"
@@ -426,7 +427,22 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     printSummary(state, options, source, conversion, counts, notes, seconds, err);
     const bool complete =
         outcome.processed == outcome.total && !outcome.cancelled && outcome.stop.stop == BatchStop::None;
-    return complete && counts.failed == 0 && source.remote.failed.empty() && !unrecorded ? kExitOk : kExitFailed;
+    // A run stopped on the way publishes nothing: the next one converts and publishes the rest.
+    PublishRun published;
+    if (outcome.stop.stop == BatchStop::None && !outcome.cancelled) {
+        const bool fromServer = sourceKindOf(state.settings.entorno) == SourceKind::Remote;
+        PublishInputs what{outcome, plannedNamesOf(batchInputsOf(state)).savePaths,
+                           fromServer ? source.remote.scannedFolder : state.settings.entorno.RutaOrigenLocal,
+                           fromServer};
+        published = publishRunResults(state, err, options, what);
+        notes.published = published.published;
+        notes.publishReasons = published.reasons;
+        const std::string line = publishSummaryLine(published, state.settings.entorno.carpetaPublicacion);
+        if (!options.quiet && !line.empty()) std::fprintf(err, "%s\n", terminalSafe(line).c_str());
+    }
+    return complete && counts.failed == 0 && source.remote.failed.empty() && !unrecorded && published.failed == 0
+               ? kExitOk
+               : kExitFailed;
 }
 
 // The --report file, rewritten at the end of every run that converts, whatever the

@@ -168,7 +168,7 @@ TEST_F(ConnectionProtocol, AceptarStoresTheProtocolAsTheLastKeyOfTheEnvironment)
     requesterAnswers = {path(programFolder.file("saved.cfg"))};
     click(Gadget_Principal_ButtonImage_ConfigSave);
     const std::string line = environmentLine(readFile(programFolder.file("saved.cfg")));
-    const std::string last = ",\"protocolo\":\"sftp\"}";
+    const std::string last = ",\"protocolo\":\"sftp\",\"carpetaPublicacion\":\"\"}";
     ASSERT_GE(line.size(), last.size());
     EXPECT_EQ(line.substr(line.size() - last.size()), last);
     EXPECT_EQ(line.find("protocolo"), line.rfind("protocolo"));  // stored once

@@ -45,6 +45,13 @@ bool FtpDataConnection::accept() {
     return true;
 }
 
+bool FtpDataConnection::finishSending() {
+    // A server reads an upload to its end and then closes: what comes back meanwhile is
+    // at most a few TLS records.
+    constexpr size_t kDrainBytes = 64 * 1024;
+    return data_.finishSending(Deadline(dataSendTimeout(session_)), kDrainBytes, &session_.abortRequested);
+}
+
 void FtpDataConnection::close() {
     data_.close();
     listener_.reset();

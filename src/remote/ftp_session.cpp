@@ -295,6 +295,8 @@ bool FtpSession::upload(FileDescriptor file, std::string_view remoteName, const 
             break;
         }
     }
+    // A cut upload is closed at once; a whole one is ended so that its last bytes arrive.
+    if (ok) ok = data.finishSending();
     data.close();
     // 226 tells the file arrived whole; anything else after a complete send is a failure.
     std::string reply;

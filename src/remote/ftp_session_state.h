@@ -84,6 +84,8 @@ public:
     // only when it shows the control connection's certificate.
     bool accept();
     NetStream& stream() { return data_; }
+    // The end of an upload's data (NetStream::finishSending), bounded as one block is.
+    bool finishSending();
     void close();
 
 private:

@@ -195,6 +195,27 @@ TlsHandshake NetStream::startTls(const TlsClientContext& context, const std::str
 
 TlsSession NetStream::session() const { return TlsSession(tls_ ? SSL_get1_session(tls_) : nullptr); }
 
+bool NetStream::finishSending(const Deadline& deadline, size_t drainBytes, const std::atomic<bool>* abort) {
+    if (!socket_.valid()) return false;
+    if (tls_) {
+        for (;;) {
+            // 0: the alert is out (the peer's may follow); 1: both were exchanged.
+            const int done = SSL_shutdown(tls_);
+            if (done >= 0) break;
+            if (afterCall(tls_, socket_.get(), done, deadline, abort) != Step::Again) return false;
+        }
+    }
+    ::shutdown(socket_.get(), SHUT_WR);
+    // Below TLS now: the session is over, only the socket's bytes matter.
+    char sink[4096];
+    while (drainBytes > 0) {
+        const long got = tesselon::receiveSome(socket_.get(), sink, std::min(sizeof sink, drainBytes), deadline, abort);
+        if (got <= 0) break;
+        drainBytes -= size_t(got);
+    }
+    return true;
+}
+
 void NetStream::close(bool politely) {
     if (tls_) {
         // One try: the closing alert goes out if the socket takes it at once.

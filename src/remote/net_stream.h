@@ -60,6 +60,14 @@ public:
     std::optional<Ipv4Endpoint> localEndpoint() const { return tesselon::localEndpoint(socket_.get()); }
     std::optional<Ipv4Endpoint> peerEndpoint() const { return tesselon::peerEndpoint(socket_.get()); }
 
+    // Ends what this side sends, before close: over TLS the closing alert goes out
+    // whole, then the socket's sending half is shut, and whatever the peer still sends
+    // (TLS session tickets, its own alert) is read and dropped until it closes, up to
+    // `drainBytes` and the deadline. Closing a socket with unread bytes resets the
+    // connection, and the reset throws away what the peer had not read yet: the end
+    // of an upload. False when the alert could not be sent.
+    bool finishSending(const Deadline& deadline, size_t drainBytes, const std::atomic<bool>* abort = nullptr);
+
     // Over TLS, tells the peer the data ends (without waiting for its answer) when
     // `politely`; then closes the socket.
     void close(bool politely = true);

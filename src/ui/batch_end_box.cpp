@@ -1,6 +1,7 @@
 #include "ui/batch_end_box.h"
 
 #include "ui/failure_texts.h"
+#include "ui/publish_texts.h"
 
 namespace tesselon {
 
@@ -42,6 +43,16 @@ MessageBoxText batchEndBox(const BatchEnd& end) {
     if (end.failed.size() > kNamedFailures)
         text += "\r\n… y " + std::to_string(end.failed.size() - kNamedFailures) + " más.";
     return {"Fin de proceso con errores", text, MessageIcon::Warning};
+}
+
+MessageBoxText batchEndBox(const BatchEnd& end, const PublishEnd& publish) {
+    MessageBoxText box = batchEndBox(end);
+    box.text += "\r\n\r\n" + publishEndText(publish);
+    if (publishEndHasErrors(publish)) {
+        box.title = "Fin de proceso con errores";
+        box.icon = MessageIcon::Warning;
+    }
+    return box;
 }
 
 }  // namespace tesselon

@@ -12,4 +12,8 @@ inline constexpr size_t kNamedFailures = 10;
 
 MessageBoxText batchEndBox(const BatchEnd& end);
 
+struct PublishEnd;
+// The same box, followed by how the publishing of the results went.
+MessageBoxText batchEndBox(const BatchEnd& end, const PublishEnd& publish);
+
 }  // namespace tesselon

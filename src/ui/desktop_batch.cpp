@@ -3,6 +3,7 @@
 #include "core/state.h"
 #include "sources/scan_images.h"
 #include "engine/remote_context_of.h"
+#include "ui/desktop_publish.h"
 
 namespace tesselon {
 
@@ -20,6 +21,9 @@ DesktopBatch desktopBatchOf(AppState& state) {
     parts.rescan = [&state] {
         scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList,
                    state.settings.entorno.imagenesRecursivo != 0);
+    };
+    parts.tellEnd = [&state](const BatchEnd& end) {
+        tellBatchEnd(remoteContextOf(state), state.settings.entorno, state.SourceImageList, end);
     };
     return parts;
 }

@@ -8,7 +8,8 @@ namespace tesselon {
 struct AppState;
 
 // The parts of the state the window's batch reads and fills in, with the state's
-// CANCELAR token and its source scan for the rescan the preconditions may offer.
+// CANCELAR token, its source scan for the rescan the preconditions may offer, and the
+// publishing of the results the connection window may ask for before the end box.
 DesktopBatch desktopBatchOf(AppState& state);
 
 // Runs the batch (or the preview) on the state's parts. The settings file keeps its

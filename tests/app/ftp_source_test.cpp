@@ -91,8 +91,8 @@ TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
     withConnectionWindow([this](FtpConnectionDialog& d) {
         ControlRegistry& c = d.controls();
         EXPECT_EQ(d.windowTitle(), "Conexión FTP");
-        EXPECT_EQ(d.size(), QSize(612, 265));
-        EXPECT_EQ(c.widget(Gadget_FTPDatosConexion_ButtonCheckConexion)->geometry(), QRect(260, 205, 145, 40));
+        EXPECT_EQ(d.size(), QSize(612, 300));
+        EXPECT_EQ(c.widget(Gadget_FTPDatosConexion_ButtonCheckConexion)->geometry(), QRect(260, 245, 145, 40));
         EXPECT_EQ(c.text(Gadget_FTPDatosConexion_Text19_33_85), "Servidor:");
         EXPECT_EQ(c.text(Gadget_FTPDatosConexion_StringRutaImagenes), "/fotos/");
         auto* password = qobject_cast<QLineEdit*>(c.widget(Gadget_FTPDatosConexion_StringPassword));
@@ -103,7 +103,7 @@ TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
         // Every field and button is reached with Tab, in the window's order; the protocol
         // options are one stop, on the chosen one.
         std::vector<int> reached;
-        for (int i = 0; i < 11; ++i) {
+        for (int i = 0; i < 12; ++i) {
             reached.push_back(c.focusedControl());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -111,7 +111,7 @@ TEST_F(FtpSource, ConnectionWindowShowsTestsAndStoresTheConnectionData) {
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c.widget(id));
             EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty()) << "control " << id;
         }
-        EXPECT_EQ(reached, (std::vector<int>{131, 133, 148, 135, 137, 139, 141, 142, 143, 144, 145}));
+        EXPECT_EQ(reached, (std::vector<int>{131, 133, 148, 135, 137, 139, 141, 152, 142, 143, 144, 145}));
         auto* port = qobject_cast<QLineEdit*>(c.widget(Gadget_FTPDatosConexion_StringPuerto));
         port->clear();
         QTest::keyClicks(port, "2a1");

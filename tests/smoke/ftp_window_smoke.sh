@@ -33,7 +33,7 @@ dialog=$(wait_window "Conexión FTP") || fail "window 3 did not open"
 sleep 0.5
 geometry=$(xwininfo -id "$dialog")
 echo "$geometry" | grep -q 'Width: 612' || fail "unexpected width: $geometry"
-echo "$geometry" | grep -q 'Height: 265' || fail "unexpected height: $geometry"
+echo "$geometry" | grep -q 'Height: 300' || fail "unexpected height: $geometry"
 [ -n "$shot" ] && import -window root "$shot"
 xdotool key --clearmodifiers Escape
 for _ in $(seq 50); do

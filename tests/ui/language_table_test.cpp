@@ -11,7 +11,7 @@ namespace {
 
 // Keys the built-in source lists, and the captions of the format controls beyond JPG,
 // PNG and GIF, which the table of formats labels.
-constexpr size_t kBuiltInKeys = 176;
+constexpr size_t kBuiltInKeys = 180;
 size_t keysOfTheTable() { return kBuiltInKeys + sourceFormatControls().size() + resultFormatControls().size() - 6; }
 
 TEST(LanguageTable, BuiltInSourceHoldsEveryPairInOrder) {
@@ -24,8 +24,8 @@ TEST(LanguageTable, BuiltInSourceHoldsEveryPairInOrder) {
     EXPECT_EQ(source[2 * 131], "Gadget_Principal_Button_Cancelar");
     EXPECT_EQ(source[2 * 132], "Window_Progreso");
     EXPECT_EQ(source[2 * 135], "Window_FTPDatosConexion");
-    EXPECT_EQ(source[2 * 163], "Window_Update");
-    EXPECT_EQ(source[2 * 175], "Gadget_Update_CheckBox_ComprobarActualizacion");
+    EXPECT_EQ(source[2 * 167], "Window_Update");
+    EXPECT_EQ(source[2 * 179], "Gadget_Update_CheckBox_ComprobarActualizacion");
     EXPECT_EQ(source.back(), "_END_");
 
     LanguageTable table = buildLanguageTable();

@@ -68,7 +68,7 @@ TEST_F(MainWindowLayout, EveryNumberExceptTheUnusedOnes) {
     EXPECT_EQ(ids.back(), Gadget_Principal_Button_Cancelar);
     // Every caption and tooltip key the window asked for was in the table: the built-in
     // texts and the captions of the added format controls.
-    EXPECT_EQ(table.size(), 176u + sourceFormatControls().size() + resultFormatControls().size() - 6);
+    EXPECT_EQ(table.size(), 180u + sourceFormatControls().size() + resultFormatControls().size() - 6);
 }
 
 TEST_F(MainWindowLayout, SampleRowsAsLaidOut) {

@@ -495,7 +495,12 @@ BatchRun runBatch(const DesktopBatch& parts, bool previewOnly) {
     const CaughtStop caught = runCatching([&] { end = convertAll(parts); });
     if (caught.stop != BatchStop::None) end = stoppedBatchEnd(*parts.list, caught.stop);
     // A stop is told even when CANCELAR was pressed meanwhile.
-    if (!parts.cancel->requested() || end.stop != BatchStop::None) ui.showBatchEnd(end);
+    if (!parts.cancel->requested() || end.stop != BatchStop::None) {
+        if (parts.tellEnd)
+            parts.tellEnd(end);
+        else
+            ui.showBatchEnd(end);
+    }
     ui.setBatchRunning(false);
     return BatchRun::Converted;
 }

@@ -10,6 +10,7 @@ class CancelToken;
 class CodecRegistry;
 class Frontend;
 class PackedStrings;
+struct BatchEnd;
 struct PreviewCache;
 struct Settings;
 struct SourceImageList;
@@ -30,6 +31,10 @@ struct DesktopBatch {
     // Scans the source the settings name again, refilling the list: the preconditions
     // offer it when the list came from another source.
     std::function<void()> rescan;
+    // Tells the end of a batch that was not cancelled, in place of the front end's
+    // showBatchEnd: the window's last step of a batch (publishing its results) goes
+    // here, while the batch still counts as running. Empty: showBatchEnd.
+    std::function<void(const BatchEnd&)> tellEnd;
 };
 
 enum class BatchRun {

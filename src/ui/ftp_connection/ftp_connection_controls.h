@@ -28,6 +28,9 @@ constexpr int Gadget_FTPDatosConexion_FrameProtocolo = 147;
 constexpr int Gadget_FTPDatosConexion_OptionFTP = 148;
 constexpr int Gadget_FTPDatosConexion_OptionFTPS = 149;
 constexpr int Gadget_FTPDatosConexion_OptionSFTP = 150;
+constexpr int Gadget_FTPDatosConexion_TextCarpetaPublicacion = 151;
+constexpr int Gadget_FTPDatosConexion_StringCarpetaPublicacion = 152;
+constexpr int Gadget_FTPDatosConexion_TextCarpetaPublicacionAyuda = 153;
 
 // Window 3 in creation order.
 std::span<const ControlSpec> ftpConnectionWindowLayout();

@@ -54,6 +54,7 @@ FtpConnectionDialog::FtpConnectionDialog(LanguageTable& table, Frontend& fronten
     // surrogates); what the field shows stands for the stored text until it is edited.
     passwordShown_ = controls_.text(Gadget_FTPDatosConexion_StringPassword);
     controls_.setText(Gadget_FTPDatosConexion_StringRutaImagenes, folderForDisplay(stored.folder));
+    controls_.setText(Gadget_FTPDatosConexion_StringCarpetaPublicacion, stored.publishFolder);
     controls_.setState(Gadget_FTPDatosConexion_CheckBoxPasivo, stored.passive ? 1 : 0);
     controls_.setState(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, 0);
     auto* protocols = qobject_cast<QGroupBox*>(controls_.widget(Gadget_FTPDatosConexion_FrameProtocolo));
@@ -80,6 +81,7 @@ FtpConnectionFields FtpConnectionDialog::fields() const {
     f.password = controls_.text(Gadget_FTPDatosConexion_StringPassword);
     if (f.password == passwordShown_) f.password = storedPassword_;
     f.folder = controls_.text(Gadget_FTPDatosConexion_StringRutaImagenes);
+    f.publishFolder = controls_.text(Gadget_FTPDatosConexion_StringCarpetaPublicacion);
     f.passive = boxChoice(Gadget_FTPDatosConexion_CheckBoxPasivo);
     f.protocol = protocol_;
     return f;

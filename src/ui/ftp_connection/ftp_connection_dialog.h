@@ -19,7 +19,7 @@ class LanguageTable;
 class FtpConnectionDialog : public QDialog {
 public:
     static constexpr int kClientWidth = 612;
-    static constexpr int kClientHeight = 265;
+    static constexpr int kClientHeight = 300;
     static constexpr uint32_t kBackgroundColour = 0x464646;  // 0x00BBGGRR
 
     // Runs the connection test for the data in the fields, the test upload when asked.

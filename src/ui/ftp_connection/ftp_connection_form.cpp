@@ -9,7 +9,7 @@ namespace tesselon {
 FtpConnectionData storedConnectionData(const STRProcesosEntorno& env) {
     return FtpConnectionData{env.servidor,         env.puerto,    env.usuario,
                              env.password,         env.RutaOrigenRemoto, env.pasivo != 0,
-                             remoteProtocolOf(env.protocolo)};
+                             remoteProtocolOf(env.protocolo), env.carpetaPublicacion};
 }
 
 RemoteEndpoint endpointOf(const FtpConnectionData& data) {
@@ -62,6 +62,7 @@ std::optional<FtpConnectionData> dataToCheck(const FtpConnectionFields& fields, 
     data.passive = fields.passive;
     data.protocol = fields.protocol;
     data.folder = std::string(trimSpaces(fields.folder));
+    data.publishFolder = std::string(trimSpaces(fields.publishFolder));
     if (data.folder.empty()) return std::nullopt;
     if (data.folder.front() != '/') data.folder.insert(0, "/");
     return data;
@@ -74,6 +75,7 @@ std::optional<FtpConnectionData> dataToStore(const FtpConnectionFields& fields, 
     if (!data) return std::nullopt;
     if (numericValue(data->port) == 0) data->port = std::to_string(defaultPortOf(data->protocol));
     data->folder = withEndSlash(data->folder);
+    data->publishFolder = slashes(data->publishFolder);
     return data;
 }
 

@@ -20,6 +20,8 @@ struct FtpConnectionData {
     std::string folder;    // remote folder of the images
     bool passive = true;
     RemoteProtocol protocol = RemoteProtocol::Ftp;
+    // Where PROCESAR uploads its results on the same server; empty: nowhere.
+    std::string publishFolder;
 };
 
 // The connection data stored in the environment settings.
@@ -29,7 +31,7 @@ RemoteEndpoint endpointOf(const FtpConnectionData& data);
 
 // The texts of the fields as typed, the passive check box, the chosen protocol.
 struct FtpConnectionFields {
-    std::string server, port, user, password, folder;
+    std::string server, port, user, password, folder, publishFolder;
     bool passive = true;
     RemoteProtocol protocol = RemoteProtocol::Ftp;
 };
@@ -47,7 +49,8 @@ std::optional<FtpConnectionData> dataToCheck(const FtpConnectionFields& fields, 
 
 // What Aceptar stores: as dataToCheck, and also the protocol's own port ("21", or "22"
 // for SFTP) when the port's value is 0, every "\" of the folder as "/" and a "/" at
-// the folder's end.
+// the folder's end. The publish folder keeps its own form (absolute, or below the
+// login folder), trimmed, with every "\" as "/".
 std::optional<FtpConnectionData> dataToStore(const FtpConnectionFields& fields, const std::string& storedPassword);
 
 // The port text to show once the user switches from protocol `from` to `to`: the new

@@ -70,20 +70,31 @@ constexpr ControlSpec kFtpConnectionWindow[] = {
     control(Gadget_FTPDatosConexion_CheckBoxPasivo, K::Checkbox, kWindow, {490, 165, 100, 20},
             "Gadget_FTPDatosConexion_CheckBoxPasivo")
         .withCaption(),
-    control(Gadget_FTPDatosConexion_ButtonCheckConexion, K::Button, kWindow, {260, 205, 145, 40},
+    // Where PROCESAR publishes its results: below the source's rows, as a later step.
+    label(Gadget_FTPDatosConexion_TextCarpetaPublicacion, {5, 195, 115, 20},
+          "Gadget_FTPDatosConexion_TextCarpetaPublicacion"),
+    field(Gadget_FTPDatosConexion_StringCarpetaPublicacion, {130, 195, 460, 20},
+          "Gadget_FTPDatosConexion_StringCarpetaPublicacion", "Carpeta de publicación")
+        .withTooltip(),
+    control(Gadget_FTPDatosConexion_TextCarpetaPublicacionAyuda, K::Text, kWindow, {130, 220, 460, 15},
+            "Gadget_FTPDatosConexion_TextCarpetaPublicacionAyuda")
+        .withCaption()
+        .withFont(kHintFont)
+        .withColours(kBack, kWhite),
+    control(Gadget_FTPDatosConexion_ButtonCheckConexion, K::Button, kWindow, {260, 245, 145, 40},
             "Gadget_FTPDatosConexion_ButtonCheckConexion")
         .withCaption()
         .withStyle(kMultiLine)
         .withFont(kLabelFont),
-    control(Gadget_FTPDatosConexion_ButtonCancelar, K::Button, kWindow, {415, 205, 80, 40},
+    control(Gadget_FTPDatosConexion_ButtonCancelar, K::Button, kWindow, {415, 245, 80, 40},
             "Gadget_FTPDatosConexion_ButtonCancelar")
         .withCaption()
         .withFont(kLabelFont),
-    control(Gadget_FTPDatosConexion_ButtonAceptar, K::Button, kWindow, {505, 205, 85, 40},
+    control(Gadget_FTPDatosConexion_ButtonAceptar, K::Button, kWindow, {505, 245, 85, 40},
             "Gadget_FTPDatosConexion_ButtonAceptar")
         .withCaption()
         .withFont(kLabelFont),
-    control(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, K::Checkbox, kWindow, {20, 220, 235, 15},
+    control(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, K::Checkbox, kWindow, {20, 260, 235, 15},
             "Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba")
         .withCaption(),
 };

@@ -21,6 +21,7 @@ void storeConnection(STRProcesosEntorno& env, const FtpConnectionData& data) {
     env.pasivo = data.passive ? 1 : 0;
     env.RutaOrigenRemoto = data.folder;
     env.protocolo = protocolName(data.protocol);
+    env.carpetaPublicacion = data.publishFolder;
 }
 
 }  // namespace

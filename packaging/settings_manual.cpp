@@ -71,7 +71,8 @@ Defaults computeDefaults() {
     fillEveryField(fromMarks.entorno, entornoDescriptor());
     fillEveryField(fromMarks.texto, textoDescriptor());
     fillEveryField(fromMarks.image, imageDescriptor());
-    fromMarks.entorno.protocolo = "sftp";  // the one key outside the descriptors
+    fromMarks.entorno.protocolo = "sftp";  // the keys outside the descriptors
+    fromMarks.entorno.carpetaPublicacion = "/published/";
     resetToDefaults(fromMarks, d.watermark);
     d.values = composedValues(fromZero);
     const std::vector<std::string> marked = composedValues(fromMarks);

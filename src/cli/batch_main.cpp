@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/job_inputs.h"
 #include "cli/progress_line.h"
+#include "cli/publish_run.h"
 #include "engine/remote_context_of.h"
 #include "cli/remote_source.h"
 #include "cli/stopwatch.h"
@@ -376,7 +377,8 @@ void printSummary(const AppState& state, const CliOptions& options, const Gather
 }
 
 // How each entry left the batch, for the watch's events.
-void describePass(const SourceImageList& list, const ParallelBatchOutcome& outcome, PassReport& report) {
+void describePass(const SourceImageList& list, const ParallelBatchOutcome& outcome, const PublishRun& published,
+                  PassReport& report) {
     report.items.clear();
     report.items.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
@@ -391,6 +393,7 @@ void describePass(const SourceImageList& list, const ParallelBatchOutcome& outco
         if (item.end == PassItem::End::Failed)
             item.reason = i < outcome.problems.size() && !outcome.problems[i].empty() ? outcome.problems[i]
                                                                                     : std::string("not converted");
+        item.published = published.asked && i < published.published.size() && published.published[i] == 1;
         report.items.push_back(std::move(item));
     }
 }
@@ -457,10 +460,25 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     counts.failed = size_t(std::count_if(outcome.ends.begin(), outcome.ends.end(), entryFailed)) + counts.unlisted;
     if (!options.quiet) std::fprintf(err, "settings: %s\n", terminalSafe(settingsUsed).c_str());
     printSummary(state, options, source, conversion, counts, notes, seconds, err);
-    if (report) describePass(state.SourceImageList, outcome, *report);
     const bool complete =
         outcome.processed == outcome.total && !outcome.cancelled && outcome.stop.stop == BatchStop::None;
-    return complete && counts.failed == 0 && source.remote.failed.empty() && !unrecorded ? kExitOk : kExitFailed;
+    // A run stopped on the way publishes nothing: the next one converts and publishes the rest.
+    PublishRun published;
+    if (outcome.stop.stop == BatchStop::None && !outcome.cancelled) {
+        const bool fromServer = sourceKindOf(state.settings.entorno) == SourceKind::Remote;
+        PublishInputs what{outcome, plannedNamesOf(batchInputsOf(state)).savePaths,
+                           fromServer ? source.remote.scannedFolder : state.settings.entorno.RutaOrigenLocal,
+                           fromServer};
+        published = publishRunResults(state, err, options, what);
+        notes.published = published.published;
+        notes.publishReasons = published.reasons;
+        const std::string line = publishSummaryLine(published, state.settings.entorno.carpetaPublicacion);
+        if (!options.quiet && !line.empty()) std::fprintf(err, "%s\n", terminalSafe(line).c_str());
+    }
+    if (report) describePass(state.SourceImageList, outcome, published, *report);
+    return complete && counts.failed == 0 && source.remote.failed.empty() && !unrecorded && published.failed == 0
+               ? kExitOk
+               : kExitFailed;
 }
 
 // The job's settings: the defaults, the settings file over them, the options over both.

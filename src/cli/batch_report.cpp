@@ -58,6 +58,11 @@ std::string composeBatchReport(const SourceImageList& list, const ReportNotes& n
         if (i < notes.skipped.size() && notes.skipped[i]) members.set("skipped", JsonValue::makeBoolean(true));
         if (i < notes.copied.size() && notes.copied[i]) members.set("copied", JsonValue::makeBoolean(true));
         if (!notes.shard.empty()) setText(members, "shard", notes.shard);
+        if (i < notes.published.size() && notes.published[i] >= 0) {
+            members.set("published", JsonValue::makeBoolean(notes.published[i] == 1));
+            if (i < notes.publishReasons.size() && !notes.publishReasons[i].empty())
+                setText(members, "publishReason", notes.publishReasons[i]);
+        }
         report.asArray()->push_back(std::move(item));
     }
     for (const auto& [path, reason] : notes.unlisted) {

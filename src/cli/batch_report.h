@@ -29,6 +29,10 @@ struct ReportNotes {
     // whether it is in it; the others are left out of the report. Empty without.
     std::string shard;
     std::vector<char> inShare;
+    // With --publish: per entry -1 (not a result of the run), 0 not published, 1
+    // published; and why not, or that it stood unchanged on the server.
+    std::vector<signed char> published;
+    std::vector<std::string> publishReasons;
 };
 
 // The reason given for an image whose result from an earlier run stands.
@@ -39,7 +43,8 @@ inline constexpr const char* kUnchangedReason = "unchanged";
 // "sameOutputAs" (the path of the entry whose result keeps the name) when another image
 // of the list has the same output, "skipped" true when its earlier result
 // stands, "copied" true when the result is the source copied unchanged (an animated
-// GIF: saved, but not converted), and "shard" in a shard's report. Every text is valid UTF-8: bytes of
+// GIF: saved, but not converted), "shard" in a shard's report, and with --publish
+// "published" and "publishReason". Every text is valid UTF-8: bytes of
 // a name that are not become U+FFFD, and the exact name is kept in "rawPath" (and
 // "rawOutputPath") with "%" and those bytes written as %XX.
 std::string composeBatchReport(const SourceImageList& list, const ReportNotes& notes = {});

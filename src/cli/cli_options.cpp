@@ -11,6 +11,7 @@
 #include "runtime/imaging/image_formats.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/certificate_pins.h"
+#include "sources/publish/publish_plan.h"
 #include "sources/remote_download.h"
 #include "sources/remote_scan.h"
 
@@ -195,7 +196,7 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--ca-file", o.remote.caFile, error) || r.value("--pin-sha256", o.remote.pinSha256, error) ||
                  r.value("--connections", connections, error) || r.value("--scan-timeout", scanTimeout, error) ||
                  r.value("--settle", settle, error) || r.value("--interval", interval, error) ||
-                 r.value("--log-format", logFormat, error)) {
+                 r.value("--log-format", logFormat, error) || r.value("--publish", o.remote.publish, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty()) error = operationConflict(o.operations);
@@ -223,6 +224,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     if (error.empty() && o.remote.hostKey && (o.remote.hostKey->rfind("SHA256:", 0) != 0 || o.remote.hostKey->size() < 8))
         error = "--host-key must be a fingerprint as ssh prints it: SHA256: and its base64";
     if (error.empty() && o.remote.remote && o.source) error = "--remote and --source name two different sources";
+    if (error.empty() && o.remote.publish && !publishFolderUsable(*o.remote.publish))
+        error = "--publish needs a server folder without \".\" or \"..\" in it, nor NUL, CR or LF";
     if (error.empty() && jobs && !(o.jobs = integerIn(*jobs, 1, 256)))
         error = "--jobs must be a whole number from 1 to 256";
     if (error.empty() && connections &&
@@ -262,6 +265,7 @@ std::string usageSynopsis() {
            "                       [--protocol ftp|ftps|sftp] [--host-key SHA256:...]\n"
            "                       [--ca-file FILE] [--pin-sha256 HEX] [--connections N]\n"
            "                       [--scan-timeout SECONDS]]\n"
+           "                      [--publish REMOTE_FOLDER]\n"
            "                      [--watch [--settle MS] [--interval S] [--log-format text|json]\n"
            "                       [--mirror-deletes]]\n"
            "       tesselon-batch --merge-reports REPORT...\n"
@@ -372,7 +376,21 @@ std::string usageRemoteOptions() {
            "                       also stops at " + std::to_string(kMaxRemoteScanEntries) + " entries or " +
            std::to_string(kMaxScanPathBytes >> 20) + " MiB of path text\n"
            "                       listed, and skips paths longer than " + std::to_string(kMaxListedPathBytes) +
-           " bytes\n";
+           " bytes\n"
+           "  --publish REMOTE_FOLDER\n"
+           "                       upload every result of the run to the server (the remote\n"
+           "                       source's, or with a local source the one --server and the\n"
+           "                       settings name) beneath REMOTE_FOLDER, at its source's path\n"
+           "                       relative to the scanned folder, over --connections\n"
+           "                       connections; each goes up under a temporary name and is\n"
+           "                       renamed onto its own only when the server holds all of it,\n"
+           "                       and its size is checked there. A result that would replace\n"
+           "                       a source the run downloaded is not uploaded without\n"
+           "                       --overwrite. The report says published true or false per\n"
+           "                       image, with publishReason; any result not published makes\n"
+           "                       the exit code 1. With --skip-unchanged a result neither\n"
+           "                       converted again nor changed since it went up is not\n"
+           "                       uploaded again (recorded in .tesselon-manifest-published)\n";
 }
 
 // The operations, the safety rules and the ranges, up to the program folder's line.
@@ -414,11 +432,11 @@ std::string usageWatchOptions() {
            "                       only new or changed files are downloaded. SIGTERM and\n"
            "                       SIGINT let the images in hand finish, then exit 0; SIGHUP\n"
            "                       reads the settings file again. One line per event on\n"
-           "                       stdout: converted, unchanged, failed, source-gone,\n"
-           "                       result-removed, folder-added, folder-gone, source-missing,\n"
-           "                       source-back, overflow, rescan, poll, poll-failed, reloaded,\n"
-           "                       reload-failed, watching, stopping. Not with --overwrite or\n"
-           "                       --shard\n"
+           "                       stdout: converted, published, unchanged, failed,\n"
+           "                       source-gone, result-removed, folder-added, folder-gone,\n"
+           "                       source-missing, source-back, overflow, rescan,\n"
+           "                       watch-limit, poll, poll-failed, reloaded, reload-failed,\n"
+           "                       watching, stopping. Not with --overwrite or --shard\n"
            "  --settle MS          how long a closed file's size must hold still before it is\n"
            "                       taken (default 500)\n"
            "  --interval S         seconds between two listings of a remote source (default\n"

@@ -23,10 +23,11 @@ struct RemoteCliOptions {
     std::optional<std::string> pinSha256;      // --pin-sha256 HEX (an FTPS certificate to trust), lower-case hex
     std::optional<int> connections;            // --connections N: transfers at once
     std::optional<int> scanTimeout;            // --scan-timeout SECONDS: the whole scan's time
+    std::optional<std::string> publish;        // --publish REMOTE_FOLDER: the results go up there
 
     bool any() const {
         return remote || server || port || user || folder || passive || downloadTo || protocol || hostKey || caFile ||
-               pinSha256 || connections || scanTimeout;
+               pinSha256 || connections || scanTimeout || publish;
     }
 };
 

@@ -72,6 +72,7 @@ void applyRemoteOptions(const RemoteCliOptions& o, STRProcesosEntorno& env) {
     if (o.passive) env.pasivo = *o.passive ? 1 : 0;
     if (o.downloadTo) env.RutaEnLocalDeRemotoDescargadas = withTrailingSeparator(*o.downloadTo);
     if (o.protocol) env.protocolo = *o.protocol;
+    if (o.publish) env.carpetaPublicacion = *o.publish;
     // The FTP port left in the settings is not the SFTP server's.
     const RemoteProtocol protocol = remoteProtocolOf(env.protocolo);
     if (!o.port && std::string(trimSpaces(env.puerto)) == "21" && protocol == RemoteProtocol::Sftp)
@@ -97,6 +98,7 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     RemoteScanOutcome scan;
     scanImages(remoteContextOf(state), env, state.SourceImageList, env.imagenesRecursivo != 0, &problems, &scan);
     fetch.scanSeconds = scanClock.seconds();
+    fetch.scannedFolder = scan.folder;
     if (std::any_of(scan.problems.begin(), scan.problems.end(),
                     [](const ScanProblem& p) { return p.kind == ScanProblem::Kind::RemoteScanDeadline; }))
         printLine(err, "the remote scan stopped at its time limit of " + std::to_string(scan.deadlineSeconds) +

@@ -30,6 +30,7 @@ struct RemoteFetch {
     size_t connections = 0;
     double scanSeconds = 0;              // the remote scan, connection included
     double downloadSeconds = 0;
+    std::string scannedFolder;           // the remote folder the scan walked
 };
 
 // Scans and downloads, over options.remote.connections at once (default 4). A file that

@@ -131,4 +131,43 @@ std::string connectionsCapText(DownloadConnectionsCap cap, size_t asked) {
     return {};
 }
 
+std::string publishNameText(PublishNameProblem problem) {
+    switch (problem) {
+    case PublishNameProblem::None: break;
+    case PublishNameProblem::Empty: return "its name on the server would be empty";
+    case PublishNameProblem::DotComponent: return "its path on the server would hold \".\" or \"..\"";
+    case PublishNameProblem::SlashInName: return "its file name holds a \"/\"";
+    case PublishNameProblem::ControlByte: return "its path holds a NUL, CR or LF byte no server command can carry";
+    case PublishNameProblem::NotBeneath: return "its source does not lie beneath the scanned folder";
+    case PublishNameProblem::TooLong:
+        return "its path on the server would be longer than " + std::to_string(kMaxPublishPathBytes) + " bytes";
+    }
+    return "its name cannot be sent to the server";
+}
+
+std::string publishFailureText(const PublishItemOutcome& o) {
+    const std::string left = o.temporaryLeft ? "; its temporary '" + o.temporary + "' may be left on the server" : "";
+    switch (o.failure) {
+    case PublishFailure::None: return {};
+    case PublishFailure::UnsafeName: return "not published: " + publishNameText(o.name);
+    case PublishFailure::OverDownloadedSource:
+        return "not published: it would replace a source this run downloaded (--overwrite --yes allows it)";
+    case PublishFailure::LocalFileFailed: return "not published: the result cannot be read";
+    case PublishFailure::FolderRefused:
+        return "not published: the server refused to make the folder '" + o.folder + "'";
+    case PublishFailure::UploadFailed: return "not published: " + describeRemoteFailure(o.remote) + left;
+    case PublishFailure::RenameFailed:
+        return "not published: the server refused to rename the upload onto its name (" +
+               describeRemoteFailure(o.remote) + ")" + left;
+    case PublishFailure::RenameMisplaced:
+        return "not published: the server answered the rename, but no file stands under the name afterwards";
+    case PublishFailure::SizeDisagrees:
+        return "not published: the server holds " + std::to_string(o.serverBytes) + " bytes under the name, not the " +
+               std::to_string(o.bytes) + " sent";
+    case PublishFailure::NoConnection: return "not published: no connection to the server";
+    case PublishFailure::Cancelled: return "not published: the run was stopped";
+    }
+    return "not published";
+}
+
 }  // namespace tesselon

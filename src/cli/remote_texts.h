@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/remote_outcomes.h"
+#include "sources/publish/publish_results.h"
 
 namespace tesselon {
 
@@ -17,6 +18,9 @@ std::string describeRemoteFailure(RemoteFailure failure);
 
 // The report's and the terminal's reason for a file the download gave up on.
 std::string failedDownloadReason(const FailedRemoteFile& file);
+
+// Why a result was not published, for the report and the terminal.
+std::string publishFailureText(const PublishItemOutcome& outcome);
 
 // Why a download had fewer connections than the `asked` ones; empty when it did not.
 std::string connectionsCapText(DownloadConnectionsCap cap, size_t asked);

@@ -16,6 +16,8 @@ public:
     bool requested() const { return requested_.load(std::memory_order_relaxed); }
     // A new run starts without the request that ended the last one.
     void clear() { requested_.store(false, std::memory_order_relaxed); }
+    // The flag itself, for a transfer's watchdog that polls it on a thread of its own.
+    const std::atomic<bool>* flag() const { return &requested_; }
 
 private:
     std::atomic<bool> requested_{false};

@@ -44,6 +44,10 @@ struct STRProcesosEntorno {
     // "ftp", "ftps" or "sftp" (core/remote_protocol.h). Not in the descriptor: the
     // settings file writes it as the record's last key, after FtpID.
     std::string protocolo = "ftp";
+    // The server folder a run's results are uploaded beneath, at their sources' paths
+    // relative to the scanned folder; empty: nothing is published. Not in the
+    // descriptor either: written after protocolo.
+    std::string carpetaPublicacion;
 };
 
 struct STRFuente {

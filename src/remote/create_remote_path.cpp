@@ -1,7 +1,9 @@
 #include "remote/create_remote_path.h"
 
+#include <algorithm>
 #include <string>
 
+#include "remote/ftp_client.h"
 #include "runtime/text/ascii_text.h"
 
 namespace tesselon {
@@ -24,6 +26,31 @@ bool createRemotePath(FtpClient& client, std::string_view untrimmed) {
         first = false;
         if (slash == std::string_view::npos) break;
         path.remove_prefix(slash + 1);
+    }
+    return true;
+}
+
+bool remoteFolderExists(RemoteClient& client, const std::string& folder) {
+    if (auto* ftp = dynamic_cast<FtpClient*>(&client)) return ftp->changeDir(folder);
+    RemoteListBounds bounds;
+    bounds.maxEntries = 1;
+    const RemoteListing listing = client.list(folder, bounds);
+    return listing.failure == RemoteFailure::None || listing.overBound;
+}
+
+bool createRemotePath(RemoteClient& client, std::string_view untrimmed) {
+    if (auto* ftp = dynamic_cast<FtpClient*>(&client)) return createRemotePath(*ftp, untrimmed);
+    const std::string trimmed(trimSpaces(untrimmed));
+    std::string partial;
+    size_t from = 0;
+    while (from <= trimmed.size()) {
+        const size_t slash = std::min(trimmed.find('/', from), trimmed.size());
+        const std::string_view component = std::string_view(trimmed).substr(from, slash - from);
+        from = slash + 1;
+        if (component.empty()) continue;  // a leading, doubled or final "/"
+        partial += "/";
+        partial += component;
+        if (!remoteFolderExists(client, partial) && client.makeFolder(partial) != RemoteFailure::None) return false;
     }
     return true;
 }

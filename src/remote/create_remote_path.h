@@ -3,7 +3,10 @@
 
 #include <string_view>
 
+#include <string>
+
 #include "remote/ftp_sessions.h"
+#include "remote/remote_client.h"
 
 namespace tesselon {
 
@@ -14,5 +17,12 @@ namespace tesselon {
 bool createRemotePath(FtpClient& client, std::string_view path);
 // The same on the session a handle names; false for a handle that names none.
 bool createRemotePath(FtpSessionTable& sessions, FtpID id, std::string_view path);
+// The same over any protocol: FTP and FTPS as above; over SFTP each folder that cannot
+// be listed is made, and the path is whole from the server's root.
+bool createRemotePath(RemoteClient& client, std::string_view path);
+
+// Whether `folder` is there to be used: FTP and FTPS can enter it (and stay there), SFTP
+// can list it.
+bool remoteFolderExists(RemoteClient& client, const std::string& folder);
 
 }  // namespace tesselon

@@ -114,22 +114,44 @@ RemoteFailure FtpClient::fetch(const std::string& remotePath, const FileInFolder
     }
 }
 
-RemoteFailure FtpClient::store(const FileInFolder& source, const std::string& remotePath) {
+RemoteFailure FtpClient::store(const FileInFolder& source, const std::string& remotePath,
+                               const RemoteStoreOptions& options) {
     if (!source.folder.valid()) return RemoteFailure::LocalFileFailed;
     FileDescriptor file(::openat(source.folder.fd(), source.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!file.valid()) return RemoteFailure::LocalFileFailed;
-    if (session_->upload(std::move(file), remotePath)) return RemoteFailure::None;
+    bool cancelled = false;
+    const auto sent = [&](uint64_t bytes) {
+        if (options.progress) options.progress(bytes);
+        cancelled = options.cancel && options.cancel->load();
+        return !cancelled;
+    };
+    if (session_->upload(std::move(file), remotePath, sent)) return RemoteFailure::None;
+    if (cancelled) return RemoteFailure::Cancelled;
+    return failureOfCommand();
+}
+
+RemoteFailure FtpClient::failureOfCommand() {
     return session_->check() ? RemoteFailure::TransferRefused : RemoteFailure::ConnectionLost;
 }
 
-RemoteFailure FtpClient::rename(const std::string& from, const std::string& to) {
+RemoteFailure FtpClient::rename(const std::string& from, const std::string& to, bool) {
     if (session_->rename(from, to)) return RemoteFailure::None;
-    return session_->check() ? RemoteFailure::TransferRefused : RemoteFailure::ConnectionLost;
+    return failureOfCommand();
 }
 
 RemoteFailure FtpClient::makeFolder(const std::string& path) {
     if (session_->makeDir(path)) return RemoteFailure::None;
-    return session_->check() ? RemoteFailure::TransferRefused : RemoteFailure::ConnectionLost;
+    return failureOfCommand();
+}
+
+RemoteFileSize FtpClient::fileSize(const std::string& path) {
+    if (const std::optional<uint64_t> bytes = session_->fileSize(path)) return {RemoteFailure::None, *bytes};
+    return {failureOfCommand(), 0};
+}
+
+RemoteFailure FtpClient::remove(const std::string& path) {
+    if (session_->remove(path)) return RemoteFailure::None;
+    return failureOfCommand();
 }
 
 }  // namespace tesselon

@@ -35,9 +35,15 @@ public:
     // The transfer runs on the session's worker while this thread waits for it.
     RemoteFailure fetch(const std::string& remotePath, const FileInFolder& target,
                         const RemoteFetchOptions& options = {}) override;
-    RemoteFailure store(const FileInFolder& source, const std::string& remotePath) override;
-    RemoteFailure rename(const std::string& from, const std::string& to) override;
+    using RemoteClient::rename;
+    using RemoteClient::store;
+    RemoteFailure store(const FileInFolder& source, const std::string& remotePath,
+                        const RemoteStoreOptions& options) override;
+    // RNTO replaces a file of the new name wherever the server lets it.
+    RemoteFailure rename(const std::string& from, const std::string& to, bool replace) override;
     RemoteFailure makeFolder(const std::string& path) override;
+    RemoteFileSize fileSize(const std::string& path) override;
+    RemoteFailure remove(const std::string& path) override;
 
     // FTP's own walk, one folder at a time from the current one. ".." is CDUP.
     bool changeDir(std::string_view folder) { return session_->changeDir(folder); }
@@ -60,6 +66,9 @@ public:
     const std::shared_ptr<FtpSession>& session() const { return session_; }
 
 private:
+    // A command refused: TransferRefused while the session still answers, else ConnectionLost.
+    RemoteFailure failureOfCommand();
+
     std::shared_ptr<FtpSession> session_;  // never null
     bool tls_ = false;
     bool overListed_ = false;  // the file in hand is held to its listed size, not the bound

@@ -236,7 +236,27 @@ bool FtpSession::rename(std::string_view from, std::string_view to) {
     return state_->command("RNFR ", from, "350") && state_->command("RNTO ", to, "250");
 }
 
-bool FtpSession::upload(FileDescriptor file, std::string_view remoteName) {
+std::optional<uint64_t> FtpSession::fileSize(std::string_view name) {
+    State& s = *state_;
+    std::string reply;
+    if (!s.setType("I") || !s.command("SIZE ", name, "213", &reply)) return std::nullopt;
+    // "213 12345": the digits after the code, and nothing else but spaces.
+    size_t at = 3;
+    while (at < reply.size() && reply[at] == ' ') ++at;
+    uint64_t bytes = 0;
+    size_t digits = 0;
+    for (; at < reply.size() && reply[at] >= '0' && reply[at] <= '9'; ++at, ++digits) {
+        if (digits >= 19) return std::nullopt;
+        bytes = bytes * 10 + uint64_t(reply[at] - '0');
+    }
+    while (at < reply.size() && (reply[at] == ' ' || reply[at] == '\r' || reply[at] == '\n')) ++at;
+    if (digits == 0 || at != reply.size()) return std::nullopt;
+    return bytes;
+}
+
+bool FtpSession::remove(std::string_view name) { return state_->command("DELE ", name, "250"); }
+
+bool FtpSession::upload(FileDescriptor file, std::string_view remoteName, const std::function<bool(uint64_t)>& sent) {
     State& s = *state_;
     if (!file.valid()) return false;
     s.joinWorker();
@@ -260,7 +280,7 @@ bool FtpSession::upload(FileDescriptor file, std::string_view remoteName) {
             break;
         }
         s.progress += got;
-        if (s.abortRequested) {
+        if (s.abortRequested || (sent && !sent(uint64_t(s.progress.load())))) {
             ok = false;
             break;
         }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -108,10 +109,17 @@ public:
 
     // Sends a local file under `remoteName` (binary type) on the caller's thread.
     bool upload(const std::string& localPath, std::string_view remoteName);
-    // The same from a file already open for reading.
-    bool upload(FileDescriptor file, std::string_view remoteName);
+    // The same from a file already open for reading. `sent` hears the bytes sent so
+    // far after each piece; its false stops the transfer (which then fails).
+    bool upload(FileDescriptor file, std::string_view remoteName,
+                const std::function<bool(uint64_t)>& sent = {});
     // RNFR `from`, then RNTO `to`.
     bool rename(std::string_view from, std::string_view to);
+    // SIZE in binary type: the file's bytes, none when the server refuses or says
+    // something else than a number.
+    std::optional<uint64_t> fileSize(std::string_view name);
+    // DELE.
+    bool remove(std::string_view name);
     // Starts fetching `remoteName` into `local` on a worker thread and returns at once;
     // progress() then tells how it goes. The file is written beside `local` and renamed
     // into place only when exactly `listedSize` bytes arrived and the server confirmed

@@ -56,6 +56,22 @@ struct RemoteFetchOptions {
     const std::atomic<bool>* cancel = nullptr;
 };
 
+struct RemoteStoreOptions {
+    // The bytes sent so far, after each piece.
+    std::function<void(uint64_t)> progress;
+    // Raising it stops the transfer within a moment, as Cancelled; the connection is
+    // then out of step (usable() false).
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+// The size of a remote file, as the server tells it.
+struct RemoteFileSize {
+    // TransferRefused: the server knows no file of that name (or will not say);
+    // ConnectionLost, TimedOut.
+    RemoteFailure failure = RemoteFailure::None;
+    uint64_t bytes = 0;
+};
+
 class RemoteClient {
 public:
     virtual ~RemoteClient() = default;
@@ -69,12 +85,24 @@ public:
     // it arrived whole; on any failure `target` is left as it was.
     virtual RemoteFailure fetch(const std::string& remotePath, const FileInFolder& target,
                                 const RemoteFetchOptions& options = {}) = 0;
-    // Sends the local file `source` as `remotePath`, replacing a file of that name.
-    virtual RemoteFailure store(const FileInFolder& source, const std::string& remotePath) = 0;
-    // Renames `from` to `to` on the server.
-    virtual RemoteFailure rename(const std::string& from, const std::string& to) = 0;
+    // Sends the local file `source` as `remotePath` in binary, replacing a file of that
+    // name; the server's confirmation ends it. Every piece is bounded in time.
+    virtual RemoteFailure store(const FileInFolder& source, const std::string& remotePath,
+                                const RemoteStoreOptions& options) = 0;
+    RemoteFailure store(const FileInFolder& source, const std::string& remotePath) {
+        return store(source, remotePath, RemoteStoreOptions{});
+    }
+    // Renames `from` to `to` on the server. `replace`: a file already named `to` gives
+    // way, in one step where the server can (FTP's RNTO, SFTP's posix-rename), else by
+    // removing it first.
+    virtual RemoteFailure rename(const std::string& from, const std::string& to, bool replace) = 0;
+    RemoteFailure rename(const std::string& from, const std::string& to) { return rename(from, to, false); }
     // Makes the folder `path` (its parent must exist).
     virtual RemoteFailure makeFolder(const std::string& path) = 0;
+    // The size of the file `path` (binary for FTP's SIZE).
+    virtual RemoteFileSize fileSize(const std::string& path) = 0;
+    // Removes the file `path`.
+    virtual RemoteFailure remove(const std::string& path) = 0;
 };
 
 }  // namespace tesselon

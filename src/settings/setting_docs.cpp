@@ -127,6 +127,12 @@ std::vector<SettingDoc> makeSettingDocs() {
          {{"\"ftp\"", "plain FTP"},
           {"\"ftps\"", "FTP encrypted with AUTH TLS before the login, and every data connection too"},
           {"\"sftp\"", "SFTP over SSH"}}},
+        {entorno, "carpetaPublicacion", U::RemoteSource, F::Plain, "folder",
+         "The server folder the results of a run are uploaded beneath, over the same protocol and login, each at "
+         "its source's path relative to the folder that was scanned. Empty, or missing, publishes nothing. Each "
+         "result goes up under a temporary name and is renamed into place once the server holds all of it, so "
+         "no reader sees half a file. It follows protocolo on the line.",
+         {}},
 
         {texto, "FuenteUsada", U::Conversion, F::Plain, "",
          "The font and look of the text: a JSON object with the members listed next. When the key is missing or "

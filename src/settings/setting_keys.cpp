@@ -49,6 +49,7 @@ std::vector<SettingKey> settingKeys() {
     appendKeys(keys, kConfigSection, "", configDescriptor());
     appendKeys(keys, kEntornoSection, "", entornoDescriptor());
     keys.push_back({kEntornoSection, std::string(kProtocolKey), FieldType::String});
+    keys.push_back({kEntornoSection, std::string(kPublishFolderKey), FieldType::String});
     appendKeys(keys, kTextoSection, "", textoDescriptor());
     appendKeys(keys, kImageSection, "", imageDescriptor());
     return keys;

@@ -45,15 +45,18 @@ bool readSection(TextFile& file, Record& record, const RecordDescriptor<Record>&
     return document != nullptr;
 }
 
-// The environment line ends with "protocolo", after every key of the descriptor (which
-// keeps the order files always had); a file without it, or with another value, is
-// plain FTP.
+// The environment line ends with "protocolo" and then "carpetaPublicacion", after every
+// key of the descriptor (which keeps the order files always had); a file without the
+// first, or with another value, is plain FTP; a file without the second publishes
+// nothing.
 void appendEntornoSection(std::string& text, JsonDocument& document, const STRProcesosEntorno& entorno) {
     insertRecord(document.root(), entorno, entornoDescriptor());
     appendLine(text, kEntornoSection);
     std::string line = composeJson(document);
     line.insert(line.size() - 1, ",\"" + std::string(kProtocolKey) + "\":\"" +
-                                     protocolName(remoteProtocolOf(entorno.protocolo)) + "\"");
+                                     protocolName(remoteProtocolOf(entorno.protocolo)) + "\"," +
+                                     composeJson(JsonValue::makeString(std::string(kPublishFolderKey))) + ":" +
+                                     composeJson(JsonValue::makeString(entorno.carpetaPublicacion)));
     appendLine(text, line);
 }
 
@@ -66,6 +69,10 @@ bool readEntornoSection(TextFile& file, STRProcesosEntorno& entorno) {
     const JsonValue* stored = document->root().asObject() ? document->root().asObject()->find(kProtocolKey) : nullptr;
     const std::string* name = stored ? stored->asString() : nullptr;
     entorno.protocolo = protocolName(remoteProtocolOf(name ? *name : std::string()));
+    const JsonValue* folder =
+        document->root().asObject() ? document->root().asObject()->find(kPublishFolderKey) : nullptr;
+    const std::string* publish = folder ? folder->asString() : nullptr;
+    entorno.carpetaPublicacion = publish ? *publish : std::string();
     return true;
 }
 

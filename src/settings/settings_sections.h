@@ -14,5 +14,7 @@ inline constexpr std::string_view kImageSection = "[ProcesosImage]";
 
 // Written last on the environment line, after every key of the descriptor.
 inline constexpr std::string_view kProtocolKey = "protocolo";
+// Written after it: the server folder the results are published to (empty: none).
+inline constexpr std::string_view kPublishFolderKey = "carpetaPublicacion";
 
 }  // namespace tesselon

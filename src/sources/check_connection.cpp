@@ -30,20 +30,21 @@ std::string remoteNameFor(const std::string& folder, std::string relative) {
 }
 
 // The upload of the listed test images on a worker thread, while this thread keeps the
-// windows alive. Every listed image is sent; the results are not examined.
-void uploadTestPack(Frontend& ui, FtpClient& client, const std::string& packFolder, const std::string& folder,
-                    const std::vector<SourceImageEntry>& images) {
+// windows alive. The images go one after the other until the user cancels (the one in
+// hand is finished) or the connection breaks; a refused image does not stop the rest.
+void uploadTestPack(Frontend& ui, RemoteClient& client, const CancelToken& cancel, const std::string& packFolder,
+                    const std::string& folder, const std::vector<SourceImageEntry>& images) {
     const size_t total = images.size();
     if (total > 0) ui.showRemoteProgress(progressAt(RemotePhase::Uploading, 0, total));
     std::atomic<bool> done{false};
     std::thread worker([&] {
         // An exception on a worker thread would end the program: the upload stops instead.
         try {
-            for (size_t i = 0; i < total; ++i) {
+            for (size_t i = 0; i < total && !cancel.requested() && client.usable(); ++i) {
                 const std::string remote = remoteNameFor(folder, images[i].path);
                 const size_t slash = remote.rfind('/');
                 if (slash != std::string::npos && slash > 0) createRemotePath(client, remote.substr(0, slash));
-                client.session()->upload(packFolder + images[i].path, remote);
+                client.store(fileAt(packFolder + images[i].path), remote);
                 RemoteProgress progress = progressAt(RemotePhase::Uploading, i + 1, total);
                 progress.name = remote;
                 ui.showRemoteProgress(progress);
@@ -57,7 +58,7 @@ void uploadTestPack(Frontend& ui, FtpClient& client, const std::string& packFold
 }
 
 // True when the user cancelled the upload.
-bool runTestUpload(const RemoteContext& context, FtpClient& client, const std::string& folder) {
+bool runTestUpload(const RemoteContext& context, RemoteClient& client, const std::string& folder) {
     Frontend& ui = context.frontend;
     CancelToken& cancel = context.cancel;
     cancel.clear();
@@ -71,24 +72,23 @@ bool runTestUpload(const RemoteContext& context, FtpClient& client, const std::s
     std::vector<SourceImageEntry> images;
     const ScanContext scan{&cancel, nullptr, &ui};
     for (const char* pattern : kTestPatterns) scanFolderByPattern(scan, packFolder, images, pattern, true);
-    uploadTestPack(ui, client, packFolder, folder, images);
-    ui.waitPumpingEvents(2000);
+    uploadTestPack(ui, client, cancel, packFolder, folder, images);
+    if (!cancel.requested()) ui.waitPumpingEvents(2000);
 
     ui.closeProgressWindow();
     return cancel.requested();
 }
 
-// FTP and FTPS: the folder is valid when it can be entered; a missing one gets the
-// test pack first when asked.
-void checkFtpFolder(const RemoteContext& context, FtpClient& client, ConnectionTestReport& report, bool testUpload) {
-    bool entered = client.changeDir(report.folder);
-    if (testUpload) {
-        // The test images go only into a folder that did not exist yet.
-        if (!entered && createRemotePath(client, report.folder))
-            report.uploadCancelled = runTestUpload(context, client, report.folder);
-        entered = client.changeDir(report.folder);
+// The folder is valid when it can be entered (FTP, FTPS) or listed (SFTP); a missing
+// one gets the test pack first when asked.
+void checkFolder(const RemoteContext& context, RemoteClient& client, ConnectionTestReport& report, bool testUpload) {
+    bool reachable = remoteFolderExists(client, report.folder);
+    // The test images go only into a folder that did not exist yet.
+    if (testUpload && !reachable && createRemotePath(client, report.folder)) {
+        report.uploadCancelled = runTestUpload(context, client, report.folder);
+        reachable = remoteFolderExists(client, report.folder);
     }
-    report.folderValid = entered;
+    report.folderValid = reachable;
 }
 
 }  // namespace
@@ -109,17 +109,7 @@ ConnectionCheck checkConnection(const RemoteContext& context, const RemoteEndpoi
         tell();
         return result;
     }
-    if (!report.folder.empty()) {
-        if (auto* ftp = dynamic_cast<FtpClient*>(client.get())) {
-            checkFtpFolder(context, *ftp, report, options.testUpload);
-        } else {
-            // SFTP has no test upload: the folder is valid when it can be listed.
-            RemoteListBounds bounds;
-            bounds.maxEntries = 1;
-            const RemoteListing listing = client->list(report.folder, bounds);
-            report.folderValid = listing.failure == RemoteFailure::None || listing.overBound;
-        }
-    }
+    if (!report.folder.empty()) checkFolder(context, *client, report, options.testUpload);
     if (options.keepOpen) {
         result.handle = keepInSessionTable(context.sessions, *client);
         result.client = std::move(client);

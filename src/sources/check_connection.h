@@ -1,6 +1,6 @@
 // The connection window's check of a remote endpoint: connecting and logging in,
-// entering the folder, telling the user how it went, and (FTP, FTPS) optionally making
-// a missing folder and uploading the test images beside the program into it. The scan
+// entering the folder, telling the user how it went, and optionally making a missing
+// folder and uploading the test images beside the program into it. The scan
 // and the download open their connections through it too, keeping the FTP session in
 // FtpID's table.
 #pragma once
@@ -31,7 +31,7 @@ struct ConnectionCheck {
 
 // Connects and logs in, enters the folder (making it and uploading the test pack
 // first when asked and it does not exist), and shows the report to the user. The
-// context's token stops the upload between images.
+// context's token stops the upload between images; a broken connection stops it too.
 ConnectionCheck checkConnection(const RemoteContext& context, const RemoteEndpoint& endpoint, const ConnectionCheckOptions& options);
 
 }  // namespace tesselon

@@ -121,10 +121,10 @@ TEST_F(ConnectionProtocol, SftpTakesPort22OnlyFromTheDefaultAndCancelarKeepsTheS
         ControlRegistry& c = d.controls();
         clickIn(d, Gadget_FTPDatosConexion_OptionSFTP);
         EXPECT_EQ(port(d), "22");
-        // Passive mode and the test upload mean nothing over SSH, and an SFTP folder is the
-        // server's whole path, not one below the login folder.
+        // Passive mode means nothing over SSH, the test upload goes over it as over FTP,
+        // and an SFTP folder is the server's whole path, not one below the login folder.
         EXPECT_FALSE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxPasivo));
-        EXPECT_FALSE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba));
+        EXPECT_TRUE(c.isEnabled(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba));
         // A box that means nothing shows no tick, whatever the stored passive mode.
         EXPECT_EQ(c.state(Gadget_FTPDatosConexion_CheckBoxPasivo), 0);
         const std::string hint = c.text(Gadget_FTPDatosConexion_Text19_33_85_301_306);
@@ -168,7 +168,7 @@ TEST_F(ConnectionProtocol, AceptarStoresTheProtocolAsTheLastKeyOfTheEnvironment)
     requesterAnswers = {path(programFolder.file("saved.cfg"))};
     click(Gadget_Principal_ButtonImage_ConfigSave);
     const std::string line = environmentLine(readFile(programFolder.file("saved.cfg")));
-    const std::string last = ",\"protocolo\":\"sftp\"}";
+    const std::string last = ",\"protocolo\":\"sftp\",\"carpetaPublicacion\":\"\"}";
     ASSERT_GE(line.size(), last.size());
     EXPECT_EQ(line.substr(line.size() - last.size()), last);
     EXPECT_EQ(line.find("protocolo"), line.rfind("protocolo"));  // stored once

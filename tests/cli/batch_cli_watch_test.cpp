@@ -340,5 +340,25 @@ TEST_F(BatchCliWatch, RemoteWatchTakesAnUploadWithinTwoIntervalsAndAChangedFileO
     EXPECT_TRUE(child.events("poll-failed").empty());
 }
 
+TEST_F(BatchCliWatch, PublishedWatchPutsEachNewResultOnTheServer) {
+    TempDir served;
+    ::mkdir(served.file("pub").c_str(), 0755);
+    testing::FtpTestServer server(served.path());
+    ASSERT_NE(server.port(), 0);
+    WatchChild child(watchArgs({"--server", "127.0.0.1", "--port", std::to_string(server.port()), "--user",
+                                testing::FtpTestServer::kUser, "--passive", "--publish", "/pub"}),
+                     {std::string("TESSELON_FTP_PASSWORD=") + testing::FtpTestServer::kPassword}, dir.file("err.txt"));
+    ASSERT_TRUE(child.waitUntil([](const std::vector<std::string>& lines) { return !lines.empty(); }, 20s));
+    std::this_thread::sleep_for(300ms);
+    ::mkdir(dir.file("in/2026").c_str(), 0755);
+    writePhoto(dir.file("in/2026/new.jpg"), 5);
+    ASSERT_TRUE(child.waitForEvents("published", 1, 30s, "new.jpg")) << testing::readFile(dir.file("err.txt"));
+    child.signal(SIGTERM);
+    EXPECT_EQ(child.waitExit(30s), 0);
+    const auto results = testing::resultsUnder(dir.file("out/"));
+    ASSERT_EQ(results.count("2026/new.jpg"), 1u);
+    EXPECT_EQ(testing::readFile(served.file("pub/2026/new.jpg")), results.at("2026/new.jpg"));
+}
+
 }  // namespace
 }  // namespace tesselon

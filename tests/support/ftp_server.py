@@ -4,7 +4,7 @@
 #                      [--max-per-ip N] [--reply-delay-ms MS]
 # With BYTES_PER_SECOND, downloads are slowed to about that rate (the first second's
 # worth of each file goes at once). --log appends "RETR <path>" for every file asked
-# for; --max-per-ip refuses connections past N from one address; --reply-delay-ms waits
+# for and "STOR <path>" for every file sent; --max-per-ip refuses connections past N from one address; --reply-delay-ms waits
 # that long before every reply, on a thread per connection, like a server far away.
 # Prints the port once it listens; ends when its standard input closes, so it never
 # outlives the test that started it.
@@ -49,6 +49,12 @@ class Handler(FTPHandler):
             os.write(log_fd, ("RETR " + os.path.relpath(file, self.authorizer.get_home_dir(self.username)) +
                               "\n").encode("utf-8", "surrogateescape"))
         return super().ftp_RETR(file)
+
+    def ftp_STOR(self, file, mode="w"):
+        if log_fd is not None:
+            os.write(log_fd, ("STOR " + os.path.relpath(file, self.authorizer.get_home_dir(self.username)) +
+                              "\n").encode("utf-8", "surrogateescape"))
+        return super().ftp_STOR(file, mode)
 
 
 authorizer = DummyAuthorizer()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -32,13 +33,17 @@ public:
     bool mainEnabled = true;
     int pumpedEvents = 0;
     double waitedMs = 0;
+    // Runs as the progress bar moves (to press Cancelar with an operation in hand).
+    std::function<void(int)> onProgressPosition;
 
     MessageAnswer messageBox(std::string_view title, std::string_view text,
                              MessageButtons buttons, MessageIcon icon) override;
     void setStatusLine(bool hide, std::string_view text) override;
     void openProgressWindow(std::string_view text, int maximum) override;
     void setProgressText(std::string_view text) override;
-    void setProgressPosition(int) override {}
+    void setProgressPosition(int position) override {
+        if (onProgressPosition) onProgressPosition(position);
+    }
     void closeProgressWindow() override { progressOpen = false; }
     void waitPumpingEvents(double ms) override;
     void pumpOneEvent() override { ++pumpedEvents; }

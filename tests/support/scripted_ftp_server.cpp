@@ -78,17 +78,20 @@ FileDescriptor FtpConversation::connectTo(uint16_t port) {
     return fd;
 }
 
+void FtpConversation::hangUp() { ::shutdown(control_, SHUT_RDWR); }
+
 std::vector<std::string> FtpConversation::commands() const {
     std::lock_guard lock(mutex_);
     return commands_;
 }
 
-ScriptedFtpServer::ScriptedFtpServer(Script script) {
+ScriptedFtpServer::ScriptedFtpServer(Script script, bool refuseLater) {
     listener_ = listenOnLoopback(port_);
-    thread_ = std::thread([this, script = std::move(script)] {
+    thread_ = std::thread([this, script = std::move(script), refuseLater] {
         if (!waitReadable(listener_.get(), stopping_, kWaitMs)) return;
         FileDescriptor control(::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC));
         if (!control.valid()) return;
+        if (refuseLater) listener_.reset();
         control_ = control.get();
         {
             std::lock_guard lock(mutex_);

@@ -41,6 +41,8 @@ public:
     static FileDescriptor connectTo(uint16_t port);
 
     std::vector<std::string> commands() const;
+    // Ends the control connection at once, as a server that went away.
+    void hangUp();
 
 private:
     int control_;
@@ -55,7 +57,9 @@ class ScriptedFtpServer {
 public:
     using Script = std::function<void(FtpConversation&)>;
 
-    explicit ScriptedFtpServer(Script script);
+    // `refuseLater`: once the conversation began, further connections are refused at
+    // once instead of waiting unanswered (for a client that reconnects after a fault).
+    explicit ScriptedFtpServer(Script script, bool refuseLater = false);
     ~ScriptedFtpServer();
     ScriptedFtpServer(const ScriptedFtpServer&) = delete;
     ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;

@@ -4,10 +4,13 @@
 # control connection's TLS session. The certificate comes from a throw-away authority
 # made here.
 #
-# Usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME [BYTES_PER_SECOND]]
-# SERVE_DIR is served read-only to the anonymous account ("anonymous", any password),
-# which must be able to read it. CERT_NAME (default 127.0.0.1) is the name or address the
-# certificate is made out for; BYTES_PER_SECOND slows every transfer to about that rate.
+# Usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME [BYTES_PER_SECOND [ACCESS]]]
+# SERVE_DIR is served to the anonymous account ("anonymous", any password), which must be
+# able to read it. CERT_NAME (default 127.0.0.1) is the name or address the certificate
+# is made out for; BYTES_PER_SECOND slows every transfer to about that rate. ACCESS is
+# "read" (the default: nothing can be changed) or "write": the account may then store,
+# rename, delete and make folders in the folders below SERVE_DIR, which become its own;
+# SERVE_DIR itself stays root's, as vsftpd refuses an anonymous root it could write.
 # Prints "PORT n", "CA file", "FINGERPRINT hex" (the
 # certificate's SHA-256, lower-case hex) and then "READY", or one line "SKIP reason";
 # the server ends when standard input closes. The commands it was sent are logged in
@@ -17,6 +20,7 @@ work=${1:?usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME]}
 serve=${2:?usage: vsftpd_server.sh WORK_DIR SERVE_DIR [CERT_NAME]}
 name=${3:-127.0.0.1}
 rate=${4:-0}
+access=${5:-read}
 vsftpd=/usr/sbin/vsftpd
 
 skip() { echo "SKIP $*"; exit 0; }
@@ -37,8 +41,16 @@ openssl x509 -req -in "$work/server.csr" -CA "$work/ca.pem" -CAkey "$work/ca.key
 fingerprint=$(openssl x509 -in "$work/server.pem" -noout -fingerprint -sha256 | sed 's/.*=//; s/://g' |
   tr 'A-F' 'a-f')
 
-# The anonymous account reads the served tree; its root must not be writable by it.
+# The anonymous account reads the served tree; its root must not be writable by it
+# unless it is served for writing.
 chmod -R a+rX "$serve"
+writes="write_enable=NO"
+if [ "$access" = write ]; then
+  chown -R ftp: "$serve" && chown root: "$serve" && chmod 0755 "$serve" ||
+    skip "the served folder cannot be given to the ftp account"
+  writes=$(printf '%s\n' write_enable=YES anon_upload_enable=YES anon_mkdir_write_enable=YES \
+    anon_other_write_enable=YES anon_umask=022)
+fi
 dir=$serve
 while [ "$dir" != / ] && [ -n "$dir" ]; do
   dir=$(dirname "$dir")
@@ -57,7 +69,7 @@ listen_port=$port
 background=NO
 anonymous_enable=YES
 local_enable=NO
-write_enable=NO
+$writes
 anon_root=$serve
 no_anon_password=NO
 pasv_enable=YES

@@ -23,9 +23,10 @@ std::string valueOf(const std::string& line, const std::string& key) {
 }  // namespace
 
 VsftpdTestServer::VsftpdTestServer(const std::string& folder, const std::string& certificateName,
-                                   int bytesPerSecond) {
+                                   int bytesPerSecond, Access access) {
     RunResult started = runProgramArguments({sourceDir() + "tests/support/vsftpd_server.sh", scratch_.path(), folder,
-                                             certificateName, std::to_string(bytesPerSecond)},
+                                             certificateName, std::to_string(bytesPerSecond),
+                                             access == Access::Writable ? "write" : "read"},
                                             {},
         kRunOpen | kRunReadOutput | kRunWriteInput);
     if (!started.ok || !started.run) {

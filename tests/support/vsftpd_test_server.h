@@ -1,7 +1,7 @@
 // Debian's vsftpd on 127.0.0.1 for one test or suite (tests/support/vsftpd_server.sh):
 // explicit FTPS only, data connections resuming the control connection's TLS session,
-// a certificate from a throw-away authority, a folder served read-only to the
-// anonymous account. It runs only for root; skipReason() says why a server could not be
+// a certificate from a throw-away authority, a folder served to the anonymous account
+// read-only, or for writing. It runs only for root; skipReason() says why a server could not be
 // had.
 #pragma once
 
@@ -21,10 +21,15 @@ class VsftpdTestServer {
 public:
     static constexpr const char* kUser = "anonymous";
 
+    // Writable: the account may store, rename, delete and make folders in the folders
+    // below the served one (which then belong to vsftpd's ftp account); the served
+    // folder itself takes nothing new, as vsftpd refuses an anonymous root it could write.
+    enum class Access { ReadOnly, Writable };
+
     // Serves `folder`, with a certificate made out for `certificateName`; transfers go at
     // about `bytesPerSecond` when it is not 0.
     explicit VsftpdTestServer(const std::string& folder, const std::string& certificateName = "127.0.0.1",
-                              int bytesPerSecond = 0);
+                              int bytesPerSecond = 0, Access access = Access::ReadOnly);
     ~VsftpdTestServer();
     VsftpdTestServer(const VsftpdTestServer&) = delete;
     VsftpdTestServer& operator=(const VsftpdTestServer&) = delete;

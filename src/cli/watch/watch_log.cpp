@@ -29,6 +29,7 @@ const char* watchEventName(WatchEventKind kind) {
     case WatchEventKind::Watching: return "watching";
     case WatchEventKind::Converted: return "converted";
     case WatchEventKind::Unchanged: return "unchanged";
+    case WatchEventKind::Published: return "published";
     case WatchEventKind::Failed: return "failed";
     case WatchEventKind::SourceGone: return "source-gone";
     case WatchEventKind::ResultRemoved: return "result-removed";

@@ -13,6 +13,7 @@ enum class WatchEventKind {
     Watching,       // the watch started (source, and the destination as result)
     Converted,      // a source's result is in place
     Unchanged,      // a source's result from before stands
+    Published,      // a source's new result went up to the server (--publish)
     Failed,         // a source has no result (detail: why)
     SourceGone,     // a source was deleted or moved away
     ResultRemoved,  // its result was removed with it (--mirror-deletes)

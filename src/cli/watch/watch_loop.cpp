@@ -99,6 +99,7 @@ private:
             switch (item.end) {
             case PassItem::End::Converted:
                 log_.write({WatchEventKind::Converted, item.source, item.result, {}, -1});
+                if (item.published) log_.write({WatchEventKind::Published, item.source, item.result, {}, -1});
                 break;
             case PassItem::End::Unchanged:
                 if (unchangedToo) log_.write({WatchEventKind::Unchanged, item.source, item.result, {}, -1});

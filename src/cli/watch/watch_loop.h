@@ -37,6 +37,7 @@ struct PassItem {
     std::string result;  // the result's path, where the batch planned one
     End end = End::NotReached;
     std::string reason;  // Failed: why, in English
+    bool published = false;  // its result is on the server (--publish)
 };
 
 struct PassReport {

@@ -13,9 +13,25 @@ constexpr const char* kFormat = "tesselon-manifest\t1\t0.3f";
 constexpr size_t kFieldCount = 10;
 constexpr size_t kCheckDigits = 16;
 
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A size (never negative) or a time (before 1970 for an old file).
+std::optional<int64_t> parseNumber(std::string_view text, bool signedValue) {
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || (value < 0 && !signedValue)) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
 // Names keep their exact bytes; only the bytes that would break a line are written as
 // %XX: "%", the controls (tab and line feed among them) and DEL.
-std::string escapeName(std::string_view name) {
+std::string escapeManifestName(std::string_view name) {
     std::string out;
     out.reserve(name.size());
     char escape[4];
@@ -31,13 +47,7 @@ std::string escapeName(std::string_view name) {
     return out;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::optional<std::string> unescapeName(std::string_view text) {
+std::optional<std::string> unescapeManifestName(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -55,26 +65,16 @@ std::optional<std::string> unescapeName(std::string_view text) {
     return out;
 }
 
-// A size (never negative) or a time (before 1970 for an old file).
-std::optional<int64_t> parseNumber(std::string_view text, bool signedValue) {
-    int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || (value < 0 && !signedValue)) return std::nullopt;
-    return value;
-}
-
-std::string checkOf(std::string_view body) { return hexOf(sha256Of(body)).substr(0, kCheckDigits); }
-
-}  // namespace
+std::string manifestLineCheck(std::string_view body) { return hexOf(sha256Of(body)).substr(0, kCheckDigits); }
 
 std::string manifestHeader() { return std::string(kFormat) + "\n"; }
 
 std::string composeRecordLine(const ResultRecord& r) {
-    std::string body = "R\t" + escapeName(r.source) + "\t" + std::to_string(r.from.state.size) + "\t" +
+    std::string body = "R\t" + escapeManifestName(r.source) + "\t" + std::to_string(r.from.state.size) + "\t" +
                        std::to_string(r.from.state.modifiedNs) + "\t" + hexOf(r.from.digest) + "\t" +
-                       hexOf(r.recipe) + "\t" + escapeName(r.output) + "\t" + std::to_string(r.result.size) + "\t" +
+                       hexOf(r.recipe) + "\t" + escapeManifestName(r.output) + "\t" + std::to_string(r.result.size) + "\t" +
                        std::to_string(r.result.modifiedNs);
-    const std::string check = checkOf(body);
+    const std::string check = manifestLineCheck(body);
     return body + "\t" + check + "\n";
 }
 
@@ -88,15 +88,15 @@ std::optional<ResultRecord> parseRecordLine(std::string_view line) {
     }
     if (fields.size() != kFieldCount || fields[0] != "R") return std::nullopt;
     const size_t bodyLength = line.size() - fields.back().size() - 1;
-    if (fields.back() != checkOf(line.substr(0, bodyLength))) return std::nullopt;
+    if (fields.back() != manifestLineCheck(line.substr(0, bodyLength))) return std::nullopt;
 
     ResultRecord r;
-    const std::optional<std::string> source = unescapeName(fields[1]);
+    const std::optional<std::string> source = unescapeManifestName(fields[1]);
     const std::optional<int64_t> sourceSize = parseNumber(fields[2], false);
     const std::optional<int64_t> sourceTime = parseNumber(fields[3], true);
     const std::optional<Sha256Digest> digest = digestFromHex(fields[4]);
     const std::optional<Sha256Digest> recipe = digestFromHex(fields[5]);
-    const std::optional<std::string> output = unescapeName(fields[6]);
+    const std::optional<std::string> output = unescapeManifestName(fields[6]);
     const std::optional<int64_t> resultSize = parseNumber(fields[7], false);
     const std::optional<int64_t> resultTime = parseNumber(fields[8], true);
     if (!source || source->empty() || !sourceSize || !sourceTime || !digest || !recipe || !output ||

@@ -46,4 +46,10 @@ std::string composeRecordLine(const ResultRecord& record);
 // composeRecordLine gives, its check included.
 std::optional<ResultRecord> parseRecordLine(std::string_view line);
 
+// What every line of the manifest's files is made of: names with the bytes that would
+// break a line as %XX, and the check a line ends with.
+std::string escapeManifestName(std::string_view name);
+std::optional<std::string> unescapeManifestName(std::string_view text);
+std::string manifestLineCheck(std::string_view body);
+
 }  // namespace tesselon

@@ -85,13 +85,24 @@ RemoteFailure SftpClient::fetch(const std::string& remotePath, const FileInFolde
     return remoteFailureOf(connection_.download(remotePath, target, download));
 }
 
-RemoteFailure SftpClient::store(const FileInFolder& source, const std::string& remotePath) {
-    return remoteFailureOf(connection_.upload(source, remotePath));
+RemoteFailure SftpClient::store(const FileInFolder& source, const std::string& remotePath,
+                                const RemoteStoreOptions& options) {
+    return remoteFailureOf(connection_.upload(source, remotePath, options.cancel, options.progress));
 }
 
-RemoteFailure SftpClient::rename(const std::string& from, const std::string& to) {
-    return remoteFailureOf(connection_.rename(from, to));
+RemoteFailure SftpClient::rename(const std::string& from, const std::string& to, bool replace) {
+    return remoteFailureOf(replace ? connection_.renameReplacing(from, to) : connection_.rename(from, to));
 }
+
+RemoteFileSize SftpClient::fileSize(const std::string& path) {
+    uint64_t bytes = 0;
+    const SftpFailure failure = connection_.fileSize(path, bytes);
+    // A file the server does not know is a refusal, as FTP's SIZE answers it.
+    if (failure == SftpFailure::FolderMissing) return {RemoteFailure::TransferRefused, 0};
+    return {remoteFailureOf(failure), bytes};
+}
+
+RemoteFailure SftpClient::remove(const std::string& path) { return remoteFailureOf(connection_.remove(path)); }
 
 RemoteFailure SftpClient::makeFolder(const std::string& path) { return remoteFailureOf(connection_.makeFolder(path)); }
 

@@ -25,9 +25,14 @@ public:
     RemoteListing list(const std::string& folder, const RemoteListBounds& bounds = {}) override;
     RemoteFailure fetch(const std::string& remotePath, const FileInFolder& target,
                         const RemoteFetchOptions& options = {}) override;
-    RemoteFailure store(const FileInFolder& source, const std::string& remotePath) override;
-    RemoteFailure rename(const std::string& from, const std::string& to) override;
+    using RemoteClient::rename;
+    using RemoteClient::store;
+    RemoteFailure store(const FileInFolder& source, const std::string& remotePath,
+                        const RemoteStoreOptions& options) override;
+    RemoteFailure rename(const std::string& from, const std::string& to, bool replace) override;
     RemoteFailure makeFolder(const std::string& path) override;
+    RemoteFileSize fileSize(const std::string& path) override;
+    RemoteFailure remove(const std::string& path) override;
 
     SftpConnection& connection() { return connection_; }
 

@@ -130,10 +130,17 @@ public:
     // Sends the regular file `local` as `remotePath`, replacing a file of that name.
     // Bounded by the operation deadline plus the file's size at the slowest rate.
     SftpFailure upload(const FileInFolder& local, const std::string& remotePath,
-                       const std::atomic<bool>* cancel = nullptr);
+                       const std::atomic<bool>* cancel = nullptr,
+                       const std::function<void(uint64_t)>& progress = {});
     // Renames `from` to `to` (the server refuses when `to` exists, as SFTP 3 says).
     SftpFailure rename(const std::string& from, const std::string& to);
+    // Renames `from` to `to`, replacing a file named `to`: in one step with
+    // posix-rename@openssh.com where the server offers it, else by removing `to` first.
+    SftpFailure renameReplacing(const std::string& from, const std::string& to);
     SftpFailure makeFolder(const std::string& path);
+    // The size of the file `path` (links followed, as a reader of it would).
+    SftpFailure fileSize(const std::string& path, uint64_t& bytes);
+    SftpFailure remove(const std::string& path);
 
     struct State;
 

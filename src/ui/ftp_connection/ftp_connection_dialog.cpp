@@ -109,11 +109,10 @@ void FtpConnectionDialog::chooseProtocol(RemoteProtocol protocol) {
 void FtpConnectionDialog::showProtocol(RemoteProtocol protocol) {
     controls_.setState(optionOf(protocol), 1);
     setWindowTitle(QString::fromStdString(namingProtocol(windowTitle().toStdString(), protocol)));
-    // SFTP has no passive or active data connections, and the connection test uploads
-    // its test images over FTP and FTPS only.
+    // SFTP has no passive or active data connections; the test upload goes over every
+    // protocol.
     const bool ftp = protocol != RemoteProtocol::Sftp;
     offerBox(Gadget_FTPDatosConexion_CheckBoxPasivo, ftp);
-    offerBox(Gadget_FTPDatosConexion_CheckBoxSubirImagenesPrueba, ftp);
     controls_.setText(Gadget_FTPDatosConexion_Text19_33_85_301_306, ftp ? ftpFolderHint_ : sftpFolderHint_);
 }
 

@@ -45,8 +45,8 @@ private:
     void onControl(int control);
     // The user's choice: the port follows it unless the user typed one.
     void chooseProtocol(RemoteProtocol protocol);
-    // Shows `protocol` chosen, with what goes with it: its port, and the passive and
-    // test-upload boxes only where they mean something.
+    // Shows `protocol` chosen, with what goes with it: its folder hint, and the passive
+    // box only where it means something.
     void showProtocol(RemoteProtocol protocol);
     void offerBox(int box, bool offered);
     bool boxChoice(int box) const;

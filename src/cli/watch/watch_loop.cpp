@@ -71,7 +71,10 @@ private:
     bool takeSignals() {
         const ReceivedSignals got = signals_.take();
         if (got.stop) stop_ = true;
-        if (got.reload) {
+        // The settings a batch is converting with are not changed under it.
+        if (got.reload && inPass_) reloadPending_ = true;
+        if ((got.reload && !inPass_) || (reloadPending_ && !inPass_)) {
+            reloadPending_ = false;
             if (host_.reload()) {
                 log_.write({WatchEventKind::Reloaded, {}, {}, {}, -1});
                 if (!(host_.target() == target_)) restart_ = true;
@@ -121,8 +124,11 @@ private:
             if (tree_) serviceTree();
             return takeSignals() && stop_;
         };
+        inPass_ = true;
         PassReport report = host_.runPass(request);
+        inPass_ = false;
         logPass(report, entries != nullptr);
+        takeSignals();
         return report;
     }
 
@@ -294,6 +300,8 @@ private:
     bool restart_ = false;
     bool rescan_ = false;
     bool rootGone_ = false;
+    bool inPass_ = false;
+    bool reloadPending_ = false;
 };
 
 }  // namespace

@@ -139,7 +139,7 @@ PublishRun publishRunResults(AppState& state, std::FILE* err, const CliOptions& 
         ++run.failed;
         ledger.drop(c.output, c.where);
         if (outcome.connection.ok())
-            std::fprintf(err, "tesselon-batch: '%s' was not published as '%s': %s\n",
+            std::fprintf(err, "tesselon-batch: '%s' (as '%s' on the server): %s\n",
                          terminalSafe(list.entries[c.entry].path).c_str(), terminalSafe(items[k].remotePath).c_str(),
                          terminalSafe(run.reasons[c.entry]).c_str());
     }

@@ -22,6 +22,7 @@
 #include "support/scoped_env.h"
 #include "support/scripted_ftp_server.h"
 #include "support/sshd_test_server.h"
+#include "support/vsftpd_test_server.h"
 #include "support/temp_dir.h"
 
 namespace tesselon {
@@ -192,6 +193,41 @@ TEST(BatchCliPublishSftp, ALocalSourcePublishedTwiceOverSftpLeavesTheNewResultsO
     const auto results = testing::resultsUnder(dir.file("out/"));
     EXPECT_EQ(testing::filesUnder(served.file("site/")), results);
     EXPECT_EQ(results.size(), 2u);
+}
+
+TEST(BatchCliPublishFtps, ARemoteFtpsRunPublishesItsResultsAndTheNextRunSendsNoneAgain) {
+    TempDir dir, served;
+    writePhoto(served.file("site/uploads/a.jpg"), 0);
+    writePhoto(served.file("site/uploads/2021/b.jpg"), 1);
+    fs::create_directories(served.file("site/img"));
+    testing::VsftpdTestServer server(served.path(), "127.0.0.1", 0, testing::VsftpdTestServer::Access::Writable);
+    if (!server.skipReason().empty()) GTEST_SKIP() << server.skipReason();
+    testing::ScopedEnv password{"TESSELON_FTP_PASSWORD", "guest@"};
+    const auto publish = [&] {
+        return cli({"--remote", "--protocol", "ftps", "--ca-file", server.caFile(), "--server", "127.0.0.1",
+                    "--port", std::to_string(server.port()), "--user", testing::VsftpdTestServer::kUser,
+                    "--passive", "--remote-folder", "/site/uploads/", "--subfolders", "--download-to",
+                    dir.file("down"), "--dest", dir.file("out"), "--format", "png", "--publish", "/site/img",
+                    "--skip-unchanged", "--quiet"},
+                   dir);
+    };
+    const CliRun first = publish();
+    ASSERT_EQ(first.code, 0) << first.err << server.commandsLog();
+    std::map<std::string, std::string> expected;
+    for (const auto& [name, bytes] : testing::resultsUnder(dir.file("out/")))
+        expected[name.substr(name.find("uploads/") + 8)] = bytes;
+    EXPECT_EQ(testing::filesUnder(served.file("site/img/")), expected);
+    EXPECT_EQ(expected.size(), 2u);
+    const auto stores = [&] {
+        const std::string log = server.commandsLog();
+        int count = 0;
+        for (size_t at = log.find("STOR "); at != std::string::npos; at = log.find("STOR ", at + 1)) ++count;
+        return count;
+    };
+    EXPECT_EQ(stores(), 2);
+    const CliRun second = publish();
+    ASSERT_EQ(second.code, 0) << second.err;
+    EXPECT_EQ(stores(), 2);
 }
 
 // A server that keeps what it is sent in memory, with one fault of a kind.

@@ -307,10 +307,11 @@ private:
         }
     }
 
+    // What no worker took: stopped by the user, or left when no connection could be had.
     void finishUnbegun() {
         for (size_t i = next_; i < items_.size(); ++i) {
             outcome_.items[i] = PublishItemOutcome{};
-            outcome_.items[i].failure = PublishFailure::Cancelled;
+            outcome_.items[i].failure = stopping() ? PublishFailure::Cancelled : PublishFailure::NoConnection;
         }
         outcome_.cancelled = stopping() && (next_ < items_.size() ||
                                             std::any_of(outcome_.items.begin(), outcome_.items.end(),

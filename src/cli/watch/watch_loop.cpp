@@ -146,10 +146,12 @@ private:
             TreeWatch tree(root, target_.recursive, skip);
             if (!tree.start()) {
                 log_.write({WatchEventKind::SourceMissing, target_.source, {}, {}, -1});
-                while (!stop_ && !restart_ && !isFolder(root)) {
+                // At least one wait: a folder that is there but cannot be watched (the
+                // user's inotify limits) is not tried again at once, over and over.
+                do {
                     waitFor(-1, Clock::now() + kSourceRetry);
                     takeSignals();
-                }
+                } while (!stop_ && !restart_ && !isFolder(root));
                 if (stop_ || restart_) break;
                 log_.write({WatchEventKind::SourceBack, target_.source, {}, {}, -1});
                 continue;

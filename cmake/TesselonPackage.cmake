@@ -99,3 +99,6 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wget, aria2")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 include(CPack)
+
+# The watch as a systemd user service; its instance names a settings file.
+install(FILES ${packaging}/systemd/tesselon-watch@.service DESTINATION lib/systemd/user)

@@ -20,6 +20,7 @@
 #include "cli/terminal_frontend.h"
 #include "engine/program_folder.h"
 #include "cli/terminal_text.h"
+#include "cli/watch/watch_loop.h"
 #include "engine/program_setup.h"
 #include "core/state.h"
 #include "processing/batch/batch_exceptions.h"
@@ -215,10 +216,15 @@ struct GatheredSource {
 };
 
 GatheredSource gatherSource(AppState& state, const CliOptions& options, TerminalFrontend& ui, std::FILE* err,
-                            ReportNotes& notes) {
+                            ReportNotes& notes, const PassRequest* pass) {
     STRProcesosEntorno& env = state.settings.entorno;
     GatheredSource source;
-    if (sourceKindOf(env) == SourceKind::Remote) {
+    if (pass && pass->entries) {
+        // The files a watch took: listed by it, in the source the settings name.
+        state.SourceImageList.clear();
+        state.SourceImageList.entries = *pass->entries;
+        state.SourceImageList.origin = listOriginOf(env);
+    } else if (sourceKindOf(env) == SourceKind::Remote) {
         downloadBesideResultsIfUnset(options, env, err);
         if (destinationIsSourceFolder(env)) {
             // The conversion would write its results over the downloads, and the next
@@ -290,7 +296,8 @@ struct Conversion {
     double seconds = 0;
 };
 
-void convertList(AppState& state, const CliOptions& options, std::FILE* err, Conversion& conversion) {
+void convertList(AppState& state, const CliOptions& options, std::FILE* err, Conversion& conversion,
+                 const PassRequest* pass) {
     CancelToken cancel;
     InterruptGuard interrupts;
     ParallelBatchOptions run;
@@ -300,11 +307,12 @@ void convertList(AppState& state, const CliOptions& options, std::FILE* err, Con
     run.shard = options.shard;
     if (options.skipUnchanged) {
         conversion.ledger.emplace(options.shard ? shardPartName(*options.shard) : std::string());
+        if (pass && pass->entries) conversion.ledger->carryOtherRecords(pass->otherSources);
         run.ledger = &*conversion.ledger;
     }
     ProgressLine progress(options.quiet ? nullptr : err);
     run.onProgress = [&](size_t done, size_t total) {
-        if (gInterrupted) cancel.request();
+        if (gInterrupted || (pass && pass->service && pass->service())) cancel.request();
         progress.update(done, total);
     };
     RunOptions job;
@@ -368,10 +376,32 @@ void printSummary(const AppState& state, const CliOptions& options, const Gather
                                                             : env.RutaImagenesDestino).c_str());
 }
 
+// How each entry left the batch, for the watch's events.
+void describePass(const SourceImageList& list, const ParallelBatchOutcome& outcome, const PublishRun& published,
+                  PassReport& report) {
+    report.items.clear();
+    report.items.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        PassItem item;
+        item.source = list.entries[i].path;
+        item.result = list.entries[i].outputPath;
+        const EntryEnd end = i < outcome.ends.size() ? outcome.ends[i] : EntryEnd::NotHandled;
+        if (end == EntryEnd::Saved || end == EntryEnd::Copied) item.end = PassItem::End::Converted;
+        else if (end == EntryEnd::Skipped) item.end = PassItem::End::Unchanged;
+        else if (end == EntryEnd::NotHandled) item.end = PassItem::End::NotReached;
+        else item.end = PassItem::End::Failed;
+        if (item.end == PassItem::End::Failed)
+            item.reason = i < outcome.problems.size() && !outcome.problems[i].empty() ? outcome.problems[i]
+                                                                                    : std::string("not converted");
+        item.published = published.asked && i < published.published.size() && published.published[i] == 1;
+        report.items.push_back(std::move(item));
+    }
+}
+
 // Converts, and fills `notes` with what the report needs beside the list: the reasons,
 // the replacements, what the scan passed by. Every way out leaves them as far as known.
 int convert(AppState& state, const CliOptions& options, const std::string& settingsUsed, TerminalFrontend& ui,
-            std::FILE* err, ReportNotes& notes) {
+            std::FILE* err, ReportNotes& notes, const PassRequest* pass = nullptr, PassReport* report = nullptr) {
     if (options.skipUnchanged && state.settings.entorno.imagenesSobreescribir) {
         // Over the sources nothing is left to compare a source with: a second run would
         // convert its own results again.
@@ -382,7 +412,12 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     clampSettings(state.settings, err);
     // The summary's time covers the whole run: the scan and any download too.
     const Stopwatch runClock;
-    const GatheredSource source = gatherSource(state, options, ui, err, notes);
+    const GatheredSource source = gatherSource(state, options, ui, err, notes, pass);
+    if (report) {
+        report->listed = state.SourceImageList.size();
+        report->noConnection = source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Remote;
+        report->sourceMissing = source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Local;
+    }
     if (source.exitCode) return *source.exitCode;
     printScanProblems(err, source.scanProblems);
     reportPhrasesProblem(state,
@@ -401,7 +436,7 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     printSubstitutedFormats(err, state.SourceImageList, state.settings.entorno.FormatoImagen);
 
     Conversion conversion;
-    convertList(state, options, err, conversion);
+    convertList(state, options, err, conversion, pass);
     const ParallelBatchOutcome& outcome = conversion.outcome;
     explainFailedDownloads(source.remote, state.SourceImageList, conversion.outcome.problems);
     const double seconds = runClock.seconds();
@@ -440,9 +475,39 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
         const std::string line = publishSummaryLine(published, state.settings.entorno.carpetaPublicacion);
         if (!options.quiet && !line.empty()) std::fprintf(err, "%s\n", terminalSafe(line).c_str());
     }
+    if (report) describePass(state.SourceImageList, outcome, published, *report);
     return complete && counts.failed == 0 && source.remote.failed.empty() && !unrecorded && published.failed == 0
                ? kExitOk
                : kExitFailed;
+}
+
+// The job's settings: the defaults, the settings file over them, the options over both.
+struct JobSettings {
+    bool loaded = false;  // false: a settings file named on purpose could not be read
+    bool builtIn = false;
+    bool noSampleText = false;
+};
+
+JobSettings loadJobSettings(AppState& state, const CliOptions& options, std::FILE* err) {
+    JobSettings job;
+    resetToDefaults(state.settings, state.DefaultWatermarkText);
+    const SettingsLoadResult loaded = loadSettings(state.settings, state.SettingsFilePath);
+    // A settings file named on purpose must be read whole: a typo or a damaged file
+    // would otherwise run the batch on defaults.
+    if (options.configFile && !loaded.ok) {
+        std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(loaded.message).c_str());
+        return job;
+    }
+    job.loaded = true;
+    applyOptions(options, state.settings.entorno);
+    applyRemoteOptions(options.remote, state.settings.entorno);
+    // The built-in settings stamp the desktop program's sample watermark; a terminal
+    // job draws text only when asked. --save-config alone still writes them as they are.
+    job.builtIn = !options.configFile && fileSize(state.SettingsFilePath) < 0;
+    job.noSampleText = job.builtIn && !options.operations.asksText();
+    applyOperationOptions(options.operations, state.settings);
+    if (job.noSampleText && options.operations.any()) state.settings.image.MarcaDeAgua = 0;
+    return job;
 }
 
 // The --report file, rewritten at the end of every run that converts, whatever the
@@ -513,6 +578,59 @@ int reportAfterRun(AppState& state, const CliOptions& options, ReportNotes& note
     return code == kExitOk ? kExitFailed : code;
 }
 
+// A watch's passes, each the one-shot run's conversion on the state the run set up.
+class BatchWatchHost : public WatchHost {
+public:
+    BatchWatchHost(AppState& state, const CliOptions& options, std::string settingsUsed, TerminalFrontend& ui,
+                   std::FILE* err)
+        : state_(state), options_(options), settingsUsed_(std::move(settingsUsed)), ui_(ui), err_(err) {}
+
+    WatchTarget target() const override {
+        const STRProcesosEntorno& env = state_.settings.entorno;
+        WatchTarget target;
+        target.remote = sourceKindOf(env) == SourceKind::Remote;
+        target.source = target.remote ? listOriginOf(env) : env.RutaOrigenLocal;
+        target.destination = env.RutaImagenesDestino;
+        target.extensions = env.ExtensionesActivas;
+        target.recursive = env.imagenesRecursivo != 0;
+        return target;
+    }
+
+    PassReport runPass(const PassRequest& request) override {
+        PassReport report;
+        ReportNotes notes;
+        int code = kExitFailed;
+        const CaughtStop caught = runCatching(
+            [&] { code = convert(state_, options_, settingsUsed_, ui_, err_, notes, &request, &report); });
+        if (caught.stop != BatchStop::None) {
+            std::fprintf(err_, "tesselon-batch: the pass stopped: %s\n", terminalSafe(describeStop(caught)).c_str());
+            code = kExitFailed;
+        }
+        report.code = reportAfterRun(state_, options_, notes, caught, code, err_);
+        // The list is the pass's alone; the next one starts from nothing.
+        state_.SourceImageList.clear();
+        return report;
+    }
+
+    bool reload() override {
+        AppState fresh;
+        fresh.SettingsFilePath = state_.SettingsFilePath;
+        fresh.DefaultWatermarkText = state_.DefaultWatermarkText;
+        const JobSettings job = loadJobSettings(fresh, options_, err_);
+        if (!job.loaded) return false;
+        if (job.noSampleText) fresh.settings.image.MarcaDeAgua = 0;
+        state_.settings = fresh.settings;
+        return true;
+    }
+
+private:
+    AppState& state_;
+    const CliOptions& options_;
+    std::string settingsUsed_;
+    TerminalFrontend& ui_;
+    std::FILE* err_;
+};
+
 int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& programFolder, std::FILE* out,
                        std::FILE* err) {
     CliParseResult parsed = parseCliOptions(args);
@@ -539,23 +657,11 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     registerProgramDecoders(state.codecs);
     if (options.configFile) state.SettingsFilePath = *options.configFile;
 
-    resetToDefaults(state.settings, state.DefaultWatermarkText);
-    const SettingsLoadResult loaded = loadSettings(state.settings, state.SettingsFilePath);
-    // A settings file named on purpose must be read whole: a typo or a damaged file
-    // would otherwise run the batch on defaults.
-    if (options.configFile && !loaded.ok) {
-        std::fprintf(err, "tesselon-batch: %s\n", terminalSafe(loaded.message).c_str());
-        return writeReport(options, state.SourceImageList, {}, kExitUsage, err);
-    }
-    applyOptions(options, state.settings.entorno);
-    applyRemoteOptions(options.remote, state.settings.entorno);
-    // The built-in settings stamp the desktop program's sample watermark; a terminal
-    // job draws text only when asked. --save-config alone still writes them as they are.
-    const bool builtIn = !options.configFile && fileSize(state.SettingsFilePath) < 0;
+    const JobSettings job = loadJobSettings(state, options, err);
+    if (!job.loaded) return writeReport(options, state.SourceImageList, {}, kExitUsage, err);
+    const bool builtIn = job.builtIn;
     const std::string settingsUsed = builtIn ? "built-in settings" : state.SettingsFilePath;
-    const bool noSampleText = builtIn && !options.operations.asksText();
-    applyOperationOptions(options.operations, state.settings);
-    if (noSampleText && options.operations.any()) state.settings.image.MarcaDeAgua = 0;
+    const bool noSampleText = job.noSampleText;
     if (options.saveConfigFile) warnUnsaved(options.operations, err);
     frontend.passwordVariableUnset = std::getenv(kFtpPasswordVariable) == nullptr;
     state.sftpTrustedHostKey = options.remote.hostKey.value_or("");
@@ -569,6 +675,10 @@ int runBatchCliOrThrow(const std::vector<std::string>& args, const std::string& 
     if (noSampleText) state.settings.image.MarcaDeAgua = 0;
     if (!options.convert()) return kExitOk;
     warnTextUnused(options.operations, state.settings.image, err);
+    if (options.watch) {
+        BatchWatchHost host(state, options, settingsUsed, frontend, err);
+        return runWatch(host, options.watchOptions, out, err);
+    }
     ReportNotes notes;
     int code = kExitFailed;
     // Whatever exception ends the run on the way, it stops with a message, and the

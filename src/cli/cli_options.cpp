@@ -85,6 +85,32 @@ std::optional<int> integerIn(const std::string& text, int low, int high) {
     return value;
 }
 
+// A day: a file still growing after that is no upload to wait for.
+constexpr int kMaxSettleMs = 24 * 3600 * 1000;
+
+// The watch's switches into the options; the error text when one is wrong.
+std::string watchOptionsError(CliOptions& o, const std::optional<std::string>& settle,
+                              const std::optional<std::string>& interval, const std::optional<std::string>& logFormat) {
+    if (!o.watch && (settle || interval || logFormat || o.watchOptions.mirrorDeletes))
+        return "--settle, --interval, --log-format and --mirror-deletes go with --watch";
+    if (!o.watch) return {};
+    std::optional<int> value;
+    if (settle && !(value = integerIn(*settle, 0, kMaxSettleMs)))
+        return "--settle must be a whole number of milliseconds from 0 to " + std::to_string(kMaxSettleMs);
+    if (settle) o.watchOptions.settleMs = *value;
+    if (interval && !(value = integerIn(*interval, 1, kMaxScanTimeout)))
+        return "--interval must be a whole number of seconds from 1 to " + std::to_string(kMaxScanTimeout);
+    if (interval) o.watchOptions.intervalSeconds = *value;
+    if (logFormat && *logFormat != "text" && *logFormat != "json") return "--log-format must be text or json";
+    o.watchOptions.json = logFormat && *logFormat == "json";
+    if (o.overwrite) return "--watch writes its results beside the sources' record; it cannot be used with --overwrite";
+    if (o.shard) return "--watch converts the whole source; --shard splits one-shot runs";
+    if (o.mergeReports) return "--merge-reports only joins reports; convert in another run";
+    // What has been converted is known by the record --skip-unchanged keeps.
+    o.skipUnchanged = true;
+    return {};
+}
+
 }  // namespace
 
 std::optional<uint64_t> parseByteSize(const std::string& text) {
@@ -137,6 +163,7 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
     CliOptions o;
     std::string error;
     std::optional<std::string> quality, jobs, memory, extensions, shard, connections, scanTimeout;
+    std::optional<std::string> settle, interval, logFormat;
     for (ArgReader r(args); !r.done() && error.empty(); r.advance()) {
         const std::string& a = r.current();
         if (a == "--help" || a == "-h") o.help = true;
@@ -152,6 +179,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         else if (a == "--passive" || a == "--active") o.remote.passive = a == "--passive";
         else if (a == "--skip-unchanged") o.skipUnchanged = true;
         else if (a == "--merge-reports") o.mergeReports = true;
+        else if (a == "--watch") o.watch = true;
+        else if (a == "--mirror-deletes") o.watchOptions.mirrorDeletes = true;
         else if (takeOperationOption(r, o.operations, error)) {
         } else if (!a.empty() && a.front() != '-') o.reportFiles.push_back(a);
         else if (r.value("--config", o.configFile, error) || r.value("--save-config", o.saveConfigFile, error) ||
@@ -166,7 +195,8 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
                  r.value("--protocol", o.remote.protocol, error) || r.value("--host-key", o.remote.hostKey, error) ||
                  r.value("--ca-file", o.remote.caFile, error) || r.value("--pin-sha256", o.remote.pinSha256, error) ||
                  r.value("--connections", connections, error) || r.value("--scan-timeout", scanTimeout, error) ||
-                 r.value("--publish", o.remote.publish, error)) {
+                 r.value("--settle", settle, error) || r.value("--interval", interval, error) ||
+                 r.value("--log-format", logFormat, error) || r.value("--publish", o.remote.publish, error)) {
         } else error = "unknown option: " + a;
     }
     if (error.empty()) error = operationConflict(o.operations);
@@ -207,6 +237,7 @@ CliParseResult parseCliOptions(const std::vector<std::string>& args) {
         error = "--memory-limit must be a size of at least 16M, such as 512M or 2G";
     if (error.empty() && shard && !(o.shard = parseShard(*shard)))
         error = "--shard must be K/N with whole numbers 1 <= K <= N, such as 2/3";
+    if (error.empty()) error = watchOptionsError(o, settle, interval, logFormat);
     if (error.empty() && !o.reportFiles.empty() && !o.mergeReports) error = "unknown option: " + o.reportFiles.front();
     if (error.empty() && o.mergeReports && o.reportFiles.empty()) error = "--merge-reports needs the reports to join";
     if (error.empty() && o.mergeReports && (o.convert() || o.saveConfigFile))
@@ -235,6 +266,8 @@ std::string usageSynopsis() {
            "                       [--ca-file FILE] [--pin-sha256 HEX] [--connections N]\n"
            "                       [--scan-timeout SECONDS]]\n"
            "                      [--publish REMOTE_FOLDER]\n"
+           "                      [--watch [--settle MS] [--interval S] [--log-format text|json]\n"
+           "                       [--mirror-deletes]]\n"
            "       tesselon-batch --merge-reports REPORT...\n"
            "\n"
            "Converts every image of a folder with the Tesselon engine, the way the desktop\n"
@@ -388,8 +421,34 @@ std::string usageNotes() {
 }
 }  // namespace
 
+// The options of a run that goes on, converting what arrives.
+std::string usageWatchOptions() {
+    return
+           "  --watch              after converting what changed (as --skip-unchanged, which\n"
+           "                       it implies), go on: a local source is followed, subfolders\n"
+           "                       included, and each new or changed image is converted once\n"
+           "                       its writer closed it and it held still for the settle\n"
+           "                       time; a remote source is listed again every interval and\n"
+           "                       only new or changed files are downloaded. SIGTERM and\n"
+           "                       SIGINT let the images in hand finish, then exit 0; SIGHUP\n"
+           "                       reads the settings file again. One line per event on\n"
+           "                       stdout: converted, published, unchanged, failed,\n"
+           "                       source-gone, result-removed, folder-added, folder-gone,\n"
+           "                       source-missing, source-back, overflow, rescan,\n"
+           "                       watch-limit, poll, poll-failed, reloaded, reload-failed,\n"
+           "                       watching, stopping. Not with --overwrite or --shard\n"
+           "  --settle MS          how long a closed file's size must hold still before it is\n"
+           "                       taken (default 500)\n"
+           "  --interval S         seconds between two listings of a remote source (default\n"
+           "                       60); a failed one is tried again sooner, 1, 2, 4... s apart\n"
+           "  --log-format text|json  the event lines as text (default) or JSON objects with\n"
+           "                       time, event, source, result, count and detail\n"
+           "  --mirror-deletes     a source deleted or moved away takes its result with it\n"
+           "                       (otherwise results are never deleted)\n";
+}
+
 std::string cliUsage(const ProgramFolderChoice& folder) {
-    std::string usage = usageSynopsis() + usageJobOptions() + usageRemoteOptions() + usageNotes();
+    std::string usage = usageSynopsis() + usageJobOptions() + usageRemoteOptions() + usageWatchOptions() + usageNotes();
     usage += folder.folder;
     usage += folder.executableFolderWritable
                  ? "\n  the program's own folder.\n"

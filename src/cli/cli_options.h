@@ -8,6 +8,7 @@
 
 #include "cli/operation_options.h"
 #include "cli/remote_options.h"
+#include "cli/watch/watch_loop.h"
 #include "processing/batch/shard_share.h"
 
 namespace tesselon {
@@ -37,12 +38,14 @@ struct CliOptions {
     bool mergeReports = false;                  // --merge-reports FILE...: join shards' reports
     std::vector<std::string> reportFiles;       // the files --merge-reports joins
     OperationOptions operations;                // --grey, --rotate, --text ...
+    bool watch = false;                         // --watch: convert what arrives, until a signal
+    WatchOptions watchOptions;                  // --settle, --interval, --log-format, --mirror-deletes
 
     // Whether the run converts images: any conversion option, or a settings file or an
     // operation given without --save-config (they then describe the whole job).
     bool convert() const {
         return source || dest || format || extensions || quality || subfolders || overwrite || jobs || report ||
-               memoryLimit || autoOrient || keepMetadata || skipUnchanged || shard || remote.any() ||
+               memoryLimit || autoOrient || keepMetadata || skipUnchanged || shard || remote.any() || watch ||
                ((configFile || operations.any()) && !saveConfigFile);
     }
 };

@@ -135,8 +135,15 @@ std::optional<ManifestNote::Kind> ResultLedger::readFile(const FolderHandle& roo
         }
         std::optional<ResultRecord> record = parseRecordLine(line);
         if (!record) return ManifestNote::Kind::Damaged;
-        // Records of images this run does not handle are of no use to it.
-        if (wanted_.count(record->source) == 0) return std::nullopt;
+        // Records of images this run does not handle are of no use to it, unless the
+        // part it writes carries them.
+        if (wanted_.count(record->source) == 0) {
+            if (!carry_ || (name != partName_ && name != journalName_)) return std::nullopt;
+            if (!holdMemoryFor(*record)) return ManifestNote::Kind::OverMemory;
+            const std::string source = record->source;
+            carried_.insert_or_assign(source, std::move(*record));
+            return std::nullopt;
+        }
         if (!holdMemoryFor(*record)) return ManifestNote::Kind::OverMemory;
         records.push_back(std::move(*record));
         return std::nullopt;
@@ -188,7 +195,7 @@ void ResultLedger::load(const FolderHandle& root, size_t listSize) {
     if (ownPart) others.push_back(partName_);
     if (ownJournal) others.push_back(journalName_);
 
-    const uint64_t bound = manifestByteBound(listSize);
+    const uint64_t bound = manifestByteBound(listSize + (carry_ ? carriedBound_ : 0));
     for (const std::string& name : others) {
         std::vector<ResultRecord> records;
         const uint64_t before = held_.bytes();
@@ -289,6 +296,7 @@ void ResultLedger::forget(const std::string& source) {
 bool ResultLedger::writePart(const std::vector<const ResultRecord*>& records) {
     std::string text = manifestHeader();
     for (const ResultRecord* record : records) text += composeRecordLine(*record);
+    for (const auto& [source, record] : carried_) text += composeRecordLine(record);
     if (writeFileReplacing(root_, partName_, text, WriteSync::Durable)) return true;
     note(ManifestNote::Kind::NotWritten, partName_);
     return false;

@@ -107,6 +107,15 @@ public:
                MemoryBudget* memory = nullptr);
     bool active() const { return active_; }
 
+    // Before start(): a run that handles a few images of a larger job (a watch taking
+    // the files that just arrived) keeps the records this part holds of the others as
+    // they are, instead of leaving them out of the part it writes. `others` bounds how
+    // many images besides its own the part may hold.
+    void carryOtherRecords(size_t others) {
+        carry_ = true;
+        carriedBound_ = others;
+    }
+
     // The newest record of a source in any part; null when there is none.
     const ResultRecord* recordOf(const std::string& source) const;
 
@@ -151,6 +160,9 @@ private:
     MemoryReservation held_;                        // what known_ and ownBefore_ take
     std::unordered_map<std::string, ResultRecord> known_;          // newest record of every source, any part
     std::vector<ResultRecord> ownBefore_;                           // what this part held, journal included
+    bool carry_ = false;
+    size_t carriedBound_ = 0;
+    std::unordered_map<std::string, ResultRecord> carried_;        // this part's records of other images
     mutable std::mutex mutex_;                                     // guards what follows
     std::unordered_map<std::string, std::optional<ResultRecord>> thisRun_;  // kept, recorded or dropped
     std::vector<ManifestNote> notes_;

@@ -92,7 +92,7 @@ type_into 200 100 "$password"          # Contraseña
 shoot window3-sftp-filled.png
 
 # 1. The unknown key is asked about; No is the default.
-click_at 332 225                       # Chequear Conexión
+click_at 332 265                       # Chequear Conexión
 wait_window "Clave del servidor desconocida" >/dev/null || fail "no host key question"
 sleep 0.5
 shoot sftp-unknown-host-key.png
@@ -107,7 +107,7 @@ shoot sftp-host-key-accepted.png
 press "Conexión con éxito" Return
 grep -q "\[127.0.0.1\]:$port ssh-ed25519 $key" "$run/known_hosts" || fail "key not kept: $(cat "$run/known_hosts")"
 sleep 0.3
-click_at 332 225
+click_at 332 265
 wait_window "Conexión con éxito" >/dev/null || fail "a known key was not accepted at once"
 press "Conexión con éxito" Return
 
@@ -116,7 +116,7 @@ ssh-keygen -q -t ed25519 -N "" -f "$work/other" >/dev/null
 other=$(cut -d' ' -f2 "$work/other.pub")
 printf '[127.0.0.1]:%s ssh-ed25519 %s\n' "$port" "$other" >"$run/known_hosts"
 sleep 0.3
-click_at 332 225
+click_at 332 265
 wait_window "¡ATENCIÓN! La clave del servidor ha cambiado" >/dev/null || fail "no changed-key warning"
 sleep 0.5
 shoot sftp-changed-host-key.png

@@ -30,11 +30,6 @@ namespace {
 
 constexpr const char* kUnchangedThere = "unchanged since it was published";
 
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The server a result went to and the path it has there: the key of the publish record.
 std::string whereOf(const RemoteEndpoint& endpoint, const std::string& remotePath) {
     return std::string(protocolName(endpoint.protocol)) + "://" + endpoint.user + "@" + endpoint.host + ":" +
@@ -86,14 +81,15 @@ PublishRun publishRunResults(AppState& state, std::FILE* err, const CliOptions& 
         // A result an earlier run made stands in the destination as much as a new one.
         if (!handled || (list.entries[i].saved == 0 && !standing.count(i))) continue;
         const std::string& saved = in.savePaths[i];
-        const PublishPath path = publishPathOf(folder, in.scannedFolder, list.entries[i].path, fileNameOf(saved));
+        PublishItem item = publishItemOf(folder, in.scannedFolder, list.entries[i].path, saved, downloaded,
+                                         env.imagenesSobreescribir != 0);
         Candidate c;
         c.entry = i;
         c.output = saved.rfind(destination, 0) == 0 ? saved.substr(destination.size()) : saved;
-        c.where = whereOf(endpoint, path.remotePath);
+        c.where = whereOf(endpoint, item.remotePath);
         c.size = uint64_t(std::max<int64_t>(0, fileSize(saved)));
         if (options.skipUnchanged) c.digest = sha256OfRegularFile(saved, kMaxImageFileBytes);
-        if (options.skipUnchanged && path.problem == PublishNameProblem::None && standing.count(i) && c.digest) {
+        if (options.skipUnchanged && item.name == PublishNameProblem::None && standing.count(i) && c.digest) {
             const PublishedRecord* before = ledger.find(c.output, c.where);
             if (before && before->size == c.size && before->digest == *c.digest) {
                 run.published[i] = 1;
@@ -102,12 +98,6 @@ PublishRun publishRunResults(AppState& state, std::FILE* err, const CliOptions& 
                 continue;
             }
         }
-        PublishItem item;
-        item.local = fileAt(saved);
-        item.remotePath = path.remotePath;
-        item.name = path.problem;
-        item.overDownloadedSource = downloaded.count(path.remotePath) != 0;
-        item.overwriteAllowed = env.imagenesSobreescribir != 0;
         items.push_back(std::move(item));
         candidates.push_back(std::move(c));
     }

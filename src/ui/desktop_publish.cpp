@@ -1,7 +1,7 @@
 #include "ui/desktop_publish.h"
 
 #include <climits>
-#include <set>
+#include <unordered_set>
 
 #include "core/frontend.h"
 #include "core/image_failure.h"
@@ -12,11 +12,6 @@
 namespace tesselon {
 
 namespace {
-
-std::string fileNameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // A byte count scaled to the progress bar's int range.
 int barValue(uint64_t value, uint64_t maximum) {
@@ -41,26 +36,14 @@ std::vector<PublishItem> publishItemsOf(const STRProcesosEntorno& env, const Sou
     const bool remote = lastScanKindOf(env) == SourceKind::Remote;
     const std::string scanned = remote ? env.RutaOrigenRemoto : env.RutaOrigenLocal;
     const std::string folder(trimSpaces(env.carpetaPublicacion));
-    // The server files a remote run read its images from: a result must not take the
-    // place of one unless the user lets results replace their sources. A folder below
-    // the login folder is judged as if that were the root, which can only refuse more.
-    std::set<std::string> sources;
-    if (remote) {
+    std::unordered_set<std::string> sources;
+    if (remote)
         for (const SourceImageEntry& entry : list.entries) sources.insert(entry.path);
-    }
     std::vector<PublishItem> items;
     for (const SourceImageEntry& entry : list.entries) {
         if (entry.saved != 1 || entry.outputPath.empty()) continue;
-        const PublishPath path = publishPathOf(folder, scanned, entry.path, fileNameOf(entry.outputPath));
-        PublishItem item;
-        item.local = fileAt(entry.outputPath);
-        item.remotePath = path.remotePath;
-        item.name = path.problem;
-        item.overDownloadedSource =
-            sources.count(path.remotePath) > 0 ||
-            (!path.remotePath.empty() && path.remotePath.front() != '/' && sources.count("/" + path.remotePath) > 0);
-        item.overwriteAllowed = env.imagenesSobreescribir != 0;
-        items.push_back(std::move(item));
+        items.push_back(publishItemOf(folder, scanned, entry.path, entry.outputPath, sources,
+                                      env.imagenesSobreescribir != 0));
     }
     return items;
 }

@@ -80,11 +80,12 @@ TEST_F(QuickPreview, AQuickPictureStandsInUntilTheExactPreviewOfWhatProcesarWrit
         s.image.Rotar = 90;
     });
     ASSERT_EQ(state().SourceImageList.size(), 2u);
-    // The next image was decoded ahead while the first was shown; written anew, it must
-    // be read again when the user moves to it, as a file that was still being decoded.
-    ASSERT_TRUE(writeProgressiveJpeg(source, "b.jpg", 1600, 1000, 2));
     window().show();
     EXPECT_FALSE(signShown());
+    // The next image may be prepared ahead while the first is shown; written anew, it
+    // must be read again when the user moves to it. Larger, its exact preview takes long
+    // enough for the quick picture to be seen on any machine.
+    ASSERT_TRUE(writeProgressiveJpeg(source, "b.jpg", 4000, 2500, 2));
 
     // What the panes and the sign show while the window answers events during the move.
     bool signSeen = false;

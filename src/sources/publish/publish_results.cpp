@@ -355,6 +355,23 @@ std::string publishTemporaryFor(const std::string& remotePath) {
     return folder + "." + name.substr(0, 200) + "." + hex + ".part";
 }
 
+PublishItem publishItemOf(std::string_view publishFolder, std::string_view scannedFolder, std::string_view sourcePath,
+                          std::string_view savedPath, const std::unordered_set<std::string>& downloadedSources,
+                          bool overwriteAllowed) {
+    const size_t slash = savedPath.rfind('/');
+    const std::string_view resultName = slash == std::string_view::npos ? savedPath : savedPath.substr(slash + 1);
+    const PublishPath path = publishPathOf(publishFolder, scannedFolder, sourcePath, resultName);
+    PublishItem item;
+    item.local = fileAt(savedPath);
+    item.remotePath = path.remotePath;
+    item.name = path.problem;
+    item.overDownloadedSource =
+        downloadedSources.count(path.remotePath) > 0 ||
+        (!path.remotePath.empty() && path.remotePath.front() != '/' && downloadedSources.count("/" + path.remotePath) > 0);
+    item.overwriteAllowed = overwriteAllowed;
+    return item;
+}
+
 PublishOutcome publishResults(const RemoteContext& context, const RemoteEndpoint& endpoint,
                               const std::vector<PublishItem>& items, const PublishOptions& options) {
     PublishOutcome outcome;

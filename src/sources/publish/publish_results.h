@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/remote_endpoint.h"
@@ -96,6 +98,15 @@ struct PublishOutcome {
     size_t connections = 0;  // connections used at most
     bool cancelled = false;
 };
+
+// The item that publishes the result saved at `savedPath` of the source at `sourcePath`
+// (beneath `scannedFolder`). `downloadedSources` holds the server paths a remote run read
+// its images from (none for a local source): a result must not take the place of one
+// unless `overwriteAllowed`. A publish folder relative to the login folder is also judged
+// as if that folder were the root, which can only refuse more.
+PublishItem publishItemOf(std::string_view publishFolder, std::string_view scannedFolder, std::string_view sourcePath,
+                          std::string_view savedPath, const std::unordered_set<std::string>& downloadedSources,
+                          bool overwriteAllowed);
 
 // Publishes `items` to `endpoint`. The first connection is opened on the calling thread
 // (where the user may be asked to trust the server, through the context's front end);

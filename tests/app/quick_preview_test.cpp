@@ -106,21 +106,10 @@ TEST_F(QuickPreview, AQuickPictureStandsInUntilTheExactPreviewOfWhatProcesarWrit
     ASSERT_TRUE(signSeen);
     EXPECT_NE(quickSource, before);  // the next image already, if roughly
     EXPECT_FALSE(signShown());
-    const SourceImageEntry& current = state().SourceImageList.entries[state().SourceImageList.current];
-    const ImageObject shownResult = *app->frontend().previewImage(QtFrontend::kResultPane);
-    EXPECT_NE(shownResult.pixels, quickResult);
+    EXPECT_NE(app->frontend().previewImage(QtFrontend::kResultPane)->pixels, quickResult);
 
     // The exact preview is what the batch writes for that entry, fitted to the pane.
-    click(Gadget_Principal_Button_Procesar);
-    ASSERT_EQ(messages.back().title, "Fin de proceso");
-    const std::string written = destination.file(std::filesystem::path(current.path).filename().string());
-    std::optional<ImageObject> saved = loadImage(written, standardRegistry());
-    ASSERT_TRUE(saved.has_value()) << written;
-    const QWidget* pane = controls().widget(Gadget_Principal_Image_Resultado);
-    std::optional<ImageObject> fitted =
-        fitImageToBox(*saved, pane->width(), pane->height(), state().DpiScaleX, state().DpiScaleY, 0);
-    ASSERT_TRUE(fitted.has_value());
-    EXPECT_TRUE(fitted->pixels == shownResult.pixels);
+    expectResultPaneIsWhatProcesarWrites();
 }
 
 TEST_F(QuickPreview, ASettingChangeOnTheSameImageShowsNoQuickPicture) {

@@ -17,16 +17,7 @@ constexpr std::string_view kHeaderStart = "tesselon-published\t";
 constexpr size_t kFieldCount = 6;
 constexpr size_t kMaxLineBytes = size_t(32) << 10;
 
-std::vector<std::string_view> fieldsOf(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (size_t start = 0;;) {
-        const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
-        if (tab == std::string_view::npos || fields.size() > kFieldCount) break;
-        start = tab + 1;
-    }
-    return fields;
-}
+std::vector<std::string_view> fieldsOf(std::string_view line) { return tabFields(line, kFieldCount); }
 
 }  // namespace
 

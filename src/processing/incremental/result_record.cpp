@@ -78,14 +78,19 @@ std::string composeRecordLine(const ResultRecord& r) {
     return body + "\t" + check + "\n";
 }
 
-std::optional<ResultRecord> parseRecordLine(std::string_view line) {
+std::vector<std::string_view> tabFields(std::string_view line, size_t expected) {
     std::vector<std::string_view> fields;
     for (size_t start = 0;;) {
         const size_t tab = line.find('\t', start);
         fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
-        if (tab == std::string_view::npos || fields.size() > kFieldCount) break;
+        if (tab == std::string_view::npos || fields.size() > expected) break;
         start = tab + 1;
     }
+    return fields;
+}
+
+std::optional<ResultRecord> parseRecordLine(std::string_view line) {
+    const std::vector<std::string_view> fields = tabFields(line, kFieldCount);
     if (fields.size() != kFieldCount || fields[0] != "R") return std::nullopt;
     const size_t bodyLength = line.size() - fields.back().size() - 1;
     if (fields.back() != manifestLineCheck(line.substr(0, bodyLength))) return std::nullopt;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/hash/sha256.h"
 
@@ -45,6 +46,10 @@ std::string composeRecordLine(const ResultRecord& record);
 // The record of one line (without its line feed); nothing when the line is not one
 // composeRecordLine gives, its check included.
 std::optional<ResultRecord> parseRecordLine(std::string_view line);
+
+// The tab-separated fields of a record line; past `expected` fields it stops splitting,
+// so a line with too many is told by its size alone.
+std::vector<std::string_view> tabFields(std::string_view line, size_t expected);
 
 // What every line of the manifest's files is made of: names with the bytes that would
 // break a line as %XX, and the check a line ends with.

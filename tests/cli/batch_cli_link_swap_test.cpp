@@ -2,7 +2,12 @@
 // runs: the results that were due there are failures, never files in the other folder.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -36,9 +41,19 @@ TEST(BatchCliLinkSwap, ASubfolderSwappedForALinkMidRunFailsItsImagesInsteadOfWri
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!fs::exists(dir.file("out/sub/photo0.jpg")) && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
-    fs::rename(dir.file("out/sub"), dir.file("out/sub.before"));
-    fs::create_directory_symlink(dir.file("other"), dir.file("out/sub"));
+    // Exchanged in one step: renamed away first, the folder could be made again by the
+    // batch before the link took its name.
+    std::error_code linked;
+    fs::create_directory_symlink(dir.file("other"), dir.file("out/sub.link"), linked);
+    const int swapped = linked ? -1
+                               : ::renameat2(AT_FDCWD, dir.file("out/sub.link").c_str(), AT_FDCWD,
+                                             dir.file("out/sub").c_str(), RENAME_EXCHANGE);
+    std::error_code moved;
+    if (swapped == 0) fs::rename(dir.file("out/sub.link"), dir.file("out/sub.before"), moved);
     batch.join();
+    ASSERT_FALSE(linked) << linked.message();
+    ASSERT_EQ(swapped, 0) << std::strerror(errno);
+    ASSERT_FALSE(moved) << moved.message();
 
     EXPECT_EQ(run.exitCode, 1) << run.err;
     EXPECT_EQ(readFile(victim), "the user's own photo150.jpg");

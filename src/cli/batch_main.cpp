@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <optional>
 #include <thread>
+#include <unordered_set>
 
 #include "cli/batch_messages.h"
 #include "cli/batch_report.h"
@@ -31,6 +32,7 @@
 #include "processing/batch/shard_share.h"
 #include "processing/incremental/result_ledger.h"
 #include "processing/output/output_guard.h"
+#include "processing/output/output_plan.h"
 #include "processing/text/overlay_text.h"
 #include "processing/text/phrases_file.h"
 #include "runtime/dates/dates.h"
@@ -307,7 +309,12 @@ void convertList(AppState& state, const CliOptions& options, std::FILE* err, Con
     run.shard = options.shard;
     if (options.skipUnchanged) {
         conversion.ledger.emplace(options.shard ? shardPartName(*options.shard) : std::string());
-        if (pass && pass->entries) conversion.ledger->carryOtherRecords(pass->otherSources);
+        if (pass && pass->entries) {
+            const std::string root = sourceRootOf(state.settings.entorno);
+            std::unordered_set<std::string> others;
+            for (const std::string& path : pass->otherSources) others.insert(sourceKeyOf(path, root));
+            conversion.ledger->carryOtherRecords(std::move(others));
+        }
         run.ledger = &*conversion.ledger;
     }
     ProgressLine progress(options.quiet ? nullptr : err);

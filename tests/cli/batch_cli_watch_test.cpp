@@ -245,6 +245,28 @@ TEST_F(BatchCliWatch, RestartedWatchConvertsOnlyWhatArrivedWhileItWasDown) {
     EXPECT_NE(second->events("converted").front().find("while-down.jpg"), std::string::npos);
 }
 
+TEST_F(BatchCliWatch, ManifestOfALongWatchForgetsSourcesThatWentAndStillKnowsTheRest) {
+    writePhoto(dir.file("in/gone.jpg"), 1);
+    writePhoto(dir.file("in/stays.jpg"), 2);
+    auto child = startWatch();
+    ASSERT_TRUE(child->waitForEvents("converted", 2, 30s));
+    ::unlink(dir.file("in/gone.jpg").c_str());
+    ASSERT_TRUE(child->waitForEvents("source-gone", 1, 10s));
+    writePhoto(dir.file("in/new.jpg"), 3);
+    ASSERT_TRUE(child->waitForEvents("converted", 3, 30s));
+    stop(*child);
+
+    const std::string manifest = testing::readFile(dir.file("out/.tesselon-manifest"));
+    EXPECT_EQ(manifest.find("gone.jpg"), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find("stays.jpg"), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find("new.jpg"), std::string::npos) << manifest;
+    // What stayed is still known: a watch started again converts nothing.
+    auto again = startWatch();
+    std::this_thread::sleep_for(800ms);
+    stop(*again);
+    EXPECT_TRUE(again->events("converted").empty()) << again->events("converted").front();
+}
+
 TEST_F(BatchCliWatch, SighupReadsTheSettingsFileAgain) {
     auto child = startWatch();
     writePhoto(dir.file("in/before.jpg"), 1, 80, 60);

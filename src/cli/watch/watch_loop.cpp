@@ -119,7 +119,10 @@ private:
     PassReport pass(const std::vector<SourceImageEntry>* entries) {
         PassRequest request;
         request.entries = entries;
-        request.otherSources = results_.size();
+        if (entries) {
+            request.otherSources.reserve(results_.size());
+            for (const auto& [source, result] : results_) request.otherSources.push_back(source);
+        }
         request.service = [this] {
             if (tree_) serviceTree();
             return takeSignals() && stop_;

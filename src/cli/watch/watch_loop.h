@@ -52,8 +52,9 @@ struct PassRequest {
     // Null: the source as the one-shot run gathers it (a scan, or a remote listing and
     // download); otherwise these files of the local source.
     const std::vector<SourceImageEntry>* entries = nullptr;
-    // With entries: how many other files of the source have results the watch knows of.
-    size_t otherSources = 0;
+    // With entries: the other files of the source (their paths) whose results the watch
+    // knows of; what the manifest holds of any other file is of a source gone since.
+    std::vector<std::string> otherSources;
     // Called between images; true asks the batch to stop (the images in hand finish).
     std::function<bool()> service;
 };

@@ -73,12 +73,12 @@ std::string manifestFileName(const std::string& part) {
     return part.empty() ? std::string(kManifestNamePrefix) : std::string(kManifestNamePrefix) + "-" + part;
 }
 
-std::string sourceKeyOf(const OutputPlan& plan) {
-    const std::string& path = plan.sourcePath;
-    if (!plan.sourceRoot.empty() && path.compare(0, plan.sourceRoot.size(), plan.sourceRoot) == 0)
-        return path.substr(plan.sourceRoot.size());
+std::string sourceKeyOf(const std::string& path, const std::string& sourceRoot) {
+    if (!sourceRoot.empty() && path.compare(0, sourceRoot.size(), sourceRoot) == 0) return path.substr(sourceRoot.size());
     return path;
 }
+
+std::string sourceKeyOf(const OutputPlan& plan) { return sourceKeyOf(plan.sourcePath, plan.sourceRoot); }
 
 std::string outputKeyOf(const OutputPlan& plan) {
     std::string folder = plan.folderBeneathRoot;
@@ -139,6 +139,7 @@ std::optional<ManifestNote::Kind> ResultLedger::readFile(const FolderHandle& roo
         // part it writes carries them.
         if (wanted_.count(record->source) == 0) {
             if (!carry_ || (name != partName_ && name != journalName_)) return std::nullopt;
+            if (carriedKeys_.count(record->source) == 0) return std::nullopt;
             if (!holdMemoryFor(*record)) return ManifestNote::Kind::OverMemory;
             const std::string source = record->source;
             carried_.insert_or_assign(source, std::move(*record));
@@ -195,7 +196,7 @@ void ResultLedger::load(const FolderHandle& root, size_t listSize) {
     if (ownPart) others.push_back(partName_);
     if (ownJournal) others.push_back(journalName_);
 
-    const uint64_t bound = manifestByteBound(listSize + (carry_ ? carriedBound_ : 0));
+    const uint64_t bound = manifestByteBound(listSize + (carry_ ? carriedKeys_.size() : 0));
     for (const std::string& name : others) {
         std::vector<ResultRecord> records;
         const uint64_t before = held_.bytes();

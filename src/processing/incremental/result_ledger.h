@@ -85,6 +85,8 @@ std::string manifestFileName(const std::string& part);
 
 // The source's key in the manifest: its path below the source folder.
 std::string sourceKeyOf(const OutputPlan& plan);
+// The same key of a source's path beneath `sourceRoot` (ending with "/").
+std::string sourceKeyOf(const std::string& path, const std::string& sourceRoot);
 // The result's path below the destination folder (once the guard has placed the plan).
 std::string outputKeyOf(const OutputPlan& plan);
 
@@ -109,11 +111,13 @@ public:
 
     // Before start(): a run that handles a few images of a larger job (a watch taking
     // the files that just arrived) keeps the records this part holds of the others as
-    // they are, instead of leaving them out of the part it writes. `others` bounds how
-    // many images besides its own the part may hold.
-    void carryOtherRecords(size_t others) {
+    // they are, instead of leaving them out of the part it writes. `others` are the keys
+    // of the job's other images that are still there: the records of sources gone since
+    // are dropped, so a long watch's manifest holds what the folder holds, not all it
+    // ever held.
+    void carryOtherRecords(std::unordered_set<std::string> others) {
         carry_ = true;
-        carriedBound_ = others;
+        carriedKeys_ = std::move(others);
     }
 
     // The newest record of a source in any part; null when there is none.
@@ -161,7 +165,7 @@ private:
     std::unordered_map<std::string, ResultRecord> known_;          // newest record of every source, any part
     std::vector<ResultRecord> ownBefore_;                           // what this part held, journal included
     bool carry_ = false;
-    size_t carriedBound_ = 0;
+    std::unordered_set<std::string> carriedKeys_;
     std::unordered_map<std::string, ResultRecord> carried_;        // this part's records of other images
     mutable std::mutex mutex_;                                     // guards what follows
     std::unordered_map<std::string, std::optional<ResultRecord>> thisRun_;  // kept, recorded or dropped

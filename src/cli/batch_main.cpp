@@ -583,7 +583,9 @@ class BatchWatchHost : public WatchHost {
 public:
     BatchWatchHost(AppState& state, const CliOptions& options, std::string settingsUsed, TerminalFrontend& ui,
                    std::FILE* err)
-        : state_(state), options_(options), settingsUsed_(std::move(settingsUsed)), ui_(ui), err_(err) {}
+        : state_(state), options_(options), settingsUsed_(std::move(settingsUsed)), ui_(ui), err_(err) {
+        state_.keepRemoteConnections = true;
+    }
 
     WatchTarget target() const override {
         const STRProcesosEntorno& env = state_.settings.entorno;

@@ -340,6 +340,88 @@ TEST_F(BatchCliWatch, RemoteWatchTakesAnUploadWithinTwoIntervalsAndAChangedFileO
     EXPECT_TRUE(child.events("poll-failed").empty());
 }
 
+// The logins the test server's log holds.
+size_t loginsIn(const std::string& log) {
+    const std::string text = testing::readFile(log);
+    size_t count = 0;
+    for (size_t at = text.find("LOGIN "); at != std::string::npos; at = text.find("LOGIN ", at + 1))
+        if (at == 0 || text[at - 1] == '\n') ++count;
+    return count;
+}
+
+class BatchCliRemoteWatch : public BatchCliWatch {
+protected:
+    std::unique_ptr<WatchChild> startRemoteWatch(uint16_t port, int connections, int interval) {
+        return std::make_unique<WatchChild>(
+            std::vector<std::string>{"--config", dir.file("job.cfg"), "--remote", "--server", "127.0.0.1", "--port",
+                                     std::to_string(port), "--user", testing::FtpTestServer::kUser,
+                                     "--remote-folder", "/imgs/", "--passive", "--connections",
+                                     std::to_string(connections), "--download-to", dir.file("down"), "--dest",
+                                     dir.file("out"), "--quiet", "--watch", "--interval", std::to_string(interval)},
+            std::vector<std::string>{std::string("TESSELON_FTP_PASSWORD=") + testing::FtpTestServer::kPassword},
+            dir.file("err.txt"));
+    }
+
+    TempDir served;
+};
+
+TEST_F(BatchCliRemoteWatch, PollsReuseTheSessionsOfThePollBefore) {
+    writePhoto(served.write("imgs/first.jpg", ""), 1);
+    testing::FtpServerOptions options;
+    options.log = dir.file("ftp.log");
+    testing::FtpTestServer server(served.path(), options);
+    ASSERT_NE(server.port(), 0);
+    auto child = startRemoteWatch(server.port(), 2, 1);
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "first.jpg")) << testing::readFile(dir.file("err.txt"));
+    served.write("imgs/second.jpg", photoBytes(scratch, 2));
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "second.jpg"))
+        << testing::readFile(dir.file("err.txt")) << testing::readFile(dir.file("ftp.log"));
+    ASSERT_TRUE(child->waitForEvents("poll", 3, 30s));
+    stop(*child);
+    EXPECT_LE(loginsIn(dir.file("ftp.log")), 2u) << testing::readFile(dir.file("ftp.log"));
+    EXPECT_TRUE(child->events("poll-failed").empty());
+}
+
+TEST_F(BatchCliRemoteWatch, SessionsTheServerEndedWhileIdleAreOpenedAgainWithoutAFailedPoll) {
+    writePhoto(served.write("imgs/first.jpg", ""), 1);
+    testing::FtpServerOptions options;
+    options.log = dir.file("ftp.log");
+    options.idleTimeoutSeconds = 1;
+    testing::FtpTestServer server(served.path(), options);
+    ASSERT_NE(server.port(), 0);
+    auto child = startRemoteWatch(server.port(), 2, 3);
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "first.jpg")) << testing::readFile(dir.file("err.txt"));
+    ASSERT_TRUE(child->waitForEvents("poll", 1, 30s));
+    served.write("imgs/second.jpg", photoBytes(scratch, 2));
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "second.jpg")) << testing::readFile(dir.file("err.txt"));
+    ASSERT_TRUE(child->waitForEvents("poll", 3, 30s));
+    stop(*child);
+    EXPECT_TRUE(child->events("poll-failed").empty()) << testing::readFile(dir.file("err.txt"));
+    // Every poll found its sessions ended and logged in again.
+    EXPECT_GT(loginsIn(dir.file("ftp.log")), 2u);
+}
+
+TEST_F(BatchCliRemoteWatch, ServerStartedAgainBetweenPollsIsReconnectedAndTheNextPollWorks) {
+    writePhoto(served.write("imgs/first.jpg", ""), 1);
+    testing::FtpServerOptions options;
+    options.log = dir.file("ftp.log");
+    auto server = std::make_unique<testing::FtpTestServer>(served.path(), options);
+    ASSERT_NE(server->port(), 0);
+    options.port = server->port();
+    auto child = startRemoteWatch(server->port(), 2, 2);
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "first.jpg")) << testing::readFile(dir.file("err.txt"));
+    const size_t polls = child->events("poll").size();
+    ASSERT_TRUE(child->waitForEvents("poll", polls + 1, 30s));
+    // Right after a poll: the next one comes an interval later.
+    server.reset();
+    server = std::make_unique<testing::FtpTestServer>(served.path(), options);
+    ASSERT_EQ(server->port(), options.port);
+    served.write("imgs/second.jpg", photoBytes(scratch, 2));
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "second.jpg")) << testing::readFile(dir.file("err.txt"));
+    stop(*child);
+    EXPECT_TRUE(child->events("poll-failed").empty()) << testing::readFile(dir.file("err.txt"));
+}
+
 TEST_F(BatchCliWatch, PublishedWatchPutsEachNewResultOnTheServer) {
     TempDir served;
     ::mkdir(served.file("pub").c_str(), 0755);

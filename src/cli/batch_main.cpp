@@ -234,7 +234,15 @@ GatheredSource gatherSource(AppState& state, const CliOptions& options, Terminal
             source.exitCode = kExitUsage;
             return source;
         }
-        source.remote = fetchRemoteSource(state, ui, err, options, source.scanProblems);
+        source.remote = fetchRemoteSource(state, ui, err, options, source.scanProblems,
+                                          pass ? pass->service : std::function<bool()>());
+        if (source.remote.stopped) {
+            // What came down whole stays for the next start; nothing is converted now.
+            notes = reportNotesFor(state.SourceImageList, {}, source.scanProblems);
+            notes.reasons.assign(state.SourceImageList.size(), "not converted: the watch was stopped");
+            source.exitCode = kExitOk;
+            return source;
+        }
         if (source.remote.exitCode != kExitOk) {
             notes = reportNotesFor(state.SourceImageList, {}, source.scanProblems);
             notes.reasons.assign(state.SourceImageList.size(), "not converted: the FTP source could not be read");
@@ -415,7 +423,8 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     const GatheredSource source = gatherSource(state, options, ui, err, notes, pass);
     if (report) {
         report->listed = state.SourceImageList.size();
-        report->noConnection = source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Remote;
+        report->noConnection =
+            source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Remote && !source.remote.stopped;
         report->sourceMissing = source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Local;
     }
     if (source.exitCode) return *source.exitCode;

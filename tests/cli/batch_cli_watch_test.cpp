@@ -44,6 +44,18 @@ std::string photoBytes(const TempDir& scratch, int seed, int width = 48, int hei
     return bytes;
 }
 
+// A photo of noise, which no encoder squeezes small.
+std::string noisePhotoBytes(const TempDir& scratch, int seed, int width, int height) {
+    ImageObject image = *createImage(width, height, 24, 0);
+    std::mt19937 random(uint32_t(seed) + 1);
+    for (uint8_t& b : image.pixels) b = uint8_t(random());
+    const std::string path = scratch.file("noise-" + std::to_string(seed) + ".jpg");
+    EXPECT_TRUE(saveImage(image, path, *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
+    std::string bytes = testing::readFile(path);
+    ::unlink(path.c_str());
+    return bytes;
+}
+
 bool decodes(const std::string& path) {
     CodecRegistry codecs;
     registerProgramDecoders(codecs);
@@ -420,6 +432,35 @@ TEST_F(BatchCliRemoteWatch, ServerStartedAgainBetweenPollsIsReconnectedAndTheNex
     ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "second.jpg")) << testing::readFile(dir.file("err.txt"));
     stop(*child);
     EXPECT_TRUE(child->events("poll-failed").empty()) << testing::readFile(dir.file("err.txt"));
+}
+
+TEST_F(BatchCliRemoteWatch, SigtermDuringASlowDownloadEndsItAtOnceLeavingOnlyWholeFiles) {
+    constexpr int kFiles = 6;
+    for (int i = 0; i < kFiles; ++i)
+        served.write("imgs/slow" + std::to_string(i) + ".jpg", noisePhotoBytes(scratch, i, 480, 360));
+    // Each file takes seconds past its first second's worth.
+    ASSERT_GT(testing::readFile(served.file("imgs/slow0.jpg")).size(), 60000u);
+    testing::FtpServerOptions options;
+    options.bytesPerSecond = 20000;
+    testing::FtpTestServer server(served.path(), options);
+    ASSERT_NE(server.port(), 0);
+    auto child = startRemoteWatch(server.port(), 1, 60);
+    // The first file's first bytes are down: the download is under way.
+    ASSERT_TRUE(child->waitUntil([&](const std::vector<std::string>&) {
+        return !testing::filesUnder(dir.file("down/")).empty();
+    }, 30s)) << testing::readFile(dir.file("err.txt"));
+    const auto signalled = std::chrono::steady_clock::now();
+    child->signal(SIGTERM);
+    EXPECT_EQ(child->waitExit(30s), 0) << testing::readFile(dir.file("err.txt"));
+    // The rest of the download would take many seconds at this rate.
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 4s);
+    EXPECT_EQ(child->events("stopping").size(), 1u);
+    const auto downloaded = testing::filesUnder(dir.file("down/"));
+    EXPECT_LT(downloaded.size(), size_t(kFiles));
+    for (const auto& [name, bytes] : downloaded)
+        EXPECT_EQ(bytes, testing::readFile(served.file(name))) << name << " is not a whole download";
+    for (const auto& [name, bytes] : testing::resultsUnder(dir.file("out/")))
+        EXPECT_TRUE(decodes(dir.file("out/" + name))) << name << " is not a whole image";
 }
 
 TEST_F(BatchCliWatch, PublishedWatchPutsEachNewResultOnTheServer) {

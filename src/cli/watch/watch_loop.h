@@ -54,7 +54,8 @@ struct PassRequest {
     const std::vector<SourceImageEntry>* entries = nullptr;
     // With entries: how many other files of the source have results the watch knows of.
     size_t otherSources = 0;
-    // Called between images; true asks the batch to stop (the images in hand finish).
+    // Called between images, and between the steps of a remote scan and download; true
+    // asks the pass to stop (the images in hand finish, the transfers in hand are dropped).
     std::function<bool()> service;
 };
 

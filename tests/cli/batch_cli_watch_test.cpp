@@ -239,6 +239,26 @@ TEST_F(BatchCliWatch, SigtermMidBatchLeavesEveryResultWholeAndExitsZero) {
     EXPECT_GT(images, 0u);
 }
 
+TEST_F(BatchCliWatch, EachImageOfALongPassIsReportedAsItEndsNotWhenThePassEnds) {
+    constexpr size_t kImages = 40;
+    for (size_t i = 0; i < kImages; ++i) writePhoto(dir.file("in/p" + std::to_string(i) + ".jpg"), int(i), 640, 480);
+    dir.write("in/broken.jpg", "not an image at all");
+    WatchChild child(watchArgs({"--jobs", "1"}), {}, dir.file("err.txt"));
+    size_t resultsAtFirstEvent = 0;
+    ASSERT_TRUE(child.waitUntil([&](const std::vector<std::string>&) {
+        if (child.events("converted").empty()) return false;
+        resultsAtFirstEvent = testing::resultsUnder(dir.file("out/")).size();
+        return true;
+    }, 60s)) << testing::readFile(dir.file("err.txt"));
+    EXPECT_LT(resultsAtFirstEvent, kImages) << "the first image was reported only once the pass was over";
+    ASSERT_TRUE(child.waitForEvents("converted", kImages, 60s));
+    ASSERT_TRUE(child.waitForEvents("failed", 1, 30s, "broken.jpg"));
+    stop(child);
+    for (size_t i = 0; i < kImages; ++i)
+        EXPECT_EQ(child.events("converted", "/p" + std::to_string(i) + ".jpg").size(), 1u) << i;
+    EXPECT_EQ(child.events("failed").size(), 1u);
+}
+
 TEST_F(BatchCliWatch, RestartedWatchConvertsOnlyWhatArrivedWhileItWasDown) {
     writePhoto(dir.file("in/kept.jpg"), 1);
     {

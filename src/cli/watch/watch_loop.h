@@ -57,6 +57,9 @@ struct PassRequest {
     // Called between images, and between the steps of a remote scan and download; true
     // asks the pass to stop (the images in hand finish, the transfers in hand are dropped).
     std::function<bool()> service;
+    // Called on the pass's thread as each image's end is known, long before the pass ends;
+    // the report's items hold every end again.
+    std::function<void(const PassItem&)> itemEnded;
 };
 
 class WatchHost {

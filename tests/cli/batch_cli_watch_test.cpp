@@ -401,6 +401,7 @@ TEST_F(BatchCliRemoteWatch, PollsReuseTheSessionsOfThePollBefore) {
     writePhoto(served.write("imgs/first.jpg", ""), 1);
     testing::FtpServerOptions options;
     options.log = dir.file("ftp.log");
+    options.logLogins = true;
     testing::FtpTestServer server(served.path(), options);
     ASSERT_NE(server.port(), 0);
     auto child = startRemoteWatch(server.port(), 2, 1);
@@ -418,6 +419,7 @@ TEST_F(BatchCliRemoteWatch, SessionsTheServerEndedWhileIdleAreOpenedAgainWithout
     writePhoto(served.write("imgs/first.jpg", ""), 1);
     testing::FtpServerOptions options;
     options.log = dir.file("ftp.log");
+    options.logLogins = true;
     options.idleTimeoutSeconds = 1;
     testing::FtpTestServer server(served.path(), options);
     ASSERT_NE(server.port(), 0);
@@ -437,6 +439,7 @@ TEST_F(BatchCliRemoteWatch, ServerStartedAgainBetweenPollsIsReconnectedAndTheNex
     writePhoto(served.write("imgs/first.jpg", ""), 1);
     testing::FtpServerOptions options;
     options.log = dir.file("ftp.log");
+    options.logLogins = true;
     auto server = std::make_unique<testing::FtpTestServer>(served.path(), options);
     ASSERT_NE(server->port(), 0);
     options.port = server->port();

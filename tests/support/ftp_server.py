@@ -31,6 +31,7 @@ parser.add_argument("rate", nargs="?", type=int)
 parser.add_argument("--log")
 parser.add_argument("--max-per-ip", type=int, default=0)
 parser.add_argument("--reply-delay-ms", type=int, default=0)
+parser.add_argument("--log-logins", action="store_true")
 parser.add_argument("--port", type=int, default=0)
 parser.add_argument("--idle-timeout", type=int, default=0)
 args = parser.parse_args()
@@ -72,7 +73,7 @@ class Handler(FTPHandler):
         return super().respond(resp, logfun)
 
     def on_login(self, username):
-        if log_fd is not None:
+        if log_fd is not None and args.log_logins:
             os.write(log_fd, ("LOGIN " + username + "\n").encode("utf-8", "surrogateescape"))
 
     def ftp_RETR(self, file):

@@ -13,9 +13,8 @@ class ProgramRun;
 namespace tesselon::testing {
 
 struct FtpServerOptions {
-    // A file that receives "RETR <path below the root>" per file asked for and
-    // "LOGIN <user>" per login.
-    std::string log;
+    std::string log;     // a file that receives "RETR <path below the root>" per file asked for
+    bool logLogins = false;  // the log receives "LOGIN <user>" per login too
     int maxPerIp = 0;    // connections allowed from one address; 0 for any number
     int bytesPerSecond = 0;  // downloads slowed to about this rate after their first second
     uint16_t port = 0;       // 0: any free port

@@ -12,6 +12,7 @@
 #include "cli/batch_messages.h"
 #include "cli/batch_report.h"
 #include "cli/cli_options.h"
+#include "cli/entry_ends.h"
 #include "cli/job_inputs.h"
 #include "cli/progress_line.h"
 #include "cli/publish_run.h"
@@ -236,7 +237,15 @@ GatheredSource gatherSource(AppState& state, const CliOptions& options, Terminal
             source.exitCode = kExitUsage;
             return source;
         }
-        source.remote = fetchRemoteSource(state, ui, err, options, source.scanProblems);
+        source.remote = fetchRemoteSource(state, ui, err, options, source.scanProblems,
+                                          pass ? pass->service : std::function<bool()>());
+        if (source.remote.stopped) {
+            // What came down whole stays for the next start; nothing is converted now.
+            notes = reportNotesFor(state.SourceImageList, {}, source.scanProblems);
+            notes.reasons.assign(state.SourceImageList.size(), "not converted: the watch was stopped");
+            source.exitCode = kExitOk;
+            return source;
+        }
         if (source.remote.exitCode != kExitOk) {
             notes = reportNotesFor(state.SourceImageList, {}, source.scanProblems);
             notes.reasons.assign(state.SourceImageList.size(), "not converted: the FTP source could not be read");
@@ -298,6 +307,19 @@ struct Conversion {
     double seconds = 0;
 };
 
+// How one entry left the batch, as the watch tells it.
+PassItem passItemOf(const SourceImageEntry& entry, EntryEnd end, const std::string& problem) {
+    PassItem item;
+    item.source = entry.path;
+    item.result = entry.outputPath;
+    if (end == EntryEnd::Saved || end == EntryEnd::Copied) item.end = PassItem::End::Converted;
+    else if (end == EntryEnd::Skipped) item.end = PassItem::End::Unchanged;
+    else if (end == EntryEnd::NotHandled) item.end = PassItem::End::NotReached;
+    else item.end = PassItem::End::Failed;
+    if (item.end == PassItem::End::Failed) item.reason = problem.empty() ? std::string("not converted") : problem;
+    return item;
+}
+
 void convertList(AppState& state, const CliOptions& options, std::FILE* err, Conversion& conversion,
                  const PassRequest* pass) {
     CancelToken cancel;
@@ -318,7 +340,14 @@ void convertList(AppState& state, const CliOptions& options, std::FILE* err, Con
         run.ledger = &*conversion.ledger;
     }
     ProgressLine progress(options.quiet ? nullptr : err);
+    EntryEnds ends;
+    const bool tellEnds = pass && pass->itemEnded;
+    if (tellEnds) run.onEntryEnd = [&ends](size_t i, EntryEnd end, const std::string& problem) { ends.add(i, end, problem); };
     run.onProgress = [&](size_t done, size_t total) {
+        if (tellEnds) {
+            for (const EntryEndNote& note : ends.take())
+                pass->itemEnded(passItemOf(state.SourceImageList.entries[note.entry], note.end, note.problem));
+        }
         if (gInterrupted || (pass && pass->service && pass->service())) cancel.request();
         progress.update(done, total);
     };
@@ -389,17 +418,8 @@ void describePass(const SourceImageList& list, const ParallelBatchOutcome& outco
     report.items.clear();
     report.items.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i) {
-        PassItem item;
-        item.source = list.entries[i].path;
-        item.result = list.entries[i].outputPath;
         const EntryEnd end = i < outcome.ends.size() ? outcome.ends[i] : EntryEnd::NotHandled;
-        if (end == EntryEnd::Saved || end == EntryEnd::Copied) item.end = PassItem::End::Converted;
-        else if (end == EntryEnd::Skipped) item.end = PassItem::End::Unchanged;
-        else if (end == EntryEnd::NotHandled) item.end = PassItem::End::NotReached;
-        else item.end = PassItem::End::Failed;
-        if (item.end == PassItem::End::Failed)
-            item.reason = i < outcome.problems.size() && !outcome.problems[i].empty() ? outcome.problems[i]
-                                                                                    : std::string("not converted");
+        PassItem item = passItemOf(list.entries[i], end, i < outcome.problems.size() ? outcome.problems[i] : std::string());
         item.published = published.asked && i < published.published.size() && published.published[i] == 1;
         report.items.push_back(std::move(item));
     }
@@ -422,7 +442,8 @@ int convert(AppState& state, const CliOptions& options, const std::string& setti
     const GatheredSource source = gatherSource(state, options, ui, err, notes, pass);
     if (report) {
         report->listed = state.SourceImageList.size();
-        report->noConnection = source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Remote;
+        report->noConnection =
+            source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Remote && !source.remote.stopped;
         report->sourceMissing = source.exitCode && sourceKindOf(state.settings.entorno) == SourceKind::Local;
     }
     if (source.exitCode) return *source.exitCode;
@@ -590,7 +611,9 @@ class BatchWatchHost : public WatchHost {
 public:
     BatchWatchHost(AppState& state, const CliOptions& options, std::string settingsUsed, TerminalFrontend& ui,
                    std::FILE* err)
-        : state_(state), options_(options), settingsUsed_(std::move(settingsUsed)), ui_(ui), err_(err) {}
+        : state_(state), options_(options), settingsUsed_(std::move(settingsUsed)), ui_(ui), err_(err) {
+        state_.keepRemoteConnections = true;
+    }
 
     WatchTarget target() const override {
         const STRProcesosEntorno& env = state_.settings.entorno;

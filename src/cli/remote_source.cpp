@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <utility>
 
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
@@ -35,10 +37,21 @@ void printLine(std::FILE* err, const std::string& line) {
 // skipped; the progress of the files goes to a progress line.
 class DownloadAnswers : public TerminalFrontend {
 public:
-    DownloadAnswers(TerminalFrontend& outer, std::FILE* err, bool quiet)
-        : TerminalFrontend(err), outer_(outer), progress_(quiet ? nullptr : err) {
+    DownloadAnswers(TerminalFrontend& outer, std::FILE* err, bool quiet, CancelToken& cancel,
+                    std::function<bool()> stopAsked)
+        : TerminalFrontend(err),
+          outer_(outer),
+          progress_(quiet ? nullptr : err),
+          cancel_(cancel),
+          stopAsked_(std::move(stopAsked)) {
         this->quiet = true;
     }
+
+    // The scan and the download pump events between their steps: a stop asked then
+    // (a watch's SIGTERM) ends them as the progress window's Cancelar would.
+    void waitPumpingEvents(double) override { heedStop(); }
+    void pumpOneEvent() override { heedStop(); }
+    bool stopped() const { return stopped_; }
 
     MessageAnswer messageBox(std::string_view title, std::string_view text, MessageButtons buttons,
                              MessageIcon icon) override {
@@ -57,8 +70,17 @@ public:
     }
 
 private:
+    void heedStop() {
+        if (!stopped_ && stopAsked_ && stopAsked_()) stopped_ = true;
+        // Raised again each time: the download clears the token as it starts.
+        if (stopped_) cancel_.request();
+    }
+
     TerminalFrontend& outer_;
     ProgressLine progress_;
+    CancelToken& cancel_;
+    std::function<bool()> stopAsked_;
+    bool stopped_ = false;
 };
 
 }  // namespace
@@ -80,7 +102,7 @@ void applyRemoteOptions(const RemoteCliOptions& o, STRProcesosEntorno& env) {
 }
 
 RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, const CliOptions& options,
-                              std::vector<ScanProblem>& problems) {
+                              std::vector<ScanProblem>& problems, const std::function<bool()>& stopAsked) {
     using End = RemoteDownloadOutcome::End;
     STRProcesosEntorno& env = state.settings.entorno;
     RemoteFetch fetch;
@@ -92,7 +114,7 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     // Only in memory: a --save-config file never receives a password from the environment.
     if (const char* password = std::getenv(kFtpPasswordVariable)) env.password = protectPassword(password);
 
-    DownloadAnswers answers(ui, err, options.quiet);
+    DownloadAnswers answers(ui, err, options.quiet, *state.cancel, stopAsked);
     state.frontend = &answers;
     const Stopwatch scanClock;
     RemoteScanOutcome scan;
@@ -110,8 +132,9 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
         fetch.exitCode = kExitUsage;
         return fetch;
     }
-    if (state.SourceImageList.empty()) {
+    if (state.SourceImageList.empty() || answers.stopped()) {
         state.frontend = &ui;
+        fetch.stopped = answers.stopped();
         return fetch;
     }
     const std::string folder = env.RutaEnLocalDeRemotoDescargadas;
@@ -128,6 +151,7 @@ RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* 
     fetch.downloaded = download.fetched;
     fetch.unchanged = download.unchanged;
     fetch.connections = download.connections;
+    fetch.stopped = answers.stopped();
     if (download.cap != DownloadConnectionsCap::None)
         printLine(err, connectionsCapText(download.cap, size_t(how.connections)));
     switch (download.end) {

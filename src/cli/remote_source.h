@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ struct RemoteFetch {
     double scanSeconds = 0;              // the remote scan, connection included
     double downloadSeconds = 0;
     std::string scannedFolder;           // the remote folder the scan walked
+    bool stopped = false;                // a stop was asked on the way: nothing is to be converted
 };
 
 // Scans and downloads, over options.remote.connections at once (default 4). A file that
@@ -39,8 +41,10 @@ struct RemoteFetch {
 // what else the scan passed by (folders it could not list, names it skipped) goes to
 // `problems` and the download goes on. With --shard only the shard's share is
 // downloaded; with --skip-unchanged a copy with the server's size and time is kept.
+// `stopAsked`, when given, is asked between the steps of the scan and the download;
+// true stops them (the transfers in hand are abandoned, leaving nothing behind).
 RemoteFetch fetchRemoteSource(AppState& state, TerminalFrontend& ui, std::FILE* err, const CliOptions& options,
-                              std::vector<ScanProblem>& problems);
+                              std::vector<ScanProblem>& problems, const std::function<bool()>& stopAsked = {});
 
 // Gives the entries the download gave up on, and that have no result, that reason
 // instead of the one the conversion found (a missing file).

@@ -63,6 +63,10 @@ struct AppState {
     // Connections a remote scan and its download use at once (tesselon-batch --connections).
     int remoteConnections = kDefaultRemoteConnections;
 
+    // A watch polls the same server again and again: its connections stay open between
+    // polls (RemoteContext::keepConnections). Only the watch sets it.
+    bool keepRemoteConnections = false;
+
     // The open FTP sessions by FtpID; made by the networking start (remote/ftp_sessions.h).
     std::shared_ptr<FtpSessionTable> ftpSessions;
 

@@ -14,7 +14,8 @@ RemoteContext remoteContextOf(AppState& state) {
                          state.settings.entorno.FtpID,
                          state.remoteScanSeconds,
                          &state.settings.entorno.TotalImagesOrigen,
-                         state.remoteConnections};
+                         state.remoteConnections,
+                         state.keepRemoteConnections};
 }
 
 }  // namespace tesselon

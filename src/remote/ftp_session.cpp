@@ -350,6 +350,9 @@ void FtpSession::abort() {
     if (!s.worker.joinable()) return;
     s.abortRequested = true;
     s.joinWorker();
+    // The request was that transfer's alone: left standing, it would cut every later
+    // data connection of a session kept open for more work.
+    s.abortRequested = false;
 }
 
 }  // namespace tesselon

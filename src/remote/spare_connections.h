@@ -20,10 +20,13 @@ public:
     static constexpr std::chrono::seconds kMaxIdle{60};
 
     void keep(std::string key, std::unique_ptr<RemoteClient> client);
-    // A spare kept under `key`, the one kept last first; null when none is left.
-    std::unique_ptr<RemoteClient> take(const std::string& key);
+    // A spare kept under `key`, the one kept last first; null when none is left. Spares
+    // idle longer than `maxIdle` are ended on the way.
+    std::unique_ptr<RemoteClient> take(const std::string& key, std::chrono::seconds maxIdle = kMaxIdle);
     // Ends every spare.
     void clear();
+    // Ends every spare kept under another key than `key`.
+    void keepOnly(const std::string& key);
     size_t size() const;
 
     // The FTP session that FtpID names was opened for `key` (0: none).

@@ -2,6 +2,7 @@
 // download worker. The first connection's session is kept in the table under FtpID.
 #include "core/frontend.h"
 #include "sources/check_connection.h"
+#include "sources/kept_connections.h"
 #include "sources/open_remote_client.h"
 #include "sources/remote_fetcher.h"
 #include "sources/sftp_source.h"
@@ -16,7 +17,10 @@ public:
     FtpFetcher(const RemoteContext& context, RemoteEndpoint endpoint, std::unique_ptr<FtpClient> client, FtpID id,
                bool inFtpID)
         : context_(context), endpoint_(std::move(endpoint)), client_(std::move(client)), id_(id), inFtpID_(inFtpID) {}
-    ~FtpFetcher() override { close(); }
+    ~FtpFetcher() override {
+        if (context_.keepConnections) handBack();
+        else close();
+    }
 
     // A session that lost step with its server (a stalled transfer, a cut one the server
     // did not answer, a reply past its bounds) is replaced before the next transfer, so
@@ -27,7 +31,10 @@ public:
         ConnectionCheck opened = checkConnection(context_, endpoint_, {true, true, false, !inFtpID_});
         client_.reset(dynamic_cast<FtpClient*>(opened.client.release()));
         id_ = opened.handle;
-        if (inFtpID_) context_.keptSession = id_;
+        if (inFtpID_) {
+            context_.keptSession = id_;
+            if (context_.keepConnections) context_.sessions.spares.noteKept(id_, spareKeyOf(context_, endpoint_));
+        }
         if (!client_) failure_ = RemoteFailure::ConnectionLost;
         return client_ != nullptr;
     }
@@ -70,6 +77,16 @@ private:
         id_ = 0;
     }
 
+    // A watch's next poll takes the connection again: the first stays in the table under
+    // FtpID, a further one goes back among the spares.
+    void handBack() {
+        if (!client_) return;
+        client_->abortFetch();
+        if (inFtpID_) client_.reset();
+        else context_.sessions.spares.keep(spareKeyOf(context_, endpoint_), std::move(client_));
+        id_ = 0;
+    }
+
     const RemoteContext context_;  // a copy: the fetcher may outlive its caller's
     RemoteEndpoint endpoint_;
     std::unique_ptr<FtpClient> client_;
@@ -102,24 +119,15 @@ std::unique_ptr<RemoteFetcher> openRemoteFetcher(const RemoteContext& context, c
     // The sessions the scan left serve the download once they still answer (a session
     // that lost step, or that the server ended while it waited, does not); the one
     // FtpID names goes on as the first connection.
-    if (first && sessions.spares.keptFor(context.keptSession, key)) {
-        if (std::shared_ptr<FtpSession> kept = sessions.find(context.keptSession)) {
-            auto client = std::make_unique<FtpClient>(std::move(kept), tls);
-            if (client->usable()) {
-                outcome = spareOutcome(endpoint);
-                return std::make_unique<FtpFetcher>(context, endpoint, std::move(client), context.keptSession, true);
-            }
+    if (first) {
+        if (std::unique_ptr<FtpClient> client = takeKeptFtpSession(context, key, tls)) {
+            outcome = spareOutcome(endpoint);
+            return std::make_unique<FtpFetcher>(context, endpoint, std::move(client), context.keptSession, true);
         }
-    }
-    if (!first) {
-        while (std::unique_ptr<RemoteClient> spare = sessions.spares.take(key)) {
-            std::unique_ptr<FtpClient> client(dynamic_cast<FtpClient*>(spare.get()));
-            if (client) spare.release();
-            if (client && client->usable()) {
-                outcome = spareOutcome(endpoint);
-                return std::make_unique<FtpFetcher>(context, endpoint, std::move(client), 0, false);
-            }
-        }
+    } else if (std::optional<FtpClient> spare = takeSpareFtp(context, key)) {
+        outcome = spareOutcome(endpoint);
+        return std::make_unique<FtpFetcher>(context, endpoint, std::make_unique<FtpClient>(std::move(*spare)), 0,
+                                            false);
     }
     // A session left by the scan for another server, or one no longer usable, is
     // replaced by a fresh one.

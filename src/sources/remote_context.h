@@ -43,6 +43,10 @@ struct RemoteContext {
     int64_t* imagesFound = nullptr;
     // Connections a scan lists folders over at once; the download takes them over.
     int connections = kDefaultRemoteConnections;
+    // A watch polling the server: the scan and the download leave their connections open
+    // for the next poll, which takes them again once they still answer. Off, each scan
+    // starts afresh and the download ends them all.
+    bool keepConnections = false;
 };
 
 // The program folder's file of host keys the user accepted.

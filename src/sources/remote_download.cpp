@@ -382,8 +382,9 @@ RemoteDownloadOutcome downloadRemoteImages(const RemoteContext& context, STRProc
     ui.waitPumpingEvents(50);
 
     Download(context, list.entries, endpoint, folder, root, std::move(first), connections, options, outcome).run();  // the connections end here
-    // What the scan left and this download did not need holds the server's slots for nothing.
-    context.sessions.spares.clear();
+    // What the scan left and this download did not need holds the server's slots for
+    // nothing, unless a watch's next poll takes it again.
+    if (!context.keepConnections) context.sessions.spares.clear();
 
     ui.closeProgressWindow();
     ui.setMainWindowEnabled(true);

@@ -9,7 +9,9 @@
 
 #include "core/frontend.h"
 #include "remote/listed_names.h"
+#include "runtime/text/ascii_text.h"
 #include "sources/extension_filter.h"
+#include "sources/kept_connections.h"
 #include "remote/listing_pool.h"
 #include "sources/check_connection.h"
 #include "sources/open_remote_client.h"
@@ -374,6 +376,22 @@ private:
     int64_t found_ = 0;  // images accepted, counting on from the context's count
     std::string lastFound_;
 };
+// The session the last poll of a watch left under FtpID, back in the scanned folder as
+// the connection check would leave a fresh one; nothing when it no longer answers.
+ConnectionCheck takeKeptScanSession(const RemoteContext& context, const RemoteEndpoint& endpoint,
+                                    const std::string& key) {
+    ConnectionCheck kept;
+    std::unique_ptr<FtpClient> client =
+        takeKeptFtpSession(context, key, endpoint.protocol == RemoteProtocol::Ftps);
+    if (!client) return kept;
+    kept.report.connection = spareOutcome(endpoint);
+    kept.report.folder = std::string(trimSpaces(endpoint.folder));
+    kept.report.folderValid = kept.report.folder.empty() || client->changeDir(kept.report.folder);
+    kept.handle = context.keptSession;
+    kept.client = std::move(client);
+    return kept;
+}
+
 }  // namespace
 
 bool changeRemotePath(FtpClient& client, std::string_view path) {
@@ -422,14 +440,19 @@ RemoteScanOutcome scanRemoteSource(const RemoteContext& context, const RemoteEnd
     if (root.empty() || (root.back() != '/' && root.back() != '\\')) root += "/";
     context.frontend.setStatusLine(true, "");
 
-    // The sessions of an earlier scan are ended first: left open, each rescan would hold
-    // more connections until the server's limit refuses the next.
-    ftpClose(context.sessions, context.keptSession);
-    context.sessions.spares.clear();
-    ConnectionCheck opened = checkConnection(context, endpoint, ConnectionCheckOptions{true, true, false});
-    context.keptSession = opened.handle;
     const std::string key = spareKeyOf(context, endpoint);
-    context.sessions.spares.noteKept(opened.handle, key);
+    ConnectionCheck opened = context.keepConnections ? takeKeptScanSession(context, endpoint, key) : ConnectionCheck{};
+    if (!opened.client) {
+        // The sessions of an earlier scan are ended first: left open, each rescan would
+        // hold more connections until the server's limit refuses the next. Those a
+        // watch keeps are taken again instead.
+        ftpClose(context.sessions, context.keptSession);
+        if (context.keepConnections) context.sessions.spares.keepOnly(key);
+        else context.sessions.spares.clear();
+        opened = checkConnection(context, endpoint, ConnectionCheckOptions{true, true, false});
+        context.keptSession = opened.handle;
+        context.sessions.spares.noteKept(opened.handle, key);
+    }
     RemoteScanOutcome outcome;
     outcome.connection = std::move(opened.report.connection);
     outcome.deadlineSeconds = context.scanSeconds;
@@ -445,7 +468,9 @@ RemoteScanOutcome scanRemoteSource(const RemoteContext& context, const RemoteEnd
     std::vector<std::optional<FtpClient>> further(count - 1);
     std::vector<std::function<FtpClient*()>> sessions{[client] { return client; }};
     for (std::optional<FtpClient>& slot : further) {
-        sessions.push_back([&context, &endpoint, &slot]() -> FtpClient* {
+        sessions.push_back([&context, &endpoint, &slot, &key]() -> FtpClient* {
+            if (context.keepConnections) slot = takeSpareFtp(context, key);
+            if (slot) return &*slot;
             RemoteConnectOutcome ignored;
             slot = openFtpClient(context, endpoint, ignored, false);
             return slot ? &*slot : nullptr;

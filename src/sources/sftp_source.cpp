@@ -12,6 +12,7 @@
 #include "remote/sftp/sftp_scan.h"
 #include "runtime/text/ascii_text.h"
 #include "sources/extension_filter.h"
+#include "sources/kept_connections.h"
 #include "sources/open_remote_client.h"
 #include "sources/remote_download.h"
 #include "sources/remote_fetcher.h"
@@ -76,6 +77,9 @@ public:
         }
         jobReady_.notify_all();
         worker_.join();
+        // A watch's next poll takes the connection again, once it still answers.
+        if (context_.keepConnections && client_ && client_->usable())
+            context_.sessions.spares.keep(spareKeyOf(context_, endpoint_), std::make_unique<SftpClient>(std::move(*client_)));
     }
 
     bool ready() override {
@@ -178,7 +182,7 @@ private:
 
 std::optional<SftpClient> takeSpareSftp(const RemoteContext& context, const RemoteEndpoint& endpoint) {
     const std::string key = spareKeyOf(context, endpoint);
-    while (std::unique_ptr<RemoteClient> spare = context.sessions.spares.take(key)) {
+    while (std::unique_ptr<RemoteClient> spare = context.sessions.spares.take(key, spareIdleLimit(context))) {
         auto* sftp = dynamic_cast<SftpClient*>(spare.get());
         if (sftp && sftp->usable() && sftp->connection().canonicalPath(".").failure == SftpFailure::None)
             return std::move(*sftp);
@@ -202,9 +206,17 @@ RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpo
     Frontend& ui = context.frontend;
     ui.setStatusLine(true, "");
     RemoteScanOutcome outcome;
-    // The connections an earlier scan left are ended first.
-    context.sessions.spares.clear();
-    std::optional<SftpClient> client = openSftpClient(context, endpoint, outcome.connection);
+    // The connections an earlier scan left are ended first, unless a watch keeps them
+    // for each poll.
+    std::optional<SftpClient> client;
+    if (context.keepConnections) {
+        context.sessions.spares.keepOnly(spareKeyOf(context, endpoint));
+        client = takeSpareSftp(context, endpoint);
+        if (client) outcome.connection = spareOutcome(endpoint);
+    } else {
+        context.sessions.spares.clear();
+    }
+    if (!client) client = openSftpClient(context, endpoint, outcome.connection);
     if (!client) {
         ui.showConnectionTest(ConnectionTestReport{outcome.connection, {}, false, false}, true);
         return outcome;
@@ -243,6 +255,8 @@ RemoteScanOutcome scanSftpSource(const RemoteContext& context, const RemoteEndpo
     std::vector<std::function<SftpConnection*()>> connections{[&client] { return &client->connection(); }};
     for (std::optional<SftpClient>& slot : further) {
         connections.push_back([&context, &endpoint, &slot]() -> SftpConnection* {
+            if (context.keepConnections) slot = takeSpareSftp(context, endpoint);
+            if (slot) return &slot->connection();
             RemoteConnectOutcome ignored;
             slot = openSftpClient(context, endpoint, ignored, false);
             return slot ? &slot->connection() : nullptr;

@@ -44,6 +44,18 @@ std::string photoBytes(const TempDir& scratch, int seed, int width = 48, int hei
     return bytes;
 }
 
+// A photo of noise, which no encoder squeezes small.
+std::string noisePhotoBytes(const TempDir& scratch, int seed, int width, int height) {
+    ImageObject image = *createImage(width, height, 24, 0);
+    std::mt19937 random(uint32_t(seed) + 1);
+    for (uint8_t& b : image.pixels) b = uint8_t(random());
+    const std::string path = scratch.file("noise-" + std::to_string(seed) + ".jpg");
+    EXPECT_TRUE(saveImage(image, path, *formatByExtension("jpg"), {EncodeQuality::ofLevel(8)}));
+    std::string bytes = testing::readFile(path);
+    ::unlink(path.c_str());
+    return bytes;
+}
+
 bool decodes(const std::string& path) {
     CodecRegistry codecs;
     registerProgramDecoders(codecs);
@@ -227,6 +239,26 @@ TEST_F(BatchCliWatch, SigtermMidBatchLeavesEveryResultWholeAndExitsZero) {
     EXPECT_GT(images, 0u);
 }
 
+TEST_F(BatchCliWatch, EachImageOfALongPassIsReportedAsItEndsNotWhenThePassEnds) {
+    constexpr size_t kImages = 40;
+    for (size_t i = 0; i < kImages; ++i) writePhoto(dir.file("in/p" + std::to_string(i) + ".jpg"), int(i), 640, 480);
+    dir.write("in/broken.jpg", "not an image at all");
+    WatchChild child(watchArgs({"--jobs", "1"}), {}, dir.file("err.txt"));
+    size_t resultsAtFirstEvent = 0;
+    ASSERT_TRUE(child.waitUntil([&](const std::vector<std::string>&) {
+        if (child.events("converted").empty()) return false;
+        resultsAtFirstEvent = testing::resultsUnder(dir.file("out/")).size();
+        return true;
+    }, 60s)) << testing::readFile(dir.file("err.txt"));
+    EXPECT_LT(resultsAtFirstEvent, kImages) << "the first image was reported only once the pass was over";
+    ASSERT_TRUE(child.waitForEvents("converted", kImages, 60s));
+    ASSERT_TRUE(child.waitForEvents("failed", 1, 30s, "broken.jpg"));
+    stop(child);
+    for (size_t i = 0; i < kImages; ++i)
+        EXPECT_EQ(child.events("converted", "/p" + std::to_string(i) + ".jpg").size(), 1u) << i;
+    EXPECT_EQ(child.events("failed").size(), 1u);
+}
+
 TEST_F(BatchCliWatch, RestartedWatchConvertsOnlyWhatArrivedWhileItWasDown) {
     writePhoto(dir.file("in/kept.jpg"), 1);
     {
@@ -360,6 +392,120 @@ TEST_F(BatchCliWatch, RemoteWatchTakesAnUploadWithinTwoIntervalsAndAChangedFileO
     EXPECT_EQ(child.events("converted", "first.jpg").size(), 2u);
     EXPECT_EQ(child.events("converted", "second.jpg").size(), 1u);
     EXPECT_TRUE(child.events("poll-failed").empty());
+}
+
+// The logins the test server's log holds.
+size_t loginsIn(const std::string& log) {
+    const std::string text = testing::readFile(log);
+    size_t count = 0;
+    for (size_t at = text.find("LOGIN "); at != std::string::npos; at = text.find("LOGIN ", at + 1))
+        if (at == 0 || text[at - 1] == '\n') ++count;
+    return count;
+}
+
+class BatchCliRemoteWatch : public BatchCliWatch {
+protected:
+    std::unique_ptr<WatchChild> startRemoteWatch(uint16_t port, int connections, int interval) {
+        return std::make_unique<WatchChild>(
+            std::vector<std::string>{"--config", dir.file("job.cfg"), "--remote", "--server", "127.0.0.1", "--port",
+                                     std::to_string(port), "--user", testing::FtpTestServer::kUser,
+                                     "--remote-folder", "/imgs/", "--passive", "--connections",
+                                     std::to_string(connections), "--download-to", dir.file("down"), "--dest",
+                                     dir.file("out"), "--quiet", "--watch", "--interval", std::to_string(interval)},
+            std::vector<std::string>{std::string("TESSELON_FTP_PASSWORD=") + testing::FtpTestServer::kPassword},
+            dir.file("err.txt"));
+    }
+
+    TempDir served;
+};
+
+TEST_F(BatchCliRemoteWatch, PollsReuseTheSessionsOfThePollBefore) {
+    writePhoto(served.write("imgs/first.jpg", ""), 1);
+    testing::FtpServerOptions options;
+    options.log = dir.file("ftp.log");
+    options.logLogins = true;
+    testing::FtpTestServer server(served.path(), options);
+    ASSERT_NE(server.port(), 0);
+    auto child = startRemoteWatch(server.port(), 2, 1);
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "first.jpg")) << testing::readFile(dir.file("err.txt"));
+    served.write("imgs/second.jpg", photoBytes(scratch, 2));
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "second.jpg"))
+        << testing::readFile(dir.file("err.txt")) << testing::readFile(dir.file("ftp.log"));
+    ASSERT_TRUE(child->waitForEvents("poll", 3, 30s));
+    stop(*child);
+    EXPECT_LE(loginsIn(dir.file("ftp.log")), 2u) << testing::readFile(dir.file("ftp.log"));
+    EXPECT_TRUE(child->events("poll-failed").empty());
+}
+
+TEST_F(BatchCliRemoteWatch, SessionsTheServerEndedWhileIdleAreOpenedAgainWithoutAFailedPoll) {
+    writePhoto(served.write("imgs/first.jpg", ""), 1);
+    testing::FtpServerOptions options;
+    options.log = dir.file("ftp.log");
+    options.logLogins = true;
+    options.idleTimeoutSeconds = 1;
+    testing::FtpTestServer server(served.path(), options);
+    ASSERT_NE(server.port(), 0);
+    auto child = startRemoteWatch(server.port(), 2, 3);
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "first.jpg")) << testing::readFile(dir.file("err.txt"));
+    ASSERT_TRUE(child->waitForEvents("poll", 1, 30s));
+    served.write("imgs/second.jpg", photoBytes(scratch, 2));
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "second.jpg")) << testing::readFile(dir.file("err.txt"));
+    ASSERT_TRUE(child->waitForEvents("poll", 3, 30s));
+    stop(*child);
+    EXPECT_TRUE(child->events("poll-failed").empty()) << testing::readFile(dir.file("err.txt"));
+    // Every poll found its sessions ended and logged in again.
+    EXPECT_GT(loginsIn(dir.file("ftp.log")), 2u);
+}
+
+TEST_F(BatchCliRemoteWatch, ServerStartedAgainBetweenPollsIsReconnectedAndTheNextPollWorks) {
+    writePhoto(served.write("imgs/first.jpg", ""), 1);
+    testing::FtpServerOptions options;
+    options.log = dir.file("ftp.log");
+    options.logLogins = true;
+    auto server = std::make_unique<testing::FtpTestServer>(served.path(), options);
+    ASSERT_NE(server->port(), 0);
+    options.port = server->port();
+    auto child = startRemoteWatch(server->port(), 2, 2);
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "first.jpg")) << testing::readFile(dir.file("err.txt"));
+    const size_t polls = child->events("poll").size();
+    ASSERT_TRUE(child->waitForEvents("poll", polls + 1, 30s));
+    // Right after a poll: the next one comes an interval later.
+    server.reset();
+    server = std::make_unique<testing::FtpTestServer>(served.path(), options);
+    ASSERT_EQ(server->port(), options.port);
+    served.write("imgs/second.jpg", photoBytes(scratch, 2));
+    ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "second.jpg")) << testing::readFile(dir.file("err.txt"));
+    stop(*child);
+    EXPECT_TRUE(child->events("poll-failed").empty()) << testing::readFile(dir.file("err.txt"));
+}
+
+TEST_F(BatchCliRemoteWatch, SigtermDuringASlowDownloadEndsItAtOnceLeavingOnlyWholeFiles) {
+    constexpr int kFiles = 6;
+    for (int i = 0; i < kFiles; ++i)
+        served.write("imgs/slow" + std::to_string(i) + ".jpg", noisePhotoBytes(scratch, i, 480, 360));
+    // Each file takes seconds past its first second's worth.
+    ASSERT_GT(testing::readFile(served.file("imgs/slow0.jpg")).size(), 60000u);
+    testing::FtpServerOptions options;
+    options.bytesPerSecond = 20000;
+    testing::FtpTestServer server(served.path(), options);
+    ASSERT_NE(server.port(), 0);
+    auto child = startRemoteWatch(server.port(), 1, 60);
+    // The first file's first bytes are down: the download is under way.
+    ASSERT_TRUE(child->waitUntil([&](const std::vector<std::string>&) {
+        return !testing::filesUnder(dir.file("down/")).empty();
+    }, 30s)) << testing::readFile(dir.file("err.txt"));
+    const auto signalled = std::chrono::steady_clock::now();
+    child->signal(SIGTERM);
+    EXPECT_EQ(child->waitExit(30s), 0) << testing::readFile(dir.file("err.txt"));
+    // The rest of the download would take many seconds at this rate.
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, 4s);
+    EXPECT_EQ(child->events("stopping").size(), 1u);
+    const auto downloaded = testing::filesUnder(dir.file("down/"));
+    EXPECT_LT(downloaded.size(), size_t(kFiles));
+    for (const auto& [name, bytes] : downloaded)
+        EXPECT_EQ(bytes, testing::readFile(served.file(name))) << name << " is not a whole download";
+    for (const auto& [name, bytes] : testing::resultsUnder(dir.file("out/")))
+        EXPECT_TRUE(decodes(dir.file("out/" + name))) << name << " is not a whole image";
 }
 
 TEST_F(BatchCliWatch, PublishedWatchPutsEachNewResultOnTheServer) {

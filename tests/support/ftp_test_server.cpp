@@ -14,6 +14,10 @@ FtpTestServer::FtpTestServer(const std::string& root, const FtpServerOptions& op
                                        kPassword};
     if (options.bytesPerSecond > 0) arguments.push_back(std::to_string(options.bytesPerSecond));
     if (!options.log.empty()) arguments.insert(arguments.end(), {"--log", options.log});
+    if (options.logLogins) arguments.push_back("--log-logins");
+    if (options.port > 0) arguments.insert(arguments.end(), {"--port", std::to_string(options.port)});
+    if (options.idleTimeoutSeconds > 0)
+        arguments.insert(arguments.end(), {"--idle-timeout", std::to_string(options.idleTimeoutSeconds)});
     if (options.maxPerIp > 0) arguments.insert(arguments.end(), {"--max-per-ip", std::to_string(options.maxPerIp)});
     RunResult started = runProgramArguments(arguments, {}, kRunOpen | kRunReadOutput | kRunWriteInput);
     if (!started.ok || !started.run) return;

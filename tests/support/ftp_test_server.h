@@ -14,8 +14,11 @@ namespace tesselon::testing {
 
 struct FtpServerOptions {
     std::string log;     // a file that receives "RETR <path below the root>" per file asked for
+    bool logLogins = false;  // the log receives "LOGIN <user>" per login too
     int maxPerIp = 0;    // connections allowed from one address; 0 for any number
     int bytesPerSecond = 0;  // downloads slowed to about this rate after their first second
+    uint16_t port = 0;       // 0: any free port
+    int idleTimeoutSeconds = 0;  // a control connection idle this long is ended with a 421; 0: the server's own
 };
 
 class FtpTestServer {

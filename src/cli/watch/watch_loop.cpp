@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "cli/watch/settle_queue.h"
 #include "cli/watch/signal_inbox.h"
@@ -97,26 +98,31 @@ private:
         return n > 0 && other >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
     }
 
-    void logPass(const PassReport& report, bool unchangedToo) {
+    // The line of how one image ended.
+    void logEnd(const PassItem& item, bool unchangedToo) {
+        switch (item.end) {
+        case PassItem::End::Converted: log_.write({WatchEventKind::Converted, item.source, item.result, {}, -1}); break;
+        case PassItem::End::Unchanged:
+            if (unchangedToo) log_.write({WatchEventKind::Unchanged, item.source, item.result, {}, -1});
+            break;
+        case PassItem::End::Failed: log_.write({WatchEventKind::Failed, item.source, {}, item.reason, -1}); break;
+        case PassItem::End::NotReached: break;
+        }
+    }
+
+    // What the pass did not tell as it went; publishing comes after the whole pass.
+    void logPass(const PassReport& report, bool unchangedToo, const std::unordered_set<std::string>& told) {
         for (const PassItem& item : report.items) {
-            switch (item.end) {
-            case PassItem::End::Converted:
-                log_.write({WatchEventKind::Converted, item.source, item.result, {}, -1});
-                if (item.published) log_.write({WatchEventKind::Published, item.source, item.result, {}, -1});
-                break;
-            case PassItem::End::Unchanged:
-                if (unchangedToo) log_.write({WatchEventKind::Unchanged, item.source, item.result, {}, -1});
-                break;
-            case PassItem::End::Failed:
-                log_.write({WatchEventKind::Failed, item.source, {}, item.reason, -1});
-                break;
-            case PassItem::End::NotReached: break;
-            }
+            if (!told.count(item.source)) logEnd(item, unchangedToo);
+            if (item.end == PassItem::End::Converted && item.published)
+                log_.write({WatchEventKind::Published, item.source, item.result, {}, -1});
             if (!item.result.empty() && item.end != PassItem::End::NotReached) results_[item.source] = item.result;
         }
     }
 
     PassReport pass(const std::vector<SourceImageEntry>* entries) {
+        const bool unchangedToo = entries != nullptr;
+        std::unordered_set<std::string> told;  // sources whose end was written as it came
         PassRequest request;
         request.entries = entries;
         if (entries) {
@@ -127,10 +133,14 @@ private:
             if (tree_) serviceTree();
             return takeSignals() && stop_;
         };
+        request.itemEnded = [this, unchangedToo, &told](const PassItem& item) {
+            if (item.end == PassItem::End::NotReached || !told.insert(item.source).second) return;
+            logEnd(item, unchangedToo);
+        };
         inPass_ = true;
         PassReport report = host_.runPass(request);
         inPass_ = false;
-        logPass(report, entries != nullptr);
+        logPass(report, unchangedToo, told);
         takeSignals();
         return report;
     }

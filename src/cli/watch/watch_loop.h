@@ -55,8 +55,12 @@ struct PassRequest {
     // With entries: the other files of the source (their paths) whose results the watch
     // knows of; what the manifest holds of any other file is of a source gone since.
     std::vector<std::string> otherSources;
-    // Called between images; true asks the batch to stop (the images in hand finish).
+    // Called between images, and between the steps of a remote scan and download; true
+    // asks the pass to stop (the images in hand finish, the transfers in hand are dropped).
     std::function<bool()> service;
+    // Called on the pass's thread as each image's end is known, long before the pass ends;
+    // the report's items hold every end again.
+    std::function<void(const PassItem&)> itemEnded;
 };
 
 class WatchHost {

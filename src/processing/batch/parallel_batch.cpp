@@ -105,6 +105,12 @@ FolderPhase prepareFolders(const BatchInputs& in, ListPlan& plan, OutputGuard& g
     return phase;
 }
 
+// How a converted entry ended.
+EntryEnd endOf(const PipelineResult& result) {
+    if (!result.saved) return result.loaded ? EntryEnd::NotWritten : EntryEnd::Unreadable;
+    return result.copiedUnchanged ? EntryEnd::Copied : EntryEnd::Saved;
+}
+
 // What the workers leave per entry.
 struct ConversionRun {
     std::vector<PipelineResult> results;
@@ -186,6 +192,7 @@ private:
         if (ledger_ && ledger_->unitStands(unit)) {
             for (size_t i : unit) run_.skipped[i] = 1;
             done_.fetch_add(unit.size());
+            for (size_t i : unit) tellEnd(i, EntryEnd::Skipped, {});
             return;
         }
         for (size_t i : unit) {
@@ -200,6 +207,11 @@ private:
         }
         // Recorded only now that the unit's result is in place.
         if (ledger_) ledger_->unitDone(unit, run_.results);
+        for (size_t i : unit) tellEnd(i, endOf(run_.results[i]), run_.results[i].problem);
+    }
+
+    void tellEnd(size_t i, EntryEnd end, const std::string& problem) const {
+        if (options_.onEntryEnd) options_.onEntryEnd(i, end, problem);
     }
 
     const ParallelBatchOptions& options_;
@@ -245,9 +257,7 @@ void collectResults(const BatchInputs& in, const ListPlan& plan, const FolderPha
         entry.saved = result.saved ? 1 : 0;
         outcome.problems[i] = result.problem;
         if (result.saved) ++outcome.saved;
-        outcome.ends[i] = !result.saved           ? (result.loaded ? EntryEnd::NotWritten : EntryEnd::Unreadable)
-                          : result.copiedUnchanged ? EntryEnd::Copied
-                                                   : EntryEnd::Saved;
+        outcome.ends[i] = endOf(result);
         if (result.saved && result.copiedUnchanged) outcome.copiedUnchanged.push_back(i);
         else if (!result.loaded) outcome.unreadable.push_back(i);
         else outcome.unsaved.push_back(i);

@@ -20,6 +20,17 @@ namespace tesselon {
 
 class ResultLedger;
 
+// How one entry of the list left the batch.
+enum class EntryEnd {
+    NotHandled,  // outside the share, or not reached (cancelled, stopped, a folder failed)
+    Saved,       // its result is in place
+    Copied,      // saved as its source's copy (an animated GIF)
+    Skipped,     // its result from an earlier run stands
+    Refused,     // not written: the result would land where it must not
+    Unreadable,  // could not be loaded as an image
+    NotWritten,  // loaded but its result was not written
+};
+
 struct ParallelBatchOptions {
     int jobs = 1;
     // Memory the workers may take together, reckoned from each image's declared size;
@@ -37,17 +48,10 @@ struct ParallelBatchOptions {
     // whose result stands is skipped without being read, and each result is recorded
     // once it is in place. Null: every image is converted.
     ResultLedger* ledger = nullptr;
-};
-
-// How one entry of the list left the batch.
-enum class EntryEnd {
-    NotHandled,  // outside the share, or not reached (cancelled, stopped, a folder failed)
-    Saved,       // its result is in place
-    Copied,      // saved as its source's copy (an animated GIF)
-    Skipped,     // its result from an earlier run stands
-    Refused,     // not written: the result would land where it must not
-    Unreadable,  // could not be loaded as an image
-    NotWritten,  // loaded but its result was not written
+    // Called on a worker as each converted or skipped entry ends (after its result, if
+    // any, is in place and recorded), with how it ended and, without a result, why. It
+    // must be safe to call from several workers at once and must not throw.
+    std::function<void(size_t entry, EntryEnd end, const std::string& problem)> onEntryEnd;
 };
 
 // Whether the entry failed: it was handled and has no result.

@@ -333,6 +333,7 @@ FtpRenameAndSize FtpSession::renameThenSize(std::string_view from, std::string_v
     const std::optional<std::string> rnto = commandLine("RNTO ", to);
     const std::optional<std::string> size = commandLine("SIZE ", to);
     if (!rnfr || !rnto || !size || !s.inStep()) return result;
+    s.preparedPort.reset();  // as sendCommand does: the three bypass it
     // The three go out together and their replies are read in order: a server answers
     // each command in turn, and an RNTO after a refused RNFR only meets a refusal.
     const std::string all = *rnfr + *rnto + *size;

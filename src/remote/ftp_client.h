@@ -65,6 +65,9 @@ public:
     int64_t pollFetch(int ms);
     RemoteFailure fetchFailure() const;
     void abortFetch() { session_->abort(); }
+    // For a caller fetching one file after another: the data connection of the next
+    // file is asked for as soon as one arrives whole (FtpSession::prepareDataAfterDownloads).
+    void prepareFetches() { session_->prepareDataAfterDownloads(true); }
 
     const std::shared_ptr<FtpSession>& session() const { return session_; }
 

@@ -9,6 +9,11 @@ namespace tesselon {
 bool FtpDataConnection::open() {
     FtpSession::State& s = session_;
     if (s.passive) {
+        if (const std::optional<uint16_t> prepared = s.takePreparedPort()) {
+            data_ = NetStream(connectTcp(Ipv4Endpoint{s.peer.address, *prepared}, s.timeoutSeconds, &s.abortRequested));
+            if (data_.valid() || s.abortRequested) return data_.valid();
+            // The server let that listener go: it is asked for another.
+        }
         std::string reply;
         if (!s.command("PASV", {}, "227", &reply)) return false;
         const std::optional<PassiveReply> passive = parsePassiveReply(reply);

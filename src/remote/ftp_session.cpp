@@ -46,7 +46,7 @@ FtpSession::State::State(NetStream connection, const FtpConnectOptions& options)
       passive(options.passive),
       timeoutSeconds(options.timeoutSeconds),
       reader([this](char* buffer, size_t length, Clock::time_point replyEnds) {
-          return control.receiveSome(buffer, length, Deadline(timeoutSeconds, replyEnds));
+          return control.receiveSome(buffer, length, Deadline(timeoutSeconds, replyEnds), &cutReplyWaits);
       }, std::chrono::seconds(options.replyDeadlineSeconds)) {
     if (std::optional<Ipv4Endpoint> p = control.peerEndpoint()) peer = *p;
     if (std::optional<Ipv4Endpoint> l = control.localEndpoint()) local = *l;
@@ -54,7 +54,8 @@ FtpSession::State::State(NetStream connection, const FtpConnectOptions& options)
 
 FtpSession::State::~State() {
     abortRequested = true;
-    joinWorker();
+    cutReplyWaits = true;
+    stopWorker();
     if (control.valid() && sayQuit) {
         // QUIT is polite; its reply is not worth waiting for.
         if (std::optional<std::string> quit = commandLine("QUIT")) {
@@ -65,6 +66,8 @@ FtpSession::State::~State() {
 }
 
 bool FtpSession::State::sendCommand(std::string_view command, std::string_view argument) {
+    // Whatever comes after a prepared PASV may end the server's listener.
+    preparedPort.reset();
     const std::optional<std::string> line = commandLine(command, argument);
     return line && inStep() && control.sendAll(line->data(), line->size(), deadline());
 }
@@ -97,8 +100,82 @@ void FtpSession::State::settleCutTransfer() {
     reader.drainReply();
 }
 
-void FtpSession::State::joinWorker() {
+void FtpSession::State::waitForWorker() {
+    std::unique_lock lock(endMutex);
+    ended.wait(lock, [this] { return workerIdle; });
+}
+
+bool FtpSession::State::submit(DownloadJob next) {
+    std::unique_lock lock(endMutex);
+    if (!worker.joinable()) {
+        try {
+            worker = std::thread([this] { serveDownloads(); });
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
+    job = std::move(next);
+    workerIdle = false;
+    lock.unlock();
+    wake.notify_one();
+    return true;
+}
+
+void FtpSession::State::serveDownloads() {
+    std::unique_lock lock(endMutex);
+    for (;;) {
+        wake.wait(lock, [this] { return stopping || job; });
+        if (stopping) return;
+        const DownloadJob next = std::move(*job);
+        job.reset();
+        lock.unlock();
+        // An exception on a worker thread would end the program: the transfer fails instead.
+        FtpTransferFailure result = FtpTransferFailure::LocalFile;
+        try {
+            result = runDownload(*this, next.remoteName, next.local, next.listedSize, next.sizeBound);
+        } catch (...) {
+        }
+        const bool prepare = result == FtpTransferFailure::None && prepareAfterDownloads && passive && !abortRequested;
+        finishTransfer(result);
+        if (prepare) {
+            try {
+                prepareDataConnection();
+            } catch (...) {
+                outOfStep = true;
+            }
+        }
+        lock.lock();
+        if (!job) workerIdle = true;
+        ended.notify_all();
+    }
+}
+
+void FtpSession::State::stopWorker() {
+    {
+        std::lock_guard lock(endMutex);
+        stopping = true;
+    }
+    wake.notify_all();
     if (worker.joinable()) worker.join();
+}
+
+void FtpSession::State::prepareDataConnection() {
+    std::string reply;
+    if (!command("PASV", {}, "227", &reply)) return;
+    if (const std::optional<PassiveReply> passive = parsePassiveReply(reply)) {
+        preparedPort = passive->port;
+        preparedAt = Clock::now();
+    }
+}
+
+std::optional<uint16_t> FtpSession::State::takePreparedPort() {
+    // A server drops a listener nobody connects to after a while (pyftpdlib after 30 s,
+    // others sooner): an old one is not worth a failed connect.
+    constexpr auto kFresh = std::chrono::seconds(5);
+    std::optional<uint16_t> port;
+    port.swap(preparedPort);
+    if (port && Clock::now() - preparedAt > kFresh) port.reset();
+    return port;
 }
 
 FtpConnectResult FtpSession::connect(const FtpConnectOptions& options) {
@@ -161,27 +238,32 @@ const FtpListEntry* FtpSession::entry() const { return state_->listing.current()
 bool FtpSession::check() {
     State& s = *state_;
     if (s.transferRunning()) return true;
-    s.joinWorker();
+    s.waitForWorker();
     if (!s.inStep()) return false;
     if (s.progress.load() >= 0) return true;
     return s.command("PWD", {}, "257");
 }
 
-bool FtpSession::changeDir(std::string_view directory) {
-    if (directory == "..") return state_->command("CDUP", {}, "250");
-    return state_->command("CWD ", directory, "250");
+FtpSession::State& FtpSession::idle_() {
+    state_->waitForWorker();
+    return *state_;
 }
 
-bool FtpSession::makeDir(std::string_view directory) { return state_->command("MKD ", directory, "257"); }
+bool FtpSession::changeDir(std::string_view directory) {
+    if (directory == "..") return idle_().command("CDUP", {}, "250");
+    return idle_().command("CWD ", directory, "250");
+}
+
+bool FtpSession::makeDir(std::string_view directory) { return idle_().command("MKD ", directory, "257"); }
 
 std::string FtpSession::currentDir() {
     std::string reply;
-    if (!state_->command("PWD", {}, "257", &reply)) return {};
+    if (!idle_().command("PWD", {}, "257", &reply)) return {};
     return parseCurrentDirReply(reply);
 }
 
 FtpListOutcome FtpSession::list(const FtpListBounds& bounds) {
-    State& s = *state_;
+    State& s = idle_();
     s.listing.clear();
     const size_t maxLines = std::min(bounds.maxLines, kMaxListingLines);
     const Clock::time_point latest = bounds.deadline.value_or(Clock::time_point::max());
@@ -233,24 +315,25 @@ bool FtpSession::upload(const std::string& localPath, std::string_view remoteNam
 }
 
 bool FtpSession::rename(std::string_view from, std::string_view to) {
-    return state_->command("RNFR ", from, "350") && state_->command("RNTO ", to, "250");
+    return idle_().command("RNFR ", from, "350") && state_->command("RNTO ", to, "250");
 }
 
 std::optional<uint64_t> FtpSession::fileSize(std::string_view name) {
-    State& s = *state_;
+    State& s = idle_();
     std::string reply;
     if (!s.setType("I") || !s.command("SIZE ", name, "213", &reply)) return std::nullopt;
     return parseSizeReply(reply);
 }
 
 FtpRenameAndSize FtpSession::renameThenSize(std::string_view from, std::string_view to) {
-    State& s = *state_;
+    State& s = idle_();
     FtpRenameAndSize result;
     if (!s.setType("I")) return result;
     const std::optional<std::string> rnfr = commandLine("RNFR ", from);
     const std::optional<std::string> rnto = commandLine("RNTO ", to);
     const std::optional<std::string> size = commandLine("SIZE ", to);
     if (!rnfr || !rnto || !size || !s.inStep()) return result;
+    s.preparedPort.reset();  // as sendCommand does: the three bypass it
     // The three go out together and their replies are read in order: a server answers
     // each command in turn, and an RNTO after a refused RNFR only meets a refusal.
     const std::string all = *rnfr + *rnto + *size;
@@ -264,12 +347,12 @@ FtpRenameAndSize FtpSession::renameThenSize(std::string_view from, std::string_v
     return result;
 }
 
-bool FtpSession::remove(std::string_view name) { return state_->command("DELE ", name, "250"); }
+bool FtpSession::remove(std::string_view name) { return idle_().command("DELE ", name, "250"); }
 
 bool FtpSession::upload(FileDescriptor file, std::string_view remoteName, const std::function<bool(uint64_t)>& sent) {
     State& s = *state_;
     if (!file.valid()) return false;
-    s.joinWorker();
+    s.waitForWorker();
     FtpDataConnection data(s);
     if (!s.setType("I") || !data.open() || !s.command("STOR ", remoteName, "125;150") ||
         !data.accept()) {
@@ -308,29 +391,24 @@ bool FtpSession::upload(FileDescriptor file, std::string_view remoteName, const 
 
 bool FtpSession::startDownload(std::string remoteName, FileInFolder local, int64_t listedSize, int64_t sizeBound) {
     State& s = *state_;
-    s.joinWorker();
-    s.abortRequested = false;
-    s.failure = FtpTransferFailure::None;
-    s.progress = kFtpTransferStarting;
-    s.running = true;
-    try {
-        s.worker = std::thread(
-            [&s, remoteName = std::move(remoteName), local = std::move(local), listedSize, sizeBound] {
-                // An exception on a worker thread would end the program: the transfer fails instead.
-                FtpTransferFailure result = FtpTransferFailure::LocalFile;
-                try {
-                    result = runDownload(s, remoteName, local, listedSize, sizeBound);
-                } catch (...) {
-                }
-                s.finishTransfer(result);
-            });
-    } catch (const std::system_error&) {
-        s.running = false;
-        s.failure = FtpTransferFailure::NotStarted;
-        s.progress = kFtpTransferFailed;
-        return false;
+    {
+        // A download still running ends first; a data connection being prepared for
+        // this one is not waited for: the worker takes this file up once it is ready.
+        std::unique_lock lock(s.endMutex);
+        s.ended.wait(lock, [&s] { return !s.running.load(); });
+        s.abortRequested = false;
+        s.failure = FtpTransferFailure::None;
+        s.progress = kFtpTransferStarting;
+        s.running = true;
     }
-    return true;
+    if (s.submit(DownloadJob{std::move(remoteName), std::move(local), listedSize, sizeBound})) return true;
+    s.finishTransfer(FtpTransferFailure::NotStarted);
+    return false;
+}
+
+void FtpSession::prepareDataAfterDownloads(bool prepare) {
+    State& s = idle_();
+    s.prepareAfterDownloads = prepare;
 }
 
 int64_t FtpSession::progress() const { return state_->progress.load(); }
@@ -347,9 +425,14 @@ bool FtpSession::waitForTransfer(int ms) {
 
 void FtpSession::abort() {
     State& s = *state_;
-    if (!s.worker.joinable()) return;
+    {
+        std::lock_guard lock(s.endMutex);
+        if (s.workerIdle) return;
+    }
     s.abortRequested = true;
-    s.joinWorker();
+    s.cutReplyWaits = true;
+    s.waitForWorker();
+    s.cutReplyWaits = false;
     // The request was that transfer's alone: left standing, it would cut every later
     // data connection of a session kept open for more work.
     s.abortRequested = false;

@@ -127,7 +127,8 @@ public:
     bool remove(std::string_view name);
     // RNFR, RNTO and SIZE of the new name in one exchange (binary type).
     FtpRenameAndSize renameThenSize(std::string_view from, std::string_view to);
-    // Starts fetching `remoteName` into `local` on a worker thread and returns at once;
+    // Starts fetching `remoteName` into `local` on the session's worker thread and returns
+    // at once (a download still running is waited for first);
     // progress() then tells how it goes. The file is written beside `local` and renamed
     // into place only when exactly `listedSize` bytes arrived and the server confirmed
     // them; a transfer is cut as soon as it passes that size. A `listedSize` of 0 or
@@ -139,6 +140,12 @@ public:
     bool startDownload(std::string remoteName, const std::string& localPath, int64_t listedSize) {
         return startDownload(std::move(remoteName), fileAt(localPath), listedSize);
     }
+    // With `prepare`, each download that ended whole is followed at once by PASV for the
+    // next one (passive mode), so that the server is asked while the owner still picks
+    // the next file; the reply waits for the next download, or goes unused by anything
+    // else. Off by default: a session used for other commands meanwhile would only wait
+    // for that reply.
+    void prepareDataAfterDownloads(bool prepare);
     // -1 starting, bytes so far, -3 done, -2 failed.
     int64_t progress() const;
     // Why the last transfer failed; None while one runs or after a success.
@@ -154,6 +161,8 @@ public:
 private:
     explicit FtpSession(std::unique_ptr<State> state);
     FtpListing& listing_();
+    // The state, once the download worker is done with the control connection.
+    State& idle_();
 
     std::unique_ptr<State> state_;
 };

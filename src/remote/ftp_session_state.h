@@ -4,8 +4,9 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <mutex>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -17,6 +18,14 @@
 #include "remote/tcp_socket.h"
 
 namespace tesselon {
+
+// A download handed to the session's worker.
+struct DownloadJob {
+    std::string remoteName;
+    FileInFolder local;
+    int64_t listedSize = 0;
+    int64_t sizeBound = 0;
+};
 
 struct FtpSession::State {
     State(NetStream connection, const FtpConnectOptions& options);
@@ -34,8 +43,23 @@ struct FtpSession::State {
     // final reply (426, or 226 when it had just finished) keeps the conversation in
     // step; none within the bounds loses the session.
     void settleCutTransfer();
-    // Joins a worker that has finished; waits for one that runs.
-    void joinWorker();
+    // Waits until the download worker holds the control connection no more: no
+    // download runs, and no data connection is being prepared.
+    void waitForWorker();
+    // Hands a download to the worker, started with the first one; false when no worker
+    // could be started.
+    bool submit(DownloadJob next);
+    // The worker's loop: each download handed over, then (when asked for) the data
+    // connection of the next one.
+    void serveDownloads();
+    // Ends the worker once the download in hand ended.
+    void stopWorker();
+    // PASV at once after a whole download, while the owner picks the next file: its 227
+    // is kept for the next data connection. A refusal or an unusable reply keeps none.
+    void prepareDataConnection();
+    // The port of a 227 kept for the next data connection, if any is left and fresh; it
+    // is used up.
+    std::optional<uint16_t> takePreparedPort();
     bool transferRunning() const { return running.load(); }
     // False once a reply may be missing from the conversation: a receive failed, or a
     // transfer ended without its final reply being read.
@@ -61,13 +85,30 @@ struct FtpSession::State {
     std::atomic<bool> abortRequested{false};
     std::atomic<bool> running{false};
     std::atomic<bool> outOfStep{false};
-    std::thread worker;
     std::string type;  // the representation type in force, empty when unknown
+
+    // Set by the owner before downloads: after each whole one the worker asks for the
+    // next data connection (passive mode only).
+    bool prepareAfterDownloads = false;
+    // What the last 227 of a prepared data connection gave; touched only by whoever
+    // holds the conversation (the worker, or the owner once the worker is idle).
+    std::optional<uint16_t> preparedPort;
+    Clock::time_point preparedAt;
+    // Cuts every wait for a reply short: set only while abort() or the destructor waits
+    // for the worker, so that a preparation the server does not answer cannot hold them.
+    std::atomic<bool> cutReplyWaits{false};
 
     // The worker's end, for waits that should not outlast it.
     void finishTransfer(FtpTransferFailure result);
     std::mutex endMutex;
-    std::condition_variable ended;
+    std::condition_variable ended;  // a download ended, or the worker went idle
+
+    // Guarded by endMutex.
+    std::optional<DownloadJob> job;  // handed over, not yet taken by the worker
+    bool workerIdle = true;
+    bool stopping = false;
+    std::condition_variable wake;  // a job waits, or the worker is to end
+    std::thread worker;  // started with the first download, ended with the session
 };
 
 // One data connection: passive, connected at once to the control connection's peer

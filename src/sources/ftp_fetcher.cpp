@@ -16,7 +16,9 @@ public:
     // `inFtpID`: the download's first session, which FtpID names as `id`.
     FtpFetcher(const RemoteContext& context, RemoteEndpoint endpoint, std::unique_ptr<FtpClient> client, FtpID id,
                bool inFtpID)
-        : context_(context), endpoint_(std::move(endpoint)), client_(std::move(client)), id_(id), inFtpID_(inFtpID) {}
+        : context_(context), endpoint_(std::move(endpoint)), client_(std::move(client)), id_(id), inFtpID_(inFtpID) {
+        if (client_) client_->prepareFetches();
+    }
     ~FtpFetcher() override {
         if (context_.keepConnections) handBack();
         else close();
@@ -30,6 +32,7 @@ public:
         close();
         ConnectionCheck opened = checkConnection(context_, endpoint_, {true, true, false, !inFtpID_});
         client_.reset(dynamic_cast<FtpClient*>(opened.client.release()));
+        if (client_) client_->prepareFetches();
         id_ = opened.handle;
         if (inFtpID_) {
             context_.keptSession = id_;

@@ -61,9 +61,9 @@ __attribute__((target("avx2"))) void greyStripColumnsAvx2(uint8_t* const* outs, 
                                            4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
     const __m256i greens = _mm256_add_epi8(blues, _mm256_set1_epi32(1));
     const __m256i reds = _mm256_add_epi8(blues, _mm256_set1_epi32(2));
-    // The low byte of each lane, four to a half.
-    const __m256i pick = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  //
-                                          0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    // Each lane's grey in all four of its bytes: the pixel as it is written.
+    const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12,  //
+                                            0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
     for (int k = 0; k < columns; ++k, in += stride) {
         const __m256i bytes = _mm256_inserti128_si256(
             _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))),
@@ -71,18 +71,14 @@ __attribute__((target("avx2"))) void greyStripColumnsAvx2(uint8_t* const* outs, 
         int halves = 0;
         const __m256i whole = greyLanesAvx2(_mm256_shuffle_epi8(bytes, blues), _mm256_shuffle_epi8(bytes, greens),
                                             _mm256_shuffle_epi8(bytes, reds), halves);
-        const __m256i picked = _mm256_shuffle_epi8(whole, pick);
-        const uint32_t low = uint32_t(_mm256_extract_epi32(picked, 0)), high = uint32_t(_mm256_extract_epi32(picked, 4));
-        uint8_t greys[kStripRows];
-        std::memcpy(greys, &low, 4);
-        std::memcpy(greys + 4, &high, 4);
+        uint32_t pixels[kStripRows];
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pixels), _mm256_shuffle_epi8(whole, spread));
         if (halves != 0) {
             for (int r = 0; r < kStripRows; ++r)
-                if (halves & (1 << r)) greys[r] = greyOf(in + r * 3, t);
+                if (halves & (1 << r)) pixels[r] = uint32_t(greyOf(in + r * 3, t)) * 0x01010101u;
         }
         for (int r = 0; r < kStripRows; ++r) {
-            const uint32_t pixel = uint32_t(greys[r]) * 0x010101u;
-            std::memcpy(out[r], &pixel, 4);
+            std::memcpy(out[r], &pixels[r], 4);
             out[r] += 3;
         }
     }

@@ -119,3 +119,26 @@ TEST(ImagingResizeRows, PooledBuffersGiveTheSameBytes) {
 
 }  // namespace
 }  // namespace tesselon
+
+namespace tesselon {
+namespace {
+
+// Shrinking by factors that give every destination pixel from one to nine source
+// pixels, so that pixels with fewer taps than their neighbours, and the last pixels of a
+// row whose taps would run past the source's end, all keep the two passes' bytes.
+TEST(ImagingResizeRows, EveryNumberOfTapsAcrossARow) {
+    unsigned seed = 40;
+    for (const int newW : {301, 250, 121, 81, 58, 43, 37}) {
+        for (const int depth : {24, 32}) {
+            SCOPED_TRACE(::testing::Message() << "302 wide to " << newW << ", depth " << depth);
+            const ImageObject source = noiseImage(302, 9, depth, seed++);
+            const ImageObject expected = twoPassResize(source, newW, 4);
+            const std::optional<ImageObject> resized = resizedImage(source, newW, 4);
+            ASSERT_TRUE(resized);
+            EXPECT_EQ(resized->pixels, expected.pixels);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tesselon

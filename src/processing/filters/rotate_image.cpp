@@ -23,7 +23,7 @@ constexpr int kTileSize = 256;
 }  // namespace
 
 std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, uint32_t background, int threads,
-                                       BufferPool* pool) {
+                                       BufferPool* pool, PixelTone tone) {
     if (!filterableImage(source)) return std::nullopt;
     const RotationLayout layout = rotationLayout(source.width, source.height, degrees);
     // The tiles cover the result whole.
@@ -37,7 +37,7 @@ std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, u
     std::atomic<bool> failed{false};
     try {
         forEachBand(tileRows, threads, 1, [&](int firstRow, int lastRow) {
-            RotationTileRenderer renderer(source, layout, *turn, background);
+            RotationTileRenderer renderer(source, layout, *turn, background, tone);
             for (int y = firstRow * kTileSize; y < std::min(lastRow * kTileSize, layout.resultHeight); y += kTileSize) {
                 const int height = std::min(kTileSize, layout.resultHeight - y);
                 for (int x = 0; x < layout.resultWidth && !failed; x += kTileSize) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "processing/filters/pixel_tone.h"
 #include "runtime/imaging/buffer_pool.h"
 #include "runtime/imaging/image_object.h"
 
@@ -19,8 +20,10 @@ namespace tesselon {
 // never changed.
 //
 // The picture is made in tiles, spread over up to `threads` threads; the result is the
-// same for any number. With a pool, the result's buffer comes from it.
+// same for any number. With a pool, the result's buffer comes from it. With a tone, the
+// result is that of toning the source first (PixelTone::Grey: applyGreyScale), the
+// background untouched, without the pass over the source that would take.
 std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, uint32_t background, int threads = 1,
-                                       BufferPool* pool = nullptr);
+                                       BufferPool* pool = nullptr, PixelTone tone = PixelTone::AsIs);
 
 }  // namespace tesselon

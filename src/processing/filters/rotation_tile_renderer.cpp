@@ -54,8 +54,8 @@ std::optional<cairo_matrix_t> canvasToCanvasMatrix(const RotationLayout& layout,
 }
 
 RotationTileRenderer::RotationTileRenderer(const ImageObject& source, const RotationLayout& layout,
-                                           const cairo_matrix_t& turn, uint32_t background)
-    : source_(source), layout_(layout), background_(surfacePixel(background)), turn_(turn) {
+                                           const cairo_matrix_t& turn, uint32_t background, PixelTone tone)
+    : source_(source), layout_(layout), background_(surfacePixel(background)), tone_(tone), turn_(turn) {
     // The second canvas is painted in one go, and cairo corrects the sampling of such a
     // paint at the centre of the area painted: the whole canvas, as the turned first
     // canvas covers it.
@@ -98,7 +98,18 @@ void RotationTileRenderer::copySource(const Box& box) {
         std::fill(out, out + (inLeft - box.left), background_);
         const uint8_t* p = source_.row(sy) + size_t(inLeft) * step;
         uint32_t* o = out + (inLeft - box.left);
-        if (step == 4) {
+        if (tone_ == PixelTone::Grey) {
+            const uint8_t bg[3] = {uint8_t(background_), uint8_t(background_ >> 8), uint8_t(background_ >> 16)};
+            for (int sx = inLeft; sx < inRight; ++sx, p += step) {
+                const uint32_t grey = greyOf(p, greyTables_);
+                if (step == 4)
+                    *o++ = 0xFF000000u | (uint32_t(overBackground(uint8_t(grey), p[3], bg[2])) << 16) |
+                           (uint32_t(overBackground(uint8_t(grey), p[3], bg[1])) << 8) |
+                           overBackground(uint8_t(grey), p[3], bg[0]);
+                else
+                    *o++ = 0xFF000000u | grey * 0x010101u;
+            }
+        } else if (step == 4) {
             const uint8_t bg[3] = {uint8_t(background_), uint8_t(background_ >> 8), uint8_t(background_ >> 16)};
             for (int sx = inLeft; sx < inRight; ++sx, p += step)
                 *o++ = 0xFF000000u | (uint32_t(overBackground(p[2], p[3], bg[2])) << 16) |
@@ -231,8 +242,8 @@ bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matr
         run = TurnedRun{out, nullptr, first, end};
         if (first < end) run.in = source_.row(sy + first * dy) + ptrdiff_t(sx + first * dx) * step;
     }
-    if (step == 4) blendTurnedRuns(runs_.data(), height, stride, bg);
-    else copyTurnedRuns(runs_.data(), height, stride);
+    if (step == 4) blendTurnedRuns(runs_.data(), height, stride, bg, tone_);
+    else copyTurnedRuns(runs_.data(), height, stride, tone_);
     if (copyConfirmed_) return true;
     // The first such tile is painted by cairo too, as the sampler's is.
     if (!renderThroughTile(box, matrix, x, y, width, height, result)) return false;

@@ -26,6 +26,8 @@
 #include <vector>
 
 #include "processing/filters/convolution_sampler.h"
+#include "processing/filters/grey_pixels.h"
+#include "processing/filters/pixel_tone.h"
 #include "processing/filters/pixman_sampling.h"
 #include "processing/filters/rotation_layout.h"
 #include "processing/filters/turned_copy.h"
@@ -41,9 +43,10 @@ std::optional<cairo_matrix_t> canvasToCanvasMatrix(const RotationLayout& layout,
 
 class RotationTileRenderer {
 public:
-    // source and layout must outlive the renderer.
+    // source and layout must outlive the renderer. The source's pixels are toned as
+    // they are read, before anything else is done with them.
     RotationTileRenderer(const ImageObject& source, const RotationLayout& layout, const cairo_matrix_t& turn,
-                         uint32_t background);
+                         uint32_t background, PixelTone tone = PixelTone::AsIs);
 
     // Renders the result's tile whose top-left corner is (x, y) into the result (24-bit,
     // of the layout's result size). False when cairo fails or memory runs out.
@@ -80,6 +83,8 @@ private:
     const ImageObject& source_;
     const RotationLayout& layout_;
     uint32_t background_;             // as a cairo pixel
+    PixelTone tone_;
+    GreyTables greyTables_;
     cairo_matrix_t turn_;
     std::optional<PixmanSampling> canvasSampling_;  // how pixman samples the first canvas
     std::optional<ConvolutionFilter> convolution_;  // cairo's best filter for the turn

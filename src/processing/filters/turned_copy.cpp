@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 
+#include "processing/filters/grey_pixels.h"
 #include "processing/filters/over_background.h"
 
 namespace tesselon {
@@ -45,17 +46,57 @@ void copyStripColumns(uint8_t* const* outs, const uint8_t* const* ins, int colum
     }
 }
 
+#if defined(__x86_64__)
+// As copyStripColumns, each of the eight pixels written as its grey, eight greys at a
+// time with AVX2 and the few whose sum ends in one half through greyOf.
+__attribute__((target("avx2"))) void greyStripColumnsAvx2(uint8_t* const* outs, const uint8_t* const* ins,
+                                                         int columns, ptrdiff_t stride, bool ascending,
+                                                         const GreyTables& t) {
+    uint8_t* out[kStripRows];
+    for (int r = 0; r < kStripRows; ++r) out[r] = outs[ascending ? r : kStripRows - 1 - r];
+    const uint8_t* in = ascending ? ins[0] : ins[kStripRows - 1];
+    // Blue of pixels 0 to 3 from the 16 bytes at the first pixel, of pixels 4 to 7 from
+    // the 16 bytes eight further on: the 24 bytes of the eight pixels and no more.
+    const __m256i blues = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,  //
+                                           4, -1, -1, -1, 7, -1, -1, -1, 10, -1, -1, -1, 13, -1, -1, -1);
+    const __m256i greens = _mm256_add_epi8(blues, _mm256_set1_epi32(1));
+    const __m256i reds = _mm256_add_epi8(blues, _mm256_set1_epi32(2));
+    // Each lane's grey in all four of its bytes: the pixel as it is written.
+    const __m256i spread = _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12,  //
+                                            0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+    for (int k = 0; k < columns; ++k, in += stride) {
+        const __m256i bytes = _mm256_inserti128_si256(
+            _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in))),
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8)), 1);
+        int halves = 0;
+        const __m256i whole = greyLanesAvx2(_mm256_shuffle_epi8(bytes, blues), _mm256_shuffle_epi8(bytes, greens),
+                                            _mm256_shuffle_epi8(bytes, reds), halves);
+        uint32_t pixels[kStripRows];
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pixels), _mm256_shuffle_epi8(whole, spread));
+        if (halves != 0) {
+            for (int r = 0; r < kStripRows; ++r)
+                if (halves & (1 << r)) pixels[r] = uint32_t(greyOf(in + r * 3, t)) * 0x01010101u;
+        }
+        for (int r = 0; r < kStripRows; ++r) {
+            std::memcpy(out[r], &pixels[r], 4);
+            out[r] += 3;
+        }
+    }
+}
+#endif
+
 template <typename Pixel>
 void copyRun(const TurnedRun& run, int from, int to, ptrdiff_t stride, const Pixel& pixel) {
     const uint8_t* in = run.in + ptrdiff_t(from - run.first) * stride;
     for (int k = from; k < to; ++k, in += stride) pixel(run.out + size_t(k) * 3, in);
 }
 
-// The runs in strips of rows, each pixel passed to pixel(out, in). `wordCopies` lets
-// strips of three-byte source pixels lying side by side go through copyStripColumns,
-// which only copies.
-template <typename Pixel>
-void walkTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const Pixel& pixel, bool wordCopies) {
+// The runs in strips of rows, each pixel passed to pixel(out, in). Strips of three-byte
+// source pixels lying side by side may go to columns(outs, ins, count, stride, ascending)
+// as copyStripColumns takes them, which does what pixel does to each; where it is null
+// they do not.
+template <typename Pixel, typename Columns>
+void walkTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const Pixel& pixel, Columns* columns) {
     const bool alongRows = stride >= -4 && stride <= 4;
     for (int top = 0, bottom = 0; top < count; top = bottom) {
         bottom = alongRows ? top + 1 : std::min(count, top + kStripRows);
@@ -82,11 +123,11 @@ void walkTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const Pi
             // The four-byte writes stop one pixel short of the end, whose next byte
             // belongs to another pixel already written.
             const bool packed = in[1] - in[0] == 3 || in[1] - in[0] == -3;
-            if (wordCopies && packed && to - from > 1) {
+            if (columns && packed && to - from > 1) {
                 bool adjacent = true;
                 for (int r = 1; r < kStripRows; ++r) adjacent = adjacent && in[r] - in[r - 1] == in[1] - in[0];
                 if (adjacent) {
-                    copyStripColumns(out, in, to - 1 - from, stride, in[1] > in[0]);
+                    (*columns)(out, in, to - 1 - from, stride, in[1] > in[0]);
                     for (int r = 0; r < kStripRows; ++r) {
                         out[r] += size_t(to - 1 - from) * 3;
                         in[r] += ptrdiff_t(to - 1 - from) * stride;
@@ -110,20 +151,50 @@ void walkTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const Pi
 
 }  // namespace
 
-void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride) {
-    walkTurnedRuns(runs, count, stride, [](uint8_t* out, const uint8_t* in) { copyPixel(out, in); }, true);
+void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, PixelTone tone) {
+    using Columns = void(uint8_t* const*, const uint8_t* const*, int, ptrdiff_t, bool);
+    if (tone == PixelTone::AsIs) {
+        walkTurnedRuns(runs, count, stride, [](uint8_t* out, const uint8_t* in) { copyPixel(out, in); },
+                       &copyStripColumns);
+        return;
+    }
+    const GreyTables tables;
+    const auto greyPixel = [&tables](uint8_t* out, const uint8_t* in) { out[0] = out[1] = out[2] = greyOf(in, tables); };
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2")) {
+        const auto columns = [&tables](uint8_t* const* outs, const uint8_t* const* ins, int n, ptrdiff_t step,
+                                       bool ascending) { greyStripColumnsAvx2(outs, ins, n, step, ascending, tables); };
+        walkTurnedRuns(runs, count, stride, greyPixel, &columns);
+        return;
+    }
+#endif
+    walkTurnedRuns(runs, count, stride, greyPixel, static_cast<Columns*>(nullptr));
 }
 
-void blendTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const uint8_t background[3]) {
+void blendTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const uint8_t background[3], PixelTone tone) {
+    using Columns = void(uint8_t* const*, const uint8_t* const*, int, ptrdiff_t, bool);
     const uint8_t b0 = background[0], b1 = background[1], b2 = background[2];
+    if (tone == PixelTone::AsIs) {
+        walkTurnedRuns(
+            runs, count, stride,
+            [b0, b1, b2](uint8_t* out, const uint8_t* in) {
+                out[0] = overBackground(in[0], in[3], b0);
+                out[1] = overBackground(in[1], in[3], b1);
+                out[2] = overBackground(in[2], in[3], b2);
+            },
+            static_cast<Columns*>(nullptr));
+        return;
+    }
+    const GreyTables tables;
     walkTurnedRuns(
         runs, count, stride,
-        [b0, b1, b2](uint8_t* out, const uint8_t* in) {
-            out[0] = overBackground(in[0], in[3], b0);
-            out[1] = overBackground(in[1], in[3], b1);
-            out[2] = overBackground(in[2], in[3], b2);
+        [b0, b1, b2, &tables](uint8_t* out, const uint8_t* in) {
+            const uint8_t grey = greyOf(in, tables);
+            out[0] = overBackground(grey, in[3], b0);
+            out[1] = overBackground(grey, in[3], b1);
+            out[2] = overBackground(grey, in[3], b2);
         },
-        false);
+        static_cast<Columns*>(nullptr));
 }
 
 }  // namespace tesselon

@@ -13,6 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "processing/filters/pixel_tone.h"
+
 namespace tesselon {
 
 // The part of one result row that comes from the source: its pixels `first` to `end`
@@ -26,11 +28,13 @@ struct TurnedRun {
     int end = 0;
 };
 
-// Copies the runs of consecutive result rows whose source pixels lie `stride` apart.
-void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride);
+// Copies the runs of consecutive result rows whose source pixels lie `stride` apart, each
+// pixel toned on the way.
+void copyTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, PixelTone tone = PixelTone::AsIs);
 
-// The same from four-byte pixels with alpha, each laid over the background (blue, green,
-// red) by its alpha.
-void blendTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const uint8_t background[3]);
+// The same from four-byte pixels with alpha, each toned, then laid over the background
+// (blue, green, red) by its alpha.
+void blendTurnedRuns(const TurnedRun* runs, int count, ptrdiff_t stride, const uint8_t background[3],
+                     PixelTone tone = PixelTone::AsIs);
 
 }  // namespace tesselon

@@ -43,6 +43,8 @@ AxisWeights buildWeights(int from, int to, int taps, Span span, Weight weight) {
         }
         w.first[size_t(i)] = lo;
         w.count[size_t(i)] = n;
+        w.mostCount = std::max(w.mostCount, n);
+        w.reach = std::max(w.reach, lo + n);
         float* out = w.weights.data() + size_t(i) * size_t(taps);
         for (int k = 0; k < n; ++k) out[k] = float(raw[size_t(k)] / sum);
     }

@@ -12,6 +12,8 @@ struct AxisWeights {
     std::vector<int> first;  // first source pixel of each destination pixel
     std::vector<int> count;  // source pixels used by each destination pixel
     std::vector<float> weights;  // taps per destination pixel, summing to 1
+    int mostCount = 0;       // the largest count
+    int reach = 0;           // one past the last source pixel any destination pixel uses
 
     const float* of(int i) const { return weights.data() + size_t(i) * size_t(taps); }
 };

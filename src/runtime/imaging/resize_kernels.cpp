@@ -101,6 +101,43 @@ void filterRowSse(const float* in, const AxisWeights& w, int width, float* out) 
     }
 }
 
+// As filterRowSse, every pixel through Taps taps, the most any pixel has: the weights
+// beyond a pixel's count are stored as zero, and adding a product with a zero weight
+// leaves the sum as it was (the values are finite, and a sum that starts at +0 is never
+// -0), so the bytes are those of the pixel's own count, without a loop whose length
+// changes from pixel to pixel. Only pixels whose taps all lie on source pixels that some
+// pixel uses go this way; the few others near the end take their own count.
+template <int Channels, int Taps>
+void filterRowSseFixed(const float* in, const AxisWeights& w, int width, float* out) {
+    for (int x = 0; x < width; ++x, out += Channels) {
+        const int first = w.first[size_t(x)];
+        const float* p = in + size_t(first) * Channels;
+        const float* weight = w.of(x);
+        __m128 sum = _mm_setzero_ps();
+        if (first + Taps <= w.reach) {
+            for (int k = 0; k < Taps; ++k)
+                sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(p + k * Channels), _mm_set1_ps(weight[k])));
+        } else {
+            for (int k = 0; k < w.count[size_t(x)]; ++k)
+                sum = _mm_add_ps(sum, _mm_mul_ps(_mm_loadu_ps(p + k * Channels), _mm_set1_ps(weight[k])));
+        }
+        _mm_storeu_ps(out, sum);
+    }
+}
+
+template <int Channels>
+void filterRowSseDispatch(const float* in, const AxisWeights& w, int width, float* out) {
+    switch (w.mostCount) {
+        case 1: return filterRowSseFixed<Channels, 1>(in, w, width, out);
+        case 2: return filterRowSseFixed<Channels, 2>(in, w, width, out);
+        case 3: return filterRowSseFixed<Channels, 3>(in, w, width, out);
+        case 4: return filterRowSseFixed<Channels, 4>(in, w, width, out);
+        case 5: return filterRowSseFixed<Channels, 5>(in, w, width, out);
+        case 6: return filterRowSseFixed<Channels, 6>(in, w, width, out);
+        default: return filterRowSse<Channels>(in, w, width, out);
+    }
+}
+
 // Clamping first gives storeByte's answer at both ends, and in between the same
 // float addition and truncation.
 __attribute__((target("avx2"))) void storeRowAvx2(const float* in, size_t elements, uint8_t* out) {
@@ -141,8 +178,8 @@ void sumRows(const float* const* rows, const float* weights, int count, size_t e
 void filterRow(const float* in, const AxisWeights& weights, int channels, int width, float* out, KernelCode code) {
 #if defined(__x86_64__)
     if (code == KernelCode::Fastest) {
-        if (channels == 4) return filterRowSse<4>(in, weights, width, out);
-        return filterRowSse<3>(in, weights, width, out);
+        if (channels == 4) return filterRowSseDispatch<4>(in, weights, width, out);
+        return filterRowSseDispatch<3>(in, weights, width, out);
     }
 #endif
     (void)code;

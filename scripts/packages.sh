@@ -20,10 +20,10 @@ TESSELON_TEST_PACKAGES="libgtest-dev libgmock-dev googletest python3 python3-pyf
 
 # Only the benchmarks need these: the tools bench/run, bench/avif and bench/ftp compare against,
 # and the large photos that bench/metadata.sh and bench/preview use; bench/slurm.sh starts
-# a one-node Slurm cluster of its own.
+# a one-node Slurm cluster of its own; bench/window-batch clicks through XTEST.
 TESSELON_BENCH_PACKAGES="imagemagick graphicsmagick libvips-tools time bc fonts-liberation2 webp libavif-bin libheif-examples libjpeg-turbo-progs linux-perf
   mate-backgrounds exiv2 lftp wget python3 python3-pyftpdlib python3-openssl vsftpd openssh-server openssh-client sshpass curl
-  parallel slurm-wlm munge rclone"
+  parallel slurm-wlm munge rclone libxtst-dev"
 
 ensure_packages() {
   local missing=()

@@ -4,6 +4,7 @@
 #include "sources/scan_images.h"
 #include "engine/remote_context_of.h"
 #include "ui/desktop_publish.h"
+#include "ui/qt_frontend.h"
 
 namespace tesselon {
 
@@ -22,6 +23,8 @@ DesktopBatch desktopBatchOf(AppState& state) {
         scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList,
                    state.settings.entorno.imagenesRecursivo != 0);
     };
+    if (const auto* window = dynamic_cast<const QtFrontend*>(state.frontend))
+        parts.paneImageOf = window->panePictureMaker();
     parts.tellEnd = [&state](const BatchEnd& end) {
         tellBatchEnd(remoteContextOf(state), state.settings.entorno, state.SourceImageList, end);
     };

@@ -352,6 +352,24 @@ void QtFrontend::showPreviewImage(const ImageObject& image, int pane) {
     controls.widget(control)->setAccessibleDescription({});
 }
 
+std::function<std::optional<ImageObject>(const ImageObject&, int)> QtFrontend::panePictureMaker() const {
+    if (!main_) return {};
+    std::array<std::pair<int, int>, 2> boxes;
+    for (int pane : {kSourcePane, kResultPane}) {
+        const QWidget* box = main_->controls().widget(pane == kSourcePane ? Gadget_Principal_Image_Origen
+                                                                          : Gadget_Principal_Image_Resultado);
+        if (box == nullptr) return {};
+        boxes[size_t(pane)] = {box->width(), box->height()};
+    }
+    // Copies of the sizes and the scale: the window may change while the workers run.
+    return [boxes, scaleX = state_.DpiScaleX, scaleY = state_.DpiScaleY](const ImageObject& image,
+                                                                         int pane) -> std::optional<ImageObject> {
+        if (pane != kSourcePane && pane != kResultPane) return std::nullopt;
+        const auto [width, height] = boxes[size_t(pane)];
+        return fitImageToBox(image, width, height, scaleX, scaleY, kPaneBackground);
+    };
+}
+
 void QtFrontend::showPreviewRefining(bool refining) {
     if (!main_) return;
     QWidget* pane = main_->controls().widget(Gadget_Principal_Image_Resultado);

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "core/frontend.h"
@@ -96,6 +97,10 @@ public:
     // Shows a copy of `image` shrunk to the pane, centred on black (over a checkerboard
     // where it is transparent); the pane's previous image is released.
     void showPreviewImage(const ImageObject& image, int pane) override;
+    // How the panes, as they stand now, would show an image: a function any thread may
+    // call, so that a batch's workers make the panes' pictures beside their images and
+    // showPreviewImage then only puts them up. Empty while there are no panes.
+    std::function<std::optional<ImageObject>(const ImageObject& image, int pane)> panePictureMaker() const;
     // "Afinando…" in a corner of the result pane (a label named "previewRefining") while
     // the quick picture stands there.
     void showPreviewRefining(bool refining) override;

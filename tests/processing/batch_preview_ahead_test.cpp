@@ -3,6 +3,7 @@
 // what the batch writes; a setting change or a move drops what no longer applies.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -188,6 +189,21 @@ TEST(PreviewAhead, ASettingChangeOnALargePhotoShowsAQuickPictureUntilTheExactOne
     EXPECT_LE(f.panes.previews[0].second, 1000);
     EXPECT_EQ(f.panes.refiningSigns, (std::vector<bool>{true, false}));
     EXPECT_TRUE(f.panes.panes[1]->pixels == f.writtenBy(0).pixels);
+}
+
+TEST(PreviewAhead, APreviewGivenUpBeforeItsEndGivesNoResultAndOneNotGivenUpIsExact) {
+    AheadFixture f(1, 640, 480);
+    const BatchInputs in = testing::batch::inputsOf(f.state);
+    const PipelineSettings settings = pipelineSettingsOf(in);
+    const PipelineJob job = jobForEntry(in, 0, 0, true, temporaryFolder());
+    const LoadedSource loaded = loadSource(job.plan.sourcePath, f.state.codecs);
+    ASSERT_TRUE(loaded.image);
+    std::atomic<bool> abandon{true};
+    EXPECT_FALSE(previewOfSource(*loaded.image, false, settings, job, nullptr, &abandon).result);
+    abandon = false;
+    const PreviewImage made = previewOfSource(*loaded.image, false, settings, job, nullptr, &abandon);
+    ASSERT_TRUE(made.result);
+    EXPECT_TRUE(made.result->pixels == f.writtenBy(0).pixels);
 }
 
 }  // namespace

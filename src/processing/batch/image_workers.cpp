@@ -7,7 +7,8 @@
 
 namespace tesselon {
 
-ImageWorkers::ImageWorkers(const PipelineSettings& settings, int workers) : settings_(settings) {
+ImageWorkers::ImageWorkers(const PipelineSettings& settings, int workers, SavedPicture picture)
+    : settings_(settings), picture_(std::move(picture)) {
     for (int t = 0; t < workers; ++t) {
         try {
             threads_.emplace_back([this] { workerLoop(); });
@@ -75,7 +76,11 @@ void ImageWorkers::runOne(Task& task, KeptBuffers& kept) {
     work.result = processImage(settings_, task.job, &kept);
     if (task.readBack && work.result.saved) {
         // The result is in place whatever its picture for the pane costs.
-        const CaughtStop shown = runCatching([&] { work.saved = loadImage(task.job.plan.savePath, *settings_.codecs); });
+        const CaughtStop shown = runCatching([&] {
+            work.saved = loadImage(task.job.plan.savePath, *settings_.codecs);
+            if (work.saved && picture_)
+                if (std::optional<ImageObject> picture = picture_(*work.saved)) work.saved = std::move(picture);
+        });
         if (shown.stop != BatchStop::None) work.saved.reset();
     }
     std::lock_guard lock(mutex_);

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -23,15 +24,20 @@ struct KeptBuffers;
 struct ImageWork {
     PipelineResult result;
     // The saved file read back, when the job asked for it: the result pane's picture,
-    // decoded on the worker rather than on the thread that keeps the window alive.
+    // decoded (and made into the picture, when the workers were given how) on the worker
+    // rather than on the thread that keeps the window alive.
     std::optional<ImageObject> saved;
 };
+
+// What a saved result read back becomes before it is handed back: the picture the caller
+// shows of it, made on the worker. Nothing: the result as read.
+using SavedPicture = std::function<std::optional<ImageObject>(const ImageObject& saved)>;
 
 class ImageWorkers {
 public:
     // `settings` (and what it points to) must outlive the workers. When the system gives
     // no thread at all, finished() runs the next queued job on the calling thread.
-    ImageWorkers(const PipelineSettings& settings, int workers);
+    ImageWorkers(const PipelineSettings& settings, int workers, SavedPicture picture = {});
     ~ImageWorkers();  // drops the jobs not started, waits for those in hand
     ImageWorkers(const ImageWorkers&) = delete;
     ImageWorkers& operator=(const ImageWorkers&) = delete;
@@ -57,6 +63,7 @@ private:
     void runOne(Task& task, KeptBuffers& kept);
 
     const PipelineSettings& settings_;
+    const SavedPicture picture_;
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Task> queue_;

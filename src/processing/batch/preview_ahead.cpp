@@ -1,6 +1,7 @@
 #include "processing/batch/preview_ahead.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 
 #include "processing/batch/batch_exceptions.h"
@@ -24,6 +25,9 @@ struct PreviewPreparer::Entry {
     PipelineSettings runningSettings;
     PipelineJob runningJob;
     bool dropped = false;            // no longer wished: whatever is running is thrown away
+    // Raised with `dropped`: a step running for the entry starts none of its further
+    // parts, so that the cores are free the sooner (a batch is waiting for them).
+    std::atomic<bool> abandoned{false};
 
     bool firstScansTried = false;    // the shown entry's quick look from its first scans
     bool decoded = false;
@@ -92,7 +96,7 @@ PreviewPreparer::~PreviewPreparer() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
-        for (const std::shared_ptr<Entry>& entry : entries_) entry->dropped = true;
+        for (const std::shared_ptr<Entry>& entry : entries_) drop(*entry);
     }
     changed_.notify_all();
     for (std::thread& thread : threads_) thread.join();
@@ -132,7 +136,7 @@ void PreviewPreparer::want(const PipelineSettings& settings, std::vector<Preview
         }
         for (const std::shared_ptr<Entry>& old : entries_) {
             if (std::find(kept.begin(), kept.end(), old) != kept.end()) continue;
-            old->dropped = true;
+            drop(*old);
             old->source.reset();
             old->paneSource.reset();
             old->result.reset();
@@ -199,6 +203,21 @@ bool PreviewPreparer::resultValid(const Entry& entry) const {
 
 bool PreviewPreparer::stillWanted(const Entry& entry) const { return !entry.dropped && !stopping_; }
 
+void PreviewPreparer::drop(Entry& entry) {
+    entry.dropped = true;
+    entry.abandoned.store(true, std::memory_order_relaxed);
+}
+
+uint64_t PreviewPreparer::stepsBegun() const {
+    std::lock_guard lock(mutex_);
+    return tickets_;
+}
+
+bool PreviewPreparer::working() const {
+    std::lock_guard lock(mutex_);
+    return running_ > 0;
+}
+
 std::pair<PreviewPreparer::Step, std::shared_ptr<PreviewPreparer::Entry>> PreviewPreparer::nextStep() {
     for (const std::shared_ptr<Entry>& entry : entries_) {
         Entry& e = *entry;
@@ -238,6 +257,7 @@ void PreviewPreparer::work() {
         const PipelineJob job = entry->job;
         PipelineSettings settings = settings_;
         const uint64_t ticket = ++tickets_;
+        ++running_;
 
         if (step == Step::Result) {
             entry->resultTicket = ticket;
@@ -253,6 +273,7 @@ void PreviewPreparer::work() {
         const std::shared_ptr<const ImageObject> source = entry->source;
         const std::shared_ptr<const ImageObject> paneSource = entry->paneSource;
         const bool animated = entry->animated;
+        const std::atomic<bool>* abandoned = &entry->abandoned;
         lock.unlock();
 
         std::optional<QuickPreview> quick;
@@ -266,7 +287,7 @@ void PreviewPreparer::work() {
             case Step::FirstScans: quick = quickPreview(settings, job); break;
             case Step::Decode: {
                 std::string& bytes = pool.fileBytes();
-                if (!readWholeFile(identity.path, bytes, kMaxImageFileBytes)) break;
+                if (!readWholeFile(identity.path, bytes, kMaxImageFileBytes) || abandoned->load()) break;
                 if (neighbour) {
                     need = neighbourNeed(bytes, *settings.codecs);
                     if (!need) {
@@ -281,19 +302,20 @@ void PreviewPreparer::work() {
                 loaded = preparedSource(catchImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
                                                    *settings.codecs),
                                         identity.path, *settings.codecs);
-                if (loaded.image) paneCopy = paneSizedSource(*loaded.image);
+                if (loaded.image && !abandoned->load()) paneCopy = paneSizedSource(*loaded.image);
                 break;
             }
             case Step::PaneQuick:
                 if (std::optional<ImageObject> picture = quickResultOf(*paneSource, source->width, settings, job))
                     quick = QuickPreview{ImageObject{}, std::move(picture)};
                 break;
-            case Step::Result: made = previewOfSource(*source, animated, settings, job, &pool); break;
+            case Step::Result: made = previewOfSource(*source, animated, settings, job, &pool, abandoned); break;
             case Step::None: break;
             }
         });
 
         lock.lock();
+        --running_;
         entry->coresBusy -= cores;
         if (step == Step::Decode) entry->decoding = false;
         if (step == Step::Result && entry->resultTicket == ticket) entry->resultTicket = 0;

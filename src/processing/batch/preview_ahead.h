@@ -7,7 +7,8 @@
 // A setting change drops every result made with the settings before (the decoded
 // sources stay: they do not depend on the settings); moving on drops the entries that
 // are no longer the shown one or its neighbours, and the work for them. A step already
-// running for a dropped entry runs to its end and is then thrown away.
+// running for a dropped entry ends after the part in hand (reading the file, decoding
+// it, the operations, the encoding) and is thrown away.
 #pragma once
 
 #include <condition_variable>
@@ -69,6 +70,10 @@ public:
     uint64_t neighbourBytes() const { return budget_.held(); }
     // Whether the entry of `identity` has its exact result made with the settings in force.
     bool resultReady(const SourceFileIdentity& identity) const;
+    // How many steps (a decode, a result, a quick picture) the threads have begun so far.
+    uint64_t stepsBegun() const;
+    // Whether a step runs now.
+    bool working() const;
 
 private:
     struct Entry;
@@ -80,11 +85,14 @@ private:
     void run(Step step, const std::shared_ptr<Entry>& entry);
     bool resultValid(const Entry& entry) const;
     bool stillWanted(const Entry& entry) const;
+    // No longer wished: a step running for it stops at its next part.
+    static void drop(Entry& entry);
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool stopping_ = false;
     uint64_t tickets_ = 0;
+    int running_ = 0;  // steps begun and not yet ended
     PipelineSettings settings_;
     std::vector<std::shared_ptr<Entry>> entries_;  // in the order wished, the shown one first
     MemoryBudget budget_;

@@ -45,12 +45,18 @@ std::optional<QuickPreview> quickPreview(const PipelineSettings& settings, const
 }
 
 PreviewImage previewOfSource(const ImageObject& source, bool animated, const PipelineSettings& settings,
-                             const PipelineJob& job, BufferPool* pool) {
+                             const PipelineJob& job, BufferPool* pool, const std::atomic<bool>* abandon) {
+    const auto abandoned = [abandon] { return abandon && abandon->load(std::memory_order_relaxed); };
     PreviewImage preview;
     preview.loaded = true;
+    if (abandoned()) return preview;
     ProcessedImage processed = applyOperations(settings, job, copyImage(source, pool), pool);
     preview.textStepRan = processed.textStepRan;
     if (!processed.image) return preview;
+    if (abandoned()) {
+        if (pool) pool->give(*processed.image);
+        return preview;
+    }
     // An animation's file would be copied as it is, never encoded: there is no result
     // to show, as there is none to save in a preview.
     if (!animated && job.plan.format && job.plan.format->lossless) {
@@ -63,7 +69,7 @@ PreviewImage previewOfSource(const ImageObject& source, bool animated, const Pip
     // Given back first, so that the decoded result can take its buffer.
     if (pool) pool->give(*processed.image);
     processed.image.reset();
-    if (bytes)
+    if (bytes && !abandoned())
         preview.result = catchImage(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size(),
                                     *settings.codecs, pool);
     return preview;

@@ -60,9 +60,11 @@ PreviewImage renderPreview(PreviewCache& cache, const PipelineSettings& settings
 
 // The preview of a source decoded already: the job's operations on a copy of it, then
 // encoded and decoded again as renderPreview does. The result's buffer comes from the
-// pool when one is given.
+// pool when one is given. Once `abandon` rises, no further step starts and there is no
+// result: nobody waits for it any more.
 PreviewImage previewOfSource(const ImageObject& source, bool animated, const PipelineSettings& settings,
-                             const PipelineJob& job, BufferPool* pool = nullptr);
+                             const PipelineJob& job, BufferPool* pool = nullptr,
+                             const std::atomic<bool>* abandon = nullptr);
 
 // A copy of the source whose longer side is at most kPaneSourceSide; nothing when it
 // cannot be made.

@@ -156,6 +156,33 @@ std::vector<size_t> neighboursOf(size_t index, size_t count) {
     return out;
 }
 
+// The entry the panes show, then its neighbours: what the preview prepares.
+std::vector<PreviewWish> wishesAround(const BatchInputs& in, size_t index, PreviewWish shown,
+                                      const std::string& temporary) {
+    std::vector<PreviewWish> wishes{std::move(shown)};
+    for (const size_t neighbour : neighboursOf(index, in.list->size())) {
+        PipelineJob neighbourJob = jobForEntry(in, neighbour, 0, true, temporary);
+        const SourceFileIdentity neighbourId = identifySourceFile(neighbourJob.plan.sourcePath);
+        wishes.push_back(PreviewWish{neighbourId, std::move(neighbourJob)});
+    }
+    return wishes;
+}
+
+// After a batch, the preview is prepared again around the entry the panes show, as if
+// the user had just moved onto it, so that the next move or setting change finds it
+// made; nothing is shown.
+void prepareAroundCurrent(const DesktopBatch& parts) {
+    SourceImageList& list = *parts.list;
+    if (!parts.preview || !parts.preview->preparer || list.empty()) return;
+    const size_t index = list.current < list.size() ? list.current : 0;
+    const BatchInputs in = inputsOf(parts);
+    const std::string temporary = temporaryFolder();
+    PipelineJob job = jobForEntry(in, index, 0, true, temporary);
+    const SourceFileIdentity id = identifySourceFile(job.plan.sourcePath);
+    parts.preview->preparer->want(pipelineSettingsOf(in),
+                                  wishesAround(in, index, PreviewWish{id, std::move(job)}, temporary));
+}
+
 // The current entry, made in memory: nothing is written, not even its destination folder.
 // Its neighbours are prepared meanwhile and go on being prepared while the user looks.
 // A picture that takes long shows a quick one first, marked as such until the exact one
@@ -173,13 +200,7 @@ void previewCurrentEntry(const DesktopBatch& parts) {
     PreviewCache& cache = *parts.preview;
     PreviewPreparer& preparer = preparerOf(cache);
     const SourceFileIdentity id = identifySourceFile(job.plan.sourcePath);
-    std::vector<PreviewWish> wishes{PreviewWish{id, job}};
-    for (const size_t neighbour : neighboursOf(index, list.size())) {
-        PipelineJob neighbourJob = jobForEntry(in, neighbour, 0, true, temporary);
-        const SourceFileIdentity neighbourId = identifySourceFile(neighbourJob.plan.sourcePath);
-        wishes.push_back(PreviewWish{neighbourId, std::move(neighbourJob)});
-    }
-    preparer.want(pipelineSettingsOf(in), std::move(wishes));
+    preparer.want(pipelineSettingsOf(in), wishesAround(in, index, PreviewWish{id, job}, temporary));
     if (!(cache.identity == id) || id.size < 0) {
         cache.identity = id;
         cache.sourceShown = false;
@@ -284,6 +305,12 @@ BatchPlan planBatch(const DesktopBatch& parts, MemoryBudget& memory) {
     return plan;
 }
 
+// What the workers make of a saved result for the result pane.
+SavedPicture resultPictureOf(const DesktopBatch& parts) {
+    if (!parts.paneImageOf) return {};
+    return [picture = parts.paneImageOf](const ImageObject& saved) { return picture(saved, 1); };
+}
+
 // How one entry came back, in list order.
 struct Delivery {
     std::optional<ImageWork> work;  // empty for a refused entry
@@ -299,7 +326,7 @@ class Conversion {
 public:
     Conversion(const DesktopBatch& parts, const BatchPlan& plan)
         : parts_(parts), ui_(*parts.frontend), list_(*parts.list), total_(list_.size()), plan_(plan),
-          record_(parts), workers_(plan.settings, plan.workerCount) {
+          record_(parts), workers_(plan.settings, plan.workerCount, resultPictureOf(parts)) {
         entries_.reserve(total_);  // never moves: deliveries hold references into it
     }
 
@@ -367,7 +394,12 @@ private:
         entry.refused = entry.refusal != ImageFailure::None;
         if (entry.showPanes && !entry.refused) {
             entry.source = std::make_shared<SourceSlot>();
-            job.onSourceLoaded = [slot = entry.source](ImageObject&& image) { slot->put(std::move(image)); };
+            // The pane's picture is made here, on the worker; the photo itself is let go
+            // there too.
+            job.onSourceLoaded = [slot = entry.source, picture = parts_.paneImageOf](ImageObject&& image) {
+                std::optional<ImageObject> shown = picture ? picture(image, 0) : std::nullopt;
+                slot->put(shown ? std::move(*shown) : std::move(image));
+            };
         }
         if (!entry.refused) workers_.submit(index, std::move(job), entry.showPanes);
         entries_.push_back(std::move(entry));
@@ -486,8 +518,8 @@ BatchRun runBatch(const DesktopBatch& parts, bool previewOnly) {
     }
     if (checkBatchPreconditions(gatePartsOf(parts)) != BatchGate::Proceed) return BatchRun::Gated;
     ui.setBatchRunning(true);
-    // The previews prepared ahead would take the cores and memory the batch needs; the
-    // settings may change before the next preview anyway.
+    // The previews prepared ahead would take the cores and memory the batch needs: the
+    // steps in hand stop at their next part and none starts until the batch is over.
     if (parts.preview && parts.preview->preparer) parts.preview->preparer->want({}, {});
     parts.cancel->clear();
     ui.waitPumpingEvents(5);
@@ -502,6 +534,7 @@ BatchRun runBatch(const DesktopBatch& parts, bool previewOnly) {
             ui.showBatchEnd(end);
     }
     ui.setBatchRunning(false);
+    runCatching([&] { prepareAroundCurrent(parts); });
     return BatchRun::Converted;
 }
 

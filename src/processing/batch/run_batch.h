@@ -2,7 +2,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "runtime/imaging/image_object.h"
 
 namespace tesselon {
 
@@ -31,6 +34,11 @@ struct DesktopBatch {
     // Scans the source the settings name again, refilling the list: the preconditions
     // offer it when the list came from another source.
     std::function<void()> rescan;
+    // The picture a preview pane (0 the source's, 1 the result's) shows of an image,
+    // made on the batch's worker that holds the image, so that the window's thread only
+    // puts it up; callable from any thread. Empty, or nothing made: the image itself is
+    // handed to showPreviewImage.
+    std::function<std::optional<ImageObject>(const ImageObject& image, int pane)> paneImageOf;
     // Tells the end of a batch that was not cancelled, in place of the front end's
     // showBatchEnd: the window's last step of a batch (publishing its results) goes
     // here, while the batch still counts as running. Empty: showBatchEnd.

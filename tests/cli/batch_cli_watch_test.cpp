@@ -465,7 +465,9 @@ TEST_F(BatchCliRemoteWatch, ServerStartedAgainBetweenPollsIsReconnectedAndTheNex
     auto server = std::make_unique<testing::FtpTestServer>(served.path(), options);
     ASSERT_NE(server->port(), 0);
     options.port = server->port();
-    auto child = startRemoteWatch(server->port(), 2, 2);
+    // An interval long enough for the server to stop and start again inside it, however
+    // busy the machine: a poll that met the server half-stopped would rightly fail.
+    auto child = startRemoteWatch(server->port(), 2, 6);
     ASSERT_TRUE(child->waitForEvents("converted", 1, 30s, "first.jpg")) << testing::readFile(dir.file("err.txt"));
     const size_t polls = child->events("poll").size();
     ASSERT_TRUE(child->waitForEvents("poll", polls + 1, 30s));

@@ -84,7 +84,12 @@ private:
     // FtpID, a further one goes back among the spares.
     void handBack() {
         if (!client_) return;
-        client_->abortFetch();
+        // A transfer in hand is cut. After a finished one the session's worker may still
+        // be asking for the next file's data connection: cut in the middle of that
+        // exchange the session would fall out of step, so it is let to end (whoever uses
+        // the session next waits for it).
+        const int64_t progress = client_->pollFetch(0);
+        if (progress != kFtpTransferDone && progress != kFtpTransferFailed) client_->abortFetch();
         if (inFtpID_) client_.reset();
         else context_.sessions.spares.keep(spareKeyOf(context_, endpoint_), std::move(client_));
         id_ = 0;

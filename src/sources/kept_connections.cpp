@@ -7,6 +7,14 @@ namespace {
 // Kept connections are checked before use, so age alone never ends one.
 constexpr std::chrono::seconds kKeptIdleLimit = std::chrono::hours(24 * 365);
 
+// Whether a connection taken again still answers its server. One that never
+// transferred passes usable() without a word on the wire; a watch's connections have
+// idled for an interval, long enough for the server to have gone, so they are asked.
+bool stillAnswers(const RemoteContext& context, FtpClient& client) {
+    if (!client.usable()) return false;
+    return !context.keepConnections || !client.session()->currentDir().empty();
+}
+
 }  // namespace
 
 std::chrono::seconds spareIdleLimit(const RemoteContext& context) {
@@ -18,7 +26,7 @@ std::unique_ptr<FtpClient> takeKeptFtpSession(const RemoteContext& context, cons
     if (!sessions.spares.keptFor(context.keptSession, key)) return nullptr;
     if (std::shared_ptr<FtpSession> kept = sessions.find(context.keptSession)) {
         auto client = std::make_unique<FtpClient>(std::move(kept), tls);
-        if (client->usable()) return client;
+        if (stillAnswers(context, *client)) return client;
     }
     ftpClose(sessions, context.keptSession);
     context.keptSession = 0;
@@ -29,7 +37,7 @@ std::unique_ptr<FtpClient> takeKeptFtpSession(const RemoteContext& context, cons
 std::optional<FtpClient> takeSpareFtp(const RemoteContext& context, const std::string& key) {
     while (std::unique_ptr<RemoteClient> spare = context.sessions.spares.take(key, spareIdleLimit(context))) {
         auto* ftp = dynamic_cast<FtpClient*>(spare.get());
-        if (ftp && ftp->usable()) return std::move(*ftp);
+        if (ftp && stillAnswers(context, *ftp)) return std::move(*ftp);
     }
     return std::nullopt;
 }

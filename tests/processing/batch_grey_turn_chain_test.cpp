@@ -18,14 +18,7 @@ namespace {
 
 const char* const kText = "Text Sample\nover Image";
 
-ImageObject fixture(const std::string& name) {
-    const std::string bytes = testing::imageFixture(name);
-    const CodecRegistry registry = makeStandardRegistry();
-    std::optional<ImageObject> image =
-        catchImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), registry);
-    EXPECT_TRUE(image) << name;
-    return image ? std::move(*image) : ImageObject{};
-}
+ImageObject fixture(const std::string& name) { return testing::decodedFixture(name); }
 
 PipelineSettings settingsWith(const STRProcesosImage& image) {
     PipelineSettings s;

@@ -19,14 +19,7 @@ namespace {
 
 using testing::patternImage;
 
-ImageObject fixture(const std::string& name) {
-    const std::string bytes = testing::imageFixture(name);
-    const CodecRegistry registry = makeStandardRegistry();
-    std::optional<ImageObject> image =
-        catchImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), registry);
-    EXPECT_TRUE(image) << name;
-    return image ? std::move(*image) : ImageObject{};
-}
+ImageObject fixture(const std::string& name) { return testing::decodedFixture(name); }
 
 std::optional<ImageObject> greyThenTurned(const ImageObject& source, int degrees, uint32_t background, int threads) {
     ImageObject grey = source;

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "runtime/imaging/codec_registry.h"
+#include "runtime/imaging/image_operations.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 
@@ -70,6 +72,15 @@ std::string imageFixture(const std::string& name) {
     std::string bytes = readFile(imageFolder() + name);
     if (bytes.empty()) throw std::runtime_error("missing fixture " + name);
     return bytes;
+}
+
+ImageObject decodedFixture(const std::string& name) {
+    const std::string bytes = imageFixture(name);
+    const CodecRegistry registry = makeStandardRegistry();
+    std::optional<ImageObject> image =
+        catchImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), registry);
+    EXPECT_TRUE(image) << name;
+    return image ? std::move(*image) : ImageObject{};
 }
 
 std::vector<std::string> imageFixtureNames() {

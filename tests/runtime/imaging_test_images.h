@@ -25,6 +25,9 @@ inline std::string exifWithOrientation(uint8_t orientation) {
 // Bytes of tests/data/images/<name>.
 std::string imageFixture(const std::string& name);
 std::vector<std::string> imageFixtureNames();
+// tests/data/images/<name> decoded by the standard codecs; a failed expectation and an
+// empty image when it does not decode.
+ImageObject decodedFixture(const std::string& name);
 
 // Blue, green, red, alpha of the pixel at (x, y) from the top left; alpha 255 in 24-bit images.
 using Bgra = std::array<uint8_t, 4>;

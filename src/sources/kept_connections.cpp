@@ -11,8 +11,9 @@ constexpr std::chrono::seconds kKeptIdleLimit = std::chrono::hours(24 * 365);
 // transferred passes usable() without a word on the wire; a watch's connections have
 // idled for an interval, long enough for the server to have gone, so they are asked.
 bool stillAnswers(const RemoteContext& context, FtpClient& client) {
-    if (!client.usable()) return false;
-    return !context.keepConnections || !client.session()->currentDir().empty();
+    // One PWD either way: asking for the folder also tells a session out of step.
+    if (context.keepConnections) return !client.session()->currentDir().empty();
+    return client.usable();
 }
 
 }  // namespace

@@ -120,14 +120,8 @@ PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob&
     SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, file.image, s.metadata);
     LoadedSource source = preparedSource(std::move(file.image), job.plan.sourcePath, codecs);
     result.loaded = source.image.has_value();
-    std::optional<ImageObject> working;
-    if (source.image && job.onSourceLoaded) {
-        // The preview pane takes the loaded image; the chain works on a copy.
-        working = copyImage(*source.image, pool);
-        job.onSourceLoaded(std::move(*source.image));
-    } else {
-        working = std::move(source.image);
-    }
+    if (source.image && job.onSourceLoaded) job.onSourceLoaded(*source.image);
+    std::optional<ImageObject> working = std::move(source.image);
     source.image.reset();
 
     ProcessedImage processed = applyOperations(s, job, std::move(working), pool);

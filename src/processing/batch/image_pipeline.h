@@ -49,9 +49,10 @@ struct PipelineJob {
     OutputPlan plan;
     std::string overlayText;   // what the text step draws
     bool resize = false;       // batch with ResizeActivo; never in a preview
-    // Called with the loaded source image (after GIF preparation) before the operations,
-    // for the source preview pane. Without it the loaded image itself is processed.
-    std::function<void(ImageObject&&)> onSourceLoaded;
+    // Shown the loaded source image (after GIF preparation) before the operations, for
+    // the source preview pane: it makes its own picture of it, which the chain does not
+    // wait on a copy for.
+    std::function<void(const ImageObject&)> onSourceLoaded;
     // Digest the source's bytes as they are read, for the manifest of --skip-unchanged.
     bool fingerprintSource = false;
 };

@@ -65,8 +65,6 @@ uint64_t pipelineMemoryBound(const DeclaredImage& d, uint64_t fileBytes, const P
     // format's encoder holds besides.
     const double encoder = job.plan.format ? double(job.plan.format->encoderBytesPerPixel) * out : 0.0;
     peak = std::max(peak, bytes32(out) * 3 + uint64_t(encoder));
-    // The preview pane keeps the loaded image while the chain works on a copy.
-    if (job.onSourceLoaded) peak += image;
     return peak + kFixedOverhead;
 }
 

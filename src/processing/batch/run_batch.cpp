@@ -54,7 +54,7 @@ BatchInputs inputsOf(const DesktopBatch& parts) {
     return in;
 }
 
-// The loaded source image handed from the worker to this thread for the source pane.
+// The source pane's picture of the loaded image, handed from the worker to this thread.
 class SourceSlot {
 public:
     void put(ImageObject&& image) {
@@ -396,9 +396,9 @@ private:
             entry.source = std::make_shared<SourceSlot>();
             // The pane's picture is made here, on the worker; the photo itself is let go
             // there too.
-            job.onSourceLoaded = [slot = entry.source, picture = parts_.paneImageOf](ImageObject&& image) {
-                std::optional<ImageObject> shown = picture ? picture(image, 0) : std::nullopt;
-                slot->put(shown ? std::move(*shown) : std::move(image));
+            job.onSourceLoaded = [slot = entry.source, picture = parts_.paneImageOf](const ImageObject& image) {
+                std::optional<ImageObject> shown = picture ? picture(image, 0) : copyImage(image);
+                if (shown) slot->put(std::move(*shown));
             };
         }
         if (!entry.refused) workers_.submit(index, std::move(job), entry.showPanes);

@@ -1,11 +1,11 @@
 #include "ui/fit_image_to_box.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "runtime/drawing/raster_drawing.h"
 #include "runtime/imaging/image_operations.h"
 #include "runtime/imaging/image_resize.h"
+#include "ui/block_average.h"
 
 namespace tesselon {
 
@@ -16,39 +16,6 @@ constexpr uint32_t kCheckerLight = 0xFFFFFF;
 constexpr uint32_t kCheckerDark = 0xCCCCCC;
 
 int roundHalfAway(double v) { return int(v < 0 ? v - 0.5 : v + 0.5); }
-
-// Each `factor` x `factor` block of pixels averaged into one (the blocks at the right and
-// bottom edges over what they have). A quick first step for a large shrink: the smooth
-// resize that follows then reads a few hundred thousand pixels, not tens of millions,
-// and the pane looks the same.
-std::optional<ImageObject> averageBlocks(const ImageObject& image, int factor) {
-    const int bpp = image.bytesPerPixel();
-    const int width = (image.width + factor - 1) / factor, height = (image.height + factor - 1) / factor;
-    std::optional<ImageObject> out = createImage(width, height, image.depth, 0);
-    if (!out) return std::nullopt;
-    const size_t rowBytes = size_t(image.width) * size_t(bpp);
-    std::vector<uint32_t> columnSums(rowBytes);
-    for (int oy = 0; oy < height; ++oy) {
-        // The block rows added up byte by byte, then each block's columns.
-        const int top = oy * factor, rows = std::min(factor, int(image.height) - top);
-        std::fill(columnSums.begin(), columnSums.end(), 0u);
-        for (int y = top; y < top + rows; ++y) {
-            const uint8_t* in = image.row(y);
-            for (size_t e = 0; e < rowBytes; ++e) columnSums[e] += in[e];
-        }
-        uint8_t* target = out->row(oy);
-        for (int ox = 0; ox < width; ++ox) {
-            const int left = ox * factor, columns = std::min(factor, int(image.width) - left);
-            const uint32_t count = uint32_t(columns * rows);
-            for (int c = 0; c < bpp; ++c) {
-                uint32_t sum = 0;
-                for (int x = left; x < left + columns; ++x) sum += columnSums[size_t(x) * size_t(bpp) + size_t(c)];
-                target[size_t(ox) * size_t(bpp) + size_t(c)] = uint8_t((sum + count / 2) / count);
-            }
-        }
-    }
-    return out;
-}
 
 // Light and dark squares under the image's place, as image programs show transparency.
 void drawCheckerboard(RasterDrawing& drawing, int left, int top, int width, int height) {

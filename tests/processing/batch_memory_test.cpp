@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "processing/batch/batch_jobs.h"
+#include "processing/batch/image_workers.h"
 #include "processing/batch/memory_budget.h"
 #include "processing/batch/source_load.h"
 #include "processing/batch_test_support.h"
@@ -98,6 +99,32 @@ TEST(BatchMemory, GrowingTakesOnlyFreeRoomAndShrinkingGivesItBack) {
     first->release();
     grown.release();
     EXPECT_EQ(budget.held(), 0u);
+}
+
+// The window's workers are handed one image at a time: between two of them the queue is
+// empty for a moment, and a worker that let go of its buffers then would fault in and
+// zero two 12 MP buffers again for every photo.
+TEST(BatchMemory, TheWindowsWorkersKeepTheirBuffersBetweenImagesAndLetGoOnceNoMoreCome) {
+    KeptBuffersBatch f;
+    ImageWorkers workers(f.settings, 1);
+    const auto waitFor = [&](size_t index) {
+        while (!workers.finished(index)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ASSERT_TRUE(workers.take(index)->result.saved);
+    };
+    workers.submit(0, f.job(0), false);
+    waitFor(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(f.budget.held(), 0u);
+    workers.submit(1, f.job(1), false);
+    waitFor(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_GT(f.budget.held(), 0u);
+
+    workers.noMoreComing();
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (f.budget.held() != 0 && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(f.budget.held(), 0u);
 }
 
 }  // namespace

@@ -42,6 +42,15 @@ size_t ImageWorkers::pending() const {
     return submitted_ - taken_;
 }
 
+void ImageWorkers::noMoreComing() {
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return;
+        closed_ = true;
+    }
+    wake_.notify_all();
+}
+
 bool ImageWorkers::finished(size_t index) {
     std::unique_lock lock(mutex_);
     if (threads_.empty() && !queue_.empty() && done_.count(index) == 0) {
@@ -88,25 +97,33 @@ void ImageWorkers::runOne(Task& task, KeptBuffers& kept) {
 }
 
 void ImageWorkers::workerLoop() {
-    // The buffers of one image serve the next one this thread takes.
+    // The buffers of one image serve the next one this thread takes: a fresh 12 MP
+    // buffer costs its page faults and its zeroing each time.
     KeptBuffers kept;
+    bool holding = false;
     for (;;) {
         Task task;
         {
             std::unique_lock lock(mutex_);
-            if (queue_.empty() && !stopping_) {
-                // An idle worker keeps no memory: another may be waiting for the whole
-                // budget, for an image whose header does not tell its size.
-                lock.unlock();
-                kept = KeptBuffers{};
-                lock.lock();
+            for (;;) {
+                if (stopping_) return;
+                if (!queue_.empty()) break;
+                if (closed_ && holding) {
+                    // A worker done for good keeps no memory: another may be waiting for
+                    // the whole budget, for an image whose header does not tell its size.
+                    lock.unlock();
+                    kept = KeptBuffers{};
+                    holding = false;
+                    lock.lock();
+                    continue;
+                }
+                wake_.wait(lock);
             }
-            wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
-            if (stopping_) return;
             task = std::move(queue_.front());
             queue_.pop_front();
         }
         runOne(task, kept);
+        holding = true;
     }
 }
 

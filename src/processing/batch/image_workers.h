@@ -46,6 +46,10 @@ public:
     void submit(size_t index, PipelineJob job, bool readBack);
     // Jobs submitted and not yet taken.
     size_t pending() const;
+    // Nothing more will be submitted: a worker with nothing left to do lets go of the
+    // buffers it kept for its next image. Until then it keeps them, as a worker of a
+    // batch queued all at once does between its images.
+    void noMoreComing();
     // Whether the job of `index` has finished (or was dropped).
     bool finished(size_t index);
     // The outcome of `index` once finished(); nothing when it was dropped unstarted.
@@ -70,6 +74,7 @@ private:
     std::map<size_t, std::optional<ImageWork>> done_;  // nothing: dropped unstarted
     size_t submitted_ = 0;
     size_t taken_ = 0;
+    bool closed_ = false;  // noMoreComing()
     bool stopping_ = false;
     std::vector<std::thread> threads_;
     std::unique_ptr<KeptBuffers> here_;  // the calling thread's, when there is no worker

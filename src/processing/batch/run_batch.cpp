@@ -354,20 +354,22 @@ public:
 private:
     bool cancelled() const { return parts_.cancel->requested(); }
 
-    // One more than the workers waits, so that none idles between images.
+    // One more than the workers waits, so that none idles between images, and no more:
+    // CANCELAR leaves few made beyond what the counter shows.
     void handOut() {
         while (handingOut_ && entries_.size() < total_ && workers_.pending() <= size_t(plan_.workerCount)) {
             const size_t index = entries_.size();
             // The first entry runs whatever happened before it, as one at a time.
             if (index > 0 && cancelled()) {
                 handingOut_ = false;
-                return;
+                break;
             }
             if (!handOutEntry(index)) {
                 handingOut_ = false;
-                return;
+                break;
             }
         }
+        if (!handingOut_ || entries_.size() == total_) workers_.noMoreComing();
     }
 
     // False when the entry's destination folder is refused: the batch hands out no

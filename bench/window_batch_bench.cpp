@@ -130,6 +130,7 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
 
     // The processor time its threads have used so far.
     double cpuSeconds() const {
@@ -250,6 +251,15 @@ int main(int argc, char** argv) {
             // A click before the program's start is through is dropped, as every event
             // then is: the look must outlast the start's last steps after the preview.
             x.drainEvents();
+            // $WINDOW_BATCH_PERF: a file for perf's samples of the first batch, from the
+            // click to the end box, to see where the window's time goes.
+            std::optional<Program> profiler;
+            if (const char* perf = std::getenv("WINDOW_BATCH_PERF"); perf && r == 0) {
+                profiler.emplace(std::vector<std::string>{"/usr/bin/perf", "record", "-F", "999", "--call-graph", "dwarf,16384", "-o", perf,
+                                                          "-p", std::to_string(app.pid())},
+                                 log);
+                std::this_thread::sleep_for(1s);
+            }
             const double cpuBefore = app.cpuSeconds();
             const Clock::time_point clicked = Clock::now();
             x.click();
@@ -266,6 +276,10 @@ int main(int argc, char** argv) {
             }
             window.push_back(secondsBetween(clicked, end->at));
             windowCpu.push_back(app.cpuSeconds() - cpuBefore);
+            if (profiler) {
+                ::kill(profiler->pid(), SIGINT);
+                profiler->wait();
+            }
             if (shots && r == 0) {
                 std::this_thread::sleep_for(300ms);
                 shoot("window-batch-end-box.png");

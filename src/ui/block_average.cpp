@@ -51,10 +51,34 @@ private:
     uint64_t reciprocal_;
 };
 
+// The sums of `columns` pixels of column sums, a channel a lane.
+template <int Bpp, typename Sum>
+void sumPixels(const Sum* column, int columns, uint32_t* sum) {
+#if defined(__SSE2__)
+    if constexpr (sizeof(Sum) == 2) {
+        // Four 16-bit sums at a time, a pixel's channels and the next one's first (a
+        // lane never read; the row has one sum to spare at its end for it).
+        const __m128i zero = _mm_setzero_si128();
+        __m128i lanes = zero;
+        for (int x = 0; x < columns; ++x, column += Bpp) {
+            const __m128i four = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(column));
+            lanes = _mm_add_epi32(lanes, _mm_unpacklo_epi16(four, zero));
+        }
+        alignas(16) uint32_t all[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(all), lanes);
+        for (int c = 0; c < Bpp; ++c) sum[c] = all[c];
+        return;
+    }
+#endif
+    for (int c = 0; c < Bpp; ++c) sum[c] = 0;
+    for (int x = 0; x < columns; ++x, column += Bpp)
+        for (int c = 0; c < Bpp; ++c) sum[c] += column[c];
+}
+
 template <int Bpp, typename Sum>
 void averageBlockRows(const ImageObject& image, int factor, ImageObject& out) {
     const size_t rowBytes = size_t(image.width) * Bpp;
-    std::vector<Sum> columnSums(rowBytes);
+    std::vector<Sum> columnSums(rowBytes + 1);
     for (int oy = 0; oy < out.height; ++oy) {
         const int top = oy * factor, rows = std::min(factor, int(image.height) - top);
         std::fill(columnSums.begin(), columnSums.end(), Sum(0));
@@ -63,13 +87,14 @@ void averageBlockRows(const ImageObject& image, int factor, ImageObject& out) {
         const RoundedMean whole(uint32_t(factor * rows));
         for (int ox = 0; ox < out.width; ++ox) {
             const int left = ox * factor, columns = std::min(factor, int(image.width) - left);
-            const Sum* column = columnSums.data() + size_t(left) * Bpp;
-            uint32_t sum[Bpp] = {};
-            for (int x = 0; x < columns; ++x, column += Bpp)
-                for (int c = 0; c < Bpp; ++c) sum[c] += column[c];
-            const RoundedMean edge(uint32_t(columns * rows));
-            const RoundedMean& mean = columns == factor ? whole : edge;
-            for (int c = 0; c < Bpp; ++c) target[size_t(ox) * Bpp + size_t(c)] = mean(sum[c]);
+            uint32_t sum[Bpp];
+            sumPixels<Bpp>(columnSums.data() + size_t(left) * Bpp, columns, sum);
+            if (columns == factor) {
+                for (int c = 0; c < Bpp; ++c) target[size_t(ox) * Bpp + size_t(c)] = whole(sum[c]);
+            } else {
+                const RoundedMean edge(uint32_t(columns * rows));
+                for (int c = 0; c < Bpp; ++c) target[size_t(ox) * Bpp + size_t(c)] = edge(sum[c]);
+            }
         }
     }
 }

@@ -85,11 +85,18 @@ void ImageWorkers::runOne(Task& task, KeptBuffers& kept) {
     work.result = processImage(settings_, task.job, &kept);
     if (task.readBack && work.result.saved) {
         // The result is in place whatever its picture for the pane costs.
+        // Read into the buffers kept for the next image, which get them back once the
+        // picture is made: no fresh buffer to fault in and zero for every result.
         const CaughtStop shown = runCatching([&] {
-            work.saved = loadImage(task.job.plan.savePath, *settings_.codecs);
+            work.saved = loadImage(task.job.plan.savePath, *settings_.codecs, &kept.pool);
             if (work.saved && picture_)
-                if (std::optional<ImageObject> picture = picture_(*work.saved)) work.saved = std::move(picture);
+                if (std::optional<ImageObject> picture = picture_(*work.saved)) {
+                    kept.pool.give(*work.saved);
+                    work.saved = std::move(picture);
+                }
         });
+        // What the pool keeps stays what the budget holds for it.
+        kept.pool.trimTo(kept.held.bytes());
         if (shown.stop != BatchStop::None) work.saved.reset();
     }
     std::lock_guard lock(mutex_);

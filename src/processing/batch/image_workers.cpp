@@ -84,9 +84,9 @@ void ImageWorkers::runOne(Task& task, KeptBuffers& kept) {
     ImageWork work;
     work.result = processImage(settings_, task.job, &kept);
     if (task.readBack && work.result.saved) {
-        // The result is in place whatever its picture for the pane costs.
-        // Read into the buffers kept for the next image, which get them back once the
-        // picture is made: no fresh buffer to fault in and zero for every result.
+        // The result is in place whatever its picture for the pane costs. It is read into
+        // the buffers kept for the next image, which get them back once the picture is
+        // made: no fresh buffer to fault in and zero for every result.
         const CaughtStop shown = runCatching([&] {
             work.saved = loadImage(task.job.plan.savePath, *settings_.codecs, &kept.pool);
             if (work.saved && picture_)

@@ -76,7 +76,7 @@ TEST(TurnedDecode, AQuarterTurnOfOddSizedPhotosIsTheWholePicturesTurn) {
 }
 
 TEST(TurnedDecode, GreyTakenDuringTheTurnIsTheWholePicturesGrey) {
-    const std::string jpeg = photoJpeg(275, 93);
+    const std::string jpeg = photoJpeg(93, 275);
     for (int degrees : {90, 270}) {
         STRProcesosImage ops = quarterTurn(degrees);
         ops.EscalaGrises = 1;
@@ -86,7 +86,7 @@ TEST(TurnedDecode, GreyTakenDuringTheTurnIsTheWholePicturesGrey) {
 }
 
 TEST(TurnedDecode, ColoursDoneBandByBandAreTheWholePicturesColours) {
-    const std::string jpeg = photoJpeg(259, 71);
+    const std::string jpeg = photoJpeg(259, 143);
     for (int degrees : {90, 270}) {
         STRProcesosImage ops = quarterTurn(degrees);
         ops.Contraste = 60;

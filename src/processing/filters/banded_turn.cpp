@@ -123,12 +123,17 @@ void BandedTurn::layBackground(const uint8_t colour[3]) {
     rangeWithin(map_.originY, map_.stepY, 0, height_, first, end);
     first = std::clamp(first, 0, resultWidth);
     end = std::clamp(end, first, resultWidth);
+    const auto lay = [colour](uint8_t* out, int from, int to) {
+        for (int x = from; x < to; ++x) std::memcpy(out + size_t(x) * 3, colour, 3);
+    };
     for (int y = 0; y < result_.height; ++y) {
         uint8_t* out = result_.row(y);
         const int sx = map_.originX + y * map_.stepX;
-        const bool beside = sx < 0 || sx >= width_;
-        for (int x = 0; x < resultWidth; ++x) {
-            if (beside || x < first || x >= end) std::memcpy(out + size_t(x) * 3, colour, 3);
+        if (sx < 0 || sx >= width_) {
+            lay(out, 0, resultWidth);
+        } else {
+            lay(out, 0, first);
+            lay(out, end, resultWidth);
         }
     }
 }

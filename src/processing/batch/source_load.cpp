@@ -106,7 +106,8 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
             limits.pool = pool;
             const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
             TurnedDecode turned;
-            if (turnsWhileDecoding(settings, job)) turned = decodeTurned(bytes, data.size(), codecs, limits, settings.image);
+            if (turnsWhileDecoding(settings, job))
+                turned = decodeTurned(bytes, data.size(), codecs, limits, settings.image);
             source.turned = turned.outcome == TurnedDecodeOutcome::Turned;
             if (turned.outcome == TurnedDecodeOutcome::NotApplicable)
                 source.image = catchImage(bytes, data.size(), codecs, limits);

@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "processing/filters/rotate_image.h"
 #include "processing/filters/rotation_layout.h"
 #include "processing/filters/rotation_tile_renderer.h"
 #include "runtime/drawing/colour.h"
@@ -96,8 +97,39 @@ std::optional<QuarterTurnMap> quarterTurnMap(int width, int height, int degrees)
 BandedTurn::BandedTurn(int width, int height, QuarterTurnMap map, PixelTone tone, ImageObject result)
     : width_(width), height_(height), map_(map), tone_(tone), result_(std::move(result)) {}
 
+// rotateImage has cairo paint the first tile it copies straight across too, and keeps
+// cairo's pixels should they differ. A small picture of the same shape (the same odd or
+// even sides, the same longer side) turned both ways must therefore come out the same,
+// or the bands would not give what rotateImage gives.
+bool BandedTurn::agreesWithWholeTurn(int width, int height, int degrees, uint32_t background) {
+    const int longer = 24, shorter = 16;
+    const int smallWidth = (width > height ? longer : shorter) + width % 2;
+    const int smallHeight = (height > width ? longer : shorter) + height % 2;
+    std::optional<ImageObject> small = allocateImage(smallWidth, smallHeight, 24);
+    if (!small) return false;
+    for (int y = 0; y < smallHeight; ++y) {
+        uint8_t* p = small->row(y);
+        for (int x = 0; x < smallWidth; ++x, p += 3) {
+            p[0] = uint8_t(x * 37 + y * 11);
+            p[1] = uint8_t(x * 5 + y * 53);
+            p[2] = uint8_t((x * y) ^ 0x5A);
+        }
+    }
+    const std::optional<ImageObject> whole = rotateImage(*small, degrees, background);
+    std::optional<BandedTurn> banded = startUnchecked(smallWidth, smallHeight, degrees, background);
+    if (!whole || !banded) return false;
+    banded->take(*small, 0, smallHeight);
+    return banded->result().pixels == whole->pixels;
+}
+
 std::optional<BandedTurn> BandedTurn::start(int width, int height, int degrees, uint32_t background, PixelTone tone,
                                             BufferPool* pool) {
+    if (!agreesWithWholeTurn(width, height, degrees, background)) return std::nullopt;
+    return startUnchecked(width, height, degrees, background, tone, pool);
+}
+
+std::optional<BandedTurn> BandedTurn::startUnchecked(int width, int height, int degrees, uint32_t background,
+                                                     PixelTone tone, BufferPool* pool) {
     const std::optional<QuarterTurnMap> map = quarterTurnMap(width, height, degrees);
     if (!map) return std::nullopt;
     const RotationLayout layout = rotationLayout(width, height, degrees);

@@ -49,6 +49,9 @@ public:
     ImageObject& result() { return result_; }
 
 private:
+    static bool agreesWithWholeTurn(int width, int height, int degrees, uint32_t background);
+    static std::optional<BandedTurn> startUnchecked(int width, int height, int degrees, uint32_t background,
+                                                    PixelTone tone = PixelTone::AsIs, BufferPool* pool = nullptr);
     BandedTurn(int width, int height, QuarterTurnMap map, PixelTone tone, ImageObject result);
     void layBackground(const uint8_t colour[3]);
 

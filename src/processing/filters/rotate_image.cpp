@@ -30,7 +30,8 @@ std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, u
     try {
         forEachBand(tileRows, threads, 1, [&](int firstRow, int lastRow) {
             RotationTileRenderer renderer(source, layout, *turn, background, tone);
-            for (int y = firstRow * kRotationTileSize; y < std::min(lastRow * kRotationTileSize, layout.resultHeight); y += kRotationTileSize) {
+            const int end = std::min(lastRow * kRotationTileSize, layout.resultHeight);
+            for (int y = firstRow * kRotationTileSize; y < end; y += kRotationTileSize) {
                 const int height = std::min(kRotationTileSize, layout.resultHeight - y);
                 for (int x = 0; x < layout.resultWidth && !failed; x += kRotationTileSize) {
                     const int width = std::min(kRotationTileSize, layout.resultWidth - x);

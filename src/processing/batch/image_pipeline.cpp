@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "processing/batch/colour_operations.h"
 #include "processing/batch/source_load.h"
 #include "processing/filters/filters.h"
 #include "processing/metadata/source_metadata.h"
@@ -25,24 +26,6 @@ bool textAfterRotation(const STRProcesosImage& image) {
 }
 
 namespace {
-
-// The grey scale is the last colour operation and nothing is drawn before a quarter turn:
-// the turn's copy then takes each pixel's grey as it goes, one read and one write of the
-// picture instead of two of each. (A half turn copies along rows, where the grey scale's
-// own pass is the quicker.)
-bool greyDuringTurn(const STRProcesosImage& ops) {
-    return ops.EscalaGrises && !ops.InvertirColores && !ops.TintarImagen && !textBeforeRotation(ops) &&
-           (ops.Rotar == 90 || ops.Rotar == 270);
-}
-
-void applyColourOperations(ImageObject& img, const STRProcesosImage& ops, int threads) {
-    if (ops.Contraste > 0) applyContrast(img, ops.Contraste, threads);
-    if (ops.EspejoH) mirrorImage(img, 0, threads);
-    if (ops.EspejoV) mirrorImage(img, 1, threads);
-    if (ops.EscalaGrises && !greyDuringTurn(ops)) applyGreyScale(img, threads);
-    if (ops.InvertirColores) applyInvert(img, threads);
-    if (ops.TintarImagen) applyTint(img, ops.TinteColor, ops.TinteCantidad, threads);
-}
 
 std::optional<ImageObject> textStep(const PipelineSettings& s, const PipelineJob& job,
                                     std::optional<ImageObject> working) {
@@ -89,6 +72,14 @@ ProcessedImage applyOperations(const PipelineSettings& s, const PipelineJob& job
         giveBack(pool, working);
         working = std::move(rotated);
     }
+    ProcessedImage rest = applyOperationsAfterTurn(s, job, std::move(working), pool);
+    rest.textStepRan = rest.textStepRan || out.textStepRan;
+    return rest;
+}
+
+ProcessedImage applyOperationsAfterTurn(const PipelineSettings& s, const PipelineJob& job,
+                                        std::optional<ImageObject> working, BufferPool* pool) {
+    ProcessedImage out;
     if (textAfterRotation(s.image)) {
         out.textStepRan = true;
         working = textStep(s, job, std::move(working));
@@ -124,7 +115,9 @@ PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob&
     std::optional<ImageObject> working = std::move(source.image);
     source.image.reset();
 
-    ProcessedImage processed = applyOperations(s, job, std::move(working), pool);
+    // A source turned while it was decoded has had its colours and its turn already.
+    ProcessedImage processed = file.turned ? applyOperationsAfterTurn(s, job, std::move(working), pool)
+                                           : applyOperations(s, job, std::move(working), pool);
     result.textStepRan = processed.textStepRan;
     const ImageObject* output = processed.image ? &*processed.image : nullptr;
     // Asked only now: the images that finished meanwhile leave their cores to this one.

@@ -104,6 +104,10 @@ LoadedSource preparedSource(std::optional<ImageObject> image, const std::string&
 // of the job, in that order, on the working image.
 ProcessedImage applyOperations(const PipelineSettings& settings, const PipelineJob& job,
                                std::optional<ImageObject> working, BufferPool* pool = nullptr);
+// The steps after the rotation alone (the text after it, the resize), on an image whose
+// colours and rotation are done.
+ProcessedImage applyOperationsAfterTurn(const PipelineSettings& settings, const PipelineJob& job,
+                                        std::optional<ImageObject> working, BufferPool* pool = nullptr);
 
 // Runs the whole chain for one image: load, operations, save. Buffers are kept for the
 // next image only under a shared budget (settings.memory), which then counts them.

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "processing/batch/pipeline_memory.h"
+#include "processing/batch/turned_decode.h"
 #include "runtime/fs/regular_file.h"
 #include "runtime/hash/sha256.h"
 #include "runtime/imaging/image_header.h"
@@ -103,7 +104,15 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
                 source.fingerprint = SourceFingerprint{{int64_t(file.size), file.modifiedNs}, sha256Of(data)};
             DecodeLimits limits = limitsForDeclared(*declared, codecs.limits());
             limits.pool = pool;
-            source.image = catchImage(reinterpret_cast<const uint8_t*>(data.data()), data.size(), codecs, limits);
+            const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+            TurnedDecode turned;
+            if (turnsWhileDecoding(settings, job))
+                turned = decodeTurned(bytes, data.size(), codecs, limits, settings.image);
+            source.turned = turned.outcome == TurnedDecodeOutcome::Turned;
+            if (turned.outcome == TurnedDecodeOutcome::NotApplicable)
+                source.image = catchImage(bytes, data.size(), codecs, limits);
+            else
+                source.image = std::move(turned.image);
         }
     } catch (const std::bad_alloc&) {
         source.image.reset();

@@ -25,6 +25,9 @@ struct BudgetedSource {
     std::string problem;       // why there is no image, in English; empty when loaded
     ImageFailure failure = ImageFailure::None;  // the same, for the front ends
     bool firstFrameOnly = false;  // the file holds an animation of which only the first frame was decoded
+    // Decoded straight into its quarter turn with its colours done (turned_decode.h):
+    // the chain goes on after the turn.
+    bool turned = false;
     std::optional<SourceFingerprint> fingerprint;  // when the job asks for it (image_pipeline.h)
 };
 
@@ -37,7 +40,8 @@ ImageFailure unreadableSourceReason(const std::string& path, const CodecRegistry
 // FIFO or reading a device), reads what its header declares, reserves from `budget` what
 // the whole chain will need for it, and only then reads and decodes it, refusing to
 // decode anything larger than declared. An image that would need more than the whole
-// budget is not decoded at all.
+// budget is not decoded at all. Where the job's steps allow, a JPEG is decoded straight
+// into its quarter turn.
 // With kept buffers, the file's bytes and the pixels go into them. Their memory stays
 // reserved beside the image's when the budget has room for both at once; otherwise they
 // are freed first, so that a worker never waits while holding memory.

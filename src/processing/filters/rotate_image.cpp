@@ -14,14 +14,6 @@
 
 namespace tesselon {
 
-namespace {
-
-// Small enough that a tile and the part of the source it sees stay in the caches, large
-// enough that the per-tile work of cairo stays negligible.
-constexpr int kTileSize = 256;
-
-}  // namespace
-
 std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, uint32_t background, int threads,
                                        BufferPool* pool, PixelTone tone) {
     if (!filterableImage(source)) return std::nullopt;
@@ -33,15 +25,16 @@ std::optional<ImageObject> rotateImage(const ImageObject& source, int degrees, u
     if (!turn) return std::nullopt;
     // Each band of tile rows has a renderer and a tile of its own; a tile's pixels do
     // not depend on the others, so neither do they on how the rows were shared out.
-    const int tileRows = (layout.resultHeight + kTileSize - 1) / kTileSize;
+    const int tileRows = (layout.resultHeight + kRotationTileSize - 1) / kRotationTileSize;
     std::atomic<bool> failed{false};
     try {
         forEachBand(tileRows, threads, 1, [&](int firstRow, int lastRow) {
             RotationTileRenderer renderer(source, layout, *turn, background, tone);
-            for (int y = firstRow * kTileSize; y < std::min(lastRow * kTileSize, layout.resultHeight); y += kTileSize) {
-                const int height = std::min(kTileSize, layout.resultHeight - y);
-                for (int x = 0; x < layout.resultWidth && !failed; x += kTileSize) {
-                    const int width = std::min(kTileSize, layout.resultWidth - x);
+            const int end = std::min(lastRow * kRotationTileSize, layout.resultHeight);
+            for (int y = firstRow * kRotationTileSize; y < end; y += kRotationTileSize) {
+                const int height = std::min(kRotationTileSize, layout.resultHeight - y);
+                for (int x = 0; x < layout.resultWidth && !failed; x += kRotationTileSize) {
+                    const int width = std::min(kRotationTileSize, layout.resultWidth - x);
                     if (!renderer.render(x, y, width, height, *result)) {
                         failed = true;
                         return;

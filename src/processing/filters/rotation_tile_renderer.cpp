@@ -198,16 +198,42 @@ bool RotationTileRenderer::sample(const Box& box, const cairo_matrix_t& matrix, 
     return true;
 }
 
-bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matrix, int x, int y, int width,
-                                      int height, ImageObject& result) {
-    if (!copyAllowed_ || !pixmanPixelExact(matrix)) return false;
+std::pair<int, int> StraightTile::rowStart(int row) const {
+    int32_t v[2] = {(sampling.offsetX << 16) + 0x8000, ((row + sampling.offsetY) << 16) + 0x8000};
+    pixmanTransformPoint(sampling.matrix, v);
+    // The pixel under the centre, as pixman picks it.
+    return {((v[0] - 1) >> 16) + left, ((v[1] - 1) >> 16) + top};
+}
+
+std::optional<StraightTile> RotationTileRenderer::straightCopy(const Box& box, const cairo_matrix_t& matrix, int width,
+                                                               int height) const {
+    if (!pixmanPixelExact(matrix)) return std::nullopt;
     const std::optional<PixmanSampling> sampling = pixmanSampling(matrix, width / 2.0, height / 2.0);
-    if (!sampling) return false;
+    if (!sampling) return std::nullopt;
     // A whole pixel of the source per pixel of the tile, across or down.
     const int32_t ux = sampling->matrix[0][0], uy = sampling->matrix[1][0];
     const auto unit = [](int32_t step) { return step == 0 || step == 0x10000 || step == -0x10000; };
-    if (!unit(ux) || !unit(uy)) return false;
-    const int dx = ux / 0x10000, dy = uy / 0x10000;
+    if (!unit(ux) || !unit(uy)) return std::nullopt;
+    return StraightTile{*sampling, ux / 0x10000, uy / 0x10000, box.left, box.top};
+}
+
+TileSource RotationTileRenderer::tileSource(int x, int y, int width, int height) const {
+    TileSource found;
+    const Box box = sourceBoxFor(x, y, width, height);
+    if (box.empty()) {
+        found.sees = false;
+        return found;
+    }
+    found.straight = straightCopy(box, tileMatrix(x, y, width, height, box), width, height);
+    return found;
+}
+
+bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matrix, int x, int y, int width,
+                                      int height, ImageObject& result) {
+    if (!copyAllowed_) return false;
+    const std::optional<StraightTile> straight = straightCopy(box, matrix, width, height);
+    if (!straight) return false;
+    const int dx = straight->dx, dy = straight->dy;
     const int step = source_.bytesPerPixel();
     // Rows are stored bottom-up: a step down the picture is a step back in memory.
     const ptrdiff_t stride = ptrdiff_t(dx) * step - ptrdiff_t(dy) * ptrdiff_t(source_.pitch());
@@ -225,11 +251,9 @@ bool RotationTileRenderer::copyTurned(const Box& box, const cairo_matrix_t& matr
     };
     runs_.resize(size_t(height));
     for (int row = 0; row < height; ++row) {
-        int32_t v[2] = {(sampling->offsetX << 16) + 0x8000, ((row + sampling->offsetY) << 16) + 0x8000};
-        pixmanTransformPoint(sampling->matrix, v);
-        // The pixel under each centre, as pixman picks it. Its footprint being one pixel,
-        // the tile never reaches beyond the box; beyond the source lies background.
-        const int sx = ((v[0] - 1) >> 16) + box.left, sy = ((v[1] - 1) >> 16) + box.top;
+        // Its footprint being one pixel, the tile never reaches beyond the box; beyond
+        // the source lies background.
+        const auto [sx, sy] = straight->rowStart(row);
         int first = 0, end = width;
         within(sx, dx, source_.width, first, end);
         within(sy, dy, source_.height, first, end);

@@ -23,6 +23,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "processing/filters/convolution_sampler.h"
@@ -41,6 +42,29 @@ namespace tesselon {
 // where it samples. Nothing when cairo fails.
 std::optional<cairo_matrix_t> canvasToCanvasMatrix(const RotationLayout& layout, int degrees);
 
+// The result's tiles are rendered this size, the last ones of a row or column smaller:
+// small enough that a tile and the part of the source it sees stay in the caches, large
+// enough that the per-tile work of cairo stays negligible.
+constexpr int kRotationTileSize = 256;
+
+// How a tile of a quarter turn by whole pixels is copied straight from the source: the
+// tile's pixel (k, row) is the source's pixel rowStart(row) + k * (dx, dy), which may lie
+// outside the source (where the result shows background).
+struct StraightTile {
+    PixmanSampling sampling;
+    int dx = 0;
+    int dy = 0;
+    int left = 0;  // the corner of the source box the sampling is relative to
+    int top = 0;
+    std::pair<int, int> rowStart(int row) const;
+};
+
+// What a tile of the result takes from the source.
+struct TileSource {
+    bool sees = true;                     // false: the tile is background only
+    std::optional<StraightTile> straight;  // set where it is copied straight across
+};
+
 class RotationTileRenderer {
 public:
     // source and layout must outlive the renderer. The source's pixels are toned as
@@ -55,6 +79,10 @@ public:
     // Whether the sampler and the straight copy still stand in for cairo where they can:
     // every check of them against cairo so far found the same bytes.
     bool ownPathsHold() const { return copyAllowed_ && convolution_.has_value(); }
+
+    // Where the result's tile whose top-left corner is (x, y) takes its pixels from,
+    // without reading any of them.
+    TileSource tileSource(int x, int y, int width, int height) const;
 
 private:
     struct Box {
@@ -72,6 +100,8 @@ private:
     // The same by the convolution sampler, where cairo would convolve; false where it
     // does not stand in for cairo.
     bool sample(const Box& box, const cairo_matrix_t& matrix, int width, int height, uint32_t* target, int pitch);
+    std::optional<StraightTile> straightCopy(const Box& box, const cairo_matrix_t& matrix, int width,
+                                             int height) const;
     // A quarter turn by whole pixels straight from the source into the result, where
     // cairo would take each pixel as it is; false where it does not stand in for cairo.
     bool copyTurned(const Box& box, const cairo_matrix_t& matrix, int x, int y, int width, int height,

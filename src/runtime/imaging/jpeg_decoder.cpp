@@ -3,6 +3,7 @@
 #include <jerror.h>
 
 #include <algorithm>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -160,16 +161,19 @@ void cmykRowToBgr(const uint8_t* cmyk, uint8_t* bgr, int width, bool inverted) {
     }
 }
 
-bool readRows(JpegDecompressor* d, JSAMPARRAY rows, uint8_t* cmykRow, bool inverted) {
+// Reads the output rows up to `until` (exclusive); rows[0] receives the row at which the
+// decompression stands when called.
+bool readRows(JpegDecompressor* d, JSAMPARRAY rows, JDIMENSION until, uint8_t* cmykRow, bool inverted) {
     if (setjmp(d->errors.jump)) return false;
     jpeg_decompress_struct* cinfo = &d->cinfo;
-    while (cinfo->output_scanline < cinfo->output_height) {
-        const JDIMENSION line = cinfo->output_scanline;
+    const JDIMENSION start = cinfo->output_scanline;
+    while (cinfo->output_scanline < until) {
+        const JDIMENSION line = cinfo->output_scanline - start;
         if (cmykRow) {
             JSAMPROW row = cmykRow;
             if (jpeg_read_scanlines(cinfo, &row, 1) != 1) return false;
             cmykRowToBgr(cmykRow, rows[line], int(cinfo->output_width), inverted);
-        } else if (jpeg_read_scanlines(cinfo, rows + line, cinfo->output_height - line) == 0) {
+        } else if (jpeg_read_scanlines(cinfo, rows + line, until - cinfo->output_scanline) == 0) {
             return false;
         }
     }
@@ -201,7 +205,8 @@ std::optional<ImageObject> readImage(JpegDecompressor& decompressor, const JpegH
     }
     // Rows go straight into the bottom-up buffer, top row first.
     for (int y = 0; y < header.height; ++y) rows[size_t(y)] = image->row(y);
-    if (!readRows(&decompressor, rows.data(), header.cmyk ? cmykRow.data() : nullptr, header.inverted)) {
+    if (!readRows(&decompressor, rows.data(), JDIMENSION(header.height), header.cmyk ? cmykRow.data() : nullptr,
+                  header.inverted)) {
         return std::nullopt;
     }
     return image;
@@ -215,6 +220,52 @@ std::optional<ImageObject> decodeJpeg(const uint8_t* data, size_t size, const De
     JpegHeader header;
     if (!startDecompress(&decompressor, data, size, &limits, &header)) return std::nullopt;
     return readImage(decompressor, header, limits);
+}
+
+struct JpegBandReader::State {
+    JpegDecompressor decompressor;
+    JpegHeader header;
+    std::vector<JSAMPROW> rows;
+    std::vector<uint8_t> cmykRow;
+};
+
+JpegBandReader::JpegBandReader(std::unique_ptr<State> state) : state_(std::move(state)) {}
+JpegBandReader::JpegBandReader(JpegBandReader&&) noexcept = default;
+JpegBandReader& JpegBandReader::operator=(JpegBandReader&&) noexcept = default;
+JpegBandReader::~JpegBandReader() = default;
+
+std::optional<JpegBandReader> JpegBandReader::open(const uint8_t* data, size_t size, const DecodeLimits& limits) {
+    if (!probeJpeg(data, size)) return std::nullopt;
+    try {
+        auto state = std::make_unique<State>();
+        if (!startDecompress(&state->decompressor, data, size, &limits, &state->header)) return std::nullopt;
+        // What decodeJpeg would allocate for the whole picture must be allowed too.
+        if (!imageSizeAllowed(state->header.width, state->header.height, limits.maxPixels)) return std::nullopt;
+        if (state->header.cmyk) state->cmykRow.resize(size_t(state->header.width) * 4);
+        return JpegBandReader(std::move(state));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+int JpegBandReader::width() const { return state_->header.width; }
+int JpegBandReader::height() const { return state_->header.height; }
+uint8_t JpegBandReader::sourceDepth() const { return uint8_t(8 * state_->header.components); }
+int JpegBandReader::nextRow() const { return int(state_->decompressor.cinfo.output_scanline); }
+
+bool JpegBandReader::read(ImageObject& band, int count) {
+    State& s = *state_;
+    if (band.width != s.header.width || band.depth != 24 || count < 0 || count > band.height ||
+        count > height() - nextRow())
+        return false;
+    try {
+        s.rows.resize(size_t(count));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int y = 0; y < count; ++y) s.rows[size_t(y)] = band.row(y);
+    return readRows(&s.decompressor, s.rows.data(), JDIMENSION(nextRow() + count),
+                    s.header.cmyk ? s.cmykRow.data() : nullptr, s.header.inverted);
 }
 
 std::optional<ImageObject> decodeJpegFirstScans(const uint8_t* data, size_t size, const DecodeLimits& limits,

@@ -222,6 +222,7 @@ int main(int argc, char** argv) {
     settings.image.ResizeH = 1600;
     settings.image.ResizeV = 1600;
     settings.image.MarcaDeAgua = 1;
+    settings.image.RotarAntesQueTexto = 0;  // upright on the turned photo, as bench/run draws it
     settings.texto.SoloMarcadeAgua = 1;
     const fs::path cfg = program.path / "default.cfg";
     std::ofstream(cfg, std::ios::binary) << composeSettingsText(settings, currentDate());

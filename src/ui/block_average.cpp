@@ -76,49 +76,81 @@ void sumPixels(const Sum* column, int columns, uint32_t* sum) {
 }
 
 template <int Bpp, typename Sum>
-void averageBlockRows(const ImageObject& image, int factor, ImageObject& out) {
-    const size_t rowBytes = size_t(image.width) * Bpp;
-    std::vector<Sum> columnSums(rowBytes + 1);
-    for (int oy = 0; oy < out.height; ++oy) {
-        const int top = oy * factor, rows = std::min(factor, int(image.height) - top);
-        std::fill(columnSums.begin(), columnSums.end(), Sum(0));
-        for (int y = top; y < top + rows; ++y) addRow(image.row(y), columnSums.data(), rowBytes);
-        uint8_t* target = out.row(oy);
-        const RoundedMean whole(uint32_t(factor * rows));
-        for (int ox = 0; ox < out.width; ++ox) {
-            const int left = ox * factor, columns = std::min(factor, int(image.width) - left);
-            uint32_t sum[Bpp];
-            sumPixels<Bpp>(columnSums.data() + size_t(left) * Bpp, columns, sum);
-            if (columns == factor) {
-                for (int c = 0; c < Bpp; ++c) target[size_t(ox) * Bpp + size_t(c)] = whole(sum[c]);
-            } else {
-                const RoundedMean edge(uint32_t(columns * rows));
-                for (int c = 0; c < Bpp; ++c) target[size_t(ox) * Bpp + size_t(c)] = edge(sum[c]);
-            }
+void addBlockRow(const std::vector<Sum>& columnSums, int width, int factor, int rows, uint8_t* target, int outWidth) {
+    const RoundedMean whole(uint32_t(factor * rows));
+    for (int ox = 0; ox < outWidth; ++ox) {
+        const int left = ox * factor, columns = std::min(factor, width - left);
+        uint32_t sum[Bpp];
+        sumPixels<Bpp>(columnSums.data() + size_t(left) * Bpp, columns, sum);
+        if (columns == factor) {
+            for (int c = 0; c < Bpp; ++c) target[size_t(ox) * Bpp + size_t(c)] = whole(sum[c]);
+        } else {
+            const RoundedMean edge(uint32_t(columns * rows));
+            for (int c = 0; c < Bpp; ++c) target[size_t(ox) * Bpp + size_t(c)] = edge(sum[c]);
         }
     }
 }
 
-template <int Bpp>
-void averageBlocksOf(const ImageObject& image, int factor, ImageObject& out) {
-    if (factor <= 257)
-        averageBlockRows<Bpp, uint16_t>(image, factor, out);
-    else
-        averageBlockRows<Bpp, uint32_t>(image, factor, out);
-}
-
 }  // namespace
 
-std::optional<ImageObject> averageBlocks(const ImageObject& image, int factor) {
-    if (factor < 1 || !image.valid()) return std::nullopt;
-    const int width = (image.width + factor - 1) / factor, height = (image.height + factor - 1) / factor;
-    std::optional<ImageObject> out = createImage(width, height, image.depth, 0);
+std::optional<BlockAverager> BlockAverager::start(int width, int height, int depth, int factor) {
+    if (factor < 1 || width < 1 || height < 1 || (depth != 24 && depth != 32)) return std::nullopt;
+    std::optional<ImageObject> out =
+        createImage((width + factor - 1) / factor, (height + factor - 1) / factor, depth, 0);
     if (!out) return std::nullopt;
-    if (image.bytesPerPixel() == 4)
-        averageBlocksOf<4>(image, factor, *out);
+    BlockAverager averager;
+    averager.width_ = width;
+    averager.height_ = height;
+    averager.factor_ = factor;
+    averager.bpp_ = depth == 32 ? 4 : 3;
+    const size_t sums = size_t(width) * size_t(averager.bpp_) + 1;
+    try {
+        if (factor <= 257)
+            averager.narrow_.resize(sums);
+        else
+            averager.wide_.resize(sums);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    averager.out_ = std::move(*out);
+    return averager;
+}
+
+void BlockAverager::addRow(const uint8_t* row) {
+    if (next_ >= height_) return;
+    const size_t rowBytes = size_t(width_) * size_t(bpp_);
+    if (!narrow_.empty())
+        tesselon::addRow(row, narrow_.data(), rowBytes);
     else
-        averageBlocksOf<3>(image, factor, *out);
-    return out;
+        tesselon::addRow(row, wide_.data(), rowBytes);
+    ++next_;
+    const int top = (next_ - 1) / factor_ * factor_;
+    const int rows = next_ - top;
+    if (rows < factor_ && next_ < height_) return;
+    // A block row is complete: its averages, then the sums start again.
+    uint8_t* target = out_.row(top / factor_);
+    const int outWidth = out_.width;
+    if (!narrow_.empty()) {
+        if (bpp_ == 4)
+            addBlockRow<4>(narrow_, width_, factor_, rows, target, outWidth);
+        else
+            addBlockRow<3>(narrow_, width_, factor_, rows, target, outWidth);
+        std::fill(narrow_.begin(), narrow_.end(), uint16_t(0));
+    } else {
+        if (bpp_ == 4)
+            addBlockRow<4>(wide_, width_, factor_, rows, target, outWidth);
+        else
+            addBlockRow<3>(wide_, width_, factor_, rows, target, outWidth);
+        std::fill(wide_.begin(), wide_.end(), 0u);
+    }
+}
+
+std::optional<ImageObject> averageBlocks(const ImageObject& image, int factor) {
+    if (!image.valid()) return std::nullopt;
+    std::optional<BlockAverager> averager = BlockAverager::start(image.width, image.height, image.depth, factor);
+    if (!averager) return std::nullopt;
+    for (int y = 0; y < image.height; ++y) averager->addRow(image.row(y));
+    return std::move(averager->result());
 }
 
 }  // namespace tesselon

@@ -23,8 +23,10 @@ DesktopBatch desktopBatchOf(AppState& state) {
         scanImages(remoteContextOf(state), state.settings.entorno, state.SourceImageList,
                    state.settings.entorno.imagenesRecursivo != 0);
     };
-    if (const auto* window = dynamic_cast<const QtFrontend*>(state.frontend))
+    if (const auto* window = dynamic_cast<const QtFrontend*>(state.frontend)) {
         parts.paneImageOf = window->panePictureMaker();
+        parts.paneRowsOf = window->paneRowPictureMaker();
+    }
     parts.tellEnd = [&state](const BatchEnd& end) {
         tellBatchEnd(remoteContextOf(state), state.settings.entorno, state.SourceImageList, end);
     };

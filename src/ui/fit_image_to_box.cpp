@@ -29,41 +29,45 @@ void drawCheckerboard(RasterDrawing& drawing, int left, int top, int width, int 
 
 }  // namespace
 
-std::optional<ImageObject> fitImageToBox(const ImageObject& image, int boxWidth, int boxHeight, double scaleX,
-                                         double scaleY, uint32_t background) {
-    const int bw = roundHalfAway(boxWidth * scaleX);
-    const int bh = roundHalfAway(boxHeight * scaleY);
-    if (bw <= 0 || bh <= 0 || bw > kMaxImageDimension || bh > kMaxImageDimension) return std::nullopt;
-
+std::optional<PaneFit> paneFitFor(int width, int height, int boxWidth, int boxHeight, double scaleX, double scaleY) {
+    PaneFit fit;
+    fit.paneWidth = roundHalfAway(boxWidth * scaleX);
+    fit.paneHeight = roundHalfAway(boxHeight * scaleY);
+    if (fit.paneWidth <= 0 || fit.paneHeight <= 0 || fit.paneWidth > kMaxImageDimension ||
+        fit.paneHeight > kMaxImageDimension)
+        return std::nullopt;
     // Single precision on purpose: the sizes come out exactly as the panes always had them.
-    float w = float(image.width);
-    float h = float(image.height);
-    if (w > float(bw)) {
-        const float f = float(double(bw) / double(w));
+    float w = float(width);
+    float h = float(height);
+    if (w > float(fit.paneWidth)) {
+        const float f = float(double(fit.paneWidth) / double(w));
         w *= f;
         h *= f;
     }
-    if (h > float(bh)) {
-        const float f = float(double(bh) / double(h));
+    if (h > float(fit.paneHeight)) {
+        const float f = float(double(fit.paneHeight) / double(h));
         w *= f;
         h *= f;
     }
+    fit.width = roundHalfAway(w) < 1 ? 1 : roundHalfAway(w);
+    fit.height = roundHalfAway(h) < 1 ? 1 : roundHalfAway(h);
+    // Blocks first where the shrink is large enough that the smooth resize still halves
+    // the result or more.
+    if (width > 0 && height > 0 && (fit.width != width || fit.height != height)) {
+        const int factor = std::min(width / fit.width, height / fit.height) / 2;
+        if (factor >= 2) fit.blockFactor = factor;
+    }
+    return fit;
+}
+
+std::optional<ImageObject> paneOf(const ImageObject& image, const PaneFit& fit, uint32_t background) {
     std::optional<ImageObject> shrunk;
     const ImageObject* shown = &image;
-    if (image.valid()) {
-        const int nw = roundHalfAway(w) < 1 ? 1 : roundHalfAway(w);
-        const int nh = roundHalfAway(h) < 1 ? 1 : roundHalfAway(h);
-        if (nw != image.width || nh != image.height) {
-            // Blocks first where the shrink is large enough that the smooth resize still
-            // halves the result or more.
-            const int factor = std::min(image.width / nw, image.height / nh) / 2;
-            std::optional<ImageObject> blocks;
-            if (factor >= 2) blocks = averageBlocks(image, factor);
-            shrunk = resizedImage(blocks ? *blocks : image, nw, nh);
-            if (shrunk) shown = &*shrunk;
-        }
+    if (image.valid() && (fit.width != image.width || fit.height != image.height)) {
+        shrunk = resizedImage(image, fit.width, fit.height);
+        if (shrunk) shown = &*shrunk;
     }
-
+    const int bw = fit.paneWidth, bh = fit.paneHeight;
     std::optional<ImageObject> pane = createImage(bw, bh, 24, background & 0xFFFFFF);
     if (!pane) return std::nullopt;
     if (shown->valid()) {
@@ -77,6 +81,15 @@ std::optional<ImageObject> fitImageToBox(const ImageObject& image, int boxWidth,
         }
     }
     return pane;
+}
+
+std::optional<ImageObject> fitImageToBox(const ImageObject& image, int boxWidth, int boxHeight, double scaleX,
+                                         double scaleY, uint32_t background) {
+    const std::optional<PaneFit> fit = paneFitFor(image.width, image.height, boxWidth, boxHeight, scaleX, scaleY);
+    if (!fit) return std::nullopt;
+    std::optional<ImageObject> blocks;
+    if (image.valid() && fit->blockFactor) blocks = averageBlocks(image, fit->blockFactor);
+    return paneOf(blocks ? *blocks : image, *fit, background);
 }
 
 }  // namespace tesselon

@@ -19,4 +19,17 @@ namespace tesselon {
 std::optional<ImageObject> fitImageToBox(const ImageObject& image, int boxWidth, int boxHeight, double scaleX,
                                          double scaleY, uint32_t background);
 
+// How fitImageToBox fits an image of width x height: the pane's pixels, the size the
+// image is shrunk to, and the block average that comes first (0: none).
+struct PaneFit {
+    int paneWidth = 0, paneHeight = 0;
+    int width = 0, height = 0;
+    int blockFactor = 0;
+};
+std::optional<PaneFit> paneFitFor(int width, int height, int boxWidth, int boxHeight, double scaleX, double scaleY);
+
+// The pane of `fit` showing `image`: the whole image, or its block average when the fit
+// has one, resized smoothly to the fitted size.
+std::optional<ImageObject> paneOf(const ImageObject& image, const PaneFit& fit, uint32_t background);
+
 }  // namespace tesselon

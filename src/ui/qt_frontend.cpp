@@ -19,6 +19,7 @@
 #include "ui/batch_end_box.h"
 #include "ui/failure_texts.h"
 #include "ui/fit_image_to_box.h"
+#include "ui/pane_row_picture.h"
 #include "ui/main_window.h"
 #include "ui/main_window_controls.h"
 #include "ui/progress_window.h"
@@ -352,21 +353,40 @@ void QtFrontend::showPreviewImage(const ImageObject& image, int pane) {
     controls.widget(control)->setAccessibleDescription({});
 }
 
-std::function<std::optional<ImageObject>(const ImageObject&, int)> QtFrontend::panePictureMaker() const {
-    if (!main_) return {};
+std::optional<std::array<std::pair<int, int>, 2>> QtFrontend::paneBoxes() const {
+    if (!main_) return std::nullopt;
     std::array<std::pair<int, int>, 2> boxes;
     for (int pane : {kSourcePane, kResultPane}) {
         const QWidget* box = main_->controls().widget(pane == kSourcePane ? Gadget_Principal_Image_Origen
                                                                           : Gadget_Principal_Image_Resultado);
-        if (box == nullptr) return {};
+        if (box == nullptr) return std::nullopt;
         boxes[size_t(pane)] = {box->width(), box->height()};
     }
+    return boxes;
+}
+
+std::function<std::optional<ImageObject>(const ImageObject&, int)> QtFrontend::panePictureMaker() const {
+    const auto boxes = paneBoxes();
+    if (!boxes) return {};
     // Copies of the sizes and the scale: the window may change while the workers run.
-    return [boxes, scaleX = state_.DpiScaleX, scaleY = state_.DpiScaleY](const ImageObject& image,
-                                                                         int pane) -> std::optional<ImageObject> {
+    return [boxes = *boxes, scaleX = state_.DpiScaleX, scaleY = state_.DpiScaleY](
+               const ImageObject& image, int pane) -> std::optional<ImageObject> {
         if (pane != kSourcePane && pane != kResultPane) return std::nullopt;
         const auto [width, height] = boxes[size_t(pane)];
         return fitImageToBox(image, width, height, scaleX, scaleY, kPaneBackground);
+    };
+}
+
+QtFrontend::PaneRowsMaker QtFrontend::paneRowPictureMaker() const {
+    const auto boxes = paneBoxes();
+    if (!boxes) return {};
+    return [boxes = *boxes, scaleX = state_.DpiScaleX, scaleY = state_.DpiScaleY](
+               int width, int height, int pane, std::function<void(ImageObject&&)> done) -> std::unique_ptr<RowPicture> {
+        if (pane != kSourcePane && pane != kResultPane) return nullptr;
+        const auto [boxWidth, boxHeight] = boxes[size_t(pane)];
+        const std::optional<PaneFit> fit = paneFitFor(width, height, boxWidth, boxHeight, scaleX, scaleY);
+        if (!fit) return nullptr;
+        return PaneRowPicture::start(width, height, *fit, kPaneBackground, std::move(done));
     };
 }
 

@@ -7,10 +7,12 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/frontend.h"
+#include "processing/batch/row_picture.h"
 #include "runtime/imaging/image_object.h"
 #include "ui/interface_images.h"
 #include "ui/requesters.h"
@@ -101,6 +103,12 @@ public:
     // call, so that a batch's workers make the panes' pictures beside their images and
     // showPreviewImage then only puts them up. Empty while there are no panes.
     std::function<std::optional<ImageObject>(const ImageObject& image, int pane)> panePictureMaker() const;
+    // The same pictures made from an image's rows as they are decoded, for an image of
+    // width x height large enough that its picture averages blocks first (nothing
+    // otherwise); the picture goes to `done`. Empty while there are no panes.
+    using PaneRowsMaker = std::function<std::unique_ptr<RowPicture>(int width, int height, int pane,
+                                                                    std::function<void(ImageObject&&)> done)>;
+    PaneRowsMaker paneRowPictureMaker() const;
     // "Afinando…" in a corner of the result pane (a label named "previewRefining") while
     // the quick picture stands there.
     void showPreviewRefining(bool refining) override;
@@ -126,6 +134,8 @@ public:
     static constexpr qint64 kCancelDeafMs = 400;
 
 private:
+    // The preview panes' sizes, source then result; nothing while there are no panes.
+    std::optional<std::array<std::pair<int, int>, 2>> paneBoxes() const;
     void requestCancel();
     QWidget* dialogParent() const;
     bool onGuiThread() const;

@@ -21,8 +21,8 @@
 namespace tesselon::testing {
 namespace {
 
-// A PNG of bands and gradients, so that a pane's picture shows how it was shrunk.
-bool writeBandedPng(const std::string& path, int width, int height, int seed) {
+// A picture of bands and gradients, so that a pane's picture shows how it was shrunk.
+bool writeBanded(const std::string& path, int width, int height, int seed, const char* extension) {
     std::optional<ImageObject> image = createImage(width, height, 24, 0);
     if (!image) return false;
     for (int y = 0; y < height; ++y) {
@@ -33,11 +33,14 @@ bool writeBandedPng(const std::string& path, int width, int height, int seed) {
             row[3 * x + 2] = uint8_t(x * 255 / width);
         }
     }
-    return saveImage(*image, path, *formatByExtension("png"));
+    return saveImage(*image, path, *formatByExtension(extension));
 }
 
 class PreviewDuringBatch : public DesktopTest {
 protected:
+    // A batch of four photos with the panes on: each pane ends showing exactly what
+    // fitImageToBox makes of the last photo and of its saved result.
+    void expectPanesAsFitted(const char* extension, int8_t grey);
     // Photos large enough that preparing one takes a while, rotated freely.
     void startWithPhotos(int count, int8_t overwrite = 0) {
         for (int i = 0; i < count; ++i)
@@ -139,14 +142,16 @@ TEST_F(PreviewDuringBatch, ABatchStoppedByItsQuestionsLeavesThePreparedPreviewAl
     EXPECT_EQ(preparerOf(state().preview).stepsBegun(), begun);
 }
 
-TEST_F(PreviewDuringBatch, ThePanesShowTheLastPhotoAndItsSavedResultAsTheyFitThem) {
+void PreviewDuringBatch::expectPanesAsFitted(const char* extension, int8_t grey) {
     for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(writeBandedPng(source.file(std::string(1, char('a' + i)) + ".png"), 1500 + 100 * i, 1000, i));
-    startScanningSource([](Settings& s) {
+        ASSERT_TRUE(writeBanded(source.file(std::string(1, char('a' + i)) + "." + extension), 1500 + 100 * i, 1000, i, extension));
+    startScanningSource([grey](Settings& s) {
         s.entorno.Preview = 1;
         s.entorno.FormatoImagen = "jpg";
         s.entorno.CalidadGrabacion = 60;
         s.image.Rotar = 90;
+        s.image.EscalaGrises = grey;
+        s.image.RotarAntesQueTexto = 0;  // nothing drawn on the upright photo
     });
     window().show();
     click(Gadget_Principal_Button_Procesar);
@@ -169,6 +174,16 @@ TEST_F(PreviewDuringBatch, ThePanesShowTheLastPhotoAndItsSavedResultAsTheyFitThe
         EXPECT_EQ(shown->width, fitted->width);
         EXPECT_TRUE(shown->pixels == fitted->pixels) << "pane " << pane;
     }
+}
+
+TEST_F(PreviewDuringBatch, ThePanesShowTheLastPhotoAndItsSavedResultAsTheyFitThem) {
+    expectPanesAsFitted("png", 0);
+}
+
+// JPEG photos under a quarter turn are decoded straight into it, the source pane's
+// picture made from their rows as they come: the same picture all the same.
+TEST_F(PreviewDuringBatch, ThePanesOfPhotosTurnedWhileDecodedAreTheWholePhotosFitted) {
+    expectPanesAsFitted("jpg", 1);
 }
 
 }  // namespace

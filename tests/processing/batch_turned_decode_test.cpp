@@ -3,7 +3,9 @@
 // same memory guards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -214,6 +216,61 @@ TEST(TurnedChain, TheSourceFingerprintIsTakenAsForAWholeDecode) {
     ASSERT_TRUE(streamed.source);
     ASSERT_TRUE(whole.source);
     EXPECT_EQ(streamed.source->digest, whole.source->digest);
+}
+
+// Copies the rows it is given into an upright picture, as the source pane's maker sees them.
+class RowsSeen : public RowPicture {
+public:
+    RowsSeen(int width, int height, bool& finished, std::optional<ImageObject>& picture)
+        : finished_(finished), picture_(picture) {
+        picture_ = createImage(width, height, 24, 0);
+    }
+    void take(const ImageObject& band, int count) override {
+        for (int y = 0; y < count; ++y, ++next_)
+            std::copy_n(band.row(y), size_t(band.width) * 3, picture_->row(next_));
+    }
+    void finish() override { finished_ = next_ == picture_->height; }
+
+private:
+    bool& finished_;
+    std::optional<ImageObject>& picture_;
+    int next_ = 0;
+};
+
+// The window's source pane is shown every photo: one turned while decoded shows its
+// upright rows, before the grey scale, and writes the same file as one decoded whole.
+TEST(TurnedChain, TheSourcePaneIsShownTheUprightRowsOfAPhotoTurnedWhileDecoded) {
+    TurnedChain f;
+    const std::string jpeg = photoJpeg(301, 263);
+    f.addSource("photo.jpg", jpeg);
+    ASSERT_TRUE(f.run(true).saved);
+    const std::string whole = testing::readFile(f.output);
+
+    PipelineSettings settings = pipelineSettingsOf(testing::batch::inputsOf(f.state));
+    PipelineJob job = jobForEntry(testing::batch::inputsOf(f.state), 0, 0, false, temporaryFolder());
+    int wholeImagesShown = 0;
+    bool finished = false;
+    std::optional<ImageObject> seen;
+    job.onSourceLoaded = [&](const ImageObject&) { ++wholeImagesShown; };
+    job.sourceRows = [&](int width, int height) -> std::unique_ptr<RowPicture> {
+        return std::make_unique<RowsSeen>(width, height, finished, seen);
+    };
+    std::filesystem::remove(job.plan.savePath);
+    ASSERT_TRUE(processImage(settings, job).saved);
+    EXPECT_EQ(wholeImagesShown, 0);
+    EXPECT_TRUE(finished);
+    const std::optional<ImageObject> upright = catchImage(bytesOf(jpeg), jpeg.size(), standardRegistry());
+    ASSERT_TRUE(seen && upright);
+    EXPECT_TRUE(seen->pixels == upright->pixels);
+    EXPECT_TRUE(testing::readFile(f.output) == whole);
+
+    // A pane that cannot take rows is shown the whole upright photo instead.
+    std::optional<ImageObject> shownWhole;
+    job.onSourceLoaded = [&](const ImageObject& image) { shownWhole = copyImage(image); };
+    job.sourceRows = [](int, int) -> std::unique_ptr<RowPicture> { return nullptr; };
+    ASSERT_TRUE(processImage(settings, job).saved);
+    ASSERT_TRUE(shownWhole);
+    EXPECT_TRUE(shownWhole->pixels == upright->pixels);
 }
 
 }  // namespace

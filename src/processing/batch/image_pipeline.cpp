@@ -111,7 +111,8 @@ PipelineResult processImageOrThrow(const PipelineSettings& s, const PipelineJob&
     SourceMetadata metadata = SourceMetadata::take(job.plan.sourcePath, file.image, s.metadata);
     LoadedSource source = preparedSource(std::move(file.image), job.plan.sourcePath, codecs);
     result.loaded = source.image.has_value();
-    if (source.image && job.onSourceLoaded) job.onSourceLoaded(*source.image);
+    // A source turned while decoded showed its rows to job.sourceRows instead.
+    if (source.image && job.onSourceLoaded && !file.turned) job.onSourceLoaded(*source.image);
     std::optional<ImageObject> working = std::move(source.image);
     source.image.reset();
 

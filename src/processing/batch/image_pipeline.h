@@ -4,11 +4,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/image_failure.h"
 #include "processing/batch/batch_exceptions.h"
+#include "processing/batch/row_picture.h"
 #include "core/job_refinements.h"
 #include "processing/incremental/result_record.h"
 #include "processing/metadata/source_metadata.h"
@@ -53,6 +55,11 @@ struct PipelineJob {
     // the source preview pane: it makes its own picture of it, which the chain does not
     // wait on a copy for.
     std::function<void(const ImageObject&)> onSourceLoaded;
+    // The same picture made from the source's rows, before any operation, for a source
+    // decoded straight into its quarter turn, whose whole upright image never exists:
+    // given the source's size, something that takes the rows top to bottom, or nothing
+    // when it cannot (the source is then decoded whole for onSourceLoaded).
+    std::function<std::unique_ptr<RowPicture>(int width, int height)> sourceRows;
     // Digest the source's bytes as they are read, for the manifest of --skip-unchanged.
     bool fingerprintSource = false;
 };

@@ -402,6 +402,10 @@ private:
                 std::optional<ImageObject> shown = picture ? picture(image, 0) : copyImage(image);
                 if (shown) slot->put(std::move(*shown));
             };
+            if (parts_.paneRowsOf)
+                job.sourceRows = [slot = entry.source, rows = parts_.paneRowsOf](int width, int height) {
+                    return rows(width, height, 0, [slot](ImageObject&& shown) { slot->put(std::move(shown)); });
+                };
         }
         if (!entry.refused) workers_.submit(index, std::move(job), entry.showPanes);
         entries_.push_back(std::move(entry));

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "processing/batch/row_picture.h"
 #include "runtime/imaging/image_object.h"
 
 namespace tesselon {
@@ -39,6 +41,11 @@ struct DesktopBatch {
     // puts it up; callable from any thread. Empty, or nothing made: the image itself is
     // handed to showPreviewImage.
     std::function<std::optional<ImageObject>(const ImageObject& image, int pane)> paneImageOf;
+    // The same pictures made from an image's rows as they are decoded (row_picture.h),
+    // handed to `done`; nothing when that image's picture needs it whole.
+    std::function<std::unique_ptr<RowPicture>(int width, int height, int pane,
+                                              std::function<void(ImageObject&&)> done)>
+        paneRowsOf;
     // Tells the end of a batch that was not cancelled, in place of the front end's
     // showBatchEnd: the window's last step of a batch (publishing its results) goes
     // here, while the batch still counts as running. Empty: showBatchEnd.

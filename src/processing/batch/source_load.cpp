@@ -107,7 +107,7 @@ BudgetedSource loadSourceImage(const PipelineSettings& settings, const PipelineJ
             const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
             TurnedDecode turned;
             if (turnsWhileDecoding(settings, job))
-                turned = decodeTurned(bytes, data.size(), codecs, limits, settings.image);
+                turned = decodeTurned(bytes, data.size(), codecs, limits, settings.image, job);
             source.turned = turned.outcome == TurnedDecodeOutcome::Turned;
             if (turned.outcome == TurnedDecodeOutcome::NotApplicable)
                 source.image = catchImage(bytes, data.size(), codecs, limits);

@@ -32,16 +32,22 @@ uint32_t decoderFormatFor(const uint8_t* data, size_t size, const CodecRegistry&
 bool turnsWhileDecoding(const PipelineSettings& settings, const PipelineJob& job) {
     const STRProcesosImage& ops = settings.image;
     return (ops.Rotar == 90 || ops.Rotar == 270) && !textBeforeRotation(ops) && !ops.EspejoH && !ops.EspejoV &&
-           !job.onSourceLoaded && !settings.metadata.autoOrient && !settings.metadata.keepMetadata &&
+           (!job.onSourceLoaded || job.sourceRows) && !settings.metadata.autoOrient && !settings.metadata.keepMetadata &&
            asciiLower(extensionPart(job.plan.sourcePath)) != "gif";
 }
 
 TurnedDecode decodeTurned(const uint8_t* data, size_t size, const CodecRegistry& codecs, const DecodeLimits& limits,
-                          const STRProcesosImage& ops) {
+                          const STRProcesosImage& ops, const PipelineJob& job) {
     TurnedDecode decoded;
     if (!data || size == 0 || decoderFormatFor(data, size, codecs) != kFormatJPEG) return decoded;
     std::optional<JpegBandReader> reader = JpegBandReader::open(data, size, limits);
     if (!reader) return decoded;
+    // The source pane sees each band as decoded, before its colours change.
+    std::unique_ptr<RowPicture> shown;
+    if (job.onSourceLoaded) {
+        if (job.sourceRows) shown = job.sourceRows(reader->width(), reader->height());
+        if (!shown) return decoded;
+    }
     std::optional<BandedTurn> turn =
         BandedTurn::start(reader->width(), reader->height(), ops.Rotar, uint32_t(ops.ColorFondo),
                           greyDuringTurn(ops) ? PixelTone::Grey : PixelTone::AsIs, limits.pool);
@@ -59,11 +65,13 @@ TurnedDecode decodeTurned(const uint8_t* data, size_t size, const CodecRegistry&
             decoded.outcome = TurnedDecodeOutcome::Failed;
             return decoded;
         }
+        if (shown) shown->take(*band, count);
         // The band's pixels past `count` are left from the band before: coloured again,
         // never copied.
         applyColourOperations(*band, ops, 1);
         turn->take(*band, first, count);
     }
+    if (shown) shown->finish();
     decoded.outcome = TurnedDecodeOutcome::Turned;
     decoded.image = std::move(turn->result());
     return decoded;

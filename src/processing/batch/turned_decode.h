@@ -19,7 +19,8 @@ namespace tesselon {
 
 // Whether the job's steps up to the turn allow it: a quarter turn, no text before it,
 // colour operations of pixels alone, nothing shown of or read from the upright source
-// (the source pane, EXIF orientation and metadata), and no GIF preparation.
+// (EXIF orientation and metadata; the source pane only where its picture can be made
+// from the rows, job.sourceRows), and no GIF preparation.
 bool turnsWhileDecoding(const PipelineSettings& settings, const PipelineJob& job);
 
 enum class TurnedDecodeOutcome {
@@ -36,6 +37,6 @@ struct TurnedDecode {
 // For settings turnsWhileDecoding accepts: the data decoded (as catchImage would decode
 // it, within the limits, its buffer from their pool) and turned.
 TurnedDecode decodeTurned(const uint8_t* data, size_t size, const CodecRegistry& codecs, const DecodeLimits& limits,
-                          const STRProcesosImage& ops);
+                          const STRProcesosImage& ops, const PipelineJob& job = PipelineJob{});
 
 }  // namespace tesselon

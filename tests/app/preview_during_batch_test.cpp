@@ -186,5 +186,37 @@ TEST_F(PreviewDuringBatch, ThePanesOfPhotosTurnedWhileDecodedAreTheWholePhotosFi
     expectPanesAsFitted("jpg", 1);
 }
 
+// A photo cut short part way through its rows, in a batch that turns photos while
+// decoding them and shows each in the source pane: the batch goes on past it, writes
+// nothing for it and says so at the end, and the panes end on the last photo as fitted.
+TEST_F(PreviewDuringBatch, APhotoCutShortWhileItsRowsReachThePaneIsReportedAndTheBatchGoesOn) {
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(writeBanded(source.file(std::string(1, char('a' + i)) + ".jpg"), 1800, 1000, i, "jpg"));
+    const std::string cut = source.file("b.jpg");
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+    startScanningSource([](Settings& s) {
+        s.entorno.Preview = 1;
+        s.entorno.FormatoImagen = "jpg";
+        s.image.Rotar = 270;
+        s.image.EscalaGrises = 1;
+        s.image.RotarAntesQueTexto = 0;
+    });
+    window().show();
+    click(Gadget_Principal_Button_Procesar);
+    ASSERT_EQ(messages.back().title, "Fin de proceso con errores");
+    EXPECT_TRUE(std::filesystem::exists(destination.file("a.jpg")));
+    EXPECT_FALSE(std::filesystem::exists(destination.file("b.jpg")));
+    EXPECT_TRUE(std::filesystem::exists(destination.file("c.jpg")));
+
+    std::optional<ImageObject> last = loadImage(source.file("c.jpg"), standardRegistry());
+    ASSERT_TRUE(last);
+    const QWidget* box = controls().widget(Gadget_Principal_Image_Origen);
+    std::optional<ImageObject> fitted =
+        fitImageToBox(*last, box->width(), box->height(), state().DpiScaleX, state().DpiScaleY, 0);
+    const ImageObject* shown = app->frontend().previewImage(QtFrontend::kSourcePane);
+    ASSERT_TRUE(fitted && shown);
+    EXPECT_TRUE(shown->pixels == fitted->pixels);
+}
+
 }  // namespace
 }  // namespace tesselon::testing

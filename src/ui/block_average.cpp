@@ -118,31 +118,26 @@ std::optional<BlockAverager> BlockAverager::start(int width, int height, int dep
 
 void BlockAverager::addRow(const uint8_t* row) {
     if (next_ >= height_) return;
-    const size_t rowBytes = size_t(width_) * size_t(bpp_);
     if (!narrow_.empty())
-        tesselon::addRow(row, narrow_.data(), rowBytes);
+        add(narrow_, row);
     else
-        tesselon::addRow(row, wide_.data(), rowBytes);
+        add(wide_, row);
+}
+
+template <typename Sum>
+void BlockAverager::add(std::vector<Sum>& sums, const uint8_t* row) {
+    tesselon::addRow(row, sums.data(), size_t(width_) * size_t(bpp_));
     ++next_;
     const int top = (next_ - 1) / factor_ * factor_;
     const int rows = next_ - top;
     if (rows < factor_ && next_ < height_) return;
     // A block row is complete: its averages, then the sums start again.
     uint8_t* target = out_.row(top / factor_);
-    const int outWidth = out_.width;
-    if (!narrow_.empty()) {
-        if (bpp_ == 4)
-            addBlockRow<4>(narrow_, width_, factor_, rows, target, outWidth);
-        else
-            addBlockRow<3>(narrow_, width_, factor_, rows, target, outWidth);
-        std::fill(narrow_.begin(), narrow_.end(), uint16_t(0));
-    } else {
-        if (bpp_ == 4)
-            addBlockRow<4>(wide_, width_, factor_, rows, target, outWidth);
-        else
-            addBlockRow<3>(wide_, width_, factor_, rows, target, outWidth);
-        std::fill(wide_.begin(), wide_.end(), 0u);
-    }
+    if (bpp_ == 4)
+        addBlockRow<4>(sums, width_, factor_, rows, target, out_.width);
+    else
+        addBlockRow<3>(sums, width_, factor_, rows, target, out_.width);
+    std::fill(sums.begin(), sums.end(), Sum(0));
 }
 
 std::optional<ImageObject> averageBlocks(const ImageObject& image, int factor) {

@@ -24,6 +24,8 @@ public:
 
 private:
     BlockAverager() = default;
+    template <typename Sum>
+    void add(std::vector<Sum>& sums, const uint8_t* row);
     int width_ = 0, height_ = 0, factor_ = 1, bpp_ = 3;
     int next_ = 0;  // rows added
     // The current block row's column sums: 16 bits hold a column of up to 257 rows.

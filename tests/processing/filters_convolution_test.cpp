@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "filters_test_images.h"
 #include "processing/filters/convolution_sampler.h"
 #include "processing/filters/rotation_layout.h"
 #include "processing/filters/rotation_tile_renderer.h"
@@ -76,16 +77,9 @@ TEST(FiltersConvolution, TheRenderersOwnPathsHoldForTurnsOfEveryKind) {
     std::mt19937 random(5);
     for (uint8_t& byte : source.pixels) byte = uint8_t(random());
     for (int degrees : {33, 90, 180, 270, 301}) {
-        const RotationLayout layout = rotationLayout(source.width, source.height, degrees);
-        const std::optional<cairo_matrix_t> turn = canvasToCanvasMatrix(layout, degrees);
-        ASSERT_TRUE(turn);
-        RotationTileRenderer renderer(source, layout, *turn, 0x00405060);
-        ImageObject result = *createImage(layout.resultWidth, layout.resultHeight, 24, 0);
-        for (int y = 0; y < layout.resultHeight; y += 256)
-            for (int x = 0; x < layout.resultWidth; x += 256)
-                ASSERT_TRUE(renderer.render(x, y, std::min(256, layout.resultWidth - x),
-                                            std::min(256, layout.resultHeight - y), result));
-        EXPECT_TRUE(renderer.ownPathsHold()) << degrees;
+        bool ownPathsHeld = false;
+        ASSERT_TRUE(testing::renderedTileByTile(source, degrees, 0x00405060, PixelTone::AsIs, ownPathsHeld));
+        EXPECT_TRUE(ownPathsHeld) << degrees;
     }
 }
 

@@ -18,6 +18,7 @@ namespace tesselon {
 namespace {
 
 using testing::patternImage;
+using testing::renderedTileByTile;
 
 ImageObject fixture(const std::string& name) { return testing::decodedFixture(name); }
 
@@ -95,19 +96,14 @@ TEST(FiltersGreyTurn, SameBytesOnSeveralThreads) {
 TEST(FiltersGreyTurn, TheGreyedCopyHoldsAgainstCairo) {
     const ImageObject source = patternImage(600, 500, 24, 17);
     for (int degrees : {90, 270}) {
-        const RotationLayout layout = rotationLayout(source.width, source.height, degrees);
-        const std::optional<cairo_matrix_t> turn = canvasToCanvasMatrix(layout, degrees);
-        ASSERT_TRUE(turn);
-        RotationTileRenderer renderer(source, layout, *turn, 0x00405060, PixelTone::Grey);
-        ImageObject result = *createImage(layout.resultWidth, layout.resultHeight, 24, 0);
-        for (int y = 0; y < layout.resultHeight; y += 256)
-            for (int x = 0; x < layout.resultWidth; x += 256)
-                ASSERT_TRUE(renderer.render(x, y, std::min(256, layout.resultWidth - x),
-                                            std::min(256, layout.resultHeight - y), result));
-        EXPECT_TRUE(renderer.ownPathsHold()) << degrees;
+        bool ownPathsHeld = false;
+        const std::optional<ImageObject> result =
+            renderedTileByTile(source, degrees, 0x00405060, PixelTone::Grey, ownPathsHeld);
+        ASSERT_TRUE(result);
+        EXPECT_TRUE(ownPathsHeld) << degrees;
         const std::optional<ImageObject> stepwise = greyThenTurned(source, degrees, 0x00405060, 1);
         ASSERT_TRUE(stepwise);
-        EXPECT_TRUE(result.pixels == stepwise->pixels) << degrees;
+        EXPECT_TRUE(result->pixels == stepwise->pixels) << degrees;
     }
 }
 

@@ -1,11 +1,14 @@
 // Small images with known pixels for the filter tests.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
 
+#include "processing/filters/rotation_layout.h"
+#include "processing/filters/rotation_tile_renderer.h"
 #include "runtime/imaging/image_operations.h"
 
 namespace tesselon::testing {
@@ -43,6 +46,26 @@ inline int maxChannelDifference(const ImageObject& a, const ImageObject& b, int 
     int most = 0;
     for (int i = 0; i < 4; ++i) most = std::max(most, std::abs(int(pa[i]) - int(pb[i])));
     return most;
+}
+
+// A whole turn rendered tile after tile, as rotateImage has the renderer make it; whether
+// the renderer's own paths held against cairo all along goes to `ownPathsHeld`. Nothing
+// when a tile fails.
+inline std::optional<ImageObject> renderedTileByTile(const ImageObject& source, int degrees, uint32_t background,
+                                                     PixelTone tone, bool& ownPathsHeld) {
+    const RotationLayout layout = rotationLayout(source.width, source.height, degrees);
+    const std::optional<cairo_matrix_t> turn = canvasToCanvasMatrix(layout, degrees);
+    if (!turn) return std::nullopt;
+    RotationTileRenderer renderer(source, layout, *turn, background, tone);
+    std::optional<ImageObject> result = createImage(layout.resultWidth, layout.resultHeight, 24, 0);
+    if (!result) return std::nullopt;
+    for (int y = 0; y < layout.resultHeight; y += kRotationTileSize)
+        for (int x = 0; x < layout.resultWidth; x += kRotationTileSize)
+            if (!renderer.render(x, y, std::min(kRotationTileSize, layout.resultWidth - x),
+                                 std::min(kRotationTileSize, layout.resultHeight - y), *result))
+                return std::nullopt;
+    ownPathsHeld = renderer.ownPathsHold();
+    return result;
 }
 
 }  // namespace tesselon::testing
